@@ -1,0 +1,21 @@
+// Generates wiki documents of the project's own for benchmarks and the demo: N tiddlers with about
+// 600 bytes of text each, in the early (escaped) form or the later (<pre>) form.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace korvane::bench {
+
+struct WikiShape {
+    std::size_t tiddlers = 50000;
+    bool laterFormat = false;
+};
+
+// One tiddler element; `variant` changes the text and the modified stamp.
+std::string generatedTiddler(std::size_t index, bool laterFormat, int variant = 0);
+
+// A whole document with tiddlers 0..N-1.
+std::string generateWiki(const WikiShape& shape);
+
+}  // namespace korvane::bench

@@ -1,0 +1,106 @@
+// The first stage of a merge run: the checks on the three paths, the .LastMerge offer, reading and
+// splitting the documents. Every check that fails shows one message and stops the run with no file
+// written.
+#include "document/DocumentFile.h"
+#include "merge/MergeRun.h"
+#include "merge/Messages.h"
+
+namespace korvane {
+
+bool isPathGiven(const std::string& path) { return path.find_first_not_of(' ') != std::string::npos; }
+
+MergeRun::MergeRun(MergeHost& host, FileSystem& fs, MergePaths paths)
+    : m_host(host), m_fs(fs), m_paths(std::move(paths)) {}
+
+void MergeRun::message(std::string_view text, MessageIcon icon, std::string_view title) {
+    m_host.showMessage(std::string(text), icon, std::string(title));
+}
+
+void MergeRun::stop(std::string_view text) { message(text, MessageIcon::Exclamation, kAppTitle); }
+
+bool MergeRun::readDocument(const std::string& path, std::string& text) {
+    ReadOutcome read = funcReadFile(m_fs, path);
+    switch (read.status) {
+        case ReadStatus::Ok:
+            text = std::move(read.text);
+            return true;
+        case ReadStatus::Short:
+            message(msg::kFileFormat, MessageIcon::None, msg::kErrorTitle);
+            text.clear();
+            return true;
+        case ReadStatus::OpenFailed:
+            break;
+    }
+    stop(msg::cannotRead(path, read.reason));
+    return false;
+}
+
+StoreArea MergeRun::split(const std::string& text, TiddlerList& list) {
+    const StoreArea area = ParseStoreArea(text, list);
+    if (!area.found) {
+        message(msg::kNoStoreArea, MessageIcon::Critical, kAppTitle);
+    }
+    return area;
+}
+
+bool MergeRun::load() {
+    if (!m_fs.isFile(m_paths.remote)) {
+        stop(msg::kRemoteNotFound);
+        return false;
+    }
+    if (!m_fs.isFile(m_paths.local)) {
+        stop(msg::kLocalNotFound);
+        return false;
+    }
+    if (hasUneditedCopy()) {
+        if (!m_fs.isFile(m_paths.unedited)) {
+            stop(msg::kUneditedNotFound);
+            return false;
+        }
+    } else {
+        const std::string lastMerge = m_paths.local + ".LastMerge";
+        if (m_fs.isFile(lastMerge) &&
+            m_host.askYesNo(std::string(msg::kUseLastMerge), std::string(msg::kUseLastMergeTitle), true)) {
+            m_paths.unedited = lastMerge;
+            m_host.setUneditedPath(lastMerge);
+        }
+    }
+    // The save replaces the unedited file last; if it were the local or remote file, the run would
+    // compare a document with itself and overwrite what it had just read.
+    if (hasUneditedCopy() &&
+        (m_fs.sameFile(m_paths.unedited, m_paths.local) || m_fs.sameFile(m_paths.unedited, m_paths.remote))) {
+        stop(msg::kUneditedSameFile);
+        return false;
+    }
+
+    if (!readDocument(m_paths.local, m_docs.localText) || !readDocument(m_paths.remote, m_docs.remoteText) ||
+        (hasUneditedCopy() && !readDocument(m_paths.unedited, m_docs.uneditedText))) {
+        return false;
+    }
+    if (m_docs.remoteText == m_docs.localText) {
+        message(msg::kIdentical, MessageIcon::Information, msg::kIdenticalTitle);
+        return false;
+    }
+    if (m_docs.remoteText.empty()) {
+        message(msg::kRemoteBlank, MessageIcon::Critical, msg::kFileErrorTitle);
+        return false;
+    }
+
+    m_docs.localArea = split(m_docs.localText, m_docs.local);
+    split(m_docs.remoteText, m_docs.remote);
+    if (hasUneditedCopy()) {
+        split(m_docs.uneditedText, m_docs.unedited);
+    }
+    // The merged document is built around the local store area; without one there is nothing to
+    // build, so the run ends now rather than after the user has settled every tiddler.
+    if (!m_docs.localArea.found) {
+        return false;
+    }
+    if (!m_docs.localArea.hasEnd()) {
+        message(msg::kLocalStoreAreaUnclosed, MessageIcon::Critical, kAppTitle);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace korvane

@@ -1,0 +1,71 @@
+// The only way a merge run talks to the user. The desktop program implements it with real windows;
+// tests and the headless companion implement it with scripted answers.
+#pragma once
+
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+
+namespace korvane {
+
+// The title of every message box that names no title of its own.
+inline constexpr std::string_view kAppTitle = "Korvane";
+
+enum class MessageIcon { None, Information, Exclamation, Critical };
+
+enum class DialogButton { Local, Original, Server, Backup };
+enum class DialogBox { Local, Original, Server, Conflict1, Conflict2 };
+
+// The five texts of the conflict dialog, one per box. Going in they are in store form; coming back
+// they are the boxes' texts as the user left them (box form, CR LF line breaks).
+struct ConflictTexts {
+    std::string strLocal;
+    std::string strOriginal;
+    std::string strServer;
+    std::string strConflict1;
+    std::string strConflict2;
+
+    bool operator==(const ConflictTexts&) const = default;
+};
+
+// Everything the conflict dialog needs to put one tiddler to the user.
+struct ConflictRequest {
+    std::string caption;  // "Merging item N of M"
+    ConflictTexts texts;
+    std::optional<DialogButton> boldButton;  // the recommended choice
+    std::set<DialogButton> disabledButtons;
+    std::set<DialogBox> setAsideBoxes;
+
+    bool isEnabled(DialogButton b) const { return disabledButtons.count(b) == 0; }
+    bool isSetAside(DialogBox b) const { return setAsideBoxes.count(b) != 0; }
+};
+
+// The user's answer: the choice code "l", "o", "s" or "b", and the five boxes' texts. An empty code
+// means the dialog was closed without a button, which ends the program.
+struct ConflictAnswer {
+    std::string strChoice;
+    ConflictTexts texts;
+};
+
+class MergeHost {
+public:
+    virtual ~MergeHost() = default;
+
+    // A modal message box with an OK button.
+    virtual void showMessage(const std::string& text, MessageIcon icon, const std::string& title) = 0;
+    // A modal Yes/No question with the question icon; true for Yes.
+    virtual bool askYesNo(const std::string& text, const std::string& title, bool yesIsDefault) = 0;
+    // Shows the conflict dialog modally over the main window and waits for the answer.
+    virtual ConflictAnswer settleConflict(const ConflictRequest& request) = 0;
+    // Puts a path into the main window's unedited field (which remembers it).
+    virtual void setUneditedPath(const std::string& path) = 0;
+    // The present local date and time as the user's locale writes it: short date with a four-digit
+    // year, one space, long time with seconds; the date alone at exactly midnight.
+    virtual std::string presentTimeText() = 0;
+    // Ends the program at once. A host that cannot end the process (a test) returns, and the run
+    // then stops without doing anything further.
+    virtual void endProgram() = 0;
+};
+
+}  // namespace korvane

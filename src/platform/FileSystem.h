@@ -1,0 +1,68 @@
+// The file-system operations that Korvane performs, behind one interface so that tests can make any
+// single step fail. The real implementation uses POSIX calls and standard C++ only, so the core and
+// the headless companion stay free of the toolkit.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace korvane {
+
+// The system's reason for a failed operation ("Permission denied"), or nothing on success.
+using FsError = std::optional<std::string>;
+
+enum class ReadStatus {
+    Ok,          // the whole file was read
+    Short,       // fewer bytes arrived than the file's size
+    OpenFailed,  // the file could not be opened or read at all; `reason` says why
+};
+
+struct ReadOutcome {
+    ReadStatus status = ReadStatus::Ok;
+    std::string text;
+    std::string reason;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // A regular file (hidden and read-only files included); folders do not count.
+    virtual bool isFile(const std::string& path) = 0;
+    // Any directory entry at all, file or folder.
+    virtual bool exists(const std::string& path) = 0;
+    // Both paths name the same file (hard links and symbolic links resolved).
+    virtual bool sameFile(const std::string& a, const std::string& b) = 0;
+
+    virtual ReadOutcome readWhole(const std::string& path) = 0;
+    // Creates or truncates `path` and writes `data` whole.
+    virtual FsError writeWhole(const std::string& path, std::string_view data) = 0;
+    // Creates `path`, which must not exist yet, writes `data` whole and flushes it to the disk before
+    // returning. The file gets exactly the permission bits `mode`, or the usual ones for a new file.
+    virtual FsError writeNewDurable(const std::string& path, std::string_view data,
+                                    std::optional<unsigned> mode) = 0;
+    // Atomically replaces `to` by `from` and flushes the folder entry.
+    virtual FsError rename(const std::string& from, const std::string& to) = 0;
+    virtual FsError remove(const std::string& path) = 0;
+    // Permission bits (the low 12 bits of the mode).
+    virtual FsError getMode(const std::string& path, unsigned& mode) = 0;
+    virtual FsError setMode(const std::string& path, unsigned mode) = 0;
+};
+
+// The real file system of the machine.
+class PosixFileSystem : public FileSystem {
+public:
+    bool isFile(const std::string& path) override;
+    bool exists(const std::string& path) override;
+    bool sameFile(const std::string& a, const std::string& b) override;
+    ReadOutcome readWhole(const std::string& path) override;
+    FsError writeWhole(const std::string& path, std::string_view data) override;
+    FsError writeNewDurable(const std::string& path, std::string_view data, std::optional<unsigned> mode) override;
+    FsError rename(const std::string& from, const std::string& to) override;
+    FsError remove(const std::string& path) override;
+    FsError getMode(const std::string& path, unsigned& mode) override;
+    FsError setMode(const std::string& path, unsigned mode) override;
+};
+
+}  // namespace korvane

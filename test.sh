@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Korvane with AddressSanitizer and UndefinedBehaviorSanitizer, runs
+# every test, and checks the formatting. Exit status 0 only when all of it passes.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev clang-format xvfb xauth)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+fi
+
+build=${KORVANE_TEST_BUILD_DIR:-build-test}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVANE_SANITIZE=ON
+cmake --build "$build"
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
+(cd "$build" && ctest --output-on-failure --timeout 300)
+
+echo "Checking formatting"
+git ls-files -- src tests bench fuzz | grep -E '\.(cpp|h)$' | xargs -r clang-format --dry-run --Werror
+
+if [ -x fuzz/run.sh ] && command -v clang++ >/dev/null 2>&1; then
+    fuzz/run.sh 20
+fi
+echo "All tests passed."

@@ -1,0 +1,72 @@
+#include "document/DocumentFile.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "support/TestSupport.h"
+
+namespace korvane {
+namespace {
+
+TEST(DocumentFile, BytesRoundTripUnchanged) {
+    test::TempDir dir;
+    PosixFileSystem fs;
+    const std::string cases[] = {
+        std::string("caf\xC3\xA9"),                  // UTF-8 stays two bytes, two chars
+        "a\nb\n", "a\r\nb", "a\rb\r",                // line ends are not converted
+        std::string("\xEF\xBB\xBFwiki\x1A\0tail", 13),  // byte-order mark, end-of-text and NUL bytes
+    };
+    for (const std::string& bytes : cases) {
+        const std::string path = dir.write("in.html", bytes);
+        const ReadOutcome read = funcReadFile(fs, path);
+        ASSERT_EQ(read.status, ReadStatus::Ok);
+        EXPECT_EQ(read.text, bytes);
+        ASSERT_FALSE(WriteToFile(fs, read.text, dir.path("out.html")));
+        EXPECT_EQ(test::readBytes(dir.path("out.html")), bytes);
+    }
+    EXPECT_EQ(funcReadFile(fs, dir.write("c.html", "caf\xC3\xA9")).text.size(), 5u);
+}
+
+TEST(DocumentFile, WriteReplacesLongerContentWhole) {
+    test::TempDir dir;
+    PosixFileSystem fs;
+    const std::string path = dir.write("f.html", std::string(1000, 'x'));
+    ASSERT_FALSE(WriteToFile(fs, "short", path));
+    EXPECT_EQ(test::readBytes(path), "short");
+}
+
+TEST(DocumentFile, EmptyFileReadsAsEmptyTextWithoutFault) {
+    test::TempDir dir;
+    PosixFileSystem fs;
+    const ReadOutcome read = funcReadFile(fs, dir.write("empty.html", ""));
+    EXPECT_EQ(read.status, ReadStatus::Ok);
+    EXPECT_TRUE(read.text.empty());
+}
+
+TEST(DocumentFile, UnreadablePathsGiveTheSystemsReason) {
+    test::TempDir dir;
+    PosixFileSystem fs;
+    const ReadOutcome missing = funcReadFile(fs, dir.path("missing.html"));
+    EXPECT_EQ(missing.status, ReadStatus::OpenFailed);
+    EXPECT_EQ(missing.reason, "No such file or directory");
+    const ReadOutcome folder = funcReadFile(fs, dir.dir().string());
+    EXPECT_EQ(folder.status, ReadStatus::OpenFailed);
+    EXPECT_EQ(folder.reason, "Is a directory");
+}
+
+TEST(FileSystem, ExistenceAndIdentity) {
+    test::TempDir dir;
+    PosixFileSystem fs;
+    const std::string file = dir.write("a.html", "x");
+    ::chmod(file.c_str(), 0444);  // a read-only file is found like any other
+    EXPECT_TRUE(fs.isFile(file));
+    EXPECT_FALSE(fs.isFile(dir.dir().string()));  // a folder does not count
+    EXPECT_TRUE(fs.exists(dir.dir().string()));
+    EXPECT_FALSE(fs.isFile(dir.path("none")));
+    EXPECT_TRUE(fs.sameFile(file, dir.dir().string() + "/./a.html"));
+    EXPECT_FALSE(fs.sameFile(file, dir.write("b.html", "x")));
+    EXPECT_FALSE(fs.sameFile(file, dir.path("none")));
+}
+
+}  // namespace
+}  // namespace korvane

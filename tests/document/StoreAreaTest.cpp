@@ -1,0 +1,143 @@
+#include "document/StoreArea.h"
+
+#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
+
+namespace korvane {
+namespace {
+
+using test::earlyTiddler;
+using test::earlyWiki;
+using test::laterTiddler;
+using test::laterWiki;
+
+std::vector<std::string> titles(const TiddlerList& list) { return {list.colTitles.begin(), list.colTitles.end()}; }
+
+// A document together with its parse; the lists are views into `doc`, so the two stay together.
+struct Parsed {
+    explicit Parsed(std::string text) : doc(std::move(text)) {
+        area = ParseStoreArea(doc, list);
+        EXPECT_EQ(list.colTitles.size(), list.size());
+        EXPECT_EQ(list.colModifiers.size(), list.size());
+        EXPECT_EQ(list.colModified.size(), list.size());
+        EXPECT_EQ(list.colCreated.size(), list.size());
+    }
+    Parsed(const Parsed&) = delete;
+    const std::string doc;
+    TiddlerList list;
+    StoreArea area;
+};
+
+std::vector<std::string> titlesOf(const std::string& doc) { return titles(Parsed(doc).list); }
+
+TEST(ParseStoreArea, EarlyFormReadsEveryAttributeAndEntryExactly) {
+    const std::string t1 = earlyTiddler("One", "line1\\nline2", "200601021200", "Ann");
+    const std::string doc = earlyWiki({t1, earlyTiddler("Two", "x")});
+    const Parsed p(doc);
+    const TiddlerList& list = p.list;
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(titles(list), (std::vector<std::string>{"One", "Two"}));
+    EXPECT_EQ(list.colModifiers[0], "Ann");
+    EXPECT_EQ(list.colModified[0], "200601021200");
+    EXPECT_EQ(list.colCreated[0], "200501011200");
+    EXPECT_EQ("<div" + std::string(list.colDivs[0]) + "</div>", t1);
+}
+
+TEST(ParseStoreArea, StoreAreaTagForms) {
+    struct Case {
+        std::string doc;
+        std::vector<std::string> expected;
+    };
+    const std::string a = earlyTiddler("A", "a");
+    const std::string b = earlyTiddler("B", "b");
+    const Case cases[] = {
+        {"<DIV ID=\"STOREAREA\">" + a + "</div>", {"A"}},  // first form, any case
+        {"<div id=storearea>" + a + "</div>", {"A"}},      // second form, any case
+        // The first form wins even where a second-form tag stands earlier.
+        {"<DIV id=storeArea>" + a + "</div><div id=\"storeArea\">" + b + "</div>", {"B"}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(titlesOf(c.doc), c.expected) << c.doc;
+    }
+    const Parsed none("<html>no store</html>");
+    EXPECT_TRUE(none.list.empty());
+    EXPECT_FALSE(none.area.found);
+}
+
+TEST(ParseStoreArea, EmptyAndBlankElements) {
+    const std::string a = earlyTiddler("A", "a");
+    const std::string b = earlyTiddler("B", "b");
+    EXPECT_TRUE(titlesOf(earlyWiki({})).empty());
+    EXPECT_TRUE(titlesOf("<div id=\"storeArea\"> \r\n\t </div>").empty());
+    // An empty or blank element is skipped; the tiddlers after it are still read. A bare `>` is not blank.
+    EXPECT_EQ(titlesOf(earlyWiki({a, "<div</div>", "<DIV \r\n\t </DIV>", b})), (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(titlesOf(earlyWiki({a, "<div></div>", b})), (std::vector<std::string>{"A", "", "B"}));
+}
+
+TEST(ParseStoreArea, CapitalLettersAndAttributeOrder) {
+    const std::string t = "<DIV TIDDLER=\"Cap\" MODIFIED=\"200601011200\" MODIFIER=\"Bob\">Body</DIV>";
+    const Parsed p(earlyWiki({t}));
+    const TiddlerList& list = p.list;
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list.colTitles[0], "Cap");
+    EXPECT_EQ(list.colModifiers[0], "Bob");
+    EXPECT_EQ(list.colModified[0], "200601011200");
+    EXPECT_EQ(list.colCreated[0], " TIDDLER=");  // missing attribute: the text before the first quote
+    EXPECT_EQ(list.colDivs[0], " TIDDLER=\"Cap\" MODIFIED=\"200601011200\" MODIFIER=\"Bob\">Body");
+}
+
+TEST(ParseStoreArea, LaterFormStopsAtItsOwnClosingTag) {
+    const std::string one = laterTiddler("First One", "line 1\nline 2");
+    const std::string doc = laterWiki({one, laterTiddler("Second", "x")});
+    const Parsed p(doc);
+    const TiddlerList& list = p.list;
+    const StoreArea& area = p.area;
+    EXPECT_EQ(titles(list), (std::vector<std::string>{"First One", "Second"}));
+    EXPECT_EQ(list.colModifiers[0], "Bob");
+    EXPECT_EQ("<div" + std::string(list.colDivs[0]) + "</div>", one);
+    ASSERT_TRUE(area.hasEnd());
+    // The store area ends at its own </div>, not at the last one of the document.
+    EXPECT_EQ(doc.substr(area.end, 29), "</div>\n<!--POST-STOREAREA-->\n");
+    EXPECT_EQ(doc.substr(area.start, kStoreAreaTag.size()), kStoreAreaTag);
+}
+
+TEST(ParseStoreArea, MixedStoreAndNestedElements) {
+    const std::string doc = earlyWiki({earlyTiddler("Early", "e"), laterTiddler("Later", "l"),
+                                       "<div tiddler=\"Nest\"><div>inner</div>tail</div>", earlyTiddler("After", "a")});
+    const Parsed p(doc);
+    const TiddlerList& list = p.list;
+    // The nested element splits as the markers say, but no element is read twice and the store area
+    // still closes at its own tag.
+    EXPECT_EQ(titles(list), (std::vector<std::string>{"Early", "Later", "Nest", "After"}));
+    EXPECT_EQ(list.colDivs[2], " tiddler=\"Nest\"><div>inner");
+}
+
+TEST(ParseStoreArea, UnterminatedElements) {
+    // No closing tag at all: the element runs to the end and is kept as the last entry.
+    const Parsed open("<div id=\"storeArea\"><div tiddler=\"Cut\">trunc");
+    ASSERT_EQ(titles(open.list), std::vector<std::string>{"Cut"});
+    EXPECT_EQ(open.list.colDivs[0], " tiddler=\"Cut\">trunc");
+    EXPECT_FALSE(open.area.hasEnd());
+
+    // A truncated file whose nesting never closes: the store area falls back to the last </div>.
+    const std::string doc = "<p><div id=\"storeArea\">" + earlyTiddler("A", "a") + "\n<div tiddler=\"B\">b";
+    const Parsed cut(doc);
+    EXPECT_EQ(titles(cut.list), std::vector<std::string>{"A"});
+    ASSERT_TRUE(cut.area.hasEnd());
+    EXPECT_EQ(cut.area.end, doc.rfind("</div>"));
+}
+
+TEST(FindTiddlerIndex, FirstExactMatchOrMinusOne) {
+    const std::vector<std::string_view> names = {"a", "T", "b", "c", "T"};
+    EXPECT_EQ(findTiddlerIndex("T", names), 2);
+    EXPECT_EQ(findTiddlerIndex("t", names), -1);
+    EXPECT_EQ(findTiddlerIndex("T", {}), -1);
+    const TitleIndex index(names);
+    for (std::string_view q : {"a", "T", "t", "c", "zz"}) {
+        EXPECT_EQ(index.find(q), findTiddlerIndex(q, names)) << q;
+    }
+}
+
+}  // namespace
+}  // namespace korvane
