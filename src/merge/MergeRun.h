@@ -33,6 +33,15 @@ struct RunDocuments {
 // True when `path` holds more than spaces.
 bool isPathGiven(const std::string& path);
 
+// How a whole run ended.
+enum class RunResult {
+    Stopped,       // a check stopped the run; its message was shown; nothing written
+    ProgramEnded,  // the program must end at once (internal error, or a dialog closed without a choice)
+    NotSaved,      // the user answered No to "Save Files?"; nothing written
+    Saved,         // the merged document is in all three files
+    SaveFailed,    // the save failed; its message said where every content is
+};
+
 class MergeRun {
 public:
     MergeRun(MergeHost& host, FileSystem& fs, MergePaths paths);
@@ -42,6 +51,9 @@ public:
     // Checks the paths, makes the .LastMerge offer, reads and splits the three documents. False when a
     // check stopped the run; its message has been shown and nothing was written.
     bool load();
+
+    // The whole run: load, merge every tiddler, rebuild, ask, guarded save.
+    RunResult run();
 
     bool hasUneditedCopy() const { return isPathGiven(m_paths.unedited); }
     const MergePaths& paths() const { return m_paths; }
