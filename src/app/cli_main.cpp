@@ -1,5 +1,7 @@
 // korvane-cli: the headless companion of Korvane, for scripts and for checking what a merge will do.
 //   korvane-cli list FILE    one line per tiddler: INDEX TITLE MODIFIER MODIFIED CREATED LENGTH (tab-separated)
+//   korvane-cli plan /local L /remote R [/lastmerge U]
+//                            one line per visited title: N CASE ACTION TITLE (tab-separated); writes nothing
 // Exit status: 0 success, 1 the merge would need the user, 2 bad usage or unreadable input.
 #include <cstdio>
 #include <string>
@@ -8,6 +10,8 @@
 
 #include "document/DocumentFile.h"
 #include "document/StoreArea.h"
+#include "merge/MergePlan.h"
+#include "merge/MergeRun.h"
 #include "merge/Messages.h"
 #include "platform/FileSystem.h"
 
@@ -16,6 +20,7 @@ namespace {
 using namespace korvane;
 
 constexpr int kExitOk = 0;
+constexpr int kExitWouldAsk = 1;
 constexpr int kExitUsage = 2;
 
 void out(std::string_view s) { std::fwrite(s.data(), 1, s.size(), stdout); }
@@ -26,6 +31,7 @@ void err(std::string_view s) {
 
 int usage() {
     err("Usage: korvane-cli list FILE");
+    err("       korvane-cli plan /local LOCAL /remote REMOTE [/lastmerge UNEDITED]");
     return kExitUsage;
 }
 
@@ -62,12 +68,82 @@ int listCommand(const std::string& path) {
     return std::fflush(stdout) == 0 ? kExitOk : kExitUsage;
 }
 
+// Answers the loading stage without a window: messages go to standard error, and the offer of the
+// local file's .LastMerge copy is taken, as a user who keeps merging with the same friend would.
+class CliHost : public MergeHost {
+public:
+    void showMessage(const std::string& text, MessageIcon, const std::string&) override { err(text); }
+    bool askYesNo(const std::string&, const std::string&, bool) override { return true; }
+    ConflictAnswer settleConflict(const ConflictRequest&) override { return {}; }
+    void setUneditedPath(const std::string&) override {}
+    std::string presentTimeText() override { return {}; }
+    void endProgram() override {}
+};
+
+int planCommand(const std::vector<std::string>& args) {
+    MergePaths paths;
+    bool haveLocal = false;
+    bool haveRemote = false;
+    for (std::size_t i = 1; i < args.size(); i += 2) {
+        if (i + 1 >= args.size()) {
+            return usage();
+        }
+        if (args[i] == "/local") {
+            paths.local = args[i + 1];
+            haveLocal = true;
+        } else if (args[i] == "/remote") {
+            paths.remote = args[i + 1];
+            haveRemote = true;
+        } else if (args[i] == "/lastmerge") {
+            paths.unedited = args[i + 1];
+        } else {
+            return usage();
+        }
+    }
+    if (!haveLocal || !haveRemote) {
+        return usage();
+    }
+    CliHost host;
+    PosixFileSystem fs;
+    MergeRun run(host, fs, paths);
+    if (!run.load()) {
+        return kExitUsage;
+    }
+    const RunDocuments& docs = run.documents();
+    const MergeInputs in(docs.local, docs.remote, docs.unedited);
+    const std::vector<std::string_view> titles = buildVisitingList(in);
+    bool wouldAsk = false;
+    std::string line;
+    for (std::size_t n = 1; n <= titles.size(); ++n) {
+        const Visit v = planVisit(in, titles[n - 1]);
+        line = std::to_string(n) + '\t' + static_cast<char>(v.mergeCase) + '\t';
+        if (v.passesSilently()) {
+            line += "keep";
+        } else {
+            wouldAsk = true;
+            line += "ask:";
+            line += choiceCode(v.recommended());
+        }
+        line += '\t';
+        line += v.title;
+        line += '\n';
+        out(line);
+    }
+    if (std::fflush(stdout) != 0) {
+        return kExitUsage;
+    }
+    return wouldAsk ? kExitWouldAsk : kExitOk;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 2 && args[0] == "list") {
         return listCommand(args[1]);
+    }
+    if (!args.empty() && args[0] == "plan") {
+        return planCommand(args);
     }
     return usage();
 }

@@ -1,10 +1,12 @@
 // One merge run: from the three paths of the main window to the three rewritten files.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "document/StoreArea.h"
 #include "merge/MergeHost.h"
+#include "merge/MergePlan.h"
 #include "platform/FileSystem.h"
 
 namespace korvane {
@@ -52,8 +54,24 @@ public:
     // check stopped the run; its message has been shown and nothing was written.
     bool load();
 
+    // Visits every title, asks the user where a decision is needed, and builds the merged document
+    // around the merged store. False when the program must end (nothing has been written).
+    bool merge();
+
+    // Asks "Save Files?" and replaces the three files by the merged document, after checking that
+    // none of them changed since the run read them.
+    RunResult save();
+
     // The whole run: load, merge every tiddler, rebuild, ask, guarded save.
     RunResult run();
+
+    // The tiddler elements that stay, in visiting order, each followed by CR LF.
+    std::string_view strMergedStore() const;
+    // The rebuilt document: everything outside the store area from the local document.
+    const std::string& newDocument() const { return m_newDocument; }
+
+    // The source of the backup number: a fraction 0 <= r < 1 per call.
+    void setRandomSource(std::function<double()> random) { m_random = std::move(random); }
 
     bool hasUneditedCopy() const { return isPathGiven(m_paths.unedited); }
     const MergePaths& paths() const { return m_paths; }
@@ -67,10 +85,37 @@ private:
     // Splits one document, reporting a missing store area.
     StoreArea split(const std::string& text, TiddlerList& list);
 
+    // Settles one title; false when the program must end.
+    bool visit(const Visit& v, std::size_t n, std::size_t m);
+    ConflictRequest buildRequest(const Visit& v, std::size_t n, std::size_t m) const;
+    void append(std::string_view entry);
+    // A box's text against the entry it was shown from: asks "Keep Edits?" when they differ, and
+    // appends the result unless it is only spaces.
+    void takeBack(const std::string& boxText, std::string_view stored);
+    bool keepEdits();
+
+    // Save steps.
+    struct Problem {
+        std::string text;
+        MessageIcon icon;
+        std::string title;
+    };
+    // A path `base` + number + `suffix` that names nothing yet; empty when none was found.
+    std::string drawFreePath(const std::string& base, const std::string& suffix);
+    // Re-reads a file and compares it with what the run read at its start.
+    std::optional<Problem> changedSince(const std::string& path, const std::string& textAtStart,
+                                        std::string_view changedMessage);
+    // Puts the remote file back from its backup name; a note for the message when that fails.
+    std::string restoreRemote(const std::string& backupPath);
+
     MergeHost& m_host;
     FileSystem& m_fs;
     MergePaths m_paths;
     RunDocuments m_docs;
+    std::string m_newDocument;
+    std::size_t m_storeBegin = 0;
+    std::size_t m_storeEnd = 0;
+    std::function<double()> m_random;
 };
 
 }  // namespace korvane

@@ -25,9 +25,39 @@ inline constexpr std::string_view kLocalStoreAreaUnclosed =
     "Error: The storeArea of the local file has no closing </div> tag, so the merged file cannot be "
     "built. No file was changed.";
 
+inline constexpr std::string_view kKeepEdits =
+    "You have edited the tiddler you selected.  Do you want to keep those edits?";
+inline constexpr std::string_view kKeepEditsTitle = "Keep Edits?";
+inline constexpr std::string_view kInternalError = "Error: Internal merge error. #9668736";
+inline constexpr std::string_view kSameAsLocal = "[Same as local.]";
+inline constexpr std::string_view kSameAsRemote = "[Same as remote.]";
+
+inline constexpr std::string_view kSaveFiles =
+    "Save merged changes to Local, Remote and Unedited copy? "
+    "Note Unedited copy will be created if missing using the extension .LastMerge";
+inline constexpr std::string_view kSaveFilesTitle = "Save Files?";
+inline constexpr std::string_view kServerErrorTitle = "Server Error";
+inline constexpr std::string_view kRemoteChanged =
+    "Error: There was a conflict updating the files. Remote file changed. Please try again.";
+inline constexpr std::string_view kLocalChanged =
+    "Error: There was a conflict updating the files. Local file changed. Please try again.";
+inline constexpr std::string_view kOriginalChanged =
+    "Error: There was a conflict updating the files. Original file changed. Please try again.";
+
 // "Error: Could not read the file "PATH": REASON. No file was changed."
 inline std::string cannotRead(const std::string& path, const std::string& reason) {
     return "Error: Could not read the file \"" + path + "\": " + reason + ". No file was changed.";
+}
+
+// A save that failed before any file was replaced.
+inline std::string saveFailedUnchanged(const std::string& action, const std::string& path, const std::string& reason) {
+    return "Error: The merged document was not saved: " + action + " \"" + path + "\" failed: " + reason +
+           ". No file was changed.";
+}
+
+inline std::string remoteNotPutBack(const std::string& backupPath, const std::string& reason) {
+    return "\n\nThe remote file could not be put back under its own name (" + reason + "); it is now \"" +
+           backupPath + "\".";
 }
 
 }  // namespace korvane::msg

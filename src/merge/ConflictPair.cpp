@@ -1,0 +1,67 @@
+#include "merge/ConflictPair.h"
+
+namespace korvane {
+namespace {
+
+constexpr std::string_view kNoteLead = "Note: There was a conflict while merging this item. ";
+constexpr std::string_view kNoteLink = "See the following link for the conflicting version: [[";
+constexpr std::string_view kPreClose = "</pre>";
+
+// Replaces every occurrence, scanning on after each replacement; says whether there was one.
+bool replaceAll(std::string& text, std::string_view from, std::string_view to) {
+    bool any = false;
+    std::string out;
+    std::size_t pos = 0;
+    for (std::size_t hit; (hit = text.find(from, pos)) != std::string::npos; pos = hit + from.size()) {
+        out.append(text, pos, hit - pos);
+        out += to;
+        any = true;
+    }
+    if (any) {
+        out.append(text, pos);
+        text = std::move(out);
+    }
+    return any;
+}
+
+// Where a later-format body's closing `</pre>` stands, when the entry ends with it (trailing line
+// breaks and spaces aside); npos otherwise.
+std::size_t closingPre(std::string_view entry) {
+    const std::size_t last = entry.find_last_not_of(" \t\r\n");
+    if (last == std::string_view::npos || last + 1 < kPreClose.size()) {
+        return std::string_view::npos;
+    }
+    const std::size_t at = last + 1 - kPreClose.size();
+    return entry.substr(at, kPreClose.size()) == kPreClose ? at : std::string_view::npos;
+}
+
+}  // namespace
+
+ConflictPair buildConflictPair(std::string_view title, std::string_view keptEntry, std::string_view copiedEntry,
+                               std::string_view stampText) {
+    ConflictPair pair;
+    pair.conflictTitle.append(title).append(" (conflict ").append(stampText).append(")");
+    const std::string note = std::string(kNoteLead) + std::string(kNoteLink) + pair.conflictTitle + "]]";
+
+    const std::size_t pre = closingPre(keptEntry);
+    if (pre == std::string_view::npos) {
+        pair.text1.append(keptEntry).append("\\n\\n").append(note);
+    } else {
+        // The wiki shows only the <pre> text, so the note goes inside it, with real line breaks.
+        const std::string_view lineBreak = keptEntry.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
+        pair.text1.append(keptEntry.substr(0, pre));
+        pair.text1.append(lineBreak).append(lineBreak).append(note);
+        pair.text1.append(keptEntry.substr(pre));
+    }
+
+    pair.text2 = std::string(copiedEntry);
+    const std::string quotedTitle = std::string(title) + "\"";
+    const std::string quotedConflict = pair.conflictTitle + "\"";
+    if (!replaceAll(pair.text2, "tiddler=\"" + quotedTitle, "tiddler=\"" + quotedConflict)) {
+        // Later-format entries name the tiddler in a `title` attribute.
+        replaceAll(pair.text2, " title=\"" + quotedTitle, " title=\"" + quotedConflict);
+    }
+    return pair;
+}
+
+}  // namespace korvane

@@ -1,0 +1,176 @@
+// The guarded save. Every original content stays on disk under a known name until the merged
+// document is safely on disk: the remote file is moved to a backup name, all three files are checked
+// against what the run read, the merged document is written to temporary files beside the targets
+// and flushed, the targets are replaced by renames, and the backup is removed last.
+#include <cmath>
+#include <random>
+
+#include "document/DocumentFile.h"
+#include "merge/MergeRun.h"
+#include "merge/Messages.h"
+
+namespace korvane {
+namespace {
+
+constexpr unsigned kWriteBits = 0222;
+
+std::string quoted(const std::string& path) { return "\"" + path + "\""; }
+
+// One file that the save replaces.
+struct Target {
+    std::string path;
+    std::optional<unsigned> mode;  // kept from the file it replaces; none for a new file
+    std::string temp;              // where the merged document waits before it takes the path
+    std::string before;            // what the path held before, for messages
+};
+
+}  // namespace
+
+std::string MergeRun::drawFreePath(const std::string& base, const std::string& suffix) {
+    if (!m_random) {
+        m_random = [engine = std::mt19937(std::random_device{}())]() mutable {
+            return std::uniform_real_distribution<double>(0.0, 1.0)(engine);
+        };
+    }
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const auto number = static_cast<long>(std::floor(m_random() * 99999999.0 + 1.0));
+        std::string path = base + std::to_string(number) + suffix;
+        if (!m_fs.exists(path)) {
+            return path;
+        }
+    }
+    return {};
+}
+
+std::optional<MergeRun::Problem> MergeRun::changedSince(const std::string& path, const std::string& textAtStart,
+                                                        std::string_view changedMessage) {
+    ReadOutcome read = funcReadFile(m_fs, path);
+    if (read.status == ReadStatus::OpenFailed) {
+        return Problem{msg::cannotRead(path, read.reason), MessageIcon::Critical, std::string(kAppTitle)};
+    }
+    if (read.status == ReadStatus::Short) {
+        message(msg::kFileFormat, MessageIcon::None, msg::kErrorTitle);
+    }
+    if (read.text != textAtStart) {
+        return Problem{std::string(changedMessage), MessageIcon::Critical, std::string(msg::kServerErrorTitle)};
+    }
+    return std::nullopt;
+}
+
+std::string MergeRun::restoreRemote(const std::string& backupPath) {
+    if (FsError err = m_fs.rename(backupPath, m_paths.remote)) {
+        return msg::remoteNotPutBack(backupPath, *err);
+    }
+    return {};
+}
+
+RunResult MergeRun::save() {
+    if (!m_host.askYesNo(std::string(msg::kSaveFiles), std::string(msg::kSaveFilesTitle), true)) {
+        return RunResult::NotSaved;
+    }
+    const std::string& doc = m_newDocument;
+    // The unedited copy is created beside the local file when the run had none.
+    Target targets[3] = {{m_paths.remote, {}, {}, "the remote file"},
+                         {m_paths.local, {}, {}, "your local file"},
+                         {hasUneditedCopy() ? m_paths.unedited : m_paths.local + ".LastMerge", {}, {}, "the unedited copy"}};
+    Target& remote = targets[0];
+    for (Target& t : targets) {
+        if (&t == &targets[2] && !m_fs.isFile(t.path)) {
+            t.before = "nothing (it did not exist)";
+            continue;
+        }
+        unsigned mode = 0;
+        if (FsError err = m_fs.getMode(t.path, mode)) {
+            message(msg::saveFailedUnchanged("reading the permissions of", t.path, *err), MessageIcon::Critical,
+                    kAppTitle);
+            return RunResult::SaveFailed;
+        }
+        t.mode = mode;
+    }
+
+    const std::string backup = drawFreePath(remote.path + "-", "");
+    if (FsError err = backup.empty() ? FsError("no free backup name") : m_fs.rename(remote.path, backup)) {
+        message(msg::saveFailedUnchanged("renaming", remote.path, *err), MessageIcon::Critical, kAppTitle);
+        return RunResult::SaveFailed;
+    }
+    std::optional<Problem> problem = changedSince(backup, m_docs.remoteText, msg::kRemoteChanged);
+    if (!problem) {
+        problem = changedSince(m_paths.local, m_docs.localText, msg::kLocalChanged);
+    }
+    if (!problem && hasUneditedCopy()) {
+        problem = changedSince(m_paths.unedited, m_docs.uneditedText, msg::kOriginalChanged);
+    }
+    if (problem) {
+        const std::string note = restoreRemote(backup);
+        message(problem->text + note, problem->icon, problem->title);
+        return RunResult::SaveFailed;
+    }
+
+    // The merged document goes into temporary files first; a failure here removes them and puts the
+    // remote file back, so every file is as it was.
+    for (Target& t : targets) {
+        t.temp = drawFreePath(t.path + ".korvane-", ".tmp");
+        FsError err = t.temp.empty() ? FsError("no free temporary name") : m_fs.writeNewDurable(t.temp, doc, t.mode);
+        if (err) {
+            for (const Target& done : targets) {
+                if (&done == &t) {
+                    break;
+                }
+                m_fs.remove(done.temp);
+            }
+            const std::string note = restoreRemote(backup);
+            message(msg::saveFailedUnchanged("writing", t.temp.empty() ? t.path : t.temp, *err) + note,
+                    MessageIcon::Critical, kAppTitle);
+            return RunResult::SaveFailed;
+        }
+    }
+
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (FsError err = m_fs.rename(targets[i].temp, targets[i].path)) {
+            std::string text = "Error: The merged document could not be saved to every file: renaming " +
+                               quoted(targets[i].temp) + " to " + quoted(targets[i].path) + " failed: " + *err +
+                               ".\n\nWhere your documents are now:";
+            for (std::size_t j = 0; j < 3; ++j) {
+                const Target& t = targets[j];
+                if (j < i) {
+                    text += "\n" + quoted(t.path) + ": the merged document";
+                } else if (j == 0) {
+                    text += "\n" + quoted(t.path) + ": not written yet";
+                } else {
+                    text += "\n" + quoted(t.path) + ": " + t.before + ", unchanged";
+                }
+            }
+            text += "\n" + quoted(backup) + ": the remote file as it was before this merge";
+            for (std::size_t j = i; j < 3; ++j) {
+                text += "\n" + quoted(targets[j].temp) + ": the merged document";
+            }
+            message(text, MessageIcon::Critical, kAppTitle);
+            return RunResult::SaveFailed;
+        }
+    }
+
+    // The remote file is marked read-only, so that nobody edits the shared copy by mistake.
+    if (FsError err = m_fs.setMode(remote.path, remote.mode.value_or(0644) & ~kWriteBits)) {
+        message("The merged document was saved to all three files, but " + quoted(remote.path) +
+                    " could not be made read-only: " + *err + ".",
+                MessageIcon::Exclamation, kAppTitle);
+    }
+    if (FsError err = m_fs.remove(backup)) {
+        message("The merged document was saved to all three files, but the backup of the remote file " +
+                    quoted(backup) + " could not be removed: " + *err + ". You may delete it.",
+                MessageIcon::Exclamation, kAppTitle);
+    }
+    return RunResult::Saved;
+}
+
+RunResult MergeRun::run() {
+    if (!load()) {
+        return RunResult::Stopped;
+    }
+    if (!merge()) {
+        return RunResult::ProgramEnded;
+    }
+    return save();
+}
+
+}  // namespace korvane

@@ -1,0 +1,282 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "merge/MergeRun.h"
+#include "merge/Messages.h"
+#include "support/TestSupport.h"
+
+namespace korvane {
+namespace {
+
+using test::earlyTiddler;
+using test::earlyWiki;
+using B = DialogButton;
+using X = DialogBox;
+
+const std::string kLocal = earlyTiddler("T", "local\\nbody", "200601021200");
+const std::string kRemote = earlyTiddler("T", "remote body", "200601031200");
+const std::string kUnedited = earlyTiddler("T", "base", "200601011200");
+
+std::string entry(const std::string& element) { return element.substr(4, element.size() - 10); }
+
+// Writes the three documents (a missing one becomes no file at all for the unedited copy), loads and
+// merges them with the scripted host.
+class MergeStage : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    test::ScriptedHost host;
+    test::InjectingFileSystem fs;
+    std::unique_ptr<MergeRun> run;
+
+    bool merge(const std::vector<std::string>& local, const std::vector<std::string>& remote,
+               const std::optional<std::vector<std::string>>& unedited) {
+        // The remote document differs outside its store area too, so equal stores are not "Identical".
+        const std::string l = dir.write("local.html", earlyWiki(local));
+        const std::string r = dir.write("remote.html", earlyWiki(remote) + "<!-- remote -->");
+        const std::string u = unedited ? dir.write("unedited.html", earlyWiki(*unedited)) : "";
+        run = std::make_unique<MergeRun>(host, fs, MergePaths{l, r, u});
+        EXPECT_TRUE(run->load());
+        return run->merge();
+    }
+    std::string merged() const { return std::string(run->strMergedStore()); }
+};
+
+std::string store(const std::vector<std::string>& elements) {
+    std::string s;
+    for (const std::string& e : elements) {
+        s += e + "\r\n";
+    }
+    return s;
+}
+
+struct CaseRow {
+    char mergeCase;
+    bool u, l, r;
+    B bold;
+    std::set<B> disabled;
+    std::set<X> aside;
+};
+
+TEST_F(MergeStage, EachCaseShowsItsVersionsAndControls) {
+    const CaseRow rows[] = {
+        {'A', false, false, true, B::Server, {B::Original, B::Backup}, {X::Local, X::Original, X::Conflict1, X::Conflict2}},
+        {'B', false, true, false, B::Local, {B::Original, B::Backup}, {X::Server, X::Original, X::Conflict1, X::Conflict2}},
+        {'C', false, true, true, B::Server, {B::Original}, {X::Original}},
+        {'D', true, false, false, B::Original, {B::Local, B::Backup}, {X::Local, X::Server, X::Conflict1, X::Conflict2}},
+        {'E', true, false, true, B::Local, {B::Backup}, {X::Conflict1, X::Conflict2}},
+        {'F', true, true, false, B::Server, {B::Backup}, {X::Conflict1, X::Conflict2}},
+        {'G', true, true, true, B::Server, {}, {}},
+    };
+    const std::string other = earlyTiddler("Other", "same");
+    for (const CaseRow& row : rows) {
+        SCOPED_TRACE(std::string("case ") + row.mergeCase);
+        host = {};
+        std::vector<std::string> l{other}, r{other}, u{other};
+        if (row.l) l.push_back(kLocal);
+        if (row.r) r.push_back(kRemote);
+        if (row.u) u.push_back(kUnedited);
+        ASSERT_TRUE(merge(l, r, u));
+        ASSERT_EQ(host.requests.size(), 1u);
+        const ConflictRequest& q = host.requests[0];
+        EXPECT_EQ(q.caption, "Merging item 2 of 2");
+        EXPECT_EQ(q.boldButton, row.bold);
+        EXPECT_EQ(q.disabledButtons, row.disabled);
+        EXPECT_EQ(q.setAsideBoxes, row.aside);
+        EXPECT_EQ(q.texts.strLocal, row.l ? entry(kLocal) : "");
+        EXPECT_EQ(q.texts.strServer, row.r ? entry(kRemote) : "");
+        EXPECT_EQ(q.texts.strOriginal, row.u ? entry(kUnedited) : "");
+        const bool pair = row.l && row.r;
+        EXPECT_EQ(q.texts.strConflict1.empty(), !pair);
+        EXPECT_EQ(q.texts.strConflict2.empty(), !pair);
+    }
+}
+
+TEST_F(MergeStage, EachAnswerAppendsWhatItStandsFor) {
+    // Remote stamp is later: in C and G the friend's version keeps the title in the conflict pair.
+    const std::string note =
+        "\\n\\nNote: There was a conflict while merging this item. See the following link for the conflicting "
+        "version: [[T (conflict 12/5/2026 6:15:06 AM)]]";
+    const std::string pair1 = "<div" + entry(kRemote) + note + "</div>";
+    std::string pair2 = kLocal;
+    pair2.replace(pair2.find("\"T\""), 3, "\"T (conflict 12/5/2026 6:15:06 AM)\"");
+    struct Row {
+        char mergeCase;
+        bool u, l, r;
+        std::map<char, std::vector<std::string>> appended;  // by choice code; absent = nothing
+    };
+    const Row rows[] = {
+        {'A', false, false, true, {{'s', {kRemote}}}},
+        {'B', false, true, false, {{'l', {kLocal}}}},
+        {'C', false, true, true, {{'l', {kLocal}}, {'s', {kRemote}}, {'o', {pair1, pair2}}, {'b', {pair1, pair2}}}},
+        {'D', true, false, false, {{'o', {kUnedited}}}},
+        {'E', true, false, true, {{'s', {kRemote}}, {'o', {kUnedited}}}},
+        {'F', true, true, false, {{'l', {kLocal}}, {'o', {kUnedited}}}},
+        {'G', true, true, true, {{'l', {kLocal}}, {'s', {kRemote}}, {'o', {kUnedited}}, {'b', {pair1, pair2}}}},
+    };
+    for (const Row& row : rows) {
+        for (char code : std::string("losb")) {
+            SCOPED_TRACE(std::string("case ") + row.mergeCase + " answer " + code);
+            host = {};
+            host.answerDialog = [code](const ConflictRequest& q) { return ConflictAnswer{std::string(1, code), q.texts}; };
+            std::vector<std::string> l, r, u;
+            if (row.l) l.push_back(kLocal);
+            if (row.r) r.push_back(kRemote);
+            if (row.u) u.push_back(kUnedited);
+            ASSERT_TRUE(merge(l, r, row.u ? std::optional(u) : std::nullopt));
+            const auto it = row.appended.find(code);
+            EXPECT_EQ(merged(), store(it == row.appended.end() ? std::vector<std::string>{} : it->second));
+            EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "ask:Keep Edits?"), 0);
+        }
+    }
+}
+
+TEST_F(MergeStage, EqualEntriesPassSilentlyInVisitingOrder) {
+    const std::string a = earlyTiddler("A", "a"), b = earlyTiddler("B", "b"), c = earlyTiddler("C", "c");
+    const std::string d = earlyTiddler("D", "d"), g = earlyTiddler("G", "g");
+    // Unedited order first, then local titles the unedited lacks, then the remote's; G's unedited
+    // entry differs but local and remote agree.
+    ASSERT_TRUE(merge({d, c, g, a}, {a, c, g, d}, std::vector{earlyTiddler("G", "old"), a}));
+    EXPECT_TRUE(host.requests.empty());
+    EXPECT_EQ(merged(), store({g, a, d, c}));
+}
+
+TEST_F(MergeStage, ReplacedPlaceholdersForOneSidedChanges) {
+    // Only the friend changed the tiddler: local equals unedited.
+    ASSERT_TRUE(merge({kUnedited}, {kRemote}, std::vector{kUnedited}));
+    ASSERT_EQ(host.requests.size(), 1u);
+    EXPECT_EQ(host.requests[0].texts.strOriginal, "[Same as local.]");
+    EXPECT_EQ(host.requests[0].disabledButtons, std::set<B>{B::Original});
+    EXPECT_EQ(host.requests[0].setAsideBoxes, std::set<X>{X::Original});
+    EXPECT_EQ(host.requests[0].boldButton, B::Server);  // the later stamp
+
+    host = {};
+    ASSERT_TRUE(merge({kLocal}, {kUnedited}, std::vector{kUnedited}));
+    EXPECT_EQ(host.requests[0].texts.strOriginal, "[Same as remote.]");
+    EXPECT_EQ(host.requests[0].boldButton, B::Local);  // the stamps decide, not who changed it
+
+    // Deleted locally, unchanged remotely.
+    host = {};
+    ASSERT_TRUE(merge({}, {kUnedited}, std::vector{kUnedited}));
+    EXPECT_EQ(host.requests[0].texts.strOriginal, "[Same as remote.]");
+    EXPECT_EQ(host.requests[0].disabledButtons, (std::set<B>{B::Backup, B::Original}));
+    EXPECT_EQ(host.requests[0].setAsideBoxes, (std::set<X>{X::Conflict1, X::Conflict2, X::Original}));
+}
+
+TEST_F(MergeStage, StampTieBreaks) {
+    const std::string l = earlyTiddler("T", "mine", "200601011200");
+    const std::string r = earlyTiddler("T", "theirs", "200601011200");
+    ASSERT_TRUE(merge({l}, {r}, std::nullopt));  // new on both sides: the friend wins a tie
+    EXPECT_EQ(host.requests[0].boldButton, B::Server);
+    EXPECT_EQ(host.requests[0].texts.strConflict1.substr(0, entry(r).size()), entry(r));
+    host = {};
+    ASSERT_TRUE(merge({l}, {r}, std::vector{kUnedited}));  // kept on both sides: you win a tie
+    EXPECT_EQ(host.requests[0].boldButton, B::Local);
+    EXPECT_EQ(host.requests[0].texts.strConflict1.substr(0, entry(l).size()), entry(l));
+    // A version that differs only in its modified stamp is a different version.
+    host = {};
+    ASSERT_TRUE(merge({earlyTiddler("T", "x", "200601011200")}, {earlyTiddler("T", "x", "200601011201")},
+                      std::nullopt));
+    EXPECT_EQ(host.requests.size(), 1u);
+}
+
+TEST_F(MergeStage, EditedTextsAreTakenBackAfterAQuestion) {
+    struct Row {
+        std::string boxText;
+        std::deque<bool> answers;
+        bool asked;
+        std::string appended;
+    };
+    const std::string edited = " tiddler=\"T\" modifier=\"Ann\">line one\r\nline two";
+    const Row rows[] = {
+        {entry(kRemote), {}, false, kRemote},                                   // untouched
+        {edited, {true}, true, "<div tiddler=\"T\" modifier=\"Ann\">line one\\nline two</div>"},  // Yes keeps
+        {edited, {false}, true, kRemote},                                       // No restores
+        {"   ", {true}, true, ""},                                              // spaces only: dropped
+        {"   ", {false}, true, kRemote},
+        {"\r\n", {true}, true, "<div\\n</div>"},  // a line break alone is not empty
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.boxText);
+        host = {};
+        host.yesNoAnswers = row.answers;
+        host.answerDialog = [&](const ConflictRequest& q) {
+            ConflictAnswer a{"s", q.texts};
+            a.texts.strServer = row.boxText;
+            return a;
+        };
+        ASSERT_TRUE(merge({}, {kRemote}, std::nullopt));  // case A
+        EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "ask:Keep Edits?"), row.asked ? 1 : 0);
+        EXPECT_EQ(merged(), row.appended.empty() ? "" : row.appended + "\r\n");
+    }
+    // Case F ignores edits: the stored entry is appended and nothing is asked.
+    host = {};
+    host.answerDialog = [](const ConflictRequest& q) {
+        ConflictAnswer a{"l", q.texts};
+        a.texts.strLocal = "edited";
+        return a;
+    };
+    ASSERT_TRUE(merge({kLocal}, {}, std::vector{kUnedited}));
+    EXPECT_EQ(merged(), store({kLocal}));
+    EXPECT_EQ(host.log, std::vector<std::string>{"dialog:Merging item 1 of 1"});
+}
+
+TEST_F(MergeStage, ConflictPairIsTakenBackWithOneQuestion) {
+    const auto editSecond = [](const ConflictRequest& q) {
+        ConflictAnswer a{"b", q.texts};
+        a.texts.strConflict2 += "!";
+        return a;
+    };
+    host.answerDialog = editSecond;
+    host.yesNoAnswers = {false};
+    ASSERT_TRUE(merge({kLocal}, {kRemote}, std::nullopt));
+    const ConflictTexts built = host.requests[0].texts;
+    EXPECT_EQ(merged(), "<div" + built.strConflict1 + "</div>\r\n<div" + built.strConflict2 + "</div>\r\n");
+    EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "ask:Keep Edits?"), 1);
+
+    host = {};
+    host.answerDialog = editSecond;
+    host.yesNoAnswers = {true};
+    ASSERT_TRUE(merge({kLocal}, {kRemote}, std::nullopt));
+    EXPECT_EQ(merged(), "<div" + built.strConflict1 + "</div>\r\n<div" + built.strConflict2 + "!</div>\r\n");
+}
+
+TEST_F(MergeStage, LaterFormatEntriesComeBackUntouched) {
+    const std::string l = test::laterTiddler("P", "one\ntwo", "200601021200");
+    const std::string r = test::laterTiddler("P", "one\nthree", "200601011200");
+    // The dialog hands back box texts with CR LF line breaks.
+    host.answerDialog = [](const ConflictRequest& q) {
+        ConflictAnswer a{"l", q.texts};
+        std::string& t = a.texts.strLocal;
+        for (std::size_t p = 0; (p = t.find('\n', p)) != std::string::npos; p += 2) {
+            t.insert(p, "\r");
+        }
+        return a;
+    };
+    ASSERT_TRUE(merge({l}, {r}, std::nullopt));
+    EXPECT_EQ(merged(), store({l}));
+    EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "ask:Keep Edits?"), 0);
+}
+
+TEST_F(MergeStage, DuplicateTitlesAndCaptionCounting) {
+    std::vector<std::string> same;
+    for (int i = 1; i <= 42; ++i) {
+        same.push_back(earlyTiddler("N" + std::to_string(i), "x"));
+    }
+    std::vector<std::string> local = same, remote = same;
+    local[6] = earlyTiddler("N7", "mine");
+    local.push_back(earlyTiddler("N1", "a later duplicate is never used"));
+    ASSERT_TRUE(merge(local, remote, std::nullopt));
+    ASSERT_EQ(host.requests.size(), 1u);
+    EXPECT_EQ(host.requests[0].caption, "Merging item 7 of 42");
+    EXPECT_EQ(merged().find("never used"), std::string::npos);
+}
+
+TEST_F(MergeStage, ClosingTheDialogEndsTheProgram) {
+    host.answerDialog = [](const ConflictRequest&) { return ConflictAnswer{}; };
+    EXPECT_FALSE(merge({kLocal}, {kRemote}, std::nullopt));
+    EXPECT_EQ(host.log.back(), "end");
+}
+
+}  // namespace
+}  // namespace korvane
