@@ -26,8 +26,9 @@ std::string generatedTiddler(std::size_t index, bool laterFormat, int variant) {
     const std::string title = "Tiddler " + std::to_string(index);
     const std::string modified = "2006" + std::to_string(1001 + variant) + "1200";
     if (laterFormat) {
-        return "<div title=\"" + title + "\" modifier=\"Ann\" created=\"200501011200\" modified=\"" + modified +
-               "\" tags=\"bench\" changecount=\"1\">\n<pre>" + body(index, variant, true) + "</pre>\n</div>";
+        return "<div title=\"" + title + "\" modifier=\"Ann\" created=\"200501011200\" modified=\"" +
+               modified + "\" tags=\"bench\" changecount=\"1\">\n<pre>" + body(index, variant, true) +
+               "</pre>\n</div>";
     }
     return "<div tiddler=\"" + title + "\" modifier=\"Ann\" modified=\"" + modified +
            "\" created=\"200501011200\" tags=\"bench\">" + body(index, variant, false) + "</div>";

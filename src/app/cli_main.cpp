@@ -1,6 +1,6 @@
 // korvane-cli: the headless companion of Korvane, for scripts and for checking what a merge will do.
-//   korvane-cli list FILE    one line per tiddler: INDEX TITLE MODIFIER MODIFIED CREATED LENGTH (tab-separated)
-//   korvane-cli plan /local L /remote R [/lastmerge U]
+//   korvane-cli list FILE    one line per tiddler: INDEX TITLE MODIFIER MODIFIED CREATED LENGTH
+//   (tab-separated) korvane-cli plan /local L /remote R [/lastmerge U]
 //                            one line per visited title: N CASE ACTION TITLE (tab-separated); writes nothing
 // Exit status: 0 success, 1 the merge would need the user, 2 bad usage or unreadable input.
 #include <cstdio>
@@ -23,7 +23,9 @@ constexpr int kExitOk = 0;
 constexpr int kExitWouldAsk = 1;
 constexpr int kExitUsage = 2;
 
-void out(std::string_view s) { std::fwrite(s.data(), 1, s.size(), stdout); }
+void out(std::string_view s) {
+    std::fwrite(s.data(), 1, s.size(), stdout);
+}
 void err(std::string_view s) {
     std::fwrite(s.data(), 1, s.size(), stderr);
     std::fputc('\n', stderr);
@@ -71,7 +73,7 @@ int listCommand(const std::string& path) {
 // Answers the loading stage without a window: messages go to standard error, and the offer of the
 // local file's .LastMerge copy is taken, as a user who keeps merging with the same friend would.
 class CliHost : public MergeHost {
-public:
+  public:
     void showMessage(const std::string& text, MessageIcon, const std::string&) override { err(text); }
     bool askYesNo(const std::string&, const std::string&, bool) override { return true; }
     ConflictAnswer settleConflict(const ConflictRequest&) override { return {}; }

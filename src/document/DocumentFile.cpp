@@ -2,7 +2,9 @@
 
 namespace korvane {
 
-ReadOutcome funcReadFile(FileSystem& fs, const std::string& sFile) { return fs.readWhole(sFile); }
+ReadOutcome funcReadFile(FileSystem& fs, const std::string& sFile) {
+    return fs.readWhole(sFile);
+}
 
 FsError WriteToFile(FileSystem& fs, std::string_view sInfo, const std::string& sFileName) {
     return fs.writeWhole(sFileName, sInfo);

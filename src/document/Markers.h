@@ -21,6 +21,7 @@ std::size_t findMarker(std::string_view hay, std::string_view needle, bool ignor
 // - start marker present: the text after it up to the first end marker after it, or to the end;
 // - start marker absent, end marker present: the text before the first end marker.
 std::string_view funcParseStringFromStringToString(std::string_view sSourceString, std::string_view sString1,
-                                                   std::string_view sString2, bool fCaseCaseInsensitive = false);
+                                                   std::string_view sString2,
+                                                   bool fCaseCaseInsensitive = false);
 
 }  // namespace korvane

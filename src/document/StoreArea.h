@@ -16,9 +16,9 @@ inline constexpr std::string_view kStoreAreaTagOldForm = "<DIV id=storeArea>";
 
 // Where the store area stands in a document (byte positions).
 struct StoreArea {
-    bool found = false;              // an opening tag was found
-    std::size_t start = npos;        // first byte of the opening tag
-    std::size_t contentStart = npos; // first byte after the opening tag's `>`
+    bool found = false;               // an opening tag was found
+    std::size_t start = npos;         // first byte of the opening tag
+    std::size_t contentStart = npos;  // first byte after the opening tag's `>`
     // The `</div>` that closes the store area: its own closing tag, or, when the nesting never closes,
     // the document's last `</div>` after the opening tag. npos when there is neither.
     std::size_t end = npos;
@@ -32,7 +32,7 @@ StoreArea findStoreArea(std::string_view document);
 // The parsed store area of one document: five parallel lists of equal length, one entry per tiddler
 // element in document order. Every entry is a view into the document text, which must outlive the list.
 struct TiddlerList {
-    std::vector<std::string_view> colDivs;       // text between `<div` and `</div>`
+    std::vector<std::string_view> colDivs;  // text between `<div` and `</div>`
     std::vector<std::string_view> colTitles;
     std::vector<std::string_view> colModifiers;
     std::vector<std::string_view> colModified;
@@ -51,14 +51,14 @@ int findTiddlerIndex(std::string_view strName, const std::vector<std::string_vie
 
 // The same answer as findTiddlerIndex, by hash lookup: for each title the first index at which it stands.
 class TitleIndex {
-public:
+  public:
     TitleIndex() = default;
     explicit TitleIndex(const std::vector<std::string_view>& colNames);
     int find(std::string_view strName) const;  // one-based, or -1
     // Appends a title at index size()+1 unless it is there already; says whether it was new.
     bool addIfNew(std::string_view title, int oneBasedIndex);
 
-private:
+  private:
     std::unordered_map<std::string_view, int> m_first;
 };
 

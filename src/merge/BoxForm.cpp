@@ -15,7 +15,9 @@ std::string replaceAll(std::string_view text, std::string_view from, std::string
     return out;
 }
 
-bool holdsLineFeed(std::string_view text) { return text.find('\n') != std::string_view::npos; }
+bool holdsLineFeed(std::string_view text) {
+    return text.find('\n') != std::string_view::npos;
+}
 
 }  // namespace
 

@@ -37,8 +37,8 @@ std::size_t closingPre(std::string_view entry) {
 
 }  // namespace
 
-ConflictPair buildConflictPair(std::string_view title, std::string_view keptEntry, std::string_view copiedEntry,
-                               std::string_view stampText) {
+ConflictPair buildConflictPair(std::string_view title, std::string_view keptEntry,
+                               std::string_view copiedEntry, std::string_view stampText) {
     ConflictPair pair;
     pair.conflictTitle.append(title).append(" (conflict ").append(stampText).append(")");
     const std::string note = std::string(kNoteLead) + std::string(kNoteLink) + pair.conflictTitle + "]]";

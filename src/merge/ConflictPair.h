@@ -15,7 +15,7 @@ struct ConflictPair {
 };
 
 // `title` is the title attribute as stored; `stampText` the present time in the user's locale.
-ConflictPair buildConflictPair(std::string_view title, std::string_view keptEntry, std::string_view copiedEntry,
-                               std::string_view stampText);
+ConflictPair buildConflictPair(std::string_view title, std::string_view keptEntry,
+                               std::string_view copiedEntry, std::string_view stampText);
 
 }  // namespace korvane

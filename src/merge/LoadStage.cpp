@@ -7,7 +7,9 @@
 
 namespace korvane {
 
-bool isPathGiven(const std::string& path) { return path.find_first_not_of(' ') != std::string::npos; }
+bool isPathGiven(const std::string& path) {
+    return path.find_first_not_of(' ') != std::string::npos;
+}
 
 MergeRun::MergeRun(MergeHost& host, FileSystem& fs, MergePaths paths)
     : m_host(host), m_fs(fs), m_paths(std::move(paths)) {}
@@ -16,7 +18,9 @@ void MergeRun::message(std::string_view text, MessageIcon icon, std::string_view
     m_host.showMessage(std::string(text), icon, std::string(title));
 }
 
-void MergeRun::stop(std::string_view text) { message(text, MessageIcon::Exclamation, kAppTitle); }
+void MergeRun::stop(std::string_view text) {
+    message(text, MessageIcon::Exclamation, kAppTitle);
+}
 
 bool MergeRun::readDocument(const std::string& path, std::string& text) {
     ReadOutcome read = funcReadFile(m_fs, path);

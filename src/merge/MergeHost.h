@@ -49,7 +49,7 @@ struct ConflictAnswer {
 };
 
 class MergeHost {
-public:
+  public:
     virtual ~MergeHost() = default;
 
     // A modal message box with an OK button.

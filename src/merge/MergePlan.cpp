@@ -3,7 +3,8 @@
 namespace korvane {
 namespace {
 
-std::optional<std::string_view> entryOf(const TiddlerList& list, const TitleIndex& index, std::string_view title) {
+std::optional<std::string_view> entryOf(const TiddlerList& list, const TitleIndex& index,
+                                        std::string_view title) {
     const int i = index.find(title);
     if (i < 0) {
         return std::nullopt;

@@ -45,7 +45,7 @@ enum class RunResult {
 };
 
 class MergeRun {
-public:
+  public:
     MergeRun(MergeHost& host, FileSystem& fs, MergePaths paths);
     MergeRun(const MergeRun&) = delete;
     MergeRun& operator=(const MergeRun&) = delete;
@@ -77,7 +77,7 @@ public:
     const MergePaths& paths() const { return m_paths; }
     const RunDocuments& documents() const { return m_docs; }
 
-private:
+  private:
     void message(std::string_view text, MessageIcon icon, std::string_view title);
     void stop(std::string_view text);  // exclamation, application title
     // Reads one document; false after an unreadable file was reported.

@@ -12,9 +12,13 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 
-bool onlySpaces(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
+bool onlySpaces(std::string_view s) {
+    return s.find_first_not_of(' ') == std::string_view::npos;
+}
 
-std::string text(std::optional<std::string_view> entry) { return entry ? std::string(*entry) : std::string(); }
+std::string text(std::optional<std::string_view> entry) {
+    return entry ? std::string(*entry) : std::string();
+}
 
 }  // namespace
 

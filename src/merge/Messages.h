@@ -8,7 +8,8 @@ namespace korvane::msg {
 
 inline constexpr std::string_view kRemoteNotFound = "Remote file was not found.";
 inline constexpr std::string_view kLocalNotFound = "Local file was not found.";
-inline constexpr std::string_view kUneditedNotFound = "Unedited copy of remote TiddlyWiki file was not found.";
+inline constexpr std::string_view kUneditedNotFound =
+    "Unedited copy of remote TiddlyWiki file was not found.";
 inline constexpr std::string_view kUneditedSameFile =
     "The unedited copy must be a different file from the local and remote files.";
 inline constexpr std::string_view kUseLastMerge =
@@ -50,7 +51,8 @@ inline std::string cannotRead(const std::string& path, const std::string& reason
 }
 
 // A save that failed before any file was replaced.
-inline std::string saveFailedUnchanged(const std::string& action, const std::string& path, const std::string& reason) {
+inline std::string saveFailedUnchanged(const std::string& action, const std::string& path,
+                                       const std::string& reason) {
     return "Error: The merged document was not saved: " + action + " \"" + path + "\" failed: " + reason +
            ". No file was changed.";
 }

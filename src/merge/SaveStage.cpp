@@ -14,7 +14,9 @@ namespace {
 
 constexpr unsigned kWriteBits = 0222;
 
-std::string quoted(const std::string& path) { return "\"" + path + "\""; }
+std::string quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
 
 // One file that the save replaces.
 struct Target {
@@ -42,7 +44,8 @@ std::string MergeRun::drawFreePath(const std::string& base, const std::string& s
     return {};
 }
 
-std::optional<MergeRun::Problem> MergeRun::changedSince(const std::string& path, const std::string& textAtStart,
+std::optional<MergeRun::Problem> MergeRun::changedSince(const std::string& path,
+                                                        const std::string& textAtStart,
                                                         std::string_view changedMessage) {
     ReadOutcome read = funcReadFile(m_fs, path);
     if (read.status == ReadStatus::OpenFailed) {
@@ -52,7 +55,8 @@ std::optional<MergeRun::Problem> MergeRun::changedSince(const std::string& path,
         message(msg::kFileFormat, MessageIcon::None, msg::kErrorTitle);
     }
     if (read.text != textAtStart) {
-        return Problem{std::string(changedMessage), MessageIcon::Critical, std::string(msg::kServerErrorTitle)};
+        return Problem{std::string(changedMessage), MessageIcon::Critical,
+                       std::string(msg::kServerErrorTitle)};
     }
     return std::nullopt;
 }
@@ -70,19 +74,20 @@ RunResult MergeRun::save() {
     }
     const std::string& doc = m_newDocument;
     // The unedited copy is created beside the local file when the run had none.
-    Target targets[3] = {{m_paths.remote, {}, {}, "the remote file"},
-                         {m_paths.local, {}, {}, "your local file"},
-                         {hasUneditedCopy() ? m_paths.unedited : m_paths.local + ".LastMerge", {}, {}, "the unedited copy"}};
+    Target targets[3] = {
+        {m_paths.remote, {}, {}, "the remote file"},
+        {m_paths.local, {}, {}, "your local file"},
+        {hasUneditedCopy() ? m_paths.unedited : m_paths.local + ".LastMerge", {}, {}, "the unedited copy"}};
     Target& remote = targets[0];
     for (Target& t : targets) {
         if (&t == &targets[2] && !m_fs.isFile(t.path)) {
-            t.before = "nothing (it did not exist)";
+            t.before.clear();  // a new file
             continue;
         }
         unsigned mode = 0;
         if (FsError err = m_fs.getMode(t.path, mode)) {
-            message(msg::saveFailedUnchanged("reading the permissions of", t.path, *err), MessageIcon::Critical,
-                    kAppTitle);
+            message(msg::saveFailedUnchanged("reading the permissions of", t.path, *err),
+                    MessageIcon::Critical, kAppTitle);
             return RunResult::SaveFailed;
         }
         t.mode = mode;
@@ -110,7 +115,8 @@ RunResult MergeRun::save() {
     // remote file back, so every file is as it was.
     for (Target& t : targets) {
         t.temp = drawFreePath(t.path + ".korvane-", ".tmp");
-        FsError err = t.temp.empty() ? FsError("no free temporary name") : m_fs.writeNewDurable(t.temp, doc, t.mode);
+        FsError err =
+            t.temp.empty() ? FsError("no free temporary name") : m_fs.writeNewDurable(t.temp, doc, t.mode);
         if (err) {
             for (const Target& done : targets) {
                 if (&done == &t) {
@@ -128,14 +134,16 @@ RunResult MergeRun::save() {
     for (std::size_t i = 0; i < 3; ++i) {
         if (FsError err = m_fs.rename(targets[i].temp, targets[i].path)) {
             std::string text = "Error: The merged document could not be saved to every file: renaming " +
-                               quoted(targets[i].temp) + " to " + quoted(targets[i].path) + " failed: " + *err +
-                               ".\n\nWhere your documents are now:";
+                               quoted(targets[i].temp) + " to " + quoted(targets[i].path) +
+                               " failed: " + *err + ".\n\nWhere your documents are now:";
             for (std::size_t j = 0; j < 3; ++j) {
                 const Target& t = targets[j];
                 if (j < i) {
                     text += "\n" + quoted(t.path) + ": the merged document";
                 } else if (j == 0) {
                     text += "\n" + quoted(t.path) + ": not written yet";
+                } else if (t.before.empty()) {
+                    text += "\n" + quoted(t.path) + ": not created yet";
                 } else {
                     text += "\n" + quoted(t.path) + ": " + t.before + ", unchanged";
                 }

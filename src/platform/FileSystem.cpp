@@ -14,11 +14,13 @@ namespace {
 // Read and write for everyone, narrowed by the process's umask, as any program creates its files.
 constexpr mode_t kNewFileMode = 0666;
 
-std::string reasonOf(int err) { return std::strerror(err); }
+std::string reasonOf(int err) {
+    return std::strerror(err);
+}
 
 // Closes a descriptor when it goes out of scope.
 class Descriptor {
-public:
+  public:
     explicit Descriptor(int fd) : m_fd(fd) {}
     ~Descriptor() {
         if (m_fd >= 0) {
@@ -35,7 +37,7 @@ public:
         return rc;
     }
 
-private:
+  private:
     int m_fd;
 };
 

@@ -25,7 +25,7 @@ struct ReadOutcome {
 };
 
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
 
     // A regular file (hidden and read-only files included); folders do not count.
@@ -52,13 +52,14 @@ public:
 
 // The real file system of the machine.
 class PosixFileSystem : public FileSystem {
-public:
+  public:
     bool isFile(const std::string& path) override;
     bool exists(const std::string& path) override;
     bool sameFile(const std::string& a, const std::string& b) override;
     ReadOutcome readWhole(const std::string& path) override;
     FsError writeWhole(const std::string& path, std::string_view data) override;
-    FsError writeNewDurable(const std::string& path, std::string_view data, std::optional<unsigned> mode) override;
+    FsError writeNewDurable(const std::string& path, std::string_view data,
+                            std::optional<unsigned> mode) override;
     FsError rename(const std::string& from, const std::string& to) override;
     FsError remove(const std::string& path) override;
     FsError getMode(const std::string& path, unsigned& mode) override;

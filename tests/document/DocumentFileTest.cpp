@@ -12,8 +12,10 @@ TEST(DocumentFile, BytesRoundTripUnchanged) {
     test::TempDir dir;
     PosixFileSystem fs;
     const std::string cases[] = {
-        std::string("caf\xC3\xA9"),                  // UTF-8 stays two bytes, two chars
-        "a\nb\n", "a\r\nb", "a\rb\r",                // line ends are not converted
+        std::string("caf\xC3\xA9"),  // UTF-8 stays two bytes, two chars
+        "a\nb\n",
+        "a\r\nb",
+        "a\rb\r",                                       // line ends are not converted
         std::string("\xEF\xBB\xBFwiki\x1A\0tail", 13),  // byte-order mark, end-of-text and NUL bytes
     };
     for (const std::string& bytes : cases) {

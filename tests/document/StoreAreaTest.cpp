@@ -12,7 +12,9 @@ using test::earlyWiki;
 using test::laterTiddler;
 using test::laterWiki;
 
-std::vector<std::string> titles(const TiddlerList& list) { return {list.colTitles.begin(), list.colTitles.end()}; }
+std::vector<std::string> titles(const TiddlerList& list) {
+    return {list.colTitles.begin(), list.colTitles.end()};
+}
 
 // A document together with its parse; the lists are views into `doc`, so the two stay together.
 struct Parsed {
@@ -29,7 +31,9 @@ struct Parsed {
     StoreArea area;
 };
 
-std::vector<std::string> titlesOf(const std::string& doc) { return titles(Parsed(doc).list); }
+std::vector<std::string> titlesOf(const std::string& doc) {
+    return titles(Parsed(doc).list);
+}
 
 TEST(ParseStoreArea, EarlyFormReadsEveryAttributeAndEntryExactly) {
     const std::string t1 = earlyTiddler("One", "line1\\nline2", "200601021200", "Ann");
@@ -71,7 +75,8 @@ TEST(ParseStoreArea, EmptyAndBlankElements) {
     EXPECT_TRUE(titlesOf(earlyWiki({})).empty());
     EXPECT_TRUE(titlesOf("<div id=\"storeArea\"> \r\n\t </div>").empty());
     // An empty or blank element is skipped; the tiddlers after it are still read. A bare `>` is not blank.
-    EXPECT_EQ(titlesOf(earlyWiki({a, "<div</div>", "<DIV \r\n\t </DIV>", b})), (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(titlesOf(earlyWiki({a, "<div</div>", "<DIV \r\n\t </DIV>", b})),
+              (std::vector<std::string>{"A", "B"}));
     EXPECT_EQ(titlesOf(earlyWiki({a, "<div></div>", b})), (std::vector<std::string>{"A", "", "B"}));
 }
 
@@ -103,8 +108,9 @@ TEST(ParseStoreArea, LaterFormStopsAtItsOwnClosingTag) {
 }
 
 TEST(ParseStoreArea, MixedStoreAndNestedElements) {
-    const std::string doc = earlyWiki({earlyTiddler("Early", "e"), laterTiddler("Later", "l"),
-                                       "<div tiddler=\"Nest\"><div>inner</div>tail</div>", earlyTiddler("After", "a")});
+    const std::string doc =
+        earlyWiki({earlyTiddler("Early", "e"), laterTiddler("Later", "l"),
+                   "<div tiddler=\"Nest\"><div>inner</div>tail</div>", earlyTiddler("After", "a")});
     const Parsed p(doc);
     const TiddlerList& list = p.list;
     // The nested element splits as the markers say, but no element is read twice and the store area

@@ -13,7 +13,7 @@ using test::earlyWiki;
 // Three files in a temporary folder and a scripted host; every test also checks that loading never
 // changes a file.
 class LoadStage : public ::testing::Test {
-protected:
+  protected:
     test::TempDir dir;
     test::ScriptedHost host;
     test::InjectingFileSystem fs;
@@ -86,8 +86,9 @@ TEST_F(LoadStage, AcceptedOfferStaysWhenTheRunStopsLater) {
     dir.write("local.html.LastMerge", "x");
     const std::string same = dir.write("same.html", test::readBytes(local));
     EXPECT_FALSE(load(local, same, ""));
-    EXPECT_EQ(host.log, (std::vector<std::string>{"ask:Use .LastMerge file?", "unedited:" + local + ".LastMerge",
-                                                  "message:" + std::string(msg::kIdentical)}));
+    EXPECT_EQ(host.log,
+              (std::vector<std::string>{"ask:Use .LastMerge file?", "unedited:" + local + ".LastMerge",
+                                        "message:" + std::string(msg::kIdentical)}));
     EXPECT_EQ(host.messages.back().icon, MessageIcon::Information);
     EXPECT_EQ(host.messages.back().title, "Identical");
 }
@@ -147,7 +148,8 @@ TEST_F(LoadStage, ReadFailures) {
     fs.shortReads = true;
     EXPECT_FALSE(load(local, remote, ""));
     ASSERT_EQ(host.messages.size(), 3u);
-    EXPECT_EQ(host.messages[0], (test::ShownMessage{std::string(msg::kFileFormat), MessageIcon::None, "Error"}));
+    EXPECT_EQ(host.messages[0],
+              (test::ShownMessage{std::string(msg::kFileFormat), MessageIcon::None, "Error"}));
     EXPECT_EQ(host.messages[1], host.messages[0]);
     EXPECT_EQ(host.messages[2].text, msg::kIdentical);
 }

@@ -18,12 +18,14 @@ const std::string kLocal = earlyTiddler("T", "local\\nbody", "200601021200");
 const std::string kRemote = earlyTiddler("T", "remote body", "200601031200");
 const std::string kUnedited = earlyTiddler("T", "base", "200601011200");
 
-std::string entry(const std::string& element) { return element.substr(4, element.size() - 10); }
+std::string entry(const std::string& element) {
+    return element.substr(4, element.size() - 10);
+}
 
 // Writes the three documents (a missing one becomes no file at all for the unedited copy), loads and
 // merges them with the scripted host.
 class MergeStage : public ::testing::Test {
-protected:
+  protected:
     test::TempDir dir;
     test::ScriptedHost host;
     test::InjectingFileSystem fs;
@@ -60,10 +62,28 @@ struct CaseRow {
 
 TEST_F(MergeStage, EachCaseShowsItsVersionsAndControls) {
     const CaseRow rows[] = {
-        {'A', false, false, true, B::Server, {B::Original, B::Backup}, {X::Local, X::Original, X::Conflict1, X::Conflict2}},
-        {'B', false, true, false, B::Local, {B::Original, B::Backup}, {X::Server, X::Original, X::Conflict1, X::Conflict2}},
+        {'A',
+         false,
+         false,
+         true,
+         B::Server,
+         {B::Original, B::Backup},
+         {X::Local, X::Original, X::Conflict1, X::Conflict2}},
+        {'B',
+         false,
+         true,
+         false,
+         B::Local,
+         {B::Original, B::Backup},
+         {X::Server, X::Original, X::Conflict1, X::Conflict2}},
         {'C', false, true, true, B::Server, {B::Original}, {X::Original}},
-        {'D', true, false, false, B::Original, {B::Local, B::Backup}, {X::Local, X::Server, X::Conflict1, X::Conflict2}},
+        {'D',
+         true,
+         false,
+         false,
+         B::Original,
+         {B::Local, B::Backup},
+         {X::Local, X::Server, X::Conflict1, X::Conflict2}},
         {'E', true, false, true, B::Local, {B::Backup}, {X::Conflict1, X::Conflict2}},
         {'F', true, true, false, B::Server, {B::Backup}, {X::Conflict1, X::Conflict2}},
         {'G', true, true, true, B::Server, {}, {}},
@@ -73,9 +93,12 @@ TEST_F(MergeStage, EachCaseShowsItsVersionsAndControls) {
         SCOPED_TRACE(std::string("case ") + row.mergeCase);
         host = {};
         std::vector<std::string> l{other}, r{other}, u{other};
-        if (row.l) l.push_back(kLocal);
-        if (row.r) r.push_back(kRemote);
-        if (row.u) u.push_back(kUnedited);
+        if (row.l)
+            l.push_back(kLocal);
+        if (row.r)
+            r.push_back(kRemote);
+        if (row.u)
+            u.push_back(kUnedited);
         ASSERT_TRUE(merge(l, r, u));
         ASSERT_EQ(host.requests.size(), 1u);
         const ConflictRequest& q = host.requests[0];
@@ -95,7 +118,8 @@ TEST_F(MergeStage, EachCaseShowsItsVersionsAndControls) {
 TEST_F(MergeStage, EachAnswerAppendsWhatItStandsFor) {
     // Remote stamp is later: in C and G the friend's version keeps the title in the conflict pair.
     const std::string note =
-        "\\n\\nNote: There was a conflict while merging this item. See the following link for the conflicting "
+        "\\n\\nNote: There was a conflict while merging this item. See the following link for the "
+        "conflicting "
         "version: [[T (conflict 12/5/2026 6:15:06 AM)]]";
     const std::string pair1 = "<div" + entry(kRemote) + note + "</div>";
     std::string pair2 = kLocal;
@@ -108,21 +132,34 @@ TEST_F(MergeStage, EachAnswerAppendsWhatItStandsFor) {
     const Row rows[] = {
         {'A', false, false, true, {{'s', {kRemote}}}},
         {'B', false, true, false, {{'l', {kLocal}}}},
-        {'C', false, true, true, {{'l', {kLocal}}, {'s', {kRemote}}, {'o', {pair1, pair2}}, {'b', {pair1, pair2}}}},
+        {'C',
+         false,
+         true,
+         true,
+         {{'l', {kLocal}}, {'s', {kRemote}}, {'o', {pair1, pair2}}, {'b', {pair1, pair2}}}},
         {'D', true, false, false, {{'o', {kUnedited}}}},
         {'E', true, false, true, {{'s', {kRemote}}, {'o', {kUnedited}}}},
         {'F', true, true, false, {{'l', {kLocal}}, {'o', {kUnedited}}}},
-        {'G', true, true, true, {{'l', {kLocal}}, {'s', {kRemote}}, {'o', {kUnedited}}, {'b', {pair1, pair2}}}},
+        {'G',
+         true,
+         true,
+         true,
+         {{'l', {kLocal}}, {'s', {kRemote}}, {'o', {kUnedited}}, {'b', {pair1, pair2}}}},
     };
     for (const Row& row : rows) {
         for (char code : std::string("losb")) {
             SCOPED_TRACE(std::string("case ") + row.mergeCase + " answer " + code);
             host = {};
-            host.answerDialog = [code](const ConflictRequest& q) { return ConflictAnswer{std::string(1, code), q.texts}; };
+            host.answerDialog = [code](const ConflictRequest& q) {
+                return ConflictAnswer{std::string(1, code), q.texts};
+            };
             std::vector<std::string> l, r, u;
-            if (row.l) l.push_back(kLocal);
-            if (row.r) r.push_back(kRemote);
-            if (row.u) u.push_back(kUnedited);
+            if (row.l)
+                l.push_back(kLocal);
+            if (row.r)
+                r.push_back(kRemote);
+            if (row.u)
+                u.push_back(kUnedited);
             ASSERT_TRUE(merge(l, r, row.u ? std::optional(u) : std::nullopt));
             const auto it = row.appended.find(code);
             EXPECT_EQ(merged(), store(it == row.appended.end() ? std::vector<std::string>{} : it->second));
@@ -189,10 +226,10 @@ TEST_F(MergeStage, EditedTextsAreTakenBackAfterAQuestion) {
     };
     const std::string edited = " tiddler=\"T\" modifier=\"Ann\">line one\r\nline two";
     const Row rows[] = {
-        {entry(kRemote), {}, false, kRemote},                                   // untouched
+        {entry(kRemote), {}, false, kRemote},                                                     // untouched
         {edited, {true}, true, "<div tiddler=\"T\" modifier=\"Ann\">line one\\nline two</div>"},  // Yes keeps
-        {edited, {false}, true, kRemote},                                       // No restores
-        {"   ", {true}, true, ""},                                              // spaces only: dropped
+        {edited, {false}, true, kRemote},  // No restores
+        {"   ", {true}, true, ""},         // spaces only: dropped
         {"   ", {false}, true, kRemote},
         {"\r\n", {true}, true, "<div\\n</div>"},  // a line break alone is not empty
     };

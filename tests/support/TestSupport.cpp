@@ -8,7 +8,8 @@ namespace korvane::test {
 
 TempDir::TempDir() {
     std::random_device rd;
-    m_dir = std::filesystem::temp_directory_path() / ("korvane-test-" + std::to_string(rd()) + std::to_string(rd()));
+    m_dir = std::filesystem::temp_directory_path() /
+            ("korvane-test-" + std::to_string(rd()) + std::to_string(rd()));
     std::filesystem::create_directories(m_dir);
 }
 
@@ -20,7 +21,8 @@ TempDir::~TempDir() {
         std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ec);
     }
-    std::filesystem::permissions(m_dir, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+    std::filesystem::permissions(m_dir, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                                 ec);
     std::filesystem::remove_all(m_dir, ec);
 }
 
@@ -74,7 +76,9 @@ std::string laterWiki(const std::vector<std::string>& tiddlers) {
     for (const std::string& t : tiddlers) {
         doc += t + "\n";
     }
-    doc += "</div>\n<!--POST-STOREAREA-->\n<script>\nvar s = '<div class=\"x\">' + body + '</div>';\n</script>\n";
+    doc +=
+        "</div>\n<!--POST-STOREAREA-->\n<script>\nvar s = '<div class=\"x\">' + body + "
+        "'</div>';\n</script>\n";
     doc += "<div id=\"copyright\">footer</div>\n</body></html>\n";
     return doc;
 }
@@ -110,7 +114,8 @@ FsError InjectingFileSystem::writeNewDurable(const std::string& path, std::strin
 }
 
 FsError InjectingFileSystem::rename(const std::string& from, const std::string& to) {
-    return fails("rename:" + from + ">" + to) ? FsError("Injected failure") : PosixFileSystem::rename(from, to);
+    return fails("rename:" + from + ">" + to) ? FsError("Injected failure")
+                                              : PosixFileSystem::rename(from, to);
 }
 
 FsError InjectingFileSystem::remove(const std::string& path) {
@@ -119,6 +124,10 @@ FsError InjectingFileSystem::remove(const std::string& path) {
 
 FsError InjectingFileSystem::setMode(const std::string& path, unsigned mode) {
     return fails("setMode:" + path) ? FsError("Injected failure") : PosixFileSystem::setMode(path, mode);
+}
+
+FsError InjectingFileSystem::getMode(const std::string& path, unsigned& mode) {
+    return fails("getMode:" + path) ? FsError("Injected failure") : PosixFileSystem::getMode(path, mode);
 }
 
 void ScriptedHost::showMessage(const std::string& text, MessageIcon icon, const std::string& title) {
@@ -151,7 +160,9 @@ ConflictAnswer ScriptedHost::settleConflict(const ConflictRequest& request) {
     return a;
 }
 
-void ScriptedHost::setUneditedPath(const std::string& path) { log.push_back("unedited:" + path); }
+void ScriptedHost::setUneditedPath(const std::string& path) {
+    log.push_back("unedited:" + path);
+}
 
 void ScriptedHost::endProgram() {
     log.push_back("end");

@@ -15,7 +15,7 @@ namespace korvane::test {
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -25,7 +25,7 @@ public:
     std::string write(const std::string& name, const std::string& bytes) const;
     const std::filesystem::path& dir() const { return m_dir; }
 
-private:
+  private:
     std::filesystem::path m_dir;
 };
 
@@ -33,11 +33,13 @@ std::string readBytes(const std::string& path);
 // Every file of the folder with its content, to show that nothing changed.
 std::vector<std::pair<std::string, std::string>> snapshot(const std::filesystem::path& dir);
 
-// One tiddler element in the early form: <div tiddler="T" modifier=.. modified=.. created=.. tags="">BODY</div>
-std::string earlyTiddler(const std::string& title, const std::string& body, const std::string& modified = "200601011200",
-                         const std::string& modifier = "Ann");
+// One tiddler element in the early form: <div tiddler="T" modifier=.. modified=.. created=..
+// tags="">BODY</div>
+std::string earlyTiddler(const std::string& title, const std::string& body,
+                         const std::string& modified = "200601011200", const std::string& modifier = "Ann");
 // One tiddler element in the later form: <div title="T" ...>\n<pre>BODY</pre>\n</div>
-std::string laterTiddler(const std::string& title, const std::string& body, const std::string& modified = "200601011200");
+std::string laterTiddler(const std::string& title, const std::string& body,
+                         const std::string& modified = "200601011200");
 // A whole wiki document around the given tiddler elements (early form: store area is the last div).
 std::string earlyWiki(const std::vector<std::string>& tiddlers);
 // A later-form wiki: the store area is followed by script code that holds <div and </div>.
@@ -53,7 +55,7 @@ struct ShownMessage {
 // The real file system with a record of every operation ("read:PATH", "rename:FROM>TO", ...) and a way
 // to make any chosen operation fail.
 class InjectingFileSystem : public PosixFileSystem {
-public:
+  public:
     std::vector<std::string> ops;
     // Called with the operation's record; true makes that operation fail with "Injected failure".
     std::function<bool(const std::string& op)> failWhen;
@@ -62,17 +64,19 @@ public:
     bool isFile(const std::string& path) override;
     ReadOutcome readWhole(const std::string& path) override;
     FsError writeWhole(const std::string& path, std::string_view data) override;
-    FsError writeNewDurable(const std::string& path, std::string_view data, std::optional<unsigned> mode) override;
+    FsError writeNewDurable(const std::string& path, std::string_view data,
+                            std::optional<unsigned> mode) override;
     FsError rename(const std::string& from, const std::string& to) override;
     FsError remove(const std::string& path) override;
     FsError setMode(const std::string& path, unsigned mode) override;
+    FsError getMode(const std::string& path, unsigned& mode) override;
 
-private:
+  private:
     bool fails(const std::string& op);
 };
 
 class ScriptedHost : public MergeHost {
-public:
+  public:
     // What the host saw, in order: "message:TEXT", "ask:TITLE", "dialog:CAPTION", "unedited:PATH", "end".
     std::vector<std::string> log;
     std::vector<ShownMessage> messages;

@@ -1,0 +1,71 @@
+#include "merge/ConflictPair.h"
+
+#include <gtest/gtest.h>
+
+#include "merge/BoxForm.h"
+#include "support/TestSupport.h"
+
+namespace korvane {
+namespace {
+
+constexpr const char* kNote =
+    "Note: There was a conflict while merging this item. See the following link for the conflicting version: "
+    "[[Shopping (conflict 12/5/2026 6:15:06 AM)]]";
+
+TEST(ConflictPair, EarlyFormNoteAndRenamedCopy) {
+    const std::string kept = " tiddler=\"Shopping\" modified=\"200601021200\">milk";
+    const std::string copied = " tiddler=\"Shopping\" modifier=\"Bob\">see tiddler=\"Shopping\" too";
+    const ConflictPair p = buildConflictPair("Shopping", kept, copied, "12/5/2026 6:15:06 AM");
+    EXPECT_EQ(p.conflictTitle, "Shopping (conflict 12/5/2026 6:15:06 AM)");
+    EXPECT_EQ(p.text1, kept + "\\n\\n" + kNote);
+    // Every occurrence is renamed, the body's too; the other attributes stay.
+    EXPECT_EQ(p.text2,
+              " tiddler=\"Shopping (conflict 12/5/2026 6:15:06 AM)\" modifier=\"Bob\">see "
+              "tiddler=\"Shopping (conflict 12/5/2026 6:15:06 AM)\" too");
+}
+
+TEST(ConflictPair, LaterFormNoteGoesInsideThePreText) {
+    const std::string kept = " title=\"Shopping\" modified=\"200601021200\">\n<pre>milk\neggs</pre>\n";
+    const std::string copied = " title=\"Shopping\" modifier=\"Bob\">\n<pre>bread</pre>\n";
+    const ConflictPair p = buildConflictPair("Shopping", kept, copied, "12/5/2026 6:15:06 AM");
+    EXPECT_EQ(p.text1, " title=\"Shopping\" modified=\"200601021200\">\n<pre>milk\neggs\n\n" +
+                           std::string(kNote) + "</pre>\n");
+    EXPECT_EQ(p.text2,
+              " title=\"Shopping (conflict 12/5/2026 6:15:06 AM)\" modifier=\"Bob\">\n<pre>bread</pre>\n");
+}
+
+TEST(ConflictPair, TitlesWithEntitiesAndSameSecondConflicts) {
+    const ConflictPair a =
+        buildConflictPair("A &amp; B", " tiddler=\"A &amp; B\">x", " tiddler=\"A &amp; B\">y", "1/2/2026");
+    EXPECT_EQ(a.conflictTitle, "A &amp; B (conflict 1/2/2026)");
+    EXPECT_NE(a.text2.find("tiddler=\"A &amp; B (conflict 1/2/2026)\""), std::string::npos);
+    const ConflictPair b = buildConflictPair("C", " tiddler=\"C\">x", " tiddler=\"C\">y", "1/2/2026");
+    EXPECT_NE(a.conflictTitle, b.conflictTitle);
+}
+
+TEST(BoxForm, ConversionsRoundTripUntouchedTexts) {
+    struct Row {
+        std::string store;
+        std::string box;
+    };
+    const Row rows[] = {
+        {"a\\nb\\nc\\nd", "a\r\nb\r\nc\r\nd"},  // three escapes give four lines
+        {"x\ny\\nz", "x\ny\\nz"},               // a real line feed: shown as it stands
+        {"x\r\ny", "x\r\ny"},                   // CR LF stays
+        {"plain", "plain"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(toBoxForm(row.store), row.box);
+        EXPECT_EQ(toStoreForm(row.box, row.store), row.store);
+    }
+    // A box hands back CR LF line breaks; an LF entry and a mixed entry still come back byte for byte.
+    EXPECT_EQ(toStoreForm("x\r\ny\\nz", "x\ny\\nz"), "x\ny\\nz");
+    EXPECT_EQ(toStoreForm("a\r\nb\r\nc", "a\nb\r\nc"), "a\nb\r\nc");
+    // Edited texts take the entry's own line-break style.
+    EXPECT_EQ(toStoreForm("a\r\nB", "a\nb"), "a\nB");
+    EXPECT_EQ(toStoreForm("a\r\nB", "a\r\nb"), "a\r\nB");
+    EXPECT_EQ(toStoreForm("a\r\nB", "a\\nb"), "a\\nB");
+}
+
+}  // namespace
+}  // namespace korvane
