@@ -1,0 +1,34 @@
+// How a conflict dialog box shows the bytes of a tiddler text and hands them back. Documents are
+// bytes, in practice UTF-8: a text that is valid UTF-8 is shown decoded as UTF-8, any other text byte
+// for byte as Latin-1. A box the user did not change gives back exactly the bytes it was filled with;
+// a changed box gives back its text with CR LF line breaks, and whatever the user typed as UTF-8.
+#pragma once
+
+#include <QString>
+#include <string>
+#include <string_view>
+
+class QPlainTextEdit;
+
+namespace korvane {
+
+bool isValidUtf8(std::string_view bytes);
+
+// What one box was filled with.
+struct BoxContent {
+    std::string bytes;  // the box form of the field
+    bool utf8 = true;   // shown as UTF-8, else as Latin-1
+    QString shown;      // the box's text right after filling, as readBoxText gives it
+};
+
+// Decodes the bytes for showing, recording how.
+QString decodeForBox(const std::string& bytes, BoxContent& content);
+
+// The box's whole text as plain text with CR LF line breaks (non-breaking spaces and other special
+// characters kept as they are).
+QString readBoxText(const QPlainTextEdit& box);
+
+// The bytes to hand back for the box's present text.
+std::string encodeBoxText(const QString& text, const BoxContent& content);
+
+}  // namespace korvane

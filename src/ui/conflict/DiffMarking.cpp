@@ -1,0 +1,195 @@
+#include "ui/conflict/DiffMarking.h"
+
+#include <algorithm>
+
+#include "document/Markers.h"
+
+namespace korvane {
+namespace {
+
+struct Attribute {
+    std::u16string_view start;
+    std::u16string_view end;
+};
+
+// The attributes compared between the two versions, in the order they are marked.
+constexpr Attribute kAttributes[] = {
+    {u"modifier=\"", u"\" modified=\""},
+    {u"modified=\"", u"\" created=\""},
+    {u"created=\"", u"\" tags=\""},
+    {u"tags=\"", u"\">"},
+};
+
+constexpr std::u16string_view kBodyMarker = u"\">";
+
+// Attribute values are only compared when both texts hold more than this many characters once the
+// spaces at both ends are removed.
+constexpr std::size_t kShortText = 8;
+
+std::size_t lengthWithoutOuterSpaces(std::u16string_view s) {
+    const std::size_t first = s.find_first_not_of(u' ');
+    if (first == std::u16string_view::npos) {
+        return 0;
+    }
+    return s.find_last_not_of(u' ') - first + 1;
+}
+
+bool isHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool isLowSurrogate(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// Bold and plain marks applied one after another to one box, reduced to the ranges left bold.
+class BoxMarks {
+  public:
+    explicit BoxMarks(std::u16string_view text) : m_text(text) {}
+
+    void bold(std::size_t start, std::size_t end) {
+        end = std::min(end, m_text.size());
+        if (start < end) {
+            m_bold.push_back({start, end});
+        }
+    }
+    // Everything from `start` to the end of the text loses its bold marking.
+    void plainFrom(std::size_t start) {
+        for (BoldRange& r : m_bold) {
+            r.end = std::min(r.end, start);
+        }
+    }
+
+    std::vector<BoldRange> ranges() {
+        std::vector<BoldRange> out;
+        std::sort(m_bold.begin(), m_bold.end(),
+                  [](const BoldRange& a, const BoldRange& b) { return a.start < b.start; });
+        for (BoldRange r : m_bold) {
+            if (r.start >= r.end) {
+                continue;
+            }
+            alignToCharacters(r);
+            if (!out.empty() && r.start <= out.back().end) {
+                out.back().end = std::max(out.back().end, r.end);
+            } else {
+                out.push_back(r);
+            }
+        }
+        return out;
+    }
+
+  private:
+    // A character outside the basic plane is one pair of code units; it is bold or plain as a whole.
+    void alignToCharacters(BoldRange& r) const {
+        if (r.start > 0 && isLowSurrogate(m_text[r.start]) && isHighSurrogate(m_text[r.start - 1])) {
+            --r.start;
+        }
+        if (r.end < m_text.size() && isLowSurrogate(m_text[r.end]) && isHighSurrogate(m_text[r.end - 1])) {
+            ++r.end;
+        }
+    }
+
+    std::u16string_view m_text;
+    std::vector<BoldRange> m_bold;
+};
+
+void markAttributes(std::u16string_view local, std::u16string_view server, BoxMarks& localMarks,
+                    BoxMarks& serverMarks) {
+    const std::string local8 = toUtf8(local);
+    const std::string server8 = toUtf8(server);
+    for (const Attribute& a : kAttributes) {
+        const std::string start8 = toUtf8(a.start);
+        const std::string end8 = toUtf8(a.end);
+        if (funcParseStringFromStringToString(local8, start8, end8) ==
+            funcParseStringFromStringToString(server8, start8, end8)) {
+            continue;
+        }
+        // Both markers are searched from the beginning of the text; when the end marker comes first,
+        // the span would be negative and the box stays unmarked for this attribute.
+        const auto mark = [&a](std::u16string_view text, BoxMarks& marks) {
+            const std::size_t s = text.find(a.start);
+            const std::size_t e = text.find(a.end);
+            if (s != std::u16string_view::npos && e != std::u16string_view::npos) {
+                marks.bold(s + a.start.size(), e);
+            }
+        };
+        mark(local, localMarks);
+        mark(server, serverMarks);
+    }
+}
+
+void markBody(std::u16string_view local, std::u16string_view server, BoxMarks& localMarks,
+              BoxMarks& serverMarks) {
+    const std::size_t pl = local.find(kBodyMarker);
+    const std::size_t ps = server.find(kBodyMarker);
+    if (pl == std::u16string_view::npos || ps == std::u16string_view::npos || local == server) {
+        return;
+    }
+    const std::u16string_view bl = local.substr(pl);
+    const std::u16string_view bs = server.substr(ps);
+    const std::size_t n = std::min(bl.size(), bs.size());
+
+    // From the first difference to the end; when one body is the beginning of the other, from the last
+    // character that both have.
+    std::size_t d = 0;
+    while (d < n && bl[d] == bs[d]) {
+        ++d;
+    }
+    if (d == n) {
+        d = n - 1;
+    }
+    localMarks.bold(pl + d, local.size());
+    serverMarks.bold(ps + d, server.size());
+
+    // The characters that both bodies share at their ends go back to plain, all but the first of them.
+    std::size_t k = 0;
+    while (k < n && bl[bl.size() - 1 - k] == bs[bs.size() - 1 - k]) {
+        ++k;
+    }
+    if (k == n) {
+        return;
+    }
+    localMarks.plainFrom(local.size() + 1 - k);
+    serverMarks.plainFrom(server.size() + 1 - k);
+}
+
+}  // namespace
+
+DiffMarks markDifferences(std::u16string_view local, std::u16string_view server) {
+    BoxMarks localMarks(local);
+    BoxMarks serverMarks(server);
+    if (lengthWithoutOuterSpaces(local) > kShortText && lengthWithoutOuterSpaces(server) > kShortText) {
+        markAttributes(local, server, localMarks, serverMarks);
+    }
+    markBody(local, server, localMarks, serverMarks);
+    return {localMarks.ranges(), serverMarks.ranges()};
+}
+
+std::string toUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 4);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (isHighSurrogate(text[i]) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+}  // namespace korvane

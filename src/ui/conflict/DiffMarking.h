@@ -1,0 +1,35 @@
+// Where the conflict dialog marks your version and the friend's edited version in bold: the values of
+// the attributes that differ, and the part of the body from the first difference up to the text that
+// both share at the end. A pure function of the two box texts, so it is tested without any window.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korvane {
+
+// Characters [start, end) of one box text shown in bold.
+struct BoldRange {
+    std::size_t start = 0;
+    std::size_t end = 0;
+    bool operator==(const BoldRange&) const = default;
+};
+
+struct DiffMarks {
+    std::vector<BoldRange> local;  // sorted, disjoint, never empty ranges
+    std::vector<BoldRange> server;
+    bool operator==(const DiffMarks&) const = default;
+};
+
+// The bold ranges for the texts of the local box and the edited (server) box, counted in UTF-16 code
+// units as the boxes hold them; a range never splits a surrogate pair. A line break counts as one
+// character. Linear in the texts' lengths, whatever they are.
+DiffMarks markDifferences(std::u16string_view local, std::u16string_view server);
+
+// UTF-16 to UTF-8; an unpaired surrogate is written in its three-byte form, so that two texts compare
+// equal as UTF-8 exactly when they are equal as UTF-16.
+std::string toUtf8(std::u16string_view text);
+
+}  // namespace korvane

@@ -1,0 +1,302 @@
+#include "ui/conflict/frmMerge.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <cmath>
+
+#include "merge/BoxForm.h"
+#include "platform/Program.h"
+#include "ui/conflict/DiffMarking.h"
+#include "ui/conflict/WrappingButton.h"
+
+namespace korvane {
+namespace {
+
+constexpr double kTwipsPerPixel = 15.0;
+constexpr qreal kDesignedPointSize = 8.25;
+
+int toPixels(double twips) {
+    return static_cast<int>(std::lround(twips / kTwipsPerPixel));
+}
+
+// Left and right edges are rounded separately, so neighbouring controls keep their gaps.
+QRect toPixels(const TwipRect& r) {
+    const int x = toPixels(r.left);
+    const int y = toPixels(r.top);
+    return {x, y, toPixels(static_cast<double>(r.left) + r.width) - x,
+            toPixels(static_cast<double>(r.top) + r.height) - y};
+}
+
+QFont designedFont(bool bold) {
+    QFont font = QGuiApplication::font();
+    font.setPointSizeF(kDesignedPointSize);
+    font.setBold(bold);
+    return font;
+}
+
+void applyBold(QPlainTextEdit& box, const std::vector<BoldRange>& ranges) {
+    QTextCursor cursor(box.document());
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    // One edit block per box: the document lays itself out once, however many ranges there are.
+    cursor.beginEditBlock();
+    for (const BoldRange& r : ranges) {
+        cursor.setPosition(static_cast<int>(r.start));
+        cursor.setPosition(static_cast<int>(r.end), QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(bold);
+    }
+    cursor.endEditBlock();
+    box.moveCursor(QTextCursor::Start);
+}
+
+std::u16string_view chars(const QString& s) {
+    return {reinterpret_cast<const char16_t*>(s.utf16()), static_cast<std::size_t>(s.size())};
+}
+
+}  // namespace
+
+frmMerge::frmMerge(QWidget* owner) : QDialog(owner) {
+    setObjectName(QStringLiteral("frmMerge"));
+    setWindowTitle(QStringLiteral("Merge"));
+    setFont(designedFont(false));
+    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+    setSizeGripEnabled(false);
+
+    const std::pair<DialogButton, const char*> captions[] = {
+        {DialogButton::Local, "<< Use your version"},
+        {DialogButton::Original, "<< Use original (unedited) version"},
+        {DialogButton::Server, "<< Use edited version"},
+        {DialogButton::Backup, "<< Backup and link conflicts"},
+    };
+    const char* const choiceCodes[] = {"l", "o", "s", "b"};
+    for (const auto& [which, caption] : captions) {
+        auto* b = new WrappingButton(QString::fromLatin1(caption), this);
+        const auto i = static_cast<std::size_t>(which);
+        b->setObjectName(QString::fromLatin1(controlName(static_cast<MergeControl>(i)).data()));
+        connect(b, &QPushButton::clicked, this, [this, code = choiceCodes[i]] { choose(code); });
+        m_buttons[i] = b;
+    }
+    button(DialogButton::Backup)->setDefault(true);
+
+    m_note = new QLabel(QStringLiteral("Note: Bold button is recommended."), this);
+    m_note->setObjectName(QStringLiteral("Label1"));
+    m_note->setFont(designedFont(true));
+    m_note->setWordWrap(true);
+    m_note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    for (std::size_t i = 0; i < m_boxes.size(); ++i) {
+        auto* box = new QPlainTextEdit(this);
+        box->setObjectName(QString::fromLatin1(controlName(static_cast<MergeControl>(i + 5)).data()));
+        box->setFont(designedFont(false));
+        box->setTabChangesFocus(true);
+        m_boxes[i] = box;
+    }
+
+    // Tab order: the four buttons, then the five boxes from top to bottom.
+    QWidget* previous = m_buttons[0];
+    for (QWidget* w : {static_cast<QWidget*>(m_buttons[1]), static_cast<QWidget*>(m_buttons[2]),
+                       static_cast<QWidget*>(m_buttons[3]), static_cast<QWidget*>(m_boxes[0]),
+                       static_cast<QWidget*>(m_boxes[1]), static_cast<QWidget*>(m_boxes[2]),
+                       static_cast<QWidget*>(m_boxes[3]), static_cast<QWidget*>(m_boxes[4])}) {
+        setTabOrder(previous, w);
+        previous = w;
+    }
+
+    m_design = designedMergeLayout();
+    m_geometry = m_design.geometry;
+    setMinimumSize(toPixels(m_design.clientWidth), toPixels(m_design.clientHeight));
+    resize(minimumSize());
+    applyLayout();
+}
+
+void frmMerge::setBold(DialogButton which) {
+    QPushButton* b = button(which);
+    QFont font = b->font();
+    font.setBold(true);
+    b->setFont(font);
+}
+
+void frmMerge::setAside(DialogBox which) {
+    box(which)->setFocusPolicy(Qt::ClickFocus);
+}
+
+std::string& frmMerge::field(DialogBox which) {
+    switch (which) {
+        case DialogBox::Local:
+            return strLocal;
+        case DialogBox::Original:
+            return strOriginal;
+        case DialogBox::Server:
+            return strServer;
+        case DialogBox::Conflict1:
+            return strConflict1;
+        case DialogBox::Conflict2:
+            break;
+    }
+    return strConflict2;
+}
+
+// The order in which boxes are filled and written back.
+constexpr DialogBox kExchangeOrder[] = {DialogBox::Conflict1, DialogBox::Conflict2, DialogBox::Local,
+                                        DialogBox::Original, DialogBox::Server};
+
+void frmMerge::showModal() {
+    const QSize designed = minimumSize();
+    QRect normal(QPoint(0, 0), designed);
+    const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    if (owner != nullptr && owner->isVisible()) {
+        normal.moveCenter(owner->frameGeometry().center());
+    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        normal.moveCenter(screen->availableGeometry().center());
+    }
+    setGeometry(normal);
+    setWindowState(windowState() | Qt::WindowMaximized);
+    exec();
+}
+
+void frmMerge::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!m_filled) {
+        m_filled = true;
+        fillBoxes();
+        setInitialFocus();
+        markDifferencesInBoxes();
+    }
+}
+
+void frmMerge::fillBoxes() {
+    for (DialogBox which : kExchangeOrder) {
+        const auto i = static_cast<std::size_t>(which);
+        QPlainTextEdit& b = *m_boxes[i];
+        BoxContent& content = m_contents[i];
+        b.document()->setUndoRedoEnabled(false);
+        b.setPlainText(decodeForBox(toBoxForm(field(which)), content));
+        content.shown = readBoxText(b);
+    }
+}
+
+void frmMerge::setInitialFocus() {
+    for (DialogButton which :
+         {DialogButton::Backup, DialogButton::Local, DialogButton::Original, DialogButton::Server}) {
+        QPushButton* b = button(which);
+        if (b->isEnabled() && b->font().bold()) {
+            b->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+}
+
+void frmMerge::markDifferencesInBoxes() {
+    QPlainTextEdit& local = *box(DialogBox::Local);
+    QPlainTextEdit& server = *box(DialogBox::Server);
+    // The document's raw text counts one character per line break, as the text cursor does.
+    const QString localText = local.document()->toRawText();
+    const QString serverText = server.document()->toRawText();
+    const DiffMarks marks = markDifferences(chars(localText), chars(serverText));
+    applyBold(local, marks.local);
+    applyBold(server, marks.server);
+    for (QPlainTextEdit* b : m_boxes) {
+        // Marking is not an edit the user could undo.
+        b->document()->setUndoRedoEnabled(true);
+    }
+}
+
+void frmMerge::choose(const char* code) {
+    strChoice = code;
+    writeBack();
+    accept();
+}
+
+void frmMerge::writeBack() {
+    for (DialogBox which : kExchangeOrder) {
+        const auto i = static_cast<std::size_t>(which);
+        field(which) = encodeBoxText(readBoxText(*m_boxes[i]), m_contents[i]);
+    }
+}
+
+void frmMerge::closeEvent(QCloseEvent* event) {
+    if (strChoice.empty()) {
+        // Closing the window without a choice abandons the whole merge.
+        endProgramNow();
+    }
+    event->accept();
+}
+
+// The dialog has no cancel button: Escape does nothing.
+void frmMerge::reject() {}
+
+void frmMerge::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    applyLayout();
+}
+
+void frmMerge::applyLayout() {
+    if (isMinimized()) {
+        return;
+    }
+    const LayoutOutcome outcome = layoutPass(m_design, static_cast<float>(width() * kTwipsPerPixel),
+                                             static_cast<float>(height() * kTwipsPerPixel));
+    if (outcome.correctedClient) {
+        // The resize raises its own notification, whose pass lays the controls out.
+        resize(toPixels((*outcome.correctedClient)[0]), toPixels((*outcome.correctedClient)[1]));
+        return;
+    }
+    if (!outcome.geometry) {
+        return;
+    }
+    m_geometry = *outcome.geometry;
+    for (std::size_t i = 0; i < m_buttons.size(); ++i) {
+        m_buttons[i]->setGeometry(toPixels(m_geometry.controls[i]));
+    }
+    m_note->setGeometry(toPixels(m_geometry[MergeControl::Label1]));
+    for (std::size_t i = 0; i < m_boxes.size(); ++i) {
+        m_boxes[i]->setGeometry(toPixels(m_geometry.controls[i + 5]));
+    }
+    update();
+}
+
+void frmMerge::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(128, 128, 128), 1));
+    for (const TwipLine& l : {m_geometry.line1, m_geometry.line2}) {
+        painter.drawLine(QPointF(l.x1 / kTwipsPerPixel, l.y1 / kTwipsPerPixel),
+                         QPointF(l.x2 / kTwipsPerPixel, l.y2 / kTwipsPerPixel));
+    }
+}
+
+ConflictAnswer frmMerge::settle(const ConflictRequest& request, QWidget* owner) {
+    frmMerge dialog(owner);
+    dialog.strLocal = request.texts.strLocal;
+    dialog.strOriginal = request.texts.strOriginal;
+    dialog.strServer = request.texts.strServer;
+    dialog.strConflict1 = request.texts.strConflict1;
+    dialog.strConflict2 = request.texts.strConflict2;
+    dialog.setWindowTitle(
+        QString::fromUtf8(request.caption.data(), static_cast<qsizetype>(request.caption.size())));
+    for (DialogButton b :
+         {DialogButton::Local, DialogButton::Original, DialogButton::Server, DialogButton::Backup}) {
+        dialog.button(b)->setEnabled(request.isEnabled(b));
+        if (request.boldButton == b) {
+            dialog.setBold(b);
+        }
+    }
+    for (DialogBox b : kExchangeOrder) {
+        if (request.isSetAside(b)) {
+            dialog.setAside(b);
+        }
+    }
+    dialog.showModal();
+    return {
+        dialog.strChoice,
+        {dialog.strLocal, dialog.strOriginal, dialog.strServer, dialog.strConflict1, dialog.strConflict2}};
+}
+
+}  // namespace korvane

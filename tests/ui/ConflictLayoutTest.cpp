@@ -1,0 +1,81 @@
+#include "ui/conflict/ConflictLayout.h"
+
+#include <gtest/gtest.h>
+
+namespace korvane {
+namespace {
+
+using C = MergeControl;
+
+MergeGeometry laidOut(float w, float h) {
+    const LayoutOutcome o = layoutPass(designedMergeLayout(), w, h);
+    EXPECT_FALSE(o.correctedClient.has_value());
+    return o.geometry.value_or(MergeGeometry{});
+}
+
+TEST(ConflictLayout, DesignedSizeLeavesEverythingAsDesigned) {
+    EXPECT_EQ(laidOut(7560, 6750), designedMergeLayout().geometry);
+}
+
+TEST(ConflictLayout, LargerWindowGrowsBoxesAndMovesButtonsLinesAndNote) {
+    const MergeGeometry g = laidOut(9000, 8100);
+    const float tops[] = {120, 1683, 3246, 4809, 6372};
+    const C boxes[] = {C::txtLocal, C::txtOriginal, C::txtServer, C::txtConflict1, C::txtConflict2};
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(std::string(controlName(boxes[i])));
+        EXPECT_EQ(g[boxes[i]], (TwipRect{120, tops[i], 6855, 1458}));
+    }
+    EXPECT_EQ(g[C::cmdLocal], (TwipRect{7080, 120, 1815, 615}));
+    EXPECT_EQ(g[C::cmdOriginal], (TwipRect{7080, 1683, 1815, 615}));
+    EXPECT_EQ(g[C::cmdServer], (TwipRect{7080, 3246, 1815, 615}));
+    EXPECT_EQ(g[C::cmdBackup], (TwipRect{7080, 5892, 1815, 855}));
+    EXPECT_EQ(g.line1, (TwipLine{6960, 5532, 7800, 5772}));
+    EXPECT_EQ(g.line2, (TwipLine{7080, 7212, 7800, 6852}));
+    EXPECT_EQ(g[C::Label1], (TwipRect{7200, 7590, 1695, 375}));
+}
+
+TEST(ConflictLayout, OnlyHeightGrown) {
+    const MergeGeometry d = designedMergeLayout().geometry;
+    const MergeGeometry g = laidOut(7560, 13500);
+    for (C box : {C::txtLocal, C::txtOriginal, C::txtServer, C::txtConflict1, C::txtConflict2}) {
+        EXPECT_EQ(g[box].width, d[box].width);
+        EXPECT_EQ(g[box].height, 2430);
+    }
+    // Each box moves down by the growth of the boxes above it; the gaps stay 105.
+    EXPECT_EQ(g[C::txtConflict2].top, 120 + 4 * (2430 + 105));
+    EXPECT_EQ(g[C::cmdServer].top, g[C::txtServer].top);
+    EXPECT_EQ(g[C::cmdBackup].top, g[C::txtConflict2].top - 480);
+    EXPECT_EQ(g[C::Label1].top, 13500 - 510);
+    EXPECT_EQ(g[C::Label1].left, d[C::Label1].left);
+    EXPECT_EQ(g[C::cmdBackup].left, d[C::cmdBackup].left);
+}
+
+struct Correction {
+    float w, h, expectW, expectH;
+};
+
+TEST(ConflictLayout, ClientSmallerThanDesignedSpringsBackFirst) {
+    for (const Correction c : {Correction{7000, 7000, 7560, 7000},   // too narrow: height left alone
+                               Correction{8000, 6000, 8000, 6750},   // too low: width left alone
+                               Correction{100, 200, 7560, 6750}}) {  // both
+        const LayoutOutcome o = layoutPass(designedMergeLayout(), c.w, c.h);
+        EXPECT_FALSE(o.geometry.has_value());
+        ASSERT_TRUE(o.correctedClient.has_value());
+        EXPECT_EQ((*o.correctedClient)[0], c.expectW);
+        EXPECT_EQ((*o.correctedClient)[1], c.expectH);
+        // The pass for the corrected size lays the controls out.
+        EXPECT_TRUE(layoutPass(designedMergeLayout(), c.expectW, c.expectH).geometry.has_value());
+    }
+}
+
+TEST(ConflictLayout, ZeroDesignedHeightLaysNothingOut) {
+    MergeDesign broken = designedMergeLayout();
+    broken.clientHeight = 0;
+    broken.clientWidth = 0;
+    const LayoutOutcome o = layoutPass(broken, 9000, 8100);
+    EXPECT_FALSE(o.geometry.has_value());
+    EXPECT_FALSE(o.correctedClient.has_value());
+}
+
+}  // namespace
+}  // namespace korvane
