@@ -18,4 +18,14 @@ std::string generatedTiddler(std::size_t index, bool laterFormat, int variant = 
 // A whole document with tiddlers 0..N-1.
 std::string generateWiki(const WikiShape& shape);
 
+// A local/remote/unedited trio grown from one unedited wiki: each side changes about 1% of the
+// tiddlers, deletes and adds a few, a few tiddlers change identically on both sides, and a few change
+// differently on both.
+struct WikiTrio {
+    std::string local;
+    std::string remote;
+    std::string unedited;
+};
+WikiTrio generateTrio(const WikiShape& shape);
+
 }  // namespace korvane::bench

@@ -1,5 +1,7 @@
 #include "document/StoreArea.h"
 
+#include <functional>
+
 namespace korvane {
 namespace {
 
@@ -85,6 +87,12 @@ StoreArea ParseStoreArea(std::string_view document, TiddlerList& list) {
     // Each element runs from a `<div` to the first `</div>` after it; text before a `</div>` with no
     // `<div` ahead of it counts as an element too. The next `<div` is remembered between turns so that
     // a run of stray closing tags does not make the split scan the same stretch again and again.
+    // Room for the entries of typical tiddlers up front, so the lists do not grow by copying.
+    const std::size_t expected = (stop - area.contentStart) / 1024 + 8;
+    for (auto* col :
+         {&list.colDivs, &list.colTitles, &list.colModifiers, &list.colModified, &list.colCreated}) {
+        col->reserve(col->size() + expected);
+    }
     std::size_t pos = area.contentStart;
     std::size_t nextOpen = findIgnoringCase(region, kDivOpen, pos);
     while (true) {
@@ -125,20 +133,35 @@ int findTiddlerIndex(std::string_view strName, const std::vector<std::string_vie
     return -1;
 }
 
-TitleIndex::TitleIndex(const std::vector<std::string_view>& colNames) {
-    m_first.reserve(colNames.size());
+TitleIndex::TitleIndex(const std::vector<std::string_view>& colNames) : m_names(colNames) {
+    std::size_t size = 16;
+    while (size < colNames.size() * 2) {
+        size *= 2;
+    }
+    m_slots.assign(size, Slot{});
     for (std::size_t i = 0; i < colNames.size(); ++i) {
-        m_first.emplace(colNames[i], static_cast<int>(i + 1));
+        const std::size_t hash = std::hash<std::string_view>{}(colNames[i]);
+        Slot& slot = m_slots[slotOf(colNames[i], hash)];
+        if (slot.index == 0) {  // a later duplicate keeps the first index
+            slot = Slot{static_cast<std::uint32_t>(hash), static_cast<std::uint32_t>(i + 1)};
+        }
     }
 }
 
-int TitleIndex::find(std::string_view strName) const {
-    const auto it = m_first.find(strName);
-    return it == m_first.end() ? -1 : it->second;
+std::size_t TitleIndex::slotOf(std::string_view title, std::size_t hash) const {
+    const std::size_t mask = m_slots.size() - 1;
+    const auto bits = static_cast<std::uint32_t>(hash);
+    std::size_t at = (hash >> 32 ^ hash) & mask;
+    while (m_slots[at].index != 0 &&
+           (m_slots[at].hashBits != bits || m_names[m_slots[at].index - 1] != title)) {
+        at = (at + 1) & mask;
+    }
+    return at;
 }
 
-bool TitleIndex::addIfNew(std::string_view title, int oneBasedIndex) {
-    return m_first.emplace(title, oneBasedIndex).second;
+int TitleIndex::find(std::string_view strName) const {
+    const Slot& s = m_slots[slotOf(strName, std::hash<std::string_view>{}(strName))];
+    return s.index != 0 ? static_cast<int>(s.index) : -1;
 }
 
 }  // namespace korvane

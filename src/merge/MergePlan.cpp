@@ -3,18 +3,19 @@
 namespace korvane {
 namespace {
 
-std::optional<std::string_view> entryOf(const TiddlerList& list, const TitleIndex& index,
-                                        std::string_view title) {
+// The first entry of the title in one document, with its modified stamp.
+struct Found {
+    std::optional<std::string_view> entry;
+    std::string_view stamp;
+};
+
+Found lookUp(const TiddlerList& list, const TitleIndex& index, std::string_view title) {
     const int i = index.find(title);
     if (i < 0) {
-        return std::nullopt;
+        return {};
     }
-    return list.colDivs[static_cast<std::size_t>(i - 1)];
-}
-
-std::string_view stampOf(const TiddlerList& list, const TitleIndex& index, std::string_view title) {
-    const int i = index.find(title);
-    return i < 0 ? std::string_view{} : list.colModified[static_cast<std::size_t>(i - 1)];
+    const auto at = static_cast<std::size_t>(i - 1);
+    return {list.colDivs[at], list.colModified[at]};
 }
 
 }  // namespace
@@ -29,13 +30,27 @@ MergeInputs::MergeInputs(const TiddlerList& l, const TiddlerList& r, const Tiddl
 
 std::vector<std::string_view> buildVisitingList(const MergeInputs& in) {
     std::vector<std::string_view> colAllTitles;
-    colAllTitles.reserve(in.unedited.size() + in.local.size() + in.remote.size() / 8);
-    TitleIndex seen;
-    for (const TiddlerList* list : {&in.unedited, &in.local, &in.remote}) {
-        for (std::string_view title : list->colTitles) {
-            if (seen.addIfNew(title, static_cast<int>(colAllTitles.size() + 1))) {
-                colAllTitles.push_back(title);
-            }
+    colAllTitles.reserve(in.unedited.size() + in.local.size() / 16 + in.remote.size() / 16);
+    // A title joins the list at its first entry in the first document that holds it.
+    const auto isFirst = [](const TitleIndex& index, std::string_view title, std::size_t i) {
+        return index.find(title) == static_cast<int>(i + 1);
+    };
+    for (std::size_t i = 0; i < in.unedited.size(); ++i) {
+        if (isFirst(in.uneditedIndex, in.unedited.colTitles[i], i)) {
+            colAllTitles.push_back(in.unedited.colTitles[i]);
+        }
+    }
+    for (std::size_t i = 0; i < in.local.size(); ++i) {
+        const std::string_view title = in.local.colTitles[i];
+        if (in.uneditedIndex.find(title) < 0 && isFirst(in.localIndex, title, i)) {
+            colAllTitles.push_back(title);
+        }
+    }
+    for (std::size_t i = 0; i < in.remote.size(); ++i) {
+        const std::string_view title = in.remote.colTitles[i];
+        if (in.uneditedIndex.find(title) < 0 && in.localIndex.find(title) < 0 &&
+            isFirst(in.remoteIndex, title, i)) {
+            colAllTitles.push_back(title);
         }
     }
     return colAllTitles;
@@ -44,11 +59,13 @@ std::vector<std::string_view> buildVisitingList(const MergeInputs& in) {
 Visit planVisit(const MergeInputs& in, std::string_view title) {
     Visit v;
     v.title = title;
-    v.remote = entryOf(in.remote, in.remoteIndex, title);
-    v.local = entryOf(in.local, in.localIndex, title);
-    v.unedited = entryOf(in.unedited, in.uneditedIndex, title);
-    v.localStamp = stampOf(in.local, in.localIndex, title);
-    v.remoteStamp = stampOf(in.remote, in.remoteIndex, title);
+    const Found remote = lookUp(in.remote, in.remoteIndex, title);
+    const Found local = lookUp(in.local, in.localIndex, title);
+    v.remote = remote.entry;
+    v.local = local.entry;
+    v.unedited = lookUp(in.unedited, in.uneditedIndex, title).entry;
+    v.localStamp = local.stamp;
+    v.remoteStamp = remote.stamp;
     const bool u = v.unedited.has_value();
     const bool l = v.local.has_value();
     const bool r = v.remote.has_value();

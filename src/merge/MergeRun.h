@@ -7,6 +7,7 @@
 #include "document/StoreArea.h"
 #include "merge/MergeHost.h"
 #include "merge/MergePlan.h"
+#include "merge/PieceText.h"
 #include "platform/FileSystem.h"
 
 namespace korvane {
@@ -66,9 +67,9 @@ class MergeRun {
     RunResult run();
 
     // The tiddler elements that stay, in visiting order, each followed by CR LF.
-    std::string_view strMergedStore() const;
+    std::string strMergedStore() const;
     // The rebuilt document: everything outside the store area from the local document.
-    const std::string& newDocument() const { return m_newDocument; }
+    std::string newDocument() const { return m_newDocument.str(); }
 
     // The source of the backup number: a fraction 0 <= r < 1 per call.
     void setRandomSource(std::function<double()> random) { m_random = std::move(random); }
@@ -88,7 +89,9 @@ class MergeRun {
     // Settles one title; false when the program must end.
     bool visit(const Visit& v, std::size_t n, std::size_t m);
     ConflictRequest buildRequest(const Visit& v, std::size_t n, std::size_t m) const;
+    // Appends "<div" + entry + "</div>" + CR LF; `stored` when the entry is a view into a document.
     void append(std::string_view entry);
+    void appendEdited(std::string entry);
     // A box's text against the entry it was shown from: asks "Keep Edits?" when they differ, and
     // appends the result unless it is only spaces.
     void takeBack(const std::string& boxText, std::string_view stored);
@@ -112,7 +115,7 @@ class MergeRun {
     FileSystem& m_fs;
     MergePaths m_paths;
     RunDocuments m_docs;
-    std::string m_newDocument;
+    PieceText m_newDocument;
     std::size_t m_storeBegin = 0;
     std::size_t m_storeEnd = 0;
     std::function<double()> m_random;

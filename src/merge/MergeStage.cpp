@@ -23,7 +23,35 @@ std::string text(std::optional<std::string_view> entry) {
 }  // namespace
 
 void MergeRun::append(std::string_view entry) {
-    m_newDocument.append("<div").append(entry).append("</div>").append(kCrLf);
+    // A stored entry usually stands between exactly "<div" and "</div>" in its document; the element
+    // is then one view. Otherwise (capital letters, or no closing tag) the tags are written anew.
+    static constexpr std::string_view kOpen = "<div";
+    static constexpr std::string_view kClose = "</div>";
+    for (const std::string* doc : {&m_docs.localText, &m_docs.remoteText, &m_docs.uneditedText}) {
+        const char* begin = doc->data();
+        const char* end = begin + doc->size();
+        if (entry.data() < begin || entry.data() > end) {
+            continue;
+        }
+        const auto at = static_cast<std::size_t>(entry.data() - begin);
+        const std::size_t after = at + entry.size();
+        if (at >= kOpen.size() && doc->compare(at - kOpen.size(), kOpen.size(), kOpen) == 0 &&
+            doc->compare(after, kClose.size(), kClose) == 0) {
+            m_newDocument.append(
+                std::string_view(*doc).substr(at - kOpen.size(), kOpen.size() + after - at + kClose.size()));
+            m_newDocument.append(kCrLf);
+            return;
+        }
+        break;
+    }
+    m_newDocument.append(kOpen);
+    m_newDocument.append(entry);
+    m_newDocument.append(kClose);
+    m_newDocument.append(kCrLf);
+}
+
+void MergeRun::appendEdited(std::string entry) {
+    m_newDocument.appendOwned("<div" + entry + "</div>\r\n");
 }
 
 bool MergeRun::keepEdits() {
@@ -32,11 +60,16 @@ bool MergeRun::keepEdits() {
 
 void MergeRun::takeBack(const std::string& boxText, std::string_view stored) {
     std::string result = toStoreForm(boxText, stored);
-    if (result != stored && !keepEdits()) {
-        result = std::string(stored);
+    if (result == stored) {
+        append(stored);
+        return;
+    }
+    if (!keepEdits()) {
+        append(stored);
+        return;
     }
     if (!onlySpaces(result)) {
-        append(result);
+        appendEdited(std::move(result));
     }
 }
 
@@ -154,8 +187,8 @@ bool MergeRun::visit(const Visit& v, std::size_t n, std::size_t m) {
                     first = pair.text1;
                     second = pair.text2;
                 }
-                append(first);
-                append(second);
+                appendEdited(std::move(first));
+                appendEdited(std::move(second));
             }
             break;
         case MergeCase::D:
@@ -186,8 +219,8 @@ bool MergeRun::visit(const Visit& v, std::size_t n, std::size_t m) {
             } else if (code == "o") {
                 append(*v.unedited);
             } else {
-                append(pair.text1);
-                append(pair.text2);
+                appendEdited(std::move(pair.text1));
+                appendEdited(std::move(pair.text2));
             }
             break;
         case MergeCase::None:
@@ -197,11 +230,12 @@ bool MergeRun::visit(const Visit& v, std::size_t n, std::size_t m) {
 }
 
 bool MergeRun::merge() {
-    const std::string& local = m_docs.localText;
+    const std::string_view local = m_docs.localText;
     const StoreArea& area = m_docs.localArea;
-    m_newDocument.clear();
-    m_newDocument.reserve(std::max(local.size(), m_docs.remoteText.size()) * 11 / 10 + 4096);
-    m_newDocument.append(local, 0, area.start).append(kStoreAreaTag).append(kCrLf).append(kCrLf);
+    m_newDocument = PieceText();
+    m_newDocument.append(local.substr(0, area.start));
+    m_newDocument.append(kStoreAreaTag);
+    m_newDocument.append("\r\n\r\n");
     m_storeBegin = m_newDocument.size();
 
     const MergeInputs in(m_docs.local, m_docs.remote, m_docs.unedited);
@@ -213,12 +247,13 @@ bool MergeRun::merge() {
         }
     }
     m_storeEnd = m_newDocument.size();
-    m_newDocument.append(kCrLf).append(local, area.end);
+    m_newDocument.append(kCrLf);
+    m_newDocument.append(local.substr(area.end));
     return true;
 }
 
-std::string_view MergeRun::strMergedStore() const {
-    return std::string_view(m_newDocument).substr(m_storeBegin, m_storeEnd - m_storeBegin);
+std::string MergeRun::strMergedStore() const {
+    return m_newDocument.str().substr(m_storeBegin, m_storeEnd - m_storeBegin);
 }
 
 }  // namespace korvane

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <random>
 
-#include "document/DocumentFile.h"
 #include "merge/MergeRun.h"
 #include "merge/Messages.h"
 
@@ -47,18 +46,17 @@ std::string MergeRun::drawFreePath(const std::string& base, const std::string& s
 std::optional<MergeRun::Problem> MergeRun::changedSince(const std::string& path,
                                                         const std::string& textAtStart,
                                                         std::string_view changedMessage) {
-    ReadOutcome read = funcReadFile(m_fs, path);
-    if (read.status == ReadStatus::OpenFailed) {
-        return Problem{msg::cannotRead(path, read.reason), MessageIcon::Critical, std::string(kAppTitle)};
+    const CompareOutcome compared = m_fs.compareWhole(path, textAtStart);
+    switch (compared.status) {
+        case CompareStatus::Same:
+            return std::nullopt;
+        case CompareStatus::Different:
+            return Problem{std::string(changedMessage), MessageIcon::Critical,
+                           std::string(msg::kServerErrorTitle)};
+        case CompareStatus::OpenFailed:
+            break;
     }
-    if (read.status == ReadStatus::Short) {
-        message(msg::kFileFormat, MessageIcon::None, msg::kErrorTitle);
-    }
-    if (read.text != textAtStart) {
-        return Problem{std::string(changedMessage), MessageIcon::Critical,
-                       std::string(msg::kServerErrorTitle)};
-    }
-    return std::nullopt;
+    return Problem{msg::cannotRead(path, compared.reason), MessageIcon::Critical, std::string(kAppTitle)};
 }
 
 std::string MergeRun::restoreRemote(const std::string& backupPath) {
@@ -72,7 +70,7 @@ RunResult MergeRun::save() {
     if (!m_host.askYesNo(std::string(msg::kSaveFiles), std::string(msg::kSaveFilesTitle), true)) {
         return RunResult::NotSaved;
     }
-    const std::string& doc = m_newDocument;
+    const std::vector<std::string_view>& doc = m_newDocument.pieces();
     // The unedited copy is created beside the local file when the run had none.
     Target targets[3] = {
         {m_paths.remote, {}, {}, "the remote file"},

@@ -1,12 +1,17 @@
 #include "platform/FileSystem.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <vector>
+
+#include "platform/Memory.h"
 
 namespace korvane {
 namespace {
@@ -41,11 +46,44 @@ class Descriptor {
     int m_fd;
 };
 
+// Writes the pieces in order, many at a time, straight from where they stand in memory.
+FsError writePieces(int fd, const std::vector<std::string_view>& pieces) {
+    constexpr std::size_t kBatch = IOV_MAX < 512 ? IOV_MAX : 512;
+    std::vector<iovec> batch;
+    batch.reserve(kBatch);
+    std::size_t next = 0;
+    std::size_t skip = 0;  // bytes of pieces[next] already written
+    while (next < pieces.size()) {
+        batch.clear();
+        for (std::size_t i = next; i < pieces.size() && batch.size() < kBatch; ++i) {
+            const std::string_view p = i == next ? pieces[i].substr(skip) : pieces[i];
+            batch.push_back({const_cast<char*>(p.data()), p.size()});
+        }
+        const ssize_t n = ::writev(fd, batch.data(), static_cast<int>(batch.size()));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return reasonOf(errno);
+        }
+        auto written = static_cast<std::size_t>(n);
+        while (next < pieces.size() && written >= pieces[next].size() - skip) {
+            written -= pieces[next].size() - skip;
+            skip = 0;
+            ++next;
+        }
+        skip += written;
+    }
+    return std::nullopt;
+}
+
 FsError writeAll(int fd, std::string_view data) {
+    // Modest pieces keep the kernel's copy into the page cache fast; one huge write is markedly slower.
+    constexpr std::size_t kPiece = std::size_t{1} << 20;
     const char* p = data.data();
     std::size_t left = data.size();
     while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
+        const ssize_t n = ::write(fd, p, std::min(left, kPiece));
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -104,6 +142,7 @@ ReadOutcome PosixFileSystem::readWhole(const std::string& path) {
         return out;
     }
     const auto size = static_cast<std::size_t>(st.st_size);
+    reserveLargeBuffer(out.text, size);
     out.text.resize(size);
     std::size_t got = 0;
     while (got < size) {
@@ -129,6 +168,52 @@ ReadOutcome PosixFileSystem::readWhole(const std::string& path) {
     return out;
 }
 
+CompareOutcome PosixFileSystem::compareWhole(const std::string& path, std::string_view expected) {
+    CompareOutcome out;
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) {
+        out.status = CompareStatus::OpenFailed;
+        out.reason = reasonOf(errno);
+        return out;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        out.status = CompareStatus::OpenFailed;
+        out.reason = reasonOf(EISDIR);
+        return out;
+    }
+    if (static_cast<std::size_t>(st.st_size) != expected.size()) {
+        out.status = CompareStatus::Different;
+        return out;
+    }
+    std::vector<char> chunk(std::size_t{1} << 20);
+    std::size_t done = 0;
+    bool same = true;
+    while (true) {
+        const ssize_t n = ::read(fd.get(), chunk.data(), chunk.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            out.status = CompareStatus::OpenFailed;
+            out.reason = reasonOf(errno);
+            return out;
+        }
+        const auto got = static_cast<std::size_t>(n);
+        if (got == 0) {
+            break;
+        }
+        if (got > expected.size() - done ||
+            expected.compare(done, got, std::string_view(chunk.data(), got)) != 0) {
+            same = false;  // the file differs, or grew while it was read
+            break;
+        }
+        done += got;
+    }
+    out.status = same && done == expected.size() ? CompareStatus::Same : CompareStatus::Different;
+    return out;
+}
+
 FsError PosixFileSystem::writeWhole(const std::string& path, std::string_view data) {
     Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode));
     if (fd.get() < 0) {
@@ -143,7 +228,7 @@ FsError PosixFileSystem::writeWhole(const std::string& path, std::string_view da
     return std::nullopt;
 }
 
-FsError PosixFileSystem::writeNewDurable(const std::string& path, std::string_view data,
+FsError PosixFileSystem::writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
                                          std::optional<unsigned> mode) {
     Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode));
     if (fd.get() < 0) {
@@ -154,7 +239,7 @@ FsError PosixFileSystem::writeNewDurable(const std::string& path, std::string_vi
         err = reasonOf(errno);
     }
     if (!err) {
-        err = writeAll(fd.get(), data);
+        err = writePieces(fd.get(), pieces);
     }
     if (!err && ::fsync(fd.get()) != 0) {
         err = reasonOf(errno);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korvane {
 
@@ -16,6 +17,17 @@ enum class ReadStatus {
     Ok,          // the whole file was read
     Short,       // fewer bytes arrived than the file's size
     OpenFailed,  // the file could not be opened or read at all; `reason` says why
+};
+
+enum class CompareStatus {
+    Same,  // the file holds exactly the expected bytes
+    Different,
+    OpenFailed,  // the file could not be opened or read; `reason` says why
+};
+
+struct CompareOutcome {
+    CompareStatus status = CompareStatus::Same;
+    std::string reason;
 };
 
 struct ReadOutcome {
@@ -36,11 +48,14 @@ class FileSystem {
     virtual bool sameFile(const std::string& a, const std::string& b) = 0;
 
     virtual ReadOutcome readWhole(const std::string& path) = 0;
+    // Compares the file's whole content with `expected` without holding a second copy in memory.
+    virtual CompareOutcome compareWhole(const std::string& path, std::string_view expected) = 0;
     // Creates or truncates `path` and writes `data` whole.
     virtual FsError writeWhole(const std::string& path, std::string_view data) = 0;
-    // Creates `path`, which must not exist yet, writes `data` whole and flushes it to the disk before
-    // returning. The file gets exactly the permission bits `mode`, or the usual ones for a new file.
-    virtual FsError writeNewDurable(const std::string& path, std::string_view data,
+    // Creates `path`, which must not exist yet, writes the pieces one after another and flushes the
+    // file to the disk before returning. The file gets exactly the permission bits `mode`, or the
+    // usual ones for a new file. A file that could not be written whole is removed again.
+    virtual FsError writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
                                     std::optional<unsigned> mode) = 0;
     // Atomically replaces `to` by `from` and flushes the folder entry.
     virtual FsError rename(const std::string& from, const std::string& to) = 0;
@@ -57,8 +72,9 @@ class PosixFileSystem : public FileSystem {
     bool exists(const std::string& path) override;
     bool sameFile(const std::string& a, const std::string& b) override;
     ReadOutcome readWhole(const std::string& path) override;
+    CompareOutcome compareWhole(const std::string& path, std::string_view expected) override;
     FsError writeWhole(const std::string& path, std::string_view data) override;
-    FsError writeNewDurable(const std::string& path, std::string_view data,
+    FsError writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
                             std::optional<unsigned> mode) override;
     FsError rename(const std::string& from, const std::string& to) override;
     FsError remove(const std::string& path) override;

@@ -70,5 +70,43 @@ TEST(FileSystem, ExistenceAndIdentity) {
     EXPECT_FALSE(fs.sameFile(file, dir.path("none")));
 }
 
+TEST(FileSystem, CompareWholeTellsSameFromDifferent) {
+    test::TempDir dir;
+    PosixFileSystem fs;
+    const std::string big(3 << 20, 'x');  // several read chunks
+    const std::string path = dir.write("f.html", big);
+    EXPECT_EQ(fs.compareWhole(path, big).status, CompareStatus::Same);
+    std::string changed = big;
+    changed[(2 << 20) + 5] = 'y';
+    EXPECT_EQ(fs.compareWhole(path, changed).status, CompareStatus::Different);
+    EXPECT_EQ(fs.compareWhole(path, big + "z").status, CompareStatus::Different);
+    EXPECT_EQ(fs.compareWhole(path, big.substr(1)).status, CompareStatus::Different);
+    EXPECT_EQ(fs.compareWhole(dir.write("e.html", ""), "").status, CompareStatus::Same);
+    const CompareOutcome missing = fs.compareWhole(dir.path("none"), "");
+    EXPECT_EQ(missing.status, CompareStatus::OpenFailed);
+    EXPECT_EQ(missing.reason, "No such file or directory");
+}
+
+TEST(FileSystem, WriteNewDurableWritesPiecesInOrderAndNeverOverwrites) {
+    test::TempDir dir;
+    PosixFileSystem fs;
+    std::vector<std::string> owned;
+    std::string expected;
+    for (int i = 0; i < 3000; ++i) {  // more pieces than one system call takes
+        owned.push_back(std::to_string(i) + (i % 7 == 0 ? std::string(5000, 'a') : ","));
+        expected += owned.back();
+    }
+    const std::vector<std::string_view> pieces(owned.begin(), owned.end());
+    const std::string path = dir.path("new.html");
+    ASSERT_FALSE(fs.writeNewDurable(path, pieces, 0640u));
+    EXPECT_EQ(test::readBytes(path), expected);
+    unsigned mode = 0;
+    ASSERT_FALSE(fs.getMode(path, mode));
+    EXPECT_EQ(mode, 0640u);
+    // An existing file is never replaced this way.
+    EXPECT_EQ(fs.writeNewDurable(path, {"other"}, std::nullopt), FsError("File exists"));
+    EXPECT_EQ(test::readBytes(path), expected);
+}
+
 }  // namespace
 }  // namespace korvane

@@ -103,14 +103,22 @@ ReadOutcome InjectingFileSystem::readWhole(const std::string& path) {
     return PosixFileSystem::readWhole(path);
 }
 
+CompareOutcome InjectingFileSystem::compareWhole(const std::string& path, std::string_view expected) {
+    if (fails("read:" + path)) {
+        return {CompareStatus::OpenFailed, "Injected failure"};
+    }
+    return PosixFileSystem::compareWhole(path, expected);
+}
+
 FsError InjectingFileSystem::writeWhole(const std::string& path, std::string_view data) {
     return fails("write:" + path) ? FsError("Injected failure") : PosixFileSystem::writeWhole(path, data);
 }
 
-FsError InjectingFileSystem::writeNewDurable(const std::string& path, std::string_view data,
+FsError InjectingFileSystem::writeNewDurable(const std::string& path,
+                                             const std::vector<std::string_view>& pieces,
                                              std::optional<unsigned> mode) {
     return fails("writeNew:" + path) ? FsError("Injected failure")
-                                     : PosixFileSystem::writeNewDurable(path, data, mode);
+                                     : PosixFileSystem::writeNewDurable(path, pieces, mode);
 }
 
 FsError InjectingFileSystem::rename(const std::string& from, const std::string& to) {

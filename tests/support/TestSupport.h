@@ -63,8 +63,9 @@ class InjectingFileSystem : public PosixFileSystem {
 
     bool isFile(const std::string& path) override;
     ReadOutcome readWhole(const std::string& path) override;
+    CompareOutcome compareWhole(const std::string& path, std::string_view expected) override;
     FsError writeWhole(const std::string& path, std::string_view data) override;
-    FsError writeNewDurable(const std::string& path, std::string_view data,
+    FsError writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
                             std::optional<unsigned> mode) override;
     FsError rename(const std::string& from, const std::string& to) override;
     FsError remove(const std::string& path) override;

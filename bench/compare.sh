@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Times one whole Korvane merge run against the I/O floor and git merge-file on the same generated trio.
+#   bench/compare.sh [TIDDLERS]        (default 50000; KORVANE_BUILD_DIR picks an existing build)
+# Each figure is the median of five runs. The last line reads: korvane/io=X korvane/git=Y
+set -euo pipefail
+cd "$(dirname "$0")/.."
+n=${1:-50000}
+build=${KORVANE_BUILD_DIR:-}
+if [ -z "$build" ]; then
+    build=build-bench
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORVANE_BUILD_TESTS=OFF -DKORVANE_BUILD_UI=OFF >/dev/null
+    cmake --build "$build" --target korvane_trio_gen korvane_merge_bench >/dev/null
+fi
+work=$(mktemp -d)
+trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
+mkdir -p "$work/trio" "$work/run"
+"$build/korvane_trio_gen" "$n" "$work/trio" ${KORVANE_LATER_FORMAT:+--later-format}
+
+now() { date +%s%N; }
+median() { sort -n | sed -n 3p; }
+fresh_copy() {
+    chmod -R u+w "$work/run"
+    rm -rf "$work/run"
+    cp -r "$work/trio" "$work/run"
+    sync
+}
+
+korvane=() io=() git=()
+for round in 1 2 3 4 5; do
+    fresh_copy
+    t0=$(now)
+    "$build/korvane_merge_bench" "$work/run" 2>/dev/null
+    t1=$(now)
+    korvane+=($(( (t1 - t0) / 1000 )))
+
+    fresh_copy
+    t0=$(now)
+    # Read the three files and write three copies, flushed to disk as Korvane flushes its files.
+    cat "$work/run/local.html" > "$work/run/out1"
+    cat "$work/run/remote.html" > "$work/run/out2"
+    cat "$work/run/unedited.html" > "$work/run/out3"
+    sync "$work/run/out1" "$work/run/out2" "$work/run/out3"
+    t1=$(now)
+    io+=($(( (t1 - t0) / 1000 )))
+
+    t0=$(now)
+    git merge-file -p "$work/run/local.html" "$work/run/unedited.html" "$work/run/remote.html" > "$work/run/out4" || true
+    t1=$(now)
+    git+=($(( (t1 - t0) / 1000 )))
+done
+
+k=$(printf '%s\n' "${korvane[@]}" | median)
+i=$(printf '%s\n' "${io[@]}" | median)
+g=$(printf '%s\n' "${git[@]}" | median)
+size=$(stat -c %s "$work/trio/local.html")
+printf '%-34s %10s\n' "trio: $n tiddlers, $((size / 1000000)) MB per copy" "median ms"
+printf '%-34s %10.1f\n' "korvane whole merge run" "$(echo "$k / 1000" | bc -l)"
+printf '%-34s %10.1f\n' "I/O floor (cat x3 + sync)" "$(echo "$i / 1000" | bc -l)"
+printf '%-34s %10.1f\n' "git merge-file -p" "$(echo "$g / 1000" | bc -l)"
+printf 'korvane/io=%.2f korvane/git=%.2f\n' "$(echo "$k / $i" | bc -l)" "$(echo "$k / $g" | bc -l)"

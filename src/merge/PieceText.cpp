@@ -1,0 +1,38 @@
+#include "merge/PieceText.h"
+
+namespace korvane {
+
+void PieceText::append(std::string_view piece) {
+    if (piece.empty()) {
+        return;
+    }
+    m_size += piece.size();
+    if (!m_pieces.empty()) {
+        std::string_view& last = m_pieces.back();
+        if (last.data() + last.size() == piece.data()) {
+            last = std::string_view(last.data(), last.size() + piece.size());
+            return;
+        }
+    }
+    m_pieces.push_back(piece);
+}
+
+void PieceText::appendOwned(std::string text) {
+    if (text.empty()) {
+        return;
+    }
+    m_owned.push_back(std::move(text));
+    m_size += m_owned.back().size();
+    m_pieces.push_back(m_owned.back());
+}
+
+std::string PieceText::str() const {
+    std::string out;
+    out.reserve(m_size);
+    for (std::string_view piece : m_pieces) {
+        out += piece;
+    }
+    return out;
+}
+
+}  // namespace korvane
