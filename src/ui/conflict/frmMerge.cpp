@@ -8,36 +8,18 @@
 #include <QScreen>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <cmath>
 
 #include "merge/BoxForm.h"
 #include "platform/Program.h"
+#include "ui/Twips.h"
 #include "ui/conflict/DiffMarking.h"
 #include "ui/conflict/WrappingButton.h"
 
 namespace korvane {
 namespace {
 
-constexpr double kTwipsPerPixel = 15.0;
-constexpr qreal kDesignedPointSize = 8.25;
-
-int toPixels(double twips) {
-    return static_cast<int>(std::lround(twips / kTwipsPerPixel));
-}
-
-// Left and right edges are rounded separately, so neighbouring controls keep their gaps.
 QRect toPixels(const TwipRect& r) {
-    const int x = toPixels(r.left);
-    const int y = toPixels(r.top);
-    return {x, y, toPixels(static_cast<double>(r.left) + r.width) - x,
-            toPixels(static_cast<double>(r.top) + r.height) - y};
-}
-
-QFont designedFont(bool bold) {
-    QFont font = QGuiApplication::font();
-    font.setPointSizeF(kDesignedPointSize);
-    font.setBold(bold);
-    return font;
+    return twipsToPixels(r.left, r.top, r.width, r.height);
 }
 
 void applyBold(QPlainTextEdit& box, const std::vector<BoldRange>& ranges) {
@@ -110,7 +92,7 @@ frmMerge::frmMerge(QWidget* owner) : QDialog(owner) {
 
     m_design = designedMergeLayout();
     m_geometry = m_design.geometry;
-    setMinimumSize(toPixels(m_design.clientWidth), toPixels(m_design.clientHeight));
+    setMinimumSize(twipsToPixels(m_design.clientWidth), twipsToPixels(m_design.clientHeight));
     resize(minimumSize());
     applyLayout();
 }
@@ -244,7 +226,7 @@ void frmMerge::applyLayout() {
                                              static_cast<float>(height() * kTwipsPerPixel));
     if (outcome.correctedClient) {
         // The resize raises its own notification, whose pass lays the controls out.
-        resize(toPixels((*outcome.correctedClient)[0]), toPixels((*outcome.correctedClient)[1]));
+        resize(twipsToPixels((*outcome.correctedClient)[0]), twipsToPixels((*outcome.correctedClient)[1]));
         return;
     }
     if (!outcome.geometry) {

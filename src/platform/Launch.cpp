@@ -1,0 +1,38 @@
+#include "platform/Launch.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QUrl>
+
+namespace korvane {
+
+QStringList systemInfoToolNames() {
+    return {QStringLiteral("hardinfo2"), QStringLiteral("hardinfo"), QStringLiteral("kinfocenter"),
+            QStringLiteral("gnome-system-monitor")};
+}
+
+QString findProgram(const QStringList& names, const QString& searchPath) {
+    const QStringList folders = searchPath.split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    for (const QString& name : names) {
+        for (const QString& folder : folders) {
+            const QFileInfo candidate(QDir(folder).filePath(name));
+            if (candidate.isFile() && candidate.isExecutable()) {
+                return candidate.absoluteFilePath();
+            }
+        }
+    }
+    return {};
+}
+
+bool startSystemInfo() {
+    const QString tool = findProgram(systemInfoToolNames(), qEnvironmentVariable("PATH"));
+    return !tool.isEmpty() && QProcess::startDetached(tool, {});
+}
+
+void openWebPage(const QString& address) {
+    QDesktopServices::openUrl(QUrl(address));
+}
+
+}  // namespace korvane

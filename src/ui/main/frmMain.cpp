@@ -1,0 +1,166 @@
+#include "ui/main/frmMain.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <exception>
+
+#include "merge/MergeRun.h"
+#include "platform/FileSystem.h"
+#include "platform/LocaleTime.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Program.h"
+#include "platform/Settings.h"
+#include "ui/Twips.h"
+#include "ui/about/frmAbout.h"
+#include "ui/conflict/frmMerge.h"
+#include "ui/main/CommandLine.h"
+
+namespace korvane {
+namespace {
+
+QString fromUtf8(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// A path as the file system takes it (the locale's encoding, UTF-8 on Linux).
+std::string toPath(const QLineEdit* field) {
+    return QFile::encodeName(field->text()).toStdString();
+}
+
+}  // namespace
+
+frmMain::frmMain(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("frmMain"));
+    setFont(designedFont());
+    setFixedSize(twipsToPixels(7815), twipsToPixels(2865));
+
+    m_local = addPathRow(0, "Label1", QStringLiteral("Your TiddlyWiki file:"), true, "txtLocalFilePath",
+                         "cmdBrowseForFileLocal", QStringLiteral("local"));
+    m_remote = addPathRow(1, "Label2", QStringLiteral("TiddlyWiki file edited by a friend:"), true,
+                          "txtRemoteFilePath", "cmdBrowseForFileRemote", QStringLiteral("remote"));
+    m_unedited =
+        addPathRow(2, "Label3",
+                   QStringLiteral("Unedited copy of TiddlyWiki file (version you saved just before you "
+                                  "sent it to your friend):"),
+                   false, "txtOriginalCopyFilePath", "cmdBrowseForFileUnedited", QStringLiteral("unedited"));
+
+    auto* about =
+        new QPushButton(QIcon(QStringLiteral(":/korvane/about16.png")), QStringLiteral("About"), this);
+    about->setObjectName(QStringLiteral("About"));
+    about->setGeometry(twipsToPixels(4800, 1920, 975, 855));
+    about->setFont(designedFont(true));
+    connect(about, &QPushButton::clicked, this, &frmMain::About_Click);
+
+    auto* merge =
+        new QPushButton(QIcon(QStringLiteral(":/korvane/merge16.png")), QStringLiteral("Merge Files"), this);
+    merge->setObjectName(QStringLiteral("cmdMergeFiles"));
+    merge->setGeometry(twipsToPixels(5880, 1920, 1815, 855));
+    merge->setFont(designedFont(true));
+    connect(merge, &QPushButton::clicked, this, &frmMain::cmdMergeFiles_Click);
+
+    auto* note = new QLabel(QStringLiteral("Bold fields are required."), this);
+    note->setObjectName(QStringLiteral("Label4"));
+    note->setGeometry(twipsToPixels(120, 2640, 4575, 255));
+    note->setFont(designedFont(true));
+}
+
+QLineEdit* frmMain::addPathRow(int row, const char* labelName, const QString& caption, bool required,
+                               const char* fieldName, const char* buttonName, const QString& key) {
+    const double top = 120 + 600 * row;
+    auto* label = new QLabel(caption, this);
+    label->setObjectName(QString::fromLatin1(labelName));
+    label->setFont(designedFont(required));  // bold marks a required path
+    label->setGeometry(twipsToPixels(120, top, required ? 4575 : 6975, 255));
+
+    auto* field = new QLineEdit(this);
+    field->setObjectName(QString::fromLatin1(fieldName));
+    field->setGeometry(twipsToPixels(120, top + 240, 7095, 285));
+    label->setBuddy(field);
+    // Every change is remembered at once, whatever caused it.
+    connect(field, &QLineEdit::textChanged, this, [key](const QString& text) { rememberPath(key, text); });
+
+    auto* browse = new QPushButton(QStringLiteral("..."), this);
+    browse->setObjectName(QString::fromLatin1(buttonName));
+    browse->setGeometry(twipsToPixels(7320, top + 240, 375, 285));
+    browse->setToolTip(QStringLiteral("Browse"));
+    connect(browse, &QPushButton::clicked, this, [this, field, key] { browseForFile(field, key); });
+    return field;
+}
+
+void frmMain::Form_Load(const QString& commandLine) {
+    setWindowTitle(QStringLiteral("Korvane %1.%2.%3")
+                       .arg(KORVANE_VERSION_MAJOR)
+                       .arg(KORVANE_VERSION_MINOR)
+                       .arg(KORVANE_VERSION_PATCH));
+    m_local->setText(rememberedPath(QStringLiteral("local")));
+    m_remote->setText(rememberedPath(QStringLiteral("remote")));
+    m_unedited->setText(rememberedPath(QStringLiteral("unedited")));
+
+    if (const auto paths = parseCommandLine(commandLine.toStdString())) {
+        m_local->setText(fromUtf8(paths->local));
+        m_remote->setText(fromUtf8(paths->remote));
+        m_unedited->setText(fromUtf8(paths->unedited));
+    }
+}
+
+void frmMain::browseForFile(QLineEdit* field, const QString& key) {
+    try {
+        QFileDialog dialog(this);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        const QString initial = rememberedPath(key);
+        if (!initial.isEmpty()) {
+            dialog.selectFile(initial);
+        }
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return;  // cancelled: nothing changes, nothing is said
+        }
+        field->setText(QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath());
+    } catch (const std::exception& e) {
+        showMessageBox(this, QStringLiteral("Error: ") + QString::fromLocal8Bit(e.what()),
+                       MessageIcon::Exclamation, QStringLiteral("Error"));
+    }
+}
+
+void frmMain::cmdMergeFiles_Click() {
+    PosixFileSystem fs;
+    MergeRun run(*this, fs, MergePaths{toPath(m_local), toPath(m_remote), toPath(m_unedited)});
+    if (run.run() == RunResult::ProgramEnded) {
+        endProgram();
+    }
+}
+
+void frmMain::About_Click() {
+    frmAbout about(this);
+    about.exec();
+}
+
+void frmMain::showMessage(const std::string& text, MessageIcon icon, const std::string& title) {
+    showMessageBox(this, fromUtf8(text), icon, fromUtf8(title));
+}
+
+bool frmMain::askYesNo(const std::string& text, const std::string& title, bool yesIsDefault) {
+    return askYesNoBox(this, fromUtf8(text), fromUtf8(title), yesIsDefault);
+}
+
+ConflictAnswer frmMain::settleConflict(const ConflictRequest& request) {
+    return frmMerge::settle(request, this);
+}
+
+void frmMain::setUneditedPath(const std::string& path) {
+    m_unedited->setText(QFile::decodeName(path.c_str()));
+}
+
+std::string frmMain::presentTimeText() {
+    return presentLocaleTimeText();
+}
+
+void frmMain::endProgram() {
+    endProgramNow();
+}
+
+}  // namespace korvane

@@ -1,0 +1,49 @@
+// frmMain, Korvane's main window: the three paths of a merge (remembered between runs and accepted on
+// the command line), their browse buttons, "Merge Files" and "About". It is also the merge run's
+// host: every message, question and conflict dialog of a run is shown modally over it.
+#pragma once
+
+#include <QWidget>
+#include <string>
+
+#include "merge/MergeHost.h"
+
+class QLineEdit;
+class QPushButton;
+
+namespace korvane {
+
+class frmMain : public QWidget, public MergeHost {
+    Q_OBJECT
+  public:
+    explicit frmMain(QWidget* parent = nullptr);
+
+    // Sets the caption, restores the remembered paths, then applies the command line (the program's
+    // arguments joined by single spaces).
+    void Form_Load(const QString& commandLine);
+
+    QLineEdit* txtLocalFilePath() const { return m_local; }
+    QLineEdit* txtRemoteFilePath() const { return m_remote; }
+    QLineEdit* txtOriginalCopyFilePath() const { return m_unedited; }
+
+    // The merge run's host.
+    void showMessage(const std::string& text, MessageIcon icon, const std::string& title) override;
+    bool askYesNo(const std::string& text, const std::string& title, bool yesIsDefault) override;
+    ConflictAnswer settleConflict(const ConflictRequest& request) override;
+    void setUneditedPath(const std::string& path) override;
+    std::string presentTimeText() override;
+    [[noreturn]] void endProgram() override;
+
+  private:
+    void cmdMergeFiles_Click();
+    void About_Click();
+    void browseForFile(QLineEdit* field, const QString& key);
+    QLineEdit* addPathRow(int row, const char* labelName, const QString& caption, bool required,
+                          const char* fieldName, const char* buttonName, const QString& key);
+
+    QLineEdit* m_local = nullptr;
+    QLineEdit* m_remote = nullptr;
+    QLineEdit* m_unedited = nullptr;
+};
+
+}  // namespace korvane

@@ -1,0 +1,157 @@
+// Whole merge runs through the real windows: the main window's "Merge Files" button, the conflict
+// dialogs and the message boxes, answered by clicking their buttons.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "app/DemoTrio.h"
+#include "merge/BoxForm.h"
+#include "merge/MergeRun.h"
+#include "support/TestSupport.h"
+#include "ui/UiTestHelpers.h"
+#include "ui/conflict/frmMerge.h"
+#include "ui/main/frmMain.h"
+
+namespace korvane {
+namespace {
+
+constexpr const char* kTime = "12/5/2026 6:15:06 AM";
+
+// The main window with a clock that always reads the same, so that conflict copies are predictable.
+class FixedClockMain : public frmMain {
+  public:
+    std::string presentTimeText() override { return kTime; }
+};
+
+struct Trio {
+    std::string local, remote, unedited;
+};
+
+Trio writeTrio(const test::TempDir& dir) {
+    const demo::Trio t = demo::demoTrio();
+    return {dir.write("local.html", t.local), dir.write("remote.html", t.remote),
+            dir.write("unedited.html", t.unedited)};
+}
+
+// The answers of this run, by dialog caption: the shopping list is kept twice (with a conflict copy),
+// the holiday photos are taken with an edit; every other tiddler gets the recommended button.
+const std::string kBothCaption = "Merging item 3 of 11";
+const std::string kEditCaption = "Merging item 11 of 11";
+const char* const kAddition = " Edited in the dialog: \xC3\xA9t\xC3\xA9.";
+
+TEST(EndToEnd, MergeThroughTheWindowsWritesTheMergedDocumentToAllThreeFiles) {
+    test::clearSettings();
+    test::TempDir dir;
+    const Trio paths = writeTrio(dir);
+
+    FixedClockMain window;
+    window.Form_Load(QString::fromStdString("/local " + paths.local + " /remote " + paths.remote +
+                                            " /lastmerge " + paths.unedited));
+    window.show();
+    std::vector<std::string> captions;
+    std::vector<test::SeenBox> boxes;
+    {
+        test::ModalResponder answer([&](QWidget* modal) {
+            if (auto* dialog = qobject_cast<frmMerge*>(modal)) {
+                const std::string caption = dialog->windowTitle().toStdString();
+                captions.push_back(caption);
+                if (caption == kBothCaption) {
+                    dialog->button(DialogButton::Backup)->click();
+                    return;
+                }
+                if (caption == kEditCaption) {
+                    dialog->box(DialogBox::Server)->moveCursor(QTextCursor::End);
+                    dialog->box(DialogBox::Server)->insertPlainText(QString::fromUtf8(kAddition));
+                }
+                for (DialogButton b : {DialogButton::Local, DialogButton::Original, DialogButton::Server,
+                                       DialogButton::Backup}) {
+                    if (dialog->button(b)->font().bold()) {
+                        dialog->button(b)->click();
+                        return;
+                    }
+                }
+                ADD_FAILURE() << "no bold button in " << caption;
+                dialog->button(DialogButton::Local)->click();
+            } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                boxes.push_back(test::answerBox(
+                    box, box->button(QMessageBox::Yes) != nullptr ? QMessageBox::Yes : QMessageBox::Ok));
+            }
+        });
+        window.findChild<QPushButton*>("cmdMergeFiles")->click();
+    }
+
+    // The same run with scripted answers gives the bytes the files must hold.
+    test::TempDir expectedDir;
+    const Trio expectedPaths = writeTrio(expectedDir);
+    test::ScriptedHost host;
+    host.timeText = kTime;
+    host.answerDialog = [](const ConflictRequest& r) {
+        ConflictAnswer a;
+        a.texts = r.texts;
+        const char* codes = "losb";
+        a.strChoice = std::string(1, codes[static_cast<int>(r.boldButton.value_or(DialogButton::Local))]);
+        if (r.caption == kBothCaption) {
+            a.strChoice = "b";
+        } else if (r.caption == kEditCaption) {
+            a.texts.strServer = toBoxForm(r.texts.strServer) + kAddition;
+        }
+        return a;
+    };
+    PosixFileSystem fs;
+    MergeRun scripted(host, fs,
+                      MergePaths{expectedPaths.local, expectedPaths.remote, expectedPaths.unedited});
+    ASSERT_EQ(scripted.run(), RunResult::Saved);
+    const std::string expected = test::readBytes(expectedPaths.local);
+
+    EXPECT_EQ(captions, (std::vector<std::string>{
+                            "Merging item 2 of 11", "Merging item 3 of 11", "Merging item 4 of 11",
+                            "Merging item 5 of 11", "Merging item 6 of 11", "Merging item 7 of 11",
+                            "Merging item 8 of 11", "Merging item 9 of 11", "Merging item 11 of 11"}));
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].title, "Keep Edits?");
+    EXPECT_EQ(boxes[0].icon, QMessageBox::Question);
+    EXPECT_EQ(boxes[1].title, "Save Files?");
+    EXPECT_EQ(test::readBytes(paths.local), expected);
+    EXPECT_EQ(test::readBytes(paths.remote), expected);
+    EXPECT_EQ(test::readBytes(paths.unedited), expected);
+    EXPECT_NE(expected.find(std::string("lighthouse.") + kAddition + "</div>"), std::string::npos);
+    EXPECT_NE(expected.find(std::string("Shopping list (conflict ") + kTime + ")"), std::string::npos);
+    // Deleted on one side and dropped as recommended; deleted on both sides but kept as recommended.
+    EXPECT_EQ(expected.find("tiddler=\"Travel\""), std::string::npos);
+    EXPECT_EQ(expected.find("tiddler=\"Recipes\""), std::string::npos);
+    EXPECT_NE(expected.find("tiddler=\"Old notes\""), std::string::npos);
+    test::clearSettings();
+}
+
+TEST(EndToEnd, AMissingFileIsReportedAndNothingIsWritten) {
+    test::clearSettings();
+    test::TempDir dir;
+    const Trio paths = writeTrio(dir);
+    const auto before = test::snapshot(dir.dir());
+    frmMain window;
+    window.Form_Load(
+        QString::fromStdString("/local " + dir.path("missing.html") + " /remote " + paths.remote));
+    std::vector<test::SeenBox> boxes;
+    {
+        test::ModalResponder answer([&](QWidget* modal) {
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                boxes.push_back(test::answerBox(box, QMessageBox::Ok));
+            } else {
+                ADD_FAILURE() << "unexpected window " << modal->objectName().toStdString();
+                modal->close();
+            }
+        });
+        window.findChild<QPushButton*>("cmdMergeFiles")->click();
+    }
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Local file was not found.");
+    EXPECT_EQ(boxes[0].title, "Korvane");
+    EXPECT_EQ(boxes[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(test::snapshot(dir.dir()), before);
+    test::clearSettings();
+}
+
+}  // namespace
+}  // namespace korvane
