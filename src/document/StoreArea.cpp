@@ -84,41 +84,36 @@ StoreArea ParseStoreArea(std::string_view document, TiddlerList& list) {
     }
     const std::size_t stop = area.end == npos ? document.size() : area.end;
     const std::string_view region = document.substr(0, stop);
-    // Each element runs from a `<div` to the first `</div>` after it; text before a `</div>` with no
-    // `<div` ahead of it counts as an element too. The next `<div` is remembered between turns so that
-    // a run of stray closing tags does not make the split scan the same stretch again and again.
     // Room for the entries of typical tiddlers up front, so the lists do not grow by copying.
     const std::size_t expected = (stop - area.contentStart) / 1024 + 8;
     for (auto* col :
          {&list.colDivs, &list.colTitles, &list.colModifiers, &list.colModified, &list.colCreated}) {
         col->reserve(col->size() + expected);
     }
+    // Each element runs from a `<div` to its own `</div>`; a `<div` nested inside it belongs to it, so
+    // writing "<div" + entry + "</div>" always gives back exactly the element. Text between elements
+    // (whitespace, or stray closing tags) is not a tiddler.
     std::size_t pos = area.contentStart;
-    std::size_t nextOpen = findIgnoringCase(region, kDivOpen, pos);
     while (true) {
-        if (nextOpen != npos && nextOpen < pos) {
-            nextOpen = findIgnoringCase(region, kDivOpen, pos);
+        const std::size_t open = findIgnoringCase(region, kDivOpen, pos);
+        if (open == npos) {
+            break;
         }
-        std::size_t begin = pos;
-        std::size_t close = npos;
-        if (nextOpen == npos) {
-            close = findIgnoringCase(region, kDivClose, pos);
-            if (close == npos) {
-                break;
-            }
-        } else {
-            begin = nextOpen + kDivOpen.size();
-            close = findIgnoringCase(region, kDivClose, begin);
-        }
-        const std::string_view div = region.substr(begin, (close == npos ? region.size() : close) - begin);
+        const std::size_t begin = open + kDivOpen.size();
+        const std::size_t close = findMatchingClose(region, begin);
+        // An element that never closes (a cut-off file) runs up to the next `<div`, which starts an
+        // element of its own, or to the end; so every entry written back as an element is whole.
+        const std::size_t next = close == npos ? findIgnoringCase(region, kDivOpen, begin) : npos;
+        const std::size_t end = close != npos ? close : (next != npos ? next : region.size());
+        const std::string_view div = region.substr(begin, end - begin);
         // An empty element is skipped rather than ending the split, so no later tiddler is lost.
         if (!isBlank(div)) {
             appendEntry(list, div);
         }
-        if (close == npos) {
-            break;  // an element without `</div>` runs to the end and is the last one
+        if (close == npos && next == npos) {
+            break;
         }
-        pos = close + kDivClose.size();
+        pos = close != npos ? close + kDivClose.size() : next;
     }
     return area;
 }

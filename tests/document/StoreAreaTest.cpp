@@ -113,10 +113,13 @@ TEST(ParseStoreArea, MixedStoreAndNestedElements) {
                    "<div tiddler=\"Nest\"><div>inner</div>tail</div>", earlyTiddler("After", "a")});
     const Parsed p(doc);
     const TiddlerList& list = p.list;
-    // The nested element splits as the markers say, but no element is read twice and the store area
-    // still closes at its own tag.
+    // A nested element stays inside its tiddler, so writing the entry back gives the element whole.
     EXPECT_EQ(titles(list), (std::vector<std::string>{"Early", "Later", "Nest", "After"}));
-    EXPECT_EQ(list.colDivs[2], " tiddler=\"Nest\"><div>inner");
+    EXPECT_EQ(list.colDivs[2], " tiddler=\"Nest\"><div>inner</div>tail");
+    // Stray text and closing tags between elements are not tiddlers.
+    EXPECT_EQ(titlesOf("<div id=\"storeArea\">" + earlyTiddler("A", "a") + " junk</div></div>" +
+                       earlyTiddler("B", "b") + "</div>"),
+              (std::vector<std::string>{"A"}));
 }
 
 TEST(ParseStoreArea, UnterminatedElements) {
@@ -125,6 +128,13 @@ TEST(ParseStoreArea, UnterminatedElements) {
     ASSERT_EQ(titles(open.list), std::vector<std::string>{"Cut"});
     EXPECT_EQ(open.list.colDivs[0], " tiddler=\"Cut\">trunc");
     EXPECT_FALSE(open.area.hasEnd());
+
+    // Elements of a cut-off file that never close end where the next element begins.
+    const Parsed nested(
+        "<div id=\"storeArea\"><div tiddler=\"A\">a <DIV tiddler=\"B\">b <div tiddler=\"C\">c");
+    ASSERT_EQ(titles(nested.list), (std::vector<std::string>{"A", "B", "C"}));
+    EXPECT_EQ(nested.list.colDivs[0], " tiddler=\"A\">a ");
+    EXPECT_EQ(nested.list.colDivs[2], " tiddler=\"C\">c");
 
     // A truncated file whose nesting never closes: the store area falls back to the last </div>.
     const std::string doc = "<p><div id=\"storeArea\">" + earlyTiddler("A", "a") + "\n<div tiddler=\"B\">b";
