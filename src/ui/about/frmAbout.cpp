@@ -50,7 +50,7 @@ frmAbout::frmAbout(QWidget* owner) : QDialog(owner) {
     description->setWordWrap(true);
     description->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    // The second word of the project's name, set under the logo's mark.
+    // A tagline under the name in the logo.
     auto* text1 = place<QLineEdit>(this, "Text1", 1800, 1440, 1335, 375);
     text1->setText(QStringLiteral("merge"));
     text1->setReadOnly(true);

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,6 +26,18 @@ namespace {
 
 QString fromUtf8(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// The designed fonts were narrower than the platform's: a caption that would be cut off at its designed
+// width is set a little smaller instead, so that it can be read whole.
+void fitCaptionToWidth(QLabel* label) {
+    QFont font = label->font();
+    constexpr qreal kSmallest = 6.5;
+    while (QFontMetrics(font).horizontalAdvance(label->text()) > label->width() &&
+           font.pointSizeF() > kSmallest) {
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+    }
+    label->setFont(font);
 }
 
 // A path as the file system takes it (the locale's encoding, UTF-8 on Linux).
@@ -76,6 +89,7 @@ QLineEdit* frmMain::addPathRow(int row, const char* labelName, const QString& ca
     label->setObjectName(QString::fromLatin1(labelName));
     label->setFont(designedFont(required));  // bold marks a required path
     label->setGeometry(twipsToPixels(120, top, required ? 4575 : 6975, 255));
+    fitCaptionToWidth(label);
 
     auto* field = new QLineEdit(this);
     field->setObjectName(QString::fromLatin1(fieldName));

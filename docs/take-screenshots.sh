@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots on a virtual display: the main window on the sample trio, and the
+# conflict dialog of a tiddler that both sides changed, maximized and at its designed size.
+# Needs: a Release build in build/ (./run.sh builds one), xvfb, xauth, openbox, xdotool, imagemagick.
+#   xvfb-run -s "-screen 0 1280x1024x24" docs/take-screenshots.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+export XDG_CONFIG_HOME=$(mktemp -d)   # the demo's paths are not remembered for the real user
+demo=$(mktemp -d)
+build/korvane --write-demo "$demo"
+openbox >/dev/null 2>&1 &
+sleep 1
+build/korvane /local "$demo/local.html" /remote "$demo/remote.html" /lastmerge "$demo/unedited.html" &
+korvane=$!
+sleep 2
+
+main=$(xdotool search --sync --name '^Korvane 1\.0\.2$' | head -1)
+import -window "$main" -frame docs/main-window.png
+
+# Merge Files, then settle the first tiddler with its recommended (focused) button.
+xdotool mousemove --window "$main" 450 155 click 1
+sleep 2
+xdotool key Return
+sleep 2
+import -window root docs/conflict-dialog-maximized.png
+
+# Restore the dialog to its normal placement: the designed size, centred over the main window.
+xdotool mousemove 640 10 click --repeat 2 --delay 80 1
+sleep 2
+dialog=$(xdotool search --name '^Merging item 3 of 11$' | head -1)
+import -window "$dialog" -frame docs/conflict-dialog.png
+
+kill "$korvane"
+rm -rf "$demo" "$XDG_CONFIG_HOME"
