@@ -5,6 +5,11 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev clang-format xvfb xauth)
+# The fuzz smoke run needs clang's fuzzer runtime when clang is on the machine.
+if command -v clang++ >/dev/null 2>&1; then
+    major=$(clang++ --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -n 1)
+    [ -n "$major" ] && packages+=("libclang-rt-$major-dev")
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,5 +1,7 @@
 #include "merge/ConflictPair.h"
 
+#include "document/Markers.h"
+
 namespace korvane {
 namespace {
 
@@ -57,9 +59,19 @@ ConflictPair buildConflictPair(std::string_view title, std::string_view keptEntr
     pair.text2 = std::string(copiedEntry);
     const std::string quotedTitle = std::string(title) + "\"";
     const std::string quotedConflict = pair.conflictTitle + "\"";
-    if (!replaceAll(pair.text2, "tiddler=\"" + quotedTitle, "tiddler=\"" + quotedConflict)) {
-        // Later-format entries name the tiddler in a `title` attribute.
-        replaceAll(pair.text2, " title=\"" + quotedTitle, " title=\"" + quotedConflict);
+    if (replaceAll(pair.text2, "tiddler=\"" + quotedTitle, "tiddler=\"" + quotedConflict) ||
+        replaceAll(pair.text2, " title=\"" + quotedTitle, " title=\"" + quotedConflict)) {
+        return pair;
+    }
+    // The attribute name written in other letters (TIDDLER="T"): rename the value the title was read
+    // from, so the copy never keeps the title of the tiddler it stands beside.
+    for (std::string_view marker : {std::string_view("tiddler=\""), std::string_view(" title=\"")}) {
+        const std::size_t at = findIgnoringCase(pair.text2, marker);
+        if (at != npos &&
+            std::string_view(pair.text2).substr(at + marker.size(), quotedTitle.size()) == quotedTitle) {
+            pair.text2.replace(at + marker.size(), title.size(), pair.conflictTitle);
+            break;
+        }
     }
     return pair;
 }

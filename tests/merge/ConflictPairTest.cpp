@@ -35,6 +35,12 @@ TEST(ConflictPair, LaterFormNoteGoesInsideThePreText) {
               " title=\"Shopping (conflict 12/5/2026 6:15:06 AM)\" modifier=\"Bob\">\n<pre>bread</pre>\n");
 }
 
+TEST(ConflictPair, AttributeNameInCapitalsIsRenamedToo) {
+    const ConflictPair p =
+        buildConflictPair("T", " tiddler=\"T\">x", " TIDDLER=\"T\" modifier=\"B\">y", "1/2/2026");
+    EXPECT_EQ(p.text2, " TIDDLER=\"T (conflict 1/2/2026)\" modifier=\"B\">y");
+}
+
 TEST(ConflictPair, TitlesWithEntitiesAndSameSecondConflicts) {
     const ConflictPair a =
         buildConflictPair("A &amp; B", " tiddler=\"A &amp; B\">x", " tiddler=\"A &amp; B\">y", "1/2/2026");

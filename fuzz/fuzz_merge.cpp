@@ -1,0 +1,117 @@
+// The input is split into a local, a remote and an unedited document and a script of answers: choice
+// codes, edits that add plain words or blank a box, and Yes or No to every question. A whole merge run
+// with the save never faults, and:
+// - every title whose local and remote entries are equal stands in the merged document exactly once;
+// - where no edit removed an element's markup, the merged document splits back into exactly the
+//   elements the merge appended, in order;
+// - after the save the three files hold the merged document.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstdint>
+#include <string>
+
+#include "FuzzCheck.h"
+#include "MemoryFileSystem.h"
+#include "merge/BoxForm.h"
+#include "merge/MergeRun.h"
+
+namespace {
+
+using namespace korvane;
+
+class ScriptedAnswers : public MergeHost {
+  public:
+    explicit ScriptedAnswers(FuzzedDataProvider& script) : m_script(script) {}
+    bool blankedABox = false;
+
+    void showMessage(const std::string&, MessageIcon, const std::string&) override {}
+    bool askYesNo(const std::string&, const std::string&, bool yesIsDefault) override {
+        return m_script.remaining_bytes() == 0 ? yesIsDefault : m_script.ConsumeBool();
+    }
+    ConflictAnswer settleConflict(const ConflictRequest& r) override {
+        ConflictAnswer a;
+        a.texts = {toBoxForm(r.texts.strLocal), toBoxForm(r.texts.strOriginal), toBoxForm(r.texts.strServer),
+                   toBoxForm(r.texts.strConflict1), toBoxForm(r.texts.strConflict2)};
+        if (m_script.remaining_bytes() == 0) {
+            a.strChoice = std::string(1, choiceCode(r.boldButton.value_or(DialogButton::Local)));
+            return a;
+        }
+        a.strChoice = std::string(1, m_script.PickValueInArray({'l', 'o', 's', 'b'}));
+        if (m_script.ConsumeBool()) {
+            std::string* boxes[] = {&a.texts.strLocal, &a.texts.strOriginal, &a.texts.strServer,
+                                    &a.texts.strConflict1, &a.texts.strConflict2};
+            std::string& box = *boxes[m_script.ConsumeIntegralInRange<int>(0, 4)];
+            if (m_script.ConsumeBool()) {
+                box = std::string(m_script.ConsumeIntegralInRange<int>(0, 3), ' ');
+                blankedABox = true;  // the element's markup is gone with it
+            } else {
+                // Plain words and line breaks: an edit that adds no markup.
+                static const char* const kWords[] = {"word ", "\r\n", "Edit", " 42"};
+                for (int i = m_script.ConsumeIntegralInRange<int>(1, 4); i > 0; --i) {
+                    box += kWords[m_script.ConsumeIntegralInRange<int>(0, 3)];
+                }
+            }
+        }
+        return a;
+    }
+    void setUneditedPath(const std::string&) override {}
+    std::string presentTimeText() override { return "fuzz\x7fstamp"; }
+    void endProgram() override { FUZZ_CHECK(false); }
+
+  private:
+    FuzzedDataProvider& m_script;
+};
+
+int countTitle(const TiddlerList& list, std::string_view title) {
+    int count = 0;
+    for (std::string_view t : list.colTitles) {
+        count += t == title ? 1 : 0;
+    }
+    return count;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzedDataProvider script(data, size);
+    fuzz::MemoryFileSystem fs;
+    fs.files["local"].data = script.ConsumeRandomLengthString(4096);
+    fs.files["remote"].data = script.ConsumeRandomLengthString(4096);
+    const bool withUnedited = script.ConsumeBool();
+    if (withUnedited) {
+        fs.files["unedited"].data = script.ConsumeRandomLengthString(4096);
+    }
+    ScriptedAnswers host(script);
+    MergeRun run(host, fs, {"local", "remote", withUnedited ? "unedited" : ""});
+    if (!run.load() || !run.merge()) {
+        return 0;
+    }
+    const RunDocuments& docs = run.documents();
+    const std::string merged = run.newDocument();
+    TiddlerList out;
+    FUZZ_CHECK(ParseStoreArea(merged, out).hasEnd());
+
+    const TitleIndex localIndex(docs.local.colTitles);
+    const TitleIndex remoteIndex(docs.remote.colTitles);
+    for (std::size_t i = 0; i < docs.local.size(); ++i) {
+        const std::string_view title = docs.local.colTitles[i];
+        const int r = remoteIndex.find(title);
+        // (A conflict copy made in this run may share a title that already says "(conflict".)
+        if (localIndex.find(title) == static_cast<int>(i + 1) && r > 0 &&
+            title.find("(conflict ") == std::string_view::npos &&
+            docs.remote.colDivs[static_cast<std::size_t>(r - 1)] == docs.local.colDivs[i]) {
+            FUZZ_CHECK(countTitle(out, title) == 1);
+        }
+    }
+    if (!host.blankedABox) {
+        FUZZ_CHECK(fuzz::elementsOf(out) == run.strMergedStore());
+    }
+
+    if (run.save() == RunResult::Saved) {
+        FUZZ_CHECK(fs.files["local"].data == merged && fs.files["remote"].data == merged);
+        FUZZ_CHECK(fs.files[withUnedited ? "unedited" : "local.LastMerge"].data == merged);
+        FUZZ_CHECK((fs.files["remote"].mode & 0222) == 0);
+        FUZZ_CHECK(fs.files.size() == 3);  // no backup or temporary file left over
+    }
+    return 0;
+}

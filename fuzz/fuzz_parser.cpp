@@ -1,0 +1,101 @@
+// Any bytes as a wiki document. The split ends without fault, its lists stay parallel, every entry
+// stands in the store area between "<div" and "</div>" at increasing positions, and merging the
+// document against an empty one, taking every tiddler back untouched, rebuilds the same store.
+#include <cstdint>
+#include <string>
+
+#include "FuzzCheck.h"
+#include "MemoryFileSystem.h"
+#include "merge/BoxForm.h"
+#include "merge/MergeRun.h"
+
+namespace {
+
+using namespace korvane;
+
+// What a conflict dialog box hands back: the box form, with every line break as CR LF.
+std::string untouchedBox(const std::string& storeText) {
+    const std::string shown = toBoxForm(storeText);
+    std::string out;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        if (shown[i] == '\n' && (i == 0 || shown[i - 1] != '\r')) {
+            out += '\r';
+        }
+        out += shown[i];
+    }
+    return out;
+}
+
+class UntouchedAnswers : public MergeHost {
+  public:
+    int questions = 0;
+    void showMessage(const std::string&, MessageIcon, const std::string&) override {}
+    bool askYesNo(const std::string& text, const std::string&, bool) override {
+        questions += text.rfind("You have edited", 0) == 0 ? 1 : 0;
+        return true;
+    }
+    ConflictAnswer settleConflict(const ConflictRequest& r) override {
+        ConflictAnswer a{std::string(1, choiceCode(r.boldButton.value_or(DialogButton::Local))), {}};
+        a.texts = {untouchedBox(r.texts.strLocal), untouchedBox(r.texts.strOriginal),
+                   untouchedBox(r.texts.strServer), untouchedBox(r.texts.strConflict1),
+                   untouchedBox(r.texts.strConflict2)};
+        return a;
+    }
+    void setUneditedPath(const std::string&) override {}
+    std::string presentTimeText() override { return "1/1/2026"; }
+    void endProgram() override { FUZZ_CHECK(false); }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string doc(reinterpret_cast<const char*>(data), size);
+    TiddlerList list;
+    const StoreArea area = ParseStoreArea(doc, list);
+    const std::size_t n = list.size();
+    FUZZ_CHECK(list.colTitles.size() == n && list.colModifiers.size() == n && list.colModified.size() == n &&
+               list.colCreated.size() == n);
+    if (!area.found) {
+        FUZZ_CHECK(n == 0);
+        return 0;
+    }
+    const std::size_t regionEnd = area.end == npos ? doc.size() : area.end;
+    std::size_t previousEnd = area.contentStart;
+    for (std::string_view entry : list.colDivs) {
+        const auto at = static_cast<std::size_t>(entry.data() - doc.data());
+        FUZZ_CHECK(at >= previousEnd + 4 && at + entry.size() <= regionEnd);
+        FUZZ_CHECK(findIgnoringCase(doc.substr(at - 4, 4), "<div") == 0);
+        previousEnd = at + entry.size();
+    }
+    if (!area.hasEnd()) {
+        return 0;
+    }
+    // Merge against an empty wiki: every tiddler is new on the local side and is taken back untouched.
+    fuzz::MemoryFileSystem fs;
+    fs.files["local"].data = doc;
+    fs.files["remote"].data = "<div id=\"storeArea\"></div>";
+    if (doc == fs.files["remote"].data) {
+        return 0;
+    }
+    UntouchedAnswers host;
+    MergeRun run(host, fs, {"local", "remote", ""});
+    FUZZ_CHECK(run.load());
+    FUZZ_CHECK(run.merge());
+    FUZZ_CHECK(host.questions == 0);
+    TiddlerList firsts;
+    const TitleIndex index(list.colTitles);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (index.find(list.colTitles[i]) == static_cast<int>(i + 1)) {
+            firsts.colDivs.push_back(list.colDivs[i]);
+        }
+    }
+    FUZZ_CHECK(run.strMergedStore() == fuzz::elementsOf(firsts));
+    const std::string rebuilt = run.newDocument();
+    TiddlerList again;
+    FUZZ_CHECK(ParseStoreArea(rebuilt, again).hasEnd());
+    FUZZ_CHECK(fuzz::elementsOf(again) == fuzz::elementsOf(firsts));
+    FUZZ_CHECK(rebuilt.compare(0, area.start, doc, 0, area.start) == 0);
+    FUZZ_CHECK(rebuilt.size() >= doc.size() - area.end &&
+               rebuilt.compare(rebuilt.size() - (doc.size() - area.end), npos, doc, area.end) == 0);
+    return 0;
+}
