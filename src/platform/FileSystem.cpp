@@ -96,6 +96,38 @@ FsError writeAll(int fd, std::string_view data) {
     return std::nullopt;
 }
 
+// A file opened for reading, with its size; on failure the descriptor is -1 and `error` says why.
+struct OpenedFile {
+    int fd = -1;
+    std::size_t size = 0;
+    FsError error;
+};
+
+OpenedFile openForReading(const std::string& path) {
+    OpenedFile f;
+    f.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        f.error = reasonOf(f.fd >= 0 && S_ISDIR(st.st_mode) ? EISDIR : errno);
+        if (f.fd >= 0) {
+            ::close(f.fd);
+        }
+        f.fd = -1;
+        return f;
+    }
+    f.size = static_cast<std::size_t>(st.st_size);
+    return f;
+}
+
+// One read, repeated when a signal interrupts it.
+ssize_t readSome(int fd, char* into, std::size_t n) {
+    ssize_t got = 0;
+    do {
+        got = ::read(fd, into, n);
+    } while (got < 0 && errno == EINTR);
+    return got;
+}
+
 std::string parentFolder(const std::string& path) {
     std::filesystem::path parent = std::filesystem::path(path).parent_path();
     return parent.empty() ? std::string(".") : parent.string();
@@ -129,27 +161,18 @@ bool PosixFileSystem::sameFile(const std::string& a, const std::string& b) {
 
 ReadOutcome PosixFileSystem::readWhole(const std::string& path) {
     ReadOutcome out;
-    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat st {};
-    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) {
+    const OpenedFile file = openForReading(path);
+    const Descriptor fd(file.fd);
+    if (file.error) {
         out.status = ReadStatus::OpenFailed;
-        out.reason = reasonOf(errno);
+        out.reason = *file.error;
         return out;
     }
-    if (S_ISDIR(st.st_mode)) {
-        out.status = ReadStatus::OpenFailed;
-        out.reason = reasonOf(EISDIR);
-        return out;
-    }
-    const auto size = static_cast<std::size_t>(st.st_size);
-    reserveLargeBuffer(out.text, size);
-    out.text.resize(size);
+    reserveLargeBuffer(out.text, file.size);
+    out.text.resize(file.size);
     std::size_t got = 0;
-    while (got < size) {
-        const ssize_t n = ::read(fd.get(), out.text.data() + got, size - got);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
+    while (got < file.size) {
+        const ssize_t n = readSome(fd.get(), out.text.data() + got, file.size - got);
         if (n < 0) {
             out.status = ReadStatus::OpenFailed;
             out.reason = reasonOf(errno);
@@ -161,7 +184,7 @@ ReadOutcome PosixFileSystem::readWhole(const std::string& path) {
         }
         got += static_cast<std::size_t>(n);
     }
-    if (got < size) {
+    if (got < file.size) {
         out.status = ReadStatus::Short;
         out.text.clear();
     }
@@ -170,19 +193,14 @@ ReadOutcome PosixFileSystem::readWhole(const std::string& path) {
 
 CompareOutcome PosixFileSystem::compareWhole(const std::string& path, std::string_view expected) {
     CompareOutcome out;
-    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat st {};
-    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) {
+    const OpenedFile file = openForReading(path);
+    const Descriptor fd(file.fd);
+    if (file.error) {
         out.status = CompareStatus::OpenFailed;
-        out.reason = reasonOf(errno);
+        out.reason = *file.error;
         return out;
     }
-    if (S_ISDIR(st.st_mode)) {
-        out.status = CompareStatus::OpenFailed;
-        out.reason = reasonOf(EISDIR);
-        return out;
-    }
-    if (static_cast<std::size_t>(st.st_size) != expected.size()) {
+    if (file.size != expected.size()) {
         out.status = CompareStatus::Different;
         return out;
     }
@@ -190,10 +208,7 @@ CompareOutcome PosixFileSystem::compareWhole(const std::string& path, std::strin
     std::size_t done = 0;
     bool same = true;
     while (true) {
-        const ssize_t n = ::read(fd.get(), chunk.data(), chunk.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
+        const ssize_t n = readSome(fd.get(), chunk.data(), chunk.size());
         if (n < 0) {
             out.status = CompareStatus::OpenFailed;
             out.reason = reasonOf(errno);
