@@ -1,5 +1,6 @@
 #include "document/StoreArea.h"
 
+#include <algorithm>
 #include <functional>
 
 namespace korvane {
@@ -27,6 +28,31 @@ std::size_t findMatchingClose(std::string_view doc, std::size_t from) {
         close = findIgnoringCase(doc, kDivClose, close + kDivClose.size());
     }
     return npos;
+}
+
+// Every `<div` from `from` on, in order, with the position of its own `</div>` (npos when it never
+// closes). One pass with a stack, so even a cut-off file full of unclosed tags is split in linear time.
+struct Element {
+    std::size_t open;
+    std::size_t close;
+};
+
+std::vector<Element> matchElements(std::string_view region, std::size_t from) {
+    std::vector<Element> elements;
+    elements.reserve((region.size() - std::min(from, region.size())) / 1024 + 8);
+    std::vector<std::size_t> unclosed;  // indexes into `elements`
+    // One scan over the `<` characters finds both kinds of tag.
+    for (std::size_t at = region.find('<', from); at != npos; at = region.find('<', at + 1)) {
+        const std::string_view rest = region.substr(at);
+        if (findIgnoringCase(rest.substr(0, kDivOpen.size()), kDivOpen) == 0) {
+            elements.push_back({at, npos});
+            unclosed.push_back(elements.size() - 1);
+        } else if (findIgnoringCase(rest.substr(0, kDivClose.size()), kDivClose) == 0 && !unclosed.empty()) {
+            elements[unclosed.back()].close = at;
+            unclosed.pop_back();
+        }
+    }
+    return elements;
 }
 
 // Only spaces, CR, LF and TAB (or nothing at all).
@@ -93,27 +119,24 @@ StoreArea ParseStoreArea(std::string_view document, TiddlerList& list) {
     // Each element runs from a `<div` to its own `</div>`; a `<div` nested inside it belongs to it, so
     // writing "<div" + entry + "</div>" always gives back exactly the element. Text between elements
     // (whitespace, or stray closing tags) is not a tiddler.
+    const std::vector<Element> elements = matchElements(region, area.contentStart);
     std::size_t pos = area.contentStart;
-    while (true) {
-        const std::size_t open = findIgnoringCase(region, kDivOpen, pos);
-        if (open == npos) {
-            break;
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        if (elements[i].open < pos) {
+            continue;  // nested inside the element before
         }
-        const std::size_t begin = open + kDivOpen.size();
-        const std::size_t close = findMatchingClose(region, begin);
+        const std::size_t begin = elements[i].open + kDivOpen.size();
+        const std::size_t close = elements[i].close;
         // An element that never closes (a cut-off file) runs up to the next `<div`, which starts an
         // element of its own, or to the end; so every entry written back as an element is whole.
-        const std::size_t next = close == npos ? findIgnoringCase(region, kDivOpen, begin) : npos;
+        const std::size_t next = i + 1 < elements.size() ? elements[i + 1].open : npos;
         const std::size_t end = close != npos ? close : (next != npos ? next : region.size());
         const std::string_view div = region.substr(begin, end - begin);
         // An empty element is skipped rather than ending the split, so no later tiddler is lost.
         if (!isBlank(div)) {
             appendEntry(list, div);
         }
-        if (close == npos && next == npos) {
-            break;
-        }
-        pos = close != npos ? close + kDivClose.size() : next;
+        pos = close != npos ? close + kDivClose.size() : end;
     }
     return area;
 }
