@@ -36,7 +36,16 @@ class ScriptedAnswers : public MergeHost {
             a.strChoice = std::string(1, choiceCode(r.boldButton.value_or(DialogButton::Local)));
             return a;
         }
-        a.strChoice = std::string(1, m_script.PickValueInArray({'l', 'o', 's', 'b'}));
+        // Only an enabled button can be pressed.
+        std::string enabled;
+        for (DialogButton b :
+             {DialogButton::Local, DialogButton::Original, DialogButton::Server, DialogButton::Backup}) {
+            if (r.isEnabled(b)) {
+                enabled += choiceCode(b);
+            }
+        }
+        a.strChoice =
+            std::string(1, enabled[m_script.ConsumeIntegralInRange<std::size_t>(0, enabled.size() - 1)]);
         if (m_script.ConsumeBool()) {
             std::string* boxes[] = {&a.texts.strLocal, &a.texts.strOriginal, &a.texts.strServer,
                                     &a.texts.strConflict1, &a.texts.strConflict2};
