@@ -10,7 +10,7 @@ void reserveLargeBuffer(std::string& text, std::size_t capacity) {
     text.reserve(capacity);
 #ifdef MADV_HUGEPAGE
     constexpr std::uintptr_t kPage = 4096;
-    constexpr std::size_t kWorthIt = std::size_t{4} << 20;
+    constexpr std::size_t kWorthIt = std::size_t{2} << 20;
     if (text.capacity() < kWorthIt) {
         return;
     }
