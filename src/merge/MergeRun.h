@@ -89,7 +89,8 @@ class MergeRun {
     // Settles one title; false when the program must end.
     bool visit(const Visit& v, std::size_t n, std::size_t m);
     ConflictRequest buildRequest(const Visit& v, std::size_t n, std::size_t m) const;
-    // Appends "<div" + entry + "</div>" + CR LF; `stored` when the entry is a view into a document.
+    // Appends "<div" + entry + "</div>" + CR LF: a stored entry as a view into its document, an
+    // edited one as a text of its own.
     void append(std::string_view entry);
     void appendEdited(std::string entry);
     // A box's text against the entry it was shown from: asks "Keep Edits?" when they differ, and

@@ -1,5 +1,6 @@
 // The three-way merge: every title is visited once, in visiting order; equal local and remote
 // entries pass silently, everything else is put to the user in the conflict dialog.
+#include <cstdint>
 #include <string>
 
 #include "merge/BoxForm.h"
@@ -27,13 +28,13 @@ void MergeRun::append(std::string_view entry) {
     // is then one view. Otherwise (capital letters, or no closing tag) the tags are written anew.
     static constexpr std::string_view kOpen = "<div";
     static constexpr std::string_view kClose = "</div>";
+    const auto address = [](const char* p) { return reinterpret_cast<std::uintptr_t>(p); };
     for (const std::string* doc : {&m_docs.localText, &m_docs.remoteText, &m_docs.uneditedText}) {
-        const char* begin = doc->data();
-        const char* end = begin + doc->size();
-        if (entry.data() < begin || entry.data() > end) {
+        const std::uintptr_t begin = address(doc->data());
+        if (address(entry.data()) < begin || address(entry.data()) > begin + doc->size()) {
             continue;
         }
-        const auto at = static_cast<std::size_t>(entry.data() - begin);
+        const auto at = static_cast<std::size_t>(address(entry.data()) - begin);
         const std::size_t after = at + entry.size();
         if (at >= kOpen.size() && doc->compare(at - kOpen.size(), kOpen.size(), kOpen) == 0 &&
             doc->compare(after, kClose.size(), kClose) == 0) {

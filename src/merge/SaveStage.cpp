@@ -25,6 +25,34 @@ struct Target {
     std::string before;            // what the path held before, for messages
 };
 
+// Says which file holds what after the replacement of target `failed` went wrong: the targets before
+// it hold the merged document, the backup holds the remote file as it was, and the temporaries not yet
+// renamed hold the merged document.
+std::string partlySavedMessage(const Target (&targets)[3], std::size_t failed, const std::string& backup,
+                               const std::string& reason) {
+    std::string text = "Error: The merged document could not be saved to every file: renaming " +
+                       quoted(targets[failed].temp) + " to " + quoted(targets[failed].path) +
+                       " failed: " + reason + ".\n\nWhere your documents are now:";
+    for (std::size_t j = 0; j < 3; ++j) {
+        const Target& t = targets[j];
+        text += "\n" + quoted(t.path) + ": ";
+        if (j < failed) {
+            text += "the merged document";
+        } else if (j == 0) {
+            text += "not written yet";
+        } else if (t.before.empty()) {
+            text += "not created yet";
+        } else {
+            text += t.before + ", unchanged";
+        }
+    }
+    text += "\n" + quoted(backup) + ": the remote file as it was before this merge";
+    for (std::size_t j = failed; j < 3; ++j) {
+        text += "\n" + quoted(targets[j].temp) + ": the merged document";
+    }
+    return text;
+}
+
 }  // namespace
 
 std::string MergeRun::drawFreePath(const std::string& base, const std::string& suffix) {
@@ -131,26 +159,7 @@ RunResult MergeRun::save() {
 
     for (std::size_t i = 0; i < 3; ++i) {
         if (FsError err = m_fs.rename(targets[i].temp, targets[i].path)) {
-            std::string text = "Error: The merged document could not be saved to every file: renaming " +
-                               quoted(targets[i].temp) + " to " + quoted(targets[i].path) +
-                               " failed: " + *err + ".\n\nWhere your documents are now:";
-            for (std::size_t j = 0; j < 3; ++j) {
-                const Target& t = targets[j];
-                if (j < i) {
-                    text += "\n" + quoted(t.path) + ": the merged document";
-                } else if (j == 0) {
-                    text += "\n" + quoted(t.path) + ": not written yet";
-                } else if (t.before.empty()) {
-                    text += "\n" + quoted(t.path) + ": not created yet";
-                } else {
-                    text += "\n" + quoted(t.path) + ": " + t.before + ", unchanged";
-                }
-            }
-            text += "\n" + quoted(backup) + ": the remote file as it was before this merge";
-            for (std::size_t j = i; j < 3; ++j) {
-                text += "\n" + quoted(targets[j].temp) + ": the merged document";
-            }
-            message(text, MessageIcon::Critical, kAppTitle);
+            message(partlySavedMessage(targets, i, backup, *err), MessageIcon::Critical, kAppTitle);
             return RunResult::SaveFailed;
         }
     }
