@@ -112,12 +112,11 @@ int planCommand(const std::vector<std::string>& args) {
         return kExitUsage;
     }
     const RunDocuments& docs = run.documents();
-    const MergeInputs in(docs.local, docs.remote, docs.unedited);
-    const std::vector<std::string_view> titles = buildVisitingList(in);
+    const VisitingList titles(docs.local, docs.remote, docs.unedited);
     bool wouldAsk = false;
     std::string line;
     for (std::size_t n = 1; n <= titles.size(); ++n) {
-        const Visit v = planVisit(in, titles[n - 1]);
+        const Visit v = titles.visit(n - 1);
         line = std::to_string(n) + '\t' + static_cast<char>(v.mergeCase) + '\t';
         if (v.passesSilently()) {
             line += "keep";

@@ -1,71 +1,78 @@
 #include "merge/MergePlan.h"
 
+#include <algorithm>
+#include <functional>
+#include <utility>
+
 namespace korvane {
-namespace {
 
-// The first entry of the title in one document, with its modified stamp.
-struct Found {
-    std::optional<std::string_view> entry;
-    std::string_view stamp;
-};
-
-Found lookUp(const TiddlerList& list, const TitleIndex& index, std::string_view title) {
-    const int i = index.find(title);
-    if (i < 0) {
-        return {};
+VisitingList::VisitingList(const TiddlerList& local, const TiddlerList& remote, const TiddlerList& unedited)
+    : m_local(local), m_remote(remote), m_unedited(unedited) {
+    std::size_t slots = 16;
+    while (slots < 2 * std::max({local.size(), remote.size(), unedited.size()})) {
+        slots *= 2;
     }
-    const auto at = static_cast<std::size_t>(i - 1);
-    return {list.colDivs[at], list.colModified[at]};
+    m_slots.assign(slots, Slot{});
+    m_rows.reserve(std::max({local.size(), remote.size(), unedited.size()}) + 16);
+    // The order of the documents here is the visiting order; only a title's first entry counts.
+    for (const auto& [list, which] : {std::pair{&unedited, &Row::unedited}, std::pair{&local, &Row::local},
+                                      std::pair{&remote, &Row::remote}}) {
+        for (std::size_t i = 0; i < list->size(); ++i) {
+            Row& row = rowFor(list->colTitles[i]);
+            if (row.*which < 0) {
+                row.*which = static_cast<int>(i);
+            }
+        }
+    }
 }
 
-}  // namespace
-
-MergeInputs::MergeInputs(const TiddlerList& l, const TiddlerList& r, const TiddlerList& u)
-    : local(l),
-      remote(r),
-      unedited(u),
-      localIndex(l.colTitles),
-      remoteIndex(r.colTitles),
-      uneditedIndex(u.colTitles) {}
-
-std::vector<std::string_view> buildVisitingList(const MergeInputs& in) {
-    std::vector<std::string_view> colAllTitles;
-    colAllTitles.reserve(in.unedited.size() + in.local.size() / 16 + in.remote.size() / 16);
-    // A title joins the list at its first entry in the first document that holds it.
-    const auto isFirst = [](const TitleIndex& index, std::string_view title, std::size_t i) {
-        return index.find(title) == static_cast<int>(i + 1);
-    };
-    for (std::size_t i = 0; i < in.unedited.size(); ++i) {
-        if (isFirst(in.uneditedIndex, in.unedited.colTitles[i], i)) {
-            colAllTitles.push_back(in.unedited.colTitles[i]);
+VisitingList::Row& VisitingList::rowFor(std::string_view title) {
+    if (2 * (m_rows.size() + 1) > m_slots.size()) {
+        grow();
+    }
+    const std::size_t hash = std::hash<std::string_view>{}(title);
+    const auto bits = static_cast<std::uint32_t>(hash);
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t at = (hash >> 32 ^ hash) & mask;; at = (at + 1) & mask) {
+        Slot& slot = m_slots[at];
+        if (slot.row == 0) {
+            m_rows.push_back({title});
+            slot = {bits, static_cast<std::uint32_t>(m_rows.size())};
+            return m_rows.back();
+        }
+        if (slot.hashBits == bits && m_rows[slot.row - 1].title == title) {
+            return m_rows[slot.row - 1];
         }
     }
-    for (std::size_t i = 0; i < in.local.size(); ++i) {
-        const std::string_view title = in.local.colTitles[i];
-        if (in.uneditedIndex.find(title) < 0 && isFirst(in.localIndex, title, i)) {
-            colAllTitles.push_back(title);
-        }
-    }
-    for (std::size_t i = 0; i < in.remote.size(); ++i) {
-        const std::string_view title = in.remote.colTitles[i];
-        if (in.uneditedIndex.find(title) < 0 && in.localIndex.find(title) < 0 &&
-            isFirst(in.remoteIndex, title, i)) {
-            colAllTitles.push_back(title);
-        }
-    }
-    return colAllTitles;
 }
 
-Visit planVisit(const MergeInputs& in, std::string_view title) {
+void VisitingList::grow() {
+    m_slots.assign(m_slots.size() * 2, Slot{});
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t r = 0; r < m_rows.size(); ++r) {
+        const std::size_t hash = std::hash<std::string_view>{}(m_rows[r].title);
+        std::size_t at = (hash >> 32 ^ hash) & mask;
+        while (m_slots[at].row != 0) {
+            at = (at + 1) & mask;
+        }
+        m_slots[at] = {static_cast<std::uint32_t>(hash), static_cast<std::uint32_t>(r + 1)};
+    }
+}
+
+Visit VisitingList::visit(std::size_t i) const {
+    const Row& row = m_rows[i];
     Visit v;
-    v.title = title;
-    const Found remote = lookUp(in.remote, in.remoteIndex, title);
-    const Found local = lookUp(in.local, in.localIndex, title);
-    v.remote = remote.entry;
-    v.local = local.entry;
-    v.unedited = lookUp(in.unedited, in.uneditedIndex, title).entry;
-    v.localStamp = local.stamp;
-    v.remoteStamp = remote.stamp;
+    v.title = row.title;
+    const auto entry = [](const TiddlerList& list, int at) -> std::optional<std::string_view> {
+        return at < 0 ? std::nullopt : std::optional(list.colDivs[static_cast<std::size_t>(at)]);
+    };
+    v.local = entry(m_local, row.local);
+    v.remote = entry(m_remote, row.remote);
+    v.unedited = entry(m_unedited, row.unedited);
+    v.localStamp =
+        row.local < 0 ? std::string_view{} : m_local.colModified[static_cast<std::size_t>(row.local)];
+    v.remoteStamp =
+        row.remote < 0 ? std::string_view{} : m_remote.colModified[static_cast<std::size_t>(row.remote)];
     const bool u = v.unedited.has_value();
     const bool l = v.local.has_value();
     const bool r = v.remote.has_value();

@@ -2,6 +2,7 @@
 // title its case and what the conflict dialog would recommend.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -10,22 +11,6 @@
 #include "merge/MergeHost.h"
 
 namespace korvane {
-
-// The three split documents of a run with a title index for each.
-struct MergeInputs {
-    MergeInputs(const TiddlerList& local, const TiddlerList& remote, const TiddlerList& unedited);
-
-    const TiddlerList& local;
-    const TiddlerList& remote;
-    const TiddlerList& unedited;
-    TitleIndex localIndex;
-    TitleIndex remoteIndex;
-    TitleIndex uneditedIndex;
-};
-
-// Every title of the three documents once: the unedited titles in their order, then the local titles
-// the unedited document lacks, then the remote titles neither of the others holds.
-std::vector<std::string_view> buildVisitingList(const MergeInputs& in);
 
 // Where a title stands: new (A, B, C), deleted (D, E, F) or kept on both sides (G). `None` cannot
 // happen for a title of the visiting list.
@@ -49,7 +34,38 @@ struct Visit {
     bool localSideKept() const;
 };
 
-Visit planVisit(const MergeInputs& in, std::string_view title);
+// Every title of the three documents once, in the order the merge visits them (`colAllTitles`): the
+// unedited titles in their order, then the local titles the unedited document lacks, then the remote
+// titles neither of the others holds. With each title it keeps the index of its first entry in every
+// document, found with one hash table over all three, so a visit needs no further lookups.
+class VisitingList {
+  public:
+    VisitingList(const TiddlerList& local, const TiddlerList& remote, const TiddlerList& unedited);
+
+    std::size_t size() const { return m_rows.size(); }
+    std::string_view title(std::size_t i) const { return m_rows[i].title; }  // zero-based
+    Visit visit(std::size_t i) const;
+
+  private:
+    struct Row {
+        std::string_view title;
+        int local = -1;  // zero-based index of the first entry, -1 when absent
+        int remote = -1;
+        int unedited = -1;
+    };
+    struct Slot {
+        std::uint32_t hashBits = 0;
+        std::uint32_t row = 0;  // one-based; 0 marks an empty slot
+    };
+    Row& rowFor(std::string_view title);
+    void grow();
+
+    const TiddlerList& m_local;
+    const TiddlerList& m_remote;
+    const TiddlerList& m_unedited;
+    std::vector<Row> m_rows;
+    std::vector<Slot> m_slots;
+};
 
 // The choice code of a button: "l", "o", "s" or "b".
 char choiceCode(DialogButton button);

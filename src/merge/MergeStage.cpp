@@ -239,11 +239,10 @@ bool MergeRun::merge() {
     m_newDocument.append("\r\n\r\n");
     m_storeBegin = m_newDocument.size();
 
-    const MergeInputs in(m_docs.local, m_docs.remote, m_docs.unedited);
-    const std::vector<std::string_view> colAllTitles = buildVisitingList(in);
+    const VisitingList colAllTitles(m_docs.local, m_docs.remote, m_docs.unedited);
     const std::size_t m = colAllTitles.size();
     for (std::size_t n = 1; n <= m; ++n) {
-        if (!visit(planVisit(in, colAllTitles[n - 1]), n, m)) {
+        if (!visit(colAllTitles.visit(n - 1), n, m)) {
             return false;
         }
     }
