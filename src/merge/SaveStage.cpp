@@ -35,7 +35,7 @@ std::string partlySavedMessage(const Target (&targets)[3], std::size_t failed, c
                        " failed: " + reason + ".\n\nWhere your documents are now:";
     for (std::size_t j = 0; j < 3; ++j) {
         const Target& t = targets[j];
-        text += "\n" + quoted(t.path) + ": ";
+        text.append("\n").append(quoted(t.path)).append(": ");
         if (j < failed) {
             text += "the merged document";
         } else if (j == 0) {
@@ -46,9 +46,9 @@ std::string partlySavedMessage(const Target (&targets)[3], std::size_t failed, c
             text += t.before + ", unchanged";
         }
     }
-    text += "\n" + quoted(backup) + ": the remote file as it was before this merge";
+    text.append("\n").append(quoted(backup)).append(": the remote file as it was before this merge");
     for (std::size_t j = failed; j < 3; ++j) {
-        text += "\n" + quoted(targets[j].temp) + ": the merged document";
+        text.append("\n").append(quoted(targets[j].temp)).append(": the merged document");
     }
     return text;
 }
