@@ -43,7 +43,14 @@ ConflictPair buildConflictPair(std::string_view title, std::string_view keptEntr
                                std::string_view copiedEntry, std::string_view stampText) {
     ConflictPair pair;
     pair.conflictTitle.append(title).append(" (conflict ").append(stampText).append(")");
-    const std::string note = std::string(kNoteLead) + std::string(kNoteLink) + pair.conflictTitle + "]]";
+    // The note stands in the tiddler's text, which the store area keeps HTML-escaped. A title attribute
+    // written by the wiki never holds a raw `<`; one that does (a damaged file) is escaped here, so the
+    // link cannot open or close an element of the store area.
+    std::string linkTitle;
+    for (char c : pair.conflictTitle) {
+        linkTitle += c == '<' ? std::string_view("&lt;") : std::string_view(&c, 1);
+    }
+    const std::string note = std::string(kNoteLead) + std::string(kNoteLink) + linkTitle + "]]";
 
     const std::size_t pre = closingPre(keptEntry);
     if (pre == std::string_view::npos) {

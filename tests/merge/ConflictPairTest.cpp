@@ -41,6 +41,15 @@ TEST(ConflictPair, AttributeNameInCapitalsIsRenamedToo) {
     EXPECT_EQ(p.text2, " TIDDLER=\"T (conflict 1/2/2026)\" modifier=\"B\">y");
 }
 
+TEST(ConflictPair, ARawAngleBracketInATitleCannotOpenAnElement) {
+    const ConflictPair p =
+        buildConflictPair("a<div b", " tiddler=\"a<div b\">x", " tiddler=\"a<div b\">y", "1/2/2026");
+    EXPECT_EQ(p.text1,
+              " tiddler=\"a<div b\">x\\n\\nNote: There was a conflict while merging this item. See the "
+              "following link for the conflicting version: [[a&lt;div b (conflict 1/2/2026)]]");
+    EXPECT_EQ(p.text2, " tiddler=\"a<div b (conflict 1/2/2026)\">y");
+}
+
 TEST(ConflictPair, TitlesWithEntitiesAndSameSecondConflicts) {
     const ConflictPair a =
         buildConflictPair("A &amp; B", " tiddler=\"A &amp; B\">x", " tiddler=\"A &amp; B\">y", "1/2/2026");
