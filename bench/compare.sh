@@ -1,10 +1,17 @@
 #!/usr/bin/env bash
 # Times one whole Korvane merge run against the I/O floor and git merge-file on the same generated trio.
-#   bench/compare.sh [TIDDLERS]        (default 50000; KORVANE_BUILD_DIR picks an existing build)
+#   bench/compare.sh [TIDDLERS] [--later-format]   (default 50000; KORVANE_BUILD_DIR picks an existing build)
 # Each figure is the median of five runs. The last line reads: korvane/io=X korvane/git=Y
 set -euo pipefail
 cd "$(dirname "$0")/.."
-n=${1:-50000}
+n=50000
+format=()
+for arg in "$@"; do
+    case "$arg" in
+        --later-format) format=(--later-format) ;;
+        *) n=$arg ;;
+    esac
+done
 build=${KORVANE_BUILD_DIR:-}
 if [ -z "$build" ]; then
     build=build-bench
@@ -14,7 +21,7 @@ fi
 work=$(mktemp -d)
 trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
 mkdir -p "$work/trio" "$work/run"
-"$build/korvane_trio_gen" "$n" "$work/trio" ${KORVANE_LATER_FORMAT:+--later-format}
+"$build/korvane_trio_gen" "$n" "$work/trio" "${format[@]}"
 
 now() { date +%s%N; }
 median() { sort -n | sed -n 3p; }
@@ -53,8 +60,10 @@ k=$(printf '%s\n' "${korvane[@]}" | median)
 i=$(printf '%s\n' "${io[@]}" | median)
 g=$(printf '%s\n' "${git[@]}" | median)
 size=$(stat -c %s "$work/trio/local.html")
-printf '%-34s %10s\n' "trio: $n tiddlers, $((size / 1000000)) MB per copy" "median ms"
-printf '%-34s %10.1f\n' "korvane whole merge run" "$(echo "$k / 1000" | bc -l)"
-printf '%-34s %10.1f\n' "I/O floor (cat x3 + sync)" "$(echo "$i / 1000" | bc -l)"
-printf '%-34s %10.1f\n' "git merge-file -p" "$(echo "$g / 1000" | bc -l)"
-printf 'korvane/io=%.2f korvane/git=%.2f\n' "$(echo "$k / $i" | bc -l)" "$(echo "$k / $g" | bc -l)"
+awk -v n="$n" -v fmt="${format:+ (later format)}" -v mb="$((size / 1000000))" -v k="$k" -v i="$i" -v g="$g" 'BEGIN {
+    printf "%-40s %10s\n", "trio: " n " tiddlers" fmt ", " mb " MB each", "median ms"
+    printf "%-40s %10.1f\n", "korvane whole merge run", k / 1000
+    printf "%-40s %10.1f\n", "I/O floor (cat x3 + sync)", i / 1000
+    printf "%-40s %10.1f\n", "git merge-file -p", g / 1000
+    printf "korvane/io=%.2f korvane/git=%.2f\n", k / i, k / g
+}'
