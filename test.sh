@@ -8,19 +8,11 @@ packages=(cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev clang
 # The fuzz smoke run needs clang's fuzzer runtime when clang is on the machine.
 if command -v clang++ >/dev/null 2>&1; then
     major=$(clang++ --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -n 1)
-    [ -n "$major" ] && packages+=("libclang-rt-$major-dev")
+    if [ -n "$major" ]; then
+        packages+=("libclang-rt-$major-dev")
+    fi
 fi
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
-fi
+scripts/ensure-packages.sh "${packages[@]}"
 
 build=${KORVANE_TEST_BUILD_DIR:-build-test}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVANE_SANITIZE=ON
