@@ -39,7 +39,7 @@ struct Element {
 
 std::vector<Element> matchElements(std::string_view region, std::size_t from) {
     std::vector<Element> elements;
-    elements.reserve((region.size() - std::min(from, region.size())) / 1024 + 8);
+    elements.reserve((region.size() - std::min(from, region.size())) / 256 + 8);
     std::vector<std::size_t> unclosed;  // indexes into `elements`
     // One scan over the `<` characters finds both kinds of tag.
     for (std::size_t at = region.find('<', from); at != npos; at = region.find('<', at + 1)) {
@@ -111,7 +111,7 @@ StoreArea ParseStoreArea(std::string_view document, TiddlerList& list) {
     const std::size_t stop = area.end == npos ? document.size() : area.end;
     const std::string_view region = document.substr(0, stop);
     // Room for the entries of typical tiddlers up front, so the lists do not grow by copying.
-    const std::size_t expected = (stop - area.contentStart) / 1024 + 8;
+    const std::size_t expected = (stop - area.contentStart) / 256 + 8;
     for (auto* col :
          {&list.colDivs, &list.colTitles, &list.colModifiers, &list.colModified, &list.colCreated}) {
         col->reserve(col->size() + expected);
