@@ -52,64 +52,65 @@ std::string store(const std::vector<std::string>& elements) {
     return s;
 }
 
-struct CaseRow {
-    char mergeCase;
-    bool u, l, r;
-    B bold;
-    std::set<B> disabled;
-    std::set<X> aside;
+// Which documents hold tiddler T, written "ulr" with a dot for an absent one ("u.r": unedited and
+// remote). `extra` goes into every document; without extras the unedited document exists only when
+// it holds T.
+struct Holders {
+    std::vector<std::string> local, remote;
+    std::optional<std::vector<std::string>> unedited;
 };
 
+Holders holders(std::string_view ulr, const std::vector<std::string>& extra = {}) {
+    Holders h{extra, extra, std::nullopt};
+    if (ulr[0] == 'u' || !extra.empty()) {
+        h.unedited = extra;
+    }
+    if (ulr[0] == 'u') {
+        h.unedited->push_back(kUnedited);
+    }
+    if (ulr[1] == 'l') {
+        h.local.push_back(kLocal);
+    }
+    if (ulr[2] == 'r') {
+        h.remote.push_back(kRemote);
+    }
+    return h;
+}
+
 TEST_F(MergeStage, EachCaseShowsItsVersionsAndControls) {
-    const CaseRow rows[] = {
-        {'A',
-         false,
-         false,
-         true,
-         B::Server,
-         {B::Original, B::Backup},
-         {X::Local, X::Original, X::Conflict1, X::Conflict2}},
-        {'B',
-         false,
-         true,
-         false,
-         B::Local,
-         {B::Original, B::Backup},
-         {X::Server, X::Original, X::Conflict1, X::Conflict2}},
-        {'C', false, true, true, B::Server, {B::Original}, {X::Original}},
-        {'D',
-         true,
-         false,
-         false,
-         B::Original,
-         {B::Local, B::Backup},
-         {X::Local, X::Server, X::Conflict1, X::Conflict2}},
-        {'E', true, false, true, B::Local, {B::Backup}, {X::Conflict1, X::Conflict2}},
-        {'F', true, true, false, B::Server, {B::Backup}, {X::Conflict1, X::Conflict2}},
-        {'G', true, true, true, B::Server, {}, {}},
+    struct Row {
+        const char* ulr;
+        B bold;
+        std::set<B> disabled;
+        std::set<X> aside;
     };
-    const std::string other = earlyTiddler("Other", "same");
-    for (const CaseRow& row : rows) {
-        SCOPED_TRACE(std::string("case ") + row.mergeCase);
+    // clang-format off
+    const Row rows[] = {
+        {"..r", B::Server, {B::Original, B::Backup}, {X::Local, X::Original, X::Conflict1, X::Conflict2}},  // A
+        {".l.", B::Local, {B::Original, B::Backup}, {X::Server, X::Original, X::Conflict1, X::Conflict2}},   // B
+        {".lr", B::Server, {B::Original}, {X::Original}},                                                   // C
+        {"u..", B::Original, {B::Local, B::Backup}, {X::Local, X::Server, X::Conflict1, X::Conflict2}},     // D
+        {"u.r", B::Local, {B::Backup}, {X::Conflict1, X::Conflict2}},                                       // E
+        {"ul.", B::Server, {B::Backup}, {X::Conflict1, X::Conflict2}},                                      // F
+        {"ulr", B::Server, {}, {}},                                                                         // G
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.ulr);
         host = {};
-        std::vector<std::string> l{other}, r{other}, u{other};
-        if (row.l)
-            l.push_back(kLocal);
-        if (row.r)
-            r.push_back(kRemote);
-        if (row.u)
-            u.push_back(kUnedited);
-        ASSERT_TRUE(merge(l, r, u));
+        const Holders h = holders(row.ulr, {earlyTiddler("Other", "same")});
+        ASSERT_TRUE(merge(h.local, h.remote, h.unedited));
         ASSERT_EQ(host.requests.size(), 1u);
         const ConflictRequest& q = host.requests[0];
         EXPECT_EQ(q.caption, "Merging item 2 of 2");
         EXPECT_EQ(q.boldButton, row.bold);
         EXPECT_EQ(q.disabledButtons, row.disabled);
         EXPECT_EQ(q.setAsideBoxes, row.aside);
-        EXPECT_EQ(q.texts.strLocal, row.l ? entry(kLocal) : "");
-        EXPECT_EQ(q.texts.strServer, row.r ? entry(kRemote) : "");
-        EXPECT_EQ(q.texts.strOriginal, row.u ? entry(kUnedited) : "");
-        const bool pair = row.l && row.r;
+        const std::string_view ulr = row.ulr;
+        EXPECT_EQ(q.texts.strLocal, ulr[1] == 'l' ? entry(kLocal) : "");
+        EXPECT_EQ(q.texts.strServer, ulr[2] == 'r' ? entry(kRemote) : "");
+        EXPECT_EQ(q.texts.strOriginal, ulr[0] == 'u' ? entry(kUnedited) : "");
+        const bool pair = ulr.substr(1) == "lr";
         EXPECT_EQ(q.texts.strConflict1.empty(), !pair);
         EXPECT_EQ(q.texts.strConflict2.empty(), !pair);
     }
@@ -117,52 +118,35 @@ TEST_F(MergeStage, EachCaseShowsItsVersionsAndControls) {
 
 TEST_F(MergeStage, EachAnswerAppendsWhatItStandsFor) {
     // Remote stamp is later: in C and G the friend's version keeps the title in the conflict pair.
-    const std::string note =
-        "\\n\\nNote: There was a conflict while merging this item. See the following link for the "
-        "conflicting "
-        "version: [[T (conflict 12/5/2026 6:15:06 AM)]]";
-    const std::string pair1 = "<div" + entry(kRemote) + note + "</div>";
+    const std::string pair1 =
+        "<div" + entry(kRemote) +
+        "\\n\\nNote: There was a conflict while merging this item. See the following link "
+        "for the conflicting version: [[T (conflict 12/5/2026 6:15:06 AM)]]</div>";
     std::string pair2 = kLocal;
     pair2.replace(pair2.find("\"T\""), 3, "\"T (conflict 12/5/2026 6:15:06 AM)\"");
-    struct Row {
-        char mergeCase;
-        bool u, l, r;
-        std::map<char, std::vector<std::string>> appended;  // by choice code; absent = nothing
+    using Appended = std::map<char, std::vector<std::string>>;  // by choice code; absent: nothing
+    // clang-format off
+    const std::pair<const char*, Appended> rows[] = {
+        {"..r", {{'s', {kRemote}}}},                                                                   // A
+        {".l.", {{'l', {kLocal}}}},                                                                    // B
+        {".lr", {{'l', {kLocal}}, {'s', {kRemote}}, {'o', {pair1, pair2}}, {'b', {pair1, pair2}}}},     // C
+        {"u..", {{'o', {kUnedited}}}},                                                                 // D
+        {"u.r", {{'s', {kRemote}}, {'o', {kUnedited}}}},                                               // E
+        {"ul.", {{'l', {kLocal}}, {'o', {kUnedited}}}},                                                // F
+        {"ulr", {{'l', {kLocal}}, {'s', {kRemote}}, {'o', {kUnedited}}, {'b', {pair1, pair2}}}},       // G
     };
-    const Row rows[] = {
-        {'A', false, false, true, {{'s', {kRemote}}}},
-        {'B', false, true, false, {{'l', {kLocal}}}},
-        {'C',
-         false,
-         true,
-         true,
-         {{'l', {kLocal}}, {'s', {kRemote}}, {'o', {pair1, pair2}}, {'b', {pair1, pair2}}}},
-        {'D', true, false, false, {{'o', {kUnedited}}}},
-        {'E', true, false, true, {{'s', {kRemote}}, {'o', {kUnedited}}}},
-        {'F', true, true, false, {{'l', {kLocal}}, {'o', {kUnedited}}}},
-        {'G',
-         true,
-         true,
-         true,
-         {{'l', {kLocal}}, {'s', {kRemote}}, {'o', {kUnedited}}, {'b', {pair1, pair2}}}},
-    };
-    for (const Row& row : rows) {
+    // clang-format on
+    for (const auto& [ulr, appended] : rows) {
         for (char code : std::string("losb")) {
-            SCOPED_TRACE(std::string("case ") + row.mergeCase + " answer " + code);
+            SCOPED_TRACE(std::string(ulr) + " answer " + code);
             host = {};
             host.answerDialog = [code](const ConflictRequest& q) {
                 return ConflictAnswer{std::string(1, code), q.texts};
             };
-            std::vector<std::string> l, r, u;
-            if (row.l)
-                l.push_back(kLocal);
-            if (row.r)
-                r.push_back(kRemote);
-            if (row.u)
-                u.push_back(kUnedited);
-            ASSERT_TRUE(merge(l, r, row.u ? std::optional(u) : std::nullopt));
-            const auto it = row.appended.find(code);
-            EXPECT_EQ(merged(), store(it == row.appended.end() ? std::vector<std::string>{} : it->second));
+            const Holders h = holders(ulr);
+            ASSERT_TRUE(merge(h.local, h.remote, h.unedited));
+            const auto it = appended.find(code);
+            EXPECT_EQ(merged(), store(it == appended.end() ? std::vector<std::string>{} : it->second));
             EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "ask:Keep Edits?"), 0);
         }
     }
