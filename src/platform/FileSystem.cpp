@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <stdexcept>
 #include <vector>
 
 #include "platform/Memory.h"
@@ -168,8 +169,14 @@ ReadOutcome PosixFileSystem::readWhole(const std::string& path) {
         out.reason = *file.error;
         return out;
     }
-    reserveLargeBuffer(out.text, file.size);
-    out.text.resize(file.size);
+    try {
+        reserveLargeBuffer(out.text, file.size);
+        out.text.resize(file.size);
+    } catch (const std::exception&) {  // std::bad_alloc or std::length_error
+        out.status = ReadStatus::OpenFailed;
+        out.reason = reasonOf(ENOMEM);
+        return out;
+    }
     std::size_t got = 0;
     while (got < file.size) {
         const ssize_t n = readSome(fd.get(), out.text.data() + got, file.size - got);
