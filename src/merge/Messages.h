@@ -26,6 +26,8 @@ inline constexpr std::string_view kLocalStoreAreaUnclosed =
     "Error: The storeArea of the local file has no closing </div> tag, so the merged file cannot be "
     "built. No file was changed.";
 
+inline constexpr std::string_view kOutOfMemory =
+    "Error: There is not enough memory to merge these files. No file was changed.";
 inline constexpr std::string_view kKeepEdits =
     "You have edited the tiddler you selected.  Do you want to keep those edits?";
 inline constexpr std::string_view kKeepEditsTitle = "Keep Edits?";

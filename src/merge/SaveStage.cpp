@@ -3,6 +3,7 @@
 // against what the run read, the merged document is written to temporary files beside the targets
 // and flushed, the targets are replaced by renames, and the backup is removed last.
 #include <cmath>
+#include <new>
 #include <random>
 
 #include "merge/MergeRun.h"
@@ -179,11 +180,17 @@ RunResult MergeRun::save() {
 }
 
 RunResult MergeRun::run() {
-    if (!load()) {
+    try {
+        if (!load()) {
+            return RunResult::Stopped;
+        }
+        if (!merge()) {
+            return RunResult::ProgramEnded;
+        }
+    } catch (const std::bad_alloc&) {
+        // Nothing has been written before the save, so running out of memory here loses nothing.
+        message(msg::kOutOfMemory, MessageIcon::Critical, kAppTitle);
         return RunResult::Stopped;
-    }
-    if (!merge()) {
-        return RunResult::ProgramEnded;
     }
     return save();
 }
