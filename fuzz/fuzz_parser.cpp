@@ -83,11 +83,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(run.merge());
     FUZZ_CHECK(host.questions == 0);
     TiddlerList firsts;
-    const TitleIndex index(list.colTitles);
-    for (std::size_t i = 0; i < n; ++i) {
-        if (index.find(list.colTitles[i]) == static_cast<int>(i + 1)) {
-            firsts.colDivs.push_back(list.colDivs[i]);
-        }
+    const TiddlerList none;
+    const VisitingList visits(list, none, none);
+    for (std::size_t i = 0; i < visits.size(); ++i) {
+        firsts.colDivs.push_back(*visits.visit(i).local);
     }
     FUZZ_CHECK(run.strMergedStore() == fuzz::elementsOf(firsts));
     const std::string rebuilt = run.newDocument();

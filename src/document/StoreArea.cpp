@@ -1,7 +1,6 @@
 #include "document/StoreArea.h"
 
 #include <algorithm>
-#include <functional>
 
 namespace korvane {
 namespace {
@@ -149,37 +148,6 @@ int findTiddlerIndex(std::string_view strName, const std::vector<std::string_vie
         }
     }
     return -1;
-}
-
-TitleIndex::TitleIndex(const std::vector<std::string_view>& colNames) : m_names(colNames) {
-    std::size_t size = 16;
-    while (size < colNames.size() * 2) {
-        size *= 2;
-    }
-    m_slots.assign(size, Slot{});
-    for (std::size_t i = 0; i < colNames.size(); ++i) {
-        const std::size_t hash = std::hash<std::string_view>{}(colNames[i]);
-        Slot& slot = m_slots[slotOf(colNames[i], hash)];
-        if (slot.index == 0) {  // a later duplicate keeps the first index
-            slot = Slot{static_cast<std::uint32_t>(hash), static_cast<std::uint32_t>(i + 1)};
-        }
-    }
-}
-
-std::size_t TitleIndex::slotOf(std::string_view title, std::size_t hash) const {
-    const std::size_t mask = m_slots.size() - 1;
-    const auto bits = static_cast<std::uint32_t>(hash);
-    std::size_t at = (hash >> 32 ^ hash) & mask;
-    while (m_slots[at].index != 0 &&
-           (m_slots[at].hashBits != bits || m_names[m_slots[at].index - 1] != title)) {
-        at = (at + 1) & mask;
-    }
-    return at;
-}
-
-int TitleIndex::find(std::string_view strName) const {
-    const Slot& s = m_slots[slotOf(strName, std::hash<std::string_view>{}(strName))];
-    return s.index != 0 ? static_cast<int>(s.index) : -1;
 }
 
 }  // namespace korvane

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,24 +47,5 @@ StoreArea ParseStoreArea(std::string_view document, TiddlerList& list);
 
 // One-based index of the first entry equal to `strName` (exact, case-sensitive), or -1.
 int findTiddlerIndex(std::string_view strName, const std::vector<std::string_view>& colNames);
-
-// The same answer as findTiddlerIndex, by hash lookup: for each title the first index at which it
-// stands in the list. Open addressing with small slots keeps the table compact, which matters with
-// tens of thousands of titles. The list must outlive the index and stay unchanged.
-class TitleIndex {
-  public:
-    explicit TitleIndex(const std::vector<std::string_view>& colNames);
-    int find(std::string_view strName) const;  // one-based, or -1
-
-  private:
-    struct Slot {
-        std::uint32_t hashBits = 0;
-        std::uint32_t index = 0;  // one-based; 0 marks an empty slot
-    };
-    std::size_t slotOf(std::string_view title, std::size_t hash) const;
-
-    const std::vector<std::string_view>& m_names;
-    std::vector<Slot> m_slots;
-};
 
 }  // namespace korvane

@@ -149,22 +149,6 @@ TEST(FindTiddlerIndex, FirstExactMatchOrMinusOne) {
     EXPECT_EQ(findTiddlerIndex("T", names), 2);
     EXPECT_EQ(findTiddlerIndex("t", names), -1);
     EXPECT_EQ(findTiddlerIndex("T", {}), -1);
-    const TitleIndex index(names);
-    for (std::string_view q : {"a", "T", "t", "c", "zz"}) {
-        EXPECT_EQ(index.find(q), findTiddlerIndex(q, names)) << q;
-    }
-    // Many titles, with duplicates and near misses, answer exactly as the front-to-back scan.
-    std::vector<std::string> owned;
-    for (int i = 0; i < 5000; ++i) {
-        owned.push_back("Title " + std::to_string(i % 3700));
-    }
-    const std::vector<std::string_view> many(owned.begin(), owned.end());
-    const TitleIndex big(many);
-    for (int i = 0; i < 4000; i += 7) {
-        const std::string q = "Title " + std::to_string(i);
-        ASSERT_EQ(big.find(q), findTiddlerIndex(q, many)) << q;
-    }
-    EXPECT_EQ(TitleIndex(std::vector<std::string_view>{}).find(""), -1);
 }
 
 }  // namespace

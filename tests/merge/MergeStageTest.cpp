@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "merge/MergePlan.h"
 #include "merge/MergeRun.h"
 #include "merge/Messages.h"
 #include "support/TestSupport.h"
@@ -149,6 +150,52 @@ TEST_F(MergeStage, EachAnswerAppendsWhatItStandsFor) {
             EXPECT_EQ(merged(), store(it == appended.end() ? std::vector<std::string>{} : it->second));
             EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "ask:Keep Edits?"), 0);
         }
+    }
+}
+
+TEST(VisitingList, OrderAndFirstEntriesMatchAFrontToBackScan) {
+    // Many titles with duplicates and near misses, so the hash table collides and grows.
+    std::vector<std::string> owned;
+    const auto list = [&owned](int count, int modulo, int offset) {
+        TiddlerList l;
+        for (int i = 0; i < count; ++i) {
+            owned.push_back("Title " + std::to_string((i * 7 + offset) % modulo));
+        }
+        for (int i = 0; i < count; ++i) {
+            const std::string_view title = owned[owned.size() - count + i];
+            l.colTitles.push_back(title);
+            l.colDivs.push_back(title.substr(0, 6));  // the entry itself only needs an address
+            l.colModified.push_back({});
+        }
+        return l;
+    };
+    owned.reserve(12000);
+    const TiddlerList unedited = list(3000, 2500, 0), local = list(5000, 3700, 11),
+                      remote = list(4000, 5200, 5);
+    const VisitingList visits(local, remote, unedited);
+    std::vector<std::string_view> expected;
+    for (const TiddlerList* l : {&unedited, &local, &remote}) {
+        for (std::string_view t : l->colTitles) {
+            if (findTiddlerIndex(t, expected) < 0) {
+                expected.push_back(t);
+            }
+        }
+    }
+    ASSERT_EQ(visits.size(), expected.size());
+    const auto first = [](const TiddlerList& l, std::string_view t) -> std::optional<std::string_view> {
+        const int i = findTiddlerIndex(t, l.colTitles);
+        return i < 0 ? std::nullopt : std::optional(l.colDivs[static_cast<std::size_t>(i - 1)]);
+    };
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const Visit v = visits.visit(i);
+        ASSERT_EQ(v.title, expected[i]);
+        // Same address: the very first entry, not an equal-looking later one.
+        const auto same = [](std::optional<std::string_view> a, std::optional<std::string_view> b) {
+            return a.has_value() == b.has_value() && (!a || a->data() == b->data());
+        };
+        EXPECT_TRUE(same(v.local, first(local, v.title))) << v.title;
+        EXPECT_TRUE(same(v.remote, first(remote, v.title))) << v.title;
+        EXPECT_TRUE(same(v.unedited, first(unedited, v.title))) << v.title;
     }
 }
 
