@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <map>
 
@@ -121,7 +122,7 @@ TEST_F(SaveStage, WithoutAnUneditedCopyTheLastMergeFileIsCreated) {
     }
 }
 
-TEST_F(SaveStage, GuardsFindFilesChangedSinceLoading) {
+TEST_F(SaveStage, GuardsFindFilesChangedByAnotherProcess) {
     struct Row {
         std::string* path;
         std::string_view message;
@@ -133,7 +134,8 @@ TEST_F(SaveStage, GuardsFindFilesChangedSinceLoading) {
         host = {};
         prepare(unedited);
         const std::string original = test::readBytes(*row.path);
-        dir.write(std::filesystem::path(*row.path).filename().string(), original + "changed by someone else");
+        // Another process appends to the file between loading and saving.
+        ASSERT_EQ(std::system(("printf ' ' >> '" + *row.path + "'").c_str()), 0);
         ::chmod(remote.c_str(), 0444);
         const auto before = test::snapshot(dir.dir());
         EXPECT_EQ(run->save(), RunResult::SaveFailed);
