@@ -9,26 +9,6 @@ constexpr std::string_view kDivOpen = "<div";
 constexpr std::string_view kDivClose = "</div>";
 constexpr std::string_view kQuote = "\"";
 
-// The position of the `</div>` that closes an element whose content starts at `from`, counting the
-// `<div` and `</div>` tags in between; npos when the nesting never closes.
-std::size_t findMatchingClose(std::string_view doc, std::size_t from) {
-    std::size_t depth = 1;
-    std::size_t open = findIgnoringCase(doc, kDivOpen, from);
-    std::size_t close = findIgnoringCase(doc, kDivClose, from);
-    while (close != npos) {
-        if (open != npos && open < close) {
-            ++depth;
-            open = findIgnoringCase(doc, kDivOpen, open + kDivOpen.size());
-            continue;
-        }
-        if (--depth == 0) {
-            return close;
-        }
-        close = findIgnoringCase(doc, kDivClose, close + kDivClose.size());
-    }
-    return npos;
-}
-
 // Every `<div` from `from` on, in order, with the position of its own `</div>` (npos when it never
 // closes). One pass with a stack, so even a cut-off file full of unclosed tags is split in linear time.
 struct Element {
@@ -36,13 +16,13 @@ struct Element {
     std::size_t close;
 };
 
-std::vector<Element> matchElements(std::string_view region, std::size_t from) {
+std::vector<Element> matchElements(std::string_view text, std::size_t from) {
     std::vector<Element> elements;
-    elements.reserve((region.size() - std::min(from, region.size())) / 256 + 8);
+    elements.reserve((text.size() - std::min(from, text.size())) / 256 + 8);
     std::vector<std::size_t> unclosed;  // indexes into `elements`
     // One scan over the `<` characters finds both kinds of tag.
-    for (std::size_t at = region.find('<', from); at != npos; at = region.find('<', at + 1)) {
-        const std::string_view rest = region.substr(at);
+    for (std::size_t at = text.find('<', from); at != npos; at = text.find('<', at + 1)) {
+        const std::string_view rest = text.substr(at);
         if (findIgnoringCase(rest.substr(0, kDivOpen.size()), kDivOpen) == 0) {
             elements.push_back({at, npos});
             unclosed.push_back(elements.size() - 1);
@@ -81,7 +61,7 @@ void appendEntry(TiddlerList& list, std::string_view div) {
 
 }  // namespace
 
-StoreArea findStoreArea(std::string_view document) {
+StoreArea ParseStoreArea(std::string_view document, TiddlerList& list) {
     StoreArea area;
     area.start = findIgnoringCase(document, kStoreAreaTag);
     if (area.start == npos) {
@@ -92,45 +72,39 @@ StoreArea findStoreArea(std::string_view document) {
     }
     area.found = true;
     area.contentStart = document.find('>', area.start) + 1;  // both tag forms end in `>`
-    area.end = findMatchingClose(document, area.contentStart);
+    // The store area's own tag is the first element matched; the elements after it, up to its
+    // closing tag, are the tiddlers. Each element runs from a `<div` to its own `</div>`: a `<div`
+    // nested inside it belongs to it, so writing "<div" + entry + "</div>" always gives back exactly
+    // the element. Text between elements (whitespace, or stray closing tags) is not a tiddler.
+    const std::vector<Element> elements = matchElements(document, area.start);
+    area.end = elements.front().close;
     if (area.end == npos) {
         const std::size_t last = findLastIgnoringCase(document, kDivClose);
         if (last != npos && last >= area.contentStart) {
             area.end = last;
         }
     }
-    return area;
-}
-
-StoreArea ParseStoreArea(std::string_view document, TiddlerList& list) {
-    const StoreArea area = findStoreArea(document);
-    if (!area.found) {
-        return area;
-    }
     const std::size_t stop = area.end == npos ? document.size() : area.end;
-    const std::string_view region = document.substr(0, stop);
     // Room for the entries of typical tiddlers up front, so the lists do not grow by copying.
     const std::size_t expected = (stop - area.contentStart) / 256 + 8;
     for (auto* col :
          {&list.colDivs, &list.colTitles, &list.colModifiers, &list.colModified, &list.colCreated}) {
         col->reserve(col->size() + expected);
     }
-    // Each element runs from a `<div` to its own `</div>`; a `<div` nested inside it belongs to it, so
-    // writing "<div" + entry + "</div>" always gives back exactly the element. Text between elements
-    // (whitespace, or stray closing tags) is not a tiddler.
-    const std::vector<Element> elements = matchElements(region, area.contentStart);
     std::size_t pos = area.contentStart;
-    for (std::size_t i = 0; i < elements.size(); ++i) {
+    for (std::size_t i = 1; i < elements.size() && elements[i].open < stop; ++i) {
         if (elements[i].open < pos) {
             continue;  // nested inside the element before
         }
         const std::size_t begin = elements[i].open + kDivOpen.size();
-        const std::size_t close = elements[i].close;
+        // A closing tag at or past the end of the store area does not close this element.
+        const std::size_t close = elements[i].close < stop ? elements[i].close : npos;
         // An element that never closes (a cut-off file) runs up to the next `<div`, which starts an
         // element of its own, or to the end; so every entry written back as an element is whole.
-        const std::size_t next = i + 1 < elements.size() ? elements[i + 1].open : npos;
-        const std::size_t end = close != npos ? close : (next != npos ? next : region.size());
-        const std::string_view div = region.substr(begin, end - begin);
+        const std::size_t next =
+            i + 1 < elements.size() && elements[i + 1].open < stop ? elements[i + 1].open : npos;
+        const std::size_t end = close != npos ? close : (next != npos ? next : stop);
+        const std::string_view div = document.substr(begin, end - begin);
         // An empty element is skipped rather than ending the split, so no later tiddler is lost.
         if (!isBlank(div)) {
             appendEntry(list, div);

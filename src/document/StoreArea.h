@@ -25,9 +25,6 @@ struct StoreArea {
     bool hasEnd() const { return found && end != npos; }
 };
 
-// Locates the opening tag and the closing tag of the store area.
-StoreArea findStoreArea(std::string_view document);
-
 // The parsed store area of one document: five parallel lists of equal length, one entry per tiddler
 // element in document order. Every entry is a view into the document text, which must outlive the list.
 struct TiddlerList {
