@@ -47,18 +47,23 @@ class Descriptor {
     int m_fd;
 };
 
-// Writes the pieces in order, many at a time, straight from where they stand in memory.
+// Writes the pieces in order, many at a time, straight from where they stand in memory. Each call
+// hands over at most 1 MB: modest writes keep the kernel's copy into the page cache fast, where one
+// huge write is markedly slower.
 FsError writePieces(int fd, const std::vector<std::string_view>& pieces) {
     constexpr std::size_t kBatch = IOV_MAX < 512 ? IOV_MAX : 512;
+    constexpr std::size_t kBytesPerCall = std::size_t{1} << 20;
     std::vector<iovec> batch;
     batch.reserve(kBatch);
     std::size_t next = 0;
     std::size_t skip = 0;  // bytes of pieces[next] already written
     while (next < pieces.size()) {
         batch.clear();
-        for (std::size_t i = next; i < pieces.size() && batch.size() < kBatch; ++i) {
-            const std::string_view p = i == next ? pieces[i].substr(skip) : pieces[i];
+        std::size_t budget = kBytesPerCall;
+        for (std::size_t i = next; i < pieces.size() && batch.size() < kBatch && budget > 0; ++i) {
+            const std::string_view p = (i == next ? pieces[i].substr(skip) : pieces[i]).substr(0, budget);
             batch.push_back({const_cast<char*>(p.data()), p.size()});
+            budget -= p.size();
         }
         const ssize_t n = ::writev(fd, batch.data(), static_cast<int>(batch.size()));
         if (n < 0) {
@@ -74,25 +79,6 @@ FsError writePieces(int fd, const std::vector<std::string_view>& pieces) {
             ++next;
         }
         skip += written;
-    }
-    return std::nullopt;
-}
-
-FsError writeAll(int fd, std::string_view data) {
-    // Modest pieces keep the kernel's copy into the page cache fast; one huge write is markedly slower.
-    constexpr std::size_t kPiece = std::size_t{1} << 20;
-    const char* p = data.data();
-    std::size_t left = data.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, std::min(left, kPiece));
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return reasonOf(errno);
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
     }
     return std::nullopt;
 }
@@ -241,7 +227,7 @@ FsError PosixFileSystem::writeWhole(const std::string& path, std::string_view da
     if (fd.get() < 0) {
         return reasonOf(errno);
     }
-    if (FsError err = writeAll(fd.get(), data)) {
+    if (FsError err = writePieces(fd.get(), {data})) {
         return err;
     }
     if (fd.release() != 0) {

@@ -77,8 +77,8 @@ TEST(FileSystem, WriteNewDurableWritesPiecesInOrderAndNeverOverwrites) {
     PosixFileSystem fs;
     std::vector<std::string> owned;
     std::string expected;
-    for (int i = 0; i < 3000; ++i) {  // more pieces than one system call takes
-        owned.push_back(std::to_string(i) + (i % 7 == 0 ? std::string(5000, 'a') : ","));
+    for (int i = 0; i < 3000; ++i) {  // more pieces, and larger ones, than one system call takes
+        owned.push_back(std::to_string(i) + (i % 7 == 0 ? std::string(i == 700 ? 3 << 20 : 5000, 'a') : ","));
         expected += owned.back();
     }
     const std::vector<std::string_view> pieces(owned.begin(), owned.end());
