@@ -24,7 +24,8 @@ class MemoryFileSystem : public FileSystem {
         if (it == files.end()) {
             return {ReadStatus::OpenFailed, "", "No such file or directory"};
         }
-        return {ReadStatus::Ok, it->second.data, ""};
+        const std::string& data = it->second.data;
+        return {ReadStatus::Ok, DocumentText(data.data(), data.size()), ""};
     }
     CompareOutcome compareWhole(const std::string& path, std::string_view expected) override {
         const auto it = files.find(path);

@@ -1,6 +1,8 @@
 // The first stage of a merge run: the checks on the three paths, the .LastMerge offer, reading and
 // splitting the documents. Every check that fails shows one message and stops the run with no file
 // written.
+#include <future>
+
 #include "document/DocumentFile.h"
 #include "merge/MergeRun.h"
 #include "merge/Messages.h"
@@ -22,7 +24,7 @@ void MergeRun::stop(std::string_view text) {
     message(text, MessageIcon::Exclamation, kAppTitle);
 }
 
-bool MergeRun::readDocument(const std::string& path, std::string& text) {
+bool MergeRun::readDocument(const std::string& path, DocumentText& text) {
     ReadOutcome read = funcReadFile(m_fs, path);
     switch (read.status) {
         case ReadStatus::Ok:
@@ -39,12 +41,32 @@ bool MergeRun::readDocument(const std::string& path, std::string& text) {
     return false;
 }
 
-StoreArea MergeRun::split(const std::string& text, TiddlerList& list) {
-    const StoreArea area = ParseStoreArea(text, list);
-    if (!area.found) {
-        message(msg::kNoStoreArea, MessageIcon::Critical, kAppTitle);
+void MergeRun::splitAll() {
+    // The splits are independent: each reads only its own text and fills only its own list. For
+    // large documents the remote one runs on a second thread while this one splits the other two.
+    // The messages still come in the order local, remote, unedited.
+    StoreArea remoteArea;
+    const auto splitRemote = [this, &remoteArea] {
+        remoteArea = ParseStoreArea(m_docs.remoteText, m_docs.remote);
+    };
+    std::future<void> remoteDone;
+    if (m_docs.remoteText.size() >= kParallelSplitSize) {
+        remoteDone = std::async(std::launch::async, splitRemote);
+    } else {
+        splitRemote();
     }
-    return area;
+    m_docs.localArea = ParseStoreArea(m_docs.localText, m_docs.local);
+    const StoreArea uneditedArea =
+        hasUneditedCopy() ? ParseStoreArea(m_docs.uneditedText, m_docs.unedited) : StoreArea{.found = true};
+    if (remoteDone.valid()) {
+        remoteDone.get();  // passes on an exception of the other thread, such as running out of memory
+    }
+    for (const StoreArea* area :
+         std::initializer_list<const StoreArea*>{&m_docs.localArea, &remoteArea, &uneditedArea}) {
+        if (!area->found) {
+            message(msg::kNoStoreArea, MessageIcon::Critical, kAppTitle);
+        }
+    }
 }
 
 bool MergeRun::load() {
@@ -90,11 +112,7 @@ bool MergeRun::load() {
         return false;
     }
 
-    m_docs.localArea = split(m_docs.localText, m_docs.local);
-    split(m_docs.remoteText, m_docs.remote);
-    if (hasUneditedCopy()) {
-        split(m_docs.uneditedText, m_docs.unedited);
-    }
+    splitAll();
     // The merged document is built around the local store area; without one there is nothing to
     // build, so the run ends now rather than after the user has settled every tiddler.
     if (!m_docs.localArea.found) {

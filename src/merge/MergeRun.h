@@ -24,14 +24,17 @@ struct RunDocuments {
     RunDocuments(const RunDocuments&) = delete;  // a copy's lists would still point into these texts
     RunDocuments& operator=(const RunDocuments&) = delete;
 
-    std::string localText;
-    std::string remoteText;
-    std::string uneditedText;
+    DocumentText localText;
+    DocumentText remoteText;
+    DocumentText uneditedText;
     TiddlerList local;
     TiddlerList remote;
     TiddlerList unedited;
     StoreArea localArea;  // where the merged store area goes in the rebuilt document
 };
+
+// Remote documents from this size on are split on a second thread, beside the other two.
+constexpr std::size_t kParallelSplitSize = std::size_t{1} << 20;
 
 // True when `path` holds more than spaces.
 bool isPathGiven(const std::string& path);
@@ -82,9 +85,9 @@ class MergeRun {
     void message(std::string_view text, MessageIcon icon, std::string_view title);
     void stop(std::string_view text);  // exclamation, application title
     // Reads one document; false after an unreadable file was reported.
-    bool readDocument(const std::string& path, std::string& text);
-    // Splits one document, reporting a missing store area.
-    StoreArea split(const std::string& text, TiddlerList& list);
+    bool readDocument(const std::string& path, DocumentText& text);
+    // Splits the documents into their lists, reporting each missing store area.
+    void splitAll();
 
     // Settles one title; false when the program must end.
     bool visit(const Visit& v, std::size_t n, std::size_t m);
@@ -107,7 +110,7 @@ class MergeRun {
     // A path `base` + number + `suffix` that names nothing yet; empty when none was found.
     std::string drawFreePath(const std::string& base, const std::string& suffix);
     // Re-reads a file and compares it with what the run read at its start.
-    std::optional<Problem> changedSince(const std::string& path, const std::string& textAtStart,
+    std::optional<Problem> changedSince(const std::string& path, std::string_view textAtStart,
                                         std::string_view changedMessage);
     // Puts the remote file back from its backup name; a note for the message when that fails.
     std::string restoreRemote(const std::string& backupPath);

@@ -29,7 +29,7 @@ void MergeRun::append(std::string_view entry) {
     static constexpr std::string_view kOpen = "<div";
     static constexpr std::string_view kClose = "</div>";
     const auto address = [](const char* p) { return reinterpret_cast<std::uintptr_t>(p); };
-    for (const std::string* doc : {&m_docs.localText, &m_docs.remoteText, &m_docs.uneditedText}) {
+    for (const DocumentText* doc : {&m_docs.localText, &m_docs.remoteText, &m_docs.uneditedText}) {
         const std::uintptr_t begin = address(doc->data());
         if (address(entry.data()) < begin || address(entry.data()) > begin + doc->size()) {
             continue;

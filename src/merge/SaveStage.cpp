@@ -72,8 +72,7 @@ std::string MergeRun::drawFreePath(const std::string& base, const std::string& s
     return {};
 }
 
-std::optional<MergeRun::Problem> MergeRun::changedSince(const std::string& path,
-                                                        const std::string& textAtStart,
+std::optional<MergeRun::Problem> MergeRun::changedSince(const std::string& path, std::string_view textAtStart,
                                                         std::string_view changedMessage) {
     const CompareOutcome compared = m_fs.compareWhole(path, textAtStart);
     switch (compared.status) {

@@ -156,7 +156,6 @@ ReadOutcome PosixFileSystem::readWhole(const std::string& path) {
         return out;
     }
     try {
-        reserveLargeBuffer(out.text, file.size);
         out.text.resize(file.size);
     } catch (const std::exception&) {  // std::bad_alloc or std::length_error
         out.status = ReadStatus::OpenFailed;

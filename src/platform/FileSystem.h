@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Memory.h"
+
 namespace korvane {
 
 // The system's reason for a failed operation ("Permission denied"), or nothing on success.
@@ -32,7 +34,7 @@ struct CompareOutcome {
 
 struct ReadOutcome {
     ReadStatus status = ReadStatus::Ok;
-    std::string text;
+    DocumentText text;
     std::string reason;
 };
 

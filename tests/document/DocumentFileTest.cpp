@@ -8,6 +8,29 @@
 namespace korvane {
 namespace {
 
+// Every byte value, over and over, `size` bytes long.
+std::string everyByte(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<char>(i * 7 % 256);
+    }
+    return bytes;
+}
+
+TEST(DocumentText, LargeTextsLiveInAlignedBlocks) {
+    DocumentText text(kLargeBlock, 'x');
+#if defined(__linux__)
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(text.data()) % (std::uintptr_t{2} << 20), 0u);
+#endif
+    // Growing moves the text into a larger block; shrinking back below the threshold into an ordinary one.
+    text += everyByte(3 << 20);
+    EXPECT_EQ(text.size(), kLargeBlock + (3 << 20));
+    EXPECT_EQ(text.substr(kLargeBlock - 2, 5), std::string_view("xx\0\7\16", 5));
+    text.resize(100);
+    text.shrink_to_fit();
+    EXPECT_EQ(text, DocumentText(100, 'x'));
+}
+
 TEST(DocumentFile, BytesRoundTripUnchanged) {
     test::TempDir dir;
     PosixFileSystem fs;
@@ -19,11 +42,12 @@ TEST(DocumentFile, BytesRoundTripUnchanged) {
         "a\r\nb",
         "a\rb\r",                                       // line ends are not converted
         std::string("\xEF\xBB\xBFwiki\x1A\0tail", 13),  // byte-order mark, end-of-text and NUL bytes
+        everyByte(kLargeBlock + 12345),                 // read into a block of its own
     };
     for (const std::string& bytes : cases) {
         const ReadOutcome read = funcReadFile(fs, dir.write("in.html", bytes));
         ASSERT_EQ(read.status, ReadStatus::Ok);
-        EXPECT_EQ(read.text, bytes);
+        EXPECT_EQ(std::string_view(read.text), bytes);
         // Writing replaces the whole content; a longer old content leaves no remainder.
         ASSERT_FALSE(WriteToFile(fs, read.text, out));
         EXPECT_EQ(test::readBytes(out), bytes);

@@ -169,5 +169,39 @@ TEST_F(LoadStage, ReadsInOrderAndSplitsAllThree) {
     EXPECT_TRUE(docs().localArea.hasEnd());
 }
 
+TEST_F(LoadStage, LargeDocumentsSplitAsSmallOnes) {
+    // From kParallelSplitSize on, the remote document is split on a second thread; the lists and the
+    // messages must be those of splitting one document after another.
+    std::vector<std::string> tiddlers;
+    for (std::size_t bytes = 0; bytes < 2 * kParallelSplitSize; bytes += tiddlers.back().size()) {
+        tiddlers.push_back(earlyTiddler("T" + std::to_string(tiddlers.size()),
+                                        std::string(600, static_cast<char>('a' + tiddlers.size() % 26))));
+    }
+    const std::string big = earlyWiki(tiddlers);
+    tiddlers.insert(tiddlers.begin() + 7, earlyTiddler("New", "x"));
+    const std::string bigger = earlyWiki(tiddlers);
+    ASSERT_TRUE(load(dir.write("l.html", big), dir.write("r.html", bigger), unedited));
+    EXPECT_TRUE(host.messages.empty());
+    TiddlerList expected;
+    ParseStoreArea(bigger, expected);
+    ASSERT_EQ(docs().remote.size(), tiddlers.size());
+    EXPECT_EQ(docs().remote.colDivs, expected.colDivs);
+    EXPECT_EQ(docs().remote.colTitles, expected.colTitles);
+    EXPECT_EQ(docs().remote.colModifiers, expected.colModifiers);
+    EXPECT_EQ(docs().remote.colModified, expected.colModified);
+    EXPECT_EQ(docs().remote.colCreated, expected.colCreated);
+    EXPECT_EQ(docs().local.size(), tiddlers.size() - 1);
+    EXPECT_EQ(docs().unedited.size(), 1u);
+
+    // A large remote and an unedited copy without store areas: one message each, in that order.
+    host = {};
+    const std::string plain = "<html>" + std::string(2 * kParallelSplitSize, 'p') + "</html>";
+    EXPECT_TRUE(load(local, dir.write("r.html", plain), dir.write("u.html", "<html>no store</html>")));
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[0], (test::ShownMessage{std::string(msg::kNoStoreArea), MessageIcon::Critical,
+                                                    std::string(kAppTitle)}));
+    EXPECT_EQ(host.messages[1], host.messages[0]);
+}
+
 }  // namespace
 }  // namespace korvane
