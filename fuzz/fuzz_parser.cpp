@@ -1,6 +1,7 @@
 // Any bytes as a wiki document. The split ends without fault, its lists stay parallel, every entry
-// stands in the store area between "<div" and "</div>" at increasing positions, and merging the
-// document against an empty one, taking every tiddler back untouched, rebuilds the same store.
+// stands in the store area between "<div" and "</div>" at increasing positions with the attributes
+// that the marker function finds in it, and merging the document against an empty one, taking every
+// tiddler back untouched, rebuilds the same store.
 #include <cstdint>
 #include <string>
 
@@ -61,11 +62,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::size_t regionEnd = area.end == npos ? doc.size() : area.end;
     std::size_t previousEnd = area.contentStart;
-    for (std::string_view entry : list.colDivs) {
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::string_view entry = list.colDivs[i];
         const auto at = static_cast<std::size_t>(entry.data() - doc.data());
         FUZZ_CHECK(at >= previousEnd + 4 && at + entry.size() <= regionEnd);
         FUZZ_CHECK(findIgnoringCase(doc.substr(at - 4, 4), "<div") == 0);
         previousEnd = at + entry.size();
+        // Every attribute is what the marker function finds in the whole entry.
+        const auto value = [entry](std::string_view marker) {
+            return funcParseStringFromStringToString(entry, marker, "\"", true);
+        };
+        const bool byTitle =
+            findIgnoringCase(entry, "tiddler=\"") == npos && findIgnoringCase(entry, " title=\"") != npos;
+        FUZZ_CHECK(list.colTitles[i] == value(byTitle ? " title=\"" : "tiddler=\""));
+        FUZZ_CHECK(list.colModifiers[i] == value(" modifier=\"") &&
+                   list.colModified[i] == value(" modified=\"") &&
+                   list.colCreated[i] == value(" created=\""));
     }
     if (!area.hasEnd()) {
         return 0;

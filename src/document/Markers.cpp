@@ -65,6 +65,10 @@ std::size_t findIgnoringCase(std::string_view hay, std::string_view needle, std:
     return npos;
 }
 
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && equalIgnoringCase(text.data(), prefix.data(), prefix.size());
+}
+
 std::size_t findLastIgnoringCase(std::string_view hay, std::string_view needle) {
     if (needle.size() > hay.size()) {
         return npos;

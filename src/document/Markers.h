@@ -11,6 +11,9 @@ constexpr std::size_t npos = std::string_view::npos;
 // First occurrence of `needle` in `hay` at or after `from`, comparing ASCII letters without case.
 std::size_t findIgnoringCase(std::string_view hay, std::string_view needle, std::size_t from = 0);
 
+// `text` begins with `prefix`, comparing ASCII letters without case.
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix);
+
 // Last occurrence of `needle` in `hay`, comparing ASCII letters without case.
 std::size_t findLastIgnoringCase(std::string_view hay, std::string_view needle);
 

@@ -1,6 +1,7 @@
 #include "document/StoreArea.h"
 
 #include <algorithm>
+#include <array>
 
 namespace korvane {
 namespace {
@@ -23,10 +24,10 @@ std::vector<Element> matchElements(std::string_view text, std::size_t from) {
     // One scan over the `<` characters finds both kinds of tag.
     for (std::size_t at = text.find('<', from); at != npos; at = text.find('<', at + 1)) {
         const std::string_view rest = text.substr(at);
-        if (findIgnoringCase(rest.substr(0, kDivOpen.size()), kDivOpen) == 0) {
+        if (startsWithIgnoringCase(rest, kDivOpen)) {
             elements.push_back({at, npos});
             unclosed.push_back(elements.size() - 1);
-        } else if (findIgnoringCase(rest.substr(0, kDivClose.size()), kDivClose) == 0 && !unclosed.empty()) {
+        } else if (!unclosed.empty() && startsWithIgnoringCase(rest, kDivClose)) {
             elements[unclosed.back()].close = at;
             unclosed.pop_back();
         }
@@ -44,19 +45,53 @@ bool isBlank(std::string_view s) {
     return true;
 }
 
-std::string_view attribute(std::string_view div, std::string_view marker) {
-    return funcParseStringFromStringToString(div, marker, kQuote, true);
+// The attribute markers of a tiddler element. Each holds exactly one `=`, just before its final quote.
+enum Marker { kTiddler, kTitle, kModifier, kModified, kCreated, kMarkerCount };
+constexpr std::string_view kMarkers[kMarkerCount] = {"tiddler=\"", " title=\"", " modifier=\"",
+                                                     " modified=\"", " created=\""};
+
+// The first position of every marker in the element (ignoring case), npos where it is absent: what a
+// search of the whole element finds, for all markers in one scan over the `=` signs. The scan stops
+// once `tiddler="` and the three stamps are found, which for a typical element is inside its opening
+// tag; `title="` only counts when `tiddler="` is nowhere in the element, so the scan then runs on.
+std::array<std::size_t, kMarkerCount> findMarkers(std::string_view div) {
+    std::array<std::size_t, kMarkerCount> at;
+    at.fill(npos);
+    const auto done = [&at] {
+        return at[kTiddler] != npos && at[kModifier] != npos && at[kModified] != npos && at[kCreated] != npos;
+    };
+    for (std::size_t eq = div.find('='); eq != npos && !done(); eq = div.find('=', eq + 1)) {
+        for (int m = 0; m < kMarkerCount; ++m) {
+            const std::size_t before = kMarkers[m].size() - 2;  // characters in front of the `=`
+            if (at[m] == npos && eq >= before &&
+                startsWithIgnoringCase(div.substr(eq - before), kMarkers[m])) {
+                at[m] = eq - before;
+            }
+        }
+    }
+    return at;
+}
+
+// funcParseStringFromStringToString(div, marker, "\"", true), with the marker's first position known.
+std::string_view attribute(std::string_view div, std::size_t markerAt, std::string_view marker) {
+    if (markerAt == npos) {
+        // No start marker: the text before the first quote, or nothing.
+        const std::size_t quote = div.find(kQuote);
+        return quote == npos ? std::string_view{} : div.substr(0, quote);
+    }
+    const std::string_view rest = div.substr(markerAt + marker.size());
+    return rest.substr(0, rest.find(kQuote));
 }
 
 void appendEntry(TiddlerList& list, std::string_view div) {
     list.colDivs.push_back(div);
+    const std::array<std::size_t, kMarkerCount> at = findMarkers(div);
     // Wikis saved by later versions name the tiddler in a `title` attribute instead.
-    const bool hasTiddlerAttribute = findIgnoringCase(div, "tiddler=\"") != npos;
-    const bool hasTitleAttribute = !hasTiddlerAttribute && findIgnoringCase(div, " title=\"") != npos;
-    list.colTitles.push_back(attribute(div, hasTitleAttribute ? " title=\"" : "tiddler=\""));
-    list.colModifiers.push_back(attribute(div, " modifier=\""));
-    list.colModified.push_back(attribute(div, " modified=\""));
-    list.colCreated.push_back(attribute(div, " created=\""));
+    const Marker titleMarker = at[kTiddler] == npos && at[kTitle] != npos ? kTitle : kTiddler;
+    list.colTitles.push_back(attribute(div, at[titleMarker], kMarkers[titleMarker]));
+    list.colModifiers.push_back(attribute(div, at[kModifier], kMarkers[kModifier]));
+    list.colModified.push_back(attribute(div, at[kModified], kMarkers[kModified]));
+    list.colCreated.push_back(attribute(div, at[kCreated], kMarkers[kCreated]));
 }
 
 }  // namespace

@@ -92,6 +92,42 @@ TEST(ParseStoreArea, CapitalLettersAndAttributeOrder) {
     EXPECT_EQ(list.colDivs[0], " TIDDLER=\"Cap\" MODIFIED=\"200601011200\" MODIFIER=\"Bob\">Body");
 }
 
+TEST(ParseStoreArea, AttributesAreWhatTheMarkerFunctionFindsInTheWholeEntry) {
+    // Each attribute is the marker function over the whole entry with the closing quote as end marker;
+    // the title comes from `tiddler="` wherever it stands, else from ` title="` when that is present.
+    const std::string entries[] = {
+        R"( tiddler="A" modifier="Ann" modified="200601011200" created="200501011200">body)",
+        R"( title="B" modifier="Ann" modified="1" created="2"><pre>x = "y"</pre>)",
+        R"( title="C" modified="1">the body names tiddler="D" after all)",  // tiddler=" in the body wins
+        R"( title="E">body modifier="F" created="G)",                       // markers only in the body
+        R"( modified="1" modifier="2" tiddler="H")",                        // modified=" before modifier="
+        R"( tiddler="I modifier="J">)",                                     // an unclosed value
+        R"( TIDDLER="K" Modifier="L" MODIFIED="3" cReAtEd="4">)",           // letter case
+        R"( tiddler="M" modifier="x=" modified=="5" created=>)",            // `=` in odd places
+        R"(=tiddler=" title=")",                                            // markers at the very end
+        " no quotes at all=",
+        R"( tiddler= "N" title="O">)",  // a space breaks tiddler="
+        R"(title="P">no leading space before title)",
+    };
+    for (const std::string& entry : entries) {
+        const Parsed p(earlyWiki({"<div" + entry + "</div>"}));
+        ASSERT_EQ(p.list.size(), 1u) << entry;
+        const auto expected = [&](std::string_view marker) {
+            return funcParseStringFromStringToString(entry, marker, "\"", true);
+        };
+        const bool byTiddler = findIgnoringCase(entry, "tiddler=\"") != npos;
+        const bool byTitle = !byTiddler && findIgnoringCase(entry, " title=\"") != npos;
+        EXPECT_EQ(p.list.colTitles[0], expected(byTitle ? " title=\"" : "tiddler=\"")) << entry;
+        EXPECT_EQ(p.list.colModifiers[0], expected(" modifier=\"")) << entry;
+        EXPECT_EQ(p.list.colModified[0], expected(" modified=\"")) << entry;
+        EXPECT_EQ(p.list.colCreated[0], expected(" created=\"")) << entry;
+    }
+    // Spot checks of the rule itself.
+    EXPECT_EQ(Parsed(earlyWiki({"<div" + entries[2] + "</div>"})).list.colTitles[0], "D");
+    EXPECT_EQ(Parsed(earlyWiki({"<div" + entries[3] + "</div>"})).list.colCreated[0], "G");
+    EXPECT_EQ(Parsed(earlyWiki({"<div" + entries[9] + "</div>"})).list.colTitles[0], "");
+}
+
 TEST(ParseStoreArea, LaterFormStopsAtItsOwnClosingTag) {
     const std::string one = laterTiddler("First One", "line 1\nline 2");
     const std::string doc = laterWiki({one, laterTiddler("Second", "x")});
