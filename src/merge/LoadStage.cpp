@@ -41,33 +41,17 @@ bool MergeRun::readDocument(const std::string& path, DocumentText& text) {
     return false;
 }
 
-void MergeRun::splitAll() {
-    // The splits are independent: each reads only its own text and fills only its own list. For
-    // large documents the remote one runs on a second thread while this one splits the other two.
-    // The messages still come in the order local, remote, unedited.
-    StoreArea remoteArea;
-    const auto splitRemote = [this, &remoteArea] {
-        remoteArea = ParseStoreArea(m_docs.remoteText, m_docs.remote);
-    };
-    std::future<void> remoteDone;
-    if (m_docs.remoteText.size() >= kParallelSplitSize) {
-        remoteDone = std::async(std::launch::async, splitRemote);
-    } else {
-        splitRemote();
-    }
-    m_docs.localArea = ParseStoreArea(m_docs.localText, m_docs.local);
-    const StoreArea uneditedArea =
-        hasUneditedCopy() ? ParseStoreArea(m_docs.uneditedText, m_docs.unedited) : StoreArea{.found = true};
-    if (remoteDone.valid()) {
-        remoteDone.get();  // passes on an exception of the other thread, such as running out of memory
-    }
-    for (const StoreArea* area :
-         std::initializer_list<const StoreArea*>{&m_docs.localArea, &remoteArea, &uneditedArea}) {
-        if (!area->found) {
-            message(msg::kNoStoreArea, MessageIcon::Critical, kAppTitle);
-        }
-    }
+namespace {
+
+// Splits a document into `list`. The splits are independent, each reading only its own text and
+// filling only its own list, so a large document is split on a thread of its own while this one
+// reads or splits the next; a small one is split when its result is asked for.
+std::future<StoreArea> startSplit(std::string_view text, TiddlerList& list) {
+    const auto policy = text.size() >= kParallelSplitSize ? std::launch::async : std::launch::deferred;
+    return std::async(policy, [text, &list] { return ParseStoreArea(text, list); });
 }
+
+}  // namespace
 
 bool MergeRun::load() {
     if (!m_fs.isFile(m_paths.remote)) {
@@ -99,7 +83,12 @@ bool MergeRun::load() {
         return false;
     }
 
-    if (!readDocument(m_paths.local, m_docs.localText) || !readDocument(m_paths.remote, m_docs.remoteText) ||
+    if (!readDocument(m_paths.local, m_docs.localText)) {
+        return false;
+    }
+    // Every return from here on waits for this split first: its future ends with the function.
+    std::future<StoreArea> localSplit = startSplit(m_docs.localText, m_docs.local);
+    if (!readDocument(m_paths.remote, m_docs.remoteText) ||
         (hasUneditedCopy() && !readDocument(m_paths.unedited, m_docs.uneditedText))) {
         return false;
     }
@@ -112,7 +101,21 @@ bool MergeRun::load() {
         return false;
     }
 
-    splitAll();
+    std::future<StoreArea> uneditedSplit;
+    if (hasUneditedCopy()) {
+        uneditedSplit = startSplit(m_docs.uneditedText, m_docs.unedited);
+    }
+    const StoreArea remoteArea = ParseStoreArea(m_docs.remoteText, m_docs.remote);
+    // get() passes on an exception of the other thread, such as running out of memory.
+    m_docs.localArea = localSplit.get();
+    const StoreArea uneditedArea = uneditedSplit.valid() ? uneditedSplit.get() : StoreArea{.found = true};
+    // The parser's messages come in the order local, remote, unedited.
+    for (const StoreArea* area :
+         std::initializer_list<const StoreArea*>{&m_docs.localArea, &remoteArea, &uneditedArea}) {
+        if (!area->found) {
+            message(msg::kNoStoreArea, MessageIcon::Critical, kAppTitle);
+        }
+    }
     // The merged document is built around the local store area; without one there is nothing to
     // build, so the run ends now rather than after the user has settled every tiddler.
     if (!m_docs.localArea.found) {

@@ -33,7 +33,7 @@ struct RunDocuments {
     StoreArea localArea;  // where the merged store area goes in the rebuilt document
 };
 
-// Remote documents from this size on are split on a second thread, beside the other two.
+// Documents from this size on are split on a thread of their own, beside reading and splitting the others.
 constexpr std::size_t kParallelSplitSize = std::size_t{1} << 20;
 
 // True when `path` holds more than spaces.
@@ -86,8 +86,6 @@ class MergeRun {
     void stop(std::string_view text);  // exclamation, application title
     // Reads one document; false after an unreadable file was reported.
     bool readDocument(const std::string& path, DocumentText& text);
-    // Splits the documents into their lists, reporting each missing store area.
-    void splitAll();
 
     // Settles one title; false when the program must end.
     bool visit(const Visit& v, std::size_t n, std::size_t m);

@@ -170,8 +170,8 @@ TEST_F(LoadStage, ReadsInOrderAndSplitsAllThree) {
 }
 
 TEST_F(LoadStage, LargeDocumentsSplitAsSmallOnes) {
-    // From kParallelSplitSize on, the remote document is split on a second thread; the lists and the
-    // messages must be those of splitting one document after another.
+    // From kParallelSplitSize on, a document is split on a thread of its own while the next one is
+    // read; the lists and the messages must be those of splitting one document after another.
     std::vector<std::string> tiddlers;
     for (std::size_t bytes = 0; bytes < 2 * kParallelSplitSize; bytes += tiddlers.back().size()) {
         tiddlers.push_back(earlyTiddler("T" + std::to_string(tiddlers.size()),
@@ -201,6 +201,15 @@ TEST_F(LoadStage, LargeDocumentsSplitAsSmallOnes) {
     EXPECT_EQ(host.messages[0], (test::ShownMessage{std::string(msg::kNoStoreArea), MessageIcon::Critical,
                                                     std::string(kAppTitle)}));
     EXPECT_EQ(host.messages[1], host.messages[0]);
+
+    // Runs that stop while the local document is being split: after the split, with only their message.
+    host = {};
+    EXPECT_FALSE(load(dir.write("l.html", big), dir.write("r.html", big), ""));
+    expectOnlyMessage(msg::kIdentical, MessageIcon::Information, "Identical");
+    host = {};
+    fs.failWhen = [&](const std::string& op) { return op == "read:" + remote; };
+    EXPECT_FALSE(load(dir.write("l.html", big), remote, ""));
+    expectOnlyMessage(msg::cannotRead(remote, "Injected failure"), MessageIcon::Exclamation, kAppTitle);
 }
 
 }  // namespace
