@@ -11,7 +11,7 @@
 namespace korvane {
 
 // Blocks of at least this size are mapped on their own, on 2 MB boundaries.
-constexpr std::size_t kLargeBlock = std::size_t{4} << 20;
+constexpr std::size_t kLargeBlock = std::size_t{2} << 20;
 
 // A block of `bytes` (at least kLargeBlock), aligned for large pages; throws std::bad_alloc.
 void* allocateLargeBlock(std::size_t bytes);
