@@ -2,6 +2,7 @@
 // document is safely on disk: the remote file is moved to a backup name, all three files are checked
 // against what the run read, the merged document is written to temporary files beside the targets
 // and flushed, the targets are replaced by renames, and the backup is removed last.
+#include <algorithm>
 #include <cmath>
 #include <new>
 #include <random>
@@ -137,24 +138,32 @@ RunResult MergeRun::save() {
         return RunResult::SaveFailed;
     }
 
-    // The merged document goes into temporary files first; a failure here removes them and puts the
-    // remote file back, so every file is as it was.
+    // The merged document goes into temporary files first, all three written at once; a failure here
+    // removes them and puts the remote file back, so every file is as it was.
+    std::vector<NewFile> temps;
     for (Target& t : targets) {
         t.temp = drawFreePath(t.path + ".korvane-", ".tmp");
-        FsError err =
-            t.temp.empty() ? FsError("no free temporary name") : m_fs.writeNewDurable(t.temp, doc, t.mode);
-        if (err) {
-            for (const Target& done : targets) {
-                if (&done == &t) {
-                    break;
-                }
-                m_fs.remove(done.temp);
-            }
+        if (t.temp.empty()) {
             const std::string note = restoreRemote(backup);
-            message(msg::saveFailedUnchanged("writing", t.temp.empty() ? t.path : t.temp, *err) + note,
+            message(msg::saveFailedUnchanged("writing", t.path, "no free temporary name") + note,
                     MessageIcon::Critical, kAppTitle);
             return RunResult::SaveFailed;
         }
+        temps.push_back({t.temp, t.mode});
+    }
+    const std::vector<FsError> written = m_fs.writeNewDurableEach(temps, doc);
+    const auto failed =
+        std::find_if(written.begin(), written.end(), [](const FsError& e) { return e.has_value(); });
+    if (failed != written.end()) {
+        for (std::size_t i = 0; i < 3; ++i) {
+            if (!written[i]) {
+                m_fs.remove(targets[i].temp);
+            }
+        }
+        const std::string note = restoreRemote(backup);
+        message(msg::saveFailedUnchanged("writing", targets[failed - written.begin()].temp, **failed) + note,
+                MessageIcon::Critical, kAppTitle);
+        return RunResult::SaveFailed;
     }
 
     for (std::size_t i = 0; i < 3; ++i) {

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "platform/Memory.h"
@@ -235,29 +236,90 @@ FsError PosixFileSystem::writeWhole(const std::string& path, std::string_view da
     return std::nullopt;
 }
 
-FsError PosixFileSystem::writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
-                                         std::optional<unsigned> mode) {
+namespace {
+
+// Creates `path`, writes the pieces and flushes the file. A file that was not written whole is
+// removed again, also when running out of memory interrupts the writing.
+FsError writeDurable(const std::string& path, const std::vector<std::string_view>& pieces,
+                     std::optional<unsigned> mode) {
     Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode));
     if (fd.get() < 0) {
         return reasonOf(errno);
     }
     FsError err;
-    if (mode && ::fchmod(fd.get(), *mode) != 0) {
-        err = reasonOf(errno);
-    }
-    if (!err) {
-        err = writePieces(fd.get(), pieces);
-    }
-    if (!err && ::fsync(fd.get()) != 0) {
-        err = reasonOf(errno);
-    }
-    if (!err && fd.release() != 0) {
-        err = reasonOf(errno);
+    try {
+        if (mode && ::fchmod(fd.get(), *mode) != 0) {
+            err = reasonOf(errno);
+        }
+        if (!err) {
+            err = writePieces(fd.get(), pieces);
+        }
+        if (!err && ::fsync(fd.get()) != 0) {
+            err = reasonOf(errno);
+        }
+        if (!err && fd.release() != 0) {
+            err = reasonOf(errno);
+        }
+    } catch (...) {
+        ::unlink(path.c_str());
+        throw;
     }
     if (err) {
         ::unlink(path.c_str());  // never leave a half-written file behind
     }
     return err;
+}
+
+}  // namespace
+
+FsError PosixFileSystem::writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
+                                         std::optional<unsigned> mode) {
+    return writeDurable(path, pieces, mode);
+}
+
+std::vector<FsError> FileSystem::writeNewDurableEach(const std::vector<NewFile>& files,
+                                                     const std::vector<std::string_view>& pieces) {
+    std::vector<FsError> results(files.size(), FsError("not written"));
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        results[i] = writeNewDurable(files[i].path, pieces, files[i].mode);
+        if (results[i]) {
+            break;
+        }
+    }
+    return results;
+}
+
+std::vector<FsError> PosixFileSystem::writeNewDurableEach(const std::vector<NewFile>& files,
+                                                          const std::vector<std::string_view>& pieces) {
+    std::vector<FsError> results(files.size());
+    std::vector<char> outOfMemory(files.size(), 0);  // one flag per file, set without allocating
+    const auto writeOne = [&](std::size_t i) noexcept {
+        try {
+            results[i] = writeDurable(files[i].path, pieces, files[i].mode);
+        } catch (...) {  // the file has been removed again
+            outOfMemory[i] = 1;
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (std::size_t i = 1; i < files.size(); ++i) {
+        try {
+            helpers.emplace_back(writeOne, i);
+        } catch (const std::exception&) {  // no thread to be had: write it here
+            writeOne(i);
+        }
+    }
+    if (!files.empty()) {
+        writeOne(0);
+    }
+    for (std::thread& helper : helpers) {
+        helper.join();
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (outOfMemory[i] != 0) {
+            results[i] = reasonOf(ENOMEM);
+        }
+    }
+    return results;
 }
 
 FsError PosixFileSystem::rename(const std::string& from, const std::string& to) {

@@ -32,6 +32,12 @@ struct CompareOutcome {
     std::string reason;
 };
 
+// A file for FileSystem::writeNewDurableEach: its path, and the permission bits it gets, if not the usual.
+struct NewFile {
+    std::string path;
+    std::optional<unsigned> mode;
+};
+
 struct ReadOutcome {
     ReadStatus status = ReadStatus::Ok;
     DocumentText text;
@@ -59,6 +65,13 @@ class FileSystem {
     // usual ones for a new file. A file that could not be written whole is removed again.
     virtual FsError writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
                                     std::optional<unsigned> mode) = 0;
+    // writeNewDurable for each file, all with the same pieces: one result per file, in order. A file
+    // that fails is not left behind, and a path that existed before keeps what it held. Files may be
+    // written at the same time.
+    // This default writes one after another and stops at the first failure; the files after it get
+    // the reason "not written".
+    virtual std::vector<FsError> writeNewDurableEach(const std::vector<NewFile>& files,
+                                                     const std::vector<std::string_view>& pieces);
     // Atomically replaces `to` by `from` and flushes the folder entry.
     virtual FsError rename(const std::string& from, const std::string& to) = 0;
     virtual FsError remove(const std::string& path) = 0;
@@ -78,6 +91,10 @@ class PosixFileSystem : public FileSystem {
     FsError writeWhole(const std::string& path, std::string_view data) override;
     FsError writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
                             std::optional<unsigned> mode) override;
+    // Writes the files on threads of their own, so that filling the page cache and flushing to the disk
+    // overlap.
+    std::vector<FsError> writeNewDurableEach(const std::vector<NewFile>& files,
+                                             const std::vector<std::string_view>& pieces) override;
     FsError rename(const std::string& from, const std::string& to) override;
     FsError remove(const std::string& path) override;
     FsError getMode(const std::string& path, unsigned& mode) override;

@@ -115,6 +115,22 @@ TEST(FileSystem, WriteNewDurableWritesPiecesInOrderAndNeverOverwrites) {
     // An existing file is never replaced this way.
     EXPECT_EQ(fs.writeNewDurable(path, {"other"}, std::nullopt), FsError("File exists"));
     EXPECT_EQ(test::readBytes(path), expected);
+
+    // Several files at once: each gets the pieces and its own mode; one that fails leaves nothing
+    // behind and does not stop the others.
+    const std::vector<NewFile> files = {{dir.path("a.html"), 0600u},
+                                        {path, std::nullopt},
+                                        {dir.path("missing/c.html"), std::nullopt},
+                                        {dir.path("d.html"), std::nullopt}};
+    const std::vector<FsError> results = fs.writeNewDurableEach(files, pieces);
+    EXPECT_EQ(results, (std::vector<FsError>{std::nullopt, FsError("File exists"),
+                                             FsError("No such file or directory"), std::nullopt}));
+    EXPECT_EQ(test::readBytes(dir.path("a.html")), expected);
+    EXPECT_EQ(test::readBytes(dir.path("d.html")), expected);
+    EXPECT_EQ(test::readBytes(path), expected);
+    ASSERT_FALSE(fs.getMode(dir.path("a.html"), mode));
+    EXPECT_EQ(mode, 0600u);
+    EXPECT_FALSE(std::filesystem::exists(dir.path("missing")));
 }
 
 }  // namespace

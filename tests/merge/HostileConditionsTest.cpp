@@ -82,12 +82,12 @@ TEST(HostileConditions, AFullDiskChangesNothing) {
     const auto before = test::snapshot(folder);
 
     test::ScriptedHost host;
-    test::InjectingFileSystem fs;
-    if (!realDisk) {
-        fs.failWhen = [](const std::string& op) {
-            return op.rfind("writeNew:", 0) == 0 && op.find("local") != std::string::npos;
-        };
-    }
+    PosixFileSystem realFs;  // writes the three copies at once, each failing on its own
+    test::InjectingFileSystem injectingFs;
+    injectingFs.failWhen = [](const std::string& op) {
+        return op.rfind("writeNew:", 0) == 0 && op.find("local") != std::string::npos;
+    };
+    FileSystem& fs = realDisk ? static_cast<FileSystem&>(realFs) : injectingFs;
     MergeRun run(host, fs, {local, remote, folder + "/unedited.html"});
     const RunResult result = run.run();
     const auto after = test::snapshot(folder);

@@ -67,6 +67,11 @@ class InjectingFileSystem : public PosixFileSystem {
     FsError writeWhole(const std::string& path, std::string_view data) override;
     FsError writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
                             std::optional<unsigned> mode) override;
+    // One file after another, so that the record stays in order and every write can be made to fail.
+    std::vector<FsError> writeNewDurableEach(const std::vector<NewFile>& files,
+                                             const std::vector<std::string_view>& pieces) override {
+        return FileSystem::writeNewDurableEach(files, pieces);
+    }
     FsError rename(const std::string& from, const std::string& to) override;
     FsError remove(const std::string& path) override;
     FsError setMode(const std::string& path, unsigned mode) override;
