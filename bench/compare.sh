@@ -60,6 +60,7 @@ k=$(printf '%s\n' "${korvane[@]}" | median)
 i=$(printf '%s\n' "${io[@]}" | median)
 g=$(printf '%s\n' "${git[@]}" | median)
 size=$(stat -c %s "$work/trio/local.html")
+echo "korvane runs (ms): $(printf '%s\n' "${korvane[@]}" | awk '{printf "%s%.0f", (NR > 1 ? " " : ""), $1 / 1000}')"
 awk -v n="$n" -v fmt="${format:+ (later format)}" -v mb="$((size / 1000000))" -v k="$k" -v i="$i" -v g="$g" 'BEGIN {
     printf "%-40s %10s\n", "trio: " n " tiddlers" fmt ", " mb " MB each", "median ms"
     printf "%-40s %10.1f\n", "korvane whole merge run", k / 1000

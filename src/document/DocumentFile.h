@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/FileSystem.h"
 
@@ -12,6 +13,10 @@ namespace korvane {
 // Reads the whole file. A read that delivers fewer bytes than the file's size gives status Short and
 // the empty text; an empty file is the empty text with status Ok.
 ReadOutcome funcReadFile(FileSystem& fs, const std::string& sFile);
+
+// funcReadFile for several files, which may be read at the same time: one outcome per file, in order.
+// A file that cannot be opened ends the reading; the files after it may then be left unread.
+std::vector<ReadOutcome> funcReadFiles(FileSystem& fs, const std::vector<std::string>& files);
 
 // Replaces the whole content of the file by `sInfo`, byte for byte.
 FsError WriteToFile(FileSystem& fs, std::string_view sInfo, const std::string& sFileName);

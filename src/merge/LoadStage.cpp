@@ -24,8 +24,7 @@ void MergeRun::stop(std::string_view text) {
     message(text, MessageIcon::Exclamation, kAppTitle);
 }
 
-bool MergeRun::readDocument(const std::string& path, DocumentText& text) {
-    ReadOutcome read = funcReadFile(m_fs, path);
+bool MergeRun::takeDocument(const std::string& path, ReadOutcome& read, DocumentText& text) {
     switch (read.status) {
         case ReadStatus::Ok:
             text = std::move(read.text);
@@ -45,7 +44,7 @@ namespace {
 
 // Splits a document into `list`. The splits are independent, each reading only its own text and
 // filling only its own list, so a large document is split on a thread of its own while this one
-// reads or splits the next; a small one is split when its result is asked for.
+// splits another; a small one is split when its result is asked for.
 std::future<StoreArea> startSplit(std::string_view text, TiddlerList& list) {
     const auto policy = text.size() >= kParallelSplitSize ? std::launch::async : std::launch::deferred;
     return std::async(policy, [text, &list] { return ParseStoreArea(text, list); });
@@ -83,14 +82,18 @@ bool MergeRun::load() {
         return false;
     }
 
-    if (!readDocument(m_paths.local, m_docs.localText)) {
-        return false;
+    // The documents are read at the same time; what went wrong is reported in the order local,
+    // remote, unedited, and the first file that cannot be read stops the run.
+    std::vector<std::string> paths = {m_paths.local, m_paths.remote};
+    if (hasUneditedCopy()) {
+        paths.push_back(m_paths.unedited);
     }
-    // Every return from here on waits for this split first: its future ends with the function.
-    std::future<StoreArea> localSplit = startSplit(m_docs.localText, m_docs.local);
-    if (!readDocument(m_paths.remote, m_docs.remoteText) ||
-        (hasUneditedCopy() && !readDocument(m_paths.unedited, m_docs.uneditedText))) {
-        return false;
+    std::vector<ReadOutcome> read = funcReadFiles(m_fs, paths);
+    DocumentText* const texts[] = {&m_docs.localText, &m_docs.remoteText, &m_docs.uneditedText};
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (!takeDocument(paths[i], read[i], *texts[i])) {
+            return false;
+        }
     }
     if (m_docs.remoteText == m_docs.localText) {
         message(msg::kIdentical, MessageIcon::Information, msg::kIdenticalTitle);
@@ -101,6 +104,7 @@ bool MergeRun::load() {
         return false;
     }
 
+    std::future<StoreArea> localSplit = startSplit(m_docs.localText, m_docs.local);
     std::future<StoreArea> uneditedSplit;
     if (hasUneditedCopy()) {
         uneditedSplit = startSplit(m_docs.uneditedText, m_docs.unedited);

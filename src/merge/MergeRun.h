@@ -33,7 +33,7 @@ struct RunDocuments {
     StoreArea localArea;  // where the merged store area goes in the rebuilt document
 };
 
-// Documents from this size on are split on a thread of their own, beside reading and splitting the others.
+// Documents from this size on are split on a thread of their own, beside the others.
 constexpr std::size_t kParallelSplitSize = std::size_t{1} << 20;
 
 // True when `path` holds more than spaces.
@@ -84,8 +84,8 @@ class MergeRun {
   private:
     void message(std::string_view text, MessageIcon icon, std::string_view title);
     void stop(std::string_view text);  // exclamation, application title
-    // Reads one document; false after an unreadable file was reported.
-    bool readDocument(const std::string& path, DocumentText& text);
+    // Takes one document as read into `text`; false after an unreadable file was reported.
+    bool takeDocument(const std::string& path, ReadOutcome& read, DocumentText& text);
 
     // Settles one title; false when the program must end.
     bool visit(const Visit& v, std::size_t n, std::size_t m);

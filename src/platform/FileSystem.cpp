@@ -121,6 +121,26 @@ std::string parentFolder(const std::string& path) {
     return parent.empty() ? std::string(".") : parent.string();
 }
 
+// Runs work(0) ... work(count - 1) at the same time: each on a thread of its own but the first, which
+// runs on this one. Where no thread can be had, the work runs here. `work` must not throw.
+template <class Work>
+void runAtOnce(std::size_t count, const Work& work) {
+    std::vector<std::thread> helpers;
+    for (std::size_t i = 1; i < count; ++i) {
+        try {
+            helpers.emplace_back(work, i);
+        } catch (const std::exception&) {
+            work(i);
+        }
+    }
+    if (count > 0) {
+        work(0);
+    }
+    for (std::thread& helper : helpers) {
+        helper.join();
+    }
+}
+
 void syncFolder(const std::string& path) {
     const int fd = ::open(parentFolder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
@@ -182,6 +202,36 @@ ReadOutcome PosixFileSystem::readWhole(const std::string& path) {
         out.text.clear();
     }
     return out;
+}
+
+std::vector<ReadOutcome> FileSystem::readWholeEach(const std::vector<std::string>& paths) {
+    std::vector<ReadOutcome> results(paths.size(), ReadOutcome{ReadStatus::OpenFailed, {}, "not read"});
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        results[i] = readWhole(paths[i]);
+        if (results[i].status == ReadStatus::OpenFailed) {
+            break;
+        }
+    }
+    return results;
+}
+
+std::vector<ReadOutcome> PosixFileSystem::readWholeEach(const std::vector<std::string>& paths) {
+    std::vector<ReadOutcome> results(paths.size());
+    std::vector<char> outOfMemory(paths.size(), 0);  // one flag per file, set without allocating
+    const auto readOne = [&](std::size_t i) noexcept {
+        try {
+            results[i] = PosixFileSystem::readWhole(paths[i]);
+        } catch (...) {
+            outOfMemory[i] = 1;
+        }
+    };
+    runAtOnce(paths.size(), readOne);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (outOfMemory[i] != 0) {
+            results[i] = {ReadStatus::OpenFailed, {}, reasonOf(ENOMEM)};
+        }
+    }
+    return results;
 }
 
 CompareOutcome PosixFileSystem::compareWhole(const std::string& path, std::string_view expected) {
@@ -300,20 +350,7 @@ std::vector<FsError> PosixFileSystem::writeNewDurableEach(const std::vector<NewF
             outOfMemory[i] = 1;
         }
     };
-    std::vector<std::thread> helpers;
-    for (std::size_t i = 1; i < files.size(); ++i) {
-        try {
-            helpers.emplace_back(writeOne, i);
-        } catch (const std::exception&) {  // no thread to be had: write it here
-            writeOne(i);
-        }
-    }
-    if (!files.empty()) {
-        writeOne(0);
-    }
-    for (std::thread& helper : helpers) {
-        helper.join();
-    }
+    runAtOnce(files.size(), writeOne);
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (outOfMemory[i] != 0) {
             results[i] = reasonOf(ENOMEM);

@@ -54,6 +54,31 @@ TEST(DocumentFile, BytesRoundTripUnchanged) {
     }
 }
 
+TEST(DocumentFile, SeveralFilesAreReadInTheirOrder) {
+    test::TempDir dir;
+    const std::string large = everyByte(kLargeBlock + 1);
+    const std::vector<std::string> files = {dir.write("a.html", large), dir.path("missing.html"),
+                                            dir.write("c.html", "small")};
+    // The real file system reads every file, at the same time.
+    PosixFileSystem fs;
+    const std::vector<ReadOutcome> read = funcReadFiles(fs, files);
+    ASSERT_EQ(read.size(), 3u);
+    EXPECT_EQ(read[0].status, ReadStatus::Ok);
+    EXPECT_EQ(std::string_view(read[0].text), large);
+    EXPECT_EQ(read[1].status, ReadStatus::OpenFailed);
+    EXPECT_EQ(read[1].reason, "No such file or directory");
+    EXPECT_EQ(read[2].status, ReadStatus::Ok);
+    EXPECT_EQ(read[2].text, "small");
+    // One after another, the reading stops at the file that cannot be opened.
+    test::InjectingFileSystem injecting;
+    const std::vector<ReadOutcome> inOrder = funcReadFiles(injecting, files);
+    ASSERT_EQ(inOrder.size(), 3u);
+    EXPECT_EQ(std::string_view(inOrder[0].text), large);
+    EXPECT_EQ(inOrder[1].reason, "No such file or directory");
+    EXPECT_EQ(inOrder[2].status, ReadStatus::OpenFailed);
+    EXPECT_EQ(inOrder[2].reason, "not read");
+}
+
 TEST(DocumentFile, UnreadablePathsGiveTheSystemsReason) {
     test::TempDir dir;
     PosixFileSystem fs;

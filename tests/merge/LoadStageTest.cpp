@@ -170,8 +170,8 @@ TEST_F(LoadStage, ReadsInOrderAndSplitsAllThree) {
 }
 
 TEST_F(LoadStage, LargeDocumentsSplitAsSmallOnes) {
-    // From kParallelSplitSize on, a document is split on a thread of its own while the next one is
-    // read; the lists and the messages must be those of splitting one document after another.
+    // From kParallelSplitSize on, a document is split on a thread of its own while the others are
+    // split; the lists and the messages must be those of splitting one document after another.
     std::vector<std::string> tiddlers;
     for (std::size_t bytes = 0; bytes < 2 * kParallelSplitSize; bytes += tiddlers.back().size()) {
         tiddlers.push_back(earlyTiddler("T" + std::to_string(tiddlers.size()),
@@ -202,7 +202,7 @@ TEST_F(LoadStage, LargeDocumentsSplitAsSmallOnes) {
                                                     std::string(kAppTitle)}));
     EXPECT_EQ(host.messages[1], host.messages[0]);
 
-    // Runs that stop while the local document is being split: after the split, with only their message.
+    // Large documents that stop the run before the split: only their message.
     host = {};
     EXPECT_FALSE(load(dir.write("l.html", big), dir.write("r.html", big), ""));
     expectOnlyMessage(msg::kIdentical, MessageIcon::Information, "Identical");

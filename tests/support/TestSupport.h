@@ -63,11 +63,15 @@ class InjectingFileSystem : public PosixFileSystem {
 
     bool isFile(const std::string& path) override;
     ReadOutcome readWhole(const std::string& path) override;
+    // One file after another, so that the record stays in order and every read can be made to fail.
+    std::vector<ReadOutcome> readWholeEach(const std::vector<std::string>& paths) override {
+        return FileSystem::readWholeEach(paths);
+    }
     CompareOutcome compareWhole(const std::string& path, std::string_view expected) override;
     FsError writeWhole(const std::string& path, std::string_view data) override;
     FsError writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
                             std::optional<unsigned> mode) override;
-    // One file after another, so that the record stays in order and every write can be made to fail.
+    // One file after another, too.
     std::vector<FsError> writeNewDurableEach(const std::vector<NewFile>& files,
                                              const std::vector<std::string_view>& pieces) override {
         return FileSystem::writeNewDurableEach(files, pieces);
