@@ -21,8 +21,18 @@ namespace {
 // Read and write for everyone, narrowed by the process's umask, as any program creates its files.
 constexpr mode_t kNewFileMode = 0666;
 
+// strerror_r comes in two forms, the XSI one returning a status and the GNU one returning the text;
+// unlike strerror, both are safe while other threads read and write files.
+[[maybe_unused]] const char* errorText(int status, const char* buffer) {
+    return status == 0 ? buffer : "Unknown error";
+}
+[[maybe_unused]] const char* errorText(const char* text, const char*) {
+    return text;
+}
+
 std::string reasonOf(int err) {
-    return std::strerror(err);
+    char buffer[256] = "";
+    return errorText(::strerror_r(err, buffer, sizeof buffer), buffer);
 }
 
 // Closes a descriptor when it goes out of scope.
