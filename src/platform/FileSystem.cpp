@@ -131,24 +131,40 @@ std::string parentFolder(const std::string& path) {
     return parent.empty() ? std::string(".") : parent.string();
 }
 
-// Runs work(0) ... work(count - 1) at the same time: each on a thread of its own but the first, which
-// runs on this one. Where no thread can be had, the work runs here. `work` must not throw.
-template <class Work>
-void runAtOnce(std::size_t count, const Work& work) {
+// Computes work(0) ... work(count - 1) at the same time: each on a thread of its own but the first,
+// which runs on this one; where no thread can be had, the work runs here. A work that throws (running
+// out of memory is all it can do) gets failed() as its result instead.
+template <class Result, class Work, class Failed>
+std::vector<Result> resultsAtOnce(std::size_t count, const Work& work, const Failed& failed) {
+    std::vector<Result> results(count);
+    std::vector<char> threw(count, 0);  // one flag per work, set without allocating
+    const auto run = [&](std::size_t i) noexcept {
+        try {
+            results[i] = work(i);
+        } catch (...) {
+            threw[i] = 1;
+        }
+    };
     std::vector<std::thread> helpers;
     for (std::size_t i = 1; i < count; ++i) {
         try {
-            helpers.emplace_back(work, i);
+            helpers.emplace_back(run, i);
         } catch (const std::exception&) {
-            work(i);
+            run(i);
         }
     }
     if (count > 0) {
-        work(0);
+        run(0);
     }
     for (std::thread& helper : helpers) {
         helper.join();
     }
+    for (std::size_t i = 0; i < count; ++i) {
+        if (threw[i] != 0) {
+            results[i] = failed();
+        }
+    }
+    return results;
 }
 
 void syncFolder(const std::string& path) {
@@ -226,22 +242,11 @@ std::vector<ReadOutcome> FileSystem::readWholeEach(const std::vector<std::string
 }
 
 std::vector<ReadOutcome> PosixFileSystem::readWholeEach(const std::vector<std::string>& paths) {
-    std::vector<ReadOutcome> results(paths.size());
-    std::vector<char> outOfMemory(paths.size(), 0);  // one flag per file, set without allocating
-    const auto readOne = [&](std::size_t i) noexcept {
-        try {
-            results[i] = PosixFileSystem::readWhole(paths[i]);
-        } catch (...) {
-            outOfMemory[i] = 1;
-        }
-    };
-    runAtOnce(paths.size(), readOne);
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (outOfMemory[i] != 0) {
-            results[i] = {ReadStatus::OpenFailed, {}, reasonOf(ENOMEM)};
-        }
-    }
-    return results;
+    return resultsAtOnce<ReadOutcome>(
+        paths.size(), [&](std::size_t i) { return PosixFileSystem::readWhole(paths[i]); },
+        [] {
+            return ReadOutcome{ReadStatus::OpenFailed, {}, reasonOf(ENOMEM)};
+        });
 }
 
 CompareOutcome PosixFileSystem::compareWhole(const std::string& path, std::string_view expected) {
@@ -351,22 +356,10 @@ std::vector<FsError> FileSystem::writeNewDurableEach(const std::vector<NewFile>&
 
 std::vector<FsError> PosixFileSystem::writeNewDurableEach(const std::vector<NewFile>& files,
                                                           const std::vector<std::string_view>& pieces) {
-    std::vector<FsError> results(files.size());
-    std::vector<char> outOfMemory(files.size(), 0);  // one flag per file, set without allocating
-    const auto writeOne = [&](std::size_t i) noexcept {
-        try {
-            results[i] = writeDurable(files[i].path, pieces, files[i].mode);
-        } catch (...) {  // the file has been removed again
-            outOfMemory[i] = 1;
-        }
-    };
-    runAtOnce(files.size(), writeOne);
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        if (outOfMemory[i] != 0) {
-            results[i] = reasonOf(ENOMEM);
-        }
-    }
-    return results;
+    // A write that runs out of memory has removed its file again.
+    return resultsAtOnce<FsError>(
+        files.size(), [&](std::size_t i) { return writeDurable(files[i].path, pieces, files[i].mode); },
+        [] { return FsError(reasonOf(ENOMEM)); });
 }
 
 FsError PosixFileSystem::rename(const std::string& from, const std::string& to) {
