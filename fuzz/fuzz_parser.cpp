@@ -1,7 +1,8 @@
 // Any bytes as a wiki document. The split ends without fault, its lists stay parallel, every entry
 // stands in the store area between "<div" and "</div>" at increasing positions with the attributes
-// that the marker function finds in it, and merging the document against an empty one, taking every
-// tiddler back untouched, rebuilds the same store.
+// that the marker function finds in it, a store area that never closes stops the merge at once, and
+// merging the document against an empty one, taking every tiddler back untouched, rebuilds the same
+// store.
 #include <cstdint>
 #include <string>
 
@@ -30,7 +31,8 @@ std::string untouchedBox(const std::string& storeText) {
 class UntouchedAnswers : public MergeHost {
   public:
     int questions = 0;
-    void showMessage(const std::string&, MessageIcon, const std::string&) override {}
+    int messages = 0;
+    void showMessage(const std::string&, MessageIcon, const std::string&) override { ++messages; }
     bool askYesNo(const std::string& text, const std::string&, bool) override {
         questions += text.rfind("You have edited", 0) == 0 ? 1 : 0;
         return true;
@@ -79,9 +81,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                    list.colModified[i] == value(" modified=\"") &&
                    list.colCreated[i] == value(" created=\""));
     }
-    if (!area.hasEnd()) {
-        return 0;
-    }
     // Merge against an empty wiki: every tiddler is new on the local side and is taken back untouched.
     fuzz::MemoryFileSystem fs;
     fs.files["local"].data = doc;
@@ -91,7 +90,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     UntouchedAnswers host;
     MergeRun run(host, fs, {"local", "remote", ""});
-    FUZZ_CHECK(run.load());
+    // A store area that never closes is refused with one message before any question.
+    FUZZ_CHECK(run.load() == area.hasEnd());
+    FUZZ_CHECK(host.messages == (area.hasEnd() ? 0 : 1));
+    if (!area.hasEnd()) {
+        return 0;
+    }
     FUZZ_CHECK(run.merge());
     FUZZ_CHECK(host.questions == 0);
     TiddlerList firsts;

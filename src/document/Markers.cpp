@@ -69,18 +69,6 @@ bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && equalIgnoringCase(text.data(), prefix.data(), prefix.size());
 }
 
-std::size_t findLastIgnoringCase(std::string_view hay, std::string_view needle) {
-    if (needle.size() > hay.size()) {
-        return npos;
-    }
-    for (std::size_t i = hay.size() - needle.size() + 1; i-- > 0;) {
-        if (equalIgnoringCase(hay.data() + i, needle.data(), needle.size())) {
-            return i;
-        }
-    }
-    return npos;
-}
-
 std::size_t findMarker(std::string_view hay, std::string_view needle, bool ignoreCase, std::size_t from) {
     return ignoreCase ? findIgnoringCase(hay, needle, from) : hay.find(needle, from);
 }

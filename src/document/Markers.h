@@ -14,9 +14,6 @@ std::size_t findIgnoringCase(std::string_view hay, std::string_view needle, std:
 // `text` begins with `prefix`, comparing ASCII letters without case.
 bool startsWithIgnoringCase(std::string_view text, std::string_view prefix);
 
-// Last occurrence of `needle` in `hay`, comparing ASCII letters without case.
-std::size_t findLastIgnoringCase(std::string_view hay, std::string_view needle);
-
 std::size_t findMarker(std::string_view hay, std::string_view needle, bool ignoreCase, std::size_t from = 0);
 
 // The text between a start marker and an end marker of `sSourceString`, as a view into it:

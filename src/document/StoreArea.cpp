@@ -113,12 +113,6 @@ StoreArea ParseStoreArea(std::string_view document, TiddlerList& list) {
     // the element. Text between elements (whitespace, or stray closing tags) is not a tiddler.
     const std::vector<Element> elements = matchElements(document, area.start);
     area.end = elements.front().close;
-    if (area.end == npos) {
-        const std::size_t last = findLastIgnoringCase(document, kDivClose);
-        if (last != npos && last >= area.contentStart) {
-            area.end = last;
-        }
-    }
     const std::size_t stop = area.end == npos ? document.size() : area.end;
     // Room for the entries of typical tiddlers up front, so the lists do not grow by copying.
     const std::size_t expected = (stop - area.contentStart) / 256 + 8;
@@ -132,13 +126,19 @@ StoreArea ParseStoreArea(std::string_view document, TiddlerList& list) {
             continue;  // nested inside the element before
         }
         const std::size_t begin = elements[i].open + kDivOpen.size();
-        // A closing tag at or past the end of the store area does not close this element.
-        const std::size_t close = elements[i].close < stop ? elements[i].close : npos;
-        // An element that never closes (a cut-off file) runs up to the next `<div`, which starts an
-        // element of its own, or to the end; so every entry written back as an element is whole.
-        const std::size_t next =
-            i + 1 < elements.size() && elements[i + 1].open < stop ? elements[i + 1].open : npos;
-        const std::size_t end = close != npos ? close : (next != npos ? next : stop);
+        // Inside a store area that closes, every element closes before it (the nesting says so).
+        const std::size_t close = elements[i].close;
+        // An element that never closes (a cut-off file) holds the closed elements after it and runs up
+        // to the next element that never closes either, which starts an entry of its own, or to the
+        // end of the document: nothing of it is left out. Each element is passed over once.
+        std::size_t end = close;
+        if (close == npos) {
+            std::size_t next = i + 1;
+            while (next < elements.size() && elements[next].close != npos) {
+                ++next;
+            }
+            end = next < elements.size() ? elements[next].open : stop;
+        }
         const std::string_view div = document.substr(begin, end - begin);
         // An empty element is skipped rather than ending the split, so no later tiddler is lost.
         if (!isBlank(div)) {

@@ -18,8 +18,9 @@ struct StoreArea {
     bool found = false;               // an opening tag was found
     std::size_t start = npos;         // first byte of the opening tag
     std::size_t contentStart = npos;  // first byte after the opening tag's `>`
-    // The `</div>` that closes the store area: its own closing tag, or, when the nesting never closes,
-    // the document's last `</div>` after the opening tag. npos when there is neither.
+    // The store area's own closing `</div>`, matched by nesting. npos when the nesting never closes:
+    // the document ends inside its store area, as one cut short by an interrupted save or sync does.
+    // A later `</div>` is never taken instead, since everything after the cut would be lost with it.
     std::size_t end = npos;
 
     bool hasEnd() const { return found && end != npos; }
@@ -39,7 +40,8 @@ struct TiddlerList {
 };
 
 // Splits the store area of `document` into `list` (appending) and says where the store area stands.
-// A document without a store area leaves the list untouched; the caller reports it.
+// A document without a store area leaves the list untouched; the caller reports it. In a store area
+// that never closes, every element up to the end of the document is an entry, the last one too.
 StoreArea ParseStoreArea(std::string_view document, TiddlerList& list);
 
 // One-based index of the first entry equal to `strName` (exact, case-sensitive), or -1.

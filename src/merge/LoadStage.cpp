@@ -112,22 +112,19 @@ bool MergeRun::load() {
     const StoreArea remoteArea = ParseStoreArea(m_docs.remoteText, m_docs.remote);
     // get() passes on an exception of the other thread, such as running out of memory.
     m_docs.localArea = localSplit.get();
-    const StoreArea uneditedArea = uneditedSplit.valid() ? uneditedSplit.get() : StoreArea{.found = true};
-    // The parser's messages come in the order local, remote, unedited.
-    for (const StoreArea* area :
-         std::initializer_list<const StoreArea*>{&m_docs.localArea, &remoteArea, &uneditedArea}) {
-        if (!area->found) {
-            message(msg::kNoStoreArea, MessageIcon::Critical, kAppTitle);
+    const StoreArea uneditedArea = uneditedSplit.valid() ? uneditedSplit.get() : StoreArea{};
+    // A document without a store area, or one whose store area never closes, would be merged as if
+    // its missing tiddlers had been deleted, and the save would then write that loss into all three
+    // files; so the run stops before any question. The first such document is reported, in the order
+    // local, remote, unedited.
+    const StoreArea* const areas[] = {&m_docs.localArea, &remoteArea, &uneditedArea};
+    constexpr std::string_view roles[] = {msg::kLocalRole, msg::kRemoteRole, msg::kUneditedRole};
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (!areas[i]->hasEnd()) {
+            const std::string_view problem = areas[i]->found ? msg::kStoreAreaCutShort : msg::kNoStoreArea;
+            message(msg::documentRefused(problem, roles[i], paths[i]), MessageIcon::Critical, kAppTitle);
+            return false;
         }
-    }
-    // The merged document is built around the local store area; without one there is nothing to
-    // build, so the run ends now rather than after the user has settled every tiddler.
-    if (!m_docs.localArea.found) {
-        return false;
-    }
-    if (!m_docs.localArea.hasEnd()) {
-        message(msg::kLocalStoreAreaUnclosed, MessageIcon::Critical, kAppTitle);
-        return false;
     }
     return true;
 }

@@ -22,9 +22,28 @@ inline constexpr std::string_view kFileErrorTitle = "File error";
 inline constexpr std::string_view kFileFormat = "Error with file format.  Must be ASCII or UTF8.";
 inline constexpr std::string_view kErrorTitle = "Error";
 inline constexpr std::string_view kNoStoreArea = "Error: Current document has no storeArea.";
-inline constexpr std::string_view kLocalStoreAreaUnclosed =
-    "Error: The storeArea of the local file has no closing </div> tag, so the merged file cannot be "
-    "built. No file was changed.";
+
+// A document that cannot take part in a merge. Its message is what is wrong, then a line that names
+// the file by its role and path: "Remote file: "PATH". No file was changed."
+inline constexpr std::string_view kStoreAreaCutShort =
+    "Error: The storeArea has no closing </div> tag: the file looks cut short, for example by an "
+    "interrupted save or sync.";
+inline constexpr std::string_view kLocalRole = "Local file";
+inline constexpr std::string_view kRemoteRole = "Remote file";
+inline constexpr std::string_view kUneditedRole = "Unedited copy";
+inline constexpr std::string_view kNoFileChanged = " No file was changed.";
+inline std::string documentRefused(std::string_view problem, std::string_view role, const std::string& path) {
+    return std::string(problem) + "\n" + std::string(role) + ": \"" + path + "\"." +
+           std::string(kNoFileChanged);
+}
+// A message as a command that never writes shows it: without the closing "No file was changed.",
+// which there would say nothing.
+inline std::string withoutNoFileChanged(std::string text) {
+    if (text.ends_with(kNoFileChanged)) {
+        text.resize(text.size() - kNoFileChanged.size());
+    }
+    return text;
+}
 
 inline constexpr std::string_view kOutOfMemory =
     "Error: There is not enough memory to merge these files. No file was changed.";

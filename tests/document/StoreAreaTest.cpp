@@ -37,11 +37,9 @@ std::vector<std::string> titlesOf(const std::string& doc) {
 
 TEST(ParseStoreArea, EarlyFormReadsEveryAttributeAndEntryExactly) {
     const std::string t1 = earlyTiddler("One", "line1\\nline2", "200601021200", "Ann");
-    const std::string doc = earlyWiki({t1, earlyTiddler("Two", "x")});
-    const Parsed p(doc);
+    const Parsed p(earlyWiki({t1, earlyTiddler("Two", "x")}));
     const TiddlerList& list = p.list;
-    ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(titles(list), (std::vector<std::string>{"One", "Two"}));
+    ASSERT_EQ(titles(list), (std::vector<std::string>{"One", "Two"}));
     EXPECT_EQ(list.colModifiers[0], "Ann");
     EXPECT_EQ(list.colModified[0], "200601021200");
     EXPECT_EQ(list.colCreated[0], "200501011200");
@@ -64,9 +62,7 @@ TEST(ParseStoreArea, StoreAreaTagForms) {
     for (const Case& c : cases) {
         EXPECT_EQ(titlesOf(c.doc), c.expected) << c.doc;
     }
-    const Parsed none("<html>no store</html>");
-    EXPECT_TRUE(none.list.empty());
-    EXPECT_FALSE(none.area.found);
+    EXPECT_FALSE(Parsed("<html>no store</html>").area.found);
 }
 
 TEST(ParseStoreArea, EmptyAndBlankElements) {
@@ -78,18 +74,6 @@ TEST(ParseStoreArea, EmptyAndBlankElements) {
     EXPECT_EQ(titlesOf(earlyWiki({a, "<div</div>", "<DIV \r\n\t </DIV>", b})),
               (std::vector<std::string>{"A", "B"}));
     EXPECT_EQ(titlesOf(earlyWiki({a, "<div></div>", b})), (std::vector<std::string>{"A", "", "B"}));
-}
-
-TEST(ParseStoreArea, CapitalLettersAndAttributeOrder) {
-    const std::string t = "<DIV TIDDLER=\"Cap\" MODIFIED=\"200601011200\" MODIFIER=\"Bob\">Body</DIV>";
-    const Parsed p(earlyWiki({t}));
-    const TiddlerList& list = p.list;
-    ASSERT_EQ(list.size(), 1u);
-    EXPECT_EQ(list.colTitles[0], "Cap");
-    EXPECT_EQ(list.colModifiers[0], "Bob");
-    EXPECT_EQ(list.colModified[0], "200601011200");
-    EXPECT_EQ(list.colCreated[0], " TIDDLER=");  // missing attribute: the text before the first quote
-    EXPECT_EQ(list.colDivs[0], " TIDDLER=\"Cap\" MODIFIED=\"200601011200\" MODIFIER=\"Bob\">Body");
 }
 
 TEST(ParseStoreArea, AttributesAreWhatTheMarkerFunctionFindsInTheWholeEntry) {
@@ -132,15 +116,12 @@ TEST(ParseStoreArea, LaterFormStopsAtItsOwnClosingTag) {
     const std::string one = laterTiddler("First One", "line 1\nline 2");
     const std::string doc = laterWiki({one, laterTiddler("Second", "x")});
     const Parsed p(doc);
-    const TiddlerList& list = p.list;
-    const StoreArea& area = p.area;
-    EXPECT_EQ(titles(list), (std::vector<std::string>{"First One", "Second"}));
-    EXPECT_EQ(list.colModifiers[0], "Bob");
-    EXPECT_EQ("<div" + std::string(list.colDivs[0]) + "</div>", one);
-    ASSERT_TRUE(area.hasEnd());
+    EXPECT_EQ(titles(p.list), (std::vector<std::string>{"First One", "Second"}));
+    EXPECT_EQ("<div" + std::string(p.list.colDivs[0]) + "</div>", one);
+    ASSERT_TRUE(p.area.hasEnd());
     // The store area ends at its own </div>, not at the last one of the document.
-    EXPECT_EQ(doc.substr(area.end, 29), "</div>\n<!--POST-STOREAREA-->\n");
-    EXPECT_EQ(doc.substr(area.start, kStoreAreaTag.size()), kStoreAreaTag);
+    EXPECT_EQ(doc.substr(p.area.end, 29), "</div>\n<!--POST-STOREAREA-->\n");
+    EXPECT_EQ(doc.substr(p.area.start, kStoreAreaTag.size()), kStoreAreaTag);
 }
 
 TEST(ParseStoreArea, MixedStoreAndNestedElements) {
@@ -158,26 +139,33 @@ TEST(ParseStoreArea, MixedStoreAndNestedElements) {
               (std::vector<std::string>{"A"}));
 }
 
-TEST(ParseStoreArea, UnterminatedElements) {
-    // No closing tag at all: the element runs to the end and is kept as the last entry.
-    const Parsed open("<div id=\"storeArea\"><div tiddler=\"Cut\">trunc");
-    ASSERT_EQ(titles(open.list), std::vector<std::string>{"Cut"});
-    EXPECT_EQ(open.list.colDivs[0], " tiddler=\"Cut\">trunc");
-    EXPECT_FALSE(open.area.hasEnd());
-
-    // Elements of a cut-off file that never close end where the next element begins.
-    const Parsed nested(
-        "<div id=\"storeArea\"><div tiddler=\"A\">a <DIV tiddler=\"B\">b <div tiddler=\"C\">c");
-    ASSERT_EQ(titles(nested.list), (std::vector<std::string>{"A", "B", "C"}));
-    EXPECT_EQ(nested.list.colDivs[0], " tiddler=\"A\">a ");
-    EXPECT_EQ(nested.list.colDivs[2], " tiddler=\"C\">c");
-
-    // A truncated file whose nesting never closes: the store area falls back to the last </div>.
-    const std::string doc = "<p><div id=\"storeArea\">" + earlyTiddler("A", "a") + "\n<div tiddler=\"B\">b";
-    const Parsed cut(doc);
-    EXPECT_EQ(titles(cut.list), std::vector<std::string>{"A"});
-    ASSERT_TRUE(cut.area.hasEnd());
-    EXPECT_EQ(cut.area.end, doc.rfind("</div>"));
+TEST(ParseStoreArea, StoreAreaThatNeverClosesKeepsEveryElement) {
+    // A file cut short inside its store area: the store area has no end, and no element is dropped;
+    // an element that never closes runs to the next element or to the end of the document.
+    struct Case {
+        std::string doc;
+        std::vector<std::string> titles;
+        std::string lastEntry;
+    };
+    const std::string a = earlyTiddler("A", "a");
+    const Case cases[] = {
+        {"<div id=\"storeArea\"><div tiddler=\"A\">a <DIV tiddler=\"B\">b <div tiddler=\"C\">c",
+         {"A", "B", "C"},
+         " tiddler=\"C\">c"},
+        // Cut between tiddlers, inside the last one, and inside its closing tag: a `</div>` later
+        // in the document (or none) never stands in for the store area's own.
+        {"<p><div id=\"storeArea\">" + a + "\n", {"A"}, a.substr(4, a.size() - 10)},
+        {"<p><div id=\"storeArea\">" + a + "\n<div tiddler=\"B\">b", {"A", "B"}, " tiddler=\"B\">b"},
+        {"<div id=\"storeArea\">" + a + "<div tiddler=\"B\"><div>b</div></d",
+         {"A", "B"},
+         " tiddler=\"B\"><div>b</div></d"},
+    };
+    for (const Case& c : cases) {
+        const Parsed p(c.doc);
+        EXPECT_FALSE(p.area.hasEnd()) << c.doc;
+        EXPECT_EQ(titles(p.list), c.titles) << c.doc;
+        EXPECT_EQ(p.list.colDivs.back(), c.lastEntry) << c.doc;
+    }
 }
 
 TEST(FindTiddlerIndex, FirstExactMatchOrMinusOne) {
