@@ -85,6 +85,15 @@ Visit VisitingList::visit(std::size_t i) const {
 }
 
 bool Visit::localSideKept() const {
+    // For a tiddler both sides kept, a side whose entry is still the unedited one changed nothing, so
+    // the other side's edit is what to keep, whatever the stamps say: an edit may keep its stamp, and
+    // the two machines' clocks may differ. (A tiddler new on both sides has no unedited entry.)
+    if (unedited == local) {
+        return false;
+    }
+    if (unedited == remote) {
+        return true;
+    }
     // Stamps compare by character code, so YYYYMMDDHHMM stamps compare in time order. A tie goes to
     // the friend's side for a tiddler new on both sides, and to your side for one both sides kept.
     return mergeCase == MergeCase::C ? localStamp > remoteStamp : localStamp >= remoteStamp;

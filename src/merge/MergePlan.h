@@ -30,7 +30,8 @@ struct Visit {
     bool passesSilently() const { return local && remote && *local == *remote; }
     // The recommended button of the dialog.
     DialogButton recommended() const;
-    // For a tiddler that both sides hold differently (C, G): the local side keeps the title.
+    // For a tiddler that both sides hold differently (C, G): the local side keeps the title (and is
+    // recommended). In G the side that changed the tiddler when the other did not, else the later stamp.
     bool localSideKept() const;
 };
 

@@ -216,12 +216,10 @@ TEST_F(MergeStage, ReplacedPlaceholdersForOneSidedChanges) {
     EXPECT_EQ(host.requests[0].texts.strOriginal, "[Same as local.]");
     EXPECT_EQ(host.requests[0].disabledButtons, std::set<B>{B::Original});
     EXPECT_EQ(host.requests[0].setAsideBoxes, std::set<X>{X::Original});
-    EXPECT_EQ(host.requests[0].boldButton, B::Server);  // the later stamp
 
     host = {};
     ASSERT_TRUE(merge({kLocal}, {kUnedited}, std::vector{kUnedited}));
     EXPECT_EQ(host.requests[0].texts.strOriginal, "[Same as remote.]");
-    EXPECT_EQ(host.requests[0].boldButton, B::Local);  // the stamps decide, not who changed it
 
     // Deleted locally, unchanged remotely.
     host = {};
@@ -231,16 +229,38 @@ TEST_F(MergeStage, ReplacedPlaceholdersForOneSidedChanges) {
     EXPECT_EQ(host.requests[0].setAsideBoxes, (std::set<X>{X::Conflict1, X::Conflict2, X::Original}));
 }
 
-TEST_F(MergeStage, StampTieBreaks) {
-    const std::string l = earlyTiddler("T", "mine", "200601011200");
-    const std::string r = earlyTiddler("T", "theirs", "200601011200");
-    ASSERT_TRUE(merge({l}, {r}, std::nullopt));  // new on both sides: the friend wins a tie
-    EXPECT_EQ(host.requests[0].boldButton, B::Server);
-    EXPECT_EQ(host.requests[0].texts.strConflict1.substr(0, entry(r).size()), entry(r));
-    host = {};
-    ASSERT_TRUE(merge({l}, {r}, std::vector{kUnedited}));  // kept on both sides: you win a tie
-    EXPECT_EQ(host.requests[0].boldButton, B::Local);
-    EXPECT_EQ(host.requests[0].texts.strConflict1.substr(0, entry(l).size()), entry(l));
+TEST_F(MergeStage, RecommendedSideOfAConflict) {
+    // Kept on both sides (G): when the unedited entry is one side's, the other side changed the
+    // tiddler and is recommended, whatever the stamps; otherwise the later stamp, a tie to the local
+    // side. New on both sides (C): the later stamp, a tie to the remote side. The recommended side
+    // keeps the title in the conflict pair.
+    struct Row {
+        char unedited;  // the unedited entry: 'l' the local one, 'r' the remote one, 'u' its own, '.' none
+        B equalStamps, localOlder, localNewer;
+    };
+    const Row rows[] = {
+        {'l', B::Server, B::Server, B::Server},
+        {'r', B::Local, B::Local, B::Local},
+        {'u', B::Local, B::Server, B::Local},
+        {'.', B::Server, B::Server, B::Local},
+    };
+    for (const Row& row : rows) {
+        const std::pair<const char*, B> stamps[] = {{"200601021200", row.equalStamps},
+                                                    {"200601011200", row.localOlder},
+                                                    {"200601031200", row.localNewer}};
+        for (const auto& [stamp, bold] : stamps) {
+            SCOPED_TRACE(std::string(1, row.unedited) + " local stamp " + stamp);
+            host = {};
+            const std::string l = earlyTiddler("T", "mine", stamp);
+            const std::string r = earlyTiddler("T", "theirs", "200601021200");
+            const std::string u = row.unedited == 'l' ? l : row.unedited == 'r' ? r : kUnedited;
+            ASSERT_TRUE(merge({l}, {r}, row.unedited == '.' ? std::nullopt : std::optional(std::vector{u})));
+            ASSERT_EQ(host.requests.size(), 1u);
+            EXPECT_EQ(host.requests[0].boldButton, bold);
+            const std::string kept = entry(bold == B::Local ? l : r);
+            EXPECT_EQ(host.requests[0].texts.strConflict1.substr(0, kept.size()), kept);
+        }
+    }
     // A version that differs only in its modified stamp is a different version.
     host = {};
     ASSERT_TRUE(merge({earlyTiddler("T", "x", "200601011200")}, {earlyTiddler("T", "x", "200601011201")},
@@ -290,23 +310,20 @@ TEST_F(MergeStage, EditedTextsAreTakenBackAfterAQuestion) {
 }
 
 TEST_F(MergeStage, ConflictPairIsTakenBackWithOneQuestion) {
-    const auto editSecond = [](const ConflictRequest& q) {
-        ConflictAnswer a{"b", q.texts};
-        a.texts.strConflict2 += "!";
-        return a;
-    };
-    host.answerDialog = editSecond;
-    host.yesNoAnswers = {false};
-    ASSERT_TRUE(merge({kLocal}, {kRemote}, std::nullopt));
-    const ConflictTexts built = host.requests[0].texts;
-    EXPECT_EQ(merged(), "<div" + built.strConflict1 + "</div>\r\n<div" + built.strConflict2 + "</div>\r\n");
-    EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "ask:Keep Edits?"), 1);
-
-    host = {};
-    host.answerDialog = editSecond;
-    host.yesNoAnswers = {true};
-    ASSERT_TRUE(merge({kLocal}, {kRemote}, std::nullopt));
-    EXPECT_EQ(merged(), "<div" + built.strConflict1 + "</div>\r\n<div" + built.strConflict2 + "!</div>\r\n");
+    for (const bool keep : {false, true}) {  // the second text edited: No restores it, Yes keeps it
+        host = {};
+        host.answerDialog = [](const ConflictRequest& q) {
+            ConflictAnswer a{"b", q.texts};
+            a.texts.strConflict2 += "!";
+            return a;
+        };
+        host.yesNoAnswers = {keep};
+        ASSERT_TRUE(merge({kLocal}, {kRemote}, std::nullopt));
+        const ConflictTexts& built = host.requests[0].texts;
+        EXPECT_EQ(merged(), "<div" + built.strConflict1 + "</div>\r\n<div" + built.strConflict2 +
+                                (keep ? "!" : "") + "</div>\r\n");
+        EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "ask:Keep Edits?"), 1);
+    }
 }
 
 TEST_F(MergeStage, LaterFormatEntriesComeBackUntouched) {
