@@ -1,7 +1,10 @@
 // korvane-cli: the headless companion of Korvane, for scripts and for checking what a merge will do.
 //   korvane-cli list FILE    one line per tiddler: INDEX TITLE MODIFIER MODIFIED CREATED LENGTH
-//   (tab-separated) korvane-cli plan /local L /remote R [/lastmerge U]
-//                            one line per visited title: N CASE ACTION TITLE (tab-separated); writes nothing
+//   korvane-cli plan /local L /remote R [/lastmerge U]
+//                            one line per visited title: N CASE ACTION TITLE; writes nothing
+//   korvane-cli --help | --version
+// Fields are tab-separated; a tab, line feed, carriage return or backslash in a value is written as
+// \t, \n, \r or \\, so that one tiddler is always one line.
 // Exit status: 0 success, 1 the merge would need the user, 2 bad usage or unreadable input.
 #include <cstdio>
 #include <string>
@@ -31,17 +34,43 @@ void err(std::string_view s) {
     std::fputc('\n', stderr);
 }
 
+constexpr std::string_view kUsage =
+    "Usage: korvane-cli list FILE\n"
+    "       korvane-cli plan /local LOCAL /remote REMOTE [/lastmerge UNEDITED]\n"
+    "       korvane-cli --help | --version\n";
+
 int usage() {
-    err("Usage: korvane-cli list FILE");
-    err("       korvane-cli plan /local LOCAL /remote REMOTE [/lastmerge UNEDITED]");
+    std::fwrite(kUsage.data(), 1, kUsage.size(), stderr);
     return kExitUsage;
+}
+
+// Appends a value so that it stays within its field and its line.
+void appendEscaped(std::string& line, std::string_view value) {
+    for (char c : value) {
+        switch (c) {
+            case '\t':
+                line += "\\t";
+                break;
+            case '\n':
+                line += "\\n";
+                break;
+            case '\r':
+                line += "\\r";
+                break;
+            case '\\':
+                line += "\\\\";
+                break;
+            default:
+                line += c;
+        }
+    }
 }
 
 int listCommand(const std::string& path) {
     PosixFileSystem fs;
     ReadOutcome read = funcReadFile(fs, path);
     if (read.status == ReadStatus::OpenFailed) {
-        err(msg::cannotRead(path, read.reason));
+        err(msg::withoutNoFileChanged(msg::cannotRead(path, read.reason)));
         return kExitUsage;
     }
     if (read.status == ReadStatus::Short) {
@@ -49,7 +78,8 @@ int listCommand(const std::string& path) {
         return kExitUsage;
     }
     TiddlerList list;
-    if (!ParseStoreArea(read.text, list).found) {
+    const StoreArea area = ParseStoreArea(read.text, list);
+    if (!area.found) {
         err(msg::kNoStoreArea);
         return kExitUsage;
     }
@@ -60,21 +90,31 @@ int listCommand(const std::string& path) {
         for (std::string_view field :
              {list.colTitles[i], list.colModifiers[i], list.colModified[i], list.colCreated[i]}) {
             line += '\t';
-            line += field;
+            appendEscaped(line, field);
         }
         line += '\t';
         line += std::to_string(list.colDivs[i].size());
         line += '\n';
         out(line);
     }
-    return std::fflush(stdout) == 0 ? kExitOk : kExitUsage;
+    if (std::fflush(stdout) != 0) {
+        return kExitUsage;
+    }
+    // What could be read is listed, but a store area that never closes must not pass for a whole one.
+    if (!area.hasEnd()) {
+        err(msg::withoutNoFileChanged(msg::documentRefused(msg::kStoreAreaCutShort, "File", path)));
+        return kExitUsage;
+    }
+    return kExitOk;
 }
 
 // Answers the loading stage without a window: messages go to standard error, and the offer of the
 // local file's .LastMerge copy is taken, as a user who keeps merging with the same friend would.
 class CliHost : public MergeHost {
   public:
-    void showMessage(const std::string& text, MessageIcon, const std::string&) override { err(text); }
+    void showMessage(const std::string& text, MessageIcon, const std::string&) override {
+        err(msg::withoutNoFileChanged(text));
+    }
     bool askYesNo(const std::string&, const std::string&, bool) override { return true; }
     ConflictAnswer settleConflict(const ConflictRequest&) override { return {}; }
     void setUneditedPath(const std::string&) override {}
@@ -126,7 +166,7 @@ int planCommand(const std::vector<std::string>& args) {
             line += choiceCode(v.recommended());
         }
         line += '\t';
-        line += v.title;
+        appendEscaped(line, v.title);
         line += '\n';
         out(line);
     }
@@ -140,6 +180,14 @@ int planCommand(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "--help") {
+        out(kUsage);
+        return std::fflush(stdout) == 0 ? kExitOk : kExitUsage;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        out("korvane-cli " KORVANE_VERSION "\n");
+        return std::fflush(stdout) == 0 ? kExitOk : kExitUsage;
+    }
     if (args.size() == 2 && args[0] == "list") {
         return listCommand(args[1]);
     }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "merge/Messages.h"
 #include "support/TestSupport.h"
 
 namespace korvane {
@@ -30,46 +31,6 @@ CliResult runCli(const test::TempDir& dir, const std::string& args) {
     return r;
 }
 
-TEST(CliList, PrintsOneLinePerEntryByteForByte) {
-    test::TempDir dir;
-    const std::string a = test::earlyTiddler("Caf\xC3\xA9 &amp; co", "x\\ny", "200601021200", "Ann");
-    const std::string b = "<div tiddler=\"NoStamps\">body</div>";
-    const std::string path =
-        dir.write("w.html", test::earlyWiki({a, b, test::laterTiddler("Later", "l\nm")}));
-    const CliResult r = runCli(dir, "list '" + path + "'");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "");
-    const std::string expected =
-        "1\tCaf\xC3\xA9 &amp; co\tAnn\t200601021200\t200501011200\t" + std::to_string(a.size() - 10) + "\n" +
-        "2\tNoStamps\t tiddler=\t tiddler=\t tiddler=\t" + std::to_string(b.size() - 10) + "\n" +
-        "3\tLater\tBob\t200601011200\t200501011200\t" +
-        std::to_string(test::laterTiddler("Later", "l\nm").size() - 10) + "\n";
-    EXPECT_EQ(r.out, expected);
-}
-
-TEST(CliList, FailuresExitWithStatusTwo) {
-    test::TempDir dir;
-    const CliResult noStore = runCli(dir, "list '" + dir.write("plain.html", "<html></html>") + "'");
-    EXPECT_EQ(noStore.status, 2);
-    EXPECT_EQ(noStore.out, "");
-    EXPECT_EQ(noStore.err, "Error: Current document has no storeArea.\n");
-
-    const CliResult missing = runCli(dir, "list '" + dir.path("missing.html") + "'");
-    EXPECT_EQ(missing.status, 2);
-    EXPECT_EQ(missing.err, "Error: Could not read the file \"" + dir.path("missing.html") +
-                               "\": No such file or directory. No file was changed.\n");
-
-    EXPECT_EQ(runCli(dir, "bogus").status, 2);
-    EXPECT_EQ(runCli(dir, "").status, 2);
-}
-
-TEST(CliList, EmptyStoreAreaPrintsNothing) {
-    test::TempDir dir;
-    const CliResult r = runCli(dir, "list '" + dir.write("w.html", test::earlyWiki({})) + "'");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "");
-}
-
 TEST(CliPlan, PrintsOneLinePerVisitedTitle) {
     test::TempDir dir;
     using test::earlyTiddler;
@@ -80,12 +41,15 @@ TEST(CliPlan, PrintsOneLinePerVisitedTitle) {
     const std::string r = dir.write(
         "r.html",
         test::earlyWiki({earlyTiddler("Gone", "g"), same, earlyTiddler("Both", "theirs", "200601021200")}));
-    const std::string u = dir.write("u.html", test::earlyWiki({earlyTiddler("Gone", "g"), same}));
+    // Only the friend changed "Both": that version is recommended although its stamp is older.
+    const std::string u = dir.write(
+        "u.html",
+        test::earlyWiki({earlyTiddler("Gone", "g"), same, earlyTiddler("Both", "mine", "200601031200")}));
     const auto before = test::snapshot(dir.dir());
     const CliResult withBase =
         runCli(dir, "plan /local '" + l + "' /remote '" + r + "' /lastmerge '" + u + "'");
     EXPECT_EQ(withBase.status, 1);
-    EXPECT_EQ(withBase.out, "1\tE\task:l\tGone\n2\tG\tkeep\tSame\n3\tC\task:l\tBoth\n4\tB\task:l\tMine\n");
+    EXPECT_EQ(withBase.out, "1\tE\task:l\tGone\n2\tG\tkeep\tSame\n3\tG\task:s\tBoth\n4\tB\task:l\tMine\n");
     std::filesystem::remove(dir.path("stderr.txt"));
     EXPECT_EQ(test::snapshot(dir.dir()), before);  // nothing written
 
@@ -93,37 +57,69 @@ TEST(CliPlan, PrintsOneLinePerVisitedTitle) {
     dir.write("l.html.LastMerge", test::readBytes(u));
     const CliResult lastMerge = runCli(dir, "plan /remote '" + r + "' /local '" + l + "'");
     EXPECT_EQ(lastMerge.out, withBase.out);
-
-    // Nothing to ask: exit 0.
-    const std::string l2 = dir.write("l2.html", test::earlyWiki({same}));
-    const std::string r2 =
-        dir.write("r2.html", test::earlyWiki({same}) + "<!-- differs outside the store -->");
-    const CliResult quiet = runCli(dir, "plan /local '" + l2 + "' /remote '" + r2 + "' /lastmerge ''");
-    EXPECT_EQ(quiet.status, 0);
-    EXPECT_EQ(quiet.out, "1\tC\tkeep\tSame\n");
 }
 
-TEST(CliPlan, ChecksStopWithTheirMessages) {
+TEST(Cli, OutputErrorsAndExitStatus) {
+    // Values are printed byte for byte, escaped so that one tiddler is one line. Read-only commands say
+    // what is wrong on standard error, never that no file was changed.
     test::TempDir dir;
     const std::string l = dir.write("l.html", test::earlyWiki({}));
+    const std::string a = test::earlyTiddler("Caf\xC3\xA9 &amp; co", "x\\ny", "200601021200", "Ann");
+    const std::string b = "<div tiddler=\"Tab\there\r\nback\\slash\">body</div>";
+    const std::string c = test::laterTiddler("Later", "l\nm");
+    const std::string w = dir.write("w.html", test::earlyWiki({a, b, c}));
+    const std::string whole = test::earlyWiki({test::earlyTiddler("A", "a"), test::earlyTiddler("B", "b")});
+    const std::string cut = dir.write("cut.html", whole.substr(0, whole.find(">b</div>") + 2));
+    const std::string length =
+        std::to_string(test::earlyTiddler("A", "a").size() - 10);  // B's, cut before </div>
+    const std::string cutShort = std::string(msg::kStoreAreaCutShort) + "\n";
+    const std::string usage =
+        "Usage: korvane-cli list FILE\n"
+        "       korvane-cli plan /local LOCAL /remote REMOTE [/lastmerge UNEDITED]\n"
+        "       korvane-cli --help | --version\n";
     struct Row {
         std::string args;
-        std::string err;
+        int status;
+        std::string out, err;
     };
     const Row rows[] = {
-        {"plan /local '" + l + "' /remote '" + dir.path("none") + "'", "Remote file was not found.\n"},
-        {"plan /local '" + l + "' /remote '" + l + "'",
+        {"list '" + dir.write("plain.html", "<html></html>") + "'", 2, "",
+         "Error: Current document has no storeArea.\n"},
+        {"list '" + dir.path("missing.html") + "'", 2, "",
+         "Error: Could not read the file \"" + dir.path("missing.html") + "\": No such file or directory.\n"},
+        {"list '" + l + "'", 0, "", ""},
+        {"list '" + w + "'", 0,
+         "1\tCaf\xC3\xA9 &amp; co\tAnn\t200601021200\t200501011200\t" + std::to_string(a.size() - 10) +
+             "\n2\tTab\\there\\r\\nback\\\\slash\t tiddler=\t tiddler=\t tiddler=\t" +
+             std::to_string(b.size() - 10) + "\n3\tLater\tBob\t200601011200\t200501011200\t" +
+             std::to_string(c.size() - 10) + "\n",
+         ""},
+        {"plan /local '" + l + "' /remote '" + w + "' /lastmerge ''", 1,
+         "1\tA\task:s\tCaf\xC3\xA9 &amp; "
+         "co\n2\tA\task:s\tTab\\there\\r\\nback\\\\slash\n3\tA\task:s\tLater\n",
+         ""},
+        // A file cut short: what could be read is listed, and the file does not pass for whole.
+        {"list '" + cut + "'", 2,
+         "1\tA\tAnn\t200601011200\t200501011200\t" + length + "\n2\tB\tAnn\t200601011200\t200501011200\t" +
+             length + "\n",
+         cutShort + "File: \"" + cut + "\".\n"},
+        {"plan /local '" + l + "' /remote '" + cut + "'", 2, "",
+         cutShort + "Remote file: \"" + cut + "\".\n"},
+        {"plan /local '" + l + "' /remote '" + dir.path("none") + "'", 2, "", "Remote file was not found.\n"},
+        {"plan /local '" + l + "' /remote '" + l + "'", 2, "",
          "The content of the remote and local files are the same.\n"},
-        {"plan /local '" + l + "'", ""},
-        {"plan /local", ""},
+        {"plan /local '" + l + "'", 2, "", usage},
+        {"plan /local", 2, "", usage},
+        {"bogus", 2, "", usage},
+        {"", 2, "", usage},
+        {"--help", 0, usage, ""},
+        {"--version", 0, "korvane-cli " KORVANE_VERSION "\n", ""},
     };
     for (const Row& row : rows) {
         const CliResult r = runCli(dir, row.args);
-        EXPECT_EQ(r.status, 2) << row.args;
-        EXPECT_EQ(r.out, "");
-        if (!row.err.empty()) {
-            EXPECT_EQ(r.err, row.err);
-        }
+        EXPECT_EQ(r.status, row.status) << row.args;
+        EXPECT_EQ(r.out, row.out) << row.args;
+        EXPECT_EQ(r.err, row.err) << row.args;
     }
 }
 
