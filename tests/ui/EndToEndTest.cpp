@@ -1,10 +1,13 @@
 // Whole merge runs through the real windows: the main window's "Merge Files" button, the conflict
 // dialogs and the message boxes, answered by clicking their buttons.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <algorithm>
+#include <cstdio>
 
 #include "app/DemoTrio.h"
 #include "merge/BoxForm.h"
@@ -31,7 +34,8 @@ struct Trio {
 
 Trio writeTrio(const test::TempDir& dir) {
     const demo::Trio t = demo::demoTrio();
-    return {dir.write("local.html", t.local), dir.write("remote.html", t.remote),
+    // The local name is not valid UTF-8: the merge must still write exactly the file named.
+    return {dir.write("local\xE9.html", t.local), dir.write("remote.html", t.remote),
             dir.write("unedited.html", t.unedited)};
 }
 
@@ -47,8 +51,7 @@ TEST(EndToEnd, MergeThroughTheWindowsWritesTheMergedDocumentToAllThreeFiles) {
     const Trio paths = writeTrio(dir);
 
     FixedClockMain window;
-    window.Form_Load(QString::fromStdString("/local " + paths.local + " /remote " + paths.remote +
-                                            " /lastmerge " + paths.unedited));
+    window.Form_Load({"/local", paths.local, "/remote", paths.remote, "/lastmerge", paths.unedited});
     window.show();
     std::vector<std::string> captions;
     std::vector<test::SeenBox> boxes;
@@ -131,8 +134,7 @@ TEST(EndToEnd, AMissingFileIsReportedAndNothingIsWritten) {
     const Trio paths = writeTrio(dir);
     const auto before = test::snapshot(dir.dir());
     frmMain window;
-    window.Form_Load(
-        QString::fromStdString("/local " + dir.path("missing.html") + " /remote " + paths.remote));
+    window.Form_Load({"/local", dir.path("missing.html"), "/remote", paths.remote});
     std::vector<test::SeenBox> boxes;
     {
         test::ModalResponder answer([&](QWidget* modal) {
@@ -151,6 +153,63 @@ TEST(EndToEnd, AMissingFileIsReportedAndNothingIsWritten) {
     EXPECT_EQ(boxes[0].icon, QMessageBox::Warning);
     EXPECT_EQ(test::snapshot(dir.dir()), before);
     test::clearSettings();
+}
+
+struct ProgramResult {
+    std::string out, err;
+    int status = -1;
+};
+
+// Runs a shell command in `dir` (KORVANE names the built desktop program) and collects what it says.
+ProgramResult runInFolder(const test::TempDir& dir, const std::string& command) {
+    const std::string line =
+        "cd '" + dir.dir().string() + "' && KORVANE='" + KORVANE_PATH + "' && " + command;
+    ProgramResult r;
+    FILE* p = ::popen((line + " 2>stderr.txt").c_str(), "r");
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) {
+        r.out.append(buf, n);
+    }
+    const int raw = ::pclose(p);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.err = test::readBytes(dir.path("stderr.txt"));
+    return r;
+}
+
+TEST(EndToEnd, TheProgramsCommandLine) {
+    test::TempDir dir;
+    // Without any display: these must answer before a window could be opened.
+    const std::string noDisplay = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb \"$KORVANE\"";
+    // Opens the window with a settings folder of its own, waits until the command line's paths are
+    // remembered, closes it and shows what was remembered.
+    const std::string window =
+        "(KORVANE_CONFIG_DIR=\"$PWD/cfg\" QT_QPA_PLATFORM=offscreen \"$KORVANE\" /local 'my wiki.html' "
+        "-reverse "
+        "/remote /b.html 2>/dev/null & p=$!; for i in $(seq 300); do grep -qs ^remote= "
+        "cfg/Korvane/Korvane.conf "
+        "&& break; sleep 0.1; done; kill $p) && cat cfg/Korvane/Korvane.conf";
+    struct Row {
+        std::string command, outStart;
+        std::ptrdiff_t lines;
+        std::string err;
+        int status;
+    };
+    const Row rows[] = {
+        {noDisplay + " --version", "korvane 1.0.2\n", 1, "", 0},
+        {noDisplay + " --help", "Usage: korvane [/local LOCAL /remote REMOTE [/lastmerge UNEDITED]]\n", 8, "",
+         0},
+        {"\"$KORVANE\" --write-demo missing/sub", "", 0,
+         "Could not write missing/sub/local.html: No such file or directory\n", 2},
+        {window, "[file%20paths]\nlocal=" + dir.path("my wiki.html -reverse") + "\nremote=/b.html\n", 3, "",
+         0},
+    };
+    for (const Row& row : rows) {
+        const ProgramResult r = runInFolder(dir, row.command);
+        EXPECT_EQ(r.out.substr(0, row.outStart.size()), row.outStart) << row.command;
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), row.lines) << row.command;
+        EXPECT_EQ(r.err, row.err) << row.command;
+        EXPECT_EQ(r.status, row.status) << row.command;
+    }
 }
 
 }  // namespace

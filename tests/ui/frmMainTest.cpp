@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -37,7 +38,7 @@ class MainWindow : public testing::Test {
 TEST_F(MainWindow, CaptionControlsAndRestoredPaths) {
     remember("/a.html", "/b.html", "/c.html");
     frmMain w;
-    w.Form_Load("");
+    w.Form_Load();
     EXPECT_EQ(w.windowTitle(), "Korvane 1.0.2");
     EXPECT_EQ(fields(w), (QStringList{"/a.html", "/b.html", "/c.html"}));
     EXPECT_EQ(w.size(), QSize(521, 191));  // 7815 x 2865 twips
@@ -52,38 +53,37 @@ TEST_F(MainWindow, CaptionControlsAndRestoredPaths) {
 
 TEST_F(MainWindow, EveryChangeOfAFieldIsRememberedAtOnce) {
     frmMain w;
-    w.Form_Load("");
+    w.Form_Load();
     w.txtLocalFilePath()->insert("x");  // one keystroke
     EXPECT_EQ(rememberedPath("local"), "x");
     w.txtRemoteFilePath()->setText(" \t\"b.html\"");
-    EXPECT_EQ(rememberedPath("remote"), " \t\"b.html\"");
-    w.setUneditedPath("/home/ann/wiki.html.LastMerge");
-    EXPECT_EQ(w.txtOriginalCopyFilePath()->text(), "/home/ann/wiki.html.LastMerge");
-    EXPECT_EQ(rememberedPath("unedited"), "/home/ann/wiki.html.LastMerge");
+    // A name that is not valid UTF-8 comes back byte for byte.
+    const std::string lastMerge = "/home/ann/Caf\xE9 \xFF\xC3.html.LastMerge";
+    w.setUneditedPath(lastMerge);
+    EXPECT_EQ(textToPath(w.txtOriginalCopyFilePath()->text()), lastMerge);
     frmMain restarted;
-    restarted.Form_Load("");
-    EXPECT_EQ(fields(restarted), (QStringList{"x", " \t\"b.html\"", "/home/ann/wiki.html.LastMerge"}));
+    restarted.Form_Load();
+    EXPECT_EQ(fields(restarted), (QStringList{"x", " \t\"b.html\"", pathToText(lastMerge)}));
+    EXPECT_EQ(textToPath(rememberedPath("unedited")), lastMerge);
 }
 
 TEST_F(MainWindow, CommandLineReplacesTheRememberedPaths) {
     struct Row {
-        QString commandLine;
+        std::vector<std::string> arguments;
         QStringList expected;
     };
     const Row rows[] = {
-        {"/local C:\\a.html /remote C:\\b.html", {"C:\\a.html", "C:\\b.html", ""}},
-        {"/local a /remote b /lastmerge c", {"a", "b", "c"}},
-        {"/remote C:\\b.html /local C:\\a.html", {"/old/a", "/old/b", "/old/c"}},
-        {"/local a /lastmerge c /remote b", {"a /lastmerge c", "b", ""}},
-        {"/Local a /remote b", {"/old/a", "/old/b", "/old/c"}},
-        {"/local \"a b.html\" /remote b", {"\"a b.html\"", "b", ""}},
+        {{"/local", "/a", "-reverse", "/remote", "/b"}, {"/a -reverse", "/b", ""}},
+        {{"/local", "a", "/remote", "/b", "/lastmerge", "c\xE9"},
+         {"/start/a", "/b", pathToText("/start/c\xE9")}},
+        {{"/remote", "/b", "/local", "/a"}, {"/old/a", "/old/b", "/old/c"}},
     };
     for (const Row& row : rows) {
         remember("/old/a", "/old/b", "/old/c");
         frmMain w;
-        w.Form_Load(row.commandLine);
-        EXPECT_EQ(fields(w), row.expected) << row.commandLine.toStdString();
-        EXPECT_EQ(remembered(), row.expected) << row.commandLine.toStdString();
+        w.Form_Load(row.arguments, "/start");
+        EXPECT_EQ(fields(w), row.expected) << row.arguments[1];
+        EXPECT_EQ(remembered(), row.expected) << row.arguments[1];
     }
 }
 
@@ -93,7 +93,7 @@ TEST_F(MainWindow, BrowsingTakesTheChosenFileAndCancellingChangesNothing) {
     QFile(chosen).open(QIODevice::WriteOnly);
     remember(folder.filePath("old.html"), "", "");
     frmMain w;
-    w.Form_Load("");
+    w.Form_Load();
     auto* browse = w.findChild<QPushButton*>("cmdBrowseForFileLocal");
 
     QStringList initialSelections;
@@ -124,52 +124,62 @@ TEST_F(MainWindow, BrowsingTakesTheChosenFileAndCancellingChangesNothing) {
 }
 
 TEST_F(MainWindow, AboutBoxTexts) {
-    frmMain w;
-    w.Form_Load("");
-    QString caption, title, version, description, website;
-    bool okIsDefault = false;
-    {
-        test::ModalResponder readAbout([&](QWidget* modal) {
-            auto* about = qobject_cast<frmAbout*>(modal);
-            ASSERT_NE(about, nullptr);
-            caption = about->windowTitle();
-            title = about->findChild<QLabel*>("lblTitle")->text();
-            version = about->findChild<QLabel*>("lblVersion")->text();
-            description = about->findChild<QLabel*>("lblDescription")->text();
-            website = about->findChild<QPushButton*>("OpenWebsite")->text();
-            okIsDefault = about->findChild<QPushButton*>("cmdOK")->isDefault();
-            about->findChild<QPushButton*>("cmdOK")->click();
-        });
-        w.findChild<QPushButton*>("About")->click();
-    }
-    EXPECT_EQ(caption, "About Korvane");
-    EXPECT_EQ(title, "Korvane");
-    EXPECT_EQ(version, "Version 1.0.2");
+    const frmAbout about;
+    const auto text = [&](const char* name) { return about.findChild<QLabel*>(name)->text(); };
+    EXPECT_EQ(about.windowTitle(), "About Korvane");
+    EXPECT_EQ(text("lblTitle"), "Korvane");
+    EXPECT_EQ(text("lblVersion"), "Version 1.0.2");
     EXPECT_EQ(
-        description,
+        text("lblDescription"),
         "A program for merging together TiddlyWiki files so that multiple people can edit the same file.");
+    const QString website = about.findChild<QPushButton*>("OpenWebsite")->text();
     EXPECT_TRUE(projectWebsite().contains(website));
     EXPECT_FALSE(website.isEmpty());
-    EXPECT_TRUE(okIsDefault);
+    EXPECT_TRUE(about.findChild<QPushButton*>("cmdOK")->isDefault());
 }
 
-TEST_F(MainWindow, SystemInfoWithoutAToolSaysSo) {
+// Enter presses the focused button, in the main window and in the About box: what each press opens.
+TEST_F(MainWindow, EnterPressesTheFocusedButton) {
     const QByteArray savedPath = qgetenv("PATH");
-    qputenv("PATH", "/nonexistent-folder");
+    qputenv("PATH", "/nonexistent-folder");  // no system information tool
+    frmMain w;
+    w.Form_Load();
+    w.show();
     frmAbout about;
-    test::SeenBox seen;
-    {
-        test::ModalResponder answer([&](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            ASSERT_NE(box, nullptr);
-            seen = test::answerBox(box, QMessageBox::Ok);
-        });
-        about.findChild<QPushButton*>("cmdSysInfo")->click();
+    about.show();
+    struct Row {
+        QWidget* window;
+        std::string_view button;
+        QString opened;
+    };
+    const Row rows[] = {
+        {&w, "cmdMergeFiles", "Remote file was not found. (Korvane)"},
+        {&w, "About", "korvane::frmAbout"},
+        {&w, "cmdBrowseForFileRemote", "QFileDialog"},
+        {&about, "cmdSysInfo", "System Information Is Unavailable At This Time (Korvane)"},
+        {&about, "cmdOK", ""},
+    };
+    for (const Row& row : rows) {
+        QString opened;
+        {
+            test::ModalResponder answer([&](QWidget* modal) {
+                if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                    const test::SeenBox seen = test::answerBox(box, QMessageBox::Ok);
+                    opened = seen.text + " (" + seen.title + ")";
+                } else {
+                    opened = modal->metaObject()->className();
+                    qobject_cast<QDialog*>(modal)->reject();
+                }
+            });
+            auto* button = row.window->findChild<QPushButton*>(QString::fromLatin1(row.button));
+            button->setFocus();
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(button, &enter);
+        }
+        EXPECT_EQ(opened.toStdString(), row.opened.toStdString()) << row.button;
+        EXPECT_EQ(about.isVisible(), row.button != "cmdOK") << row.button;  // only OK closes the box
     }
     qputenv("PATH", savedPath);
-    EXPECT_EQ(seen.text, "System Information Is Unavailable At This Time");
-    EXPECT_EQ(seen.title, "Korvane");
-    EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
 }
 
 }  // namespace
