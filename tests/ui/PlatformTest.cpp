@@ -15,18 +15,16 @@
 namespace korvane {
 namespace {
 
-TEST(LocaleTime, UnitedStatesEnglish) {
+TEST(LocaleTime, DateAndTimeInTheLocalesOrderWithAFourDigitYear) {
     const QLocale us(QLocale::English, QLocale::UnitedStates);
-    EXPECT_EQ(localeTimeText(us, QDateTime(QDate(2026, 12, 5), QTime(6, 15, 6))), "12/5/2026 6:15:06 AM");
+    const QDate day(2026, 12, 5);
+    EXPECT_EQ(localeTimeText(us, QDateTime(day, QTime(6, 15, 6))), "12/5/2026 6:15:06 AM");
     EXPECT_EQ(localeTimeText(us, QDateTime(QDate(2026, 1, 9), QTime(18, 0, 0))), "1/9/2026 6:00:00 PM");
     // At exactly midnight the date stands alone; a second later the time is written.
-    EXPECT_EQ(localeTimeText(us, QDateTime(QDate(2026, 12, 5), QTime(0, 0, 0))), "12/5/2026");
-    EXPECT_EQ(localeTimeText(us, QDateTime(QDate(2026, 12, 5), QTime(0, 0, 1))), "12/5/2026 12:00:01 AM");
-}
-
-TEST(LocaleTime, OtherLocalesKeepTheirOrderWithAFourDigitYear) {
-    const QLocale de(QLocale::German, QLocale::Germany);
-    EXPECT_EQ(localeTimeText(de, QDateTime(QDate(2026, 12, 5), QTime(6, 15, 6))), "05.12.2026 06:15:06");
+    EXPECT_EQ(localeTimeText(us, QDateTime(day, QTime(0, 0, 0))), "12/5/2026");
+    EXPECT_EQ(localeTimeText(us, QDateTime(day, QTime(0, 0, 1))), "12/5/2026 12:00:01 AM");
+    EXPECT_EQ(localeTimeText(QLocale(QLocale::German), QDateTime(day, QTime(6, 15, 6))),
+              "05.12.2026 06:15:06");
 }
 
 TEST(Settings, PathsAreStoredAtOnceAndReadBackByteForByte) {
@@ -70,7 +68,7 @@ QString writeFakeTool(const QString& folder, const QString& name) {
     return path;
 }
 
-TEST(SystemInfo, FindsTheFirstToolOfTheListOnThePath) {
+TEST(SystemInfo, FindsTheFirstToolOfTheListOnThePathAndStartsItWithoutWaiting) {
     QTemporaryDir first;
     QTemporaryDir second;
     const QString kinfo = writeFakeTool(second.path(), "kinfocenter");
@@ -79,28 +77,19 @@ TEST(SystemInfo, FindsTheFirstToolOfTheListOnThePath) {
     const QString path = first.path() + ":" + second.path();
     EXPECT_EQ(findProgram(systemInfoToolNames(), path), kinfo);
     EXPECT_EQ(findProgram({"gnome-system-monitor"}, path), monitor);
-    EXPECT_EQ(findProgram(systemInfoToolNames(), "/nonexistent-folder"), "");
     EXPECT_EQ(findProgram(systemInfoToolNames(), ""), "");
-}
 
-TEST(SystemInfo, StartsTheToolFoundOnThePathWithoutWaiting) {
-    QTemporaryDir folder;
-    const QString tool = writeFakeTool(folder.path(), "hardinfo");
     const QByteArray savedPath = qgetenv("PATH");
-    qputenv("PATH", folder.path().toUtf8());
-    const bool started = startSystemInfo();
-    qputenv("PATH", "/nonexistent-folder");
-    const bool startedWithout = startSystemInfo();
+    qputenv("PATH", path.toUtf8());
+    EXPECT_TRUE(startSystemInfo());
     qputenv("PATH", savedPath);
-
-    EXPECT_TRUE(started);
-    EXPECT_FALSE(startedWithout);
     QElapsedTimer waited;
     waited.start();
-    while (!QFile::exists(tool + ".ran") && waited.elapsed() < 5000) {
+    while (!QFile::exists(kinfo + ".ran") && waited.elapsed() < 5000) {
         QThread::msleep(10);
     }
-    EXPECT_TRUE(QFile::exists(tool + ".ran"));
+    EXPECT_TRUE(QFile::exists(kinfo + ".ran"));
+    EXPECT_FALSE(QFile::exists(monitor + ".ran"));
 }
 
 }  // namespace
