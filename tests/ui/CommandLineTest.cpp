@@ -23,13 +23,9 @@ TEST(CommandLine, Cases) {
         {{"/remote", "/b", "/local", "/a"}, std::nullopt},
         {{"/local", "/a"}, std::nullopt},
         {{"/Local", "/a", "/remote", "/b"}, std::nullopt},
-        {{}, std::nullopt},
-        // "/lastmerge" before "/remote" or in another case: the remote path runs to the end, the unedited
-        // path is cleared.
+        // "/lastmerge" before "/remote": the remote path runs to the end, the unedited path is cleared.
         {{"/local", "/a", "/lastmerge", "/c", "/remote", "/b", "/x"},
          CommandLinePaths{"/a /lastmerge /c", "/b /x", ""}},
-        {{"/local", "/a", "/remote", "/b", "/LastMerge", "/c"},
-         CommandLinePaths{"/a", "/b /LastMerge /c", ""}},
         // Only the first of each word counts.
         {{"/local", "/a", "/remote", "/b", "/lastmerge", "/c", "/local", "/lastmerge", "/d"},
          CommandLinePaths{"/a", "/b", "/c /local /lastmerge /d"}},
