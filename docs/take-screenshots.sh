@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-export XDG_CONFIG_HOME=$(mktemp -d)   # the demo's paths are not remembered for the real user
+export KORVANE_CONFIG_DIR=$(mktemp -d)   # the demo's paths are not remembered for the real user
 demo=$(mktemp -d)
 build/korvane --write-demo "$demo"
 openbox >/dev/null 2>&1 &
@@ -32,4 +32,4 @@ dialog=$(xdotool search --name '^Merging item 3 of 11$' | head -1)
 import -window "$dialog" -frame docs/conflict-dialog.png
 
 kill "$korvane"
-rm -rf "$demo" "$XDG_CONFIG_HOME"
+rm -rf "$demo" "$KORVANE_CONFIG_DIR"

@@ -1,6 +1,8 @@
 #include "app/DemoTrio.h"
 
-#include <fstream>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace korvane::demo {
@@ -77,11 +79,15 @@ bool writeDemoTrio(const std::string& folder, std::string& error) {
          {std::pair{"local.html", &trio.local}, std::pair{"remote.html", &trio.remote},
           std::pair{"unedited.html", &trio.unedited}}) {
         const std::string path = folder + "/" + name;
-        std::ofstream out(path, std::ios::binary);
-        out << *text;
-        out.close();
-        if (!out) {
-            error = "Could not write " + path;
+        std::FILE* out = std::fopen(path.c_str(), "wb");
+        bool written = out != nullptr && std::fwrite(text->data(), 1, text->size(), out) == text->size();
+        int reason = errno;
+        if (out != nullptr && std::fclose(out) != 0 && written) {
+            written = false;
+            reason = errno;
+        }
+        if (!written) {
+            error = "Could not write " + path + ": " + std::strerror(reason);
             return false;
         }
     }

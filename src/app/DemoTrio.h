@@ -14,7 +14,8 @@ struct Trio {
 
 Trio demoTrio();
 
-// Writes local.html, remote.html and unedited.html into `folder`; false with `error` set on failure.
+// Writes local.html, remote.html and unedited.html into `folder`; false with `error` set on failure
+// ("Could not write PATH: " and the system's reason).
 bool writeDemoTrio(const std::string& folder, std::string& error);
 
 }  // namespace korvane::demo

@@ -1,23 +1,58 @@
 // korvane: the desktop program. Opens the main window; closing it ends the program.
 //   korvane [/local PATH /remote PATH [/lastmerge PATH]]
 //   korvane --write-demo FOLDER    writes a sample trio (local.html, remote.html, unedited.html) and exits
+//   korvane --help | --version     prints the usage or the version and exits, without opening a window
 #include <QApplication>
 #include <QIcon>
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 #include "app/DemoTrio.h"
+#include "platform/Settings.h"
 #include "ui/main/frmMain.h"
 #include "ui/resources.h"
 
+namespace {
+
+const char* const kUsage =
+    "Usage: korvane [/local LOCAL /remote REMOTE [/lastmerge UNEDITED]]\n"
+    "       korvane --write-demo FOLDER\n"
+    "       korvane --help | --version\n"
+    "\n"
+    "Opens the window that merges your TiddlyWiki file (LOCAL), the copy a friend edited (REMOTE) and\n"
+    "the unedited copy you both started from (UNEDITED). Paths given here replace the remembered ones;\n"
+    "a path may hold spaces, and a relative path is taken from the current folder.\n"
+    "--write-demo writes a sample trio (local.html, remote.html, unedited.html) into FOLDER.\n";
+
+int print(const char* text) {
+    return std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0 ? 0 : 2;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    if (argc == 3 && std::string_view(argv[1]) == "--write-demo") {
+    // The arguments as the system handed them over: QApplication removes its own options (-reverse,
+    // -style ...) from argv, and those words may be part of a path.
+    const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
+    if (!arguments.empty() && arguments[0] == "--help") {
+        return print(kUsage);
+    }
+    if (!arguments.empty() && arguments[0] == "--version") {
+        return print("korvane " KORVANE_VERSION "\n");
+    }
+    if (arguments.size() == 2 && arguments[0] == "--write-demo") {
         std::string error;
-        if (!korvane::demo::writeDemoTrio(argv[2], error)) {
+        if (!korvane::demo::writeDemoTrio(arguments[1], error)) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return 2;
         }
         return 0;
     }
+    std::error_code unknown;
+    const std::string startFolder = std::filesystem::current_path(unknown).native();
 
     QApplication app(argc, argv);
     korvane::initResources();
@@ -25,13 +60,10 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("korvane"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/korvane/korvane.png")));
-
-    // The command line as one string: the arguments after the program's name, joined by spaces.
-    QStringList arguments = QApplication::arguments();
-    arguments.removeFirst();
+    korvane::useConfiguredSettingsFolder();
 
     korvane::frmMain window;
-    window.Form_Load(arguments.join(QLatin1Char(' ')));
+    window.Form_Load(arguments, startFolder);
     window.show();
     return QApplication::exec();
 }

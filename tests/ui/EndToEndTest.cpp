@@ -1,10 +1,13 @@
 // Whole merge runs through the real windows: the main window's "Merge Files" button, the conflict
 // dialogs and the message boxes, answered by clicking their buttons.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <algorithm>
+#include <cstdio>
 
 #include "app/DemoTrio.h"
 #include "merge/BoxForm.h"
@@ -31,7 +34,8 @@ struct Trio {
 
 Trio writeTrio(const test::TempDir& dir) {
     const demo::Trio t = demo::demoTrio();
-    return {dir.write("local.html", t.local), dir.write("remote.html", t.remote),
+    // The local name is not valid UTF-8: the merge must still write exactly the file named.
+    return {dir.write("local\xE9.html", t.local), dir.write("remote.html", t.remote),
             dir.write("unedited.html", t.unedited)};
 }
 
@@ -47,8 +51,7 @@ TEST(EndToEnd, MergeThroughTheWindowsWritesTheMergedDocumentToAllThreeFiles) {
     const Trio paths = writeTrio(dir);
 
     FixedClockMain window;
-    window.Form_Load(QString::fromStdString("/local " + paths.local + " /remote " + paths.remote +
-                                            " /lastmerge " + paths.unedited));
+    window.Form_Load({"/local", paths.local, "/remote", paths.remote, "/lastmerge", paths.unedited});
     window.show();
     std::vector<std::string> captions;
     std::vector<test::SeenBox> boxes;
@@ -125,32 +128,48 @@ TEST(EndToEnd, MergeThroughTheWindowsWritesTheMergedDocumentToAllThreeFiles) {
     test::clearSettings();
 }
 
-TEST(EndToEnd, AMissingFileIsReportedAndNothingIsWritten) {
-    test::clearSettings();
-    test::TempDir dir;
-    const Trio paths = writeTrio(dir);
-    const auto before = test::snapshot(dir.dir());
-    frmMain window;
-    window.Form_Load(
-        QString::fromStdString("/local " + dir.path("missing.html") + " /remote " + paths.remote));
-    std::vector<test::SeenBox> boxes;
-    {
-        test::ModalResponder answer([&](QWidget* modal) {
-            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-                boxes.push_back(test::answerBox(box, QMessageBox::Ok));
-            } else {
-                ADD_FAILURE() << "unexpected window " << modal->objectName().toStdString();
-                modal->close();
-            }
-        });
-        window.findChild<QPushButton*>("cmdMergeFiles")->click();
+// Runs a shell command in `dir` ($K names the built desktop program): its standard output and status.
+std::pair<std::string, int> runInFolder(const test::TempDir& dir, const std::string& command) {
+    FILE* p =
+        ::popen(("cd '" + dir.dir().string() + "' && K='" + KORVANE_PATH + "' && " + command).c_str(), "r");
+    std::string out;
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) {
+        out.append(buf, n);
     }
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Local file was not found.");
-    EXPECT_EQ(boxes[0].title, "Korvane");
-    EXPECT_EQ(boxes[0].icon, QMessageBox::Warning);
-    EXPECT_EQ(test::snapshot(dir.dir()), before);
-    test::clearSettings();
+    const int raw = ::pclose(p);
+    return {out, WIFEXITED(raw) ? WEXITSTATUS(raw) : -1};
+}
+
+TEST(EndToEnd, TheProgramsCommandLine) {
+    test::TempDir dir;
+    // Without any display: these answer on standard output before a window could be opened.
+    const std::string noDisplay = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb \"$K\"";
+    // Opens the window with a settings folder of its own, closes it once the command line's paths are
+    // remembered, and shows what was remembered.
+    const std::string window =
+        "(KORVANE_CONFIG_DIR=\"$PWD/cfg\" QT_QPA_PLATFORM=offscreen \"$K\" /local 'my wiki' "
+        "-reverse /remote /b 2>/dev/null & for i in $(seq 300); do grep -qs ^remote= "
+        "cfg/*/*.conf && break; sleep 0.1; done; kill $!) && cat cfg/Korvane/Korvane.conf";
+    struct Row {
+        std::string command, outStart;
+        std::ptrdiff_t lines;
+        int status;
+    };
+    const Row rows[] = {
+        {noDisplay + " --version 2>/dev/null", "korvane 1.0.2\n", 1, 0},
+        {noDisplay + " --help 2>/dev/null",
+         "Usage: korvane [/local LOCAL /remote REMOTE [/lastmerge UNEDITED]]\n", 8, 0},
+        {"\"$K\" --write-demo no/sub 2>&1 >/dev/null",
+         "Could not write no/sub/local.html: No such file or directory\n", 1, 2},
+        {window, "[file%20paths]\nlocal=" + dir.path("my wiki -reverse") + "\nremote=/b\n", 3, 0},
+    };
+    for (const Row& row : rows) {
+        const auto [out, status] = runInFolder(dir, row.command);
+        EXPECT_EQ(out.substr(0, row.outStart.size()), row.outStart) << row.command;
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), row.lines) << row.command;
+        EXPECT_EQ(status, row.status) << row.command;
+    }
 }
 
 }  // namespace

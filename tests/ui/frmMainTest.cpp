@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "platform/Settings.h"
@@ -37,7 +39,7 @@ class MainWindow : public testing::Test {
 TEST_F(MainWindow, CaptionControlsAndRestoredPaths) {
     remember("/a.html", "/b.html", "/c.html");
     frmMain w;
-    w.Form_Load("");
+    w.Form_Load();
     EXPECT_EQ(w.windowTitle(), "Korvane 1.0.2");
     EXPECT_EQ(fields(w), (QStringList{"/a.html", "/b.html", "/c.html"}));
     EXPECT_EQ(w.size(), QSize(521, 191));  // 7815 x 2865 twips
@@ -50,41 +52,25 @@ TEST_F(MainWindow, CaptionControlsAndRestoredPaths) {
     EXPECT_EQ(w.findChild<QLabel*>("Label4")->text(), "Bold fields are required.");
 }
 
-TEST_F(MainWindow, EveryChangeOfAFieldIsRememberedAtOnce) {
+TEST_F(MainWindow, EveryChangeOfAFieldAndTheCommandLineAreRememberedAtOnce) {
     frmMain w;
-    w.Form_Load("");
+    w.Form_Load();
     w.txtLocalFilePath()->insert("x");  // one keystroke
     EXPECT_EQ(rememberedPath("local"), "x");
     w.txtRemoteFilePath()->setText(" \t\"b.html\"");
-    EXPECT_EQ(rememberedPath("remote"), " \t\"b.html\"");
-    w.setUneditedPath("/home/ann/wiki.html.LastMerge");
-    EXPECT_EQ(w.txtOriginalCopyFilePath()->text(), "/home/ann/wiki.html.LastMerge");
-    EXPECT_EQ(rememberedPath("unedited"), "/home/ann/wiki.html.LastMerge");
-    frmMain restarted;
-    restarted.Form_Load("");
-    EXPECT_EQ(fields(restarted), (QStringList{"x", " \t\"b.html\"", "/home/ann/wiki.html.LastMerge"}));
-}
-
-TEST_F(MainWindow, CommandLineReplacesTheRememberedPaths) {
-    struct Row {
-        QString commandLine;
-        QStringList expected;
-    };
-    const Row rows[] = {
-        {"/local C:\\a.html /remote C:\\b.html", {"C:\\a.html", "C:\\b.html", ""}},
-        {"/local a /remote b /lastmerge c", {"a", "b", "c"}},
-        {"/remote C:\\b.html /local C:\\a.html", {"/old/a", "/old/b", "/old/c"}},
-        {"/local a /lastmerge c /remote b", {"a /lastmerge c", "b", ""}},
-        {"/Local a /remote b", {"/old/a", "/old/b", "/old/c"}},
-        {"/local \"a b.html\" /remote b", {"\"a b.html\"", "b", ""}},
-    };
-    for (const Row& row : rows) {
-        remember("/old/a", "/old/b", "/old/c");
-        frmMain w;
-        w.Form_Load(row.commandLine);
-        EXPECT_EQ(fields(w), row.expected) << row.commandLine.toStdString();
-        EXPECT_EQ(remembered(), row.expected) << row.commandLine.toStdString();
-    }
+    // A name that is not valid UTF-8 comes back byte for byte.
+    const std::string lastMerge = "/home/ann/Caf\xE9 \xFF\xC3.html.LastMerge";
+    w.setUneditedPath(lastMerge);
+    EXPECT_EQ(textToPath(w.txtOriginalCopyFilePath()->text()), lastMerge);
+    const QStringList typed{"x", " \t\"b.html\"", pathToText(lastMerge)};
+    frmMain restarted;  // a command line out of order changes nothing
+    restarted.Form_Load({"/remote", "/b", "/local", "/a"}, "/start");
+    EXPECT_EQ(fields(restarted), typed);
+    EXPECT_EQ(remembered(), typed);
+    frmMain given;
+    given.Form_Load({"/local", "a", "-reverse", "/remote", "/b"}, "/start");
+    EXPECT_EQ(fields(given), (QStringList{"/start/a -reverse", "/b", ""}));
+    EXPECT_EQ(remembered(), fields(given));
 }
 
 TEST_F(MainWindow, BrowsingTakesTheChosenFileAndCancellingChangesNothing) {
@@ -93,83 +79,74 @@ TEST_F(MainWindow, BrowsingTakesTheChosenFileAndCancellingChangesNothing) {
     QFile(chosen).open(QIODevice::WriteOnly);
     remember(folder.filePath("old.html"), "", "");
     frmMain w;
-    w.Form_Load("");
-    auto* browse = w.findChild<QPushButton*>("cmdBrowseForFileLocal");
-
+    w.Form_Load();
     QStringList initialSelections;
-    {
-        test::ModalResponder cancel([&](QWidget* modal) {
+    for (const bool pick : {false, true}) {
+        test::ModalResponder answer([&](QWidget* modal) {
             auto* dialog = qobject_cast<QFileDialog*>(modal);
             ASSERT_NE(dialog, nullptr);
             initialSelections << dialog->selectedFiles();
-            dialog->reject();
-        });
-        browse->click();
-    }
-    EXPECT_EQ(w.txtLocalFilePath()->text(), folder.filePath("old.html"));
-    EXPECT_EQ(initialSelections,
-              QStringList{folder.filePath("old.html")});  // the dialog starts at the setting
-
-    {
-        test::ModalResponder pick([&](QWidget* modal) {
-            auto* dialog = qobject_cast<QFileDialog*>(modal);
-            ASSERT_NE(dialog, nullptr);
             dialog->selectFile(chosen);
-            QMetaObject::invokeMethod(dialog, "accept");  // as the Open button does
+            QMetaObject::invokeMethod(dialog,
+                                      pick ? "accept" : "reject");  // as the Open or Cancel button does
         });
-        browse->click();
+        w.findChild<QPushButton*>("cmdBrowseForFileLocal")->click();
+        EXPECT_EQ(w.txtLocalFilePath()->text(), pick ? chosen : folder.filePath("old.html"));
+        EXPECT_EQ(rememberedPath("local"), w.txtLocalFilePath()->text());
     }
-    EXPECT_EQ(w.txtLocalFilePath()->text(), chosen);
-    EXPECT_EQ(rememberedPath("local"), chosen);
+    // The dialog starts at the setting.
+    EXPECT_EQ(initialSelections, QStringList(2, folder.filePath("old.html")));
 }
 
-TEST_F(MainWindow, AboutBoxTexts) {
-    frmMain w;
-    w.Form_Load("");
-    QString caption, title, version, description, website;
-    bool okIsDefault = false;
-    {
-        test::ModalResponder readAbout([&](QWidget* modal) {
-            auto* about = qobject_cast<frmAbout*>(modal);
-            ASSERT_NE(about, nullptr);
-            caption = about->windowTitle();
-            title = about->findChild<QLabel*>("lblTitle")->text();
-            version = about->findChild<QLabel*>("lblVersion")->text();
-            description = about->findChild<QLabel*>("lblDescription")->text();
-            website = about->findChild<QPushButton*>("OpenWebsite")->text();
-            okIsDefault = about->findChild<QPushButton*>("cmdOK")->isDefault();
-            about->findChild<QPushButton*>("cmdOK")->click();
-        });
-        w.findChild<QPushButton*>("About")->click();
-    }
-    EXPECT_EQ(caption, "About Korvane");
-    EXPECT_EQ(title, "Korvane");
-    EXPECT_EQ(version, "Version 1.0.2");
-    EXPECT_EQ(
-        description,
-        "A program for merging together TiddlyWiki files so that multiple people can edit the same file.");
-    EXPECT_TRUE(projectWebsite().contains(website));
-    EXPECT_FALSE(website.isEmpty());
-    EXPECT_TRUE(okIsDefault);
-}
-
-TEST_F(MainWindow, SystemInfoWithoutAToolSaysSo) {
+// Enter presses the focused button, in the main window and in the About box: what each press opens.
+TEST_F(MainWindow, EnterPressesTheFocusedButton) {
     const QByteArray savedPath = qgetenv("PATH");
-    qputenv("PATH", "/nonexistent-folder");
+    qputenv("PATH", "/nonexistent-folder");  // no system information tool
+    frmMain w;
+    w.Form_Load();
+    w.show();
     frmAbout about;
-    test::SeenBox seen;
-    {
-        test::ModalResponder answer([&](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            ASSERT_NE(box, nullptr);
-            seen = test::answerBox(box, QMessageBox::Ok);
-        });
-        about.findChild<QPushButton*>("cmdSysInfo")->click();
+    about.show();
+    struct Row {
+        QWidget* window;
+        std::string_view button;
+        QString opened;
+    };
+    const Row rows[] = {
+        {&w, "cmdMergeFiles", "Remote file was not found. (Korvane)"},
+        {&w, "About",
+         "korvane::frmAbout About Korvane | Korvane | Version 1.0.2 | A program for merging together "
+         "TiddlyWiki files so that multiple people can edit the same file."},
+        {&w, "cmdBrowseForFileRemote", "QFileDialog Open"},
+        {&about, "cmdSysInfo", "System Information Is Unavailable At This Time (Korvane)"},
+        {&about, "cmdOK", ""},
+    };
+    for (const Row& row : rows) {
+        QString opened;
+        {
+            test::ModalResponder answer([&](QWidget* modal) {
+                if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                    const test::SeenBox seen = test::answerBox(box, QMessageBox::Ok);
+                    opened = seen.text + " (" + seen.title + ")";
+                } else {
+                    opened = modal->metaObject()->className() + (" " + modal->windowTitle());
+                    for (const auto* label : modal->findChildren<QLabel*>(QRegularExpression("^lbl"))) {
+                        opened += " | " + label->text();
+                    }
+                    qobject_cast<QDialog*>(modal)->reject();
+                }
+            });
+            auto* button = row.window->findChild<QPushButton*>(QString::fromLatin1(row.button));
+            button->setFocus();
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(button, &enter);
+        }
+        EXPECT_EQ(opened.toStdString(), row.opened.toStdString()) << row.button;
+        EXPECT_EQ(about.isVisible(), row.button != "cmdOK") << row.button;  // only OK closes the box
     }
     qputenv("PATH", savedPath);
-    EXPECT_EQ(seen.text, "System Information Is Unavailable At This Time");
-    EXPECT_EQ(seen.title, "Korvane");
-    EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
+    const QString website = about.findChild<QPushButton*>("OpenWebsite")->text();
+    EXPECT_TRUE(!website.isEmpty() && projectWebsite().contains(website)) << website.toStdString();
 }
 
 }  // namespace

@@ -63,17 +63,17 @@ frmAbout::frmAbout(QWidget* owner) : QDialog(owner) {
     const QUrl address(projectWebsite());
     website->setText(address.host() + (address.path() == QLatin1String("/") ? QString() : address.path()));
     website->setToolTip(projectWebsite());
-    website->setAutoDefault(false);
     connect(website, &QPushButton::clicked, this, &frmAbout::OpenWebsite_Click);
 
     auto* sysInfo = place<QPushButton>(this, "cmdSysInfo", 3360, 2640, 1245, 345);
     sysInfo->setText(QStringLiteral("&System Info..."));
-    sysInfo->setAutoDefault(false);
     connect(sysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
 
     auto* ok = place<QPushButton>(this, "cmdOK", 6045, 2625, 1260, 345);
     ok->setText(QStringLiteral("OK"));
-    ok->setDefault(true);  // Enter; Escape closes the box as well
+    // Enter presses OK unless another button has the focus (a dialog's buttons act as defaults while
+    // focused); Escape closes the box as well.
+    ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
     // Tab order: OK, System Info, then the web page.

@@ -1,11 +1,9 @@
 #include "ui/main/CommandLine.h"
 
+#include <algorithm>
+
 namespace korvane {
 namespace {
-
-constexpr std::string_view kLocal = "/local";
-constexpr std::string_view kRemote = "/remote";
-constexpr std::string_view kLastMerge = "/lastmerge";
 
 std::string withoutOuterSpaces(std::string_view s) {
     const std::size_t first = s.find_first_not_of(' ');
@@ -15,27 +13,53 @@ std::string withoutOuterSpaces(std::string_view s) {
     return std::string(s.substr(first, s.find_last_not_of(' ') - first + 1));
 }
 
+// The arguments [begin, end) as one path, resolved against the start folder when relative.
+std::string pathFrom(const std::vector<std::string>& arguments, std::size_t begin, std::size_t end,
+                     std::string_view startFolder) {
+    std::string joined;
+    for (std::size_t i = begin; i < end; ++i) {
+        if (i > begin) {
+            joined += ' ';
+        }
+        joined += arguments[i];
+    }
+    std::string path = withoutOuterSpaces(joined);
+    if (path.empty() || path.front() == '/' || startFolder.empty()) {
+        return path;
+    }
+    std::string_view relative = path;
+    while (relative.starts_with("./")) {
+        relative.remove_prefix(2);
+    }
+    std::string resolved(startFolder);
+    if (resolved.back() != '/') {
+        resolved += '/';
+    }
+    resolved += relative;
+    return resolved;
+}
+
 }  // namespace
 
-std::optional<CommandLinePaths> parseCommandLine(std::string_view c) {
-    const std::size_t a = c.find(kLocal);
-    const std::size_t b = c.find(kRemote);
-    const std::size_t l = c.find(kLastMerge);
-    constexpr std::size_t none = std::string_view::npos;
-    if (a == none || b == none || b <= a) {
+std::optional<CommandLinePaths> parseCommandLine(const std::vector<std::string>& arguments,
+                                                 std::string_view startFolder) {
+    const auto first = [&](std::string_view word) {
+        return static_cast<std::size_t>(std::find(arguments.begin(), arguments.end(), word) -
+                                        arguments.begin());
+    };
+    const std::size_t none = arguments.size();
+    const std::size_t a = first("/local");
+    const std::size_t b = first("/remote");
+    const std::size_t c = first("/lastmerge");
+    if (a == none || b == none || b < a) {
         return std::nullopt;
     }
+    const std::size_t remoteEnd = c != none && c > b ? c : none;
     CommandLinePaths paths;
-    // The words may overlap ("/local/remote"); a path is then empty rather than cut backwards.
-    const std::size_t localStart = std::min(a + kLocal.size(), b);
-    paths.local = withoutOuterSpaces(c.substr(localStart, b - localStart));
-    const std::size_t remoteStart = b + kRemote.size();
-    if (l != none && l > b) {
-        const std::size_t end = std::max(l, remoteStart);
-        paths.remote = withoutOuterSpaces(c.substr(remoteStart, end - remoteStart));
-        paths.unedited = withoutOuterSpaces(c.substr(std::min(l + kLastMerge.size(), c.size())));
-    } else {
-        paths.remote = withoutOuterSpaces(c.substr(remoteStart));
+    paths.local = pathFrom(arguments, a + 1, b, startFolder);
+    paths.remote = pathFrom(arguments, b + 1, remoteEnd, startFolder);
+    if (remoteEnd != none) {
+        paths.unedited = pathFrom(arguments, c + 1, none, startFolder);
     }
     return paths;
 }

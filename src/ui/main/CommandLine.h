@@ -1,10 +1,11 @@
-// The paths given on Korvane's command line: "/local PATH /remote PATH [/lastmerge PATH]", taken as one
-// string. Pure and toolkit-free.
+// The paths given on Korvane's command line: "/local PATH /remote PATH [/lastmerge PATH]". Pure and
+// toolkit-free.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korvane {
 
@@ -15,10 +16,16 @@ struct CommandLinePaths {
     bool operator==(const CommandLinePaths&) const = default;
 };
 
-// The first "/local", "/remote" and "/lastmerge" (case-sensitive) decide: "/local" before "/remote"
-// gives the local path between them and the remote path up to a later "/lastmerge" (the unedited path
-// after it) or to the end (the unedited path then empty). Each path loses the spaces at both ends;
-// tabs and quotes stay. Anything else gives nothing, and the remembered paths stand.
-std::optional<CommandLinePaths> parseCommandLine(std::string_view commandLine);
+// `arguments` are the program's arguments after its name, exactly as the system handed them over.
+// Only a whole argument "/local", "/remote" or "/lastmerge" (case-sensitive) is an option word, so a
+// path that contains one ("/home/ann/remote/wiki.html") stays whole. The first of each word decides:
+// "/local" before "/remote" gives the local path between them and the remote path up to a later
+// "/lastmerge" (the unedited path after it) or to the end (the unedited path then empty). The
+// arguments of one path are joined by single spaces, so a path with spaces may be given unquoted;
+// each path loses the spaces at both ends, while tabs and quotes stay. A relative path is taken from
+// `startFolder`, the folder the program was started in (unless that is empty). Anything else gives
+// nothing, and the remembered paths stand.
+std::optional<CommandLinePaths> parseCommandLine(const std::vector<std::string>& arguments,
+                                                 std::string_view startFolder);
 
 }  // namespace korvane

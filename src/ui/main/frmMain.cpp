@@ -1,6 +1,5 @@
 #include "ui/main/frmMain.h"
 
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -40,9 +39,18 @@ void fitCaptionToWidth(QLabel* label) {
     label->setFont(font);
 }
 
-// A path as the file system takes it (the locale's encoding, UTF-8 on Linux).
+// The field's path as the bytes of the file name, exactly as it came in when untouched.
 std::string toPath(const QLineEdit* field) {
-    return QFile::encodeName(field->text()).toStdString();
+    return textToPath(field->text());
+}
+
+// Enter presses a focused button, as in a dialog: a button outside a dialog takes only Space unless it
+// is set to act as a default.
+QPushButton* addButton(QWidget* parent, const QString& text, const char* name) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoDefault(true);
+    return button;
 }
 
 }  // namespace
@@ -62,16 +70,14 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
                                   "sent it to your friend):"),
                    false, "txtOriginalCopyFilePath", "cmdBrowseForFileUnedited", QStringLiteral("unedited"));
 
-    auto* about =
-        new QPushButton(QIcon(QStringLiteral(":/korvane/about16.png")), QStringLiteral("About"), this);
-    about->setObjectName(QStringLiteral("About"));
+    auto* about = addButton(this, QStringLiteral("About"), "About");
+    about->setIcon(QIcon(QStringLiteral(":/korvane/about16.png")));
     about->setGeometry(twipsToPixels(4800, 1920, 975, 855));
     about->setFont(designedFont(true));
     connect(about, &QPushButton::clicked, this, &frmMain::About_Click);
 
-    auto* merge =
-        new QPushButton(QIcon(QStringLiteral(":/korvane/merge16.png")), QStringLiteral("Merge Files"), this);
-    merge->setObjectName(QStringLiteral("cmdMergeFiles"));
+    auto* merge = addButton(this, QStringLiteral("Merge Files"), "cmdMergeFiles");
+    merge->setIcon(QIcon(QStringLiteral(":/korvane/merge16.png")));
     merge->setGeometry(twipsToPixels(5880, 1920, 1815, 855));
     merge->setFont(designedFont(true));
     connect(merge, &QPushButton::clicked, this, &frmMain::cmdMergeFiles_Click);
@@ -98,15 +104,14 @@ QLineEdit* frmMain::addPathRow(int row, const char* labelName, const QString& ca
     // Every change is remembered at once, whatever caused it.
     connect(field, &QLineEdit::textChanged, this, [key](const QString& text) { rememberPath(key, text); });
 
-    auto* browse = new QPushButton(QStringLiteral("..."), this);
-    browse->setObjectName(QString::fromLatin1(buttonName));
+    auto* browse = addButton(this, QStringLiteral("..."), buttonName);
     browse->setGeometry(twipsToPixels(7320, top + 240, 375, 285));
     browse->setToolTip(QStringLiteral("Browse"));
     connect(browse, &QPushButton::clicked, this, [this, field, key] { browseForFile(field, key); });
     return field;
 }
 
-void frmMain::Form_Load(const QString& commandLine) {
+void frmMain::Form_Load(const std::vector<std::string>& arguments, const std::string& startFolder) {
     setWindowTitle(QStringLiteral("Korvane %1.%2.%3")
                        .arg(KORVANE_VERSION_MAJOR)
                        .arg(KORVANE_VERSION_MINOR)
@@ -115,10 +120,10 @@ void frmMain::Form_Load(const QString& commandLine) {
     m_remote->setText(rememberedPath(QStringLiteral("remote")));
     m_unedited->setText(rememberedPath(QStringLiteral("unedited")));
 
-    if (const auto paths = parseCommandLine(commandLine.toStdString())) {
-        m_local->setText(fromUtf8(paths->local));
-        m_remote->setText(fromUtf8(paths->remote));
-        m_unedited->setText(fromUtf8(paths->unedited));
+    if (const auto paths = parseCommandLine(arguments, startFolder)) {
+        m_local->setText(pathToText(paths->local));
+        m_remote->setText(pathToText(paths->remote));
+        m_unedited->setText(pathToText(paths->unedited));
     }
 }
 
@@ -166,7 +171,7 @@ ConflictAnswer frmMain::settleConflict(const ConflictRequest& request) {
 }
 
 void frmMain::setUneditedPath(const std::string& path) {
-    m_unedited->setText(QFile::decodeName(path.c_str()));
+    m_unedited->setText(pathToText(path));
 }
 
 std::string frmMain::presentTimeText() {

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <string>
+#include <vector>
 
 #include "merge/MergeHost.h"
 
@@ -18,9 +19,9 @@ class frmMain : public QWidget, public MergeHost {
   public:
     explicit frmMain(QWidget* parent = nullptr);
 
-    // Sets the caption, restores the remembered paths, then applies the command line (the program's
-    // arguments joined by single spaces).
-    void Form_Load(const QString& commandLine);
+    // Sets the caption, restores the remembered paths, then applies the command line: the program's
+    // arguments after its name as the system handed them over, relative paths taken from startFolder.
+    void Form_Load(const std::vector<std::string>& arguments = {}, const std::string& startFolder = {});
 
     QLineEdit* txtLocalFilePath() const { return m_local; }
     QLineEdit* txtRemoteFilePath() const { return m_remote; }
