@@ -75,7 +75,15 @@ int listCommand(const std::string& path) {
 class CliHost : public MergeHost {
   public:
     void showMessage(const std::string& text, MessageIcon, const std::string&) override { err(text); }
-    bool askYesNo(const std::string&, const std::string&, bool) override { return true; }
+    // Takes the .LastMerge offer; says No to anything else, after printing the question, so that it
+    // changes no file (what a save that was cut off left behind is only reported).
+    bool askYesNo(const std::string& text, const std::string& title, bool) override {
+        if (title == msg::kUseLastMergeTitle) {
+            return true;
+        }
+        err(text);
+        return false;
+    }
     ConflictAnswer settleConflict(const ConflictRequest&) override { return {}; }
     void setUneditedPath(const std::string&) override {}
     std::string presentTimeText() override { return {}; }

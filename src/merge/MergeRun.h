@@ -112,6 +112,10 @@ class MergeRun {
                                         std::string_view changedMessage);
     // Puts the remote file back from its backup name; a note for the message when that fails.
     std::string restoreRemote(const std::string& backupPath);
+    // Looks for the note of a save that was cut off; tells the user what it left and where, and on Yes
+    // finishes that save, puts the remote file back or removes the leftovers. False when the run stops
+    // (the user said No, or the files could not be put in order).
+    bool recoverInterruptedSave();
 
     MergeHost& m_host;
     FileSystem& m_fs;

@@ -116,9 +116,16 @@ FsError InjectingFileSystem::writeWhole(const std::string& path, std::string_vie
 
 FsError InjectingFileSystem::writeNewDurable(const std::string& path,
                                              const std::vector<std::string_view>& pieces,
-                                             std::optional<unsigned> mode) {
+                                             std::optional<unsigned> mode, std::optional<FileOwner> owner) {
     return fails("writeNew:" + path) ? FsError("Injected failure")
-                                     : PosixFileSystem::writeNewDurable(path, pieces, mode);
+                                     : PosixFileSystem::writeNewDurable(path, pieces, mode, owner);
+}
+
+FileInfo InjectingFileSystem::inspect(const std::string& path) {
+    if (fails("inspect:" + path)) {
+        return {FileKind::Other, path, 0, 0, {}, "Injected failure"};
+    }
+    return PosixFileSystem::inspect(path);
 }
 
 FsError InjectingFileSystem::rename(const std::string& from, const std::string& to) {

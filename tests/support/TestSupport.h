@@ -70,7 +70,7 @@ class InjectingFileSystem : public PosixFileSystem {
     CompareOutcome compareWhole(const std::string& path, std::string_view expected) override;
     FsError writeWhole(const std::string& path, std::string_view data) override;
     FsError writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
-                            std::optional<unsigned> mode) override;
+                            std::optional<unsigned> mode, std::optional<FileOwner> owner = {}) override;
     // One file after another, too.
     std::vector<FsError> writeNewDurableEach(const std::vector<NewFile>& files,
                                              const std::vector<std::string_view>& pieces) override {
@@ -80,6 +80,8 @@ class InjectingFileSystem : public PosixFileSystem {
     FsError remove(const std::string& path) override;
     FsError setMode(const std::string& path, unsigned mode) override;
     FsError getMode(const std::string& path, unsigned& mode) override;
+    // A failure here reads as a path whose kind could not be found out.
+    FileInfo inspect(const std::string& path) override;
 
   private:
     bool fails(const std::string& op);
