@@ -3,6 +3,7 @@
 // the user's data is complete on disk and any failure is reported clearly.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -101,17 +102,123 @@ TEST(HostileConditions, AFullDiskChangesNothing) {
     EXPECT_NE(host.messages.back().text.find("No file was changed."), std::string::npos);
 }
 
-TEST(HostileConditions, AwkwardPaths) {
-    for (const std::string prefix : {"with spaces ", "n\xC3\xA4m\xC3\xAB ", "-dash "}) {
+// A row per kind of path the user may name. A link stays a link and the file it names gets the merged
+// document; a path the save cannot replace safely stops it before any change.
+TEST(HostileConditions, KindsOfPath) {
+    namespace fs = std::filesystem;
+    struct Row {
+        std::string name, prefix;
+        std::function<void(const test::TempDir&, Trio&)> setUp;  // before the run
+        std::function<void(const Trio&)> meanwhile;              // while "Save Files?" is open
+        std::string refusal;                                     // empty: saved
+    };
+    const auto link = [](const std::string& target, const std::string& path) {
+        fs::rename(path, target);
+        fs::create_symlink(target, path);
+    };
+    const Row rows[] = {
+        {"spaces", "with spaces ", nullptr, nullptr, ""},
+        {"UTF-8 name", "n\xC3\xA4m\xC3\xAB ", nullptr, nullptr, ""},
+        {"dash", "-dash ", nullptr, nullptr, ""},
+        {"symbolic link", "", [&](auto& d, Trio& t) { link(d.path("synced-local.html"), t.local); }, nullptr,
+         ""},
+        {"link to a link", "",
+         [&](auto& d, Trio& t) {
+             link(d.path("synced-remote.html"), t.remote);
+             link(d.path("middle"), t.remote);
+         },
+         nullptr, ""},
+        {"hard link", "", [](auto& d, Trio& t) { fs::create_hard_link(t.local, d.path("other-name.html")); },
+         nullptr, "is one of 2 names (hard links) of the same file"},
+        {"folder as .LastMerge", "", [](auto&, Trio& t) { fs::create_directory(t.local + ".LastMerge"); },
+         nullptr, "is a folder, not a regular file. No file was changed."},
+        {"device as .LastMerge", "",
+         [](auto&, Trio& t) { fs::create_symlink("/dev/null", t.local + ".LastMerge"); }, nullptr,
+         "is a device, not a regular file. No file was changed."},
+        {"broken link as .LastMerge", "",
+         [](auto& d, Trio& t) { fs::create_symlink(d.path("gone"), t.local + ".LastMerge"); }, nullptr,
+         "is a symbolic link to a file that does not exist. No file was changed."},
+        {"remote becomes a FIFO", "", nullptr,
+         [](const Trio& t) {
+             fs::rename(t.remote, t.remote + ".kept");
+             ::mkfifo(t.remote.c_str(), 0644);
+         },
+         "is a named pipe (FIFO), not a regular file. No file was changed."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
         test::TempDir dir;
-        const Trio t = writeTrio(dir.dir().string(), prefix);
+        Trio t = writeTrio(dir.dir().string(), row.prefix);
+        if (row.setUp) {
+            row.setUp(dir, t);
+        }
         test::ScriptedHost host;
-        PosixFileSystem fs;
-        MergeRun run(host, fs, {t.local, t.remote, ""});
-        ASSERT_EQ(run.run(), RunResult::Saved) << prefix;
-        const std::string merged = test::readBytes(t.local);
-        EXPECT_EQ(test::readBytes(t.remote), merged);
-        EXPECT_EQ(test::readBytes(t.local + ".LastMerge"), merged);
+        PosixFileSystem realFs;
+        MergeRun run(host, realFs, {t.local, t.remote, ""});
+        ASSERT_TRUE(run.load());
+        ASSERT_TRUE(run.merge());
+        if (row.meanwhile) {
+            row.meanwhile(t);
+        }
+        const auto before = test::snapshot(dir.dir());
+        const std::vector<std::string> links = {t.local, t.remote};
+        std::vector<bool> wereLinks;
+        for (const std::string& p : links) {
+            wereLinks.push_back(fs::is_symlink(p));
+        }
+        const RunResult result = run.save();
+        for (std::size_t i = 0; i < links.size(); ++i) {
+            EXPECT_EQ(fs::is_symlink(links[i]), wereLinks[i]) << links[i];
+        }
+        if (row.refusal.empty()) {
+            EXPECT_EQ(result, RunResult::Saved);
+            for (const std::string& p : {t.local, t.remote, t.local + ".LastMerge"}) {
+                EXPECT_EQ(test::readBytes(p), run.newDocument()) << p;
+            }
+            EXPECT_EQ(test::snapshot(dir.dir()).size(),
+                      before.size() + 1);  // the new .LastMerge, nothing else
+        } else {
+            EXPECT_EQ(result, RunResult::SaveFailed);
+            EXPECT_EQ(test::snapshot(dir.dir()), before);
+            EXPECT_NE(host.messages.back().text.find(row.refusal), std::string::npos)
+                << host.messages.back().text;
+        }
+    }
+}
+
+// Nothing waits on a named pipe: reading one, comparing with one or listing one is refused at once.
+TEST(HostileConditions, NamedPipesAreRefusedWithoutWaiting) {
+    test::TempDir dir;
+    const std::string pipe = dir.path("pipe.html");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    PosixFileSystem fs;
+    const std::string why = "Is a named pipe (FIFO), not a regular file";
+    EXPECT_EQ(fs.readWhole(pipe).reason, why);
+    EXPECT_EQ(fs.compareWhole(pipe, "").reason, why);
+    EXPECT_EQ(fs.inspect(pipe).kind, FileKind::Pipe);
+    EXPECT_EQ(test::runCli("list '" + pipe + "'", dir.path("err")), 2);
+    EXPECT_EQ(test::readBytes(dir.path("err")), msg::cannotRead(pipe, why) + "\n");
+}
+
+// Root merging another user's wiki keeps that user's owner, group and permission bits, also on the
+// new .LastMerge copy.
+TEST(HostileConditions, OwnerGroupAndModeAreKept) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can give a file away";
+    }
+    test::TempDir dir;
+    const Trio t = writeTrio(dir.dir().string());
+    ASSERT_EQ(::chown(t.local.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(t.local.c_str(), 0600), 0);
+    test::ScriptedHost host;
+    PosixFileSystem fs;
+    MergeRun run(host, fs, {t.local, t.remote, ""});
+    ASSERT_EQ(run.run(), RunResult::Saved);
+    for (const std::string& p : {t.local, t.local + ".LastMerge"}) {
+        const FileInfo info = fs.inspect(p);
+        EXPECT_EQ(info.owner.uid, 65534u) << p;
+        EXPECT_EQ(info.owner.gid, 65534u) << p;
+        EXPECT_EQ(info.mode, 0600u) << p;
     }
 }
 

@@ -1,5 +1,8 @@
 #include "support/TestSupport.h"
 
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -48,6 +51,12 @@ std::vector<std::pair<std::string, std::string>> snapshot(const std::filesystem:
     }
     std::sort(files.begin(), files.end());
     return files;
+}
+
+int runCli(const std::string& args, const std::string& errPath) {
+    const int raw =
+        std::system((std::string(KORVANE_CLI_PATH) + " " + args + " >/dev/null 2>'" + errPath + "'").c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
 
 std::string earlyTiddler(const std::string& title, const std::string& body, const std::string& modified,
