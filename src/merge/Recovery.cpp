@@ -47,7 +47,16 @@ const char* const kTargetNames[3] = {"the remote file", "your local file", "the 
 
 Fingerprint fingerprintOf(const std::vector<std::string_view>& pieces) {
     Fingerprint f;
-    std::uint64_t hash = kMultiplier;
+    // Four independent lanes, word k going to lane k % 4, so that the processor works on four
+    // multiplications at once; the result does not depend on where the pieces are cut.
+    std::uint64_t lanes[4] = {kMultiplier, kMultiplier + 1, kMultiplier + 2, kMultiplier + 3};
+    std::size_t lane = 0;
+    const auto take = [&](const char* bytes) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, bytes, 8);
+        mix(lanes[lane], word);
+        lane = (lane + 1) & 3;
+    };
     char pending[8];
     std::size_t filled = 0;
     for (std::string_view p : pieces) {
@@ -57,26 +66,23 @@ Fingerprint fingerprintOf(const std::vector<std::string_view>& pieces) {
             p.remove_prefix(1);
         }
         if (filled == 8) {
-            std::uint64_t word = 0;
-            std::memcpy(&word, pending, 8);
-            mix(hash, word);
+            take(pending);
             filled = 0;
         }
         for (; p.size() >= 8; p.remove_prefix(8)) {
-            std::uint64_t word = 0;
-            std::memcpy(&word, p.data(), 8);
-            mix(hash, word);
+            take(p.data());
         }
         if (!p.empty()) {
             std::memcpy(pending + filled, p.data(), p.size());
             filled += p.size();
         }
     }
-    std::uint64_t last = 0;
-    std::memcpy(&last, pending, filled);
-    mix(hash, last);
-    mix(hash, f.size);
-    f.hash = hash;
+    std::memset(pending + filled, 0, 8 - filled);
+    take(pending);
+    f.hash = f.size;
+    for (const std::uint64_t h : lanes) {
+        mix(f.hash, h);
+    }
     return f;
 }
 
@@ -181,14 +187,14 @@ bool MergeRun::recoverInterruptedSave() {
     } else {
         const Held backup = heldBy(m_fs, note->backup, note->merged, note->targets[0].before);
         bool tempsReady = true;
-        bool untouched = true;
+        std::size_t replaced = 0;
         bool settled = backup == Held::Before;
         for (std::size_t i = 0; i < 3; ++i) {
             const SaveNote::Target& t = note->targets[i];
             targets[i] = heldBy(m_fs, t.path, note->merged, t.before);
             const Held temp = heldBy(m_fs, t.temp, note->merged, Fingerprint{});
             const bool newFile = !t.before && targets[i] == Held::Missing;
-            untouched &= targets[i] == Held::Before || newFile;
+            replaced += targets[i] == Held::Merged ? 1 : 0;
             settled &= targets[i] == Held::Merged ||
                        (i == 0 ? targets[i] == Held::Missing : targets[i] == Held::Before || newFile);
             tempsReady &= targets[i] == Held::Merged || temp == Held::Merged;
@@ -220,9 +226,10 @@ bool MergeRun::recoverInterruptedSave() {
             offer = Offer::Finish;
         } else if (backup != Held::Missing && (targets[0] == Held::Missing || targets[0] == Held::Merged)) {
             offer = Offer::PutBack;
-        } else if (backup == Held::Missing &&
-                   (untouched || (targets[0] == Held::Merged && targets[1] == Held::Merged &&
-                                  targets[2] == Held::Merged))) {
+        } else if (backup == Held::Missing && targets[0] != Held::Missing &&
+                   (replaced == 0 || replaced == 3)) {
+            // Cut off before the remote file was moved (nothing was replaced, whatever changed since),
+            // or after the backup was removed (everything was).
             offer = Offer::CleanUp;
         } else {
             offer = Offer::None;

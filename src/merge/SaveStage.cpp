@@ -111,8 +111,8 @@ std::optional<MergeRun::Problem> MergeRun::changedSince(const std::string& path,
     return Problem{msg::cannotRead(path, compared.reason), MessageIcon::Critical, std::string(kAppTitle)};
 }
 
-std::string MergeRun::restoreRemote(const std::string& backupPath) {
-    if (FsError err = m_fs.rename(backupPath, m_paths.remote)) {
+std::string MergeRun::restoreRemote(const std::string& backupPath, const std::string& remotePath) {
+    if (FsError err = m_fs.rename(backupPath, remotePath)) {
         return msg::remoteNotPutBack(backupPath, *err);
     }
     return {};
@@ -202,7 +202,7 @@ RunResult MergeRun::save() {
                 }
             }
         }
-        const std::string moved = remoteMoved ? restoreRemote(backup) : std::string();
+        const std::string moved = remoteMoved ? restoreRemote(backup, remote.path) : std::string();
         if (moved.empty() && notes.empty()) {
             if (FsError err = m_fs.remove(notePath)) {
                 notes += msg::saveNoteKept(notePath);
