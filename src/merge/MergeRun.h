@@ -105,6 +105,7 @@ class MergeRun {
         std::string text;
         MessageIcon icon;
         std::string title;
+        std::string unchangedText;  // the text when every file is as it was
     };
     // A path `base` + number + `suffix` that names nothing yet; empty when none was found.
     std::string drawFreePath(const std::string& base, const std::string& suffix);

@@ -72,6 +72,9 @@ inline std::string remoteNotPutBack(const std::string& backupPath, const std::st
 
 // --- The guarded save: files it will not replace, and what a save that was cut off left behind. ---
 
+// The end of a message about a save that stopped with every file as it was.
+inline constexpr std::string_view kNoFileChanged = " No file was changed.";
+
 // "WHAT" completes "PATH is ...": "a folder, not a regular file".
 inline std::string targetRefused(const std::string& path, const std::string& what) {
     return "Error: The merged document was not saved: \"" + path + "\" is " + what + ". No file was changed.";

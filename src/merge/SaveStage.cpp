@@ -104,11 +104,13 @@ std::optional<MergeRun::Problem> MergeRun::changedSince(const std::string& path,
             return std::nullopt;
         case CompareStatus::Different:
             return Problem{std::string(changedMessage), MessageIcon::Critical,
-                           std::string(msg::kServerErrorTitle)};
+                           std::string(msg::kServerErrorTitle), std::string(changedMessage)};
         case CompareStatus::OpenFailed:
             break;
     }
-    return Problem{msg::cannotRead(path, compared.reason), MessageIcon::Critical, std::string(kAppTitle)};
+    const std::string text = msg::cannotRead(path, compared.reason);
+    return Problem{text.substr(0, text.size() - msg::kNoFileChanged.size()), MessageIcon::Critical,
+                   std::string(kAppTitle), text};
 }
 
 std::string MergeRun::restoreRemote(const std::string& backupPath, const std::string& remotePath) {
@@ -240,7 +242,7 @@ RunResult MergeRun::save() {
         problem = changedSince(targets[2].path, m_docs.uneditedText, msg::kOriginalChanged);
     }
     if (problem) {
-        return giveUp(problem->text, problem->text, problem->icon, problem->title);
+        return giveUp(problem->text, problem->unchangedText, problem->icon, problem->title);
     }
 
     for (std::size_t i = 0; i < 3; ++i) {

@@ -203,8 +203,9 @@ TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
         ASSERT_EQ(run->save(), RunResult::Saved);
         const std::vector<std::string> steps = fs.ops;
         ASSERT_GT(steps.size(), 10u);
-        for (std::size_t k = 0; k < 2 * steps.size(); ++k) {
-            const bool kill = k >= steps.size();
+        // Each step: failing alone, failing with the putting back of the remote file failing too, killed.
+        for (std::size_t k = 0; k < 3 * steps.size(); ++k) {
+            const bool kill = k >= 2 * steps.size();
             const std::string& at = steps[k % steps.size()];
             resetFiles();
             host = {};
@@ -212,7 +213,8 @@ TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
             std::size_t count = 0;
             fs.failWhen = [&](const std::string& op) {
                 if (count++ != k % steps.size())
-                    return false;
+                    return count > k % steps.size() && k >= steps.size() &&
+                           op.rfind("rename:" + remote + "-", 0) == 0;
                 if (!kill)
                     return true;
                 if (op.rfind("writeNew:", 0) == 0)
