@@ -256,7 +256,9 @@ bool MergeRun::recoverInterruptedSave() {
         for (std::size_t i = 0; i < 3; ++i) {
             const SaveNote::Target& t = note->targets[i];
             if (targets[i] != Held::Merged) {
-                if (FsError err = m_fs.rename(t.temp, t.path)) {
+                // What appears at a missing path meanwhile is not overwritten.
+                if (FsError err = targets[i] == Held::Missing ? m_fs.renameNoReplace(t.temp, t.path)
+                                                              : m_fs.rename(t.temp, t.path)) {
                     return failed("renaming " + quoted(t.temp) + " to", t.path, *err);
                 }
                 leftovers.erase(std::find(leftovers.begin(), leftovers.end(), t.temp));
@@ -264,7 +266,9 @@ bool MergeRun::recoverInterruptedSave() {
         }
         leftovers.push_back(note->backup);
     } else if (offer == Offer::PutBack) {
-        if (FsError err = m_fs.rename(note->backup, note->targets[0].path)) {
+        if (FsError err = targets[0] == Held::Missing
+                              ? m_fs.renameNoReplace(note->backup, note->targets[0].path)
+                              : m_fs.rename(note->backup, note->targets[0].path)) {
             return failed("renaming " + quoted(note->backup) + " to", note->targets[0].path, *err);
         }
     }

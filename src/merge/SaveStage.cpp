@@ -114,7 +114,7 @@ std::optional<MergeRun::Problem> MergeRun::changedSince(const std::string& path,
 }
 
 std::string MergeRun::restoreRemote(const std::string& backupPath, const std::string& remotePath) {
-    if (FsError err = m_fs.rename(backupPath, remotePath)) {
+    if (FsError err = m_fs.renameNoReplace(backupPath, remotePath)) {
         return msg::remoteNotPutBack(backupPath, *err);
     }
     return {};
@@ -245,8 +245,11 @@ RunResult MergeRun::save() {
         return giveUp(problem->text, problem->unchangedText, problem->icon, problem->title);
     }
 
+    // The remote path stays empty while the remote file waits under its backup name: a file that
+    // another program puts there meanwhile is not overwritten.
     for (std::size_t i = 0; i < 3; ++i) {
-        if (FsError err = m_fs.rename(targets[i].temp, targets[i].path)) {
+        if (FsError err = i == 0 ? m_fs.renameNoReplace(targets[0].temp, remote.path)
+                                 : m_fs.rename(targets[i].temp, targets[i].path)) {
             if (i == 0) {
                 // Nothing was replaced yet: everything can still be put back.
                 return fileFailed("renaming " + quoted(targets[0].temp) + " to", remote.path, *err);

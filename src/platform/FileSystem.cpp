@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
@@ -395,6 +396,17 @@ FsError PosixFileSystem::rename(const std::string& from, const std::string& to) 
     }
     syncFolder(to);
     return std::nullopt;
+}
+
+FsError PosixFileSystem::renameNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        syncFolder(to);
+        return std::nullopt;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return reasonOf(errno);
+    }
+    return FileSystem::renameNoReplace(from, to);
 }
 
 FsError PosixFileSystem::remove(const std::string& path) {

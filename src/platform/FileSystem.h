@@ -112,6 +112,11 @@ class FileSystem {
                                                      const std::vector<std::string_view>& pieces);
     // Atomically replaces `to` by `from` and flushes the folder entry.
     virtual FsError rename(const std::string& from, const std::string& to) = 0;
+    // rename, but fails with "File exists" when something is at `to`, so that a file another program
+    // put there is never overwritten.
+    virtual FsError renameNoReplace(const std::string& from, const std::string& to) {
+        return exists(to) ? FsError("File exists") : rename(from, to);
+    }
     virtual FsError remove(const std::string& path) = 0;
     // What the path names; never blocks, whatever kind of file it is.
     virtual FileInfo inspect(const std::string& path) = 0;
@@ -139,6 +144,8 @@ class PosixFileSystem : public FileSystem {
     std::vector<FsError> writeNewDurableEach(const std::vector<NewFile>& files,
                                              const std::vector<std::string_view>& pieces) override;
     FsError rename(const std::string& from, const std::string& to) override;
+    // In one step where the file system can; elsewhere a check just before the rename.
+    FsError renameNoReplace(const std::string& from, const std::string& to) override;
     FsError remove(const std::string& path) override;
     FileInfo inspect(const std::string& path) override;
     FsError getMode(const std::string& path, unsigned& mode) override;

@@ -142,6 +142,11 @@ FsError InjectingFileSystem::rename(const std::string& from, const std::string& 
                                               : PosixFileSystem::rename(from, to);
 }
 
+FsError InjectingFileSystem::renameNoReplace(const std::string& from, const std::string& to) {
+    return fails("rename:" + from + ">" + to) ? FsError("Injected failure")
+                                              : PosixFileSystem::renameNoReplace(from, to);
+}
+
 FsError InjectingFileSystem::remove(const std::string& path) {
     return fails("remove:" + path) ? FsError("Injected failure") : PosixFileSystem::remove(path);
 }

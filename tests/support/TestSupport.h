@@ -81,6 +81,7 @@ class InjectingFileSystem : public PosixFileSystem {
         return FileSystem::writeNewDurableEach(files, pieces);
     }
     FsError rename(const std::string& from, const std::string& to) override;
+    FsError renameNoReplace(const std::string& from, const std::string& to) override;  // "rename:" too
     FsError remove(const std::string& path) override;
     FsError setMode(const std::string& path, unsigned mode) override;
     FsError getMode(const std::string& path, unsigned& mode) override;
