@@ -1,6 +1,7 @@
-// Whole merge runs under hostile conditions: folders that refuse writes, a full disk, awkward paths,
-// huge documents and unusual bytes. (Files changed by another process: the save's guard tests.) In every case
-// the user's data is complete on disk and any failure is reported clearly.
+// Whole merge runs under hostile conditions: folders that refuse writes, a full disk, links, pipes,
+// devices and awkward paths, huge documents and unusual bytes. (Files changed by another process and
+// saves cut off: the save's tests.) In every case the user's data is complete on disk and any failure
+// is reported clearly.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -147,6 +148,8 @@ TEST(HostileConditions, KindsOfPath) {
         {"broken link as .LastMerge", "",
          [](auto& d, Trio& t) { fs::create_symlink(d.path("gone"), t.local + ".LastMerge"); }, nullptr,
          "is a symbolic link to a file that does not exist. No file was changed."},
+        {"local removed meanwhile", "", nullptr, [](const Trio& t) { fs::remove(t.local); },
+         "is no longer there. No file was changed."},
         {"remote becomes a FIFO", "", nullptr,
          [](const Trio& t) {
              fs::rename(t.remote, t.remote + ".kept");

@@ -254,6 +254,18 @@ TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
                 EXPECT_EQ(found, left.size() != 3u || test::readBytes(remote) != originals.at(remote));
                 EXPECT_TRUE(!found || status == 2);
                 EXPECT_EQ(test::snapshot(dir.dir()), left);
+                // Putting things in order can fail too: it stops, keeping the note for the next start.
+                test::ScriptedHost failing;
+                fs.failWhen = [](const std::string& op) {
+                    return op.rfind("rename:", 0) == 0 || op.rfind("remove:", 0) == 0;
+                };
+                EXPECT_FALSE(MergeRun(failing, fs, {local, remote, u}).load() && found);
+                fs.failWhen = nullptr;
+                EXPECT_EQ(failing.messages.size() > 1 &&
+                              failing.messages[1].text.rfind(
+                                  "Error: Putting the files of the interrupted save", 0) == 0,
+                          found && !newRemote);
+                EXPECT_TRUE(std::filesystem::exists(local + ".korvane-save") || !found);
                 test::ScriptedHost next;
                 MergeRun again(next, fs, {local, remote, u});
                 again.load();
