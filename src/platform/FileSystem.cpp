@@ -102,11 +102,8 @@ struct OpenedFile {
     FsError error;
 };
 
-// Why a file of this kind is not read as a document; empty for a regular file.
+// Why a file of this kind, not a regular one, is not read as a document.
 std::string notRegularReason(mode_t mode) {
-    if (S_ISREG(mode)) {
-        return {};
-    }
     if (S_ISDIR(mode)) {
         return reasonOf(EISDIR);
     }
@@ -445,7 +442,7 @@ FileInfo PosixFileSystem::inspect(const std::string& path) {
                 : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? FileKind::Device
                                                              : FileKind::Other;
     if (info.kind == FileKind::Other) {
-        info.reason = notRegularReason(st.st_mode);
+        info.reason = "a socket or another special file";
     }
     info.mode = st.st_mode & 07777;
     info.links = static_cast<unsigned>(st.st_nlink);
