@@ -39,7 +39,7 @@ class MemoryFileSystem : public FileSystem {
         return std::nullopt;
     }
     FsError writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
-                            std::optional<unsigned> mode) override {
+                            std::optional<unsigned> mode, std::optional<FileOwner> = {}) override {
         if (files.count(path) != 0) {
             return FsError("File exists");
         }
@@ -62,6 +62,13 @@ class MemoryFileSystem : public FileSystem {
     }
     FsError remove(const std::string& path) override {
         return files.erase(path) != 0 ? std::nullopt : FsError("No such file or directory");
+    }
+    FileInfo inspect(const std::string& path) override {
+        const auto it = files.find(path);
+        if (it == files.end()) {
+            return {FileKind::Missing, path, 0, 0, {}, ""};
+        }
+        return {FileKind::Regular, path, it->second.mode, 1, {}, ""};
     }
     FsError getMode(const std::string& path, unsigned& mode) override {
         const auto it = files.find(path);

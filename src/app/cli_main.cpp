@@ -115,7 +115,15 @@ class CliHost : public MergeHost {
     void showMessage(const std::string& text, MessageIcon, const std::string&) override {
         err(msg::withoutNoFileChanged(text));
     }
-    bool askYesNo(const std::string&, const std::string&, bool) override { return true; }
+    // Takes the .LastMerge offer; says No to anything else, after printing the question, so that it
+    // changes no file (what a save that was cut off left behind is only reported).
+    bool askYesNo(const std::string& text, const std::string& title, bool) override {
+        if (title == msg::kUseLastMergeTitle) {
+            return true;
+        }
+        err(msg::withoutNoFileChanged(text));
+        return false;
+    }
     ConflictAnswer settleConflict(const ConflictRequest&) override { return {}; }
     void setUneditedPath(const std::string&) override {}
     std::string presentTimeText() override { return {}; }

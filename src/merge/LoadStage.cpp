@@ -53,6 +53,9 @@ std::future<StoreArea> startSplit(std::string_view text, TiddlerList& list) {
 }  // namespace
 
 bool MergeRun::load() {
+    if (!recoverInterruptedSave()) {
+        return false;
+    }
     if (!m_fs.isFile(m_paths.remote)) {
         stop(msg::kRemoteNotFound);
         return false;

@@ -62,8 +62,9 @@ class MergeRun {
     // around the merged store. False when the program must end (nothing has been written).
     bool merge();
 
-    // Asks "Save Files?" and replaces the three files by the merged document, after checking that
-    // none of them changed since the run read them.
+    // Asks "Save Files?" and replaces the three files by the merged document (the files that symbolic
+    // links name; the links stay), after checking that each is a regular file with a single name and,
+    // right before the replacements, that none of them changed since the run read them.
     RunResult save();
 
     // The whole run: load, merge every tiddler, rebuild, ask, guarded save.
@@ -104,6 +105,7 @@ class MergeRun {
         std::string text;
         MessageIcon icon;
         std::string title;
+        std::string unchangedText;  // the text when every file is as it was
     };
     // A path `base` + number + `suffix` that names nothing yet; empty when none was found.
     std::string drawFreePath(const std::string& base, const std::string& suffix);
@@ -111,7 +113,11 @@ class MergeRun {
     std::optional<Problem> changedSince(const std::string& path, std::string_view textAtStart,
                                         std::string_view changedMessage);
     // Puts the remote file back from its backup name; a note for the message when that fails.
-    std::string restoreRemote(const std::string& backupPath);
+    std::string restoreRemote(const std::string& backupPath, const std::string& remotePath);
+    // Looks for the note of a save that was cut off; tells the user what it left and where, and on Yes
+    // finishes that save, puts the remote file back or removes the leftovers. False when the run stops
+    // (the user said No, or the files could not be put in order).
+    bool recoverInterruptedSave();
 
     MergeHost& m_host;
     FileSystem& m_fs;

@@ -71,16 +71,74 @@ inline std::string cannotRead(const std::string& path, const std::string& reason
     return "Error: Could not read the file \"" + path + "\": " + reason + ". No file was changed.";
 }
 
-// A save that failed before any file was replaced.
+// A save that failed before any file was replaced; the caller adds where the remote file is, when it
+// could not be put back.
+inline std::string saveFailed(const std::string& action, const std::string& path, const std::string& reason) {
+    return "Error: The merged document was not saved: " + action + " \"" + path + "\" failed: " + reason +
+           ".";
+}
+
+// A save that failed before any file was replaced, with every file as it was.
 inline std::string saveFailedUnchanged(const std::string& action, const std::string& path,
                                        const std::string& reason) {
-    return "Error: The merged document was not saved: " + action + " \"" + path + "\" failed: " + reason +
-           ". No file was changed.";
+    return saveFailed(action, path, reason) + " No file was changed.";
 }
 
 inline std::string remoteNotPutBack(const std::string& backupPath, const std::string& reason) {
     return "\n\nThe remote file could not be put back under its own name (" + reason + "); it is now \"" +
            backupPath + "\".";
+}
+
+// --- The guarded save: files it will not replace, and what a save that was cut off left behind. ---
+
+// The end of a message about a save that stopped with every file as it was.
+inline constexpr std::string_view kNoFileChanged = " No file was changed.";
+
+// "WHAT" completes "PATH is ...": "a folder, not a regular file".
+inline std::string targetRefused(const std::string& path, const std::string& what) {
+    return "Error: The merged document was not saved: \"" + path + "\" is " + what + ". No file was changed.";
+}
+
+inline std::string targetHardLinked(const std::string& path, unsigned links) {
+    return "Error: The merged document was not saved: \"" + path + "\" is one of " + std::to_string(links) +
+           " names (hard links) of the same file. Saving replaces the file under this name only, and the "
+           "other names would keep the old content, so Korvane leaves it alone. Keep a single name for "
+           "the file, or use a symbolic link instead. No file was changed.";
+}
+
+inline std::string tempNotRemoved(const std::string& temp, const std::string& reason) {
+    return "\n\n\"" + temp + "\" holds a copy of the merged document that could not be removed (" + reason +
+           "); you may delete it.";
+}
+
+// Added to a message whenever the note of a save stays on disk.
+inline std::string saveNoteKept(const std::string& notePath) {
+    return "\n\n\"" + notePath +
+           "\": a note of this save; when Korvane is started again with the same files, it offers to put "
+           "them in order.";
+}
+
+inline constexpr std::string_view kInterruptedTitle = "Interrupted Save";
+inline constexpr std::string_view kInterruptedFound =
+    "An earlier save of these files was cut off before it ended. Korvane found:";
+inline constexpr std::string_view kOfferFinish =
+    "Every copy of the merged document is complete, and the other files are as that save found them. "
+    "Finish that save now (the files that still hold the old documents get the merged document; the "
+    "backup and the temporary files are removed)? No leaves every file as it is.";
+inline constexpr std::string_view kOfferPutBack =
+    "Put the remote file back under its own name now (the temporary files are removed)? No leaves every "
+    "file as it is.";
+inline constexpr std::string_view kOfferCleanUp =
+    "Your files are whole. Remove the files that the save left behind now? No leaves every file as it is.";
+inline constexpr std::string_view kNoOffer =
+    "Some of these files changed after that save was cut off, so Korvane cannot tell which content to "
+    "keep and changes nothing. Please look at them, and delete the note when you are done.";
+
+inline std::string recoveryFailed(const std::string& action, const std::string& path,
+                                  const std::string& reason, const std::string& notePath) {
+    return "Error: Putting the files of the interrupted save in order stopped: " + action + " \"" + path +
+           "\" failed: " + reason + ". The note \"" + notePath +
+           "\" stays, so Korvane offers this again when it is started with the same files.";
 }
 
 }  // namespace korvane::msg

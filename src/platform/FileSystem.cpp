@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
@@ -101,19 +102,38 @@ struct OpenedFile {
     FsError error;
 };
 
+// Why a file of this kind, not a regular one, is not read as a document.
+std::string notRegularReason(mode_t mode) {
+    if (S_ISDIR(mode)) {
+        return reasonOf(EISDIR);
+    }
+    if (S_ISFIFO(mode)) {
+        return "Is a named pipe (FIFO), not a regular file";
+    }
+    if (S_ISCHR(mode) || S_ISBLK(mode)) {
+        return "Is a device, not a regular file";
+    }
+    return "Is not a regular file";
+}
+
+// Opens without waiting: a named pipe with no writer would otherwise block the open for ever. Only a
+// regular file is read; anything else is refused with the reason.
 OpenedFile openForReading(const std::string& path) {
     OpenedFile f;
-    f.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    f.fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat st {};
-    if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        f.error = reasonOf(f.fd >= 0 && S_ISDIR(st.st_mode) ? EISDIR : errno);
-        if (f.fd >= 0) {
-            ::close(f.fd);
-        }
-        f.fd = -1;
+    if (f.fd < 0 || ::fstat(f.fd, &st) != 0) {
+        f.error = reasonOf(errno);
+    } else if (!S_ISREG(st.st_mode)) {
+        f.error = notRegularReason(st.st_mode);
+    } else {
+        f.size = static_cast<std::size_t>(st.st_size);
         return f;
     }
-    f.size = static_cast<std::size_t>(st.st_size);
+    if (f.fd >= 0) {
+        ::close(f.fd);
+    }
+    f.fd = -1;
     return f;
 }
 
@@ -306,14 +326,18 @@ namespace {
 // Creates `path`, writes the pieces and flushes the file. A file that was not written whole is
 // removed again, also when running out of memory interrupts the writing.
 FsError writeDurable(const std::string& path, const std::vector<std::string_view>& pieces,
-                     std::optional<unsigned> mode) {
+                     std::optional<unsigned> mode, std::optional<FileOwner> owner) {
     Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode));
     if (fd.get() < 0) {
         return reasonOf(errno);
     }
     FsError err;
     try {
-        if (mode && ::fchmod(fd.get(), *mode) != 0) {
+        // The owner first: changing it may clear permission bits, which the mode then sets.
+        if (owner && ::fchown(fd.get(), owner->uid, owner->gid) != 0 && errno != EPERM) {
+            err = reasonOf(errno);
+        }
+        if (!err && mode && ::fchmod(fd.get(), *mode) != 0) {
             err = reasonOf(errno);
         }
         if (!err) {
@@ -338,15 +362,15 @@ FsError writeDurable(const std::string& path, const std::vector<std::string_view
 }  // namespace
 
 FsError PosixFileSystem::writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
-                                         std::optional<unsigned> mode) {
-    return writeDurable(path, pieces, mode);
+                                         std::optional<unsigned> mode, std::optional<FileOwner> owner) {
+    return writeDurable(path, pieces, mode, owner);
 }
 
 std::vector<FsError> FileSystem::writeNewDurableEach(const std::vector<NewFile>& files,
                                                      const std::vector<std::string_view>& pieces) {
     std::vector<FsError> results(files.size(), FsError("not written"));
     for (std::size_t i = 0; i < files.size(); ++i) {
-        results[i] = writeNewDurable(files[i].path, pieces, files[i].mode);
+        results[i] = writeNewDurable(files[i].path, pieces, files[i].mode, files[i].owner);
         if (results[i]) {
             break;
         }
@@ -358,7 +382,8 @@ std::vector<FsError> PosixFileSystem::writeNewDurableEach(const std::vector<NewF
                                                           const std::vector<std::string_view>& pieces) {
     // A write that runs out of memory has removed its file again.
     return resultsAtOnce<FsError>(
-        files.size(), [&](std::size_t i) { return writeDurable(files[i].path, pieces, files[i].mode); },
+        files.size(),
+        [&](std::size_t i) { return writeDurable(files[i].path, pieces, files[i].mode, files[i].owner); },
         [] { return FsError(reasonOf(ENOMEM)); });
 }
 
@@ -370,11 +395,59 @@ FsError PosixFileSystem::rename(const std::string& from, const std::string& to) 
     return std::nullopt;
 }
 
+FsError PosixFileSystem::renameNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        syncFolder(to);
+        return std::nullopt;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return reasonOf(errno);
+    }
+    return FileSystem::renameNoReplace(from, to);
+}
+
 FsError PosixFileSystem::remove(const std::string& path) {
     if (::unlink(path.c_str()) != 0) {
         return reasonOf(errno);
     }
     return std::nullopt;
+}
+
+FileInfo PosixFileSystem::inspect(const std::string& path) {
+    FileInfo info;
+    info.resolved = path;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        const int err = errno;
+        struct stat link {};
+        if (err != ENOENT && err != ENOTDIR) {
+            info.kind = FileKind::Other;
+            info.reason = reasonOf(err);
+        } else if (::lstat(path.c_str(), &link) == 0) {
+            info.kind = FileKind::BrokenLink;
+        }
+        return info;
+    }
+    std::error_code ec;
+    const std::filesystem::path real = std::filesystem::canonical(path, ec);
+    if (ec) {
+        info.kind = FileKind::Other;
+        info.reason = ec.message();
+        return info;
+    }
+    info.resolved = real.string();
+    info.kind = S_ISREG(st.st_mode)                          ? FileKind::Regular
+                : S_ISDIR(st.st_mode)                        ? FileKind::Directory
+                : S_ISFIFO(st.st_mode)                       ? FileKind::Pipe
+                : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? FileKind::Device
+                                                             : FileKind::Other;
+    if (info.kind == FileKind::Other) {
+        info.reason = "a socket or another special file";
+    }
+    info.mode = st.st_mode & 07777;
+    info.links = static_cast<unsigned>(st.st_nlink);
+    info.owner = {st.st_uid, st.st_gid};
+    return info;
 }
 
 FsError PosixFileSystem::getMode(const std::string& path, unsigned& mode) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/Memory.h"
@@ -32,10 +33,41 @@ struct CompareOutcome {
     std::string reason;
 };
 
-// A file for FileSystem::writeNewDurableEach: its path, and the permission bits it gets, if not the usual.
+// The owner and group of a file.
+struct FileOwner {
+    unsigned uid = 0;
+    unsigned gid = 0;
+};
+
+// A file for FileSystem::writeNewDurableEach: its path, the permission bits it gets, if not the usual,
+// and the owner and group it gets where the system allows it (a file of another user, saved by root).
 struct NewFile {
+    NewFile(std::string p, std::optional<unsigned> m, std::optional<FileOwner> o = {})
+        : path(std::move(p)), mode(m), owner(o) {}
     std::string path;
     std::optional<unsigned> mode;
+    std::optional<FileOwner> owner;
+};
+
+enum class FileKind {
+    Missing,     // nothing at the path
+    Regular,     // a regular file, reached through any symbolic links
+    Directory,   // a folder
+    Pipe,        // a named pipe (FIFO): reading it waits for a writer
+    Device,      // a character or block device such as /dev/null
+    BrokenLink,  // a symbolic link to nothing
+    Other,       // a socket, or a path whose kind could not be read; `reason` says why
+};
+
+// What a path names, with symbolic links resolved.
+struct FileInfo {
+    FileKind kind = FileKind::Missing;
+    std::string
+        resolved;       // the file the path names, every symbolic link resolved; the path itself when missing
+    unsigned mode = 0;  // permission bits (the low 12 bits of the mode)
+    unsigned links = 0;  // names the file has (hard links)
+    FileOwner owner;
+    std::string reason;
 };
 
 struct ReadOutcome {
@@ -67,8 +99,10 @@ class FileSystem {
     // Creates `path`, which must not exist yet, writes the pieces one after another and flushes the
     // file to the disk before returning. The file gets exactly the permission bits `mode`, or the
     // usual ones for a new file. A file that could not be written whole is removed again.
+    // The file gets the owner and group `owner` where the system allows it; where it does not (anyone
+    // but root giving a file away) it keeps the usual ones, silently.
     virtual FsError writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
-                                    std::optional<unsigned> mode) = 0;
+                                    std::optional<unsigned> mode, std::optional<FileOwner> owner = {}) = 0;
     // writeNewDurable for each file, all with the same pieces: one result per file, in order. A file
     // that fails is not left behind, and a path that existed before keeps what it held. Files may be
     // written at the same time.
@@ -78,7 +112,14 @@ class FileSystem {
                                                      const std::vector<std::string_view>& pieces);
     // Atomically replaces `to` by `from` and flushes the folder entry.
     virtual FsError rename(const std::string& from, const std::string& to) = 0;
+    // rename, but fails with "File exists" when something is at `to`, so that a file another program
+    // put there is never overwritten.
+    virtual FsError renameNoReplace(const std::string& from, const std::string& to) {
+        return exists(to) ? FsError("File exists") : rename(from, to);
+    }
     virtual FsError remove(const std::string& path) = 0;
+    // What the path names; never blocks, whatever kind of file it is.
+    virtual FileInfo inspect(const std::string& path) = 0;
     // Permission bits (the low 12 bits of the mode).
     virtual FsError getMode(const std::string& path, unsigned& mode) = 0;
     virtual FsError setMode(const std::string& path, unsigned mode) = 0;
@@ -97,13 +138,16 @@ class PosixFileSystem : public FileSystem {
     CompareOutcome compareWhole(const std::string& path, std::string_view expected) override;
     FsError writeWhole(const std::string& path, std::string_view data) override;
     FsError writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
-                            std::optional<unsigned> mode) override;
+                            std::optional<unsigned> mode, std::optional<FileOwner> owner = {}) override;
     // Writes the files on threads of their own, so that filling the page cache and flushing to the disk
     // overlap.
     std::vector<FsError> writeNewDurableEach(const std::vector<NewFile>& files,
                                              const std::vector<std::string_view>& pieces) override;
     FsError rename(const std::string& from, const std::string& to) override;
+    // In one step where the file system can; elsewhere a check just before the rename.
+    FsError renameNoReplace(const std::string& from, const std::string& to) override;
     FsError remove(const std::string& path) override;
+    FileInfo inspect(const std::string& path) override;
     FsError getMode(const std::string& path, unsigned& mode) override;
     FsError setMode(const std::string& path, unsigned mode) override;
 };

@@ -1,13 +1,16 @@
-// Whole merge runs under hostile conditions: folders that refuse writes, a full disk, awkward paths,
-// huge documents and unusual bytes. (Files changed by another process: the save's guard tests.) In every case
-// the user's data is complete on disk and any failure is reported clearly.
+// Whole merge runs under hostile conditions: folders that refuse writes, a full disk, links, pipes,
+// devices and awkward paths, huge documents and unusual bytes. (Files changed by another process and
+// saves cut off: the save's tests.) In every case the user's data is complete on disk and any failure
+// is reported clearly.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <tuple>
 
 #include "merge/MergeRun.h"
 #include "merge/Messages.h"
@@ -101,18 +104,113 @@ TEST(HostileConditions, AFullDiskChangesNothing) {
     EXPECT_NE(host.messages.back().text.find("No file was changed."), std::string::npos);
 }
 
-TEST(HostileConditions, AwkwardPaths) {
-    for (const std::string prefix : {"with spaces ", "n\xC3\xA4m\xC3\xAB ", "-dash "}) {
+// A row per kind of path the user may name. A link stays a link and the file it names gets the merged
+// document; a path the save cannot replace safely stops it before any change.
+TEST(HostileConditions, KindsOfPath) {
+    namespace fs = std::filesystem;
+    struct Row {
+        std::string name, prefix;
+        std::function<void(const test::TempDir&, Trio&)> setUp;  // before the run
+        std::function<void(const Trio&)> meanwhile;              // while "Save Files?" is open
+        std::string refusal;                                     // empty: saved
+    };
+    const auto link = [](const std::string& target, const std::string& path) {
+        fs::rename(path, target);
+        fs::create_symlink(target, path);
+    };
+    const Row rows[] = {
+        {"spaces, UTF-8 and a dash", "-dash n\xC3\xA4m\xC3\xAB with spaces ", nullptr, nullptr, ""},
+        // Root merging another user's wiki keeps the owner, group and permission bits.
+        {"another user's file", "",
+         [](auto&, Trio& t) {
+             ::chmod(t.local.c_str(), 0600);
+             (void)(::geteuid() == 0 && ::chown(t.local.c_str(), 65534, 65534) == 0);
+         },
+         nullptr, ""},
+        {"symbolic link", "", [&](auto& d, Trio& t) { link(d.path("synced-local.html"), t.local); }, nullptr,
+         ""},
+        {"link to a link", "",
+         [&](auto& d, Trio& t) {
+             link(d.path("synced-remote.html"), t.remote);
+             link(d.path("middle"), t.remote);
+         },
+         nullptr, ""},
+        {"linked remote changed meanwhile", "",
+         [&](auto& d, Trio& t) { link(d.path("synced.html"), t.remote); },
+         [](const Trio& t) { std::ofstream(t.remote, std::ios::app) << ' '; }, "Remote file changed."},
+        {"hard link", "", [](auto& d, Trio& t) { fs::create_hard_link(t.local, d.path("other-name.html")); },
+         nullptr, "is one of 2 names (hard links) of the same file"},
+        {"folder as .LastMerge", "", [](auto&, Trio& t) { fs::create_directory(t.local + ".LastMerge"); },
+         nullptr, "is a folder, not a regular file. No file was changed."},
+        {"device as .LastMerge", "",
+         [](auto&, Trio& t) { fs::create_symlink("/dev/null", t.local + ".LastMerge"); }, nullptr,
+         "is a device, not a regular file. No file was changed."},
+        {"broken link as .LastMerge", "",
+         [](auto& d, Trio& t) { fs::create_symlink(d.path("gone"), t.local + ".LastMerge"); }, nullptr,
+         "is a symbolic link to a file that does not exist. No file was changed."},
+        {"local removed meanwhile", "", nullptr, [](const Trio& t) { fs::remove(t.local); },
+         "is no longer there. No file was changed."},
+        {"remote becomes a FIFO", "", nullptr,
+         [](const Trio& t) {
+             fs::rename(t.remote, t.remote + ".kept");
+             ::mkfifo(t.remote.c_str(), 0644);
+         },
+         "is a named pipe (FIFO), not a regular file. No file was changed."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
         test::TempDir dir;
-        const Trio t = writeTrio(dir.dir().string(), prefix);
+        Trio t = writeTrio(dir.dir().string(), row.prefix);
+        if (row.setUp) {
+            row.setUp(dir, t);
+        }
         test::ScriptedHost host;
-        PosixFileSystem fs;
-        MergeRun run(host, fs, {t.local, t.remote, ""});
-        ASSERT_EQ(run.run(), RunResult::Saved) << prefix;
-        const std::string merged = test::readBytes(t.local);
-        EXPECT_EQ(test::readBytes(t.remote), merged);
-        EXPECT_EQ(test::readBytes(t.local + ".LastMerge"), merged);
+        PosixFileSystem realFs;
+        MergeRun run(host, realFs, {t.local, t.remote, ""});
+        ASSERT_TRUE(run.load());
+        ASSERT_TRUE(run.merge());
+        if (row.meanwhile) {
+            row.meanwhile(t);
+        }
+        const auto before = test::snapshot(dir.dir());
+        const bool links[] = {fs::is_symlink(t.local), fs::is_symlink(t.remote)};
+        const FileInfo was = realFs.inspect(t.local);
+        const RunResult result = run.save();
+        EXPECT_EQ(fs::is_symlink(t.local), links[0]);
+        EXPECT_EQ(fs::is_symlink(t.remote), links[1]);
+        if (row.refusal.empty()) {
+            EXPECT_EQ(result, RunResult::Saved);
+            for (const std::string& p : {t.local, t.remote, t.local + ".LastMerge"}) {
+                EXPECT_EQ(test::readBytes(p), run.newDocument()) << p;
+            }
+            for (const std::string& p : {t.local, t.local + ".LastMerge"}) {
+                const FileInfo now = realFs.inspect(p);
+                EXPECT_EQ(std::tie(now.owner.uid, now.owner.gid, now.mode),
+                          std::tie(was.owner.uid, was.owner.gid, was.mode));
+            }
+            EXPECT_EQ(test::snapshot(dir.dir()).size(),
+                      before.size() + 1);  // the new .LastMerge, nothing else
+        } else {
+            EXPECT_EQ(result, RunResult::SaveFailed);
+            EXPECT_EQ(test::snapshot(dir.dir()), before);
+            EXPECT_NE(host.messages.back().text.find(row.refusal), std::string::npos)
+                << host.messages.back().text;
+        }
     }
+}
+
+// Nothing waits on a named pipe: reading one, comparing with one or listing one is refused at once.
+TEST(HostileConditions, NamedPipesAreRefusedWithoutWaiting) {
+    test::TempDir dir;
+    const std::string pipe = dir.path("pipe.html");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    PosixFileSystem fs;
+    const std::string why = "Is a named pipe (FIFO), not a regular file";
+    EXPECT_EQ(fs.readWhole(pipe).reason, why);
+    EXPECT_EQ(fs.compareWhole(pipe, "").reason, why);
+    EXPECT_EQ(fs.inspect(pipe).kind, FileKind::Pipe);
+    EXPECT_EQ(test::runCli("list '" + pipe + "'", dir.path("err")), 2);
+    EXPECT_EQ(test::readBytes(dir.path("err")), msg::cannotRead(pipe, why) + "\n");
 }
 
 TEST(HostileConditions, UnusualBytesSurviveTheMerge) {

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
+#include <deque>
 #include <fstream>
+#include <functional>
 #include <map>
 
 #include "merge/MergeRun.h"
@@ -45,83 +46,69 @@ class SaveStage : public ::testing::Test {
 };
 
 TEST(Rebuild, KeepsEverythingOutsideTheStoreAreaByteForByte) {
+    const std::string a = earlyTiddler("A", "a");
+    const std::string remote = "<x><div id=\"storeArea\">" + a + "</div><other>";
     struct Row {
-        std::string head, tag, tail;
+        std::string local, remote, expected;
     };
     const Row rows[] = {
-        {"<html>\r\n<body>\r\n", "<div id=\"storeArea\">", "</div>\r\n</body></html>"},
-        {"<HTML>\n", "<DIV id=storeArea>", "</DIV>\n<script>var x = '<div>' + '</div>';</script>\n</HTML>"},
-        {"", "<DIV ID=\"STOREAREA\">", "</div>"},
+        {"<html>\r\n<body>\r\n<div id=\"storeArea\">\n" + a + "\n</div>\r\n</body></html>", remote,
+         "<html>\r\n<body>\r\n<div id=\"storeArea\">\r\n\r\n" + a + "\r\n\r\n</div>\r\n</body></html>"},
+        {"<HTML>\n<DIV id=storeArea>\n" + a +
+             "\n</DIV>\n<script>var x = '<div>' + '</div>';</script>\n</HTML>",
+         remote,
+         "<HTML>\n<div id=\"storeArea\">\r\n\r\n" + a +
+             "\r\n\r\n</DIV>\n<script>var x = '<div>' + '</div>';</script>\n</HTML>"},
+        {"<DIV ID=\"STOREAREA\">\n" + a + "\n</div>", remote,
+         "<div id=\"storeArea\">\r\n\r\n" + a + "\r\n\r\n</div>"},
+        // With nothing kept the store area holds three line breaks.
+        {"H<div id=\"storeArea\"></div>T", "<div id=\"storeArea\">" + earlyTiddler("New", "n") + "</div>",
+         "H<div id=\"storeArea\">\r\n\r\n\r\n</div>T"},
     };
     for (const Row& row : rows) {
         test::TempDir dir;
         test::ScriptedHost host;
+        host.answerDialog = [](const ConflictRequest&) { return ConflictAnswer{"o", {}}; };
         PosixFileSystem fs;
-        const std::string a = earlyTiddler("A", "a");
-        const std::string l = dir.write("l.html", row.head + row.tag + "\n" + a + "\n" + row.tail);
-        const std::string r = dir.write("r.html", "<x><div id=\"storeArea\">" + a + "</div><other>");
-        MergeRun run(host, fs, {l, r, ""});
+        MergeRun run(host, fs, {dir.write("l.html", row.local), dir.write("r.html", row.remote), ""});
         ASSERT_TRUE(run.load());
         ASSERT_TRUE(run.merge());
-        EXPECT_EQ(run.newDocument(), row.head + "<div id=\"storeArea\">\r\n\r\n" + a + "\r\n\r\n" + row.tail);
+        EXPECT_EQ(run.newDocument(), row.expected);
     }
-    // With nothing kept the store area holds three line breaks.
-    test::TempDir dir;
-    test::ScriptedHost host;
-    host.answerDialog = [](const ConflictRequest&) { return ConflictAnswer{"o", {}}; };
-    PosixFileSystem fs;
-    MergeRun run(host, fs,
-                 {dir.write("l.html", "H<div id=\"storeArea\"></div>T"),
-                  dir.write("r.html", "<div id=\"storeArea\">" + earlyTiddler("New", "n") + "</div>"), ""});
-    ASSERT_TRUE(run.load());
-    ASSERT_TRUE(run.merge());
-    EXPECT_EQ(run.newDocument(), "H<div id=\"storeArea\">\r\n\r\n\r\n</div>T");
 }
 
-TEST_F(SaveStage, AnsweringNoTouchesNothing) {
-    prepare(unedited);
-    const auto before = test::snapshot(dir.dir());
-    host.yesNoAnswers = {false};
-    EXPECT_EQ(run->save(), RunResult::NotSaved);
-    EXPECT_EQ(test::snapshot(dir.dir()), before);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].title, "Save Files?");
-    EXPECT_EQ(host.messages[0].text,
-              "Save merged changes to Local, Remote and Unedited copy? Note Unedited copy will be created if "
-              "missing using the extension .LastMerge");
-}
-
+// Without an unedited copy, and then with one, over the read-only remote file of the first save.
 TEST_F(SaveStage, SavedFilesAreEqualAndTheRemoteIsReadOnly) {
     ::chmod(local.c_str(), 0640);
-    prepare(unedited);
-    EXPECT_EQ(run->save(), RunResult::Saved);
-    const std::string merged = run->newDocument();
-    EXPECT_EQ(test::readBytes(local), merged);
-    EXPECT_EQ(test::readBytes(remote), merged);
-    EXPECT_EQ(test::readBytes(unedited), merged);
-    EXPECT_EQ(modeOf(local), 0640u);  // permission bits kept
-    EXPECT_EQ(modeOf(remote) & 0222, 0u);
-    EXPECT_EQ(test::snapshot(dir.dir()).size(), 3u);  // no backup or temporary file left over
-    EXPECT_TRUE(host.messages.size() == 1u);          // only the question
-
-    // The next run renames and rewrites the read-only remote file without complaint.
-    dir.write("local.html", earlyWiki({earlyTiddler("A", "again")}));
-    host = {};
-    prepare(unedited);
-    EXPECT_EQ(run->save(), RunResult::Saved);
-    EXPECT_EQ(test::readBytes(remote), run->newDocument());
-}
-
-TEST_F(SaveStage, WithoutAnUneditedCopyTheLastMergeFileIsCreated) {
-    prepare("");
-    EXPECT_EQ(run->save(), RunResult::Saved);
-    EXPECT_EQ(test::readBytes(local + ".LastMerge"), run->newDocument());
-    EXPECT_EQ(test::snapshot(dir.dir()).size(), 4u);
-    for (const std::string& line : host.log) {
-        EXPECT_EQ(line.rfind("unedited:", 0), std::string::npos) << "the window's field must stay as it was";
+    for (const std::string& u : {std::string(), unedited}) {
+        host = {};
+        prepare(u);
+        const auto before = test::snapshot(dir.dir());
+        host.yesNoAnswers = {false};
+        EXPECT_EQ(run->save(), RunResult::NotSaved);
+        EXPECT_EQ(test::snapshot(dir.dir()), before);  // No touches nothing
+        EXPECT_EQ(host.messages[0],
+                  (test::ShownMessage{std::string(msg::kSaveFiles), MessageIcon::None, "Save Files?"}));
+        EXPECT_EQ(msg::kSaveFiles,
+                  "Save merged changes to Local, Remote and Unedited copy? Note Unedited copy "
+                  "will be created if missing using the extension .LastMerge");
+        EXPECT_EQ(run->save(), RunResult::Saved);
+        const std::string third = u.empty() ? local + ".LastMerge" : u;
+        for (const std::string& p : {local, remote, third}) {
+            EXPECT_EQ(test::readBytes(p), run->newDocument()) << p;
+        }
+        EXPECT_EQ(modeOf(local), 0640u);  // permission bits kept, and given to a new .LastMerge copy
+        EXPECT_EQ(modeOf(third), u.empty() ? 0640u : 0644u);
+        EXPECT_EQ(modeOf(remote) & 0222, 0u);
+        EXPECT_EQ(test::snapshot(dir.dir()).size(), 4u);  // no backup, note or temporary file left over
+        EXPECT_EQ(host.messages.size(), 2u);              // only the questions
+        EXPECT_EQ(host.log, (std::vector<std::string>{"ask:Save Files?", "ask:Save Files?"}));
+        dir.write("local.html", earlyWiki({earlyTiddler("A", "again" + u)}));
     }
 }
 
+// Another program appends to one of the files at a chosen moment of the save: the guards, which run
+// right before the renames, find it, and every file stays as that program left it.
 TEST_F(SaveStage, GuardsFindFilesChangedByAnotherProcess) {
     struct Row {
         std::string* path;
@@ -129,50 +116,79 @@ TEST_F(SaveStage, GuardsFindFilesChangedByAnotherProcess) {
     };
     const Row rows[] = {
         {&remote, msg::kRemoteChanged}, {&local, msg::kLocalChanged}, {&unedited, msg::kOriginalChanged}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(*row.path);
-        host = {};
-        prepare(unedited);
-        const std::string original = test::readBytes(*row.path);
-        // Another process appends to the file between loading and saving.
-        ASSERT_EQ(std::system(("printf ' ' >> '" + *row.path + "'").c_str()), 0);
-        ::chmod(remote.c_str(), 0444);
-        const auto before = test::snapshot(dir.dir());
-        EXPECT_EQ(run->save(), RunResult::SaveFailed);
-        EXPECT_EQ(test::snapshot(dir.dir()), before);  // the remote file is back under its own name
-        EXPECT_EQ(modeOf(remote), 0444u);              // with the attributes it had
-        ASSERT_EQ(host.messages.size(), 2u);
-        EXPECT_EQ(host.messages[1],
-                  (test::ShownMessage{std::string(row.message), MessageIcon::Critical, "Server Error"}));
-        dir.write(std::filesystem::path(*row.path).filename().string(), original);
-        ::chmod(remote.c_str(), 0644);
+    // While "Save Files?" is open; once the copies are written and flushed; while the local guard reads
+    // (the remote file then stands under its backup name).
+    const std::function<bool(const std::string&)> moments[] = {
+        [](const std::string&) { return true; },
+        [&](const std::string& op) { return op.rfind("rename:" + remote + ">", 0) == 0; },
+        [&](const std::string& op) { return op == "read:" + local; }};
+    for (const auto& moment : moments) {
+        for (const Row& row : rows) {
+            SCOPED_TRACE(*row.path + " at moment " + std::to_string(&moment - moments));
+            // At the last moment the remote file stands under its backup name, and another program
+            // writes a new one: that file stays, and the message says where the old one is.
+            const bool newRemote = &moment == &moments[2] && row.path == &remote;
+            host = {};
+            prepare(unedited);
+            const std::string original = test::readBytes(*row.path);
+            ::chmod(remote.c_str(), 0444);
+            bool changed = false;
+            fs.failWhen = [&](const std::string& op) {
+                if (!changed && moment(op)) {
+                    changed = true;
+                    std::ofstream(*row.path, std::ios::app) << ' ';
+                }
+                return false;
+            };
+            EXPECT_EQ(run->save(), RunResult::SaveFailed);
+            fs.failWhen = nullptr;
+            ASSERT_TRUE(changed);
+            EXPECT_EQ(test::readBytes(*row.path), newRemote ? " " : original + " ");
+            if (newRemote) {
+                EXPECT_NE(host.messages[1].text.find("failed: File exists."), std::string::npos);
+                EXPECT_NE(host.messages[1].text.find("it is now \"" + remote + "-"), std::string::npos);
+                EXPECT_EQ(host.messages[1].text.find(msg::kNoFileChanged), std::string::npos);
+                std::filesystem::remove(remote);
+                MergeRun(host, fs, {local, remote, unedited}).load();  // puts the old one back
+            }
+            EXPECT_EQ(test::snapshot(dir.dir()).size(), 3u);  // the remote file is back, nothing left over
+            EXPECT_EQ(modeOf(remote), 0444u);                 // with the attributes it had
+            EXPECT_EQ(host.messages[1],
+                      (test::ShownMessage{newRemote ? host.messages[1].text : std::string(row.message),
+                                          MessageIcon::Critical, newRemote ? "Korvane" : "Server Error"}));
+            dir.write(std::filesystem::path(*row.path).filename().string(), original);
+            ::chmod(remote.c_str(), 0644);
+        }
     }
 }
 
 TEST_F(SaveStage, ATakenBackupNameIsDrawnAgain) {
     prepare(unedited);
     dir.write("remote.html-50000000", "someone else's file");
-    std::vector<double> draws = {0.5, 0.5, 0.25};
+    std::deque<double> draws = {0.5, 0.5, 0.25};
     run->setRandomSource([&] {
         const double r = draws.empty() ? 0.75 : draws.front();
-        if (!draws.empty())
-            draws.erase(draws.begin());
+        draws.empty() ? void() : draws.pop_front();
         return r;
     });
     std::vector<std::string> renames;
     fs.failWhen = [&](const std::string& op) {
-        if (op.rfind("rename:" + remote + ">", 0) == 0)
-            renames.push_back(op);
-        return false;
+        return op.rfind("rename:" + remote + ">", 0) == 0 && (renames.push_back(op), false);
     };
     EXPECT_EQ(run->save(), RunResult::Saved);
     EXPECT_EQ(renames, std::vector<std::string>{"rename:" + remote + ">" + remote + "-25000000"});
     EXPECT_EQ(test::readBytes(dir.path("remote.html-50000000")), "someone else's file");
 }
 
-// Makes every single file operation of the save fail in turn. Whatever fails, each original content
-// or the merged document is complete on disk, and any file besides the three is named in the message.
-TEST_F(SaveStage, AFaultAtAnyStepLosesNothing) {
+// Makes every single file operation of the save fail in turn, and then cuts the save off at that same
+// operation as a kill would (a file being written is left half written). A failure leaves each original
+// content or the merged document complete on disk, and names any file besides the three. After a kill,
+// the next start finds what the save left: korvane-cli reports it and changes nothing, and Yes puts the
+// three files in order (all as they were, or all merged) and leaves nothing else behind. When another
+// program changed the local file after a kill before the renames, the save is not finished and the
+// change stays; when it wrote a new remote file, nothing is touched.
+TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
+    struct Killed {};
     const std::map<std::string, std::string> originals = {{local, test::readBytes(local)},
                                                           {remote, test::readBytes(remote)},
                                                           {unedited, test::readBytes(unedited)}};
@@ -187,30 +203,87 @@ TEST_F(SaveStage, AFaultAtAnyStepLosesNothing) {
     };
     for (const std::string& u : {unedited, std::string()}) {
         SCOPED_TRACE(u.empty() ? "without unedited copy" : "with unedited copy");
+        const std::string third = u.empty() ? local + ".LastMerge" : unedited;
         resetFiles();
         prepare(u);
         const std::string merged = run->newDocument();
-        std::size_t steps = 0;
-        fs.failWhen = [&](const std::string&) {
-            ++steps;
-            return false;
-        };
+        fs.ops.clear();
         ASSERT_EQ(run->save(), RunResult::Saved);
-        ASSERT_GT(steps, 10u);
-        for (std::size_t k = 0; k < steps; ++k) {
+        const std::vector<std::string> steps = fs.ops;
+        ASSERT_GT(steps.size(), 10u);
+        // Each step: failing alone, failing with the putting back of the remote file failing too, killed.
+        for (std::size_t k = 0; k < 3 * steps.size(); ++k) {
+            const bool kill = k >= 2 * steps.size();
+            const std::string& at = steps[k % steps.size()];
             resetFiles();
             host = {};
             prepare(u);
             std::size_t count = 0;
-            std::string failed;
             fs.failWhen = [&](const std::string& op) {
-                if (count++ != k)
-                    return false;
-                failed = op;
-                return true;
+                if (count++ != k % steps.size())
+                    return count > k % steps.size() && k >= steps.size() &&
+                           op.rfind("rename:" + remote + "-", 0) == 0;
+                if (!kill)
+                    return true;
+                if (op.rfind("writeNew:", 0) == 0)
+                    std::ofstream(op.substr(9), std::ios::binary) << merged.substr(0, 20);
+                throw Killed{};
             };
-            const RunResult result = run->save();
-            SCOPED_TRACE("failing " + failed);
+            SCOPED_TRACE((kill ? "killed at " : "failing ") + at);
+            RunResult result = RunResult::Stopped;
+            try {
+                result = run->save();
+            } catch (const Killed&) {
+                ASSERT_TRUE(kill);
+            }
+            fs.failWhen = nullptr;
+            if (kill) {
+                const bool localChanged =
+                    at.rfind("read:" + remote + "-", 0) == 0 || at.rfind("writeNew:", 0) == 0;
+                const bool newRemote = at == "read:" + local;
+                if (localChanged || newRemote) {
+                    std::ofstream(localChanged ? local : remote, std::ios::app) << ' ';
+                }
+                const auto left = test::snapshot(dir.dir());
+                const std::string paths = "/local '" + local + "' /remote '" + remote + "'" +
+                                          (u.empty() ? "" : " /lastmerge '" + u + "'");
+                const std::string err = dir.dir().string() + ".err";
+                const int status = test::runCli("plan " + paths, err);
+                const bool found = test::readBytes(err).rfind(msg::kInterruptedFound, 0) == 0;
+                std::filesystem::remove(err);
+                EXPECT_EQ(found, left.size() != 3u || test::readBytes(remote) != originals.at(remote));
+                EXPECT_TRUE(!found || status == 2);
+                EXPECT_EQ(test::snapshot(dir.dir()), left);
+                // Putting things in order can fail too: it stops, keeping the note for the next start.
+                test::ScriptedHost failing;
+                fs.failWhen = [](const std::string& op) {
+                    return op.rfind("rename:", 0) == 0 || op.rfind("remove:", 0) == 0;
+                };
+                EXPECT_FALSE(MergeRun(failing, fs, {local, remote, u}).load() && found);
+                fs.failWhen = nullptr;
+                EXPECT_EQ(failing.messages.size() > 1 &&
+                              failing.messages[1].text.rfind(
+                                  "Error: Putting the files of the interrupted save", 0) == 0,
+                          found && !newRemote);
+                EXPECT_TRUE(std::filesystem::exists(local + ".korvane-save") || !found);
+                test::ScriptedHost next;
+                MergeRun again(next, fs, {local, remote, u});
+                again.load();
+                EXPECT_EQ(!next.messages.empty() && next.messages[0].title == msg::kInterruptedTitle, found);
+                if (newRemote) {
+                    EXPECT_EQ(test::snapshot(dir.dir()), left);
+                    EXPECT_NE(next.messages[0].text.find(msg::kNoOffer), std::string::npos);
+                    continue;
+                }
+                const bool done = !localChanged && test::readBytes(remote) == merged;
+                EXPECT_EQ(test::snapshot(dir.dir()).size(), u.empty() && done ? 4u : 3u);
+                for (const std::string& p : {local, remote, third}) {
+                    const std::string was =
+                        originals.count(p) ? originals.at(p) + (p == local && localChanged ? " " : "") : "";
+                    EXPECT_EQ(test::readBytes(p), done ? merged : was) << p;
+                }
+                continue;
+            }
             const std::string shown = host.messages.size() > 1 ? host.messages.back().text : "";
             for (const auto& [path, bytes] : originals) {
                 if (path == unedited && u.empty())
@@ -228,7 +301,7 @@ TEST_F(SaveStage, AFaultAtAnyStepLosesNothing) {
             }
             for (const auto& f : std::filesystem::directory_iterator(dir.dir())) {
                 const std::string name = f.path().string();
-                if (originals.count(name) == 0 && name != local + ".LastMerge") {
+                if (originals.count(name) == 0 && name != third) {
                     EXPECT_NE(shown.find(name), std::string::npos)
                         << "stray file " << name << "; message: " << shown;
                 }
@@ -236,6 +309,10 @@ TEST_F(SaveStage, AFaultAtAnyStepLosesNothing) {
             if (result != RunResult::Saved) {
                 EXPECT_FALSE(shown.empty());
                 EXPECT_EQ(host.messages.back().icon, MessageIcon::Critical);
+                // "No file was changed" only when every file is as it was.
+                const bool unchanged =
+                    test::snapshot(dir.dir()).size() == 3u && test::readBytes(remote) == originals.at(remote);
+                EXPECT_EQ(shown.find("No file was changed") != std::string::npos, unchanged) << shown;
             }
         }
     }

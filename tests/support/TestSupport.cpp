@@ -1,5 +1,8 @@
 #include "support/TestSupport.h"
 
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -48,6 +51,12 @@ std::vector<std::pair<std::string, std::string>> snapshot(const std::filesystem:
     }
     std::sort(files.begin(), files.end());
     return files;
+}
+
+int runCli(const std::string& args, const std::string& errPath) {
+    const int raw =
+        std::system((std::string(KORVANE_CLI_PATH) + " " + args + " >/dev/null 2>'" + errPath + "'").c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
 
 std::string earlyTiddler(const std::string& title, const std::string& body, const std::string& modified,
@@ -116,14 +125,26 @@ FsError InjectingFileSystem::writeWhole(const std::string& path, std::string_vie
 
 FsError InjectingFileSystem::writeNewDurable(const std::string& path,
                                              const std::vector<std::string_view>& pieces,
-                                             std::optional<unsigned> mode) {
+                                             std::optional<unsigned> mode, std::optional<FileOwner> owner) {
     return fails("writeNew:" + path) ? FsError("Injected failure")
-                                     : PosixFileSystem::writeNewDurable(path, pieces, mode);
+                                     : PosixFileSystem::writeNewDurable(path, pieces, mode, owner);
+}
+
+FileInfo InjectingFileSystem::inspect(const std::string& path) {
+    if (fails("inspect:" + path)) {
+        return {FileKind::Other, path, 0, 0, {}, "Injected failure"};
+    }
+    return PosixFileSystem::inspect(path);
 }
 
 FsError InjectingFileSystem::rename(const std::string& from, const std::string& to) {
     return fails("rename:" + from + ">" + to) ? FsError("Injected failure")
                                               : PosixFileSystem::rename(from, to);
+}
+
+FsError InjectingFileSystem::renameNoReplace(const std::string& from, const std::string& to) {
+    return fails("rename:" + from + ">" + to) ? FsError("Injected failure")
+                                              : PosixFileSystem::renameNoReplace(from, to);
 }
 
 FsError InjectingFileSystem::remove(const std::string& path) {

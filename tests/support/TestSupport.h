@@ -33,6 +33,10 @@ std::string readBytes(const std::string& path);
 // Every file of the folder with its content, to show that nothing changed.
 std::vector<std::pair<std::string, std::string>> snapshot(const std::filesystem::path& dir);
 
+// Runs the built korvane-cli with `args` (quoted as a shell would need), its errors going to `errPath`;
+// gives its exit status.
+int runCli(const std::string& args, const std::string& errPath);
+
 // One tiddler element in the early form: <div tiddler="T" modifier=.. modified=.. created=..
 // tags="">BODY</div>
 std::string earlyTiddler(const std::string& title, const std::string& body,
@@ -70,16 +74,19 @@ class InjectingFileSystem : public PosixFileSystem {
     CompareOutcome compareWhole(const std::string& path, std::string_view expected) override;
     FsError writeWhole(const std::string& path, std::string_view data) override;
     FsError writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
-                            std::optional<unsigned> mode) override;
+                            std::optional<unsigned> mode, std::optional<FileOwner> owner = {}) override;
     // One file after another, too.
     std::vector<FsError> writeNewDurableEach(const std::vector<NewFile>& files,
                                              const std::vector<std::string_view>& pieces) override {
         return FileSystem::writeNewDurableEach(files, pieces);
     }
     FsError rename(const std::string& from, const std::string& to) override;
+    FsError renameNoReplace(const std::string& from, const std::string& to) override;  // "rename:" too
     FsError remove(const std::string& path) override;
     FsError setMode(const std::string& path, unsigned mode) override;
     FsError getMode(const std::string& path, unsigned& mode) override;
+    // A failure here reads as a path whose kind could not be found out.
+    FileInfo inspect(const std::string& path) override;
 
   private:
     bool fails(const std::string& op);

@@ -1,0 +1,284 @@
+// Finding what a save that was cut off left behind, telling the user, and, only on the user's Yes,
+// putting the remote file back, finishing the save or removing the leftovers.
+#include "merge/Recovery.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+
+#include "merge/MergeRun.h"
+#include "merge/Messages.h"
+
+namespace korvane {
+namespace {
+
+constexpr std::string_view kNoteHeader = "korvane save note 1";
+constexpr std::string_view kNoteEnd = "end";
+constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
+
+void mix(std::uint64_t& hash, std::uint64_t word) {
+    hash = (hash ^ word) * kMultiplier;
+    hash ^= hash >> 29;
+}
+
+std::string numberText(std::uint64_t n) {
+    return std::to_string(n);
+}
+
+std::optional<std::uint64_t> numberOf(std::string_view text) {
+    std::uint64_t n = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty()) {
+        return std::nullopt;
+    }
+    return n;
+}
+
+std::string quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+// What a file holds, measured against the note.
+enum class Held { Missing, Merged, Before, Other };
+
+const char* const kTargetNames[3] = {"the remote file", "your local file", "the unedited copy"};
+
+}  // namespace
+
+Fingerprint fingerprintOf(const std::vector<std::string_view>& pieces) {
+    Fingerprint f;
+    // Four independent lanes, word k going to lane k % 4, so that the processor works on four
+    // multiplications at once; the result does not depend on where the pieces are cut.
+    std::uint64_t lanes[4] = {kMultiplier, kMultiplier + 1, kMultiplier + 2, kMultiplier + 3};
+    std::size_t lane = 0;
+    const auto take = [&](const char* bytes) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, bytes, 8);
+        mix(lanes[lane], word);
+        lane = (lane + 1) & 3;
+    };
+    char pending[8];
+    std::size_t filled = 0;
+    for (std::string_view p : pieces) {
+        f.size += p.size();
+        while (filled != 0 && filled < 8 && !p.empty()) {
+            pending[filled++] = p.front();
+            p.remove_prefix(1);
+        }
+        if (filled == 8) {
+            take(pending);
+            filled = 0;
+        }
+        for (; p.size() >= 8; p.remove_prefix(8)) {
+            take(p.data());
+        }
+        if (!p.empty()) {
+            std::memcpy(pending + filled, p.data(), p.size());
+            filled += p.size();
+        }
+    }
+    std::memset(pending + filled, 0, 8 - filled);
+    take(pending);
+    f.hash = f.size;
+    for (const std::uint64_t h : lanes) {
+        mix(f.hash, h);
+    }
+    return f;
+}
+
+std::string SaveNote::text() const {
+    std::string out;
+    const auto field = [&out](std::string_view value) {
+        out += value;
+        out += '\0';
+    };
+    field(kNoteHeader);
+    field(numberText(merged.size));
+    field(numberText(merged.hash));
+    field(backup);
+    for (const Target& t : targets) {
+        field(t.path);
+        field(t.temp);
+        field(t.before ? numberText(t.before->size) : "-");
+        field(t.before ? numberText(t.before->hash) : "-");
+    }
+    field(kNoteEnd);
+    return out;
+}
+
+std::optional<SaveNote> SaveNote::parse(std::string_view text) {
+    std::vector<std::string_view> fields;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = text.find('\0', at);
+        if (end == std::string_view::npos) {
+            return std::nullopt;  // cut off inside a field
+        }
+        fields.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    if (fields.size() != 17 || fields[0] != kNoteHeader || fields[16] != kNoteEnd) {
+        return std::nullopt;
+    }
+    SaveNote note;
+    const auto size = numberOf(fields[1]);
+    const auto hash = numberOf(fields[2]);
+    if (!size || !hash) {
+        return std::nullopt;
+    }
+    note.merged = {*size, *hash};
+    note.backup = fields[3];
+    for (std::size_t i = 0; i < 3; ++i) {
+        Target& t = note.targets[i];
+        t.path = fields[4 + 4 * i];
+        t.temp = fields[5 + 4 * i];
+        if (fields[6 + 4 * i] != "-") {
+            const auto beforeSize = numberOf(fields[6 + 4 * i]);
+            const auto beforeHash = numberOf(fields[7 + 4 * i]);
+            if (!beforeSize || !beforeHash) {
+                return std::nullopt;
+            }
+            t.before = Fingerprint{*beforeSize, *beforeHash};
+        }
+    }
+    return note;
+}
+
+namespace {
+
+// Reads a file and tells whether it holds the merged document or the content the save found in it.
+Held heldBy(FileSystem& fs, const std::string& path, const Fingerprint& merged,
+            const std::optional<Fingerprint>& before) {
+    if (fs.inspect(path).kind == FileKind::Missing) {
+        return Held::Missing;
+    }
+    const ReadOutcome read = fs.readWhole(path);
+    if (read.status != ReadStatus::Ok) {
+        return Held::Other;
+    }
+    const Fingerprint now = fingerprintOf({std::string_view(read.text)});
+    if (now == merged) {
+        return Held::Merged;
+    }
+    // A file the save did not read (an existing .LastMerge file that was not used) is replaced whatever
+    // it holds, as the save would have done.
+    return !before || now == *before ? Held::Before : Held::Other;
+}
+
+}  // namespace
+
+bool MergeRun::recoverInterruptedSave() {
+    const std::string notePath = saveNotePath(m_paths.local);
+    if (m_fs.inspect(notePath).kind == FileKind::Missing) {
+        return true;
+    }
+    const ReadOutcome read = m_fs.readWhole(notePath);
+    const std::optional<SaveNote> note =
+        read.status == ReadStatus::Ok ? SaveNote::parse(read.text) : std::optional<SaveNote>();
+    std::string found = std::string(msg::kInterruptedFound);
+    const auto line = [&found](const std::string& path, std::string_view what) {
+        found.append("\n").append(quoted(path)).append(": ").append(what);
+    };
+    std::vector<std::string> leftovers;  // removed on Yes
+    enum class Offer { Finish, PutBack, CleanUp, None } offer = Offer::CleanUp;
+    Held targets[3] = {};
+    if (!note) {
+        // The note is written before anything else, so a note cut off means the save changed nothing.
+        line(notePath, "an incomplete note of that save; no file was changed");
+    } else {
+        const Held backup = heldBy(m_fs, note->backup, note->merged, note->targets[0].before);
+        bool tempsReady = true;
+        std::size_t replaced = 0;
+        bool settled = backup == Held::Before;
+        for (std::size_t i = 0; i < 3; ++i) {
+            const SaveNote::Target& t = note->targets[i];
+            targets[i] = heldBy(m_fs, t.path, note->merged, t.before);
+            const Held temp = heldBy(m_fs, t.temp, note->merged, Fingerprint{});
+            const bool newFile = !t.before && targets[i] == Held::Missing;
+            replaced += targets[i] == Held::Merged ? 1 : 0;
+            settled &= targets[i] == Held::Merged ||
+                       (i == 0 ? targets[i] == Held::Missing : targets[i] == Held::Before || newFile);
+            tempsReady &= targets[i] == Held::Merged || temp == Held::Merged;
+            switch (targets[i]) {
+                case Held::Missing:
+                    line(t.path, newFile ? "not created yet" : "missing");
+                    break;
+                case Held::Merged:
+                    line(t.path, "the merged document");
+                    break;
+                case Held::Before:
+                    line(t.path, std::string(kTargetNames[i]) + " as that save found it");
+                    break;
+                case Held::Other:
+                    line(t.path, std::string(kTargetNames[i]) + ", changed since that save began");
+                    break;
+            }
+            if (temp != Held::Missing) {
+                line(t.temp, temp == Held::Merged ? "a complete copy of the merged document"
+                                                  : "an incomplete copy of the merged document");
+                leftovers.push_back(t.temp);
+            }
+        }
+        if (backup != Held::Missing) {
+            line(note->backup, backup == Held::Before ? "the remote file as it was before that save"
+                                                      : "the remote file, changed since that save began");
+        }
+        if (backup != Held::Missing && settled && tempsReady) {
+            offer = Offer::Finish;
+        } else if (backup != Held::Missing && (targets[0] == Held::Missing || targets[0] == Held::Merged)) {
+            offer = Offer::PutBack;
+        } else if (backup == Held::Missing && targets[0] != Held::Missing &&
+                   (replaced == 0 || replaced == 3)) {
+            // Cut off before the remote file was moved (nothing was replaced, whatever changed since),
+            // or after the backup was removed (everything was).
+            offer = Offer::CleanUp;
+        } else {
+            offer = Offer::None;
+        }
+        line(notePath, "the note of that save");
+    }
+    if (offer == Offer::None) {
+        message(found + "\n\n" + std::string(msg::kNoOffer), MessageIcon::Exclamation,
+                msg::kInterruptedTitle);
+        return false;
+    }
+    const std::string_view question = offer == Offer::Finish    ? msg::kOfferFinish
+                                      : offer == Offer::PutBack ? msg::kOfferPutBack
+                                                                : msg::kOfferCleanUp;
+    if (!m_host.askYesNo(found + "\n\n" + std::string(question), std::string(msg::kInterruptedTitle),
+                         false)) {
+        return false;
+    }
+    const auto failed = [&](const std::string& action, const std::string& path, const std::string& reason) {
+        message(msg::recoveryFailed(action, path, reason, notePath), MessageIcon::Critical, kAppTitle);
+        return false;
+    };
+    if (offer == Offer::Finish) {
+        for (std::size_t i = 0; i < 3; ++i) {
+            const SaveNote::Target& t = note->targets[i];
+            if (targets[i] != Held::Merged) {
+                // What appears at a missing path meanwhile is not overwritten.
+                if (FsError err = targets[i] == Held::Missing ? m_fs.renameNoReplace(t.temp, t.path)
+                                                              : m_fs.rename(t.temp, t.path)) {
+                    return failed("renaming " + quoted(t.temp) + " to", t.path, *err);
+                }
+                leftovers.erase(std::find(leftovers.begin(), leftovers.end(), t.temp));
+            }
+        }
+        leftovers.push_back(note->backup);
+    } else if (offer == Offer::PutBack) {
+        if (FsError err = targets[0] == Held::Missing
+                              ? m_fs.renameNoReplace(note->backup, note->targets[0].path)
+                              : m_fs.rename(note->backup, note->targets[0].path)) {
+            return failed("renaming " + quoted(note->backup) + " to", note->targets[0].path, *err);
+        }
+    }
+    leftovers.push_back(notePath);
+    for (const std::string& path : leftovers) {
+        if (FsError err = m_fs.remove(path)) {
+            return failed("removing", path, *err);
+        }
+    }
+    return true;
+}
+
+}  // namespace korvane

@@ -1,0 +1,46 @@
+// What a save writes beside the local file before its first change, so that a save cut off by a crash,
+// a kill or a power cut can be put back or finished when Korvane is next started with the same files.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korvane {
+
+// The size and a checksum of a content: tells a complete copy from a cut-off or changed one.
+struct Fingerprint {
+    std::uint64_t size = 0;
+    std::uint64_t hash = 0;
+    bool operator==(const Fingerprint&) const = default;
+};
+
+// Eight bytes at a time, so that a document of many megabytes takes a few milliseconds.
+Fingerprint fingerprintOf(const std::vector<std::string_view>& pieces);
+
+// The note of one save: where the remote file waits under its backup name, where each copy of the
+// merged document is written before it replaces its target, and the fingerprints that tell what each
+// file holds. The targets are in the order remote, local, unedited copy.
+struct SaveNote {
+    struct Target {
+        std::string path;                   // the file replaced (symbolic links resolved)
+        std::string temp;                   // the copy of the merged document that replaces it
+        std::optional<Fingerprint> before;  // what the run read from it; none when the run did not read it
+    };
+    Fingerprint merged;
+    std::string backup;
+    Target targets[3];
+
+    std::string text() const;
+    // Nothing when the text is not a whole note (a save cut off while writing it).
+    static std::optional<SaveNote> parse(std::string_view text);
+};
+
+// The note lies beside the local file, under the name the next run with the same paths looks for.
+inline std::string saveNotePath(const std::string& localPath) {
+    return localPath + ".korvane-save";
+}
+
+}  // namespace korvane
