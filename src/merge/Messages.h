@@ -31,6 +31,7 @@ inline constexpr std::string_view kStoreAreaCutShort =
 inline constexpr std::string_view kLocalRole = "Local file";
 inline constexpr std::string_view kRemoteRole = "Remote file";
 inline constexpr std::string_view kUneditedRole = "Unedited copy";
+// The end of a message about a run or a save that stopped with every file as it was.
 inline constexpr std::string_view kNoFileChanged = " No file was changed.";
 inline std::string documentRefused(std::string_view problem, std::string_view role, const std::string& path) {
     return std::string(problem) + "\n" + std::string(role) + ": \"" + path + "\"." +
@@ -90,9 +91,6 @@ inline std::string remoteNotPutBack(const std::string& backupPath, const std::st
 }
 
 // --- The guarded save: files it will not replace, and what a save that was cut off left behind. ---
-
-// The end of a message about a save that stopped with every file as it was.
-inline constexpr std::string_view kNoFileChanged = " No file was changed.";
 
 // "WHAT" completes "PATH is ...": "a folder, not a regular file".
 inline std::string targetRefused(const std::string& path, const std::string& what) {
