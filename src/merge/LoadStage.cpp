@@ -24,6 +24,22 @@ void MergeRun::stop(std::string_view text) {
     message(text, MessageIcon::Exclamation, kAppTitle);
 }
 
+bool MergeRun::isFound(const std::string& path, std::string_view notFound) {
+    if (m_fs.isFile(path)) {
+        return true;
+    }
+    // A folder, a named pipe or a device is no wiki either; the message says what stands there, so
+    // that the user is not left looking for a file that seems to be in its place.
+    std::string text(notFound);
+    if (const FileInfo info = m_fs.inspect(path); info.kind != FileKind::Missing) {
+        if (const std::string what = msg::refusal(info); !what.empty()) {
+            text += "\n\"" + path + "\" is " + what + ".";
+        }
+    }
+    stop(text);
+    return false;
+}
+
 bool MergeRun::takeDocument(const std::string& path, ReadOutcome& read, DocumentText& text) {
     switch (read.status) {
         case ReadStatus::Ok:
@@ -56,17 +72,11 @@ bool MergeRun::load() {
     if (!recoverInterruptedSave()) {
         return false;
     }
-    if (!m_fs.isFile(m_paths.remote)) {
-        stop(msg::kRemoteNotFound);
-        return false;
-    }
-    if (!m_fs.isFile(m_paths.local)) {
-        stop(msg::kLocalNotFound);
+    if (!isFound(m_paths.remote, msg::kRemoteNotFound) || !isFound(m_paths.local, msg::kLocalNotFound)) {
         return false;
     }
     if (hasUneditedCopy()) {
-        if (!m_fs.isFile(m_paths.unedited)) {
-            stop(msg::kUneditedNotFound);
+        if (!isFound(m_paths.unedited, msg::kUneditedNotFound)) {
             return false;
         }
     } else {

@@ -85,6 +85,8 @@ class MergeRun {
   private:
     void message(std::string_view text, MessageIcon icon, std::string_view title);
     void stop(std::string_view text);  // exclamation, application title
+    // True when `path` names a regular file; otherwise stops the run with `notFound`.
+    bool isFound(const std::string& path, std::string_view notFound);
     // Takes one document as read into `text`; false after an unreadable file was reported.
     bool takeDocument(const std::string& path, ReadOutcome& read, DocumentText& text);
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/FileSystem.h"
+
 namespace korvane::msg {
 
 inline constexpr std::string_view kRemoteNotFound = "Remote file was not found.";
@@ -88,6 +90,27 @@ inline std::string saveFailedUnchanged(const std::string& action, const std::str
 inline std::string remoteNotPutBack(const std::string& backupPath, const std::string& reason) {
     return "\n\nThe remote file could not be put back under its own name (" + reason + "); it is now \"" +
            backupPath + "\".";
+}
+
+// Completes "PATH is ..." for a path that Korvane cannot read or replace; empty for a regular file.
+inline std::string refusal(const FileInfo& info) {
+    switch (info.kind) {
+        case FileKind::Regular:
+            return {};
+        case FileKind::Missing:
+            return "no longer there";
+        case FileKind::Directory:
+            return "a folder, not a regular file";
+        case FileKind::Pipe:
+            return "a named pipe (FIFO), not a regular file";
+        case FileKind::Device:
+            return "a device, not a regular file";
+        case FileKind::BrokenLink:
+            return "a symbolic link to a file that does not exist";
+        case FileKind::Other:
+            break;
+    }
+    return "not a regular file (" + info.reason + ")";
 }
 
 // --- The guarded save: files it will not replace, and what a save that was cut off left behind. ---

@@ -31,27 +31,6 @@ struct Target {
     std::string before;  // what the path held before, for messages; empty for a new file
 };
 
-// Completes "PATH is ..." for a path that the save cannot replace; empty for a regular file.
-std::string refusal(const FileInfo& info) {
-    switch (info.kind) {
-        case FileKind::Regular:
-            return {};
-        case FileKind::Missing:
-            return "no longer there";
-        case FileKind::Directory:
-            return "a folder, not a regular file";
-        case FileKind::Pipe:
-            return "a named pipe (FIFO), not a regular file";
-        case FileKind::Device:
-            return "a device, not a regular file";
-        case FileKind::BrokenLink:
-            return "a symbolic link to a file that does not exist";
-        case FileKind::Other:
-            break;
-    }
-    return "not a regular file (" + info.reason + ")";
-}
-
 // Says which file holds what after the replacement of target `failed` went wrong: the targets before
 // it hold the merged document, the backup holds the remote file as it was, and the temporaries not yet
 // renamed hold the merged document.
@@ -146,7 +125,7 @@ RunResult MergeRun::save() {
             t.owner = targets[1].owner;
             continue;
         }
-        if (const std::string what = refusal(info); !what.empty()) {
+        if (const std::string what = msg::refusal(info); !what.empty()) {
             message(msg::targetRefused(named[i], what), MessageIcon::Critical, kAppTitle);
             return RunResult::SaveFailed;
         }

@@ -211,6 +211,11 @@ TEST(HostileConditions, NamedPipesAreRefusedWithoutWaiting) {
     EXPECT_EQ(fs.inspect(pipe).kind, FileKind::Pipe);
     EXPECT_EQ(test::runCli("list '" + pipe + "'", dir.path("err")), 2);
     EXPECT_EQ(test::readBytes(dir.path("err")), msg::withoutNoFileChanged(msg::cannotRead(pipe, why)) + "\n");
+    // Named as a wiki of the trio, it is said to be no file, and what it is instead.
+    const std::string local = dir.write("local.html", test::earlyWiki({}));
+    EXPECT_EQ(test::runCli("plan /local '" + local + "' /remote '" + pipe + "'", dir.path("err")), 2);
+    EXPECT_EQ(test::readBytes(dir.path("err")), std::string(msg::kRemoteNotFound) + "\n\"" + pipe +
+                                                    "\" is a named pipe (FIFO), not a regular file.\n");
 }
 
 TEST(HostileConditions, UnusualBytesSurviveTheMerge) {

@@ -40,16 +40,18 @@ class LoadStage : public ::testing::Test {
 TEST_F(LoadStage, ExistenceChecksInOrder) {
     struct Case {
         std::string local, remote, unedited;
-        std::string_view message;
+        std::string message;
     };
     const std::string none = dir.path("none.html");
     const Case cases[] = {
-        {none, none, none, msg::kRemoteNotFound},
-        {none, remote, "", msg::kLocalNotFound},
-        {local, remote, none, msg::kUneditedNotFound},
-        {local, dir.dir().string(), "", msg::kRemoteNotFound},  // a folder is not a file
-        {local, remote, local, msg::kUneditedSameFile},
-        {local, remote, dir.dir().string() + "/./remote.html", msg::kUneditedSameFile},
+        {none, none, none, std::string(msg::kRemoteNotFound)},
+        {none, remote, "", std::string(msg::kLocalNotFound)},
+        {local, remote, none, std::string(msg::kUneditedNotFound)},
+        {local, dir.dir().string(), "",  // a folder is not a file, and the message says what it is
+         std::string(msg::kRemoteNotFound) + "\n\"" + dir.dir().string() +
+             "\" is a folder, not a regular file."},
+        {local, remote, local, std::string(msg::kUneditedSameFile)},
+        {local, remote, dir.dir().string() + "/./remote.html", std::string(msg::kUneditedSameFile)},
     };
     for (const Case& c : cases) {
         host = {};
