@@ -3,13 +3,25 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextBlock>
 #include <QTimer>
+#include <cstdlib>
 #include <functional>
+#include <optional>
+#include <set>
+
+#include "merge/MergeRun.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Program.h"
+#include "support/TestSupport.h"
+#include "ui/UiTestHelpers.h"
+#include "ui/main/frmMain.h"
 
 namespace korvane {
 namespace {
@@ -30,29 +42,20 @@ bool isBoldAt(QPlainTextEdit* box, int position) {
     return c.charFormat().fontWeight() == QFont::Bold;
 }
 
-TEST(frmMerge, FreshDialogHasItsCaptionsAndNoChoice) {
-    frmMerge dialog;
-    EXPECT_EQ(dialog.windowTitle(), "Merge");
-    EXPECT_EQ(dialog.button(DialogButton::Local)->text(), "<< Use your version");
-    EXPECT_EQ(dialog.button(DialogButton::Original)->text(), "<< Use original (unedited) version");
-    EXPECT_EQ(dialog.button(DialogButton::Server)->text(), "<< Use edited version");
-    EXPECT_EQ(dialog.button(DialogButton::Backup)->text(), "<< Backup and link conflicts");
-    auto* note = dialog.findChild<QLabel*>("Label1");
-    ASSERT_NE(note, nullptr);
-    EXPECT_EQ(note->text(), "Note: Bold button is recommended.");
-    EXPECT_TRUE(note->font().bold());
-    EXPECT_TRUE(dialog.button(DialogButton::Backup)->isDefault());
-    EXPECT_NE(dialog.findChild<QPlainTextEdit*>("txtConflict2"), nullptr);
-    EXPECT_TRUE(dialog.strChoice.empty());
-}
-
-TEST(frmMerge, EachButtonHandsBackItsCode) {
-    const std::pair<DialogButton, const char*> codes[] = {{DialogButton::Local, "l"},
-                                                          {DialogButton::Original, "o"},
-                                                          {DialogButton::Server, "s"},
-                                                          {DialogButton::Backup, "b"}};
-    for (const auto& [b, code] : codes) {
+TEST(frmMerge, EachButtonHasItsCaptionAndHandsBackItsCode) {
+    const std::tuple<DialogButton, const char*, const char*> rows[] = {
+        {DialogButton::Local, "l", "<< Use your version"},
+        {DialogButton::Original, "o", "<< Use original (unedited) version"},
+        {DialogButton::Server, "s", "<< Use edited version"},
+        {DialogButton::Backup, "b", "<< Backup and link conflicts"}};
+    for (const auto& [b, code, caption] : rows) {
         frmMerge dialog;
+        EXPECT_EQ(dialog.windowTitle(), "Merge");
+        EXPECT_EQ(dialog.button(b)->text(), caption);
+        EXPECT_EQ(dialog.button(b)->isDefault(), b == DialogButton::Backup);
+        const QLabel* note = dialog.findChild<QLabel*>("Label1");
+        EXPECT_EQ(note->text(), "Note: Bold button is recommended.");
+        EXPECT_TRUE(note->font().bold());
         press(dialog, b);
         EXPECT_EQ(dialog.strChoice, code);
         EXPECT_FALSE(dialog.isVisible());
@@ -87,6 +90,8 @@ TEST(frmMerge, Utf8AndLatin1FieldsRoundTripByteForByte) {
     dialog.strServer = "caf\xE9 na\xEFve \xA0";  // not UTF-8: shown as Latin-1
     dialog.strOriginal = "x\xE9y";
     dialog.strConflict1 = "mixed\r\nline ends\nand a lone\rreturn";
+    // A paragraph separator, a frame mark and a lone carriage return survive an edit of their box.
+    dialog.strConflict2 = "para\xE2\x80\xA9graph\xEF\xB7\x90\\nlone\rreturn";
     const std::string local = dialog.strLocal;
     const std::string server = dialog.strServer;
     const std::string conflict1 = dialog.strConflict1;
@@ -100,6 +105,8 @@ TEST(frmMerge, Utf8AndLatin1FieldsRoundTripByteForByte) {
         QTextCursor c(original->document());
         c.setPosition(1);
         c.insertText(QString::fromUtf8("\xE2\x82\xAC\xC3\xA9"));
+        dialog.box(DialogBox::Conflict2)->moveCursor(QTextCursor::End);
+        dialog.box(DialogBox::Conflict2)->insertPlainText("\n!");
         dialog.button(DialogButton::Server)->click();
     });
     EXPECT_EQ(shownLocal, QString::fromUtf8("caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80  nbsp"));
@@ -108,6 +115,7 @@ TEST(frmMerge, Utf8AndLatin1FieldsRoundTripByteForByte) {
     EXPECT_EQ(dialog.strServer, server);
     EXPECT_EQ(dialog.strConflict1, conflict1);
     EXPECT_EQ(dialog.strOriginal, "x\xE2\x82\xAC\xC3\xA9\xE9y");
+    EXPECT_EQ(dialog.strConflict2, "para\xE2\x80\xA9graph\xEF\xB7\x90\r\nlone\rreturn\r\n!");
 }
 
 TEST(frmMerge, FocusGoesToTheFirstBoldEnabledButton) {
@@ -156,34 +164,30 @@ TEST(frmMerge, SettleAppliesTheRequestAndMarksDifferences) {
     request.boldButton = DialogButton::Server;
     request.disabledButtons = {DialogButton::Original};
     request.setAsideBoxes = {DialogBox::Original};
+    request.takenBackBoxes = {DialogBox::Local, DialogBox::Server};
 
     QWidget owner;
-    QString caption;
-    bool serverBold = false;
-    bool originalEnabled = true;
-    Qt::FocusPolicy originalPolicy = Qt::NoFocus;
-    Qt::FocusPolicy localPolicy = Qt::NoFocus;
     std::vector<bool> localBold;
     QTimer::singleShot(0, &owner, [&] {
         auto* dialog = owner.findChild<frmMerge*>();
-        caption = dialog->windowTitle();
-        serverBold = dialog->button(DialogButton::Server)->font().bold();
-        originalEnabled = dialog->button(DialogButton::Original)->isEnabled();
-        originalPolicy = dialog->box(DialogBox::Original)->focusPolicy();
-        localPolicy = dialog->box(DialogBox::Local)->focusPolicy();
+        EXPECT_EQ(dialog->windowTitle(), "Merging item 7 of 42");
+        EXPECT_TRUE(dialog->button(DialogButton::Server)->font().bold());
+        EXPECT_FALSE(dialog->button(DialogButton::Original)->isEnabled());
+        const QPlainTextEdit* original = dialog->box(DialogBox::Original);
         QPlainTextEdit* local = dialog->box(DialogBox::Local);
+        EXPECT_EQ(original->focusPolicy(), Qt::ClickFocus);  // set aside: out of the Tab order
+        EXPECT_EQ(local->focusPolicy(), Qt::StrongFocus);
+        // Not taken back: read-only, and shown on the window's background.
+        EXPECT_TRUE(original->isReadOnly());
+        EXPECT_FALSE(local->isReadOnly());
+        EXPECT_NE(original->palette().color(QPalette::Base), local->palette().color(QPalette::Base));
+        EXPECT_EQ(local->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
         for (int i = 0; i < local->document()->characterCount() - 1; ++i) {
             localBold.push_back(isBoldAt(local, i));
         }
         dialog->button(DialogButton::Server)->click();
     });
     const ConflictAnswer answer = frmMerge::settle(request, &owner);
-
-    EXPECT_EQ(caption, "Merging item 7 of 42");
-    EXPECT_TRUE(serverBold);
-    EXPECT_FALSE(originalEnabled);
-    EXPECT_EQ(originalPolicy, Qt::ClickFocus);  // set aside: out of the Tab order
-    EXPECT_EQ(localPolicy, Qt::StrongFocus);
     // Bold in your version: the modifier value Ann and the last character of the equal bodies.
     const std::string& l = request.texts.strLocal;
     ASSERT_EQ(localBold.size(), l.size());
@@ -193,6 +197,94 @@ TEST(frmMerge, SettleAppliesTheRequestAndMarksDifferences) {
     }
     EXPECT_EQ(answer.strChoice, "s");
     EXPECT_EQ(answer.texts, request.texts);
+}
+
+TEST(frmMerge, OnlyTheBoxesThatTheRunTakesBackCanBeEdited) {
+    using X = DialogBox;
+    // Which version of the tiddler T the unedited, local and remote documents hold: '.' none.
+    const std::pair<const char*, std::set<X>> rows[] = {
+        {"..r", {X::Server}},
+        {".l.", {X::Local}},
+        {".lr", {X::Local, X::Server, X::Conflict1, X::Conflict2}},
+        {"u..", {X::Original}},
+        {"u.r", {X::Server, X::Original}},
+        {"u.u", {X::Server}},  // "[Same as remote.]" in the unedited box
+        {"ul.", {}},
+        {"ulr", {}},
+        {"ulu", {}}};
+    for (const auto& [ulr, editable] : rows) {
+        SCOPED_TRACE(ulr);
+        const auto wiki = [](char version) {
+            std::vector<std::string> tiddlers{test::earlyTiddler("Other", "same")};
+            if (version != '.') {
+                tiddlers.push_back(test::earlyTiddler("T", std::string("version ") + version));
+            }
+            return test::earlyWiki(tiddlers);
+        };
+        test::TempDir dir;
+        test::ScriptedHost host;
+        std::set<X> seen;
+        host.answerDialog = [&seen](const ConflictRequest& r) {
+            QTimer::singleShot(0, [&seen, &r] {
+                auto* dialog = qobject_cast<frmMerge*>(QApplication::activeModalWidget());
+                for (X b : {X::Local, X::Original, X::Server, X::Conflict1, X::Conflict2}) {
+                    if (!dialog->box(b)->isReadOnly()) {
+                        seen.insert(b);
+                    }
+                }
+                dialog->button(*r.boldButton)->click();
+            });
+            return frmMerge::settle(r, nullptr);
+        };
+        PosixFileSystem fs;
+        MergeRun run(host, fs,
+                     {dir.write("l.html", wiki(ulr[1])), dir.write("r.html", wiki(ulr[2]) + "<!-- r -->"),
+                      dir.write("u.html", wiki(ulr[0]))});
+        ASSERT_TRUE(run.load());
+        ASSERT_TRUE(run.merge());
+        EXPECT_EQ(host.requests.size(), 1u);
+        EXPECT_EQ(seen, editable);
+    }
+}
+
+TEST(frmMerge, HeldAndEarlyKeysPressNothing) {
+    const auto key = [](QWidget* window, Qt::Key k, bool autoRepeat) {
+        QWidget* target = window->focusWidget() != nullptr ? window->focusWidget() : window;
+        for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent event(type, k, Qt::NoModifier, k == Qt::Key_Space ? " " : "\r", autoRepeat);
+            QApplication::sendEvent(target, &event);
+        }
+    };
+    // The conflict dialog (its bold button focused) and a Yes/No question (Yes the default).
+    for (const auto& [question, answeringKey] :
+         {std::pair{false, Qt::Key_Return}, std::pair{false, Qt::Key_Space},
+          std::pair{true, Qt::Key_Return}}) {
+        std::vector<bool> open;
+        // At once: one press of each key and a held key; after the delay: a held key, then one press.
+        QTimer::singleShot(0, [&, k = answeringKey] {
+            QWidget* w = QApplication::activeModalWidget();
+            key(w, Qt::Key_Return, false);
+            key(w, Qt::Key_Space, false);
+            key(w, Qt::Key_Return, true);
+            open.push_back(w->isVisible());
+            QTimer::singleShot(kKeyboardArmDelay + std::chrono::milliseconds(50), w, [&, w, k] {
+                key(w, k, true);
+                open.push_back(w->isVisible());
+                key(w, k, false);
+                QTimer::singleShot(50, w, [w] { w->close(); });  // only if the key did not answer
+            });
+        });
+        if (question) {
+            EXPECT_TRUE(askYesNoBox(nullptr, "Save?", "Save Files?", true));
+        } else {
+            frmMerge dialog;
+            dialog.setBold(DialogButton::Local);
+            dialog.showModal();
+            EXPECT_EQ(dialog.strChoice, "l");
+        }
+        EXPECT_EQ(open, (std::vector<bool>{true, true}))
+            << "question " << question << ", key " << answeringKey;
+    }
 }
 
 TEST(frmMerge, LayoutFollowsTheWindowAndNeverShrinksBelowTheDesign) {
@@ -207,14 +299,35 @@ TEST(frmMerge, LayoutFollowsTheWindowAndNeverShrinksBelowTheDesign) {
     EXPECT_EQ(dialog.box(DialogBox::Conflict2)->geometry(), QRect(8, 360, 361, 81));
 }
 
-TEST(frmMerge, OpensMaximized) {
-    frmMerge dialog;
-    bool maximized = false;
-    whileOpen(dialog, [&] {
-        maximized = dialog.isMaximized();
-        dialog.button(DialogButton::Local)->click();
-    });
-    EXPECT_TRUE(maximized);
+TEST(frmMerge, OpensMaximizedAndItsNormalPlacementStaysOnTheScreen) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    // Where the owner stands, and where the dialog's normal frame then stands on the screen.
+    enum class Expect { TopLeftCorner, CentredOverOwner, BottomRightCorner };
+    const std::pair<QPoint, Expect> rows[] = {
+        {screen.topLeft(), Expect::TopLeftCorner},
+        {screen.center() - QPoint(100, 40), Expect::CentredOverOwner},
+        {screen.bottomRight() - QPoint(150, 40), Expect::BottomRightCorner}};
+    for (const auto& [ownerAt, expect] : rows) {
+        QWidget owner;
+        owner.setGeometry(QRect(ownerAt, QSize(200, 80)));
+        owner.show();
+        frmMerge dialog(&owner);
+        bool maximized = false;
+        whileOpen(dialog, [&] {
+            maximized = dialog.isMaximized();
+            dialog.button(DialogButton::Local)->click();
+        });
+        EXPECT_TRUE(maximized);
+        EXPECT_EQ(dialog.normalGeometry().size(), QSize(504, 450));
+        const QRect f = owner.frameGeometry();
+        const QRect g = owner.geometry();
+        const QRect normal = dialog.normalGeometry().marginsAdded(
+            QMargins(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom()));
+        EXPECT_EQ(normal.topLeft(), expect == Expect::TopLeftCorner ? screen.topLeft() : normal.topLeft());
+        EXPECT_EQ(normal.center(), expect == Expect::CentredOverOwner ? f.center() : normal.center());
+        EXPECT_EQ(normal.bottomRight(),
+                  expect == Expect::BottomRightCorner ? screen.bottomRight() : normal.bottomRight());
+    }
 }
 
 TEST(frmMerge, EscapeDoesNotCloseTheDialog) {
@@ -230,17 +343,33 @@ TEST(frmMerge, EscapeDoesNotCloseTheDialog) {
     EXPECT_EQ(dialog.strChoice, "l");
 }
 
-TEST(frmMergeDeathTest, ClosingWithoutAButtonEndsTheProgram) {
+TEST(frmMergeDeathTest, ClosingWithoutAButtonAbandonsTheMergeWithStatusOne) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The child process runs this test again: it merges the parent's files, named in the environment.
+    const char* inherited = std::getenv("KORVANE_ABANDONED_MERGE");
+    std::optional<test::TempDir> dir;
+    std::string folder = inherited != nullptr ? inherited : "";
+    if (inherited == nullptr) {
+        folder = dir.emplace().dir().string();
+        dir->write("local.html", test::earlyWiki({test::earlyTiddler("T", "mine")}));
+        dir->write("remote.html", test::earlyWiki({test::earlyTiddler("T", "theirs")}));
+        setenv("KORVANE_ABANDONED_MERGE", folder.c_str(), 1);
+    }
+    const auto before = test::snapshot(folder);
     EXPECT_EXIT(
         {
-            frmMerge dialog;
-            dialog.strLocal = "mine";
-            whileOpen(dialog, [&] { dialog.close(); });
+            frmMain window;
+            window.Form_Load(QString::fromStdString("/local " + folder + "/local.html /remote " + folder +
+                                                    "/remote.html"));
+            test::ModalResponder closeIt([](QWidget* modal) { modal->close(); });
+            window.findChild<QPushButton*>("cmdMergeFiles")->click();
             std::fputs("the merge run went on\n", stderr);
             std::exit(3);
         },
-        testing::ExitedWithCode(0), "");
+        testing::ExitedWithCode(kAbandonedExitStatus), "");
+    unsetenv("KORVANE_ABANDONED_MERGE");
+    EXPECT_EQ(test::snapshot(folder), before);
+    EXPECT_EQ(before.size(), 2u);
 }
 
 }  // namespace

@@ -1,7 +1,11 @@
 #include "ui/conflict/BoxText.h"
 
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <utility>
+#include <vector>
 
 namespace korvane {
 
@@ -57,10 +61,93 @@ QString decodeForBox(const std::string& bytes, BoxContent& content) {
     return content.utf8 ? QString::fromUtf8(bytes.data(), size) : QString::fromLatin1(bytes.data(), size);
 }
 
+namespace {
+
+// The character format property of a line separator that stands for a kept character.
+constexpr int kKeptCharacter = QTextFormat::UserProperty + 1;
+
+constexpr char16_t kFrameStart = 0xFDD0;
+constexpr char16_t kFrameEnd = 0xFDD1;
+
+// The first character from `from` on that a document would take as a paragraph break although it is
+// not the box's own line break (CR LF, or a line feed alone); -1 when there is none.
+qsizetype nextKeptCharacter(const QString& text, qsizetype from) {
+    for (qsizetype i = from; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == QChar::ParagraphSeparator || c == kFrameStart || c == kFrameEnd ||
+            (c == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n'))) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+void setBoxText(QPlainTextEdit& box, const QString& text) {
+    qsizetype kept = nextKeptCharacter(text, 0);
+    if (kept < 0) {
+        box.setPlainText(text);
+        return;
+    }
+    box.setPlainText(QString());
+    QTextCursor cursor(box.document());
+    cursor.beginEditBlock();
+    qsizetype from = 0;
+    while (from <= text.size()) {
+        const qsizetype end = kept < 0 ? text.size() : kept;
+        cursor.insertText(text.mid(from, end - from), QTextCharFormat());
+        if (kept < 0) {
+            break;
+        }
+        QTextCharFormat format;
+        format.setProperty(kKeptCharacter, QString(text[kept]));
+        cursor.insertText(QString(QChar::LineSeparator), format);
+        from = kept + 1;
+        kept = nextKeptCharacter(text, from);
+    }
+    cursor.endEditBlock();
+}
+
 QString readBoxText(const QPlainTextEdit& box) {
-    QString text = box.document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-    return text;
+    const QTextDocument& document = *box.document();
+    QString text = document.toRawText();
+    // Kept characters stand as line separators: only a text that holds one needs its formats read.
+    std::vector<std::pair<qsizetype, QChar>> kept;
+    if (text.contains(QChar::LineSeparator)) {
+        for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextFragment fragment = it.fragment();
+                const QVariant original = fragment.charFormat().property(kKeptCharacter);
+                if (!original.isValid()) {
+                    continue;
+                }
+                for (int p = fragment.position(); p < fragment.position() + fragment.length(); ++p) {
+                    if (text[p] == QChar::LineSeparator) {
+                        kept.emplace_back(p, original.toString().at(0));
+                    }
+                }
+            }
+        }
+    }
+    if (kept.empty()) {
+        text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+        return text;
+    }
+    QString out;
+    out.reserve(text.size() + text.count(QChar::ParagraphSeparator));
+    auto next = kept.begin();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (next != kept.end() && next->first == i) {
+            out += next->second;
+            ++next;
+        } else if (text[i] == QChar::ParagraphSeparator) {
+            out += QStringLiteral("\r\n");
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
 }
 
 std::string encodeBoxText(const QString& text, const BoxContent& content) {

@@ -24,8 +24,14 @@ struct BoxContent {
 // Decodes the bytes for showing, recording how.
 QString decodeForBox(const std::string& bytes, BoxContent& content);
 
-// The box's whole text as plain text with CR LF line breaks (non-breaking spaces and other special
-// characters kept as they are).
+// Puts a decoded text into the box. A box breaks lines at CR LF, and also at every character that
+// its document turns into a paragraph break (a paragraph separator U+2029, a carriage return without
+// a line feed, the two frame marks U+FDD0 and U+FDD1): each of those is shown as a line separator
+// that remembers the character, so that it comes back as it was however the box is edited elsewhere.
+void setBoxText(QPlainTextEdit& box, const QString& text);
+
+// The box's whole text as plain text with CR LF line breaks (non-breaking spaces, line separators and
+// the characters that setBoxText kept are given back as they are).
 QString readBoxText(const QPlainTextEdit& box);
 
 // The bytes to hand back for the box's present text.

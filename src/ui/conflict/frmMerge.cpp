@@ -10,7 +10,7 @@
 #include <QTextCursor>
 
 #include "merge/BoxForm.h"
-#include "platform/Program.h"
+#include "platform/MessageBoxes.h"
 #include "ui/Twips.h"
 #include "ui/conflict/DiffMarking.h"
 #include "ui/conflict/WrappingButton.h"
@@ -77,6 +77,9 @@ frmMerge::frmMerge(QWidget* owner) : QDialog(owner) {
         box->setObjectName(QString::fromLatin1(controlName(static_cast<MergeControl>(i + 5)).data()));
         box->setFont(designedFont(false));
         box->setTabChangesFocus(true);
+        // A line without spaces (an embedded image, minified code) is broken anywhere: laying out one
+        // unbroken line costs time that grows with the square of its length.
+        box->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
         m_boxes[i] = box;
     }
 
@@ -95,6 +98,7 @@ frmMerge::frmMerge(QWidget* owner) : QDialog(owner) {
     setMinimumSize(twipsToPixels(m_design.clientWidth), twipsToPixels(m_design.clientHeight));
     resize(minimumSize());
     applyLayout();
+    guardAgainstStrayKeys(this);
 }
 
 void frmMerge::setBold(DialogButton which) {
@@ -106,6 +110,15 @@ void frmMerge::setBold(DialogButton which) {
 
 void frmMerge::setAside(DialogBox which) {
     box(which)->setFocusPolicy(Qt::ClickFocus);
+}
+
+void frmMerge::makeReadOnly(DialogBox which) {
+    QPlainTextEdit* b = box(which);
+    b->setReadOnly(true);
+    // Shown on the window's background, as the platform shows text that cannot be edited.
+    QPalette palette = b->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    b->setPalette(palette);
 }
 
 std::string& frmMerge::field(DialogBox which) {
@@ -129,15 +142,26 @@ constexpr DialogBox kExchangeOrder[] = {DialogBox::Conflict1, DialogBox::Conflic
                                         DialogBox::Original, DialogBox::Server};
 
 void frmMerge::showModal() {
-    const QSize designed = minimumSize();
-    QRect normal(QPoint(0, 0), designed);
     const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
-    if (owner != nullptr && owner->isVisible()) {
-        normal.moveCenter(owner->frameGeometry().center());
-    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        normal.moveCenter(screen->availableGeometry().center());
+    const bool overOwner = owner != nullptr && owner->isVisible();
+    const QScreen* screen = overOwner ? owner->screen() : QGuiApplication::primaryScreen();
+    // The dialog's frame is not known before it is shown: the owner's, drawn by the same window
+    // manager, stands in for it.
+    const QMargins frame = overOwner ? QMargins(owner->geometry().left() - owner->frameGeometry().left(),
+                                                owner->geometry().top() - owner->frameGeometry().top(),
+                                                owner->frameGeometry().right() - owner->geometry().right(),
+                                                owner->frameGeometry().bottom() - owner->geometry().bottom())
+                                     : QMargins();
+    QRect outer = QRect(QPoint(0, 0), minimumSize()).marginsAdded(frame);
+    if (screen != nullptr) {
+        const QRect available = screen->availableGeometry();
+        outer.moveCenter(overOwner ? owner->frameGeometry().center() : available.center());
+        const ScreenRect placed =
+            keepOnScreen({outer.left(), outer.top(), outer.width(), outer.height()},
+                         {available.left(), available.top(), available.width(), available.height()});
+        outer.moveTopLeft(QPoint(placed.left, placed.top));
     }
-    setGeometry(normal);
+    setGeometry(outer.marginsRemoved(frame));
     setWindowState(windowState() | Qt::WindowMaximized);
     exec();
 }
@@ -158,7 +182,7 @@ void frmMerge::fillBoxes() {
         QPlainTextEdit& b = *m_boxes[i];
         BoxContent& content = m_contents[i];
         b.document()->setUndoRedoEnabled(false);
-        b.setPlainText(decodeForBox(toBoxForm(field(which)), content));
+        setBoxText(b, decodeForBox(toBoxForm(field(which)), content));
         content.shown = readBoxText(b);
     }
 }
@@ -202,11 +226,9 @@ void frmMerge::writeBack() {
     }
 }
 
+// Closing the window without a button leaves the choice empty: the merge run then abandons the whole
+// merge and ends the program, so no file is written.
 void frmMerge::closeEvent(QCloseEvent* event) {
-    if (strChoice.empty()) {
-        // Closing the window without a choice abandons the whole merge.
-        endProgramNow();
-    }
     event->accept();
 }
 
@@ -273,6 +295,9 @@ ConflictAnswer frmMerge::settle(const ConflictRequest& request, QWidget* owner) 
     for (DialogBox b : kExchangeOrder) {
         if (request.isSetAside(b)) {
             dialog.setAside(b);
+        }
+        if (!request.isTakenBack(b)) {
+            dialog.makeReadOnly(b);
         }
     }
     dialog.showModal();
