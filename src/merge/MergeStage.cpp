@@ -164,6 +164,7 @@ bool MergeRun::visit(const Visit& v, std::size_t n, std::size_t m) {
         request.texts.strConflict2 = pair.text2;
     }
     const ConflictAnswer answer = m_host.settleConflict(request);
+    request = ConflictRequest();  // its copies of the versions are not needed any more
     const std::string& code = answer.strChoice;
     if (code.empty()) {
         // The dialog was closed without a choice: the user abandons the whole merge.

@@ -1,6 +1,5 @@
 #include "ui/conflict/BoxText.h"
 
-#include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -54,11 +53,12 @@ bool isValidUtf8(std::string_view bytes) {
     return true;
 }
 
-QString decodeForBox(const std::string& bytes, BoxContent& content) {
-    content.bytes = bytes;
-    content.utf8 = isValidUtf8(bytes);
-    const auto size = static_cast<qsizetype>(bytes.size());
-    return content.utf8 ? QString::fromUtf8(bytes.data(), size) : QString::fromLatin1(bytes.data(), size);
+QString decodeForBox(std::string bytes, BoxContent& content) {
+    content.bytes = std::move(bytes);
+    content.utf8 = isValidUtf8(content.bytes);
+    const char* data = content.bytes.data();
+    const auto size = static_cast<qsizetype>(content.bytes.size());
+    return content.utf8 ? QString::fromUtf8(data, size) : QString::fromLatin1(data, size);
 }
 
 namespace {
@@ -84,14 +84,13 @@ qsizetype nextKeptCharacter(const QString& text, qsizetype from) {
 
 }  // namespace
 
-void setBoxText(QPlainTextEdit& box, const QString& text) {
+void setBoxText(QTextDocument& box, const QString& text) {
+    QTextCursor cursor(&box);
     qsizetype kept = nextKeptCharacter(text, 0);
     if (kept < 0) {
-        box.setPlainText(text);
+        cursor.insertText(text);
         return;
     }
-    box.setPlainText(QString());
-    QTextCursor cursor(box.document());
     cursor.beginEditBlock();
     qsizetype from = 0;
     while (from <= text.size()) {
@@ -109,8 +108,7 @@ void setBoxText(QPlainTextEdit& box, const QString& text) {
     cursor.endEditBlock();
 }
 
-QString readBoxText(const QPlainTextEdit& box) {
-    const QTextDocument& document = *box.document();
+QString readBoxText(const QTextDocument& document) {
     QString text = document.toRawText();
     // Kept characters stand as line separators: only a text that holds one needs its formats read.
     std::vector<std::pair<qsizetype, QChar>> kept;
@@ -130,10 +128,8 @@ QString readBoxText(const QPlainTextEdit& box) {
             }
         }
     }
-    if (kept.empty()) {
-        text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-        return text;
-    }
+    // One pass that writes every paragraph break as CR LF (replacing in place moves the rest of the text
+    // again for every few breaks).
     QString out;
     out.reserve(text.size() + text.count(QChar::ParagraphSeparator));
     auto next = kept.begin();
@@ -150,9 +146,27 @@ QString readBoxText(const QPlainTextEdit& box) {
     return out;
 }
 
+// The text that filling a box with the content gave: the decoded bytes with each line feed that does
+// not follow a carriage return turned into CR LF, as the box reads its line breaks back.
+QString shownText(const BoxContent& content) {
+    const char* data = content.bytes.data();
+    const auto size = static_cast<qsizetype>(content.bytes.size());
+    const QString decoded = content.utf8 ? QString::fromUtf8(data, size) : QString::fromLatin1(data, size);
+    QString shown;
+    shown.reserve(decoded.size() + decoded.count(u'\n'));
+    for (qsizetype i = 0; i < decoded.size(); ++i) {
+        if (decoded[i] == u'\n' && (i == 0 || decoded[i - 1] != u'\r')) {
+            shown += u'\r';
+        }
+        shown += decoded[i];
+    }
+    return shown;
+}
+
 std::string encodeBoxText(const QString& text, const BoxContent& content) {
-    if (text == content.shown) {
-        return content.bytes;
+    const QString shown = shownText(content);
+    if (text == shown) {
+        return content.bytes;  // changed and changed back
     }
     QByteArray out;
     if (content.utf8) {
@@ -160,14 +174,14 @@ std::string encodeBoxText(const QString& text, const BoxContent& content) {
     } else {
         // The text the user left alone at both ends keeps its Latin-1 bytes; the changed middle, where
         // the typing happened, is stored as UTF-8.
-        const qsizetype limit = std::min(text.size(), content.shown.size());
+        const qsizetype limit = std::min(text.size(), shown.size());
         qsizetype prefix = 0;
-        while (prefix < limit && text[prefix] == content.shown[prefix]) {
+        while (prefix < limit && text[prefix] == shown[prefix]) {
             ++prefix;
         }
         qsizetype suffix = 0;
         while (suffix < limit - prefix &&
-               text[text.size() - 1 - suffix] == content.shown[content.shown.size() - 1 - suffix]) {
+               text[text.size() - 1 - suffix] == shown[shown.size() - 1 - suffix]) {
             ++suffix;
         }
         out = text.left(prefix).toLatin1();

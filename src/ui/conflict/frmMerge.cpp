@@ -22,19 +22,31 @@ QRect toPixels(const TwipRect& r) {
     return twipsToPixels(r.left, r.top, r.width, r.height);
 }
 
-void applyBold(QPlainTextEdit& box, const std::vector<BoldRange>& ranges) {
-    QTextCursor cursor(box.document());
+void applyBold(QTextDocument& document, const std::vector<BoldRange>& ranges) {
+    QTextCursor cursor(&document);
     QTextCharFormat bold;
     bold.setFontWeight(QFont::Bold);
-    // One edit block per box: the document lays itself out once, however many ranges there are.
-    cursor.beginEditBlock();
     for (const BoldRange& r : ranges) {
         cursor.setPosition(static_cast<int>(r.start));
         cursor.setPosition(static_cast<int>(r.end), QTextCursor::KeepAnchor);
         cursor.mergeCharFormat(bold);
     }
-    cursor.endEditBlock();
-    box.moveCursor(QTextCursor::Start);
+}
+
+// Laying out a line that is broken at word boundaries looks for the end of the word again for every
+// line of the box, which costs time that grows with the square of the word's length. A text with a word
+// longer than this (an embedded image, a run of nested elements) is broken anywhere instead.
+constexpr qsizetype kLongestWrappedWord = 1000;
+
+bool hasLongWord(const QString& text) {
+    qsizetype run = 0;
+    for (const QChar c : text) {
+        run = c.isSpace() ? 0 : run + 1;
+        if (run > kLongestWrappedWord) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::u16string_view chars(const QString& s) {
@@ -80,6 +92,8 @@ frmMerge::frmMerge(QWidget* owner) : QDialog(owner) {
         // A line without spaces (an embedded image, minified code) is broken anywhere: laying out one
         // unbroken line costs time that grows with the square of its length.
         box->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        // A scroll bar that came and went would narrow the box and lay a large text out a second time.
+        box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         m_boxes[i] = box;
     }
 
@@ -172,18 +186,34 @@ void frmMerge::showEvent(QShowEvent* event) {
         m_filled = true;
         fillBoxes();
         setInitialFocus();
-        markDifferencesInBoxes();
     }
 }
 
 void frmMerge::fillBoxes() {
+    // Each box is filled and marked inside one edit block, so that its document lays a large text out
+    // once, not again after every step.
+    std::array<QTextCursor, 5> blocks;
     for (DialogBox which : kExchangeOrder) {
         const auto i = static_cast<std::size_t>(which);
         QPlainTextEdit& b = *m_boxes[i];
         BoxContent& content = m_contents[i];
-        b.document()->setUndoRedoEnabled(false);
-        setBoxText(b, decodeForBox(toBoxForm(field(which)), content));
-        content.shown = readBoxText(b);
+        const QString text = decodeForBox(toBoxForm(field(which)), content);
+        // The field is written anew on closing; until then the box and its content hold the text.
+        std::string().swap(field(which));
+        b.setWordWrapMode(hasLongWord(text) ? QTextOption::WrapAnywhere
+                                            : QTextOption::WrapAtWordBoundaryOrAnywhere);
+        b.document()->setUndoRedoEnabled(false);  // filling and marking are not edits to undo
+        blocks[i] = QTextCursor(b.document());
+        blocks[i].beginEditBlock();
+        setBoxText(*b.document(), text);
+    }
+    markDifferencesInBoxes(*box(DialogBox::Local)->document(), *box(DialogBox::Server)->document());
+    for (std::size_t i = 0; i < m_boxes.size(); ++i) {
+        blocks[i].endEditBlock();
+        // From here on the document counts as modified exactly while its text differs from the filling
+        // (an edit undone again counts as unchanged).
+        m_boxes[i]->document()->setModified(false);
+        m_boxes[i]->document()->setUndoRedoEnabled(true);
     }
 }
 
@@ -198,19 +228,13 @@ void frmMerge::setInitialFocus() {
     }
 }
 
-void frmMerge::markDifferencesInBoxes() {
-    QPlainTextEdit& local = *box(DialogBox::Local);
-    QPlainTextEdit& server = *box(DialogBox::Server);
+void frmMerge::markDifferencesInBoxes(QTextDocument& local, QTextDocument& server) {
     // The document's raw text counts one character per line break, as the text cursor does.
-    const QString localText = local.document()->toRawText();
-    const QString serverText = server.document()->toRawText();
+    const QString localText = local.toRawText();
+    const QString serverText = server.toRawText();
     const DiffMarks marks = markDifferences(chars(localText), chars(serverText));
     applyBold(local, marks.local);
     applyBold(server, marks.server);
-    for (QPlainTextEdit* b : m_boxes) {
-        // Marking is not an edit the user could undo.
-        b->document()->setUndoRedoEnabled(true);
-    }
 }
 
 void frmMerge::choose(const char* code) {
@@ -222,7 +246,9 @@ void frmMerge::choose(const char* code) {
 void frmMerge::writeBack() {
     for (DialogBox which : kExchangeOrder) {
         const auto i = static_cast<std::size_t>(which);
-        field(which) = encodeBoxText(readBoxText(*m_boxes[i]), m_contents[i]);
+        const QTextDocument& document = *m_boxes[i]->document();
+        field(which) = document.isModified() ? encodeBoxText(readBoxText(document), m_contents[i])
+                                             : std::move(m_contents[i].bytes);
     }
 }
 
@@ -301,9 +327,9 @@ ConflictAnswer frmMerge::settle(const ConflictRequest& request, QWidget* owner) 
         }
     }
     dialog.showModal();
-    return {
-        dialog.strChoice,
-        {dialog.strLocal, dialog.strOriginal, dialog.strServer, dialog.strConflict1, dialog.strConflict2}};
+    return {std::move(dialog.strChoice),
+            {std::move(dialog.strLocal), std::move(dialog.strOriginal), std::move(dialog.strServer),
+             std::move(dialog.strConflict1), std::move(dialog.strConflict2)}};
 }
 
 }  // namespace korvane

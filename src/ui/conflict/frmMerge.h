@@ -14,6 +14,7 @@
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QTextDocument;
 
 namespace korvane {
 
@@ -60,7 +61,7 @@ class frmMerge : public QDialog {
   private:
     void fillBoxes();
     void setInitialFocus();
-    void markDifferencesInBoxes();
+    void markDifferencesInBoxes(QTextDocument& local, QTextDocument& server);
     void choose(const char* code);
     void writeBack();
     void applyLayout();
