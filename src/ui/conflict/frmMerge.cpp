@@ -89,9 +89,6 @@ frmMerge::frmMerge(QWidget* owner) : QDialog(owner) {
         box->setObjectName(QString::fromLatin1(controlName(static_cast<MergeControl>(i + 5)).data()));
         box->setFont(designedFont(false));
         box->setTabChangesFocus(true);
-        // A line without spaces (an embedded image, minified code) is broken anywhere: laying out one
-        // unbroken line costs time that grows with the square of its length.
-        box->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
         // A scroll bar that came and went would narrow the box and lay a large text out a second time.
         box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         m_boxes[i] = box;
