@@ -131,6 +131,7 @@ TEST(frmMerge, SettleAppliesTheRequestAndMarksDifferences) {
         const QPlainTextEdit* local = dialog->box(X::Local);
         EXPECT_EQ(original->focusPolicy(), Qt::ClickFocus);  // set aside: out of the Tab order
         EXPECT_EQ(local->focusPolicy(), Qt::StrongFocus);
+        EXPECT_EQ(dialog->box(X::Conflict2)->textCursor().position(), 0);
         // Not taken back: read-only, and shown on the window's background.
         EXPECT_TRUE(original->isReadOnly());
         EXPECT_FALSE(local->isReadOnly());

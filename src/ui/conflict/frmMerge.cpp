@@ -211,6 +211,7 @@ void frmMerge::fillBoxes() {
         // (an edit undone again counts as unchanged).
         m_boxes[i]->document()->setModified(false);
         m_boxes[i]->document()->setUndoRedoEnabled(true);
+        m_boxes[i]->moveCursor(QTextCursor::Start);  // filling moved the insertion point to the end
     }
 }
 
