@@ -43,21 +43,16 @@ TEST(ConflictLayout, OnlyHeightGrown) {
     EXPECT_EQ(g[C::Label1], (TwipRect{5760, 13500 - 510, 1695, 375}));
 }
 
-struct Correction {
-    float w, h, expectW, expectH;
-};
-
 TEST(ConflictLayout, ClientSmallerThanDesignedSpringsBackFirst) {
-    for (const Correction c : {Correction{7000, 7000, 7560, 7000},   // too narrow: height left alone
-                               Correction{8000, 6000, 8000, 6750},   // too low: width left alone
-                               Correction{100, 200, 7560, 6750}}) {  // both
-        const LayoutOutcome o = layoutPass(designedMergeLayout(), c.w, c.h);
+    // Client width and height, and the size the window must take first.
+    for (const auto& [w, h, expectW, expectH] : {std::array<float, 4>{7000, 7000, 7560, 7000},   // too narrow
+                                                 std::array<float, 4>{8000, 6000, 8000, 6750},   // too low
+                                                 std::array<float, 4>{100, 200, 7560, 6750}}) {  // both
+        const LayoutOutcome o = layoutPass(designedMergeLayout(), w, h);
         EXPECT_FALSE(o.geometry.has_value());
-        ASSERT_TRUE(o.correctedClient.has_value());
-        EXPECT_EQ((*o.correctedClient)[0], c.expectW);
-        EXPECT_EQ((*o.correctedClient)[1], c.expectH);
+        EXPECT_EQ(o.correctedClient, (std::array<float, 2>{expectW, expectH}));
         // The pass for the corrected size lays the controls out.
-        EXPECT_TRUE(layoutPass(designedMergeLayout(), c.expectW, c.expectH).geometry.has_value());
+        EXPECT_TRUE(layoutPass(designedMergeLayout(), expectW, expectH).geometry.has_value());
     }
     MergeDesign broken = designedMergeLayout();  // a zero designed size lays nothing out
     broken.clientHeight = broken.clientWidth = 0;

@@ -13,7 +13,6 @@
 #include <functional>
 #include <optional>
 
-#include "merge/MergeRun.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Program.h"
 #include "support/TestSupport.h"
@@ -153,63 +152,18 @@ TEST(frmMerge, SettleAppliesTheRequestAndMarksDifferences) {
     EXPECT_EQ(answer.texts, request.texts);
 }
 
-TEST(frmMerge, OnlyTheBoxesThatTheRunTakesBackCanBeEdited) {
-    // Which version of the tiddler T the unedited, local and remote documents hold ('.': none).
-    const std::pair<const char*, std::set<X>> rows[] = {
-        {"..r", {X::Server}},
-        {".l.", {X::Local}},
-        {".lr", {X::Local, X::Server, X::Conflict1, X::Conflict2}},
-        {"u..", {X::Original}},
-        {"u.r", {X::Server, X::Original}},
-        {"u.u", {X::Server}},  // "[Same as remote.]" in the unedited box
-        {"ul.", {}},
-        {"ulr", {}},
-        {"ulu", {}}};
-    const auto wiki = [](char version) {
-        const std::string other = test::earlyTiddler("Other", "same");
-        return test::earlyWiki(version == '.' ? std::vector{other}
-                                              : std::vector{other, test::earlyTiddler("T", {'v', version})});
-    };
-    for (const auto& [ulr, editable] : rows) {
-        test::TempDir dir;
-        test::ScriptedHost host;
-        std::set<X> seen;
-        host.answerDialog = [&seen](const ConflictRequest& r) {
-            QTimer::singleShot(0, [&seen, &r] {
-                auto* dialog = qobject_cast<frmMerge*>(QApplication::activeModalWidget());
-                for (X b : {X::Local, X::Original, X::Server, X::Conflict1, X::Conflict2}) {
-                    if (!dialog->box(b)->isReadOnly()) {
-                        seen.insert(b);
-                    }
-                }
-                dialog->button(*r.boldButton)->click();
-            });
-            return frmMerge::settle(r, nullptr);
-        };
-        PosixFileSystem fs;
-        MergeRun run(host, fs,
-                     {dir.write("l.html", wiki(ulr[1])), dir.write("r.html", wiki(ulr[2]) + "<!-- r -->"),
-                      dir.write("u.html", wiki(ulr[0]))});
-        ASSERT_TRUE(run.load() && run.merge()) << ulr;
-        EXPECT_EQ(host.requests.size(), 1u) << ulr;
-        EXPECT_EQ(seen, editable) << ulr;
-    }
-}
-
 TEST(frmMerge, HeldEarlyAndEscapeKeysPressNothing) {
     const auto key = [](QWidget* window, Qt::Key k, bool autoRepeat) {
-        QWidget* target = window->focusWidget() != nullptr ? window->focusWidget() : window;
         for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
             QKeyEvent event(type, k, Qt::NoModifier, k == Qt::Key_Space ? " " : "\r", autoRepeat);
-            QApplication::sendEvent(target, &event);
+            QApplication::sendEvent(window->focusWidget(), &event);
         }
     };
     // The conflict dialog (its bold button focused) and a Yes/No question (Yes the default).
     for (const auto& [question, answeringKey] :
          {std::pair{false, Qt::Key_Return}, std::pair{false, Qt::Key_Space},
           std::pair{true, Qt::Key_Return}}) {
-        std::vector<bool> open;  // after the keys at once (one press of each, a held one) and after the
-                                 // delay (a held key); then one press answers
+        std::vector<bool> open;  // after the early and held keys, then after a held key once armed
         QTimer::singleShot(0, [&, q = question, k = answeringKey] {
             QWidget* w = QApplication::activeModalWidget();
             for (Qt::Key early : {Qt::Key_Return, Qt::Key_Space, q ? Qt::Key_Return : Qt::Key_Escape}) {
@@ -266,13 +220,14 @@ TEST(frmMerge, OpensMaximizedAndItsNormalPlacementStaysOnTheScreen) {
             dialog.button(DialogButton::Local)->click();
         });
         EXPECT_EQ(dialog.normalGeometry().size(), QSize(504, 450));
-        const QRect f = owner.frameGeometry();
-        const QRect g = owner.geometry();
-        const QRect normal = dialog.normalGeometry().marginsAdded(
-            QMargins(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom()));
-        EXPECT_EQ(normal.topLeft(), expect == 't' ? screen.topLeft() : normal.topLeft());
-        EXPECT_EQ(normal.center(), expect == 'c' ? f.center() : normal.center());
-        EXPECT_EQ(normal.bottomRight(), expect == 'b' ? screen.bottomRight() : normal.bottomRight());
+        const QRect f = owner.frameGeometry(), g = owner.geometry();  // its frame stands for the dialog's
+        const QRect normal = dialog.normalGeometry();
+        EXPECT_EQ(normal.topLeft(),
+                  expect == 't' ? screen.topLeft() + g.topLeft() - f.topLeft() : normal.topLeft());
+        EXPECT_EQ(normal.center(), expect == 'c' ? g.center() : normal.center());
+        EXPECT_EQ(normal.bottomRight(), expect == 'b'
+                                            ? screen.bottomRight() - f.bottomRight() + g.bottomRight()
+                                            : normal.bottomRight());
     }
 }
 
