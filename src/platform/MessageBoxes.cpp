@@ -29,6 +29,13 @@ QString titleOrApplication(const QString& title) {
                            : title;
 }
 
+// The last key released, in any window (all windows live on the one user-interface thread).
+struct KeyRelease {
+    int key = 0;
+    quint64 timestamp = 0;
+};
+KeyRelease g_lastRelease;
+
 // Watches every key event of the application that is meant for one window (its focus widget, or the
 // window itself when the key travels up to it) and drops the stray ones.
 class StrayKeyGuard : public QObject {
@@ -47,12 +54,16 @@ class StrayKeyGuard : public QObject {
         if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride) {
             return false;
         }
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool repeated = isRepeat(*key);
+        if (type == QEvent::KeyRelease) {
+            g_lastRelease = {key->key(), key->timestamp()};
+        }
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget == nullptr || widget->window() != m_window) {
             return false;
         }
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->isAutoRepeat() && !isEditableBox(widget)) {
+        if (repeated && !isEditableBox(widget)) {
             return drop(event);
         }
         const bool pressesButtons = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
@@ -64,6 +75,16 @@ class StrayKeyGuard : public QObject {
     }
 
   private:
+    // A held key comes as presses marked as repeated or, from some X servers, as a release and a new
+    // press at the same moment: nobody lifts a key and presses it again within a few milliseconds.
+    static bool isRepeat(const QKeyEvent& key) {
+        constexpr quint64 kSameMomentMs = 10;
+        return key.isAutoRepeat() ||
+               (key.type() != QEvent::KeyRelease && key.timestamp() != 0 && key.key() == g_lastRelease.key &&
+                key.timestamp() >= g_lastRelease.timestamp &&
+                key.timestamp() - g_lastRelease.timestamp <= kSameMomentMs);
+    }
+
     static bool isEditableBox(QWidget* widget) {
         const auto* box = qobject_cast<QPlainTextEdit*>(widget);
         return box != nullptr && !box->isReadOnly();

@@ -153,9 +153,12 @@ TEST(frmMerge, SettleAppliesTheRequestAndMarksDifferences) {
 }
 
 TEST(frmMerge, HeldEarlyAndEscapeKeysPressNothing) {
-    const auto key = [](QWidget* window, Qt::Key k, bool autoRepeat) {
+    // A press and a release; a held key also comes as a release and a press at the same moment.
+    quint64 stamp = 1000;
+    const auto key = [&stamp](QWidget* window, Qt::Key k, bool autoRepeat, quint64 gap = 100) {
         for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
             QKeyEvent event(type, k, Qt::NoModifier, k == Qt::Key_Space ? " " : "\r", autoRepeat);
+            event.setTimestamp(stamp += type == QEvent::KeyPress ? gap : 100);
             QApplication::sendEvent(window->focusWidget(), &event);
         }
     };
@@ -173,6 +176,7 @@ TEST(frmMerge, HeldEarlyAndEscapeKeysPressNothing) {
             open.push_back(w->isVisible());
             QTimer::singleShot(kKeyboardArmDelay + std::chrono::milliseconds(50), w, [&, w, k] {
                 key(w, k, true);
+                key(w, k, false, 0);
                 open.push_back(w->isVisible());
                 key(w, k, false);
                 QTimer::singleShot(50, w, [w] { w->close(); });  // only if the key did not answer
