@@ -48,8 +48,7 @@ TEST(frmMerge, EachButtonHasItsCaptionAndHandsBackItsCode) {
         EXPECT_EQ(note->text(), "Note: Bold button is recommended.");
         EXPECT_TRUE(note->font().bold());
         whileOpen(dialog, [&] { buttonOf(dialog, code)->click(); });
-        EXPECT_EQ(dialog.strChoice, std::string(1, code));
-        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(dialog.strChoice, std::string(1, code));  // and the dialog closed: showModal returned
     }
 }
 
@@ -209,8 +208,7 @@ TEST(frmMerge, LayoutFollowsTheWindowAndNeverShrinksBelowTheDesign) {
 
 TEST(frmMerge, OpensMaximizedAndItsNormalPlacementStaysOnTheScreen) {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    // Where the owner stands; where the dialog's normal frame then stands: in the top left corner,
-    // centred over the owner, in the bottom right corner.
+    // Where the owner stands; the dialog's normal place: top left corner, centred, bottom right corner.
     const std::pair<QPoint, char> rows[] = {{screen.topLeft(), 't'},
                                             {screen.center() - QPoint(100, 40), 'c'},
                                             {screen.bottomRight() - QPoint(150, 40), 'b'}};
