@@ -36,9 +36,13 @@ struct ConflictRequest {
     std::optional<DialogButton> boldButton;  // the recommended choice
     std::set<DialogButton> disabledButtons;
     std::set<DialogBox> setAsideBoxes;
+    // The boxes whose text the run reads back for some enabled button; the others are shown read-only,
+    // so that nobody types an edit that would be thrown away.
+    std::set<DialogBox> takenBackBoxes;
 
     bool isEnabled(DialogButton b) const { return disabledButtons.count(b) == 0; }
     bool isSetAside(DialogBox b) const { return setAsideBoxes.count(b) != 0; }
+    bool isTakenBack(DialogBox b) const { return takenBackBoxes.count(b) != 0; }
 };
 
 // The user's answer: the choice code "l", "o", "s" or "b", and the five boxes' texts. An empty code

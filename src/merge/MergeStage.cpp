@@ -86,35 +86,42 @@ ConflictRequest MergeRun::buildRequest(const Visit& v, std::size_t n, std::size_
             t.strServer = text(v.remote);
             r.disabledButtons = {B::Original, B::Backup};
             r.setAsideBoxes = {X::Local, X::Original, X::Conflict1, X::Conflict2};
+            r.takenBackBoxes = {X::Server};
             break;
         case MergeCase::B:
             t.strLocal = text(v.local);
             r.disabledButtons = {B::Original, B::Backup};
             r.setAsideBoxes = {X::Server, X::Original, X::Conflict1, X::Conflict2};
+            r.takenBackBoxes = {X::Local};
             break;
         case MergeCase::C:
             t.strLocal = text(v.local);
             t.strServer = text(v.remote);
             r.disabledButtons = {B::Original};
             r.setAsideBoxes = {X::Original};
+            r.takenBackBoxes = {X::Local, X::Server, X::Conflict1, X::Conflict2};
             break;
         case MergeCase::D:
             t.strOriginal = text(v.unedited);
             r.disabledButtons = {B::Local, B::Backup};
             r.setAsideBoxes = {X::Local, X::Server, X::Conflict1, X::Conflict2};
+            r.takenBackBoxes = {X::Original};
             break;
         case MergeCase::E:
             t.strServer = text(v.remote);
             t.strOriginal = text(v.unedited);
             r.disabledButtons = {B::Backup};
             r.setAsideBoxes = {X::Conflict1, X::Conflict2};
+            r.takenBackBoxes = {X::Server, X::Original};
             if (v.unedited == v.remote) {
                 t.strOriginal = msg::kSameAsRemote;
                 r.disabledButtons.insert(B::Original);
                 r.setAsideBoxes.insert(X::Original);
+                r.takenBackBoxes.erase(X::Original);
             }
             break;
         case MergeCase::F:
+            // F and G append the stored versions as they are: no box is taken back.
             t.strLocal = text(v.local);
             t.strOriginal = text(v.unedited);
             r.disabledButtons = {B::Backup};
@@ -157,6 +164,7 @@ bool MergeRun::visit(const Visit& v, std::size_t n, std::size_t m) {
         request.texts.strConflict2 = pair.text2;
     }
     const ConflictAnswer answer = m_host.settleConflict(request);
+    request = ConflictRequest();  // its copies of the versions are not needed any more
     const std::string& code = answer.strChoice;
     if (code.empty()) {
         // The dialog was closed without a choice: the user abandons the whole merge.

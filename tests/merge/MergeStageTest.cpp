@@ -84,16 +84,17 @@ TEST_F(MergeStage, EachCaseShowsItsVersionsAndControls) {
         B bold;
         std::set<B> disabled;
         std::set<X> aside;
+        std::set<X> takenBack;  // editable in the dialog; F and G append the stored versions
     };
     // clang-format off
     const Row rows[] = {
-        {"..r", B::Server, {B::Original, B::Backup}, {X::Local, X::Original, X::Conflict1, X::Conflict2}},  // A
-        {".l.", B::Local, {B::Original, B::Backup}, {X::Server, X::Original, X::Conflict1, X::Conflict2}},   // B
-        {".lr", B::Server, {B::Original}, {X::Original}},                                                   // C
-        {"u..", B::Original, {B::Local, B::Backup}, {X::Local, X::Server, X::Conflict1, X::Conflict2}},     // D
-        {"u.r", B::Local, {B::Backup}, {X::Conflict1, X::Conflict2}},                                       // E
-        {"ul.", B::Server, {B::Backup}, {X::Conflict1, X::Conflict2}},                                      // F
-        {"ulr", B::Server, {}, {}},                                                                         // G
+        {"..r", B::Server, {B::Original, B::Backup}, {X::Local, X::Original, X::Conflict1, X::Conflict2}, {X::Server}},  // A
+        {".l.", B::Local, {B::Original, B::Backup}, {X::Server, X::Original, X::Conflict1, X::Conflict2}, {X::Local}},   // B
+        {".lr", B::Server, {B::Original}, {X::Original}, {X::Local, X::Server, X::Conflict1, X::Conflict2}},            // C
+        {"u..", B::Original, {B::Local, B::Backup}, {X::Local, X::Server, X::Conflict1, X::Conflict2}, {X::Original}},  // D
+        {"u.r", B::Local, {B::Backup}, {X::Conflict1, X::Conflict2}, {X::Server, X::Original}},                         // E
+        {"ul.", B::Server, {B::Backup}, {X::Conflict1, X::Conflict2}, {}},                                              // F
+        {"ulr", B::Server, {}, {}, {}},                                                                                 // G
     };
     // clang-format on
     for (const Row& row : rows) {
@@ -107,6 +108,7 @@ TEST_F(MergeStage, EachCaseShowsItsVersionsAndControls) {
         EXPECT_EQ(q.boldButton, row.bold);
         EXPECT_EQ(q.disabledButtons, row.disabled);
         EXPECT_EQ(q.setAsideBoxes, row.aside);
+        EXPECT_EQ(q.takenBackBoxes, row.takenBack);
         const std::string_view ulr = row.ulr;
         EXPECT_EQ(q.texts.strLocal, ulr[1] == 'l' ? entry(kLocal) : "");
         EXPECT_EQ(q.texts.strServer, ulr[2] == 'r' ? entry(kRemote) : "");
@@ -227,6 +229,7 @@ TEST_F(MergeStage, ReplacedPlaceholdersForOneSidedChanges) {
     EXPECT_EQ(host.requests[0].texts.strOriginal, "[Same as remote.]");
     EXPECT_EQ(host.requests[0].disabledButtons, (std::set<B>{B::Backup, B::Original}));
     EXPECT_EQ(host.requests[0].setAsideBoxes, (std::set<X>{X::Conflict1, X::Conflict2, X::Original}));
+    EXPECT_EQ(host.requests[0].takenBackBoxes, std::set<X>{X::Server});  // "o" cannot be chosen
 }
 
 TEST_F(MergeStage, RecommendedSideOfAConflict) {

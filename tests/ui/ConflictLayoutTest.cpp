@@ -35,46 +35,28 @@ TEST(ConflictLayout, LargerWindowGrowsBoxesAndMovesButtonsLinesAndNote) {
 }
 
 TEST(ConflictLayout, OnlyHeightGrown) {
-    const MergeGeometry d = designedMergeLayout().geometry;
+    // Widths stay as designed; each box grows by the factor, the gaps stay 105; buttons follow their boxes.
     const MergeGeometry g = laidOut(7560, 13500);
-    for (C box : {C::txtLocal, C::txtOriginal, C::txtServer, C::txtConflict1, C::txtConflict2}) {
-        EXPECT_EQ(g[box].width, d[box].width);
-        EXPECT_EQ(g[box].height, 2430);
-    }
-    // Each box moves down by the growth of the boxes above it; the gaps stay 105.
-    EXPECT_EQ(g[C::txtConflict2].top, 120 + 4 * (2430 + 105));
-    EXPECT_EQ(g[C::cmdServer].top, g[C::txtServer].top);
-    EXPECT_EQ(g[C::cmdBackup].top, g[C::txtConflict2].top - 480);
-    EXPECT_EQ(g[C::Label1].top, 13500 - 510);
-    EXPECT_EQ(g[C::Label1].left, d[C::Label1].left);
-    EXPECT_EQ(g[C::cmdBackup].left, d[C::cmdBackup].left);
+    EXPECT_EQ(g[C::txtConflict2], (TwipRect{120, 120 + 4 * (2430 + 105), 5415, 2430}));
+    EXPECT_EQ(g[C::cmdServer], (TwipRect{5640, g[C::txtServer].top, 1815, 615}));
+    EXPECT_EQ(g[C::cmdBackup], (TwipRect{5640, g[C::txtConflict2].top - 480, 1815, 855}));
+    EXPECT_EQ(g[C::Label1], (TwipRect{5760, 13500 - 510, 1695, 375}));
 }
-
-struct Correction {
-    float w, h, expectW, expectH;
-};
 
 TEST(ConflictLayout, ClientSmallerThanDesignedSpringsBackFirst) {
-    for (const Correction c : {Correction{7000, 7000, 7560, 7000},   // too narrow: height left alone
-                               Correction{8000, 6000, 8000, 6750},   // too low: width left alone
-                               Correction{100, 200, 7560, 6750}}) {  // both
-        const LayoutOutcome o = layoutPass(designedMergeLayout(), c.w, c.h);
+    // Client width and height, and the size the window must take first.
+    for (const auto& [w, h, expectW, expectH] : {std::array<float, 4>{7000, 7000, 7560, 7000},   // too narrow
+                                                 std::array<float, 4>{8000, 6000, 8000, 6750},   // too low
+                                                 std::array<float, 4>{100, 200, 7560, 6750}}) {  // both
+        const LayoutOutcome o = layoutPass(designedMergeLayout(), w, h);
         EXPECT_FALSE(o.geometry.has_value());
-        ASSERT_TRUE(o.correctedClient.has_value());
-        EXPECT_EQ((*o.correctedClient)[0], c.expectW);
-        EXPECT_EQ((*o.correctedClient)[1], c.expectH);
+        EXPECT_EQ(o.correctedClient, (std::array<float, 2>{expectW, expectH}));
         // The pass for the corrected size lays the controls out.
-        EXPECT_TRUE(layoutPass(designedMergeLayout(), c.expectW, c.expectH).geometry.has_value());
+        EXPECT_TRUE(layoutPass(designedMergeLayout(), expectW, expectH).geometry.has_value());
     }
-}
-
-TEST(ConflictLayout, ZeroDesignedHeightLaysNothingOut) {
-    MergeDesign broken = designedMergeLayout();
-    broken.clientHeight = 0;
-    broken.clientWidth = 0;
-    const LayoutOutcome o = layoutPass(broken, 9000, 8100);
-    EXPECT_FALSE(o.geometry.has_value());
-    EXPECT_FALSE(o.correctedClient.has_value());
+    MergeDesign broken = designedMergeLayout();  // a zero designed size lays nothing out
+    broken.clientHeight = broken.clientWidth = 0;
+    EXPECT_FALSE(layoutPass(broken, 9000, 8100).geometry || layoutPass(broken, 9000, 8100).correctedClient);
 }
 
 }  // namespace

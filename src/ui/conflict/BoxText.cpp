@@ -1,7 +1,10 @@
 #include "ui/conflict/BoxText.h"
 
-#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <utility>
+#include <vector>
 
 namespace korvane {
 
@@ -50,22 +53,120 @@ bool isValidUtf8(std::string_view bytes) {
     return true;
 }
 
-QString decodeForBox(const std::string& bytes, BoxContent& content) {
-    content.bytes = bytes;
-    content.utf8 = isValidUtf8(bytes);
-    const auto size = static_cast<qsizetype>(bytes.size());
-    return content.utf8 ? QString::fromUtf8(bytes.data(), size) : QString::fromLatin1(bytes.data(), size);
+QString decodeForBox(std::string bytes, BoxContent& content) {
+    content.bytes = std::move(bytes);
+    content.utf8 = isValidUtf8(content.bytes);
+    const char* data = content.bytes.data();
+    const auto size = static_cast<qsizetype>(content.bytes.size());
+    return content.utf8 ? QString::fromUtf8(data, size) : QString::fromLatin1(data, size);
 }
 
-QString readBoxText(const QPlainTextEdit& box) {
-    QString text = box.document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-    return text;
+namespace {
+
+// The character format property of a line separator that stands for a kept character.
+constexpr int kKeptCharacter = QTextFormat::UserProperty + 1;
+
+constexpr char16_t kFrameStart = 0xFDD0;
+constexpr char16_t kFrameEnd = 0xFDD1;
+
+// The first character from `from` on that a document would take as a paragraph break although it is
+// not the box's own line break (CR LF, or a line feed alone); -1 when there is none.
+qsizetype nextKeptCharacter(const QString& text, qsizetype from) {
+    for (qsizetype i = from; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == QChar::ParagraphSeparator || c == kFrameStart || c == kFrameEnd ||
+            (c == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n'))) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+void setBoxText(QTextDocument& box, const QString& text) {
+    QTextCursor cursor(&box);
+    qsizetype kept = nextKeptCharacter(text, 0);
+    if (kept < 0) {
+        cursor.insertText(text);
+        return;
+    }
+    cursor.beginEditBlock();
+    qsizetype from = 0;
+    while (from <= text.size()) {
+        const qsizetype end = kept < 0 ? text.size() : kept;
+        cursor.insertText(text.mid(from, end - from), QTextCharFormat());
+        if (kept < 0) {
+            break;
+        }
+        QTextCharFormat format;
+        format.setProperty(kKeptCharacter, QString(text[kept]));
+        cursor.insertText(QString(QChar::LineSeparator), format);
+        from = kept + 1;
+        kept = nextKeptCharacter(text, from);
+    }
+    cursor.endEditBlock();
+}
+
+QString readBoxText(const QTextDocument& document) {
+    QString text = document.toRawText();
+    // Kept characters stand as line separators: only a text that holds one needs its formats read.
+    std::vector<std::pair<qsizetype, QChar>> kept;
+    if (text.contains(QChar::LineSeparator)) {
+        for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextFragment fragment = it.fragment();
+                const QVariant original = fragment.charFormat().property(kKeptCharacter);
+                if (!original.isValid()) {
+                    continue;
+                }
+                for (int p = fragment.position(); p < fragment.position() + fragment.length(); ++p) {
+                    if (text[p] == QChar::LineSeparator) {
+                        kept.emplace_back(p, original.toString().at(0));
+                    }
+                }
+            }
+        }
+    }
+    // One pass that writes every paragraph break as CR LF (replacing in place moves the rest of the text
+    // again for every few breaks).
+    QString out;
+    out.reserve(text.size() + text.count(QChar::ParagraphSeparator));
+    auto next = kept.begin();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (next != kept.end() && next->first == i) {
+            out += next->second;
+            ++next;
+        } else if (text[i] == QChar::ParagraphSeparator) {
+            out += QStringLiteral("\r\n");
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// The text that filling a box with the content gave: the decoded bytes with each line feed that does
+// not follow a carriage return turned into CR LF, as the box reads its line breaks back.
+QString shownText(const BoxContent& content) {
+    const char* data = content.bytes.data();
+    const auto size = static_cast<qsizetype>(content.bytes.size());
+    const QString decoded = content.utf8 ? QString::fromUtf8(data, size) : QString::fromLatin1(data, size);
+    QString shown;
+    shown.reserve(decoded.size() + decoded.count(u'\n'));
+    for (qsizetype i = 0; i < decoded.size(); ++i) {
+        if (decoded[i] == u'\n' && (i == 0 || decoded[i - 1] != u'\r')) {
+            shown += u'\r';
+        }
+        shown += decoded[i];
+    }
+    return shown;
 }
 
 std::string encodeBoxText(const QString& text, const BoxContent& content) {
-    if (text == content.shown) {
-        return content.bytes;
+    const QString shown = shownText(content);
+    if (text == shown) {
+        return content.bytes;  // changed and changed back
     }
     QByteArray out;
     if (content.utf8) {
@@ -73,14 +174,14 @@ std::string encodeBoxText(const QString& text, const BoxContent& content) {
     } else {
         // The text the user left alone at both ends keeps its Latin-1 bytes; the changed middle, where
         // the typing happened, is stored as UTF-8.
-        const qsizetype limit = std::min(text.size(), content.shown.size());
+        const qsizetype limit = std::min(text.size(), shown.size());
         qsizetype prefix = 0;
-        while (prefix < limit && text[prefix] == content.shown[prefix]) {
+        while (prefix < limit && text[prefix] == shown[prefix]) {
             ++prefix;
         }
         qsizetype suffix = 0;
         while (suffix < limit - prefix &&
-               text[text.size() - 1 - suffix] == content.shown[content.shown.size() - 1 - suffix]) {
+               text[text.size() - 1 - suffix] == shown[shown.size() - 1 - suffix]) {
             ++suffix;
         }
         out = text.left(prefix).toLatin1();

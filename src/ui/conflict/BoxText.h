@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-class QPlainTextEdit;
+class QTextDocument;
 
 namespace korvane {
 
@@ -18,17 +18,23 @@ bool isValidUtf8(std::string_view bytes);
 struct BoxContent {
     std::string bytes;  // the box form of the field
     bool utf8 = true;   // shown as UTF-8, else as Latin-1
-    QString shown;      // the box's text right after filling, as readBoxText gives it
 };
 
-// Decodes the bytes for showing, recording how.
-QString decodeForBox(const std::string& bytes, BoxContent& content);
+// Decodes the bytes for showing, recording them and how.
+QString decodeForBox(std::string bytes, BoxContent& content);
 
-// The box's whole text as plain text with CR LF line breaks (non-breaking spaces and other special
-// characters kept as they are).
-QString readBoxText(const QPlainTextEdit& box);
+// Puts a decoded text into a box's empty document. A box breaks lines at CR LF, and also at every
+// character that its document turns into a paragraph break (a paragraph separator U+2029, a carriage return
+// without a line feed, the two frame marks U+FDD0 and U+FDD1): each of those is shown as a line separator
+// that remembers the character, so that it comes back as it was however the box is edited elsewhere.
+void setBoxText(QTextDocument& box, const QString& text);
 
-// The bytes to hand back for the box's present text.
+// The box's whole text as plain text with CR LF line breaks (non-breaking spaces, line separators and
+// the characters that setBoxText kept are given back as they are).
+QString readBoxText(const QTextDocument& box);
+
+// The bytes to hand back for the present text of a box that the user changed (a box left as filled
+// hands back content.bytes).
 std::string encodeBoxText(const QString& text, const BoxContent& content);
 
 }  // namespace korvane

@@ -1,5 +1,7 @@
 #include "ui/conflict/ConflictLayout.h"
 
+#include <algorithm>
+
 namespace korvane {
 namespace {
 
@@ -92,6 +94,15 @@ LayoutOutcome layoutPass(const MergeDesign& design, float clientWidth, float cli
     g[C::Label1].top = f(H - (DH - static_cast<double>(dg[C::Label1].top)));
     g[C::Label1].left = f(W - (DW - static_cast<double>(dg[C::Label1].left)));
     return {std::nullopt, g};
+}
+
+ScreenRect keepOnScreen(ScreenRect window, const ScreenRect& available) {
+    const auto fit = [](int start, int length, int areaStart, int areaLength) {
+        return std::max(areaStart, std::min(start, areaStart + areaLength - length));
+    };
+    window.left = fit(window.left, window.width, available.left, available.width);
+    window.top = fit(window.top, window.height, available.top, available.height);
+    return window;
 }
 
 }  // namespace korvane

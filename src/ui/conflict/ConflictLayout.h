@@ -72,4 +72,18 @@ struct LayoutOutcome {
 
 LayoutOutcome layoutPass(const MergeDesign& design, float clientWidth, float clientHeight);
 
+// A window's outer rectangle, or the part of a screen that windows may cover, in pixels.
+struct ScreenRect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    bool operator==(const ScreenRect&) const = default;
+};
+
+// The window moved by the least distance that puts it wholly inside the available area; a side longer
+// than the area's starts at the area's edge, so that the window's title and top left controls stay
+// reachable.
+ScreenRect keepOnScreen(ScreenRect window, const ScreenRect& available);
+
 }  // namespace korvane

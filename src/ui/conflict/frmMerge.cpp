@@ -10,7 +10,7 @@
 #include <QTextCursor>
 
 #include "merge/BoxForm.h"
-#include "platform/Program.h"
+#include "platform/MessageBoxes.h"
 #include "ui/Twips.h"
 #include "ui/conflict/DiffMarking.h"
 #include "ui/conflict/WrappingButton.h"
@@ -22,19 +22,31 @@ QRect toPixels(const TwipRect& r) {
     return twipsToPixels(r.left, r.top, r.width, r.height);
 }
 
-void applyBold(QPlainTextEdit& box, const std::vector<BoldRange>& ranges) {
-    QTextCursor cursor(box.document());
+void applyBold(QTextDocument& document, const std::vector<BoldRange>& ranges) {
+    QTextCursor cursor(&document);
     QTextCharFormat bold;
     bold.setFontWeight(QFont::Bold);
-    // One edit block per box: the document lays itself out once, however many ranges there are.
-    cursor.beginEditBlock();
     for (const BoldRange& r : ranges) {
         cursor.setPosition(static_cast<int>(r.start));
         cursor.setPosition(static_cast<int>(r.end), QTextCursor::KeepAnchor);
         cursor.mergeCharFormat(bold);
     }
-    cursor.endEditBlock();
-    box.moveCursor(QTextCursor::Start);
+}
+
+// Laying out a line that is broken at word boundaries looks for the end of the word again for every
+// line of the box, which costs time that grows with the square of the word's length. A text with a word
+// longer than this (an embedded image, a run of nested elements) is broken anywhere instead.
+constexpr qsizetype kLongestWrappedWord = 1000;
+
+bool hasLongWord(const QString& text) {
+    qsizetype run = 0;
+    for (const QChar c : text) {
+        run = c.isSpace() ? 0 : run + 1;
+        if (run > kLongestWrappedWord) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::u16string_view chars(const QString& s) {
@@ -77,6 +89,8 @@ frmMerge::frmMerge(QWidget* owner) : QDialog(owner) {
         box->setObjectName(QString::fromLatin1(controlName(static_cast<MergeControl>(i + 5)).data()));
         box->setFont(designedFont(false));
         box->setTabChangesFocus(true);
+        // A scroll bar that came and went would narrow the box and lay a large text out a second time.
+        box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         m_boxes[i] = box;
     }
 
@@ -95,6 +109,7 @@ frmMerge::frmMerge(QWidget* owner) : QDialog(owner) {
     setMinimumSize(twipsToPixels(m_design.clientWidth), twipsToPixels(m_design.clientHeight));
     resize(minimumSize());
     applyLayout();
+    guardAgainstStrayKeys(this);
 }
 
 void frmMerge::setBold(DialogButton which) {
@@ -106,6 +121,15 @@ void frmMerge::setBold(DialogButton which) {
 
 void frmMerge::setAside(DialogBox which) {
     box(which)->setFocusPolicy(Qt::ClickFocus);
+}
+
+void frmMerge::makeReadOnly(DialogBox which) {
+    QPlainTextEdit* b = box(which);
+    b->setReadOnly(true);
+    // Shown on the window's background, as the platform shows text that cannot be edited.
+    QPalette palette = b->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    b->setPalette(palette);
 }
 
 std::string& frmMerge::field(DialogBox which) {
@@ -129,15 +153,26 @@ constexpr DialogBox kExchangeOrder[] = {DialogBox::Conflict1, DialogBox::Conflic
                                         DialogBox::Original, DialogBox::Server};
 
 void frmMerge::showModal() {
-    const QSize designed = minimumSize();
-    QRect normal(QPoint(0, 0), designed);
     const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
-    if (owner != nullptr && owner->isVisible()) {
-        normal.moveCenter(owner->frameGeometry().center());
-    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        normal.moveCenter(screen->availableGeometry().center());
+    const bool overOwner = owner != nullptr && owner->isVisible();
+    const QScreen* screen = overOwner ? owner->screen() : QGuiApplication::primaryScreen();
+    // The dialog's frame is not known before it is shown: the owner's, drawn by the same window
+    // manager, stands in for it.
+    const QMargins frame = overOwner ? QMargins(owner->geometry().left() - owner->frameGeometry().left(),
+                                                owner->geometry().top() - owner->frameGeometry().top(),
+                                                owner->frameGeometry().right() - owner->geometry().right(),
+                                                owner->frameGeometry().bottom() - owner->geometry().bottom())
+                                     : QMargins();
+    QRect outer = QRect(QPoint(0, 0), minimumSize()).marginsAdded(frame);
+    if (screen != nullptr) {
+        const QRect available = screen->availableGeometry();
+        outer.moveCenter(overOwner ? owner->frameGeometry().center() : available.center());
+        const ScreenRect placed =
+            keepOnScreen({outer.left(), outer.top(), outer.width(), outer.height()},
+                         {available.left(), available.top(), available.width(), available.height()});
+        outer.moveTopLeft(QPoint(placed.left, placed.top));
     }
-    setGeometry(normal);
+    setGeometry(outer.marginsRemoved(frame));
     setWindowState(windowState() | Qt::WindowMaximized);
     exec();
 }
@@ -148,18 +183,35 @@ void frmMerge::showEvent(QShowEvent* event) {
         m_filled = true;
         fillBoxes();
         setInitialFocus();
-        markDifferencesInBoxes();
     }
 }
 
 void frmMerge::fillBoxes() {
+    // Each box is filled and marked inside one edit block, so that its document lays a large text out
+    // once, not again after every step.
+    std::array<QTextCursor, 5> blocks;
     for (DialogBox which : kExchangeOrder) {
         const auto i = static_cast<std::size_t>(which);
         QPlainTextEdit& b = *m_boxes[i];
         BoxContent& content = m_contents[i];
-        b.document()->setUndoRedoEnabled(false);
-        b.setPlainText(decodeForBox(toBoxForm(field(which)), content));
-        content.shown = readBoxText(b);
+        const QString text = decodeForBox(toBoxForm(field(which)), content);
+        // The field is written anew on closing; until then the box and its content hold the text.
+        std::string().swap(field(which));
+        b.setWordWrapMode(hasLongWord(text) ? QTextOption::WrapAnywhere
+                                            : QTextOption::WrapAtWordBoundaryOrAnywhere);
+        b.document()->setUndoRedoEnabled(false);  // filling and marking are not edits to undo
+        blocks[i] = QTextCursor(b.document());
+        blocks[i].beginEditBlock();
+        setBoxText(*b.document(), text);
+    }
+    markDifferencesInBoxes(*box(DialogBox::Local)->document(), *box(DialogBox::Server)->document());
+    for (std::size_t i = 0; i < m_boxes.size(); ++i) {
+        blocks[i].endEditBlock();
+        // From here on the document counts as modified exactly while its text differs from the filling
+        // (an edit undone again counts as unchanged).
+        m_boxes[i]->document()->setModified(false);
+        m_boxes[i]->document()->setUndoRedoEnabled(true);
+        m_boxes[i]->moveCursor(QTextCursor::Start);  // filling moved the insertion point to the end
     }
 }
 
@@ -174,19 +226,13 @@ void frmMerge::setInitialFocus() {
     }
 }
 
-void frmMerge::markDifferencesInBoxes() {
-    QPlainTextEdit& local = *box(DialogBox::Local);
-    QPlainTextEdit& server = *box(DialogBox::Server);
+void frmMerge::markDifferencesInBoxes(QTextDocument& local, QTextDocument& server) {
     // The document's raw text counts one character per line break, as the text cursor does.
-    const QString localText = local.document()->toRawText();
-    const QString serverText = server.document()->toRawText();
+    const QString localText = local.toRawText();
+    const QString serverText = server.toRawText();
     const DiffMarks marks = markDifferences(chars(localText), chars(serverText));
     applyBold(local, marks.local);
     applyBold(server, marks.server);
-    for (QPlainTextEdit* b : m_boxes) {
-        // Marking is not an edit the user could undo.
-        b->document()->setUndoRedoEnabled(true);
-    }
 }
 
 void frmMerge::choose(const char* code) {
@@ -198,15 +244,15 @@ void frmMerge::choose(const char* code) {
 void frmMerge::writeBack() {
     for (DialogBox which : kExchangeOrder) {
         const auto i = static_cast<std::size_t>(which);
-        field(which) = encodeBoxText(readBoxText(*m_boxes[i]), m_contents[i]);
+        const QTextDocument& document = *m_boxes[i]->document();
+        field(which) = document.isModified() ? encodeBoxText(readBoxText(document), m_contents[i])
+                                             : std::move(m_contents[i].bytes);
     }
 }
 
+// Closing the window without a button leaves the choice empty: the merge run then abandons the whole
+// merge and ends the program, so no file is written.
 void frmMerge::closeEvent(QCloseEvent* event) {
-    if (strChoice.empty()) {
-        // Closing the window without a choice abandons the whole merge.
-        endProgramNow();
-    }
     event->accept();
 }
 
@@ -274,11 +320,14 @@ ConflictAnswer frmMerge::settle(const ConflictRequest& request, QWidget* owner) 
         if (request.isSetAside(b)) {
             dialog.setAside(b);
         }
+        if (!request.isTakenBack(b)) {
+            dialog.makeReadOnly(b);
+        }
     }
     dialog.showModal();
-    return {
-        dialog.strChoice,
-        {dialog.strLocal, dialog.strOriginal, dialog.strServer, dialog.strConflict1, dialog.strConflict2}};
+    return {std::move(dialog.strChoice),
+            {std::move(dialog.strLocal), std::move(dialog.strOriginal), std::move(dialog.strServer),
+             std::move(dialog.strConflict1), std::move(dialog.strConflict2)}};
 }
 
 }  // namespace korvane

@@ -14,6 +14,7 @@
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QTextDocument;
 
 namespace korvane {
 
@@ -36,9 +37,12 @@ class frmMerge : public QDialog {
     void setBold(DialogButton which);
     // A set-aside box is not needed for this tiddler: it leaves the Tab order but can still be clicked.
     void setAside(DialogBox which);
+    // A box whose text the merge run does not read back cannot be edited, and looks so.
+    void makeReadOnly(DialogBox which);
 
     // Opens the dialog maximized over its owner (its normal placement is the designed size, centred
-    // over the owner) and waits until a button closes it.
+    // over the owner and kept on the owner's screen) and waits until it closes: through a button, or
+    // through the window's close command with no choice.
     void showModal();
 
     // The geometry of the last layout pass, in twips.
@@ -57,7 +61,7 @@ class frmMerge : public QDialog {
   private:
     void fillBoxes();
     void setInitialFocus();
-    void markDifferencesInBoxes();
+    void markDifferencesInBoxes(QTextDocument& local, QTextDocument& server);
     void choose(const char* code);
     void writeBack();
     void applyLayout();
