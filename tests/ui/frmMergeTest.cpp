@@ -248,8 +248,7 @@ TEST(frmMergeDeathTest, ClosingWithoutAButtonAbandonsTheMergeWithStatusOne) {
     EXPECT_EXIT(
         {
             frmMain window;
-            window.Form_Load(QString::fromStdString("/local " + folder + "/local.html /remote " + folder +
-                                                    "/remote.html"));
+            window.Form_Load({"/local", folder + "/local.html", "/remote", folder + "/remote.html"});
             test::ModalResponder closeIt([](QWidget* modal) { modal->close(); });
             window.findChild<QPushButton*>("cmdMergeFiles")->click();
             std::fputs("the merge run went on\n", stderr);
