@@ -212,27 +212,20 @@ TEST_F(MergeStage, RecommendedSideOfAConflict) {
     // tiddler and is recommended, whatever the stamps; otherwise the later stamp, a tie to the local
     // side. New on both sides (C): the later stamp, a tie to the remote side. The recommended side
     // keeps the title in the conflict pair.
-    struct Row {
-        char unedited;  // the unedited entry: 'l' the local one, 'r' the remote one, 'u' its own, '.' none
-        B equalStamps, localOlder, localNewer;
-    };
-    const Row rows[] = {
-        {'l', B::Server, B::Server, B::Server},
-        {'r', B::Local, B::Local, B::Local},
-        {'u', B::Local, B::Server, B::Local},
-        {'.', B::Server, B::Server, B::Local},
-    };
-    for (const Row& row : rows) {
-        const std::pair<const char*, B> stamps[] = {{"200601021200", row.equalStamps},
-                                                    {"200601011200", row.localOlder},
-                                                    {"200601031200", row.localNewer}};
-        for (const auto& [stamp, bold] : stamps) {
-            SCOPED_TRACE(std::string(1, row.unedited) + " local stamp " + stamp);
+    // The unedited entry ('l' the local one, 'r' the remote one, 'u' its own, '.' none) and the
+    // recommended side ('l' or 's') for local stamps equal to, older and newer than the remote one.
+    const std::pair<char, std::string> rows[] = {{'l', "sss"}, {'r', "lll"}, {'u', "lsl"}, {'.', "ssl"}};
+    const char* const stamps[] = {"200601021200", "200601011200", "200601031200"};
+    for (const auto& [unedited, sides] : rows) {
+        for (int i = 0; i < 3; ++i) {
+            const char* const stamp = stamps[i];
+            const B bold = sides[i] == 'l' ? B::Local : B::Server;
+            SCOPED_TRACE(std::string(1, unedited) + " local stamp " + stamp);
             host = {};
             const std::string l = earlyTiddler("T", "mine", stamp);
             const std::string r = earlyTiddler("T", "theirs", "200601021200");
-            const std::string u = row.unedited == 'l' ? l : row.unedited == 'r' ? r : kUnedited;
-            ASSERT_TRUE(merge({l}, {r}, row.unedited == '.' ? std::nullopt : std::optional(Docs{u})));
+            const std::string u = unedited == 'l' ? l : unedited == 'r' ? r : kUnedited;
+            ASSERT_TRUE(merge({l}, {r}, unedited == '.' ? std::nullopt : std::optional(Docs{u})));
             ASSERT_EQ(host.requests.size(), 1u);
             EXPECT_EQ(host.requests[0].boldButton, bold);
             const std::string kept = entry(bold == B::Local ? l : r);
