@@ -78,6 +78,8 @@ TEST(Cli, OutputErrorsAndExitStatus) {
         {"plan /local '" + pl + "' /remote '" + pr + "' /lastmerge '" + pu + "'", 1, plan, ""},
         // Without /lastmerge the local file's .LastMerge copy is used when there is one.
         {"plan /remote '" + pr + "' /local '" + pl + "'", 1, plan, ""},
+        {"plan /local '" + pu + "' /remote '" + dir.write("pu2.html", test::readBytes(pu) + "\n") + "'", 0,
+         "1\tC\tkeep\tGone\n2\tC\tkeep\tSame\n3\tC\tkeep\tBoth\n", ""},  // nothing to ask
         {"plan /local '" + l + "' /remote '" + w + "' /lastmerge ''", 1,
          "1\tA\task:s\tCaf\xC3\xA9 &amp; "
          "co\n2\tA\task:s\tTab\\there\\r\\nback\\\\slash\n3\tA\task:s\tLater\n",

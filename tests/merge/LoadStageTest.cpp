@@ -80,7 +80,8 @@ TEST_F(LoadStage, LastMergeIsOfferedOnlyWithoutAnUneditedPath) {
     // Spaces only count as no path: Yes takes the file and sets the window's field.
     ASSERT_TRUE(load(local, remote, "   "));
     EXPECT_EQ(host.log, (std::vector<std::string>{"ask:Use .LastMerge file?", "unedited:" + lastMerge}));
-    EXPECT_EQ(host.messages[0].text, msg::kUseLastMerge);
+    const Shown offer{std::string(msg::kUseLastMerge), MessageIcon::None, "Use .LastMerge file?"};
+    EXPECT_EQ(host.messages, std::vector<Shown>{offer});
     EXPECT_EQ(run->paths().unedited, lastMerge);
     EXPECT_EQ(docs().unedited.colDivs.at(0).substr(docs().unedited.colDivs[0].find('>') + 1), "base");
     // No: the run goes on without an unedited copy.
