@@ -112,12 +112,5 @@ TEST(ParseStoreArea, AttributesAreWhatTheMarkerFunctionFindsInTheWholeEntry) {
     }
 }
 
-TEST(FindTiddlerIndex, FirstExactMatchOrMinusOne) {
-    const std::vector<std::string_view> names = {"a", "T", "b", "c", "T"};
-    EXPECT_EQ(findTiddlerIndex("T", names), 2);
-    EXPECT_EQ(findTiddlerIndex("t", names), -1);
-    EXPECT_EQ(findTiddlerIndex("T", {}), -1);
-}
-
 }  // namespace
 }  // namespace korvane

@@ -154,21 +154,23 @@ TEST_F(MergeStage, EachCaseShowsItsVersionsAndControlsAndTakesEachAnswer) {
 }
 
 TEST(VisitingList, OrderAndFirstEntriesMatchAFrontToBackScan) {
-    // Many titles with duplicates and near misses, so the hash table collides and grows. Each entry is
-    // its own title's text, so an address tells the very first entry from an equal-looking later one.
+    // Many titles with duplicates and near misses (letter case), so the hash table collides and grows. Each
+    // entry is its own title's text, so an address tells the very first entry from an equal-looking later
+    // one.
     std::deque<std::string> owned;
     TiddlerList lists[3];  // unedited, local, remote: the visiting order
     const int shapes[3][3] = {{3000, 2500, 0}, {5000, 3700, 11}, {4000, 5200, 5}};  // count, modulo, offset
     for (int k = 0; k < 3; ++k) {
         for (int i = 0; i < shapes[k][0]; ++i) {
-            const std::string_view title =
-                owned.emplace_back("Title " + std::to_string((i * 7 + shapes[k][2]) % shapes[k][1]));
+            const std::string_view title = owned.emplace_back(
+                (i % 5 ? "Title " : "title ") + std::to_string((i * 7 + shapes[k][2]) % shapes[k][1]));
             lists[k].colTitles.push_back(title);
             lists[k].colDivs.push_back(title);
             lists[k].colModified.push_back({});
         }
     }
     const VisitingList visits(lists[1], lists[2], lists[0]);
+    // The scan by findTiddlerIndex: the one-based index of the first exact match, or -1.
     std::vector<std::string_view> expected;
     for (const TiddlerList& l : lists) {
         for (std::string_view t : l.colTitles) {
