@@ -120,17 +120,13 @@ TEST_F(MergeStage, EachCaseShowsItsVersionsAndControlsAndTakesEachAnswer) {
             host = {};
             host.answerDialog = answer(code);
             const std::string_view ulr = row.ulr;
-            Docs l{other}, r{other}, u{other};
-            if (ulr[0] != '.') {
-                u.push_back(ulr[0] == 'L' ? kLocal : ulr[0] == 'R' ? kRemote : kUnedited);
-            }
-            if (ulr[1] == 'l') {
-                l.push_back(kLocal);
-            }
-            if (ulr[2] == 'r') {
-                r.push_back(kRemote);
-            }
-            ASSERT_TRUE(merge(l, r, u));
+            const auto holding = [&other](bool holds, const std::string& t) {
+                return holds ? Docs{other, t} : Docs{other};
+            };
+            ASSERT_TRUE(merge(holding(ulr[1] == 'l', kLocal), holding(ulr[2] == 'r', kRemote),
+                              holding(ulr[0] != '.', ulr[0] == 'L'   ? kLocal
+                                                     : ulr[0] == 'R' ? kRemote
+                                                                     : kUnedited)));
             ASSERT_EQ(host.requests.size(), 1u);
             const ConflictRequest& q = host.requests[0];
             EXPECT_EQ(q.caption, "Merging item 2 of 2");
