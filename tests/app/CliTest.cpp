@@ -31,47 +31,28 @@ CliResult runCli(const test::TempDir& dir, const std::string& args) {
     return r;
 }
 
-TEST(CliPlan, PrintsOneLinePerVisitedTitle) {
-    test::TempDir dir;
-    using test::earlyTiddler;
-    const std::string same = earlyTiddler("Same", "s");
-    const std::string l = dir.write(
-        "l.html",
-        test::earlyWiki({same, earlyTiddler("Both", "mine", "200601031200"), earlyTiddler("Mine", "m")}));
-    const std::string r = dir.write(
-        "r.html",
-        test::earlyWiki({earlyTiddler("Gone", "g"), same, earlyTiddler("Both", "theirs", "200601021200")}));
-    // Only the friend changed "Both": that version is recommended although its stamp is older.
-    const std::string u = dir.write(
-        "u.html",
-        test::earlyWiki({earlyTiddler("Gone", "g"), same, earlyTiddler("Both", "mine", "200601031200")}));
-    const auto before = test::snapshot(dir.dir());
-    const CliResult withBase =
-        runCli(dir, "plan /local '" + l + "' /remote '" + r + "' /lastmerge '" + u + "'");
-    EXPECT_EQ(withBase.status, 1);
-    EXPECT_EQ(withBase.out, "1\tE\task:l\tGone\n2\tG\tkeep\tSame\n3\tG\task:s\tBoth\n4\tB\task:l\tMine\n");
-    std::filesystem::remove(dir.path("stderr.txt"));
-    EXPECT_EQ(test::snapshot(dir.dir()), before);  // nothing written
-
-    // Without /lastmerge the local file's .LastMerge copy is used when there is one.
-    dir.write("l.html.LastMerge", test::readBytes(u));
-    const CliResult lastMerge = runCli(dir, "plan /remote '" + r + "' /local '" + l + "'");
-    EXPECT_EQ(lastMerge.out, withBase.out);
-}
-
 TEST(Cli, OutputErrorsAndExitStatus) {
     // Values are printed byte for byte, escaped so that one tiddler is one line. Read-only commands say
-    // what is wrong on standard error, never that no file was changed.
+    // what is wrong on standard error, never that no file was changed, and write nothing.
     test::TempDir dir;
+    using test::earlyTiddler;
+    const std::string same = earlyTiddler("Same", "s"), gone = earlyTiddler("Gone", "g");
+    const std::string mine = earlyTiddler("Both", "mine", "200601031200");
+    const std::string pl = dir.write("pl.html", test::earlyWiki({same, mine, earlyTiddler("Mine", "m")}));
+    const std::string pr =
+        dir.write("pr.html", test::earlyWiki({gone, same, earlyTiddler("Both", "theirs", "200601021200")}));
+    const std::string pu = dir.write("pu.html", test::earlyWiki({gone, same, mine}));
+    dir.write("pl.html.LastMerge", test::readBytes(pu));
+    // Only the friend changed "Both": that version is recommended although its stamp is older.
+    const std::string plan = "1\tE\task:l\tGone\n2\tG\tkeep\tSame\n3\tG\task:s\tBoth\n4\tB\task:l\tMine\n";
     const std::string l = dir.write("l.html", test::earlyWiki({}));
-    const std::string a = test::earlyTiddler("Caf\xC3\xA9 &amp; co", "x\\ny", "200601021200", "Ann");
+    const std::string a = earlyTiddler("Caf\xC3\xA9 &amp; co", "x\\ny", "200601021200", "Ann");
     const std::string b = "<div tiddler=\"Tab\there\r\nback\\slash\">body</div>";
     const std::string c = test::laterTiddler("Later", "l\nm");
     const std::string w = dir.write("w.html", test::earlyWiki({a, b, c}));
-    const std::string whole = test::earlyWiki({test::earlyTiddler("A", "a"), test::earlyTiddler("B", "b")});
+    const std::string whole = test::earlyWiki({earlyTiddler("A", "a"), earlyTiddler("B", "b")});
     const std::string cut = dir.write("cut.html", whole.substr(0, whole.find(">b</div>") + 2));
-    const std::string length =
-        std::to_string(test::earlyTiddler("A", "a").size() - 10);  // B's, cut before </div>
+    const std::string length = std::to_string(earlyTiddler("A", "a").size() - 10);  // B's, cut before </div>
     const std::string cutShort = std::string(msg::kStoreAreaCutShort) + "\n";
     const std::string usage =
         "Usage: korvane-cli list FILE\n"
@@ -94,6 +75,11 @@ TEST(Cli, OutputErrorsAndExitStatus) {
              std::to_string(b.size() - 10) + "\n3\tLater\tBob\t200601011200\t200501011200\t" +
              std::to_string(c.size() - 10) + "\n",
          ""},
+        {"plan /local '" + pl + "' /remote '" + pr + "' /lastmerge '" + pu + "'", 1, plan, ""},
+        // Without /lastmerge the local file's .LastMerge copy is used when there is one.
+        {"plan /remote '" + pr + "' /local '" + pl + "'", 1, plan, ""},
+        {"plan /local '" + pu + "' /remote '" + dir.write("pu2.html", test::readBytes(pu) + "\n") + "'", 0,
+         "1\tC\tkeep\tGone\n2\tC\tkeep\tSame\n3\tC\tkeep\tBoth\n", ""},  // nothing to ask
         {"plan /local '" + l + "' /remote '" + w + "' /lastmerge ''", 1,
          "1\tA\task:s\tCaf\xC3\xA9 &amp; "
          "co\n2\tA\task:s\tTab\\there\\r\\nback\\\\slash\n3\tA\task:s\tLater\n",
@@ -115,12 +101,15 @@ TEST(Cli, OutputErrorsAndExitStatus) {
         {"--help", 0, usage, ""},
         {"--version", 0, "korvane-cli " KORVANE_VERSION "\n", ""},
     };
+    const auto before = test::snapshot(dir.dir());
     for (const Row& row : rows) {
         const CliResult r = runCli(dir, row.args);
         EXPECT_EQ(r.status, row.status) << row.args;
         EXPECT_EQ(r.out, row.out) << row.args;
         EXPECT_EQ(r.err, row.err) << row.args;
     }
+    std::filesystem::remove(dir.path("stderr.txt"));
+    EXPECT_EQ(test::snapshot(dir.dir()), before);
 }
 
 }  // namespace

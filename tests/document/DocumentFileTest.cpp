@@ -58,59 +58,48 @@ TEST(DocumentFile, SeveralFilesAreReadInTheirOrder) {
     test::TempDir dir;
     const std::string large = everyByte(kLargeBlock + 1);
     const std::vector<std::string> files = {dir.write("a.html", large), dir.path("missing.html"),
-                                            dir.write("c.html", "small")};
-    // The real file system reads every file, at the same time.
-    PosixFileSystem fs;
-    const std::vector<ReadOutcome> read = funcReadFiles(fs, files);
-    ASSERT_EQ(read.size(), 3u);
-    EXPECT_EQ(read[0].status, ReadStatus::Ok);
-    EXPECT_EQ(std::string_view(read[0].text), large);
-    EXPECT_EQ(read[1].status, ReadStatus::OpenFailed);
-    EXPECT_EQ(read[1].reason, "No such file or directory");
-    EXPECT_EQ(read[2].status, ReadStatus::Ok);
-    EXPECT_EQ(read[2].text, "small");
-    // One after another, the reading stops at the file that cannot be opened.
-    test::InjectingFileSystem injecting;
-    const std::vector<ReadOutcome> inOrder = funcReadFiles(injecting, files);
-    ASSERT_EQ(inOrder.size(), 3u);
-    EXPECT_EQ(std::string_view(inOrder[0].text), large);
-    EXPECT_EQ(inOrder[1].reason, "No such file or directory");
-    EXPECT_EQ(inOrder[2].status, ReadStatus::OpenFailed);
-    EXPECT_EQ(inOrder[2].reason, "not read");
+                                            dir.dir().string(), dir.write("c.html", "small")};
+    // The real file system reads every file, at the same time; one after another, the reading stops at
+    // the first file that cannot be opened.
+    PosixFileSystem posix;
+    test::InjectingFileSystem inOrder;
+    const std::pair<FileSystem*, std::vector<std::string>> cases[] = {
+        {&posix, {"", "No such file or directory", "Is a directory", ""}},
+        {&inOrder, {"", "No such file or directory", "not read", "not read"}},
+    };
+    for (const auto& [fs, reasons] : cases) {
+        const std::vector<ReadOutcome> read = funcReadFiles(*fs, files);
+        ASSERT_EQ(read.size(), 4u);
+        for (std::size_t i = 0; i < 4; ++i) {
+            EXPECT_EQ(read[i].status, reasons[i].empty() ? ReadStatus::Ok : ReadStatus::OpenFailed) << i;
+            EXPECT_EQ(read[i].reason, reasons[i]) << i;
+        }
+        EXPECT_EQ(std::string_view(read[0].text), large);
+        EXPECT_EQ(read[3].text, reasons[3].empty() ? "small" : "");
+    }
 }
 
-TEST(DocumentFile, AFolderGivesTheSystemsReason) {
-    PosixFileSystem fs;
-    const ReadOutcome folder = funcReadFile(fs, test::TempDir().dir().string());
-    EXPECT_EQ(folder.status, ReadStatus::OpenFailed);
-    EXPECT_EQ(folder.reason, "Is a directory");
-}
-
-TEST(FileSystem, ExistenceAndIdentity) {
+TEST(FileSystem, ExistenceIdentityAndComparison) {
     test::TempDir dir;
     PosixFileSystem fs;
-    const std::string file = dir.write("a.html", "x");
+    const std::string big(3 << 20, 'x');  // several read chunks
+    const std::string file = dir.write("a.html", big);
     ::chmod(file.c_str(), 0444);  // a read-only file is found like any other
     EXPECT_TRUE(fs.isFile(file));
     EXPECT_FALSE(fs.isFile(dir.dir().string()));  // a folder does not count
     EXPECT_TRUE(fs.exists(dir.dir().string()));
     EXPECT_FALSE(fs.isFile(dir.path("none")));
     EXPECT_TRUE(fs.sameFile(file, dir.dir().string() + "/./a.html"));
-    EXPECT_FALSE(fs.sameFile(file, dir.write("b.html", "x")));
+    EXPECT_FALSE(fs.sameFile(file, dir.write("b.html", big)));
     EXPECT_FALSE(fs.sameFile(file, dir.path("none")));
-}
-
-TEST(FileSystem, CompareWholeTellsSameFromDifferent) {
-    test::TempDir dir;
-    PosixFileSystem fs;
-    const std::string big(3 << 20, 'x');  // several read chunks
-    const std::string path = dir.write("f.html", big);
-    EXPECT_EQ(fs.compareWhole(path, big).status, CompareStatus::Same);
     std::string changed = big;
     changed[(2 << 20) + 5] = 'y';
-    EXPECT_EQ(fs.compareWhole(path, changed).status, CompareStatus::Different);
-    EXPECT_EQ(fs.compareWhole(path, big + "z").status, CompareStatus::Different);
-    EXPECT_EQ(fs.compareWhole(path, big.substr(1)).status, CompareStatus::Different);
+    for (const auto& [expected, status] : {std::pair{big, CompareStatus::Same},
+                                           {changed, CompareStatus::Different},
+                                           {big + "z", CompareStatus::Different},
+                                           {big.substr(1), CompareStatus::Different}}) {
+        EXPECT_EQ(fs.compareWhole(file, expected).status, status);
+    }
     EXPECT_EQ(fs.compareWhole(dir.write("e.html", ""), "").status, CompareStatus::Same);
     const CompareOutcome missing = fs.compareWhole(dir.path("none"), "");
     EXPECT_EQ(missing.status, CompareStatus::OpenFailed);
@@ -127,30 +116,28 @@ TEST(FileSystem, WriteNewDurableWritesPiecesInOrderAndNeverOverwrites) {
         expected += owned.back();
     }
     const std::vector<std::string_view> pieces(owned.begin(), owned.end());
+    const auto modeOf = [&fs](const std::string& path) {
+        unsigned mode = 0;
+        return fs.getMode(path, mode) ? 0u : mode;
+    };
     const std::string path = dir.path("new.html");
     ASSERT_FALSE(fs.writeNewDurable(path, pieces, 0640u));
-    EXPECT_EQ(test::readBytes(path), expected);
-    unsigned mode = 0;
-    ASSERT_FALSE(fs.getMode(path, mode));
-    EXPECT_EQ(mode, 0640u);
+    EXPECT_EQ(modeOf(path), 0640u);
     // An existing file is never replaced this way.
     EXPECT_EQ(fs.writeNewDurable(path, {"other"}, std::nullopt), FsError("File exists"));
-    EXPECT_EQ(test::readBytes(path), expected);
-
     // Several files at once: each gets the pieces and its own mode; one that fails leaves nothing
     // behind and does not stop the others.
     const std::vector<NewFile> files = {{dir.path("a.html"), 0600u},
                                         {path, std::nullopt},
                                         {dir.path("missing/c.html"), std::nullopt},
                                         {dir.path("d.html"), std::nullopt}};
-    const std::vector<FsError> results = fs.writeNewDurableEach(files, pieces);
-    EXPECT_EQ(results, (std::vector<FsError>{std::nullopt, FsError("File exists"),
-                                             FsError("No such file or directory"), std::nullopt}));
-    EXPECT_EQ(test::readBytes(dir.path("a.html")), expected);
-    EXPECT_EQ(test::readBytes(dir.path("d.html")), expected);
-    EXPECT_EQ(test::readBytes(path), expected);
-    ASSERT_FALSE(fs.getMode(dir.path("a.html"), mode));
-    EXPECT_EQ(mode, 0600u);
+    EXPECT_EQ(fs.writeNewDurableEach(files, pieces),
+              (std::vector<FsError>{std::nullopt, FsError("File exists"),
+                                    FsError("No such file or directory"), std::nullopt}));
+    for (const char* name : {"new.html", "a.html", "d.html"}) {
+        EXPECT_EQ(test::readBytes(dir.path(name)), expected) << name;
+    }
+    EXPECT_EQ(modeOf(dir.path("a.html")), 0600u);
     EXPECT_FALSE(std::filesystem::exists(dir.path("missing")));
 }
 

@@ -1,19 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <optional>
 
 #include "merge/MergePlan.h"
 #include "merge/MergeRun.h"
-#include "merge/Messages.h"
 #include "support/TestSupport.h"
 
 namespace korvane {
 namespace {
 
 using test::earlyTiddler;
-using test::earlyWiki;
 using B = DialogButton;
 using X = DialogBox;
+using Docs = std::vector<std::string>;
 
 const std::string kLocal = earlyTiddler("T", "local\\nbody", "200601021200");
 const std::string kRemote = earlyTiddler("T", "remote body", "200601031200");
@@ -23,29 +23,8 @@ std::string entry(const std::string& element) {
     return element.substr(4, element.size() - 10);
 }
 
-// Writes the three documents (a missing one becomes no file at all for the unedited copy), loads and
-// merges them with the scripted host.
-class MergeStage : public ::testing::Test {
-  protected:
-    test::TempDir dir;
-    test::ScriptedHost host;
-    test::InjectingFileSystem fs;
-    std::unique_ptr<MergeRun> run;
-
-    bool merge(const std::vector<std::string>& local, const std::vector<std::string>& remote,
-               const std::optional<std::vector<std::string>>& unedited) {
-        // The remote document differs outside its store area too, so equal stores are not "Identical".
-        const std::string l = dir.write("local.html", earlyWiki(local));
-        const std::string r = dir.write("remote.html", earlyWiki(remote) + "<!-- remote -->");
-        const std::string u = unedited ? dir.write("unedited.html", earlyWiki(*unedited)) : "";
-        run = std::make_unique<MergeRun>(host, fs, MergePaths{l, r, u});
-        EXPECT_TRUE(run->load());
-        return run->merge();
-    }
-    std::string merged() const { return std::string(run->strMergedStore()); }
-};
-
-std::string store(const std::vector<std::string>& elements) {
+// The merged store area: every element followed by CR LF.
+std::string store(const Docs& elements) {
     std::string s;
     for (const std::string& e : elements) {
         s += e + "\r\n";
@@ -53,183 +32,179 @@ std::string store(const std::vector<std::string>& elements) {
     return s;
 }
 
-// Which documents hold tiddler T, written "ulr" with a dot for an absent one ("u.r": unedited and
-// remote). `extra` goes into every document; without extras the unedited document exists only when
-// it holds T.
-struct Holders {
-    std::vector<std::string> local, remote;
-    std::optional<std::vector<std::string>> unedited;
-};
-
-Holders holders(std::string_view ulr, const std::vector<std::string>& extra = {}) {
-    Holders h{extra, extra, std::nullopt};
-    if (ulr[0] == 'u' || !extra.empty()) {
-        h.unedited = extra;
-    }
-    if (ulr[0] == 'u') {
-        h.unedited->push_back(kUnedited);
-    }
-    if (ulr[1] == 'l') {
-        h.local.push_back(kLocal);
-    }
-    if (ulr[2] == 'r') {
-        h.remote.push_back(kRemote);
-    }
-    return h;
+// An answer with the given choice code; `edit` changes the texts the user leaves in the boxes.
+std::function<ConflictAnswer(const ConflictRequest&)> answer(char code,
+                                                             std::function<void(ConflictTexts&)> edit = {}) {
+    return [code, edit](const ConflictRequest& q) {
+        ConflictAnswer a{std::string(1, code), q.texts};
+        if (edit) {
+            edit(a.texts);
+        }
+        return a;
+    };
 }
 
-TEST_F(MergeStage, EachCaseShowsItsVersionsAndControls) {
+// Writes the three documents (no unedited document: no file at all), loads and merges them with the
+// scripted host.
+class MergeStage : public ::testing::Test {
+  protected:
+    test::TempDir dir;
+    test::ScriptedHost host;
+    test::InjectingFileSystem fs;
+    std::unique_ptr<MergeRun> run;
+
+    bool merge(const Docs& local, const Docs& remote, const std::optional<Docs>& unedited) {
+        // The remote document differs outside its store area too, so equal stores are not "Identical".
+        const std::string l = dir.write("local.html", test::earlyWiki(local));
+        const std::string r = dir.write("remote.html", test::earlyWiki(remote) + "<!-- remote -->");
+        const std::string u = unedited ? dir.write("unedited.html", test::earlyWiki(*unedited)) : "";
+        run = std::make_unique<MergeRun>(host, fs, MergePaths{l, r, u});
+        EXPECT_TRUE(run->load());
+        return run->merge();
+    }
+    std::string merged() const { return run->strMergedStore(); }
+    long keepEditsAsked() const { return std::count(host.log.begin(), host.log.end(), "ask:Keep Edits?"); }
+};
+
+// The conflict pair as appended: the kept version with the note, the other one under the conflict title.
+Docs pairOf(const std::string& kept, std::string copied) {
+    copied.replace(copied.find("\"T\""), 3, "\"T (conflict 12/5/2026 6:15:06 AM)\"");
+    return {kept.substr(0, kept.size() - 6) +
+                "\\n\\nNote: There was a conflict while merging this item. See the following link for the "
+                "conflicting version: [[T (conflict 12/5/2026 6:15:06 AM)]]</div>",
+            copied};
+}
+
+TEST_F(MergeStage, EachCaseShowsItsVersionsAndControlsAndTakesEachAnswer) {
+    const Docs remoteKept = pairOf(kRemote, kLocal);  // the remote stamp is the later one
+    const std::string other = earlyTiddler("Other", "same");
     struct Row {
         const char* ulr;
         B bold;
         std::set<B> disabled;
         std::set<X> aside;
-        std::set<X> takenBack;  // editable in the dialog; F and G append the stored versions
+        std::set<X> takenBack;          // editable in the dialog; F and G append the stored versions
+        std::map<char, Docs> appended;  // by the choice code of each enabled button; absent: nothing
     };
+    // Which documents hold tiddler T, "ulr" with a dot for an absent one, so cases A to G in order ("..r"
+    // new remotely ... "ulr" kept on both sides); an unedited 'L' or 'R' is the local or remote entry itself.
+    // Tiddler "Other" is the same in all three.
     // clang-format off
     const Row rows[] = {
-        {"..r", B::Server, {B::Original, B::Backup}, {X::Local, X::Original, X::Conflict1, X::Conflict2}, {X::Server}},  // A
-        {".l.", B::Local, {B::Original, B::Backup}, {X::Server, X::Original, X::Conflict1, X::Conflict2}, {X::Local}},   // B
-        {".lr", B::Server, {B::Original}, {X::Original}, {X::Local, X::Server, X::Conflict1, X::Conflict2}},            // C
-        {"u..", B::Original, {B::Local, B::Backup}, {X::Local, X::Server, X::Conflict1, X::Conflict2}, {X::Original}},  // D
-        {"u.r", B::Local, {B::Backup}, {X::Conflict1, X::Conflict2}, {X::Server, X::Original}},                         // E
-        {"ul.", B::Server, {B::Backup}, {X::Conflict1, X::Conflict2}, {}},                                              // F
-        {"ulr", B::Server, {}, {}, {}},                                                                                 // G
+        {"..r", B::Server, {B::Original, B::Backup}, {X::Local, X::Original, X::Conflict1, X::Conflict2}, {X::Server},
+         {{'s', {kRemote}}}},
+        {".l.", B::Local, {B::Original, B::Backup}, {X::Server, X::Original, X::Conflict1, X::Conflict2}, {X::Local},
+         {{'l', {kLocal}}}},
+        {".lr", B::Server, {B::Original}, {X::Original}, {X::Local, X::Server, X::Conflict1, X::Conflict2},
+         {{'l', {kLocal}}, {'s', {kRemote}}, {'b', remoteKept}}},
+        {"u..", B::Original, {B::Local, B::Backup}, {X::Local, X::Server, X::Conflict1, X::Conflict2}, {X::Original},
+         {{'o', {kUnedited}}}},
+        {"u.r", B::Local, {B::Backup}, {X::Conflict1, X::Conflict2}, {X::Server, X::Original}, {{'s', {kRemote}}, {'o', {kUnedited}}}},
+        {"R.r", B::Local, {B::Backup, B::Original}, {X::Conflict1, X::Conflict2, X::Original}, {X::Server},
+         {{'s', {kRemote}}}},
+        {"ul.", B::Server, {B::Backup}, {X::Conflict1, X::Conflict2}, {}, {{'l', {kLocal}}, {'o', {kUnedited}}}},
+        {"ulr", B::Server, {}, {}, {},
+         {{'l', {kLocal}}, {'s', {kRemote}}, {'o', {kUnedited}}, {'b', remoteKept}}},
+        {"Llr", B::Server, {B::Original}, {X::Original}, {},
+         {{'l', {kLocal}}, {'s', {kRemote}}, {'b', remoteKept}}},
+        {"Rlr", B::Local, {B::Original}, {X::Original}, {},
+         {{'l', {kLocal}}, {'s', {kRemote}}, {'b', pairOf(kLocal, kRemote)}}},
     };
     // clang-format on
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.ulr);
-        host = {};
-        const Holders h = holders(row.ulr, {earlyTiddler("Other", "same")});
-        ASSERT_TRUE(merge(h.local, h.remote, h.unedited));
-        ASSERT_EQ(host.requests.size(), 1u);
-        const ConflictRequest& q = host.requests[0];
-        EXPECT_EQ(q.caption, "Merging item 2 of 2");
-        EXPECT_EQ(q.boldButton, row.bold);
-        EXPECT_EQ(q.disabledButtons, row.disabled);
-        EXPECT_EQ(q.setAsideBoxes, row.aside);
-        EXPECT_EQ(q.takenBackBoxes, row.takenBack);
-        const std::string_view ulr = row.ulr;
-        EXPECT_EQ(q.texts.strLocal, ulr[1] == 'l' ? entry(kLocal) : "");
-        EXPECT_EQ(q.texts.strServer, ulr[2] == 'r' ? entry(kRemote) : "");
-        EXPECT_EQ(q.texts.strOriginal, ulr[0] == 'u' ? entry(kUnedited) : "");
-        const bool pair = ulr.substr(1) == "lr";
-        EXPECT_EQ(q.texts.strConflict1.empty(), !pair);
-        EXPECT_EQ(q.texts.strConflict2.empty(), !pair);
-    }
-}
-
-TEST_F(MergeStage, EachAnswerAppendsWhatItStandsFor) {
-    // Remote stamp is later: in C and G the friend's version keeps the title in the conflict pair.
-    const std::string pair1 =
-        "<div" + entry(kRemote) +
-        "\\n\\nNote: There was a conflict while merging this item. See the following link "
-        "for the conflicting version: [[T (conflict 12/5/2026 6:15:06 AM)]]</div>";
-    std::string pair2 = kLocal;
-    pair2.replace(pair2.find("\"T\""), 3, "\"T (conflict 12/5/2026 6:15:06 AM)\"");
-    using Appended = std::map<char, std::vector<std::string>>;  // by choice code; absent: nothing
-    // clang-format off
-    const std::pair<const char*, Appended> rows[] = {
-        {"..r", {{'s', {kRemote}}}},                                                                   // A
-        {".l.", {{'l', {kLocal}}}},                                                                    // B
-        {".lr", {{'l', {kLocal}}, {'s', {kRemote}}, {'o', {pair1, pair2}}, {'b', {pair1, pair2}}}},     // C
-        {"u..", {{'o', {kUnedited}}}},                                                                 // D
-        {"u.r", {{'s', {kRemote}}, {'o', {kUnedited}}}},                                               // E
-        {"ul.", {{'l', {kLocal}}, {'o', {kUnedited}}}},                                                // F
-        {"ulr", {{'l', {kLocal}}, {'s', {kRemote}}, {'o', {kUnedited}}, {'b', {pair1, pair2}}}},       // G
-    };
-    // clang-format on
-    for (const auto& [ulr, appended] : rows) {
-        for (char code : std::string("losb")) {
-            SCOPED_TRACE(std::string(ulr) + " answer " + code);
+        for (const B button : {B::Local, B::Original, B::Server, B::Backup}) {
+            const char code = choiceCode(button);
+            if (row.disabled.contains(button)) {
+                continue;
+            }
+            SCOPED_TRACE(std::string(row.ulr) + " answer " + code);
             host = {};
-            host.answerDialog = [code](const ConflictRequest& q) {
-                return ConflictAnswer{std::string(1, code), q.texts};
+            host.answerDialog = answer(code);
+            const std::string_view ulr = row.ulr;
+            const auto holding = [&other](bool holds, const std::string& t) {
+                return holds ? Docs{other, t} : Docs{other};
             };
-            const Holders h = holders(ulr);
-            ASSERT_TRUE(merge(h.local, h.remote, h.unedited));
-            const auto it = appended.find(code);
-            EXPECT_EQ(merged(), store(it == appended.end() ? std::vector<std::string>{} : it->second));
-            EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "ask:Keep Edits?"), 0);
+            ASSERT_TRUE(merge(holding(ulr[1] == 'l', kLocal), holding(ulr[2] == 'r', kRemote),
+                              holding(ulr[0] != '.', ulr[0] == 'L'   ? kLocal
+                                                     : ulr[0] == 'R' ? kRemote
+                                                                     : kUnedited)));
+            ASSERT_EQ(host.requests.size(), 1u);
+            const ConflictRequest& q = host.requests[0];
+            EXPECT_EQ(q.caption, "Merging item 2 of 2");
+            EXPECT_EQ(q.boldButton, row.bold);
+            EXPECT_EQ(q.disabledButtons, row.disabled);
+            EXPECT_EQ(q.setAsideBoxes, row.aside);
+            EXPECT_EQ(q.takenBackBoxes, row.takenBack);
+            EXPECT_EQ(q.texts.strLocal, ulr[1] == 'l' ? entry(kLocal) : "");
+            EXPECT_EQ(q.texts.strServer, ulr[2] == 'r' ? entry(kRemote) : "");
+            EXPECT_EQ(q.texts.strOriginal, ulr[0] == 'u'   ? entry(kUnedited)
+                                           : ulr[0] == 'L' ? "[Same as local.]"
+                                           : ulr[0] == 'R' ? "[Same as remote.]"
+                                                           : "");
+            const bool pair = ulr.substr(1) == "lr";
+            EXPECT_EQ(q.texts.strConflict1.empty(), !pair);
+            EXPECT_EQ(q.texts.strConflict2.empty(), !pair);
+            const auto it = row.appended.find(code);
+            EXPECT_EQ(merged(), store({other}) + store(it == row.appended.end() ? Docs{} : it->second));
+            EXPECT_EQ(keepEditsAsked(), 0);
         }
     }
 }
 
 TEST(VisitingList, OrderAndFirstEntriesMatchAFrontToBackScan) {
-    // Many titles with duplicates and near misses, so the hash table collides and grows.
-    std::vector<std::string> owned;
-    const auto list = [&owned](int count, int modulo, int offset) {
-        TiddlerList l;
-        for (int i = 0; i < count; ++i) {
-            owned.push_back("Title " + std::to_string((i * 7 + offset) % modulo));
+    // Many titles with duplicates and near misses (letter case), so the hash table collides and grows. Each
+    // entry is its own title's text, so an address tells the very first entry from an equal-looking later
+    // one.
+    std::deque<std::string> owned;
+    TiddlerList lists[3];  // unedited, local, remote: the visiting order
+    const int shapes[3][3] = {{3000, 2500, 0}, {5000, 3700, 11}, {4000, 5200, 5}};  // count, modulo, offset
+    for (int k = 0; k < 3; ++k) {
+        for (int i = 0; i < shapes[k][0]; ++i) {
+            const std::string_view title = owned.emplace_back(
+                (i % 5 ? "Title " : "title ") + std::to_string((i * 7 + shapes[k][2]) % shapes[k][1]));
+            lists[k].colTitles.push_back(title);
+            lists[k].colDivs.push_back(title);
+            lists[k].colModified.push_back({});
         }
-        for (int i = 0; i < count; ++i) {
-            const std::string_view title = owned[owned.size() - count + i];
-            l.colTitles.push_back(title);
-            l.colDivs.push_back(title.substr(0, 6));  // the entry itself only needs an address
-            l.colModified.push_back({});
-        }
-        return l;
-    };
-    owned.reserve(12000);
-    const TiddlerList unedited = list(3000, 2500, 0), local = list(5000, 3700, 11),
-                      remote = list(4000, 5200, 5);
-    const VisitingList visits(local, remote, unedited);
+    }
+    const VisitingList visits(lists[1], lists[2], lists[0]);
+    // The scan by findTiddlerIndex: the one-based index of the first exact match, or -1.
     std::vector<std::string_view> expected;
-    for (const TiddlerList* l : {&unedited, &local, &remote}) {
-        for (std::string_view t : l->colTitles) {
+    for (const TiddlerList& l : lists) {
+        for (std::string_view t : l.colTitles) {
             if (findTiddlerIndex(t, expected) < 0) {
                 expected.push_back(t);
             }
         }
     }
     ASSERT_EQ(visits.size(), expected.size());
-    const auto first = [](const TiddlerList& l, std::string_view t) -> std::optional<std::string_view> {
-        const int i = findTiddlerIndex(t, l.colTitles);
-        return i < 0 ? std::nullopt : std::optional(l.colDivs[static_cast<std::size_t>(i - 1)]);
-    };
     for (std::size_t i = 0; i < expected.size(); ++i) {
         const Visit v = visits.visit(i);
         ASSERT_EQ(v.title, expected[i]);
-        // Same address: the very first entry, not an equal-looking later one.
-        const auto same = [](std::optional<std::string_view> a, std::optional<std::string_view> b) {
-            return a.has_value() == b.has_value() && (!a || a->data() == b->data());
-        };
-        EXPECT_TRUE(same(v.local, first(local, v.title))) << v.title;
-        EXPECT_TRUE(same(v.remote, first(remote, v.title))) << v.title;
-        EXPECT_TRUE(same(v.unedited, first(unedited, v.title))) << v.title;
+        const std::optional<std::string_view> got[3] = {v.unedited, v.local, v.remote};
+        for (int k = 0; k < 3; ++k) {
+            const int at = findTiddlerIndex(v.title, lists[k].colTitles);
+            EXPECT_EQ(got[k] ? got[k]->data() : nullptr,
+                      at < 0 ? nullptr : lists[k].colDivs[static_cast<std::size_t>(at - 1)].data())
+                << v.title << " in list " << k;
+        }
     }
 }
 
 TEST_F(MergeStage, EqualEntriesPassSilentlyInVisitingOrder) {
-    const std::string a = earlyTiddler("A", "a"), b = earlyTiddler("B", "b"), c = earlyTiddler("C", "c");
-    const std::string d = earlyTiddler("D", "d"), g = earlyTiddler("G", "g");
+    const std::string a = earlyTiddler("A", "a"), c = earlyTiddler("C", "c"), d = earlyTiddler("D", "d");
+    const std::string g = earlyTiddler("G", "g");
+    // A version that differs only in its modified stamp is a different version: the only question.
+    const std::string s1 = earlyTiddler("S", "x", "200601011200"),
+                      s2 = earlyTiddler("S", "x", "200601011201");
     // Unedited order first, then local titles the unedited lacks, then the remote's; G's unedited
     // entry differs but local and remote agree.
-    ASSERT_TRUE(merge({d, c, g, a}, {a, c, g, d}, std::vector{earlyTiddler("G", "old"), a}));
-    EXPECT_TRUE(host.requests.empty());
-    EXPECT_EQ(merged(), store({g, a, d, c}));
-}
-
-TEST_F(MergeStage, ReplacedPlaceholdersForOneSidedChanges) {
-    // Only the friend changed the tiddler: local equals unedited.
-    ASSERT_TRUE(merge({kUnedited}, {kRemote}, std::vector{kUnedited}));
+    // A later duplicate title is never used.
+    ASSERT_TRUE(merge({d, c, g, a, s1, earlyTiddler("A", "never used")}, {a, s2, c, g, d},
+                      Docs{earlyTiddler("G", "old"), a}));
     ASSERT_EQ(host.requests.size(), 1u);
-    EXPECT_EQ(host.requests[0].texts.strOriginal, "[Same as local.]");
-    EXPECT_EQ(host.requests[0].disabledButtons, std::set<B>{B::Original});
-    EXPECT_EQ(host.requests[0].setAsideBoxes, std::set<X>{X::Original});
-
-    host = {};
-    ASSERT_TRUE(merge({kLocal}, {kUnedited}, std::vector{kUnedited}));
-    EXPECT_EQ(host.requests[0].texts.strOriginal, "[Same as remote.]");
-
-    // Deleted locally, unchanged remotely.
-    host = {};
-    ASSERT_TRUE(merge({}, {kUnedited}, std::vector{kUnedited}));
-    EXPECT_EQ(host.requests[0].texts.strOriginal, "[Same as remote.]");
-    EXPECT_EQ(host.requests[0].disabledButtons, (std::set<B>{B::Backup, B::Original}));
-    EXPECT_EQ(host.requests[0].setAsideBoxes, (std::set<X>{X::Conflict1, X::Conflict2, X::Original}));
-    EXPECT_EQ(host.requests[0].takenBackBoxes, std::set<X>{X::Server});  // "o" cannot be chosen
+    EXPECT_EQ(host.requests[0].caption, "Merging item 5 of 5");
+    EXPECT_EQ(merged(), store({g, a, d, c, s2}));
 }
 
 TEST_F(MergeStage, RecommendedSideOfAConflict) {
@@ -237,127 +212,77 @@ TEST_F(MergeStage, RecommendedSideOfAConflict) {
     // tiddler and is recommended, whatever the stamps; otherwise the later stamp, a tie to the local
     // side. New on both sides (C): the later stamp, a tie to the remote side. The recommended side
     // keeps the title in the conflict pair.
-    struct Row {
-        char unedited;  // the unedited entry: 'l' the local one, 'r' the remote one, 'u' its own, '.' none
-        B equalStamps, localOlder, localNewer;
-    };
-    const Row rows[] = {
-        {'l', B::Server, B::Server, B::Server},
-        {'r', B::Local, B::Local, B::Local},
-        {'u', B::Local, B::Server, B::Local},
-        {'.', B::Server, B::Server, B::Local},
-    };
-    for (const Row& row : rows) {
-        const std::pair<const char*, B> stamps[] = {{"200601021200", row.equalStamps},
-                                                    {"200601011200", row.localOlder},
-                                                    {"200601031200", row.localNewer}};
-        for (const auto& [stamp, bold] : stamps) {
-            SCOPED_TRACE(std::string(1, row.unedited) + " local stamp " + stamp);
+    // The unedited entry ('l' the local one, 'r' the remote one, 'u' its own, '.' none) and the
+    // recommended side ('l' or 's') for local stamps equal to, older and newer than the remote one.
+    const std::pair<char, std::string> rows[] = {{'l', "sss"}, {'r', "lll"}, {'u', "lsl"}, {'.', "ssl"}};
+    const char* const stamps[] = {"200601021200", "200601011200", "200601031200"};
+    for (const auto& [unedited, sides] : rows) {
+        for (int i = 0; i < 3; ++i) {
+            const char* const stamp = stamps[i];
+            const B bold = sides[i] == 'l' ? B::Local : B::Server;
+            SCOPED_TRACE(std::string(1, unedited) + " local stamp " + stamp);
             host = {};
             const std::string l = earlyTiddler("T", "mine", stamp);
             const std::string r = earlyTiddler("T", "theirs", "200601021200");
-            const std::string u = row.unedited == 'l' ? l : row.unedited == 'r' ? r : kUnedited;
-            ASSERT_TRUE(merge({l}, {r}, row.unedited == '.' ? std::nullopt : std::optional(std::vector{u})));
+            const std::string u = unedited == 'l' ? l : unedited == 'r' ? r : kUnedited;
+            ASSERT_TRUE(merge({l}, {r}, unedited == '.' ? std::nullopt : std::optional(Docs{u})));
             ASSERT_EQ(host.requests.size(), 1u);
             EXPECT_EQ(host.requests[0].boldButton, bold);
             const std::string kept = entry(bold == B::Local ? l : r);
             EXPECT_EQ(host.requests[0].texts.strConflict1.substr(0, kept.size()), kept);
         }
     }
-    // A version that differs only in its modified stamp is a different version.
-    host = {};
-    ASSERT_TRUE(merge({earlyTiddler("T", "x", "200601011200")}, {earlyTiddler("T", "x", "200601011201")},
-                      std::nullopt));
-    EXPECT_EQ(host.requests.size(), 1u);
 }
 
 TEST_F(MergeStage, EditedTextsAreTakenBackAfterAQuestion) {
+    // Case A: the remote version is chosen with the given text left in its box.
     struct Row {
-        std::string boxText;
+        std::string remote, boxText;
         std::deque<bool> answers;
         bool asked;
         std::string appended;
     };
     const std::string edited = " tiddler=\"T\" modifier=\"Ann\">line one\r\nline two";
+    const std::string later = test::laterTiddler("P", "one\ntwo");
+    std::string laterBox;  // the box hands back CR LF line breaks
+    for (char c : entry(later)) {
+        laterBox += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    }
     const Row rows[] = {
-        {entry(kRemote), {}, false, kRemote},                                                     // untouched
-        {edited, {true}, true, "<div tiddler=\"T\" modifier=\"Ann\">line one\\nline two</div>"},  // Yes keeps
-        {edited, {false}, true, kRemote},  // No restores
-        {"   ", {true}, true, ""},         // spaces only: dropped
-        {"   ", {false}, true, kRemote},
-        {"\r\n", {true}, true, "<div\\n</div>"},  // a line break alone is not empty
+        {kRemote, entry(kRemote), {}, false, kRemote},  // untouched
+        {kRemote, edited, {true}, true, "<div tiddler=\"T\" modifier=\"Ann\">line one\\nline two</div>"},
+        {kRemote, edited, {false}, true, kRemote},  // No restores
+        {kRemote, "   ", {true}, true, ""},         // spaces only: dropped
+        {kRemote, "   ", {false}, true, kRemote},
+        {kRemote, "\r\n", {true}, true, "<div\\n</div>"},  // a line break alone is not empty
+        {later, laterBox, {}, false, later},               // an entry with real line feeds, untouched
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.boxText);
         host = {};
         host.yesNoAnswers = row.answers;
-        host.answerDialog = [&](const ConflictRequest& q) {
-            ConflictAnswer a{"s", q.texts};
-            a.texts.strServer = row.boxText;
-            return a;
-        };
-        ASSERT_TRUE(merge({}, {kRemote}, std::nullopt));  // case A
-        EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "ask:Keep Edits?"), row.asked ? 1 : 0);
+        host.answerDialog = answer('s', [&row](ConflictTexts& t) { t.strServer = row.boxText; });
+        ASSERT_TRUE(merge({}, {row.remote}, std::nullopt));
+        EXPECT_EQ(keepEditsAsked(), row.asked ? 1 : 0);
         EXPECT_EQ(merged(), row.appended.empty() ? "" : row.appended + "\r\n");
     }
     // Case F ignores edits: the stored entry is appended and nothing is asked.
     host = {};
-    host.answerDialog = [](const ConflictRequest& q) {
-        ConflictAnswer a{"l", q.texts};
-        a.texts.strLocal = "edited";
-        return a;
-    };
-    ASSERT_TRUE(merge({kLocal}, {}, std::vector{kUnedited}));
+    host.answerDialog = answer('l', [](ConflictTexts& t) { t.strLocal = "edited"; });
+    ASSERT_TRUE(merge({kLocal}, {}, Docs{kUnedited}));
     EXPECT_EQ(merged(), store({kLocal}));
     EXPECT_EQ(host.log, std::vector<std::string>{"dialog:Merging item 1 of 1"});
-}
-
-TEST_F(MergeStage, ConflictPairIsTakenBackWithOneQuestion) {
-    for (const bool keep : {false, true}) {  // the second text edited: No restores it, Yes keeps it
+    // The conflict pair of case C is taken back with one question: No restores, Yes keeps the edit.
+    for (const bool keep : {false, true}) {
         host = {};
-        host.answerDialog = [](const ConflictRequest& q) {
-            ConflictAnswer a{"b", q.texts};
-            a.texts.strConflict2 += "!";
-            return a;
-        };
+        host.answerDialog = answer('b', [](ConflictTexts& t) { t.strConflict2 += "!"; });
         host.yesNoAnswers = {keep};
         ASSERT_TRUE(merge({kLocal}, {kRemote}, std::nullopt));
         const ConflictTexts& built = host.requests[0].texts;
-        EXPECT_EQ(merged(), "<div" + built.strConflict1 + "</div>\r\n<div" + built.strConflict2 +
-                                (keep ? "!" : "") + "</div>\r\n");
-        EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "ask:Keep Edits?"), 1);
+        EXPECT_EQ(merged(), store({"<div" + built.strConflict1 + "</div>",
+                                   "<div" + built.strConflict2 + (keep ? "!" : "") + "</div>"}));
+        EXPECT_EQ(keepEditsAsked(), 1);
     }
-}
-
-TEST_F(MergeStage, LaterFormatEntriesComeBackUntouched) {
-    const std::string l = test::laterTiddler("P", "one\ntwo", "200601021200");
-    const std::string r = test::laterTiddler("P", "one\nthree", "200601011200");
-    // The dialog hands back box texts with CR LF line breaks.
-    host.answerDialog = [](const ConflictRequest& q) {
-        ConflictAnswer a{"l", q.texts};
-        std::string& t = a.texts.strLocal;
-        for (std::size_t p = 0; (p = t.find('\n', p)) != std::string::npos; p += 2) {
-            t.insert(p, "\r");
-        }
-        return a;
-    };
-    ASSERT_TRUE(merge({l}, {r}, std::nullopt));
-    EXPECT_EQ(merged(), store({l}));
-    EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "ask:Keep Edits?"), 0);
-}
-
-TEST_F(MergeStage, DuplicateTitlesAndCaptionCounting) {
-    std::vector<std::string> same;
-    for (int i = 1; i <= 42; ++i) {
-        same.push_back(earlyTiddler("N" + std::to_string(i), "x"));
-    }
-    std::vector<std::string> local = same, remote = same;
-    local[6] = earlyTiddler("N7", "mine");
-    local.push_back(earlyTiddler("N1", "a later duplicate is never used"));
-    ASSERT_TRUE(merge(local, remote, std::nullopt));
-    ASSERT_EQ(host.requests.size(), 1u);
-    EXPECT_EQ(host.requests[0].caption, "Merging item 7 of 42");
-    EXPECT_EQ(merged().find("never used"), std::string::npos);
 }
 
 TEST_F(MergeStage, ClosingTheDialogEndsTheProgram) {
