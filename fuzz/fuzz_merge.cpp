@@ -84,7 +84,8 @@ int countTitle(const TiddlerList& list, std::string_view title) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider script(data, size);
     fuzz::MemoryFileSystem fs;
-    fs.files["local"].data = script.ConsumeRandomLengthString(4096);
+    // Only a local document that ends as a whole wiki does is merged.
+    fs.files["local"].data = script.ConsumeRandomLengthString(4096) + "</html>";
     fs.files["remote"].data = script.ConsumeRandomLengthString(4096);
     const bool withUnedited = script.ConsumeBool();
     if (withUnedited) {

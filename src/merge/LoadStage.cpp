@@ -4,6 +4,7 @@
 #include <future>
 
 #include "document/DocumentFile.h"
+#include "document/Markers.h"
 #include "merge/MergeRun.h"
 #include "merge/Messages.h"
 
@@ -64,6 +65,14 @@ namespace {
 std::future<StoreArea> startSplit(std::string_view text, TiddlerList& list) {
     const auto policy = text.size() >= kParallelSplitSize ? std::launch::async : std::launch::deferred;
     return std::async(policy, [text, &list] { return ParseStoreArea(text, list); });
+}
+
+// A whole wiki document ends with its closing html tag, line breaks and spaces aside.
+bool endsWithClosingHtml(std::string_view text) {
+    constexpr std::string_view kHtmlClose = "</html>";
+    const std::size_t last = text.find_last_not_of(" \t\r\n");
+    return last != std::string_view::npos && last + 1 >= kHtmlClose.size() &&
+           startsWithIgnoringCase(text.substr(last + 1 - kHtmlClose.size()), kHtmlClose);
 }
 
 }  // namespace
@@ -138,6 +147,13 @@ bool MergeRun::load() {
             message(msg::documentRefused(problem, roles[i], paths[i]), MessageIcon::Critical, kAppTitle);
             return false;
         }
+    }
+    // Everything outside the store area is taken from the local document. A local file cut short
+    // after its store area, in the wiki's program code, would carry that cut into all three files.
+    if (!endsWithClosingHtml(m_docs.localText)) {
+        message(msg::documentRefused(msg::kEndCutShort, msg::kLocalRole, paths[0]), MessageIcon::Critical,
+                kAppTitle);
+        return false;
     }
     return true;
 }

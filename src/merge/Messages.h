@@ -30,6 +30,9 @@ inline constexpr std::string_view kNoStoreArea = "Error: Current document has no
 inline constexpr std::string_view kStoreAreaCutShort =
     "Error: The storeArea has no closing </div> tag: the file looks cut short, for example by an "
     "interrupted save or sync.";
+inline constexpr std::string_view kEndCutShort =
+    "Error: The file does not end with </html>: it looks cut short after its storeArea, for example by "
+    "an interrupted save or sync.";
 inline constexpr std::string_view kLocalRole = "Local file";
 inline constexpr std::string_view kRemoteRole = "Remote file";
 inline constexpr std::string_view kUneditedRole = "Unedited copy";

@@ -136,6 +136,13 @@ TEST_F(LoadStage, DamagedOrForeignDocumentsStopBeforeAnyQuestion) {
             }
         }
     }
+    // Cut after its store area: only the local file's text outside the store area reaches the merged
+    // document, so only a local file cut there is refused.
+    const std::string cut = dir.write("cut.html", good.substr(0, good.find("</body>")) + " \r\n");
+    EXPECT_FALSE(load(cut, remote, unedited));
+    EXPECT_EQ(host.messages, std::vector<Shown>{refused(msg::kEndCutShort, msg::kLocalRole, cut)});
+    EXPECT_TRUE(load(local, cut, dir.write("cut2.html", test::readBytes(cut))));
+    EXPECT_TRUE(load(dir.write("upper.html", good.substr(0, good.find("</html>")) + "</HTML>\t"), cut, ""));
     EXPECT_EQ(msg::documentRefused(msg::kNoStoreArea, msg::kRemoteRole, "/w/r.html"),
               "Error: Current document has no storeArea.\nRemote file: \"/w/r.html\". No file was changed.");
 }

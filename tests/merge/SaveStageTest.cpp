@@ -59,11 +59,12 @@ TEST(Rebuild, KeepsEverythingOutsideTheStoreAreaByteForByte) {
          remote,
          "<HTML>\n<div id=\"storeArea\">\r\n\r\n" + a +
              "\r\n\r\n</DIV>\n<script>var x = '<div>' + '</div>';</script>\n</HTML>"},
-        {"<DIV ID=\"STOREAREA\">\n" + a + "\n</div>", remote,
-         "<div id=\"storeArea\">\r\n\r\n" + a + "\r\n\r\n</div>"},
+        {"<DIV ID=\"STOREAREA\">\n" + a + "\n</div></html>", remote,
+         "<div id=\"storeArea\">\r\n\r\n" + a + "\r\n\r\n</div></html>"},
         // With nothing kept the store area holds three line breaks.
-        {"H<div id=\"storeArea\"></div>T", "<div id=\"storeArea\">" + earlyTiddler("New", "n") + "</div>",
-         "H<div id=\"storeArea\">\r\n\r\n\r\n</div>T"},
+        {"H<div id=\"storeArea\"></div>T</html>",
+         "<div id=\"storeArea\">" + earlyTiddler("New", "n") + "</div>",
+         "H<div id=\"storeArea\">\r\n\r\n\r\n</div>T</html>"},
     };
     for (const Row& row : rows) {
         test::TempDir dir;
