@@ -24,7 +24,7 @@ class RecommendedAnswers : public MergeHost {
     bool askYesNo(const std::string&, const std::string&, bool) override { return true; }
     ConflictAnswer settleConflict(const ConflictRequest& request) override {
         ++dialogs;
-        return {std::string(1, choiceCode(request.boldButton.value_or(DialogButton::Local))), request.texts};
+        return {request.boldButton.value_or(DialogButton::Local), request.texts};
     }
     void setUneditedPath(const std::string&) override {}
     std::string presentTimeText() override { return "12/6/2026 9:00:00 AM"; }

@@ -33,19 +33,18 @@ class ScriptedAnswers : public MergeHost {
         a.texts = {toBoxForm(r.texts.strLocal), toBoxForm(r.texts.strOriginal), toBoxForm(r.texts.strServer),
                    toBoxForm(r.texts.strConflict1), toBoxForm(r.texts.strConflict2)};
         if (m_script.remaining_bytes() == 0) {
-            a.strChoice = std::string(1, choiceCode(r.boldButton.value_or(DialogButton::Local)));
+            a.choice = r.boldButton.value_or(DialogButton::Local);
             return a;
         }
         // Only an enabled button can be pressed.
-        std::string enabled;
+        std::vector<DialogButton> enabled;
         for (DialogButton b :
              {DialogButton::Local, DialogButton::Original, DialogButton::Server, DialogButton::Backup}) {
             if (r.isEnabled(b)) {
-                enabled += choiceCode(b);
+                enabled.push_back(b);
             }
         }
-        a.strChoice =
-            std::string(1, enabled[m_script.ConsumeIntegralInRange<std::size_t>(0, enabled.size() - 1)]);
+        a.choice = enabled[m_script.ConsumeIntegralInRange<std::size_t>(0, enabled.size() - 1)];
         if (m_script.ConsumeBool()) {
             std::string* boxes[] = {&a.texts.strLocal, &a.texts.strOriginal, &a.texts.strServer,
                                     &a.texts.strConflict1, &a.texts.strConflict2};

@@ -45,10 +45,10 @@ struct ConflictRequest {
     bool isTakenBack(DialogBox b) const { return takenBackBoxes.count(b) != 0; }
 };
 
-// The user's answer: the choice code "l", "o", "s" or "b", and the five boxes' texts. An empty code
-// means the dialog was closed without a button, which ends the program.
+// The user's answer: the button pressed, and the five boxes' texts. No button means the dialog was
+// closed without a choice: the user abandons the whole merge.
 struct ConflictAnswer {
-    std::string strChoice;
+    std::optional<DialogButton> choice;
     ConflictTexts texts;
 };
 

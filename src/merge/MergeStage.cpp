@@ -165,12 +165,12 @@ bool MergeRun::visit(const Visit& v, std::size_t n, std::size_t m) {
     }
     const ConflictAnswer answer = m_host.settleConflict(request);
     request = ConflictRequest();  // its copies of the versions are not needed any more
-    const std::string& code = answer.strChoice;
-    if (code.empty()) {
+    if (!answer.choice) {
         // The dialog was closed without a choice: the user abandons the whole merge.
         m_host.endProgram();
         return false;
     }
+    const std::string code(1, choiceCode(*answer.choice));
     const ConflictTexts& box = answer.texts;
     switch (v.mergeCase) {
         case MergeCase::A:

@@ -238,7 +238,9 @@ TEST(HostileConditions, UnusualBytesSurviveTheMerge) {
         const std::string local = dir.write("l.html", wiki("mine"));
         const std::string remote = dir.write("r.html", wiki("theirs"));
         test::ScriptedHost host;
-        host.answerDialog = [](const ConflictRequest& q) { return ConflictAnswer{"l", q.texts}; };
+        host.answerDialog = [](const ConflictRequest& q) {
+            return ConflictAnswer{DialogButton::Local, q.texts};
+        };
         PosixFileSystem fs;
         MergeRun run(host, fs, {local, remote, ""});
         ASSERT_EQ(run.run(), RunResult::Saved);

@@ -36,7 +36,7 @@ std::string store(const Docs& elements) {
 std::function<ConflictAnswer(const ConflictRequest&)> answer(char code,
                                                              std::function<void(ConflictTexts&)> edit = {}) {
     return [code, edit](const ConflictRequest& q) {
-        ConflictAnswer a{std::string(1, code), q.texts};
+        ConflictAnswer a{test::button(code), q.texts};
         if (edit) {
             edit(a.texts);
         }

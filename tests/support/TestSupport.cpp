@@ -7,6 +7,8 @@
 #include <random>
 #include <sstream>
 
+#include "merge/MergePlan.h"
+
 namespace korvane::test {
 
 TempDir::TempDir() {
@@ -33,6 +35,16 @@ std::string TempDir::write(const std::string& name, const std::string& bytes) co
     const std::string p = path(name);
     std::ofstream(p, std::ios::binary) << bytes;
     return p;
+}
+
+std::optional<DialogButton> button(char code) {
+    for (DialogButton b :
+         {DialogButton::Local, DialogButton::Original, DialogButton::Server, DialogButton::Backup}) {
+        if (choiceCode(b) == code) {
+            return b;
+        }
+    }
+    return std::nullopt;
 }
 
 std::string readBytes(const std::string& path) {
@@ -182,9 +194,8 @@ ConflictAnswer ScriptedHost::settleConflict(const ConflictRequest& request) {
     if (answerDialog) {
         return answerDialog(request);
     }
-    static const char* codes = "losb";
     ConflictAnswer a;
-    a.strChoice = std::string(1, codes[static_cast<int>(request.boldButton.value_or(DialogButton::Local))]);
+    a.choice = request.boldButton.value_or(DialogButton::Local);
     a.texts = request.texts;
     return a;
 }

@@ -92,6 +92,9 @@ class InjectingFileSystem : public PosixFileSystem {
     bool fails(const std::string& op);
 };
 
+// The button of a choice code "l", "o", "s" or "b"; none for any other character.
+std::optional<DialogButton> button(char code);
+
 class ScriptedHost : public MergeHost {
   public:
     // What the host saw, in order: "message:TEXT", "ask:TITLE", "dialog:CAPTION", "unedited:PATH", "end".

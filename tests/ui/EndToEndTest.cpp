@@ -93,10 +93,9 @@ TEST(EndToEnd, MergeThroughTheWindowsWritesTheMergedDocumentToAllThreeFiles) {
     host.answerDialog = [](const ConflictRequest& r) {
         ConflictAnswer a;
         a.texts = r.texts;
-        const char* codes = "losb";
-        a.strChoice = std::string(1, codes[static_cast<int>(r.boldButton.value_or(DialogButton::Local))]);
+        a.choice = r.boldButton.value_or(DialogButton::Local);
         if (r.caption == kBothCaption) {
-            a.strChoice = "b";
+            a.choice = DialogButton::Backup;
         } else if (r.caption == kEditCaption) {
             a.texts.strServer = toBoxForm(r.texts.strServer) + kAddition;
         }

@@ -147,7 +147,7 @@ TEST(frmMerge, SettleAppliesTheRequestAndMarksDifferences) {
         dialog->button(DialogButton::Server)->click();
     });
     const ConflictAnswer answer = frmMerge::settle(request, &owner);
-    EXPECT_EQ(answer.strChoice, "s");
+    EXPECT_EQ(answer.choice, DialogButton::Server);
     EXPECT_EQ(answer.texts, request.texts);
 }
 

@@ -10,6 +10,7 @@
 #include <QTextCursor>
 
 #include "merge/BoxForm.h"
+#include "merge/MergePlan.h"
 #include "platform/MessageBoxes.h"
 #include "ui/Twips.h"
 #include "ui/conflict/DiffMarking.h"
@@ -325,7 +326,14 @@ ConflictAnswer frmMerge::settle(const ConflictRequest& request, QWidget* owner) 
         }
     }
     dialog.showModal();
-    return {std::move(dialog.strChoice),
+    std::optional<DialogButton> choice;
+    for (DialogButton b :
+         {DialogButton::Local, DialogButton::Original, DialogButton::Server, DialogButton::Backup}) {
+        if (dialog.strChoice == std::string(1, choiceCode(b))) {
+            choice = b;
+        }
+    }
+    return {choice,
             {std::move(dialog.strLocal), std::move(dialog.strOriginal), std::move(dialog.strServer),
              std::move(dialog.strConflict1), std::move(dialog.strConflict2)}};
 }
