@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/DemoTrio.h"
-#include "platform/Settings.h"
+#include "ui/desktop/Settings.h"
 #include "ui/main/frmMain.h"
 #include "ui/resources.h"
 

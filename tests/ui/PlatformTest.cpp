@@ -7,10 +7,10 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include "platform/Launch.h"
-#include "platform/LocaleTime.h"
-#include "platform/Settings.h"
 #include "ui/UiTestHelpers.h"
+#include "ui/desktop/Launch.h"
+#include "ui/desktop/LocaleTime.h"
+#include "ui/desktop/Settings.h"
 
 namespace korvane {
 namespace {

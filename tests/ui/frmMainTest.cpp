@@ -10,9 +10,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include "platform/Settings.h"
 #include "ui/UiTestHelpers.h"
 #include "ui/about/frmAbout.h"
+#include "ui/desktop/Settings.h"
 
 namespace korvane {
 namespace {

@@ -13,10 +13,10 @@
 #include <functional>
 #include <optional>
 
-#include "platform/MessageBoxes.h"
-#include "platform/Program.h"
 #include "support/TestSupport.h"
 #include "ui/UiTestHelpers.h"
+#include "ui/desktop/MessageBoxes.h"
+#include "ui/desktop/Program.h"
 #include "ui/main/frmMain.h"
 
 namespace korvane {

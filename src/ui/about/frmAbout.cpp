@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QUrl>
 
-#include "platform/Launch.h"
-#include "platform/MessageBoxes.h"
 #include "ui/Twips.h"
+#include "ui/desktop/Launch.h"
+#include "ui/desktop/MessageBoxes.h"
 
 namespace korvane {
 namespace {

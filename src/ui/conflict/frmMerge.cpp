@@ -11,10 +11,10 @@
 
 #include "merge/BoxForm.h"
 #include "merge/MergePlan.h"
-#include "platform/MessageBoxes.h"
 #include "ui/Twips.h"
 #include "ui/conflict/DiffMarking.h"
 #include "ui/conflict/WrappingButton.h"
+#include "ui/desktop/MessageBoxes.h"
 
 namespace korvane {
 namespace {

@@ -11,13 +11,13 @@
 
 #include "merge/MergeRun.h"
 #include "platform/FileSystem.h"
-#include "platform/LocaleTime.h"
-#include "platform/MessageBoxes.h"
-#include "platform/Program.h"
-#include "platform/Settings.h"
 #include "ui/Twips.h"
 #include "ui/about/frmAbout.h"
 #include "ui/conflict/frmMerge.h"
+#include "ui/desktop/LocaleTime.h"
+#include "ui/desktop/MessageBoxes.h"
+#include "ui/desktop/Program.h"
+#include "ui/desktop/Settings.h"
 #include "ui/main/CommandLine.h"
 
 namespace korvane {

@@ -1,4 +1,4 @@
-#include "platform/Program.h"
+#include "ui/desktop/Program.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "platform/LocaleTime.h"
+#include "ui/desktop/LocaleTime.h"
 
 #include <QRegularExpression>
 

@@ -1,4 +1,4 @@
-#include "platform/Settings.h"
+#include "ui/desktop/Settings.h"
 
 #include <QFile>
 #include <QSettings>

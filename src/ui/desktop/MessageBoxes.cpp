@@ -1,4 +1,4 @@
-#include "platform/MessageBoxes.h"
+#include "ui/desktop/MessageBoxes.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "platform/Launch.h"
+#include "ui/desktop/Launch.h"
 
 #include <QDesktopServices>
 #include <QDir>
