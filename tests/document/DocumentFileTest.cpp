@@ -1,8 +1,7 @@
-#include "document/DocumentFile.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "platform/FileSystem.h"
 #include "support/TestSupport.h"
 
 namespace korvane {
@@ -45,11 +44,11 @@ TEST(DocumentFile, BytesRoundTripUnchanged) {
         everyByte(kLargeBlock + 12345),                 // read into a block of its own
     };
     for (const std::string& bytes : cases) {
-        const ReadOutcome read = funcReadFile(fs, dir.write("in.html", bytes));
+        const ReadOutcome read = fs.readWhole(dir.write("in.html", bytes));
         ASSERT_EQ(read.status, ReadStatus::Ok);
         EXPECT_EQ(std::string_view(read.text), bytes);
         // Writing replaces the whole content; a longer old content leaves no remainder.
-        ASSERT_FALSE(WriteToFile(fs, read.text, out));
+        ASSERT_FALSE(fs.writeWhole(out, read.text));
         EXPECT_EQ(test::readBytes(out), bytes);
     }
 }
@@ -68,7 +67,7 @@ TEST(DocumentFile, SeveralFilesAreReadInTheirOrder) {
         {&inOrder, {"", "No such file or directory", "not read", "not read"}},
     };
     for (const auto& [fs, reasons] : cases) {
-        const std::vector<ReadOutcome> read = funcReadFiles(*fs, files);
+        const std::vector<ReadOutcome> read = fs->readWholeEach(files);
         ASSERT_EQ(read.size(), 4u);
         for (std::size_t i = 0; i < 4; ++i) {
             EXPECT_EQ(read[i].status, reasons[i].empty() ? ReadStatus::Ok : ReadStatus::OpenFailed) << i;

@@ -168,11 +168,15 @@ TEST(VisitingList, OrderAndFirstEntriesMatchAFrontToBackScan) {
         }
     }
     const VisitingList visits(lists[1], lists[2], lists[0]);
-    // The scan by findTiddlerIndex: the one-based index of the first exact match, or -1.
+    // A front-to-back scan: the zero-based index of the first exact match, or -1.
+    const auto firstIndex = [](std::string_view t, const std::vector<std::string_view>& names) {
+        const auto it = std::find(names.begin(), names.end(), t);
+        return it == names.end() ? -1 : static_cast<int>(it - names.begin());
+    };
     std::vector<std::string_view> expected;
     for (const TiddlerList& l : lists) {
         for (std::string_view t : l.colTitles) {
-            if (findTiddlerIndex(t, expected) < 0) {
+            if (firstIndex(t, expected) < 0) {
                 expected.push_back(t);
             }
         }
@@ -183,9 +187,9 @@ TEST(VisitingList, OrderAndFirstEntriesMatchAFrontToBackScan) {
         ASSERT_EQ(v.title, expected[i]);
         const std::optional<std::string_view> got[3] = {v.unedited, v.local, v.remote};
         for (int k = 0; k < 3; ++k) {
-            const int at = findTiddlerIndex(v.title, lists[k].colTitles);
+            const int at = firstIndex(v.title, lists[k].colTitles);
             EXPECT_EQ(got[k] ? got[k]->data() : nullptr,
-                      at < 0 ? nullptr : lists[k].colDivs[static_cast<std::size_t>(at - 1)].data())
+                      at < 0 ? nullptr : lists[k].colDivs[static_cast<std::size_t>(at)].data())
                 << v.title << " in list " << k;
         }
     }
