@@ -202,11 +202,9 @@ ConflictRequest MergeRun::buildRequest(const Visit& v, const CaseRow& row, const
         r.texts.strConflict1 = pair.text1;
         r.texts.strConflict2 = pair.text2;
     }
+    // A disabled button keeps nothing, so the boxes taken back are those of the buttons offered.
     for (const B b : kButtons) {
         const Keeps keeps = keepsOf(row, b);
-        if (!r.isEnabled(b)) {
-            continue;
-        }
         if (keeps == TakenBack) {
             r.takenBackBoxes.insert(boxOf(b));
         } else if (keeps == PairTakenBack) {
