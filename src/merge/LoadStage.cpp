@@ -18,7 +18,7 @@ bool MergeRun::isFound(const std::string& path, std::string_view notFound) {
     std::string text(notFound);
     if (const FileInfo info = m_fs.inspect(path); info.kind != FileKind::Missing) {
         if (const std::string what = msg::refusal(info); !what.empty()) {
-            text += "\n\"" + path + "\" is " + what + ".";
+            text += msg::standsThere(path, what);
         }
     }
     stop(text);

@@ -186,7 +186,7 @@ constexpr B kButtons[] = {B::Local, B::Original, B::Server, B::Backup};
 ConflictRequest MergeRun::buildRequest(const Visit& v, const CaseRow& row, const ConflictPair& pair,
                                        std::size_t n, std::size_t m) const {
     ConflictRequest r;
-    r.caption = "Merging item " + std::to_string(n) + " of " + std::to_string(m);
+    r.caption = msg::mergingItem(n, m);
     r.boldButton = v.recommended();
     r.disabledButtons = row.disabled;
     r.setAsideBoxes = row.aside;

@@ -8,6 +8,11 @@
 
 namespace korvane::msg {
 
+// A path as messages show it, in double quotes.
+inline std::string quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
 inline constexpr std::string_view kRemoteNotFound = "Remote file was not found.";
 inline constexpr std::string_view kLocalNotFound = "Local file was not found.";
 inline constexpr std::string_view kUneditedNotFound =
@@ -57,6 +62,10 @@ inline constexpr std::string_view kKeepEdits =
     "You have edited the tiddler you selected.  Do you want to keep those edits?";
 inline constexpr std::string_view kKeepEditsTitle = "Keep Edits?";
 inline constexpr std::string_view kInternalError = "Error: Internal merge error. #9668736";
+// The conflict dialog's caption.
+inline std::string mergingItem(std::size_t n, std::size_t m) {
+    return "Merging item " + std::to_string(n) + " of " + std::to_string(m);
+}
 inline constexpr std::string_view kSameAsLocal = "[Same as local.]";
 inline constexpr std::string_view kSameAsRemote = "[Same as remote.]";
 
@@ -93,6 +102,11 @@ inline std::string saveFailedUnchanged(const std::string& action, const std::str
 inline std::string remoteNotPutBack(const std::string& backupPath, const std::string& reason) {
     return "\n\nThe remote file could not be put back under its own name (" + reason + "); it is now \"" +
            backupPath + "\".";
+}
+
+// The line added to a "not found" message when something other than a regular file stands there.
+inline std::string standsThere(const std::string& path, const std::string& what) {
+    return "\n" + quoted(path) + " is " + what + ".";
 }
 
 // Completes "PATH is ..." for a path that Korvane cannot read or replace; empty for a regular file.
@@ -144,10 +158,6 @@ inline std::string whereLine(const std::string& path, std::string_view what) {
     return "\n\"" + path + "\": " + std::string(what);
 }
 
-inline std::string quoted(const std::string& path) {
-    return "\"" + path + "\"";
-}
-
 // The replacement of one target failed after others were replaced; the lines that say where every
 // content is follow.
 inline std::string partlySaved(const std::string& temp, const std::string& path, const std::string& reason) {
@@ -155,8 +165,12 @@ inline std::string partlySaved(const std::string& temp, const std::string& path,
            quoted(path) + " failed: " + reason + ".\n\nWhere your documents are now:";
 }
 
+// The action that failed, as "... failed" messages name it.
+inline constexpr std::string_view kWriting = "writing";
+inline constexpr std::string_view kRenaming = "renaming";
+inline constexpr std::string_view kRemoving = "removing";
 inline std::string renamingTo(const std::string& from) {
-    return "renaming " + quoted(from) + " to";
+    return std::string(kRenaming) + " " + quoted(from) + " to";
 }
 inline constexpr std::string_view kNoBackupName = "no free backup name";
 inline constexpr std::string_view kNoTempName = "no free temporary name";

@@ -267,7 +267,7 @@ bool MergeRun::recoverInterruptedSave() {
     leftovers.push_back(notePath);
     for (const std::string& path : leftovers) {
         if (FsError err = m_fs.remove(path)) {
-            return failed("removing", path, *err);
+            return failed(std::string(msg::kRemoving), path, *err);
         }
     }
     return true;

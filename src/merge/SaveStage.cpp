@@ -120,7 +120,8 @@ bool MergeRun::writeNoteAndTemporaries(SaveWork& w) {
     const std::vector<std::string_view>& doc = m_newDocument.pieces();
     w.backup = drawFreePath(w.remote().path + "-", "");
     if (w.backup.empty()) {
-        message(msg::saveFailedUnchanged("renaming", w.remote().path, std::string(msg::kNoBackupName)),
+        message(msg::saveFailedUnchanged(std::string(msg::kRenaming), w.remote().path,
+                                         std::string(msg::kNoBackupName)),
                 MessageIcon::Critical, kAppTitle);
         return false;
     }
@@ -129,8 +130,9 @@ bool MergeRun::writeNoteAndTemporaries(SaveWork& w) {
         SaveTarget& t = w.targets[i];
         t.temp = drawFreePath(t.path + ".korvane-", ".tmp");
         if (t.temp.empty()) {
-            message(msg::saveFailedUnchanged("writing", t.path, std::string(msg::kNoTempName)),
-                    MessageIcon::Critical, kAppTitle);
+            message(
+                msg::saveFailedUnchanged(std::string(msg::kWriting), t.path, std::string(msg::kNoTempName)),
+                MessageIcon::Critical, kAppTitle);
             return false;
         }
         w.note.targets[i].temp = t.temp;
@@ -141,14 +143,15 @@ bool MergeRun::writeNoteAndTemporaries(SaveWork& w) {
     // The note comes before anything else, so that a save cut off at any later moment is found.
     w.notePath = saveNotePath(m_paths.local);
     if (FsError err = m_fs.writeNewDurable(w.notePath, {w.note.text()}, std::nullopt)) {
-        message(msg::saveFailedUnchanged("writing", w.notePath, *err), MessageIcon::Critical, kAppTitle);
+        message(msg::saveFailedUnchanged(std::string(msg::kWriting), w.notePath, *err), MessageIcon::Critical,
+                kAppTitle);
         return false;
     }
     // The merged document goes into the temporary files first, all three written at once.
     w.written = m_fs.writeNewDurableEach(temps, doc);
     for (std::size_t i = 0; i < 3; ++i) {
         if (w.written[i]) {
-            return giveUpOnFile(w, "writing", w.targets[i].temp, *w.written[i]);
+            return giveUpOnFile(w, std::string(msg::kWriting), w.targets[i].temp, *w.written[i]);
         }
     }
     return true;
@@ -183,7 +186,7 @@ bool MergeRun::giveUpOnFile(SaveWork& w, const std::string& action, const std::s
 
 bool MergeRun::moveRemoteToBackup(SaveWork& w) {
     if (FsError err = m_fs.rename(w.remote().path, w.backup)) {
-        return giveUpOnFile(w, "renaming", w.remote().path, *err);
+        return giveUpOnFile(w, std::string(msg::kRenaming), w.remote().path, *err);
     }
     w.remoteMoved = true;
     return true;
