@@ -181,15 +181,11 @@ TEST(VisitingList, OrderAndFirstEntriesMatchAFrontToBackScan) {
         }
     }
     const VisitingList visits(lists[1], lists[2], lists[0]);
-    // A front-to-back scan: the zero-based index of the first exact match, or -1.
-    const auto firstIndex = [](std::string_view t, const std::vector<std::string_view>& names) {
-        const auto it = std::find(names.begin(), names.end(), t);
-        return it == names.end() ? -1 : static_cast<int>(it - names.begin());
-    };
+    // A front-to-back scan: every title once, the first seen first.
     std::vector<std::string_view> expected;
     for (const TiddlerList& l : lists) {
         for (std::string_view t : l.colTitles) {
-            if (firstIndex(t, expected) < 0) {
+            if (std::find(expected.begin(), expected.end(), t) == expected.end()) {
                 expected.push_back(t);
             }
         }
@@ -200,9 +196,10 @@ TEST(VisitingList, OrderAndFirstEntriesMatchAFrontToBackScan) {
         ASSERT_EQ(v.title, expected[i]);
         const std::optional<std::string_view> got[3] = {v.unedited, v.local, v.remote};
         for (int k = 0; k < 3; ++k) {
-            const int at = firstIndex(v.title, lists[k].colTitles);
+            const std::vector<std::string_view>& titles = lists[k].colTitles;
+            const auto at = std::find(titles.begin(), titles.end(), v.title);
             EXPECT_EQ(got[k] ? got[k]->data() : nullptr,
-                      at < 0 ? nullptr : lists[k].colDivs[static_cast<std::size_t>(at)].data())
+                      at == titles.end() ? nullptr : lists[k].colDivs[at - titles.begin()].data())
                 << v.title << " in list " << k;
         }
     }
