@@ -71,24 +71,25 @@ void MergeRun::takeBack(const std::string& boxText, std::string_view stored) {
     }
 }
 
+namespace {
 using B = DialogButton;
 using X = DialogBox;
-
-// What pressing a button keeps of the tiddler.
-enum class Keeps : char {
-    Nothing,        // the tiddler is dropped
-    Stored,         // the button's version as stored; an edit in its box has no effect
-    TakenBack,      // the button's box, against its stored version (asking before an edit is kept)
-    Pair,           // the conflict pair as built
-    PairTakenBack,  // the two conflict boxes, against the pair as built, with one question for both
-};
-
-// Whether the unedited entry is one side's own entry; the original box then says so instead.
-enum class Same : char { No, Local, Remote };
+}  // namespace
 
 // Everything that one case shows and does. The buttons' versions: Local the local entry, Original
 // the unedited entry, Server the remote entry, Backup the conflict pair.
 struct CaseRow {
+    // What pressing a button keeps of the tiddler.
+    enum class Keeps : char {
+        Nothing,        // the tiddler is dropped
+        Stored,         // the button's version as stored; an edit in its box has no effect
+        TakenBack,      // the button's box, against its stored version (asking before an edit is kept)
+        Pair,           // the conflict pair as built
+        PairTakenBack,  // the two conflict boxes, against the pair as built, with one question for both
+    };
+    // Whether the unedited entry is one side's own entry; the original box then says so instead.
+    enum class Same : char { No, Local, Remote };
+
     MergeCase mergeCase;
     Same same;          // the row of the case with Same::No serves when no row names the visit's own
     std::set<X> shown;  // boxes that show their version (the conflict boxes: the pair)
@@ -99,6 +100,8 @@ struct CaseRow {
 
 namespace {
 
+using Keeps = CaseRow::Keeps;
+using Same = CaseRow::Same;
 using enum Keeps;
 // clang-format off
 const CaseRow kCases[] = {
