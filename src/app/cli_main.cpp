@@ -11,7 +11,6 @@
 #include <string_view>
 #include <vector>
 
-#include "document/DocumentFile.h"
 #include "document/StoreArea.h"
 #include "merge/MergePlan.h"
 #include "merge/MergeRun.h"
@@ -68,7 +67,7 @@ void appendEscaped(std::string& line, std::string_view value) {
 
 int listCommand(const std::string& path) {
     PosixFileSystem fs;
-    ReadOutcome read = funcReadFile(fs, path);
+    ReadOutcome read = fs.readWhole(path);
     if (read.status == ReadStatus::OpenFailed) {
         err(msg::withoutNoFileChanged(msg::cannotRead(path, read.reason)));
         return kExitUsage;

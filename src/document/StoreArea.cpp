@@ -149,14 +149,4 @@ StoreArea ParseStoreArea(std::string_view document, TiddlerList& list) {
     return area;
 }
 
-int findTiddlerIndex(std::string_view strName, const std::vector<std::string_view>& colNames) {
-    const std::size_t n = colNames.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        if (colNames[i] == strName) {
-            return static_cast<int>(i + 1);
-        }
-    }
-    return -1;
-}
-
 }  // namespace korvane

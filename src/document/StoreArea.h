@@ -44,7 +44,4 @@ struct TiddlerList {
 // that never closes, every element up to the end of the document is an entry, the last one too.
 StoreArea ParseStoreArea(std::string_view document, TiddlerList& list);
 
-// One-based index of the first entry equal to `strName` (exact, case-sensitive), or -1.
-int findTiddlerIndex(std::string_view strName, const std::vector<std::string_view>& colNames);
-
 }  // namespace korvane

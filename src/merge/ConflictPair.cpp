@@ -1,6 +1,7 @@
 #include "merge/ConflictPair.h"
 
 #include "document/Markers.h"
+#include "document/Text.h"
 
 namespace korvane {
 namespace {
@@ -8,23 +9,6 @@ namespace {
 constexpr std::string_view kNoteLead = "Note: There was a conflict while merging this item. ";
 constexpr std::string_view kNoteLink = "See the following link for the conflicting version: [[";
 constexpr std::string_view kPreClose = "</pre>";
-
-// Replaces every occurrence, scanning on after each replacement; says whether there was one.
-bool replaceAll(std::string& text, std::string_view from, std::string_view to) {
-    bool any = false;
-    std::string out;
-    std::size_t pos = 0;
-    for (std::size_t hit; (hit = text.find(from, pos)) != std::string::npos; pos = hit + from.size()) {
-        out.append(text, pos, hit - pos);
-        out += to;
-        any = true;
-    }
-    if (any) {
-        out.append(text, pos);
-        text = std::move(out);
-    }
-    return any;
-}
 
 // Where a later-format body's closing `</pre>` stands, when the entry ends with it (trailing line
 // breaks and spaces aside); npos otherwise.
@@ -66,9 +50,13 @@ ConflictPair buildConflictPair(std::string_view title, std::string_view keptEntr
     pair.text2 = std::string(copiedEntry);
     const std::string quotedTitle = std::string(title) + "\"";
     const std::string quotedConflict = pair.conflictTitle + "\"";
-    if (replaceAll(pair.text2, "tiddler=\"" + quotedTitle, "tiddler=\"" + quotedConflict) ||
-        replaceAll(pair.text2, " title=\"" + quotedTitle, " title=\"" + quotedConflict)) {
-        return pair;
+    // Every occurrence of the first attribute form found is renamed, scanning on after each one.
+    for (std::string_view marker : {std::string_view("tiddler=\""), std::string_view(" title=\"")}) {
+        const std::string from = std::string(marker) + quotedTitle;
+        if (pair.text2.find(from) != std::string::npos) {
+            pair.text2 = replaceAll(pair.text2, from, std::string(marker) + quotedConflict);
+            return pair;
+        }
     }
     // The attribute name written in other letters (TIDDLER="T"): rename the value the title was read
     // from, so the copy never keeps the title of the tiddler it stands beside.

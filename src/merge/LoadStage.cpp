@@ -3,27 +3,11 @@
 // written.
 #include <future>
 
-#include "document/DocumentFile.h"
 #include "document/Markers.h"
 #include "merge/MergeRun.h"
 #include "merge/Messages.h"
 
 namespace korvane {
-
-bool isPathGiven(const std::string& path) {
-    return path.find_first_not_of(' ') != std::string::npos;
-}
-
-MergeRun::MergeRun(MergeHost& host, FileSystem& fs, MergePaths paths)
-    : m_host(host), m_fs(fs), m_paths(std::move(paths)) {}
-
-void MergeRun::message(std::string_view text, MessageIcon icon, std::string_view title) {
-    m_host.showMessage(std::string(text), icon, std::string(title));
-}
-
-void MergeRun::stop(std::string_view text) {
-    message(text, MessageIcon::Exclamation, kAppTitle);
-}
 
 bool MergeRun::isFound(const std::string& path, std::string_view notFound) {
     if (m_fs.isFile(path)) {
@@ -34,7 +18,7 @@ bool MergeRun::isFound(const std::string& path, std::string_view notFound) {
     std::string text(notFound);
     if (const FileInfo info = m_fs.inspect(path); info.kind != FileKind::Missing) {
         if (const std::string what = msg::refusal(info); !what.empty()) {
-            text += "\n\"" + path + "\" is " + what + ".";
+            text += msg::standsThere(path, what);
         }
     }
     stop(text);
@@ -110,7 +94,7 @@ bool MergeRun::load() {
     if (hasUneditedCopy()) {
         paths.push_back(m_paths.unedited);
     }
-    std::vector<ReadOutcome> read = funcReadFiles(m_fs, paths);
+    std::vector<ReadOutcome> read = m_fs.readWholeEach(paths);
     DocumentText* const texts[] = {&m_docs.localText, &m_docs.remoteText, &m_docs.uneditedText};
     for (std::size_t i = 0; i < paths.size(); ++i) {
         if (!takeDocument(paths[i], read[i], *texts[i])) {

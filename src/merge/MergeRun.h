@@ -12,6 +12,10 @@
 
 namespace korvane {
 
+struct CaseRow;
+struct ConflictPair;
+struct SaveWork;
+
 struct MergePaths {
     std::string local;
     std::string remote;
@@ -92,7 +96,12 @@ class MergeRun {
 
     // Settles one title; false when the program must end.
     bool visit(const Visit& v, std::size_t n, std::size_t m);
-    ConflictRequest buildRequest(const Visit& v, std::size_t n, std::size_t m) const;
+    // The dialog's request for a visit, read from its case's row.
+    ConflictRequest buildRequest(const Visit& v, const CaseRow& row, const ConflictPair& pair, std::size_t n,
+                                 std::size_t m) const;
+    // Appends what the chosen (enabled) button keeps; `box` holds the texts as the user left them.
+    void applyChoice(const Visit& v, const CaseRow& row, DialogButton button, ConflictTexts& box,
+                     ConflictPair& pair);
     // Appends "<div" + entry + "</div>" + CR LF: a stored entry as a view into its document, an
     // edited one as a text of its own.
     void append(std::string_view entry);
@@ -102,7 +111,20 @@ class MergeRun {
     void takeBack(const std::string& boxText, std::string_view stored);
     bool keepEdits();
 
-    // Save steps.
+    // The steps of the save, in order; each false after it showed why the save stopped.
+    bool checkTargets(SaveWork& w);
+    bool writeNoteAndTemporaries(SaveWork& w);
+    bool moveRemoteToBackup(SaveWork& w);
+    bool checkUnchanged(SaveWork& w);
+    bool replaceTargets(SaveWork& w);
+    void finishSave(SaveWork& w);  // removes the backup and the note
+    // Ends a save before any target was replaced: removes what it wrote, puts the remote file back and
+    // shows `text`, or `unchangedText` (which says "No file was changed") when that is true. False.
+    bool giveUp(SaveWork& w, const std::string& text, const std::string& unchangedText, MessageIcon icon,
+                std::string_view title);
+    bool giveUpOnFile(SaveWork& w, const std::string& action, const std::string& path,
+                      const std::string& reason);
+
     struct Problem {
         std::string text;
         MessageIcon icon;

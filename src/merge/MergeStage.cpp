@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "document/Text.h"
 #include "merge/BoxForm.h"
 #include "merge/ConflictPair.h"
 #include "merge/MergeRun.h"
@@ -12,10 +13,6 @@ namespace korvane {
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
-
-bool onlySpaces(std::string_view s) {
-    return s.find_first_not_of(' ') == std::string_view::npos;
-}
 
 std::string text(std::optional<std::string_view> entry) {
     return entry ? std::string(*entry) : std::string();
@@ -74,77 +71,184 @@ void MergeRun::takeBack(const std::string& boxText, std::string_view stored) {
     }
 }
 
-ConflictRequest MergeRun::buildRequest(const Visit& v, std::size_t n, std::size_t m) const {
-    using B = DialogButton;
-    using X = DialogBox;
+namespace {
+using B = DialogButton;
+using X = DialogBox;
+}  // namespace
+
+// Everything that one case shows and does. The buttons' versions: Local the local entry, Original
+// the unedited entry, Server the remote entry, Backup the conflict pair.
+struct CaseRow {
+    // What pressing a button keeps of the tiddler.
+    enum class Keeps : char {
+        Nothing,        // the tiddler is dropped
+        Stored,         // the button's version as stored; an edit in its box has no effect
+        TakenBack,      // the button's box, against its stored version (asking before an edit is kept)
+        Pair,           // the conflict pair as built
+        PairTakenBack,  // the two conflict boxes, against the pair as built, with one question for both
+    };
+    // Whether the unedited entry is one side's own entry; the original box then says so instead.
+    enum class Same : char { No, Local, Remote };
+
+    MergeCase mergeCase;
+    Same same;          // the row of the case with Same::No serves when no row names the visit's own
+    std::set<X> shown;  // boxes that show their version (the conflict boxes: the pair)
+    std::set<B> disabled;
+    std::set<X> aside;
+    Keeps keeps[4];  // by button, in the order Local, Original, Server, Backup
+};
+
+namespace {
+
+using Keeps = CaseRow::Keeps;
+using Same = CaseRow::Same;
+using enum Keeps;
+// clang-format off
+const CaseRow kCases[] = {
+    {MergeCase::A, Same::No, {X::Server}, {B::Original, B::Backup},
+     {X::Local, X::Original, X::Conflict1, X::Conflict2}, {Nothing, Nothing, TakenBack, Nothing}},
+    {MergeCase::B, Same::No, {X::Local}, {B::Original, B::Backup},
+     {X::Server, X::Original, X::Conflict1, X::Conflict2}, {TakenBack, Nothing, Nothing, Nothing}},
+    {MergeCase::C, Same::No, {X::Local, X::Server, X::Conflict1, X::Conflict2}, {B::Original},
+     {X::Original}, {TakenBack, Nothing, TakenBack, PairTakenBack}},
+    {MergeCase::D, Same::No, {X::Original}, {B::Local, B::Backup},
+     {X::Local, X::Server, X::Conflict1, X::Conflict2}, {Nothing, TakenBack, Nothing, Nothing}},
+    {MergeCase::E, Same::No, {X::Server, X::Original}, {B::Backup},
+     {X::Conflict1, X::Conflict2}, {Nothing, TakenBack, TakenBack, Nothing}},
+    {MergeCase::E, Same::Remote, {X::Server, X::Original}, {B::Backup, B::Original},
+     {X::Conflict1, X::Conflict2, X::Original}, {Nothing, Nothing, TakenBack, Nothing}},
+    {MergeCase::F, Same::No, {X::Local, X::Original}, {B::Backup},
+     {X::Conflict1, X::Conflict2}, {Stored, Stored, Nothing, Nothing}},
+    {MergeCase::G, Same::No, {X::Local, X::Server, X::Original, X::Conflict1, X::Conflict2}, {},
+     {}, {Stored, Stored, Stored, Pair}},
+    {MergeCase::G, Same::Local, {X::Local, X::Server, X::Original, X::Conflict1, X::Conflict2}, {B::Original},
+     {X::Original}, {Stored, Nothing, Stored, Pair}},
+    {MergeCase::G, Same::Remote, {X::Local, X::Server, X::Original, X::Conflict1, X::Conflict2}, {B::Original},
+     {X::Original}, {Stored, Nothing, Stored, Pair}},
+};
+// clang-format on
+
+// The row for a visit; none for a title that no case describes.
+const CaseRow* rowFor(const Visit& v) {
+    const Same same = v.unedited == v.local ? Same::Local : v.unedited == v.remote ? Same::Remote : Same::No;
+    const CaseRow* fallback = nullptr;
+    for (const CaseRow& row : kCases) {
+        if (row.mergeCase == v.mergeCase && row.same == same) {
+            return &row;
+        }
+        if (row.mergeCase == v.mergeCase && row.same == Same::No) {
+            fallback = &row;
+        }
+    }
+    return fallback;
+}
+
+Keeps keepsOf(const CaseRow& row, B button) {
+    return row.keeps[static_cast<std::size_t>(button)];
+}
+
+// The box and the stored version that a button stands for (the conflict boxes for Backup).
+X boxOf(B button) {
+    switch (button) {
+        case B::Local:
+            return X::Local;
+        case B::Original:
+            return X::Original;
+        case B::Server:
+            return X::Server;
+        case B::Backup:
+            break;
+    }
+    return X::Conflict1;
+}
+
+std::optional<std::string_view> versionOf(const Visit& v, B button) {
+    return button == B::Local ? v.local : button == B::Server ? v.remote : v.unedited;
+}
+
+std::string& textOf(ConflictTexts& t, X box) {
+    switch (box) {
+        case X::Local:
+            return t.strLocal;
+        case X::Original:
+            return t.strOriginal;
+        case X::Server:
+            return t.strServer;
+        case X::Conflict1:
+            return t.strConflict1;
+        case X::Conflict2:
+            break;
+    }
+    return t.strConflict2;
+}
+
+constexpr B kButtons[] = {B::Local, B::Original, B::Server, B::Backup};
+
+}  // namespace
+
+ConflictRequest MergeRun::buildRequest(const Visit& v, const CaseRow& row, const ConflictPair& pair,
+                                       std::size_t n, std::size_t m) const {
     ConflictRequest r;
-    r.caption = "Merging item " + std::to_string(n) + " of " + std::to_string(m);
+    r.caption = msg::mergingItem(n, m);
     r.boldButton = v.recommended();
-    ConflictTexts& t = r.texts;
-    switch (v.mergeCase) {
-        case MergeCase::A:
-            t.strServer = text(v.remote);
-            r.disabledButtons = {B::Original, B::Backup};
-            r.setAsideBoxes = {X::Local, X::Original, X::Conflict1, X::Conflict2};
-            r.takenBackBoxes = {X::Server};
-            break;
-        case MergeCase::B:
-            t.strLocal = text(v.local);
-            r.disabledButtons = {B::Original, B::Backup};
-            r.setAsideBoxes = {X::Server, X::Original, X::Conflict1, X::Conflict2};
-            r.takenBackBoxes = {X::Local};
-            break;
-        case MergeCase::C:
-            t.strLocal = text(v.local);
-            t.strServer = text(v.remote);
-            r.disabledButtons = {B::Original};
-            r.setAsideBoxes = {X::Original};
-            r.takenBackBoxes = {X::Local, X::Server, X::Conflict1, X::Conflict2};
-            break;
-        case MergeCase::D:
-            t.strOriginal = text(v.unedited);
-            r.disabledButtons = {B::Local, B::Backup};
-            r.setAsideBoxes = {X::Local, X::Server, X::Conflict1, X::Conflict2};
-            r.takenBackBoxes = {X::Original};
-            break;
-        case MergeCase::E:
-            t.strServer = text(v.remote);
-            t.strOriginal = text(v.unedited);
-            r.disabledButtons = {B::Backup};
-            r.setAsideBoxes = {X::Conflict1, X::Conflict2};
-            r.takenBackBoxes = {X::Server, X::Original};
-            if (v.unedited == v.remote) {
-                t.strOriginal = msg::kSameAsRemote;
-                r.disabledButtons.insert(B::Original);
-                r.setAsideBoxes.insert(X::Original);
-                r.takenBackBoxes.erase(X::Original);
-            }
-            break;
-        case MergeCase::F:
-            // F and G append the stored versions as they are: no box is taken back.
-            t.strLocal = text(v.local);
-            t.strOriginal = text(v.unedited);
-            r.disabledButtons = {B::Backup};
-            r.setAsideBoxes = {X::Conflict1, X::Conflict2};
-            break;
-        case MergeCase::G:
-            t.strLocal = text(v.local);
-            t.strServer = text(v.remote);
-            t.strOriginal = text(v.unedited);
-            if (v.unedited == v.local || v.unedited == v.remote) {
-                t.strOriginal = v.unedited == v.local ? msg::kSameAsLocal : msg::kSameAsRemote;
-                r.disabledButtons = {B::Original};
-                r.setAsideBoxes = {X::Original};
-            }
-            break;
-        case MergeCase::None:
-            break;
+    r.disabledButtons = row.disabled;
+    r.setAsideBoxes = row.aside;
+    for (const B b : {B::Local, B::Original, B::Server}) {
+        if (row.shown.contains(boxOf(b))) {
+            textOf(r.texts, boxOf(b)) = text(versionOf(v, b));
+        }
+    }
+    if (row.same != Same::No) {
+        r.texts.strOriginal = row.same == Same::Local ? msg::kSameAsLocal : msg::kSameAsRemote;
+    }
+    if (row.shown.contains(X::Conflict1)) {
+        r.texts.strConflict1 = pair.text1;
+        r.texts.strConflict2 = pair.text2;
+    }
+    // A disabled button keeps nothing, so the boxes taken back are those of the buttons offered.
+    for (const B b : kButtons) {
+        const Keeps keeps = keepsOf(row, b);
+        if (keeps == TakenBack) {
+            r.takenBackBoxes.insert(boxOf(b));
+        } else if (keeps == PairTakenBack) {
+            r.takenBackBoxes.insert({X::Conflict1, X::Conflict2});
+        }
     }
     return r;
 }
 
+void MergeRun::applyChoice(const Visit& v, const CaseRow& row, B button, ConflictTexts& box,
+                           ConflictPair& pair) {
+    switch (keepsOf(row, button)) {
+        case Nothing:
+            break;
+        case Stored:
+            append(*versionOf(v, button));
+            break;
+        case TakenBack:
+            takeBack(textOf(box, boxOf(button)), *versionOf(v, button));
+            break;
+        case PairTakenBack: {
+            std::string first = toStoreForm(box.strConflict1, pair.text1);
+            std::string second = toStoreForm(box.strConflict2, pair.text2);
+            if ((first != pair.text1 || second != pair.text2) && !keepEdits()) {
+                first = std::move(pair.text1);
+                second = std::move(pair.text2);
+            }
+            appendEdited(std::move(first));
+            appendEdited(std::move(second));
+            break;
+        }
+        case Pair:
+            appendEdited(std::move(pair.text1));
+            appendEdited(std::move(pair.text2));
+            break;
+    }
+}
+
 bool MergeRun::visit(const Visit& v, std::size_t n, std::size_t m) {
-    if (v.mergeCase == MergeCase::None) {
+    const CaseRow* row = rowFor(v);
+    if (row == nullptr) {
         message(msg::kInternalError, MessageIcon::Critical, kAppTitle);
         m_host.endProgram();
         return false;
@@ -153,88 +257,26 @@ bool MergeRun::visit(const Visit& v, std::size_t n, std::size_t m) {
         append(*v.local);
         return true;
     }
-    ConflictRequest request = buildRequest(v, n, m);
     ConflictPair pair;
-    const bool both = v.mergeCase == MergeCase::C || v.mergeCase == MergeCase::G;
-    if (both) {
+    if (row->shown.contains(X::Conflict1)) {
         const bool localKept = v.localSideKept();
         pair = buildConflictPair(v.title, localKept ? *v.local : *v.remote, localKept ? *v.remote : *v.local,
                                  m_host.presentTimeText());
-        request.texts.strConflict1 = pair.text1;
-        request.texts.strConflict2 = pair.text2;
     }
-    const ConflictAnswer answer = m_host.settleConflict(request);
-    request = ConflictRequest();  // its copies of the versions are not needed any more
+    ConflictAnswer answer = m_host.settleConflict(buildRequest(v, *row, pair, n, m));
     if (!answer.choice) {
         // The dialog was closed without a choice: the user abandons the whole merge.
         m_host.endProgram();
         return false;
     }
-    const std::string code(1, choiceCode(*answer.choice));
-    const ConflictTexts& box = answer.texts;
-    switch (v.mergeCase) {
-        case MergeCase::A:
-            if (code == "s") {
-                takeBack(box.strServer, *v.remote);
-            }
-            break;
-        case MergeCase::B:
-            if (code == "l") {
-                takeBack(box.strLocal, *v.local);
-            }
-            break;
-        case MergeCase::C:
-            if (code == "l") {
-                takeBack(box.strLocal, *v.local);
-            } else if (code == "s") {
-                takeBack(box.strServer, *v.remote);
-            } else {
-                // Both conflict texts are taken back together, with one question for the two.
-                std::string first = toStoreForm(box.strConflict1, pair.text1);
-                std::string second = toStoreForm(box.strConflict2, pair.text2);
-                if ((first != pair.text1 || second != pair.text2) && !keepEdits()) {
-                    first = pair.text1;
-                    second = pair.text2;
-                }
-                appendEdited(std::move(first));
-                appendEdited(std::move(second));
-            }
-            break;
-        case MergeCase::D:
-            if (code == "o") {
-                takeBack(box.strOriginal, *v.unedited);
-            }
-            break;
-        case MergeCase::E:
-            if (code == "s") {
-                takeBack(box.strServer, *v.remote);
-            } else if (code == "o") {
-                takeBack(box.strOriginal, *v.unedited);
-            }
-            break;
-        case MergeCase::F:
-            // Versions are appended as stored here; edits in the boxes have no effect.
-            if (code == "l") {
-                append(*v.local);
-            } else if (code == "o") {
-                append(*v.unedited);
-            }
-            break;
-        case MergeCase::G:
-            if (code == "l") {
-                append(*v.local);
-            } else if (code == "s") {
-                append(*v.remote);
-            } else if (code == "o") {
-                append(*v.unedited);
-            } else {
-                appendEdited(std::move(pair.text1));
-                appendEdited(std::move(pair.text2));
-            }
-            break;
-        case MergeCase::None:
-            break;
+    if (row->disabled.contains(*answer.choice)) {
+        // A button that was not offered: its box may hold a placeholder or a version that does not
+        // take part, which must never become a tiddler. Nothing has been written yet.
+        message(msg::kInternalError, MessageIcon::Critical, kAppTitle);
+        m_host.endProgram();
+        return false;
     }
+    applyChoice(v, *row, *answer.choice, answer.texts, pair);
     return true;
 }
 

@@ -8,6 +8,11 @@
 
 namespace korvane::msg {
 
+// A path as messages show it, in double quotes.
+inline std::string quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
 inline constexpr std::string_view kRemoteNotFound = "Remote file was not found.";
 inline constexpr std::string_view kLocalNotFound = "Local file was not found.";
 inline constexpr std::string_view kUneditedNotFound =
@@ -57,6 +62,10 @@ inline constexpr std::string_view kKeepEdits =
     "You have edited the tiddler you selected.  Do you want to keep those edits?";
 inline constexpr std::string_view kKeepEditsTitle = "Keep Edits?";
 inline constexpr std::string_view kInternalError = "Error: Internal merge error. #9668736";
+// The conflict dialog's caption.
+inline std::string mergingItem(std::size_t n, std::size_t m) {
+    return "Merging item " + std::to_string(n) + " of " + std::to_string(m);
+}
 inline constexpr std::string_view kSameAsLocal = "[Same as local.]";
 inline constexpr std::string_view kSameAsRemote = "[Same as remote.]";
 
@@ -95,6 +104,11 @@ inline std::string remoteNotPutBack(const std::string& backupPath, const std::st
            backupPath + "\".";
 }
 
+// The line added to a "not found" message when something other than a regular file stands there.
+inline std::string standsThere(const std::string& path, const std::string& what) {
+    return "\n" + quoted(path) + " is " + what + ".";
+}
+
 // Completes "PATH is ..." for a path that Korvane cannot read or replace; empty for a regular file.
 inline std::string refusal(const FileInfo& info) {
     switch (info.kind) {
@@ -130,6 +144,42 @@ inline std::string targetHardLinked(const std::string& path, unsigned links) {
            "the file, or use a symbolic link instead. No file was changed.";
 }
 
+// The three files a save replaces, in the order remote, local, unedited copy, as messages name them.
+inline constexpr std::string_view kTargetNames[3] = {"the remote file", "your local file",
+                                                     "the unedited copy"};
+
+// What a file holds, as a line of "Where your documents are now" or of what an interrupted save left.
+inline constexpr std::string_view kHoldsMerged = "the merged document";
+inline constexpr std::string_view kNotCreatedYet = "not created yet";
+inline constexpr std::string_view kMissing = "missing";
+inline constexpr std::string_view kUnchangedSuffix = ", unchanged";
+inline constexpr std::string_view kRemoteAsItWas = "the remote file as it was before this merge";
+inline std::string whereLine(const std::string& path, std::string_view what) {
+    return "\n\"" + path + "\": " + std::string(what);
+}
+
+// The replacement of one target failed after others were replaced; the lines that say where every
+// content is follow.
+inline std::string partlySaved(const std::string& temp, const std::string& path, const std::string& reason) {
+    return "Error: The merged document could not be saved to every file: renaming " + quoted(temp) + " to " +
+           quoted(path) + " failed: " + reason + ".\n\nWhere your documents are now:";
+}
+
+// The action that failed, as "... failed" messages name it.
+inline constexpr std::string_view kWriting = "writing";
+inline constexpr std::string_view kRenaming = "renaming";
+inline constexpr std::string_view kRemoving = "removing";
+inline std::string renamingTo(const std::string& from) {
+    return std::string(kRenaming) + " " + quoted(from) + " to";
+}
+inline constexpr std::string_view kNoBackupName = "no free backup name";
+inline constexpr std::string_view kNoTempName = "no free temporary name";
+
+inline std::string noteNotRemoved(const std::string& notePath, const std::string& reason) {
+    return "The merged document was saved to all three files, but the note of the save " + quoted(notePath) +
+           " could not be removed: " + reason + ". You may delete it.";
+}
+
 inline std::string tempNotRemoved(const std::string& temp, const std::string& reason) {
     return "\n\n\"" + temp + "\" holds a copy of the merged document that could not be removed (" + reason +
            "); you may delete it.";
@@ -140,6 +190,13 @@ inline std::string saveNoteKept(const std::string& notePath) {
     return "\n\n\"" + notePath +
            "\": a note of this save; when Korvane is started again with the same files, it offers to put "
            "them in order.";
+}
+
+inline std::string backupNotRemoved(const std::string& backup, const std::string& reason,
+                                    const std::string& notePath) {
+    return "The merged document was saved to all three files, but the backup of the remote file " +
+           quoted(backup) + " could not be removed: " + reason + ". You may delete it." +
+           saveNoteKept(notePath);
 }
 
 inline constexpr std::string_view kInterruptedTitle = "Interrupted Save";
@@ -157,6 +214,16 @@ inline constexpr std::string_view kOfferCleanUp =
 inline constexpr std::string_view kNoOffer =
     "Some of these files changed after that save was cut off, so Korvane cannot tell which content to "
     "keep and changes nothing. Please look at them, and delete the note when you are done.";
+
+// What an interrupted save left, line by line.
+inline constexpr std::string_view kNoteIncomplete = "an incomplete note of that save; no file was changed";
+inline constexpr std::string_view kAsThatSaveFound = " as that save found it";
+inline constexpr std::string_view kChangedSinceThatSave = ", changed since that save began";
+inline constexpr std::string_view kTempComplete = "a complete copy of the merged document";
+inline constexpr std::string_view kTempIncomplete = "an incomplete copy of the merged document";
+inline constexpr std::string_view kBackupAsFound = "the remote file as it was before that save";
+inline constexpr std::string_view kBackupChanged = "the remote file, changed since that save began";
+inline constexpr std::string_view kNoteOfThatSave = "the note of that save";
 
 inline std::string recoveryFailed(const std::string& action, const std::string& path,
                                   const std::string& reason, const std::string& notePath) {

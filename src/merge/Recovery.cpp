@@ -34,14 +34,8 @@ std::optional<std::uint64_t> numberOf(std::string_view text) {
     return n;
 }
 
-std::string quoted(const std::string& path) {
-    return "\"" + path + "\"";
-}
-
 // What a file holds, measured against the note.
 enum class Held { Missing, Merged, Before, Other };
-
-const char* const kTargetNames[3] = {"the remote file", "your local file", "the unedited copy"};
 
 }  // namespace
 
@@ -176,14 +170,14 @@ bool MergeRun::recoverInterruptedSave() {
         read.status == ReadStatus::Ok ? SaveNote::parse(read.text) : std::optional<SaveNote>();
     std::string found = std::string(msg::kInterruptedFound);
     const auto line = [&found](const std::string& path, std::string_view what) {
-        found.append("\n").append(quoted(path)).append(": ").append(what);
+        found += msg::whereLine(path, what);
     };
     std::vector<std::string> leftovers;  // removed on Yes
     enum class Offer { Finish, PutBack, CleanUp, None } offer = Offer::CleanUp;
     Held targets[3] = {};
     if (!note) {
         // The note is written before anything else, so a note cut off means the save changed nothing.
-        line(notePath, "an incomplete note of that save; no file was changed");
+        line(notePath, msg::kNoteIncomplete);
     } else {
         const Held backup = heldBy(m_fs, note->backup, note->merged, note->targets[0].before);
         bool tempsReady = true;
@@ -200,27 +194,25 @@ bool MergeRun::recoverInterruptedSave() {
             tempsReady &= targets[i] == Held::Merged || temp == Held::Merged;
             switch (targets[i]) {
                 case Held::Missing:
-                    line(t.path, newFile ? "not created yet" : "missing");
+                    line(t.path, newFile ? msg::kNotCreatedYet : msg::kMissing);
                     break;
                 case Held::Merged:
-                    line(t.path, "the merged document");
+                    line(t.path, msg::kHoldsMerged);
                     break;
                 case Held::Before:
-                    line(t.path, std::string(kTargetNames[i]) + " as that save found it");
+                    line(t.path, std::string(msg::kTargetNames[i]) + std::string(msg::kAsThatSaveFound));
                     break;
                 case Held::Other:
-                    line(t.path, std::string(kTargetNames[i]) + ", changed since that save began");
+                    line(t.path, std::string(msg::kTargetNames[i]) + std::string(msg::kChangedSinceThatSave));
                     break;
             }
             if (temp != Held::Missing) {
-                line(t.temp, temp == Held::Merged ? "a complete copy of the merged document"
-                                                  : "an incomplete copy of the merged document");
+                line(t.temp, temp == Held::Merged ? msg::kTempComplete : msg::kTempIncomplete);
                 leftovers.push_back(t.temp);
             }
         }
         if (backup != Held::Missing) {
-            line(note->backup, backup == Held::Before ? "the remote file as it was before that save"
-                                                      : "the remote file, changed since that save began");
+            line(note->backup, backup == Held::Before ? msg::kBackupAsFound : msg::kBackupChanged);
         }
         if (backup != Held::Missing && settled && tempsReady) {
             offer = Offer::Finish;
@@ -234,7 +226,7 @@ bool MergeRun::recoverInterruptedSave() {
         } else {
             offer = Offer::None;
         }
-        line(notePath, "the note of that save");
+        line(notePath, msg::kNoteOfThatSave);
     }
     if (offer == Offer::None) {
         message(found + "\n\n" + std::string(msg::kNoOffer), MessageIcon::Exclamation,
@@ -259,7 +251,7 @@ bool MergeRun::recoverInterruptedSave() {
                 // What appears at a missing path meanwhile is not overwritten.
                 if (FsError err = targets[i] == Held::Missing ? m_fs.renameNoReplace(t.temp, t.path)
                                                               : m_fs.rename(t.temp, t.path)) {
-                    return failed("renaming " + quoted(t.temp) + " to", t.path, *err);
+                    return failed(msg::renamingTo(t.temp), t.path, *err);
                 }
                 leftovers.erase(std::find(leftovers.begin(), leftovers.end(), t.temp));
             }
@@ -269,13 +261,13 @@ bool MergeRun::recoverInterruptedSave() {
         if (FsError err = targets[0] == Held::Missing
                               ? m_fs.renameNoReplace(note->backup, note->targets[0].path)
                               : m_fs.rename(note->backup, note->targets[0].path)) {
-            return failed("renaming " + quoted(note->backup) + " to", note->targets[0].path, *err);
+            return failed(msg::renamingTo(note->backup), note->targets[0].path, *err);
         }
     }
     leftovers.push_back(notePath);
     for (const std::string& path : leftovers) {
         if (FsError err = m_fs.remove(path)) {
-            return failed("removing", path, *err);
+            return failed(std::string(msg::kRemoving), path, *err);
         }
     }
     return true;

@@ -1,8 +1,7 @@
-#include "document/DocumentFile.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "platform/FileSystem.h"
 #include "support/TestSupport.h"
 
 namespace korvane {
@@ -31,51 +30,37 @@ TEST(DocumentText, LargeTextsLiveInAlignedBlocks) {
     EXPECT_EQ(text, DocumentText(100, 'x'));
 }
 
-TEST(DocumentFile, BytesRoundTripUnchanged) {
+TEST(DocumentFile, FilesAreReadByteForByteInTheirOrder) {
     test::TempDir dir;
-    PosixFileSystem fs;
-    const std::string out = dir.write("out.html", std::string(1000, 'x'));  // longer than any case
     const std::string cases[] = {
-        "",                          // an empty file is the empty text, no fault
-        std::string("caf\xC3\xA9"),  // UTF-8 stays two bytes, two chars
-        "a\nb\n",
-        "a\r\nb",
-        "a\rb\r",                                       // line ends are not converted
+        "",                                             // an empty file is the empty text, no fault
+        std::string("caf\xC3\xA9"),                     // UTF-8 stays two bytes, two chars
+        "a\nb\r\nc\rd\r",                               // line ends are not converted
         std::string("\xEF\xBB\xBFwiki\x1A\0tail", 13),  // byte-order mark, end-of-text and NUL bytes
         everyByte(kLargeBlock + 12345),                 // read into a block of its own
     };
+    std::vector<std::string> files;
     for (const std::string& bytes : cases) {
-        const ReadOutcome read = funcReadFile(fs, dir.write("in.html", bytes));
-        ASSERT_EQ(read.status, ReadStatus::Ok);
-        EXPECT_EQ(std::string_view(read.text), bytes);
-        // Writing replaces the whole content; a longer old content leaves no remainder.
-        ASSERT_FALSE(WriteToFile(fs, read.text, out));
-        EXPECT_EQ(test::readBytes(out), bytes);
+        files.push_back(dir.write("in" + std::to_string(files.size()), bytes));
     }
-}
-
-TEST(DocumentFile, SeveralFilesAreReadInTheirOrder) {
-    test::TempDir dir;
-    const std::string large = everyByte(kLargeBlock + 1);
-    const std::vector<std::string> files = {dir.write("a.html", large), dir.path("missing.html"),
-                                            dir.dir().string(), dir.write("c.html", "small")};
+    files.insert(files.end(),
+                 {dir.path("missing.html"), dir.dir().string(), dir.write("last.html", "small")});
     // The real file system reads every file, at the same time; one after another, the reading stops at
     // the first file that cannot be opened.
     PosixFileSystem posix;
     test::InjectingFileSystem inOrder;
-    const std::pair<FileSystem*, std::vector<std::string>> cases[] = {
-        {&posix, {"", "No such file or directory", "Is a directory", ""}},
-        {&inOrder, {"", "No such file or directory", "not read", "not read"}},
-    };
-    for (const auto& [fs, reasons] : cases) {
-        const std::vector<ReadOutcome> read = funcReadFiles(*fs, files);
-        ASSERT_EQ(read.size(), 4u);
-        for (std::size_t i = 0; i < 4; ++i) {
-            EXPECT_EQ(read[i].status, reasons[i].empty() ? ReadStatus::Ok : ReadStatus::OpenFailed) << i;
-            EXPECT_EQ(read[i].reason, reasons[i]) << i;
+    for (FileSystem* fs : {static_cast<FileSystem*>(&posix), static_cast<FileSystem*>(&inOrder)}) {
+        const std::vector<ReadOutcome> read = fs->readWholeEach(files);
+        ASSERT_EQ(read.size(), std::size(cases) + 3);
+        for (std::size_t i = 0; i < std::size(cases); ++i) {
+            EXPECT_EQ(read[i].status, ReadStatus::Ok) << i;
+            EXPECT_EQ(std::string_view(read[i].text), cases[i]) << i;
         }
-        EXPECT_EQ(std::string_view(read[0].text), large);
-        EXPECT_EQ(read[3].text, reasons[3].empty() ? "small" : "");
+        const std::size_t n = std::size(cases);
+        EXPECT_EQ(read[n].reason, "No such file or directory");
+        EXPECT_EQ(read[n + 1].reason, fs == &posix ? "Is a directory" : "not read");
+        EXPECT_EQ(read[n + 1].status, ReadStatus::OpenFailed);
+        EXPECT_EQ(read[n + 2].text, fs == &posix ? "small" : "");
     }
 }
 

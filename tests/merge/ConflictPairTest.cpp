@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "merge/BoxForm.h"
-#include "merge/PieceText.h"
 
 namespace korvane {
 namespace {
@@ -69,24 +68,6 @@ TEST(BoxForm, ConversionsRoundTripUntouchedTexts) {
     EXPECT_EQ(toStoreForm("a\r\nB", "a\nb"), "a\nB");
     EXPECT_EQ(toStoreForm("a\r\nB", "a\r\nb"), "a\r\nB");
     EXPECT_EQ(toStoreForm("a\r\nB", "a\\nb"), "a\\nB");
-}
-
-TEST(PieceText, JoinsNeighbouringViewsAndKeepsOwnedTexts) {
-    const std::string doc = "abcdefgh";
-    PieceText t;
-    t.append(std::string_view(doc).substr(0, 3));
-    t.append(std::string_view(doc).substr(3, 2));  // continues the previous view: one piece
-    t.appendOwned("XY");
-    t.append(std::string_view(doc).substr(5));
-    t.append("");
-    std::string expected = "abcdeXYfgh";
-    for (int i = 0; i < 100; ++i) {
-        t.appendOwned(std::to_string(i));  // owned texts stay where they are as more arrive
-        expected += std::to_string(i);
-    }
-    EXPECT_EQ(t.str(), expected);
-    EXPECT_EQ(t.size(), expected.size());
-    EXPECT_EQ(t.pieces().size(), 103u);
 }
 
 }  // namespace

@@ -69,7 +69,7 @@ TEST(Rebuild, KeepsEverythingOutsideTheStoreAreaByteForByte) {
     for (const Row& row : rows) {
         test::TempDir dir;
         test::ScriptedHost host;
-        host.answerDialog = [](const ConflictRequest&) { return ConflictAnswer{DialogButton::Original, {}}; };
+        host.answerDialog = [](const ConflictRequest&) { return ConflictAnswer{DialogButton::Local, {}}; };
         PosixFileSystem fs;
         MergeRun run(host, fs, {dir.write("l.html", row.local), dir.write("r.html", row.remote), ""});
         ASSERT_TRUE(run.load());
