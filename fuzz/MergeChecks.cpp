@@ -1,0 +1,117 @@
+// The input is split into a local, a remote and an unedited document and a script of answers: buttons,
+// edits that add plain words or blank a box, and Yes or No to every question. A whole merge run with
+// the save never faults, and:
+// - every title whose local and remote entries are equal stands in the merged document exactly once;
+// - where no edit removed an element's markup, the merged document splits back into exactly the
+//   elements the merge appended, in order;
+// - after the save the three files hold the merged document.
+#include "FuzzCheck.h"
+#include "merge/BoxForm.h"
+#include "merge/MergeRun.h"
+#include "support/FileSystemDoubles.h"
+
+namespace korvane::fuzz {
+namespace {
+
+class ScriptedAnswers : public MergeHost {
+  public:
+    explicit ScriptedAnswers(Script& script) : m_script(script) {}
+    bool blankedABox = false;
+
+    void showMessage(const std::string&, MessageIcon, const std::string&) override {}
+    bool askYesNo(const std::string&, const std::string&, bool yesIsDefault) override {
+        return m_script.remaining() == 0 ? yesIsDefault : m_script.flag();
+    }
+    ConflictAnswer settleConflict(const ConflictRequest& r) override {
+        ConflictAnswer a;
+        a.texts = {toBoxForm(r.texts.strLocal), toBoxForm(r.texts.strOriginal), toBoxForm(r.texts.strServer),
+                   toBoxForm(r.texts.strConflict1), toBoxForm(r.texts.strConflict2)};
+        if (m_script.remaining() == 0) {
+            a.choice = r.boldButton.value_or(DialogButton::Local);
+            return a;
+        }
+        // Only an enabled button can be pressed.
+        std::vector<DialogButton> enabled;
+        for (DialogButton b :
+             {DialogButton::Local, DialogButton::Original, DialogButton::Server, DialogButton::Backup}) {
+            if (r.isEnabled(b)) {
+                enabled.push_back(b);
+            }
+        }
+        a.choice = enabled[m_script.number(0, enabled.size() - 1)];
+        if (m_script.flag()) {
+            std::string* boxes[] = {&a.texts.strLocal, &a.texts.strOriginal, &a.texts.strServer,
+                                    &a.texts.strConflict1, &a.texts.strConflict2};
+            std::string& box = *boxes[m_script.number(0, 4)];
+            if (m_script.flag()) {
+                box = std::string(m_script.number(0, 3), ' ');
+                blankedABox = true;  // the element's markup is gone with it
+            } else {
+                // Plain words and line breaks: an edit that adds no markup.
+                static const char* const kWords[] = {"word ", "\r\n", "Edit", " 42"};
+                for (std::size_t i = m_script.number(1, 4); i > 0; --i) {
+                    box += kWords[m_script.number(0, 3)];
+                }
+            }
+        }
+        return a;
+    }
+    void setUneditedPath(const std::string&) override {}
+    std::string presentTimeText() override { return "fuzz\x7fstamp"; }
+    void endProgram() override { FUZZ_CHECK(false); }
+
+  private:
+    Script& m_script;
+};
+
+int countTitle(const TiddlerList& list, std::string_view title) {
+    int count = 0;
+    for (std::string_view t : list.colTitles) {
+        count += t == title ? 1 : 0;
+    }
+    return count;
+}
+
+}  // namespace
+
+void checkMerge(const std::uint8_t* data, std::size_t size) {
+    Script script(data, size);
+    test::MemoryFileSystem fs;
+    // Only a local document that ends as a whole wiki does is merged.
+    fs.files["local"].data = script.text(4096) + "</html>";
+    fs.files["remote"].data = script.text(4096);
+    const bool withUnedited = script.flag();
+    if (withUnedited) {
+        fs.files["unedited"].data = script.text(4096);
+    }
+    ScriptedAnswers host(script);
+    MergeRun run(host, fs, {"local", "remote", withUnedited ? "unedited" : ""});
+    if (!run.load() || !run.merge()) {
+        return;
+    }
+    const RunDocuments& docs = run.documents();
+    const std::string merged = run.newDocument();
+    TiddlerList out;
+    FUZZ_CHECK(ParseStoreArea(merged, out).hasEnd());
+
+    const VisitingList visits(docs.local, docs.remote, docs.unedited);
+    for (std::size_t i = 0; i < visits.size(); ++i) {
+        // (A conflict copy made in this run may share a title that already says "(conflict".)
+        const Visit v = visits.visit(i);
+        if (v.passesSilently() && v.title.find("(conflict ") == std::string_view::npos) {
+            FUZZ_CHECK(countTitle(out, v.title) == 1);
+        }
+    }
+    if (!host.blankedABox) {
+        FUZZ_CHECK(elementsOf(out) == run.strMergedStore());
+    }
+
+    if (run.save() == RunResult::Saved) {
+        FUZZ_CHECK(fs.files["local"].data == merged && fs.files["remote"].data == merged);
+        FUZZ_CHECK(fs.files[withUnedited ? "unedited" : "local.LastMerge"].data == merged);
+        FUZZ_CHECK((fs.files["remote"].mode & 0222) == 0);
+        FUZZ_CHECK(fs.files.size() == 3);  // no backup or temporary file left over
+    }
+}
+
+}  // namespace korvane::fuzz
