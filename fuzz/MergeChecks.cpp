@@ -8,7 +8,7 @@
 #include "FuzzCheck.h"
 #include "merge/BoxForm.h"
 #include "merge/MergeRun.h"
-#include "support/FileSystemDoubles.h"
+#include "support/MemoryFileSystem.h"
 
 namespace korvane::fuzz {
 namespace {

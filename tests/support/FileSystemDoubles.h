@@ -1,40 +1,14 @@
-// File systems for the tests and the fuzzers: files held in memory, a decorator over any file system
-// that records every operation and fails the ones a test picks, and a record of the system calls that
-// make a save durable.
+// A decorator over any file system that records every operation and fails the ones a test picks, and a
+// record of the system calls that make a save durable.
 #pragma once
 
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "platform/FileSystem.h"
 
 namespace korvane::test {
-
-// Files held in memory, so that whole merge runs need no disk.
-class MemoryFileSystem : public FileSystem {
-  public:
-    struct File {
-        std::string data;
-        unsigned mode = 0644;
-    };
-    std::map<std::string, File> files;
-
-    bool isFile(const std::string& path) override { return files.count(path) != 0; }
-    bool exists(const std::string& path) override { return files.count(path) != 0; }
-    bool sameFile(const std::string& a, const std::string& b) override { return a == b && isFile(a); }
-    ReadOutcome readWhole(const std::string& path) override;
-    CompareOutcome compareWhole(const std::string& path, std::string_view expected) override;
-    FsError writeWhole(const std::string& path, std::string_view data) override;
-    FsError writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
-                            std::optional<unsigned> mode, std::optional<FileOwner> owner = {}) override;
-    FsError rename(const std::string& from, const std::string& to) override;
-    FsError remove(const std::string& path) override;
-    FileInfo inspect(const std::string& path) override;
-    FsError getMode(const std::string& path, unsigned& mode) override;
-    FsError setMode(const std::string& path, unsigned mode) override;
-};
 
 // Any file system, here the real one unless another is given, with a record of every operation
 // ("read:PATH", "writeNew:PATH", "rename:FROM>TO", "remove:PATH", ...) in the order they were asked
