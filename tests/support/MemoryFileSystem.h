@@ -19,16 +19,62 @@ class MemoryFileSystem : public FileSystem {
     bool isFile(const std::string& path) override { return files.count(path) != 0; }
     bool exists(const std::string& path) override { return files.count(path) != 0; }
     bool sameFile(const std::string& a, const std::string& b) override { return a == b && isFile(a); }
-    ReadOutcome readWhole(const std::string& path) override;
-    CompareOutcome compareWhole(const std::string& path, std::string_view expected) override;
-    FsError writeWhole(const std::string& path, std::string_view data) override;
+    ReadOutcome readWhole(const std::string& path) override {
+        const File* f = find(path);
+        return f ? ReadOutcome{ReadStatus::Ok, DocumentText(f->data.data(), f->data.size()), ""}
+                 : ReadOutcome{ReadStatus::OpenFailed, "", kMissing};
+    }
+    CompareOutcome compareWhole(const std::string& path, std::string_view expected) override {
+        const File* f = find(path);
+        return f ? CompareOutcome{f->data == expected ? CompareStatus::Same : CompareStatus::Different, ""}
+                 : CompareOutcome{CompareStatus::OpenFailed, kMissing};
+    }
+    FsError writeWhole(const std::string& path, std::string_view data) override {
+        files[path].data = std::string(data);
+        return std::nullopt;
+    }
     FsError writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
-                            std::optional<unsigned> mode, std::optional<FileOwner> owner = {}) override;
-    FsError rename(const std::string& from, const std::string& to) override;
-    FsError remove(const std::string& path) override;
-    FileInfo inspect(const std::string& path) override;
-    FsError getMode(const std::string& path, unsigned& mode) override;
-    FsError setMode(const std::string& path, unsigned mode) override;
+                            std::optional<unsigned> mode, std::optional<FileOwner> = {}) override {
+        if (find(path)) {
+            return FsError("File exists");
+        }
+        File& f = files[path];
+        for (std::string_view p : pieces) {
+            f.data += p;
+        }
+        f.mode = mode.value_or(0644);
+        return std::nullopt;
+    }
+    FsError rename(const std::string& from, const std::string& to) override {
+        const auto it = files.find(from);
+        if (it == files.end()) {
+            return kMissing;
+        }
+        File moved = std::move(it->second);
+        files.erase(it);
+        files[to] = std::move(moved);
+        return std::nullopt;
+    }
+    FsError remove(const std::string& path) override { return files.erase(path) ? FsError() : kMissing; }
+    FileInfo inspect(const std::string& path) override {
+        const File* f = find(path);
+        return {f ? FileKind::Regular : FileKind::Missing, path, f ? f->mode : 0, f ? 1u : 0u, {}, ""};
+    }
+    FsError getMode(const std::string& path, unsigned& mode) override {
+        const File* f = find(path);
+        return f ? (mode = f->mode, FsError()) : kMissing;
+    }
+    FsError setMode(const std::string& path, unsigned mode) override {
+        File* f = find(path);
+        return f ? (f->mode = mode, FsError()) : kMissing;
+    }
+
+  private:
+    static constexpr const char* kMissing = "No such file or directory";
+    File* find(const std::string& path) {
+        const auto it = files.find(path);
+        return it == files.end() ? nullptr : &it->second;
+    }
 };
 
 }  // namespace korvane::test
