@@ -59,32 +59,6 @@ class SaveStage : public ::testing::Test {
     }
 };
 
-// Without an unedited copy, and then with one, over the read-only remote file of the first save.
-TEST_F(SaveStage, SavedFilesAreEqualAndTheRemoteIsReadOnly) {
-    ::chmod(local.c_str(), 0640);
-    for (const std::string& u : {std::string(), unedited}) {
-        host = {};
-        prepare(u);
-        const auto before = test::snapshot(dir.dir());
-        host.yesNoAnswers = {false};
-        EXPECT_EQ(run->save(), RunResult::NotSaved);
-        EXPECT_EQ(test::snapshot(dir.dir()), before);  // No touches nothing
-        EXPECT_EQ(host.messages[0],
-                  (test::ShownMessage{std::string(msg::kSaveFiles), MessageIcon::None, "Save Files?"}));
-        EXPECT_EQ(run->save(), RunResult::Saved);
-        const std::string third = u.empty() ? local + ".LastMerge" : u;
-        for (const std::string& p : {local, remote, third}) {
-            EXPECT_EQ(test::readBytes(p), run->newDocument()) << p;
-        }
-        EXPECT_EQ(modeOf(local), 0640u);  // permission bits kept, and given to a new .LastMerge copy
-        EXPECT_EQ(modeOf(third), u.empty() ? 0640u : 0644u);
-        EXPECT_EQ(modeOf(remote) & 0222, 0u);
-        EXPECT_EQ(test::snapshot(dir.dir()).size(), 4u);  // no backup, note or temporary file left over
-        EXPECT_EQ(host.log, (std::vector<std::string>{"ask:Save Files?", "ask:Save Files?"}));
-        dir.write("local.html", earlyWiki({earlyTiddler("A", "again" + u)}));
-    }
-}
-
 // Another program appends to one of the files at a chosen moment of the save: the guards, which run
 // right before the renames, find it, and every file stays as that program left it.
 TEST_F(SaveStage, GuardsFindFilesChangedByAnotherProcess) {
@@ -140,11 +114,18 @@ TEST_F(SaveStage, GuardsFindFilesChangedByAnotherProcess) {
     }
 }
 
-// The save's system calls in order: the note, then every copy written and flushed, then the renames,
-// each flushed into its folder, and the backup and the note removed last. A backup name that is taken
-// is drawn again, and the file there stays.
+// No to "Save Files?" touches nothing. On Yes, the save's system calls in order: the note, then every
+// copy written and flushed, then the renames, each flushed into its folder, and the backup and the note
+// removed last. A backup name that is taken is drawn again, and the file there stays.
 TEST_F(SaveStage, FlushesBeforeItRenamesAndRemovesTheBackupLast) {
     prepare(unedited);
+    const auto before = test::snapshot(dir.dir());
+    host.yesNoAnswers = {false};
+    EXPECT_EQ(run->save(), RunResult::NotSaved);
+    EXPECT_EQ(test::snapshot(dir.dir()), before);
+    EXPECT_EQ(
+        host.messages,
+        (std::vector<test::ShownMessage>{{std::string(msg::kSaveFiles), MessageIcon::None, "Save Files?"}}));
     const std::string folder = dir.dir().string(), taken = dir.write("remote.html-50000000", "another's");
     std::deque<double> draws = {0.5, 0.5, 0.25};  // then 0.75 for every temporary file
     run->setRandomSource([&] {
@@ -170,6 +151,9 @@ TEST_F(SaveStage, FlushesBeforeItRenamesAndRemovesTheBackupLast) {
                                         "fsync:" + folder, "rename:" + unedited + temp + ">" + unedited,
                                         "fsync:" + folder, "unlink:" + backup, "unlink:" + note}));
     EXPECT_EQ(test::readBytes(taken), "another's");
+    for (const std::string& p : {local, remote, unedited}) {
+        EXPECT_EQ(test::readBytes(p), run->newDocument()) << p;
+    }
 }
 
 // A rename that fails once the first target is replaced: the message says, file by file, what each

@@ -1,11 +1,9 @@
 #include "support/FileSystemDoubles.h"
 
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <cstdio>
 #include <mutex>
 
 namespace korvane::test {
@@ -82,11 +80,14 @@ std::atomic<bool> g_recording{false};
 std::mutex g_callsMutex;
 std::vector<std::string> g_calls;
 
-void note(const std::string& call) {
-    if (g_recording) {
+// Notes a call that succeeded while a record is open; gives back its result.
+template <class Describe>
+int noted(int rc, const Describe& describe) {
+    if (rc == 0 && g_recording) {
         const std::lock_guard<std::mutex> lock(g_callsMutex);
-        g_calls.push_back(call);
+        g_calls.push_back(describe());
     }
+    return rc;
 }
 
 template <class Function>
@@ -120,40 +121,25 @@ std::vector<std::string> SyscallRecord::calls() const {
 }  // namespace korvane::test
 
 using korvane::test::next;
-using korvane::test::note;
+using korvane::test::noted;
 
 extern "C" int fsync(int fd) {
     static const auto real = next<int(int)>("fsync");
-    const int rc = real(fd);
-    if (rc == 0) {
-        note("fsync:" + korvane::test::pathOf(fd));
-    }
-    return rc;
+    return noted(real(fd), [fd] { return "fsync:" + korvane::test::pathOf(fd); });
 }
 
 extern "C" int rename(const char* from, const char* to) noexcept {
     static const auto real = next<int(const char*, const char*)>("rename");
-    const int rc = real(from, to);
-    if (rc == 0) {
-        note(std::string("rename:") + from + ">" + to);
-    }
-    return rc;
+    return noted(real(from, to), [&] { return std::string("rename:") + from + ">" + to; });
 }
 
 extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) noexcept {
     static const auto real = next<int(int, const char*, int, const char*, unsigned)>("renameat2");
-    const int rc = real(fromDir, from, toDir, to, flags);
-    if (rc == 0) {
-        note(std::string("rename:") + from + ">" + to);
-    }
-    return rc;
+    return noted(real(fromDir, from, toDir, to, flags),
+                 [&] { return std::string("rename:") + from + ">" + to; });
 }
 
 extern "C" int unlink(const char* path) noexcept {
     static const auto real = next<int(const char*)>("unlink");
-    const int rc = real(path);
-    if (rc == 0) {
-        note(std::string("unlink:") + path);
-    }
-    return rc;
+    return noted(real(path), [&] { return std::string("unlink:") + path; });
 }
