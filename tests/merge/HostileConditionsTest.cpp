@@ -196,11 +196,8 @@ TEST(HostileConditions, NamedPipesAreRefusedWithoutWaiting) {
     test::TempDir dir;
     const std::string pipe = dir.path("pipe.html");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
-    PosixFileSystem fs;
     const std::string why = "Is a named pipe (FIFO), not a regular file";
-    EXPECT_EQ(fs.readWhole(pipe).reason, why);
-    EXPECT_EQ(fs.compareWhole(pipe, "").reason, why);
-    EXPECT_EQ(fs.inspect(pipe).kind, FileKind::Pipe);
+    EXPECT_EQ(PosixFileSystem().compareWhole(pipe, "").reason, why);  // reading: the message below
     EXPECT_EQ(test::runCli("list '" + pipe + "'", dir.path("err")), 2);
     EXPECT_EQ(test::readBytes(dir.path("err")), msg::withoutNoFileChanged(msg::cannotRead(pipe, why)) + "\n");
     // Named as a wiki of the trio, it is said to be no file, and what it is instead.

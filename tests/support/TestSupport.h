@@ -70,7 +70,6 @@ class ScriptedHost : public MergeHost {
     // Answers to conflict dialogs; by default the recommended button with the texts untouched.
     std::function<ConflictAnswer(const ConflictRequest&)> answerDialog;
     std::string timeText = "12/5/2026 6:15:06 AM";
-    bool ended = false;
 
     void showMessage(const std::string& text, MessageIcon icon, const std::string& title) override;
     bool askYesNo(const std::string& text, const std::string& title, bool yesIsDefault) override;
