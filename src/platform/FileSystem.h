@@ -95,34 +95,36 @@ class FileSystem {
     // Compares the file's whole content with `expected` without holding a second copy in memory.
     virtual CompareOutcome compareWhole(const std::string& path, std::string_view expected) = 0;
     // Creates or truncates `path` and writes `data` whole.
-    virtual FsError writeWhole(const std::string& path, std::string_view data) = 0;
+    [[nodiscard]] virtual FsError writeWhole(const std::string& path, std::string_view data) = 0;
     // Creates `path`, which must not exist yet, writes the pieces one after another and flushes the
     // file to the disk before returning. The file gets exactly the permission bits `mode`, or the
     // usual ones for a new file. A file that could not be written whole is removed again.
     // The file gets the owner and group `owner` where the system allows it; where it does not (anyone
     // but root giving a file away) it keeps the usual ones, silently.
-    virtual FsError writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
-                                    std::optional<unsigned> mode, std::optional<FileOwner> owner = {}) = 0;
+    [[nodiscard]] virtual FsError writeNewDurable(const std::string& path,
+                                                  const std::vector<std::string_view>& pieces,
+                                                  std::optional<unsigned> mode,
+                                                  std::optional<FileOwner> owner = {}) = 0;
     // writeNewDurable for each file, all with the same pieces: one result per file, in order. A file
     // that fails is not left behind, and a path that existed before keeps what it held. Files may be
     // written at the same time.
     // This default writes one after another and stops at the first failure; the files after it get
     // the reason "not written".
-    virtual std::vector<FsError> writeNewDurableEach(const std::vector<NewFile>& files,
-                                                     const std::vector<std::string_view>& pieces);
+    [[nodiscard]] virtual std::vector<FsError> writeNewDurableEach(
+        const std::vector<NewFile>& files, const std::vector<std::string_view>& pieces);
     // Atomically replaces `to` by `from` and flushes the folder entry.
-    virtual FsError rename(const std::string& from, const std::string& to) = 0;
+    [[nodiscard]] virtual FsError rename(const std::string& from, const std::string& to) = 0;
     // rename, but fails with "File exists" when something is at `to`, so that a file another program
     // put there is never overwritten.
-    virtual FsError renameNoReplace(const std::string& from, const std::string& to) {
+    [[nodiscard]] virtual FsError renameNoReplace(const std::string& from, const std::string& to) {
         return exists(to) ? FsError("File exists") : rename(from, to);
     }
-    virtual FsError remove(const std::string& path) = 0;
+    [[nodiscard]] virtual FsError remove(const std::string& path) = 0;
     // What the path names; never blocks, whatever kind of file it is.
     virtual FileInfo inspect(const std::string& path) = 0;
     // Permission bits (the low 12 bits of the mode).
-    virtual FsError getMode(const std::string& path, unsigned& mode) = 0;
-    virtual FsError setMode(const std::string& path, unsigned mode) = 0;
+    [[nodiscard]] virtual FsError getMode(const std::string& path, unsigned& mode) = 0;
+    [[nodiscard]] virtual FsError setMode(const std::string& path, unsigned mode) = 0;
 };
 
 // The real file system of the machine.
@@ -136,20 +138,22 @@ class PosixFileSystem : public FileSystem {
     // large file, and on some machines, virtual ones above all, it goes many times faster in parallel.
     std::vector<ReadOutcome> readWholeEach(const std::vector<std::string>& paths) override;
     CompareOutcome compareWhole(const std::string& path, std::string_view expected) override;
-    FsError writeWhole(const std::string& path, std::string_view data) override;
-    FsError writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
-                            std::optional<unsigned> mode, std::optional<FileOwner> owner = {}) override;
+    [[nodiscard]] FsError writeWhole(const std::string& path, std::string_view data) override;
+    [[nodiscard]] FsError writeNewDurable(const std::string& path,
+                                          const std::vector<std::string_view>& pieces,
+                                          std::optional<unsigned> mode,
+                                          std::optional<FileOwner> owner = {}) override;
     // Writes the files on threads of their own, so that filling the page cache and flushing to the disk
     // overlap.
-    std::vector<FsError> writeNewDurableEach(const std::vector<NewFile>& files,
-                                             const std::vector<std::string_view>& pieces) override;
-    FsError rename(const std::string& from, const std::string& to) override;
+    [[nodiscard]] std::vector<FsError> writeNewDurableEach(
+        const std::vector<NewFile>& files, const std::vector<std::string_view>& pieces) override;
+    [[nodiscard]] FsError rename(const std::string& from, const std::string& to) override;
     // In one step where the file system can; elsewhere a check just before the rename.
-    FsError renameNoReplace(const std::string& from, const std::string& to) override;
-    FsError remove(const std::string& path) override;
+    [[nodiscard]] FsError renameNoReplace(const std::string& from, const std::string& to) override;
+    [[nodiscard]] FsError remove(const std::string& path) override;
     FileInfo inspect(const std::string& path) override;
-    FsError getMode(const std::string& path, unsigned& mode) override;
-    FsError setMode(const std::string& path, unsigned mode) override;
+    [[nodiscard]] FsError getMode(const std::string& path, unsigned& mode) override;
+    [[nodiscard]] FsError setMode(const std::string& path, unsigned mode) override;
 };
 
 }  // namespace korvane

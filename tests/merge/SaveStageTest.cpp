@@ -33,7 +33,21 @@ class SaveStage : public ::testing::Test {
         dir.write("remote.html", earlyWiki({earlyTiddler("A", "theirs"), earlyTiddler("B", "b")}));
     std::string unedited =
         dir.write("unedited.html", earlyWiki({earlyTiddler("A", "a"), earlyTiddler("B", "b")}));
+    std::map<std::string, std::string> originals = {{local, test::readBytes(local)},
+                                                    {remote, test::readBytes(remote)},
+                                                    {unedited, test::readBytes(unedited)}};
     std::unique_ptr<MergeRun> run;
+
+    // Puts back the three files as they were at the start, and nothing else.
+    void resetFiles() {
+        fs.failWhen = nullptr;
+        for (const auto& f : std::filesystem::directory_iterator(dir.dir())) {
+            std::filesystem::remove(f.path());
+        }
+        for (const auto& [path, bytes] : originals) {
+            std::ofstream(path, std::ios::binary) << bytes;
+        }
+    }
 
     // Loads and merges (recommended answers); the save is left to the test.
     void prepare(const std::string& u) {
@@ -44,69 +58,6 @@ class SaveStage : public ::testing::Test {
         host.messages.clear();
     }
 };
-
-TEST(Rebuild, KeepsEverythingOutsideTheStoreAreaByteForByte) {
-    const std::string a = earlyTiddler("A", "a");
-    const std::string remote = "<x><div id=\"storeArea\">" + a + "</div><other>";
-    struct Row {
-        std::string local, remote, expected;
-    };
-    const Row rows[] = {
-        {"<html>\r\n<body>\r\n<div id=\"storeArea\">\n" + a + "\n</div>\r\n</body></html>", remote,
-         "<html>\r\n<body>\r\n<div id=\"storeArea\">\r\n\r\n" + a + "\r\n\r\n</div>\r\n</body></html>"},
-        {"<HTML>\n<DIV id=storeArea>\n" + a +
-             "\n</DIV>\n<script>var x = '<div>' + '</div>';</script>\n</HTML>",
-         remote,
-         "<HTML>\n<div id=\"storeArea\">\r\n\r\n" + a +
-             "\r\n\r\n</DIV>\n<script>var x = '<div>' + '</div>';</script>\n</HTML>"},
-        {"<DIV ID=\"STOREAREA\">\n" + a + "\n</div></html>", remote,
-         "<div id=\"storeArea\">\r\n\r\n" + a + "\r\n\r\n</div></html>"},
-        // With nothing kept the store area holds three line breaks.
-        {"H<div id=\"storeArea\"></div>T</html>",
-         "<div id=\"storeArea\">" + earlyTiddler("New", "n") + "</div>",
-         "H<div id=\"storeArea\">\r\n\r\n\r\n</div>T</html>"},
-    };
-    for (const Row& row : rows) {
-        test::TempDir dir;
-        test::ScriptedHost host;
-        host.answerDialog = [](const ConflictRequest&) { return ConflictAnswer{DialogButton::Local, {}}; };
-        PosixFileSystem fs;
-        MergeRun run(host, fs, {dir.write("l.html", row.local), dir.write("r.html", row.remote), ""});
-        ASSERT_TRUE(run.load());
-        ASSERT_TRUE(run.merge());
-        EXPECT_EQ(run.newDocument(), row.expected);
-    }
-}
-
-// Without an unedited copy, and then with one, over the read-only remote file of the first save.
-TEST_F(SaveStage, SavedFilesAreEqualAndTheRemoteIsReadOnly) {
-    ::chmod(local.c_str(), 0640);
-    for (const std::string& u : {std::string(), unedited}) {
-        host = {};
-        prepare(u);
-        const auto before = test::snapshot(dir.dir());
-        host.yesNoAnswers = {false};
-        EXPECT_EQ(run->save(), RunResult::NotSaved);
-        EXPECT_EQ(test::snapshot(dir.dir()), before);  // No touches nothing
-        EXPECT_EQ(host.messages[0],
-                  (test::ShownMessage{std::string(msg::kSaveFiles), MessageIcon::None, "Save Files?"}));
-        EXPECT_EQ(msg::kSaveFiles,
-                  "Save merged changes to Local, Remote and Unedited copy? Note Unedited copy "
-                  "will be created if missing using the extension .LastMerge");
-        EXPECT_EQ(run->save(), RunResult::Saved);
-        const std::string third = u.empty() ? local + ".LastMerge" : u;
-        for (const std::string& p : {local, remote, third}) {
-            EXPECT_EQ(test::readBytes(p), run->newDocument()) << p;
-        }
-        EXPECT_EQ(modeOf(local), 0640u);  // permission bits kept, and given to a new .LastMerge copy
-        EXPECT_EQ(modeOf(third), u.empty() ? 0640u : 0644u);
-        EXPECT_EQ(modeOf(remote) & 0222, 0u);
-        EXPECT_EQ(test::snapshot(dir.dir()).size(), 4u);  // no backup, note or temporary file left over
-        EXPECT_EQ(host.messages.size(), 2u);              // only the questions
-        EXPECT_EQ(host.log, (std::vector<std::string>{"ask:Save Files?", "ask:Save Files?"}));
-        dir.write("local.html", earlyWiki({earlyTiddler("A", "again" + u)}));
-    }
-}
 
 // Another program appends to one of the files at a chosen moment of the save: the guards, which run
 // right before the renames, find it, and every file stays as that program left it.
@@ -163,22 +114,89 @@ TEST_F(SaveStage, GuardsFindFilesChangedByAnotherProcess) {
     }
 }
 
-TEST_F(SaveStage, ATakenBackupNameIsDrawnAgain) {
+// No to "Save Files?" touches nothing. On Yes, the save's system calls in order: the note, then every
+// copy written and flushed, then the renames, each flushed into its folder, and the backup and the note
+// removed last. A backup name that is taken is drawn again, and the file there stays.
+TEST_F(SaveStage, FlushesBeforeItRenamesAndRemovesTheBackupLast) {
     prepare(unedited);
-    dir.write("remote.html-50000000", "someone else's file");
-    std::deque<double> draws = {0.5, 0.5, 0.25};
+    const auto before = test::snapshot(dir.dir());
+    host.yesNoAnswers = {false};
+    EXPECT_EQ(run->save(), RunResult::NotSaved);
+    EXPECT_EQ(test::snapshot(dir.dir()), before);
+    EXPECT_EQ(
+        host.messages,
+        (std::vector<test::ShownMessage>{{std::string(msg::kSaveFiles), MessageIcon::None, "Save Files?"}}));
+    const std::string folder = dir.dir().string(), taken = dir.write("remote.html-50000000", "another's");
+    std::deque<double> draws = {0.5, 0.5, 0.25};  // then 0.75 for every temporary file
     run->setRandomSource([&] {
         const double r = draws.empty() ? 0.75 : draws.front();
         draws.empty() ? void() : draws.pop_front();
         return r;
     });
-    std::vector<std::string> renames;
-    fs.failWhen = [&](const std::string& op) {
-        return op.rfind("rename:" + remote + ">", 0) == 0 && (renames.push_back(op), false);
+    const std::string backup = remote + "-25000000", temp = ".korvane-75000000.tmp";
+    const std::string note = local + ".korvane-save";
+    std::vector<std::string> calls;
+    {
+        const test::SyscallRecord record;
+        ASSERT_EQ(run->save(), RunResult::Saved);
+        calls = record.calls();
+    }
+    ASSERT_GT(calls.size(), 4u);
+    std::sort(calls.begin() + 1, calls.begin() + 4);  // the three copies are flushed at the same time
+    EXPECT_EQ(calls,
+              (std::vector<std::string>{"fsync:" + note, "fsync:" + local + temp, "fsync:" + remote + temp,
+                                        "fsync:" + unedited + temp, "rename:" + remote + ">" + backup,
+                                        "fsync:" + folder, "rename:" + remote + temp + ">" + remote,
+                                        "fsync:" + folder, "rename:" + local + temp + ">" + local,
+                                        "fsync:" + folder, "rename:" + unedited + temp + ">" + unedited,
+                                        "fsync:" + folder, "unlink:" + backup, "unlink:" + note}));
+    EXPECT_EQ(test::readBytes(taken), "another's");
+    for (const std::string& p : {local, remote, unedited}) {
+        EXPECT_EQ(test::readBytes(p), run->newDocument()) << p;
+    }
+}
+
+// A rename that fails once the first target is replaced: the message says, file by file, what each
+// holds, and the files hold just that.
+TEST_F(SaveStage, APartlyDoneSaveSaysWhereEveryDocumentIs) {
+    struct Row {
+        bool withUnedited;
+        std::size_t failing;            // the target whose rename fails: 1 local, 2 unedited copy
+        std::vector<std::string> held;  // remote, local, unedited copy: "" the merged document
     };
-    EXPECT_EQ(run->save(), RunResult::Saved);
-    EXPECT_EQ(renames, std::vector<std::string>{"rename:" + remote + ">" + remote + "-25000000"});
-    EXPECT_EQ(test::readBytes(dir.path("remote.html-50000000")), "someone else's file");
+    const Row rows[] = {{true, 1, {"", "your local file, unchanged", "the unedited copy, unchanged"}},
+                        {true, 2, {"", "", "the unedited copy, unchanged"}},
+                        {false, 2, {"", "", "not created yet"}}};
+    for (const Row& row : rows) {
+        host = {};
+        prepare(row.withUnedited ? unedited : "");
+        run->setRandomSource([] { return 0.5; });
+        const std::string targets[] = {remote, local, row.withUnedited ? unedited : local + ".LastMerge"};
+        const std::string temp = ".korvane-50000000.tmp", backup = remote + "-50000000";
+        const std::string failing = "rename:" + targets[row.failing] + temp + ">" + targets[row.failing];
+        fs.failWhen = [&](const std::string& op) { return op == failing; };
+        EXPECT_EQ(run->save(), RunResult::SaveFailed);
+        fs.failWhen = nullptr;
+        std::string expected = "Error: The merged document could not be saved to every file: renaming \"" +
+                               targets[row.failing] + temp + "\" to \"" + targets[row.failing] +
+                               "\" failed: Injected failure.\n\nWhere your documents are now:";
+        for (std::size_t i = 0; i < 3; ++i) {
+            expected +=
+                "\n\"" + targets[i] + "\": " + (row.held[i].empty() ? "the merged document" : row.held[i]);
+            EXPECT_EQ(test::readBytes(targets[i]),
+                      row.held[i].empty() ? run->newDocument() : originals[targets[i]]);
+        }
+        expected += "\n\"" + backup + "\": the remote file as it was before this merge";
+        for (std::size_t i = row.failing; i < 3; ++i) {
+            expected += "\n\"" + targets[i] + temp + "\": the merged document";
+            EXPECT_EQ(test::readBytes(targets[i] + temp), run->newDocument());
+        }
+        EXPECT_EQ(test::readBytes(backup), originals[remote]);
+        EXPECT_EQ(host.messages.back(),
+                  (test::ShownMessage{expected + msg::saveNoteKept(local + ".korvane-save"),
+                                      MessageIcon::Critical, "Korvane"}));
+        resetFiles();
+    }
 }
 
 // Makes every single file operation of the save fail in turn, and then cuts the save off at that same
@@ -190,18 +208,6 @@ TEST_F(SaveStage, ATakenBackupNameIsDrawnAgain) {
 // change stays; when it wrote a new remote file, nothing is touched.
 TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
     struct Killed {};
-    const std::map<std::string, std::string> originals = {{local, test::readBytes(local)},
-                                                          {remote, test::readBytes(remote)},
-                                                          {unedited, test::readBytes(unedited)}};
-    const auto resetFiles = [&] {
-        fs.failWhen = nullptr;
-        for (const auto& f : std::filesystem::directory_iterator(dir.dir())) {
-            std::filesystem::remove(f.path());
-        }
-        for (const auto& [path, bytes] : originals) {
-            std::ofstream(path, std::ios::binary) << bytes;
-        }
-    };
     for (const std::string& u : {unedited, std::string()}) {
         SCOPED_TRACE(u.empty() ? "without unedited copy" : "with unedited copy");
         const std::string third = u.empty() ? local + ".LastMerge" : unedited;

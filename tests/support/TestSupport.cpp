@@ -104,73 +104,6 @@ std::string laterWiki(const std::vector<std::string>& tiddlers) {
     return doc;
 }
 
-bool InjectingFileSystem::fails(const std::string& op) {
-    ops.push_back(op);
-    return failWhen && failWhen(op);
-}
-
-bool InjectingFileSystem::isFile(const std::string& path) {
-    ops.push_back("isFile:" + path);
-    return PosixFileSystem::isFile(path);
-}
-
-ReadOutcome InjectingFileSystem::readWhole(const std::string& path) {
-    if (fails("read:" + path)) {
-        return {ReadStatus::OpenFailed, "", "Injected failure"};
-    }
-    if (shortReads) {
-        return {ReadStatus::Short, "", ""};
-    }
-    return PosixFileSystem::readWhole(path);
-}
-
-CompareOutcome InjectingFileSystem::compareWhole(const std::string& path, std::string_view expected) {
-    if (fails("read:" + path)) {
-        return {CompareStatus::OpenFailed, "Injected failure"};
-    }
-    return PosixFileSystem::compareWhole(path, expected);
-}
-
-FsError InjectingFileSystem::writeWhole(const std::string& path, std::string_view data) {
-    return fails("write:" + path) ? FsError("Injected failure") : PosixFileSystem::writeWhole(path, data);
-}
-
-FsError InjectingFileSystem::writeNewDurable(const std::string& path,
-                                             const std::vector<std::string_view>& pieces,
-                                             std::optional<unsigned> mode, std::optional<FileOwner> owner) {
-    return fails("writeNew:" + path) ? FsError("Injected failure")
-                                     : PosixFileSystem::writeNewDurable(path, pieces, mode, owner);
-}
-
-FileInfo InjectingFileSystem::inspect(const std::string& path) {
-    if (fails("inspect:" + path)) {
-        return {FileKind::Other, path, 0, 0, {}, "Injected failure"};
-    }
-    return PosixFileSystem::inspect(path);
-}
-
-FsError InjectingFileSystem::rename(const std::string& from, const std::string& to) {
-    return fails("rename:" + from + ">" + to) ? FsError("Injected failure")
-                                              : PosixFileSystem::rename(from, to);
-}
-
-FsError InjectingFileSystem::renameNoReplace(const std::string& from, const std::string& to) {
-    return fails("rename:" + from + ">" + to) ? FsError("Injected failure")
-                                              : PosixFileSystem::renameNoReplace(from, to);
-}
-
-FsError InjectingFileSystem::remove(const std::string& path) {
-    return fails("remove:" + path) ? FsError("Injected failure") : PosixFileSystem::remove(path);
-}
-
-FsError InjectingFileSystem::setMode(const std::string& path, unsigned mode) {
-    return fails("setMode:" + path) ? FsError("Injected failure") : PosixFileSystem::setMode(path, mode);
-}
-
-FsError InjectingFileSystem::getMode(const std::string& path, unsigned& mode) {
-    return fails("getMode:" + path) ? FsError("Injected failure") : PosixFileSystem::getMode(path, mode);
-}
-
 void ScriptedHost::showMessage(const std::string& text, MessageIcon icon, const std::string& title) {
     log.push_back("message:" + text);
     messages.push_back({text, icon, title});
@@ -206,7 +139,6 @@ void ScriptedHost::setUneditedPath(const std::string& path) {
 
 void ScriptedHost::endProgram() {
     log.push_back("end");
-    ended = true;
 }
 
 }  // namespace korvane::test

@@ -5,11 +5,12 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "merge/MergeHost.h"
-#include "platform/FileSystem.h"
+#include "support/FileSystemDoubles.h"
 
 namespace korvane::test {
 
@@ -56,42 +57,6 @@ struct ShownMessage {
     bool operator==(const ShownMessage&) const = default;
 };
 
-// The real file system with a record of every operation ("read:PATH", "rename:FROM>TO", ...) and a way
-// to make any chosen operation fail.
-class InjectingFileSystem : public PosixFileSystem {
-  public:
-    std::vector<std::string> ops;
-    // Called with the operation's record; true makes that operation fail with "Injected failure".
-    std::function<bool(const std::string& op)> failWhen;
-    bool shortReads = false;  // reads deliver fewer bytes than the file holds
-
-    bool isFile(const std::string& path) override;
-    ReadOutcome readWhole(const std::string& path) override;
-    // One file after another, so that the record stays in order and every read can be made to fail.
-    std::vector<ReadOutcome> readWholeEach(const std::vector<std::string>& paths) override {
-        return FileSystem::readWholeEach(paths);
-    }
-    CompareOutcome compareWhole(const std::string& path, std::string_view expected) override;
-    FsError writeWhole(const std::string& path, std::string_view data) override;
-    FsError writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
-                            std::optional<unsigned> mode, std::optional<FileOwner> owner = {}) override;
-    // One file after another, too.
-    std::vector<FsError> writeNewDurableEach(const std::vector<NewFile>& files,
-                                             const std::vector<std::string_view>& pieces) override {
-        return FileSystem::writeNewDurableEach(files, pieces);
-    }
-    FsError rename(const std::string& from, const std::string& to) override;
-    FsError renameNoReplace(const std::string& from, const std::string& to) override;  // "rename:" too
-    FsError remove(const std::string& path) override;
-    FsError setMode(const std::string& path, unsigned mode) override;
-    FsError getMode(const std::string& path, unsigned& mode) override;
-    // A failure here reads as a path whose kind could not be found out.
-    FileInfo inspect(const std::string& path) override;
-
-  private:
-    bool fails(const std::string& op);
-};
-
 // The button of a choice code "l", "o", "s" or "b"; none for any other character.
 std::optional<DialogButton> button(char code);
 
@@ -105,7 +70,6 @@ class ScriptedHost : public MergeHost {
     // Answers to conflict dialogs; by default the recommended button with the texts untouched.
     std::function<ConflictAnswer(const ConflictRequest&)> answerDialog;
     std::string timeText = "12/5/2026 6:15:06 AM";
-    bool ended = false;
 
     void showMessage(const std::string& text, MessageIcon icon, const std::string& title) override;
     bool askYesNo(const std::string& text, const std::string& title, bool yesIsDefault) override;

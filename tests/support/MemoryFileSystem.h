@@ -1,4 +1,4 @@
-// Files held in memory, so a fuzzer can run whole merge runs without touching the disk.
+// Files held in memory, for the fuzzers and for tests that need no disk.
 #pragma once
 
 #include <map>
@@ -6,7 +6,7 @@
 
 #include "platform/FileSystem.h"
 
-namespace korvane::fuzz {
+namespace korvane::test {
 
 class MemoryFileSystem : public FileSystem {
   public:
@@ -20,19 +20,14 @@ class MemoryFileSystem : public FileSystem {
     bool exists(const std::string& path) override { return files.count(path) != 0; }
     bool sameFile(const std::string& a, const std::string& b) override { return a == b && isFile(a); }
     ReadOutcome readWhole(const std::string& path) override {
-        const auto it = files.find(path);
-        if (it == files.end()) {
-            return {ReadStatus::OpenFailed, "", "No such file or directory"};
-        }
-        const std::string& data = it->second.data;
-        return {ReadStatus::Ok, DocumentText(data.data(), data.size()), ""};
+        const File* f = find(path);
+        return f ? ReadOutcome{ReadStatus::Ok, DocumentText(f->data.data(), f->data.size()), ""}
+                 : ReadOutcome{ReadStatus::OpenFailed, "", kMissing};
     }
     CompareOutcome compareWhole(const std::string& path, std::string_view expected) override {
-        const auto it = files.find(path);
-        if (it == files.end()) {
-            return {CompareStatus::OpenFailed, "No such file or directory"};
-        }
-        return {it->second.data == expected ? CompareStatus::Same : CompareStatus::Different, ""};
+        const File* f = find(path);
+        return f ? CompareOutcome{f->data == expected ? CompareStatus::Same : CompareStatus::Different, ""}
+                 : CompareOutcome{CompareStatus::OpenFailed, kMissing};
     }
     FsError writeWhole(const std::string& path, std::string_view data) override {
         files[path].data = std::string(data);
@@ -40,7 +35,7 @@ class MemoryFileSystem : public FileSystem {
     }
     FsError writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
                             std::optional<unsigned> mode, std::optional<FileOwner> = {}) override {
-        if (files.count(path) != 0) {
+        if (find(path)) {
             return FsError("File exists");
         }
         File& f = files[path];
@@ -53,39 +48,33 @@ class MemoryFileSystem : public FileSystem {
     FsError rename(const std::string& from, const std::string& to) override {
         const auto it = files.find(from);
         if (it == files.end()) {
-            return FsError("No such file or directory");
+            return kMissing;
         }
         File moved = std::move(it->second);
         files.erase(it);
         files[to] = std::move(moved);
         return std::nullopt;
     }
-    FsError remove(const std::string& path) override {
-        return files.erase(path) != 0 ? std::nullopt : FsError("No such file or directory");
-    }
+    FsError remove(const std::string& path) override { return files.erase(path) ? FsError() : kMissing; }
     FileInfo inspect(const std::string& path) override {
-        const auto it = files.find(path);
-        if (it == files.end()) {
-            return {FileKind::Missing, path, 0, 0, {}, ""};
-        }
-        return {FileKind::Regular, path, it->second.mode, 1, {}, ""};
+        const File* f = find(path);
+        return {f ? FileKind::Regular : FileKind::Missing, path, f ? f->mode : 0, f ? 1u : 0u, {}, ""};
     }
     FsError getMode(const std::string& path, unsigned& mode) override {
-        const auto it = files.find(path);
-        if (it == files.end()) {
-            return FsError("No such file or directory");
-        }
-        mode = it->second.mode;
-        return std::nullopt;
+        const File* f = find(path);
+        return f ? (mode = f->mode, FsError()) : kMissing;
     }
     FsError setMode(const std::string& path, unsigned mode) override {
+        File* f = find(path);
+        return f ? (f->mode = mode, FsError()) : kMissing;
+    }
+
+  private:
+    static constexpr const char* kMissing = "No such file or directory";
+    File* find(const std::string& path) {
         const auto it = files.find(path);
-        if (it == files.end()) {
-            return FsError("No such file or directory");
-        }
-        it->second.mode = mode;
-        return std::nullopt;
+        return it == files.end() ? nullptr : &it->second;
     }
 };
 
-}  // namespace korvane::fuzz
+}  // namespace korvane::test

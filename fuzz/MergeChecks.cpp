@@ -1,38 +1,32 @@
-// The input is split into a local, a remote and an unedited document and a script of answers: choice
-// codes, edits that add plain words or blank a box, and Yes or No to every question. A whole merge run
-// with the save never faults, and:
+// The input is split into a local, a remote and an unedited document and a script of answers: buttons,
+// edits that add plain words or blank a box, and Yes or No to every question. A whole merge run with
+// the save never faults, and:
 // - every title whose local and remote entries are equal stands in the merged document exactly once;
 // - where no edit removed an element's markup, the merged document splits back into exactly the
 //   elements the merge appended, in order;
 // - after the save the three files hold the merged document.
-#include <fuzzer/FuzzedDataProvider.h>
-
-#include <cstdint>
-#include <string>
-
 #include "FuzzCheck.h"
-#include "MemoryFileSystem.h"
 #include "merge/BoxForm.h"
 #include "merge/MergeRun.h"
+#include "support/MemoryFileSystem.h"
 
+namespace korvane::fuzz {
 namespace {
-
-using namespace korvane;
 
 class ScriptedAnswers : public MergeHost {
   public:
-    explicit ScriptedAnswers(FuzzedDataProvider& script) : m_script(script) {}
+    explicit ScriptedAnswers(Script& script) : m_script(script) {}
     bool blankedABox = false;
 
     void showMessage(const std::string&, MessageIcon, const std::string&) override {}
     bool askYesNo(const std::string&, const std::string&, bool yesIsDefault) override {
-        return m_script.remaining_bytes() == 0 ? yesIsDefault : m_script.ConsumeBool();
+        return m_script.remaining() == 0 ? yesIsDefault : m_script.flag();
     }
     ConflictAnswer settleConflict(const ConflictRequest& r) override {
         ConflictAnswer a;
         a.texts = {toBoxForm(r.texts.strLocal), toBoxForm(r.texts.strOriginal), toBoxForm(r.texts.strServer),
                    toBoxForm(r.texts.strConflict1), toBoxForm(r.texts.strConflict2)};
-        if (m_script.remaining_bytes() == 0) {
+        if (m_script.remaining() == 0) {
             a.choice = r.boldButton.value_or(DialogButton::Local);
             return a;
         }
@@ -44,19 +38,19 @@ class ScriptedAnswers : public MergeHost {
                 enabled.push_back(b);
             }
         }
-        a.choice = enabled[m_script.ConsumeIntegralInRange<std::size_t>(0, enabled.size() - 1)];
-        if (m_script.ConsumeBool()) {
+        a.choice = enabled[m_script.number(0, enabled.size() - 1)];
+        if (m_script.flag()) {
             std::string* boxes[] = {&a.texts.strLocal, &a.texts.strOriginal, &a.texts.strServer,
                                     &a.texts.strConflict1, &a.texts.strConflict2};
-            std::string& box = *boxes[m_script.ConsumeIntegralInRange<int>(0, 4)];
-            if (m_script.ConsumeBool()) {
-                box = std::string(m_script.ConsumeIntegralInRange<int>(0, 3), ' ');
+            std::string& box = *boxes[m_script.number(0, 4)];
+            if (m_script.flag()) {
+                box = std::string(m_script.number(0, 3), ' ');
                 blankedABox = true;  // the element's markup is gone with it
             } else {
                 // Plain words and line breaks: an edit that adds no markup.
                 static const char* const kWords[] = {"word ", "\r\n", "Edit", " 42"};
-                for (int i = m_script.ConsumeIntegralInRange<int>(1, 4); i > 0; --i) {
-                    box += kWords[m_script.ConsumeIntegralInRange<int>(0, 3)];
+                for (std::size_t i = m_script.number(1, 4); i > 0; --i) {
+                    box += kWords[m_script.number(0, 3)];
                 }
             }
         }
@@ -67,7 +61,7 @@ class ScriptedAnswers : public MergeHost {
     void endProgram() override { FUZZ_CHECK(false); }
 
   private:
-    FuzzedDataProvider& m_script;
+    Script& m_script;
 };
 
 int countTitle(const TiddlerList& list, std::string_view title) {
@@ -80,20 +74,20 @@ int countTitle(const TiddlerList& list, std::string_view title) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    FuzzedDataProvider script(data, size);
-    fuzz::MemoryFileSystem fs;
+void checkMerge(const std::uint8_t* data, std::size_t size) {
+    Script script(data, size);
+    test::MemoryFileSystem fs;
     // Only a local document that ends as a whole wiki does is merged.
-    fs.files["local"].data = script.ConsumeRandomLengthString(4096) + "</html>";
-    fs.files["remote"].data = script.ConsumeRandomLengthString(4096);
-    const bool withUnedited = script.ConsumeBool();
+    fs.files["local"].data = script.text(4096) + "</html>";
+    fs.files["remote"].data = script.text(4096);
+    const bool withUnedited = script.flag();
     if (withUnedited) {
-        fs.files["unedited"].data = script.ConsumeRandomLengthString(4096);
+        fs.files["unedited"].data = script.text(4096);
     }
     ScriptedAnswers host(script);
     MergeRun run(host, fs, {"local", "remote", withUnedited ? "unedited" : ""});
     if (!run.load() || !run.merge()) {
-        return 0;
+        return;
     }
     const RunDocuments& docs = run.documents();
     const std::string merged = run.newDocument();
@@ -109,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     if (!host.blankedABox) {
-        FUZZ_CHECK(fuzz::elementsOf(out) == run.strMergedStore());
+        FUZZ_CHECK(elementsOf(out) == run.strMergedStore());
     }
 
     if (run.save() == RunResult::Saved) {
@@ -118,5 +112,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK((fs.files["remote"].mode & 0222) == 0);
         FUZZ_CHECK(fs.files.size() == 3);  // no backup or temporary file left over
     }
-    return 0;
 }
+
+}  // namespace korvane::fuzz

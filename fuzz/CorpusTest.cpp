@@ -1,0 +1,58 @@
+// The fuzz targets' invariants over the committed corpus, so that every build checks them, with or
+// without a fuzzer: each merge input also with thousands of other answer scripts (the answers are read
+// from the input's end), each parser input also cut short at every byte.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "FuzzCheck.h"
+#include "support/TestSupport.h"
+
+namespace korvane {
+namespace {
+
+std::vector<std::string> corpus(const std::string& target) {
+    std::vector<std::string> inputs;
+    for (const auto& f : std::filesystem::directory_iterator(KORVANE_CORPUS_DIR "/" + target)) {
+        inputs.push_back(test::readBytes(f.path().string()));
+    }
+    EXPECT_GE(inputs.size(), 3u);
+    return inputs;
+}
+
+// What a broken invariant says, or nothing.
+template <class Check>
+std::string brokenBy(const Check& check) {
+    try {
+        check();
+    } catch (const fuzz::InvariantBroken& e) {
+        return e.what();
+    }
+    return {};
+}
+
+TEST(FuzzCorpus, MergeInvariantsHoldForEveryAnswerScript) {
+    std::mt19937 random(7);
+    for (std::string input : corpus("merge")) {
+        for (int variant = 0; variant < 1500; ++variant) {
+            const auto* bytes = reinterpret_cast<const std::uint8_t*>(input.data());
+            ASSERT_EQ(brokenBy([&] { fuzz::checkMerge(bytes, input.size()); }), "") << variant;
+            for (std::size_t i = input.size() - std::min<std::size_t>(input.size(), 24); i < input.size();
+                 ++i) {
+                input[i] = static_cast<char>(random());
+            }
+        }
+    }
+}
+
+TEST(FuzzCorpus, ParserInvariantsHoldForEveryCut) {
+    for (const std::string& input : corpus("parser")) {
+        for (std::size_t n = 0; n <= input.size(); ++n) {
+            ASSERT_EQ(brokenBy([&] { fuzz::checkParser(std::string_view(input).substr(0, n)); }), "") << n;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace korvane
