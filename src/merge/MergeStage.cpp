@@ -102,7 +102,7 @@ namespace {
 
 using Keeps = CaseRow::Keeps;
 using Same = CaseRow::Same;
-using enum Keeps;
+using enum CaseRow::Keeps;
 // clang-format off
 const CaseRow kCases[] = {
     {MergeCase::A, Same::No, {X::Server}, {B::Original, B::Backup},
