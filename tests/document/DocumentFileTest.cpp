@@ -89,6 +89,9 @@ TEST(FileSystem, ExistenceIdentityAndComparison) {
     const CompareOutcome missing = fs.compareWhole(dir.path("none"), "");
     EXPECT_EQ(missing.status, CompareStatus::OpenFailed);
     EXPECT_EQ(missing.reason, "No such file or directory");
+    const std::string pipe = dir.path("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);  // refused at once, never waited on
+    EXPECT_EQ(fs.compareWhole(pipe, "").reason, "Is a named pipe (FIFO), not a regular file");
 }
 
 TEST(FileSystem, WriteNewDurableWritesPiecesInOrderAndNeverOverwrites) {

@@ -191,22 +191,6 @@ TEST(HostileConditions, KindsOfPath) {
     }
 }
 
-// Nothing waits on a named pipe: reading one, comparing with one or listing one is refused at once.
-TEST(HostileConditions, NamedPipesAreRefusedWithoutWaiting) {
-    test::TempDir dir;
-    const std::string pipe = dir.path("pipe.html");
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
-    const std::string why = "Is a named pipe (FIFO), not a regular file";
-    EXPECT_EQ(PosixFileSystem().compareWhole(pipe, "").reason, why);  // reading: the message below
-    EXPECT_EQ(test::runCli("list '" + pipe + "'", dir.path("err")), 2);
-    EXPECT_EQ(test::readBytes(dir.path("err")), msg::withoutNoFileChanged(msg::cannotRead(pipe, why)) + "\n");
-    // Named as a wiki of the trio, it is said to be no file, and what it is instead.
-    const std::string local = dir.write("local.html", test::earlyWiki({}));
-    EXPECT_EQ(test::runCli("plan /local '" + local + "' /remote '" + pipe + "'", dir.path("err")), 2);
-    EXPECT_EQ(test::readBytes(dir.path("err")), std::string(msg::kRemoteNotFound) + "\n\"" + pipe +
-                                                    "\" is a named pipe (FIFO), not a regular file.\n");
-}
-
 // A tiddler larger than the large-block size, in documents split on threads of their own.
 TEST(HostileConditions, ALargeDocument) {
     test::TempDir dir;
