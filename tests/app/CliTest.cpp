@@ -1,35 +1,12 @@
 // Runs the built korvane-cli and checks its output, error lines and exit status.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdio>
+#include <sys/stat.h>
 
 #include "merge/Messages.h"
 #include "support/TestSupport.h"
 
 namespace korvane {
 namespace {
-
-struct CliResult {
-    std::string out;
-    std::string err;
-    int status = -1;
-};
-
-CliResult runCli(const test::TempDir& dir, const std::string& args) {
-    const std::string errPath = dir.path("stderr.txt");
-    const std::string command = std::string(KORVANE_CLI_PATH) + " " + args + " 2>'" + errPath + "'";
-    CliResult r;
-    FILE* p = ::popen(command.c_str(), "r");
-    char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) {
-        r.out.append(buf, n);
-    }
-    const int raw = ::pclose(p);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.err = test::readBytes(errPath);
-    return r;
-}
 
 TEST(Cli, OutputErrorsAndExitStatus) {
     // Values are printed byte for byte, escaped so that one tiddler is one line. Read-only commands say
@@ -54,6 +31,9 @@ TEST(Cli, OutputErrorsAndExitStatus) {
     const std::string cut = dir.write("cut.html", whole.substr(0, whole.find(">b</div>") + 2));
     const std::string length = std::to_string(earlyTiddler("A", "a").size() - 10);  // B's, cut before </div>
     const std::string cutShort = std::string(msg::kStoreAreaCutShort) + "\n";
+    // Nothing waits on a named pipe: it is refused at once, and said to be no file.
+    const std::string pipe = dir.path("pipe.html"), fifo = "is a named pipe (FIFO), not a regular file";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
     const std::string usage =
         "Usage: korvane-cli list FILE\n"
         "       korvane-cli plan /local LOCAL /remote REMOTE [/lastmerge UNEDITED]\n"
@@ -92,6 +72,10 @@ TEST(Cli, OutputErrorsAndExitStatus) {
         {"plan /local '" + l + "' /remote '" + cut + "'", 2, "",
          cutShort + "Remote file: \"" + cut + "\".\n"},
         {"plan /local '" + l + "' /remote '" + dir.path("none") + "'", 2, "", "Remote file was not found.\n"},
+        {"list '" + pipe + "'", 2, "",
+         "Error: Could not read the file \"" + pipe + "\": I" + fifo.substr(1) + ".\n"},
+        {"plan /local '" + l + "' /remote '" + pipe + "'", 2, "",
+         "Remote file was not found.\n\"" + pipe + "\" " + fifo + ".\n"},
         {"plan /local '" + l + "' /remote '" + l + "'", 2, "",
          "The content of the remote and local files are the same.\n"},
         {"plan /local '" + l + "'", 2, "", usage},
@@ -103,10 +87,10 @@ TEST(Cli, OutputErrorsAndExitStatus) {
     };
     const auto before = test::snapshot(dir.dir());
     for (const Row& row : rows) {
-        const CliResult r = runCli(dir, row.args);
-        EXPECT_EQ(r.status, row.status) << row.args;
-        EXPECT_EQ(r.out, row.out) << row.args;
-        EXPECT_EQ(r.err, row.err) << row.args;
+        std::string out;
+        EXPECT_EQ(test::runCli(row.args, dir.path("stderr.txt"), &out), row.status) << row.args;
+        EXPECT_EQ(out, row.out) << row.args;
+        EXPECT_EQ(test::readBytes(dir.path("stderr.txt")), row.err) << row.args;
     }
     std::filesystem::remove(dir.path("stderr.txt"));
     EXPECT_EQ(test::snapshot(dir.dir()), before);

@@ -89,6 +89,9 @@ TEST(FileSystem, ExistenceIdentityAndComparison) {
     const CompareOutcome missing = fs.compareWhole(dir.path("none"), "");
     EXPECT_EQ(missing.status, CompareStatus::OpenFailed);
     EXPECT_EQ(missing.reason, "No such file or directory");
+    const std::string pipe = dir.path("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);  // refused at once, never waited on
+    EXPECT_EQ(fs.compareWhole(pipe, "").reason, "Is a named pipe (FIFO), not a regular file");
 }
 
 TEST(FileSystem, WriteNewDurableWritesPiecesInOrderAndNeverOverwrites) {
@@ -101,13 +104,9 @@ TEST(FileSystem, WriteNewDurableWritesPiecesInOrderAndNeverOverwrites) {
         expected += owned.back();
     }
     const std::vector<std::string_view> pieces(owned.begin(), owned.end());
-    const auto modeOf = [&fs](const std::string& path) {
-        unsigned mode = 0;
-        return fs.getMode(path, mode) ? 0u : mode;
-    };
     const std::string path = dir.path("new.html");
     ASSERT_FALSE(fs.writeNewDurable(path, pieces, 0640u));
-    EXPECT_EQ(modeOf(path), 0640u);
+    EXPECT_EQ(fs.inspect(path).mode, 0640u);
     // An existing file is never replaced this way.
     EXPECT_EQ(fs.writeNewDurable(path, {"other"}, std::nullopt), FsError("File exists"));
     // Several files at once: each gets the pieces and its own mode; one that fails leaves nothing
@@ -122,7 +121,7 @@ TEST(FileSystem, WriteNewDurableWritesPiecesInOrderAndNeverOverwrites) {
     for (const char* name : {"new.html", "a.html", "d.html"}) {
         EXPECT_EQ(test::readBytes(dir.path(name)), expected) << name;
     }
-    EXPECT_EQ(modeOf(dir.path("a.html")), 0600u);
+    EXPECT_EQ(fs.inspect(dir.path("a.html")).mode, 0600u);
     EXPECT_FALSE(std::filesystem::exists(dir.path("missing")));
 }
 

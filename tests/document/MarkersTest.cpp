@@ -7,32 +7,25 @@
 namespace korvane {
 namespace {
 
-struct BetweenCase {
-    const char* source;
-    const char* start;
-    const char* end;
-    bool ignoreCase;
-    const char* expected;
-};
-
 TEST(BetweenMarkers, GivesTheTextBetweenTheMarkers) {
-    const BetweenCase cases[] = {
+    // Source, start marker, end marker, ignoring case, the text between.
+    // clang-format off
+    const std::tuple<const char*, const char*, const char*, bool, const char*> rows[] = {
         // Both absent, both present, only the start, only the end, end before start.
-        BetweenCase{"abc", "[", "]", false, ""}, BetweenCase{"a[b]c", "[", "]", false, "b"},
-        BetweenCase{"a[bc", "[", "]", false, "bc"}, BetweenCase{"ab]c", "[", "]", false, "ab"},
-        BetweenCase{"a]b[c", "[", "]", false, "c"},
+        {"abc", "[", "]", false, ""}, {"a[b]c", "[", "]", false, "b"}, {"a[bc", "[", "]", false, "bc"},
+        {"ab]c", "[", "]", false, "ab"}, {"a]b[c", "[", "]", false, "c"},
         // The bounding end marker is the first one after the start marker.
-        BetweenCase{"x]a[b]c]", "[", "]", false, "b"},
+        {"x]a[b]c]", "[", "]", false, "b"},
         // Case: exact unless asked otherwise; folding touches ASCII letters only.
-        BetweenCase{"xAy", "a", "y", false, "xA"}, BetweenCase{"xAy", "a", "y", true, ""},
-        BetweenCase{"<DIV Tiddler=\"T\">", "tiddler=\"", "\"", true, "T"},
-        BetweenCase{"\xC3\xA9[\xC3\x89]", "[", "]", true, "\xC3\x89"},
+        {"xAy", "a", "y", false, "xA"}, {"xAy", "a", "y", true, ""},
+        {"<DIV Tiddler=\"T\">", "tiddler=\"", "\"", true, "T"}, {"\xC3\xA9[\xC3\x89]", "[", "]", true, "\xC3\x89"},
         // Missing attribute: the text before the first quote.
-        BetweenCase{" tiddler=\"T\" modifier=\"A\">body", " created=\"", "\"", true, " tiddler="},
-        BetweenCase{" no quotes here", " created=\"", "\"", true, ""}};
-    for (const BetweenCase& c : cases) {
-        EXPECT_EQ(funcParseStringFromStringToString(c.source, c.start, c.end, c.ignoreCase), c.expected)
-            << "source " << c.source;
+        {" tiddler=\"T\" modifier=\"A\">body", " created=\"", "\"", true, " tiddler="},
+        {" no quotes here", " created=\"", "\"", true, ""},
+    };
+    // clang-format on
+    for (const auto& [source, start, end, ignoreCase, between] : rows) {
+        EXPECT_EQ(funcParseStringFromStringToString(source, start, end, ignoreCase), between) << source;
     }
 }
 

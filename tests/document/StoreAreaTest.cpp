@@ -11,20 +11,6 @@ using test::earlyTiddler;
 using test::earlyWiki;
 using Strings = std::vector<std::string>;
 
-// A document together with its parse; the lists are views into `doc`, so the two stay together.
-struct Parsed {
-    explicit Parsed(std::string text) : doc(std::move(text)) {
-        area = ParseStoreArea(doc, list);
-        for (const auto* col : {&list.colTitles, &list.colModifiers, &list.colModified, &list.colCreated}) {
-            EXPECT_EQ(col->size(), list.size());
-        }
-    }
-    Parsed(const Parsed&) = delete;
-    const std::string doc;
-    TiddlerList list;
-    StoreArea area;
-};
-
 // The entry of a whole tiddler element: what stands between "<div" and "</div>".
 std::string in(const std::string& element) {
     return element.substr(4, element.size() - 10);
@@ -71,45 +57,15 @@ TEST(ParseStoreArea, SplitsTheStoreAreaIntoEntries) {
          ""},
     };
     for (const Case& c : cases) {
-        const Parsed parsed(c.doc);
-        EXPECT_TRUE(parsed.area.found) << c.doc;
-        EXPECT_EQ(Strings(parsed.list.colDivs.begin(), parsed.list.colDivs.end()), c.entries) << c.doc;
-        EXPECT_EQ(parsed.area.hasEnd() ? c.doc.substr(parsed.area.end) : "", c.after) << c.doc;
-        EXPECT_TRUE(startsWithIgnoringCase(std::string_view(c.doc).substr(parsed.area.start), "<div id"))
-            << c.doc;
+        TiddlerList list;
+        const StoreArea area = ParseStoreArea(c.doc, list);
+        EXPECT_TRUE(area.found) << c.doc;
+        EXPECT_EQ(Strings(list.colDivs.begin(), list.colDivs.end()), c.entries) << c.doc;
+        EXPECT_EQ(area.hasEnd() ? c.doc.substr(area.end) : "", c.after) << c.doc;
+        EXPECT_TRUE(startsWithIgnoringCase(std::string_view(c.doc).substr(area.start), "<div id")) << c.doc;
     }
-    EXPECT_FALSE(Parsed("<html>no store</html>").area.found);
-}
-
-TEST(ParseStoreArea, AttributesAreWhatTheMarkerFunctionFindsInTheWholeEntry) {
-    // Each attribute is the marker function over the whole entry with the closing quote as end marker;
-    // the title comes from `tiddler="` wherever it stands, else from ` title="` when that is present.
-    const std::pair<std::string, std::string> entries[] = {
-        {R"( tiddler="A" modifier="Ann" modified="200601011200" created="200501011200">body)", "A"},
-        {R"( title="B" modifier="Ann" modified="1" created="2"><pre>x = "y"</pre>)", "B"},
-        {R"( title="C" modified="1">the body names tiddler="D" after all)",
-         "D"},                                                            // tiddler=" in the body wins
-        {R"( title="E">body modifier="F" created="G)", "E"},              // markers only in the body
-        {R"( modified="1" modifier="2" tiddler="H")", "H"},               // modified=" before modifier="
-        {R"( tiddler="I modifier="J">)", "I modifier="},                  // an unclosed value
-        {R"( TIDDLER="K" Modifier="L" MODIFIED="3" cReAtEd="4">)", "K"},  // letter case
-        {R"( tiddler="M" modifier="x=" modified=="5" created=>)", "M"},   // `=` in odd places
-        {R"(=tiddler=" title=")", " title="},                             // markers at the very end
-        {" no quotes at all=", ""},
-        {R"( tiddler= "N" title="O">)", "O"},  // a space breaks tiddler="
-        {R"(title="P">no leading space before title)", "title="},
-    };
-    for (const auto& [entry, title] : entries) {
-        const Parsed p(earlyWiki({"<div" + entry + "</div>"}));
-        ASSERT_EQ(p.list.size(), 1u) << entry;
-        const auto expected = [&](std::string_view marker) {
-            return funcParseStringFromStringToString(entry, marker, "\"", true);
-        };
-        EXPECT_EQ(p.list.colTitles[0], title) << entry;
-        EXPECT_EQ(p.list.colModifiers[0], expected(" modifier=\"")) << entry;
-        EXPECT_EQ(p.list.colModified[0], expected(" modified=\"")) << entry;
-        EXPECT_EQ(p.list.colCreated[0], expected(" created=\"")) << entry;
-    }
+    TiddlerList none;
+    EXPECT_FALSE(ParseStoreArea("<html>no store</html>", none).found);
 }
 
 }  // namespace

@@ -27,16 +27,13 @@ struct Trio {
     std::string local, remote, unedited;
 };
 
-Trio writeTrio(const std::string& folder, const std::string& prefix = "") {
-    const auto put = [&](const std::string& name, const std::string& bytes) {
-        const std::string path = folder + "/" + prefix + name;
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
-    };
-    return {
-        put("local.html", earlyWiki({earlyTiddler("A", "mine", "200601031200"), earlyTiddler("S", "same")})),
-        put("remote.html", earlyWiki({earlyTiddler("A", "theirs"), earlyTiddler("S", "same")})),
-        put("unedited.html", earlyWiki({earlyTiddler("A", "base"), earlyTiddler("S", "same")}))};
+Trio writeTrio(const test::TempDir& dir, const std::string& prefix = "") {
+    return {dir.write(prefix + "local.html",
+                      earlyWiki({earlyTiddler("A", "mine", "200601031200"), earlyTiddler("S", "same")})),
+            dir.write(prefix + "remote.html",
+                      earlyWiki({earlyTiddler("A", "theirs"), earlyTiddler("S", "same")})),
+            dir.write(prefix + "unedited.html",
+                      earlyWiki({earlyTiddler("A", "base"), earlyTiddler("S", "same")}))};
 }
 
 // Runs `body` in a child process without root's privileges, where the system can refuse it access.
@@ -53,7 +50,7 @@ bool asOrdinaryUser(const std::function<bool()>& body) {
 
 TEST(HostileConditions, AReadOnlyFolderChangesNothing) {
     test::TempDir dir;
-    const Trio t = writeTrio(dir.dir().string());
+    const Trio t = writeTrio(dir);
     const auto before = test::snapshot(dir.dir());
     std::filesystem::permissions(dir.dir(), std::filesystem::perms(0555));
     EXPECT_TRUE(asOrdinaryUser([&] {
@@ -80,14 +77,15 @@ TEST(HostileConditions, AFullDiskChangesNothing) {
     }
     // Three documents that fill most of the small disk, so the merged copies cannot all fit.
     const std::string filler(60000, 'x');
-    const std::string local = folder + "/local.html", remote = folder + "/remote.html";
-    std::ofstream(local, std::ios::binary) << earlyWiki({earlyTiddler("A", filler + "mine", "200601031200")});
-    std::ofstream(remote, std::ios::binary) << earlyWiki({earlyTiddler("A", filler + "theirs")});
-    std::ofstream(folder + "/unedited.html", std::ios::binary) << earlyWiki({earlyTiddler("A", filler)});
+    const std::string local =
+        dir.write("small/local.html", earlyWiki({earlyTiddler("A", filler + "mine", "200601031200")}));
+    const std::string remote =
+        dir.write("small/remote.html", earlyWiki({earlyTiddler("A", filler + "theirs")}));
+    const std::string unedited = dir.write("small/unedited.html", earlyWiki({earlyTiddler("A", filler)}));
     const auto before = test::snapshot(folder);
     test::ScriptedHost host;
     PosixFileSystem fs;
-    const RunResult result = MergeRun(host, fs, {local, remote, folder + "/unedited.html"}).run();
+    const RunResult result = MergeRun(host, fs, {local, remote, unedited}).run();
     const auto after = test::snapshot(folder);
     ::umount(folder.c_str());
     EXPECT_EQ(result, RunResult::SaveFailed);
@@ -152,7 +150,7 @@ TEST(HostileConditions, KindsOfPath) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         test::TempDir dir;
-        Trio t = writeTrio(dir.dir().string(), row.prefix);
+        Trio t = writeTrio(dir, row.prefix);
         if (row.setUp) {
             row.setUp(dir, t);
         }
@@ -189,22 +187,6 @@ TEST(HostileConditions, KindsOfPath) {
                 << host.messages.back().text;
         }
     }
-}
-
-// Nothing waits on a named pipe: reading one, comparing with one or listing one is refused at once.
-TEST(HostileConditions, NamedPipesAreRefusedWithoutWaiting) {
-    test::TempDir dir;
-    const std::string pipe = dir.path("pipe.html");
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
-    const std::string why = "Is a named pipe (FIFO), not a regular file";
-    EXPECT_EQ(PosixFileSystem().compareWhole(pipe, "").reason, why);  // reading: the message below
-    EXPECT_EQ(test::runCli("list '" + pipe + "'", dir.path("err")), 2);
-    EXPECT_EQ(test::readBytes(dir.path("err")), msg::withoutNoFileChanged(msg::cannotRead(pipe, why)) + "\n");
-    // Named as a wiki of the trio, it is said to be no file, and what it is instead.
-    const std::string local = dir.write("local.html", test::earlyWiki({}));
-    EXPECT_EQ(test::runCli("plan /local '" + local + "' /remote '" + pipe + "'", dir.path("err")), 2);
-    EXPECT_EQ(test::readBytes(dir.path("err")), std::string(msg::kRemoteNotFound) + "\n\"" + pipe +
-                                                    "\" is a named pipe (FIFO), not a regular file.\n");
 }
 
 // A tiddler larger than the large-block size, in documents split on threads of their own.

@@ -16,12 +16,6 @@ namespace {
 using test::earlyTiddler;
 using test::earlyWiki;
 
-unsigned modeOf(const std::string& path) {
-    struct stat st {};
-    ::stat(path.c_str(), &st);
-    return st.st_mode & 07777;
-}
-
 class SaveStage : public ::testing::Test {
   protected:
     test::TempDir dir;
@@ -104,7 +98,7 @@ TEST_F(SaveStage, GuardsFindFilesChangedByAnotherProcess) {
                 MergeRun(host, fs, {local, remote, unedited}).load();  // puts the old one back
             }
             EXPECT_EQ(test::snapshot(dir.dir()).size(), 3u);  // the remote file is back, nothing left over
-            EXPECT_EQ(modeOf(remote), 0444u);                 // with the attributes it had
+            EXPECT_EQ(fs.inspect(remote).mode, 0444u);        // with the attributes it had
             EXPECT_EQ(host.messages[1],
                       (test::ShownMessage{newRemote ? host.messages[1].text : std::string(row.message),
                                           MessageIcon::Critical, newRemote ? "Korvane" : "Server Error"}));

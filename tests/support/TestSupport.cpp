@@ -2,7 +2,7 @@
 
 #include <sys/wait.h>
 
-#include <cstdlib>
+#include <cstdio>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -65,9 +65,15 @@ std::vector<std::pair<std::string, std::string>> snapshot(const std::filesystem:
     return files;
 }
 
-int runCli(const std::string& args, const std::string& errPath) {
-    const int raw =
-        std::system((std::string(KORVANE_CLI_PATH) + " " + args + " >/dev/null 2>'" + errPath + "'").c_str());
+int runCli(const std::string& args, const std::string& errPath, std::string* out) {
+    const std::string toNull = out ? "" : " >/dev/null";
+    FILE* p =
+        ::popen((std::string(KORVANE_CLI_PATH) + " " + args + toNull + " 2>'" + errPath + "'").c_str(), "r");
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) {
+        out->append(buf, n);
+    }
+    const int raw = ::pclose(p);
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
 

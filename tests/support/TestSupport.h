@@ -34,9 +34,9 @@ std::string readBytes(const std::string& path);
 // Every file of the folder with its content, to show that nothing changed.
 std::vector<std::pair<std::string, std::string>> snapshot(const std::filesystem::path& dir);
 
-// Runs the built korvane-cli with `args` (quoted as a shell would need), its errors going to `errPath`;
-// gives its exit status.
-int runCli(const std::string& args, const std::string& errPath);
+// Runs the built korvane-cli with `args` (quoted as a shell would need), its errors going to `errPath`
+// and its output to `out` when given; gives its exit status.
+int runCli(const std::string& args, const std::string& errPath, std::string* out = nullptr);
 
 // One tiddler element in the early form: <div tiddler="T" modifier=.. modified=.. created=..
 // tags="">BODY</div>
