@@ -1,5 +1,7 @@
 #include "ui/conflict/DiffMarking.h"
 
+#include "document/Markers.h"
+
 #include <gtest/gtest.h>
 
 namespace korvane {
@@ -87,9 +89,17 @@ TEST(DiffMarking, LargeTextsAreMarkedWithoutLimits) {
     EXPECT_EQ(marks.server, marks.local);
 }
 
-TEST(DiffMarking, Utf8OfUnpairedSurrogatesKeepsThemApart) {
-    EXPECT_EQ(toUtf8(u"a\u00e9\u20ac\U0001F600"), "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
-    EXPECT_NE(toUtf8(std::u16string(1, char16_t(0xD800))), toUtf8(std::u16string(1, char16_t(0xD801))));
+// The boxes' texts are searched for markers as they are, without a copy in another encoding; a search
+// that ignores case folds ASCII letters only, from either end of the alphabet.
+TEST(DiffMarking, MarkersAreFoundInTheBoxesTexts) {
+    EXPECT_EQ(funcParseStringFromStringToString<char16_t>(u"a\U0001F600=\"\u00c9\">", u"=\"", u"\">"),
+              u"\u00c9");
+    EXPECT_EQ(
+        funcParseStringFromStringToString<char16_t>(u"<DIV Tiddler=\"\u00e9\"", u"tiddler=\"", u"\"", true),
+        u"\u00e9");
+    EXPECT_EQ(funcParseStringFromStringToString<char16_t>(u"xAZ\u00c9=", u"az\u00e9", u"=", true),
+              u"xAZ\u00c9");
+    EXPECT_EQ(funcParseStringFromStringToString<char16_t>(u"..[Za]b!", u"[zA]", u"!", true), u"b");
 }
 
 }  // namespace
