@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -12,9 +11,12 @@
 #include <cstdlib>
 #include <functional>
 #include <optional>
+#include <set>
 
 #include "support/TestSupport.h"
+#include "ui/Twips.h"
 #include "ui/UiTestHelpers.h"
+#include "ui/conflict/BoxText.h"
 #include "ui/desktop/MessageBoxes.h"
 #include "ui/desktop/Program.h"
 #include "ui/main/frmMain.h"
@@ -22,49 +24,78 @@
 namespace korvane {
 namespace {
 
+using B = DialogButton;
 using X = DialogBox;
 
 // Shows the dialog modally as the merge run does and acts on it once it is open.
-void whileOpen(frmMerge& dialog, const std::function<void()>& act) {
+ConflictAnswer whileOpen(frmMerge& dialog, const std::function<void()>& act) {
     QTimer::singleShot(0, &dialog, act);
-    dialog.showModal();
+    return dialog.showModal();
 }
 
-QPushButton* buttonOf(const frmMerge& dialog, char code) {
-    return dialog.button(static_cast<DialogButton>(std::string_view("losb").find(code)));
-}
-
-TEST(frmMerge, EachButtonHasItsCaptionAndHandsBackItsCode) {
-    const std::pair<char, const char*> rows[] = {{'l', "<< Use your version"},
-                                                 {'o', "<< Use original (unedited) version"},
-                                                 {'s', "<< Use edited version"},
-                                                 {'b', "<< Backup and link conflicts"}};
-    for (const auto& [code, caption] : rows) {
-        frmMerge dialog;
-        EXPECT_EQ(dialog.windowTitle(), "Merge");
-        EXPECT_EQ(buttonOf(dialog, code)->text(), caption);
-        EXPECT_EQ(buttonOf(dialog, code)->isDefault(), code == 'b');
-        const QLabel* note = dialog.findChild<QLabel*>("Label1");
-        EXPECT_EQ(note->text(), "Note: Bold button is recommended.");
-        EXPECT_TRUE(note->font().bold());
-        whileOpen(dialog, [&] { buttonOf(dialog, code)->click(); });
-        EXPECT_EQ(dialog.strChoice, std::string(1, code));  // and the dialog closed: showModal returned
+// Each row: the request's bold and disabled buttons, the control that has the focus on opening, what
+// the user does, and the answer's button. A press hands back the boxes' bytes untouched; a click on a
+// disabled button does nothing; closing the window (or Escape, then closing) answers with no button.
+TEST(frmMerge, ActionGivesChoice) {
+    struct Row {
+        std::optional<B> bold;
+        std::set<B> disabled;
+        const char* focused;
+        const char* action;  // a button's letter, "escape" or "close"
+        std::optional<B> choice;
+    };
+    const Row rows[] = {
+        {B::Local, {}, "cmdLocal", "l", B::Local},
+        {B::Original, {}, "cmdOriginal", "o", B::Original},
+        {B::Server, {B::Original}, "cmdServer", "s", B::Server},
+        {B::Backup, {}, "cmdBackup", "b", B::Backup},
+        {std::nullopt, {}, "cmdBackup", "s", B::Server},
+        // Without a bold button that can be pressed, the default button takes the focus.
+        {B::Local, {B::Local}, "cmdBackup", "l", std::nullopt},
+        {B::Server, {}, "cmdServer", "escape", std::nullopt},
+        {B::Server, {}, "cmdServer", "close", std::nullopt},
+    };
+    for (const Row& row : rows) {
+        ConflictRequest request;
+        request.texts = {"mine", "[Same as local.]", "theirs \xE9", "c1\r\n", "c2 \xC3\xA9"};
+        request.boldButton = row.bold;
+        request.disabledButtons = row.disabled;
+        request.takenBackBoxes = {X::Local, X::Server};
+        frmMerge dialog(request);
+        QString seen;
+        const ConflictAnswer answer = whileOpen(dialog, [&] {
+            seen = dialog.focusWidget()->objectName();
+            const std::string_view action = row.action;
+            if (action == "escape") {
+                QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                QApplication::sendEvent(&dialog, &escape);
+            } else if (action.size() == 1) {
+                dialog.button(static_cast<B>(std::string_view("losb").find(action)))->click();
+            }
+            QTimer::singleShot(0, &dialog, [&] { dialog.close(); });  // only if the action did not answer
+        });
+        EXPECT_EQ(seen.toStdString(), row.focused) << row.action;
+        EXPECT_EQ(answer.choice, row.choice) << row.action;
+        EXPECT_EQ(answer.texts, row.choice ? request.texts : ConflictTexts{}) << row.action;
+        EXPECT_EQ(dialog.strChoice(),
+                  row.choice ? std::string(1, "losb"[static_cast<int>(*row.choice)]) : "");
     }
 }
 
 TEST(frmMerge, BoxesShowTheFieldsAsLinesAndHandBackTheirBytes) {
-    frmMerge dialog;
-    dialog.strLocal = "one\\ntwo\\ncaf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xC2\xA0nbsp";
-    dialog.strServer = "later\nform: caf\xE9 \xA0";  // real line breaks stand; not UTF-8: shown as Latin-1
-    dialog.strOriginal = "x\xE9y";
-    dialog.strConflict1 = "mixed\r\nline ends\nand a lone\rreturn";
+    ConflictRequest request;
+    request.texts.strLocal = "one\\ntwo\\ncaf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xC2\xA0nbsp";
+    // Real line breaks stand; not UTF-8: shown as Latin-1.
+    request.texts.strServer = "later\nform: caf\xE9 \xA0";
+    request.texts.strOriginal = "x\xE9y";
+    request.texts.strConflict1 = "mixed\r\nline ends\nand a lone\rreturn";
     // A paragraph separator, a frame mark and a lone carriage return survive an edit of their box.
-    dialog.strConflict2 = "para\xE2\x80\xA9graph\xEF\xB7\x90\\nlone\rreturn";
-    const std::string server = dialog.strServer;
-    const std::string conflict1 = dialog.strConflict1;
+    request.texts.strConflict2 = "para\xE2\x80\xA9graph\xEF\xB7\x90\\nlone\rreturn";
+    request.takenBackBoxes = {X::Local, X::Original, X::Server, X::Conflict1, X::Conflict2};
+    frmMerge dialog(request);
     QString shownLocal;
     QString shownServer;
-    whileOpen(dialog, [&] {
+    const ConflictAnswer answer = whileOpen(dialog, [&] {
         shownLocal = dialog.box(X::Local)->toPlainText();
         shownServer = dialog.box(X::Server)->toPlainText();
         // Typing into a Latin-1 text keeps its untouched bytes and stores what was typed as UTF-8.
@@ -77,37 +108,15 @@ TEST(frmMerge, BoxesShowTheFieldsAsLinesAndHandBackTheirBytes) {
     });
     EXPECT_EQ(shownLocal, QString::fromUtf8("one\ntwo\ncaf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80  nbsp"));
     EXPECT_EQ(shownServer, QString::fromUtf8("later\nform: caf\xC3\xA9  "));
-    EXPECT_EQ(dialog.strLocal, "one\r\ntwo\r\ncaf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xC2\xA0nbsp");
-    EXPECT_EQ(dialog.strServer, server);
-    EXPECT_EQ(dialog.strConflict1, conflict1);
-    EXPECT_EQ(dialog.strOriginal, "x\xE2\x82\xAC\xC3\xA9\xE9y");
-    EXPECT_EQ(dialog.strConflict2, "para\xE2\x80\xA9graph\xEF\xB7\x90\r\nlone\rreturn\r\n!");
+    const ConflictTexts& t = answer.texts;
+    EXPECT_EQ(t.strLocal, "one\r\ntwo\r\ncaf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xC2\xA0nbsp");
+    EXPECT_EQ(t.strServer, request.texts.strServer);
+    EXPECT_EQ(t.strConflict1, request.texts.strConflict1);
+    EXPECT_EQ(t.strOriginal, "x\xE2\x82\xAC\xC3\xA9\xE9y");
+    EXPECT_EQ(t.strConflict2, "para\xE2\x80\xA9graph\xEF\xB7\x90\r\nlone\rreturn\r\n!");
 }
 
-TEST(frmMerge, FocusGoesToTheFirstBoldEnabledButton) {
-    // Bold and disabled buttons by their codes; without a bold enabled one the default button keeps it.
-    const std::tuple<const char*, const char*, const char*> rows[] = {
-        {"lb", "", "cmdBackup"},  {"sol", "", "cmdLocal"}, {"so", "", "cmdOriginal"}, {"s", "", "cmdServer"},
-        {"bs", "b", "cmdServer"}, {"l", "l", "cmdBackup"}, {"", "", "cmdBackup"}};
-    for (const auto& [bold, disabled, focused] : rows) {
-        frmMerge dialog;
-        for (const char* c = bold; *c != 0; ++c) {
-            dialog.setBold(static_cast<DialogButton>(std::string_view("losb").find(*c)));
-        }
-        for (const char* c = disabled; *c != 0; ++c) {
-            buttonOf(dialog, *c)->setEnabled(false);
-        }
-        QString seen;
-        whileOpen(dialog, [&] {
-            seen = dialog.focusWidget()->objectName();
-            dialog.button(DialogButton::Original)->setEnabled(true);
-            dialog.button(DialogButton::Original)->click();
-        });
-        EXPECT_EQ(seen.toStdString(), focused) << "bold " << bold;
-    }
-}
-
-TEST(frmMerge, SettleAppliesTheRequestAndMarksDifferences) {
+TEST(frmMerge, TheRequestSetsUpTheBoxesAndDifferencesAreMarked) {
     ConflictRequest request;
     request.caption = "Merging item 7 of 42";
     request.texts = {" tiddler=\"N\" modifier=\"Ann\" modified=\"1\" created=\"2\" tags=\"\">same",
@@ -119,9 +128,9 @@ TEST(frmMerge, SettleAppliesTheRequestAndMarksDifferences) {
     request.disabledButtons = {DialogButton::Original};
     request.setAsideBoxes = {X::Original};
     request.takenBackBoxes = {X::Local, X::Server};
-    QWidget owner;
-    QTimer::singleShot(0, &owner, [&] {
-        auto* dialog = owner.findChild<frmMerge*>();
+    frmMerge d(request);
+    frmMerge* dialog = &d;
+    const ConflictAnswer answer = whileOpen(d, [&] {
         EXPECT_EQ(dialog->windowTitle(), "Merging item 7 of 42");
         EXPECT_TRUE(dialog->button(DialogButton::Server)->font().bold());
         EXPECT_FALSE(dialog->button(DialogButton::Original)->isEnabled());
@@ -146,7 +155,6 @@ TEST(frmMerge, SettleAppliesTheRequestAndMarksDifferences) {
         }
         dialog->button(DialogButton::Server)->click();
     });
-    const ConflictAnswer answer = frmMerge::settle(request, &owner);
     EXPECT_EQ(answer.choice, DialogButton::Server);
     EXPECT_EQ(answer.texts, request.texts);
 }
@@ -184,10 +192,10 @@ TEST(frmMerge, HeldEarlyAndEscapeKeysPressNothing) {
         if (question) {
             EXPECT_TRUE(askYesNoBox(nullptr, "Save?", "Save Files?", true));
         } else {
-            frmMerge dialog;
-            dialog.setBold(DialogButton::Local);
-            dialog.showModal();
-            EXPECT_EQ(dialog.strChoice, "l");
+            ConflictRequest request;
+            request.boldButton = B::Local;
+            frmMerge dialog(request);
+            EXPECT_EQ(dialog.showModal().choice, B::Local);
         }
         EXPECT_EQ(open, (std::vector<bool>{true, true}))
             << "question " << question << ", key " << answeringKey;
@@ -195,15 +203,21 @@ TEST(frmMerge, HeldEarlyAndEscapeKeysPressNothing) {
 }
 
 TEST(frmMerge, LayoutFollowsTheWindowAndNeverShrinksBelowTheDesign) {
-    frmMerge dialog;
+    frmMerge dialog({});
     dialog.show();
     dialog.resize(600, 540);  // 9000 x 8100 twips
-    EXPECT_EQ(dialog.box(X::Local)->geometry(), QRect(8, 8, 457, 97));
-    EXPECT_EQ(dialog.button(DialogButton::Backup)->geometry(), QRect(472, 393, 121, 57));
-    EXPECT_FLOAT_EQ(dialog.layoutGeometry().line2.y1, 7212);
+    EXPECT_EQ(dialog.layoutGeometry(), layoutPass(designedMergeLayout(), 9000, 8100).geometry);
+    // Each control stands where the pass put it, under its own name.
+    for (MergeControl c :
+         {MergeControl::cmdLocal, MergeControl::cmdOriginal, MergeControl::cmdServer, MergeControl::cmdBackup,
+          MergeControl::Label1, MergeControl::txtLocal, MergeControl::txtOriginal, MergeControl::txtServer,
+          MergeControl::txtConflict1, MergeControl::txtConflict2}) {
+        const TwipRect& r = dialog.layoutGeometry()[c];
+        const QWidget* w = dialog.findChild<QWidget*>(QString::fromLatin1(controlName(c).data()));
+        EXPECT_EQ(w->geometry(), twipsToPixels(r.left, r.top, r.width, r.height)) << controlName(c);
+    }
     dialog.resize(300, 200);
     EXPECT_EQ(dialog.size(), QSize(504, 450));
-    EXPECT_EQ(dialog.box(X::Conflict2)->geometry(), QRect(8, 360, 361, 81));
 }
 
 TEST(frmMerge, OpensMaximizedAndItsNormalPlacementStaysOnTheScreen) {
@@ -216,7 +230,7 @@ TEST(frmMerge, OpensMaximizedAndItsNormalPlacementStaysOnTheScreen) {
         QWidget owner;
         owner.setGeometry(QRect(ownerAt, QSize(200, 80)));
         owner.show();
-        frmMerge dialog(&owner);
+        frmMerge dialog({}, &owner);
         whileOpen(dialog, [&] {
             EXPECT_TRUE(dialog.isMaximized());
             dialog.button(DialogButton::Local)->click();
@@ -230,6 +244,40 @@ TEST(frmMerge, OpensMaximizedAndItsNormalPlacementStaysOnTheScreen) {
         EXPECT_EQ(normal.bottomRight(), expect == 'b'
                                             ? screen.bottomRight() - f.bottomRight() + g.bottomRight()
                                             : normal.bottomRight());
+    }
+}
+
+// A box shows valid UTF-8 decoded, anything else as Latin-1. Each valid row's multi-byte sequences cut
+// anywhere (a view that ends inside the sequence, the rest still in memory behind it) are invalid.
+TEST(BoxText, Utf8ValidationAtItsBoundaries) {
+    const std::pair<std::string_view, bool> rows[] = {
+        {"a\x7F", true},
+        {"\xC2\x80", true},           // U+0080
+        {"\xDF\xBF", true},           // U+07FF
+        {"\xE0\xA0\x80", true},       // U+0800, the smallest three-byte form
+        {"\xED\x9F\xBF", true},       // U+D7FF, below the surrogates
+        {"\xEF\xBF\xBF", true},       // U+FFFF
+        {"\xF0\x90\x80\x80", true},   // U+10000
+        {"\xF4\x8F\xBF\xBF", true},   // U+10FFFF, the largest
+        {"\x80", false},              // a continuation byte alone
+        {"\xC1\xBF", false},          // overlong
+        {"\xC2\x7F", false},          // no continuation
+        {"\xE0\x9F\xBF", false},      // overlong U+07FF
+        {"\xED\xA0\x80", false},      // a high surrogate
+        {"\xED\xB0\x80", false},      // a lone low surrogate
+        {"\xE2\x82\x41", false},      // third byte no continuation
+        {"\xF0\x8F\xBF\xBF", false},  // overlong U+FFFF
+        {"\xF0\x9F\x98\xC0", false},  // fourth byte no continuation
+        {"\xF4\x90\x80\x80", false},  // above U+10FFFF
+        {"\xF5\x80\x80\x80", false},  // no such lead byte
+    };
+    for (const auto& [bytes, valid] : rows) {
+        EXPECT_EQ(isValidUtf8(bytes), valid) << testing::PrintToString(bytes);
+        if (valid && static_cast<unsigned char>(bytes[0]) >= 0x80) {
+            for (std::size_t cut = 1; cut < bytes.size(); ++cut) {
+                EXPECT_FALSE(isValidUtf8(bytes.substr(0, cut))) << testing::PrintToString(bytes) << cut;
+            }
+        }
     }
 }
 
