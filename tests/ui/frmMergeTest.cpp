@@ -35,7 +35,7 @@ ConflictAnswer whileOpen(frmMerge& dialog, const std::function<void()>& act) {
 
 // Each row: the request's bold and disabled buttons, the control that has the focus on opening, what
 // the user does, and the answer's button. A press hands back the boxes' bytes untouched; a click on a
-// disabled button does nothing; closing the window (or Escape, then closing) answers with no button.
+// disabled button does nothing; Escape does nothing; closing the window answers with no button.
 TEST(frmMerge, ActionGivesChoice) {
     struct Row {
         std::optional<B> bold;
@@ -52,7 +52,7 @@ TEST(frmMerge, ActionGivesChoice) {
         {std::nullopt, {}, "cmdBackup", "s", B::Server},
         // Without a bold button that can be pressed, the default button takes the focus.
         {B::Local, {B::Local}, "cmdBackup", "l", std::nullopt},
-        {B::Server, {}, "cmdServer", "escape", std::nullopt},
+        {B::Server, {}, "cmdServer", "escape", B::Server},
         {B::Server, {}, "cmdServer", "close", std::nullopt},
     };
     for (const Row& row : rows) {
@@ -66,10 +66,15 @@ TEST(frmMerge, ActionGivesChoice) {
         const ConflictAnswer answer = whileOpen(dialog, [&] {
             seen = dialog.focusWidget()->objectName();
             const std::string_view action = row.action;
-            if (action == "escape") {
-                QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-                QApplication::sendEvent(&dialog, &escape);
-            } else if (action.size() == 1) {
+            if (action == "escape") {  // once keys are taken, then the bold button
+                QTimer::singleShot(kKeyboardArmDelay + std::chrono::milliseconds(50), &dialog, [&] {
+                    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                    QApplication::sendEvent(dialog.focusWidget(), &escape);
+                    dialog.button(B::Server)->click();
+                });
+                return;
+            }
+            if (action.size() == 1) {
                 dialog.button(static_cast<B>(std::string_view("losb").find(action)))->click();
             }
             QTimer::singleShot(0, &dialog, [&] { dialog.close(); });  // only if the action did not answer
@@ -128,23 +133,22 @@ TEST(frmMerge, TheRequestSetsUpTheBoxesAndDifferencesAreMarked) {
     request.disabledButtons = {DialogButton::Original};
     request.setAsideBoxes = {X::Original};
     request.takenBackBoxes = {X::Local, X::Server};
-    frmMerge d(request);
-    frmMerge* dialog = &d;
-    const ConflictAnswer answer = whileOpen(d, [&] {
-        EXPECT_EQ(dialog->windowTitle(), "Merging item 7 of 42");
-        EXPECT_TRUE(dialog->button(DialogButton::Server)->font().bold());
-        EXPECT_FALSE(dialog->button(DialogButton::Original)->isEnabled());
-        const QPlainTextEdit* original = dialog->box(X::Original);
-        const QPlainTextEdit* local = dialog->box(X::Local);
+    frmMerge dialog(request);
+    const ConflictAnswer answer = whileOpen(dialog, [&] {
+        EXPECT_EQ(dialog.windowTitle(), "Merging item 7 of 42");
+        EXPECT_TRUE(dialog.button(DialogButton::Server)->font().bold());
+        EXPECT_FALSE(dialog.button(DialogButton::Original)->isEnabled());
+        const QPlainTextEdit* original = dialog.box(X::Original);
+        const QPlainTextEdit* local = dialog.box(X::Local);
         EXPECT_EQ(original->focusPolicy(), Qt::ClickFocus);  // set aside: out of the Tab order
         EXPECT_EQ(local->focusPolicy(), Qt::StrongFocus);
-        EXPECT_EQ(dialog->box(X::Conflict2)->textCursor().position(), 0);
+        EXPECT_EQ(dialog.box(X::Conflict2)->textCursor().position(), 0);
         // Not taken back: read-only, and shown on the window's background.
         EXPECT_TRUE(original->isReadOnly());
         EXPECT_FALSE(local->isReadOnly());
         EXPECT_NE(original->palette().color(QPalette::Base), local->palette().color(QPalette::Base));
-        EXPECT_EQ(dialog->box(X::Conflict1)->wordWrapMode(), QTextOption::WrapAnywhere);
-        EXPECT_EQ(dialog->box(X::Conflict2)->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+        EXPECT_EQ(dialog.box(X::Conflict1)->wordWrapMode(), QTextOption::WrapAnywhere);
+        EXPECT_EQ(dialog.box(X::Conflict2)->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
         // Bold in your version: the modifier value Ann and the last character of the equal bodies.
         const std::string& l = request.texts.strLocal;
         QTextCursor c(local->document());
@@ -153,7 +157,7 @@ TEST(frmMerge, TheRequestSetsUpTheBoxesAndDifferencesAreMarked) {
             const bool expected = (i >= l.find("Ann") && i < l.find("Ann") + 3) || i == l.size() - 1;
             EXPECT_EQ(c.charFormat().fontWeight() == QFont::Bold, expected) << "at " << i;
         }
-        dialog->button(DialogButton::Server)->click();
+        dialog.button(DialogButton::Server)->click();
     });
     EXPECT_EQ(answer.choice, DialogButton::Server);
     EXPECT_EQ(answer.texts, request.texts);
@@ -208,10 +212,8 @@ TEST(frmMerge, LayoutFollowsTheWindowAndNeverShrinksBelowTheDesign) {
     dialog.resize(600, 540);  // 9000 x 8100 twips
     EXPECT_EQ(dialog.layoutGeometry(), layoutPass(designedMergeLayout(), 9000, 8100).geometry);
     // Each control stands where the pass put it, under its own name.
-    for (MergeControl c :
-         {MergeControl::cmdLocal, MergeControl::cmdOriginal, MergeControl::cmdServer, MergeControl::cmdBackup,
-          MergeControl::Label1, MergeControl::txtLocal, MergeControl::txtOriginal, MergeControl::txtServer,
-          MergeControl::txtConflict1, MergeControl::txtConflict2}) {
+    for (std::size_t i = 0; i < kMergeControlCount; ++i) {
+        const auto c = static_cast<MergeControl>(i);
         const TwipRect& r = dialog.layoutGeometry()[c];
         const QWidget* w = dialog.findChild<QWidget*>(QString::fromLatin1(controlName(c).data()));
         EXPECT_EQ(w->geometry(), twipsToPixels(r.left, r.top, r.width, r.height)) << controlName(c);
@@ -247,37 +249,33 @@ TEST(frmMerge, OpensMaximizedAndItsNormalPlacementStaysOnTheScreen) {
     }
 }
 
-// A box shows valid UTF-8 decoded, anything else as Latin-1. Each valid row's multi-byte sequences cut
-// anywhere (a view that ends inside the sequence, the rest still in memory behind it) are invalid.
+// A box shows valid UTF-8 decoded, anything else as Latin-1. Every multi-byte sequence of a valid text
+// cut short (the view ends inside it, the rest still in memory behind it) is invalid.
 TEST(BoxText, Utf8ValidationAtItsBoundaries) {
-    const std::pair<std::string_view, bool> rows[] = {
-        {"a\x7F", true},
-        {"\xC2\x80", true},           // U+0080
-        {"\xDF\xBF", true},           // U+07FF
-        {"\xE0\xA0\x80", true},       // U+0800, the smallest three-byte form
-        {"\xED\x9F\xBF", true},       // U+D7FF, below the surrogates
-        {"\xEF\xBF\xBF", true},       // U+FFFF
-        {"\xF0\x90\x80\x80", true},   // U+10000
-        {"\xF4\x8F\xBF\xBF", true},   // U+10FFFF, the largest
-        {"\x80", false},              // a continuation byte alone
-        {"\xC1\xBF", false},          // overlong
-        {"\xC2\x7F", false},          // no continuation
-        {"\xE0\x9F\xBF", false},      // overlong U+07FF
-        {"\xED\xA0\x80", false},      // a high surrogate
-        {"\xED\xB0\x80", false},      // a lone low surrogate
-        {"\xE2\x82\x41", false},      // third byte no continuation
-        {"\xF0\x8F\xBF\xBF", false},  // overlong U+FFFF
-        {"\xF0\x9F\x98\xC0", false},  // fourth byte no continuation
-        {"\xF4\x90\x80\x80", false},  // above U+10FFFF
-        {"\xF5\x80\x80\x80", false},  // no such lead byte
-    };
-    for (const auto& [bytes, valid] : rows) {
-        EXPECT_EQ(isValidUtf8(bytes), valid) << testing::PrintToString(bytes);
-        if (valid && static_cast<unsigned char>(bytes[0]) >= 0x80) {
-            for (std::size_t cut = 1; cut < bytes.size(); ++cut) {
-                EXPECT_FALSE(isValidUtf8(bytes.substr(0, cut))) << testing::PrintToString(bytes) << cut;
-            }
+    // U+0080, U+07FF, U+0800, U+D7FF (below the surrogates), U+FFFF, U+10000, U+10FFFF.
+    const std::string_view valid[] = {"\xC2\x80",     "\xDF\xBF",         "\xE0\xA0\x80",    "\xED\x9F\xBF",
+                                      "\xEF\xBF\xBF", "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF"};
+    // A continuation byte alone, overlong, no continuation, overlong U+07FF, a high and a lone low
+    // surrogate, no third or fourth continuation, overlong U+FFFF, above U+10FFFF, no such lead byte.
+    const std::string_view invalid[] = {"\x80",
+                                        "\xC1\xBF",
+                                        "\xC2\x7F",
+                                        "\xE0\x9F\xBF",
+                                        "\xED\xA0\x80",
+                                        "\xED\xB0\x80",
+                                        "\xE2\x82\x41",
+                                        "\xF0\x9F\x98\xC0",
+                                        "\xF0\x8F\xBF\xBF",
+                                        "\xF4\x90\x80\x80",
+                                        "\xF5\x80\x80\x80"};
+    for (const std::string_view bytes : valid) {
+        EXPECT_TRUE(isValidUtf8("a" + std::string(bytes) + "\x7F")) << testing::PrintToString(bytes);
+        for (std::size_t cut = 1; cut < bytes.size(); ++cut) {
+            EXPECT_FALSE(isValidUtf8(bytes.substr(0, cut))) << testing::PrintToString(bytes) << cut;
         }
+    }
+    for (const std::string_view bytes : invalid) {
+        EXPECT_FALSE(isValidUtf8(bytes)) << testing::PrintToString(bytes);
     }
 }
 
