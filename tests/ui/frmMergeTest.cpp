@@ -35,7 +35,8 @@ ConflictAnswer whileOpen(frmMerge& dialog, const std::function<void()>& act) {
 
 // Each row: the request's bold and disabled buttons, the control that has the focus on opening, what
 // the user does, and the answer's button. A press hands back the boxes' bytes untouched; a click on a
-// disabled button does nothing; Escape does nothing; closing the window answers with no button.
+// disabled button does nothing; Escape does nothing; closing the window answers with no button. Every
+// row also shows the rest of the request applied and the differences marked.
 TEST(frmMerge, ActionGivesChoice) {
     struct Row {
         std::optional<B> bold;
@@ -55,16 +56,46 @@ TEST(frmMerge, ActionGivesChoice) {
         {B::Server, {}, "cmdServer", "escape", B::Server},
         {B::Server, {}, "cmdServer", "close", std::nullopt},
     };
+    const std::string local = " tiddler=\"N\" modifier=\"Ann\" modified=\"1\" created=\"2\" tags=\"\">same";
+    const std::size_t ann = local.find("Ann");
     for (const Row& row : rows) {
         ConflictRequest request;
-        request.texts = {"mine", "[Same as local.]", "theirs \xE9", "c1\r\n", "c2 \xC3\xA9"};
+        request.caption = "Merging item 7 of 42";
+        // The edited version differs in the modifier's letter case; the conflict boxes hold a word too long
+        // to wrap at its ends, and one just short enough.
+        request.texts = {local, "[Same as local.]", local.substr(0, ann) + "ann" + local.substr(ann + 3),
+                         "a " + std::string(1001, 'x'), std::string(1000, 'x') + " b"};
         request.boldButton = row.bold;
         request.disabledButtons = row.disabled;
+        request.setAsideBoxes = {X::Original};
         request.takenBackBoxes = {X::Local, X::Server};
         frmMerge dialog(request);
         QString seen;
         const ConflictAnswer answer = whileOpen(dialog, [&] {
             seen = dialog.focusWidget()->objectName();
+            EXPECT_EQ(dialog.windowTitle(), "Merging item 7 of 42");
+            for (B b : {B::Local, B::Original, B::Server, B::Backup}) {
+                EXPECT_EQ(dialog.button(b)->font().bold(), row.bold == b);
+                EXPECT_EQ(dialog.button(b)->isEnabled(), row.disabled.count(b) == 0);
+            }
+            const QPlainTextEdit* original = dialog.box(X::Original);
+            const QPlainTextEdit* mine = dialog.box(X::Local);
+            EXPECT_EQ(original->focusPolicy(), Qt::ClickFocus);  // set aside: out of the Tab order
+            EXPECT_EQ(mine->focusPolicy(), Qt::StrongFocus);
+            EXPECT_EQ(dialog.box(X::Conflict2)->textCursor().position(), 0);
+            // Not taken back: read-only, and shown on the window's background.
+            EXPECT_TRUE(original->isReadOnly());
+            EXPECT_FALSE(mine->isReadOnly());
+            EXPECT_NE(original->palette().color(QPalette::Base), mine->palette().color(QPalette::Base));
+            EXPECT_EQ(dialog.box(X::Conflict1)->wordWrapMode(), QTextOption::WrapAnywhere);
+            EXPECT_EQ(dialog.box(X::Conflict2)->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+            // Bold in your version: the modifier value Ann and the last character of the equal bodies.
+            QTextCursor c(mine->document());
+            for (std::size_t i = 0; i < local.size(); ++i) {
+                c.setPosition(static_cast<int>(i) + 1);  // the format of the character before the cursor
+                const bool bold = (i >= ann && i < ann + 3) || i == local.size() - 1;
+                EXPECT_EQ(c.charFormat().fontWeight() == QFont::Bold, bold) << "at " << i;
+            }
             const std::string_view action = row.action;
             if (action == "escape") {  // once keys are taken, then the bold button
                 QTimer::singleShot(kKeyboardArmDelay + std::chrono::milliseconds(50), &dialog, [&] {
@@ -119,48 +150,6 @@ TEST(frmMerge, BoxesShowTheFieldsAsLinesAndHandBackTheirBytes) {
     EXPECT_EQ(t.strConflict1, request.texts.strConflict1);
     EXPECT_EQ(t.strOriginal, "x\xE2\x82\xAC\xC3\xA9\xE9y");
     EXPECT_EQ(t.strConflict2, "para\xE2\x80\xA9graph\xEF\xB7\x90\r\nlone\rreturn\r\n!");
-}
-
-TEST(frmMerge, TheRequestSetsUpTheBoxesAndDifferencesAreMarked) {
-    ConflictRequest request;
-    request.caption = "Merging item 7 of 42";
-    request.texts = {" tiddler=\"N\" modifier=\"Ann\" modified=\"1\" created=\"2\" tags=\"\">same",
-                     "[Same as local.]",
-                     " tiddler=\"N\" modifier=\"ann\" modified=\"1\" created=\"2\" tags=\"\">same",
-                     // a word too long to wrap at its ends, and one just short enough
-                     "a " + std::string(1001, 'x'), std::string(1000, 'x') + " b"};
-    request.boldButton = DialogButton::Server;
-    request.disabledButtons = {DialogButton::Original};
-    request.setAsideBoxes = {X::Original};
-    request.takenBackBoxes = {X::Local, X::Server};
-    frmMerge dialog(request);
-    const ConflictAnswer answer = whileOpen(dialog, [&] {
-        EXPECT_EQ(dialog.windowTitle(), "Merging item 7 of 42");
-        EXPECT_TRUE(dialog.button(DialogButton::Server)->font().bold());
-        EXPECT_FALSE(dialog.button(DialogButton::Original)->isEnabled());
-        const QPlainTextEdit* original = dialog.box(X::Original);
-        const QPlainTextEdit* local = dialog.box(X::Local);
-        EXPECT_EQ(original->focusPolicy(), Qt::ClickFocus);  // set aside: out of the Tab order
-        EXPECT_EQ(local->focusPolicy(), Qt::StrongFocus);
-        EXPECT_EQ(dialog.box(X::Conflict2)->textCursor().position(), 0);
-        // Not taken back: read-only, and shown on the window's background.
-        EXPECT_TRUE(original->isReadOnly());
-        EXPECT_FALSE(local->isReadOnly());
-        EXPECT_NE(original->palette().color(QPalette::Base), local->palette().color(QPalette::Base));
-        EXPECT_EQ(dialog.box(X::Conflict1)->wordWrapMode(), QTextOption::WrapAnywhere);
-        EXPECT_EQ(dialog.box(X::Conflict2)->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
-        // Bold in your version: the modifier value Ann and the last character of the equal bodies.
-        const std::string& l = request.texts.strLocal;
-        QTextCursor c(local->document());
-        for (std::size_t i = 0; i < l.size(); ++i) {
-            c.setPosition(static_cast<int>(i) + 1);  // the format of the character before the cursor
-            const bool expected = (i >= l.find("Ann") && i < l.find("Ann") + 3) || i == l.size() - 1;
-            EXPECT_EQ(c.charFormat().fontWeight() == QFont::Bold, expected) << "at " << i;
-        }
-        dialog.button(DialogButton::Server)->click();
-    });
-    EXPECT_EQ(answer.choice, DialogButton::Server);
-    EXPECT_EQ(answer.texts, request.texts);
 }
 
 TEST(frmMerge, HeldEarlyAndEscapeKeysPressNothing) {
