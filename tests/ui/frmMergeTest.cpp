@@ -99,8 +99,14 @@ TEST(frmMerge, ActionGivesChoice) {
             const std::string_view action = row.action;
             if (action == "escape") {  // once keys are taken, then the bold button
                 QTimer::singleShot(kKeyboardArmDelay + std::chrono::milliseconds(50), &dialog, [&] {
-                    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-                    QApplication::sendEvent(dialog.focusWidget(), &escape);
+                    // Tab goes from the buttons to the boxes, passing the set-aside one.
+                    QString order;
+                    for (Qt::Key k : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Escape}) {
+                        QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
+                        QApplication::sendEvent(dialog.focusWidget(), &press);
+                        order += dialog.focusWidget()->objectName() + " ";
+                    }
+                    EXPECT_EQ(order, "cmdBackup txtLocal txtServer txtServer ");
                     dialog.button(B::Server)->click();
                 });
                 return;
@@ -205,6 +211,7 @@ TEST(frmMerge, LayoutFollowsTheWindowAndNeverShrinksBelowTheDesign) {
         const auto c = static_cast<MergeControl>(i);
         const TwipRect& r = dialog.layoutGeometry()[c];
         const QWidget* w = dialog.findChild<QWidget*>(QString::fromLatin1(controlName(c).data()));
+        ASSERT_NE(w, nullptr) << controlName(c);
         EXPECT_EQ(w->geometry(), twipsToPixels(r.left, r.top, r.width, r.height)) << controlName(c);
     }
     dialog.resize(300, 200);

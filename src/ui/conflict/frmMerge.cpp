@@ -8,7 +8,6 @@
 #include <QScreen>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <vector>
 
 #include "merge/BoxForm.h"
 #include "merge/MergePlan.h"
@@ -137,6 +136,7 @@ frmMerge::frmMerge(ConflictRequest request, QWidget* owner) : QDialog(owner) {
         m_buttons[static_cast<std::size_t>(which)] = b;
     }
     button(DialogButton::Backup)->setDefault(true);
+    // The Tab order is the order of creation: the four buttons, then the five boxes from top to bottom.
 
     m_note = new QLabel(QStringLiteral("Note: Bold button is recommended."), this);
     m_note->setObjectName(QStringLiteral("Label1"));
@@ -152,13 +152,6 @@ frmMerge::frmMerge(ConflictRequest request, QWidget* owner) : QDialog(owner) {
         // A scroll bar that came and went would narrow the box and lay a large text out a second time.
         box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         m_boxes[static_cast<std::size_t>(which)] = box;
-    }
-
-    // Tab order: the four buttons, then the five boxes from top to bottom.
-    std::vector<QWidget*> order(m_buttons.begin(), m_buttons.end());
-    order.insert(order.end(), m_boxes.begin(), m_boxes.end());
-    for (std::size_t i = 1; i < order.size(); ++i) {
-        setTabOrder(order[i - 1], order[i]);
     }
 
     m_design = designedMergeLayout();
@@ -201,9 +194,7 @@ ConflictAnswer frmMerge::showModal() {
     placeOverOwner();
     setWindowState(windowState() | Qt::WindowMaximized);
     exec();
-    if (!m_choice) {
-        return {};  // closed without a choice: the texts do not matter
-    }
+    // Closed without a choice, the texts are empty: the boxes took them over when they were filled.
     return {m_choice, std::move(m_texts)};
 }
 
