@@ -29,26 +29,12 @@ std::u16string boldParts(std::u16string_view text, const std::vector<BoldRange>&
 
 struct MarkingCase {
     const char* name;
-    std::u16string local;
-    std::u16string server;
-    std::u16string localBold;
-    std::u16string serverBold;
+    std::u16string local, server, localBold, serverBold;
 };
 
-class MarkingTable : public testing::TestWithParam<MarkingCase> {};
-
-TEST_P(MarkingTable, MarksExactlyTheExpectedCharacters) {
-    const MarkingCase& c = GetParam();
-    const DiffMarks marks = markDifferences(c.local, c.server);
-    EXPECT_EQ(boldParts(c.local, marks.local), c.localBold);
-    EXPECT_EQ(boldParts(c.server, marks.server), c.serverBold);
-}
-
-const std::u16string kStamp = u"200601011200";
-
-INSTANTIATE_TEST_SUITE_P(
-    Rules, MarkingTable,
-    testing::Values(
+TEST(DiffMarking, MarksExactlyTheExpectedCharacters) {
+    const std::u16string kStamp = u"200601011200";
+    const MarkingCase cases[] = {
         MarkingCase{"EqualTextsMarkNothing", entry(u"Ann", kStamp, u"same"), entry(u"Ann", kStamp, u"same"),
                     u"", u""},
         // The modifier differs only in letter case; the equal bodies leave only their last character bold.
@@ -76,8 +62,13 @@ INSTANTIATE_TEST_SUITE_P(
                     u" modifier=\"Bob\" modified=\"1\" created=\"2\" tags=\"\">body", u"y", u"Bob|1|2|y"},
         // A character outside the basic plane is bold or plain as a whole pair of code units.
         MarkingCase{"SurrogatePairsStayWhole", u"tags=\"\">a\U0001F600b", u"tags=\"\">a\U0001F601b",
-                    u"\U0001F600b", u"\U0001F601b"}),
-    [](const testing::TestParamInfo<MarkingCase>& p) { return std::string(p.param.name); });
+                    u"\U0001F600b", u"\U0001F601b"}};
+    for (const MarkingCase& c : cases) {
+        const DiffMarks marks = markDifferences(c.local, c.server);
+        EXPECT_EQ(boldParts(c.local, marks.local), c.localBold) << c.name;
+        EXPECT_EQ(boldParts(c.server, marks.server), c.serverBold) << c.name;
+    }
+}
 
 TEST(DiffMarking, LargeTextsAreMarkedWithoutLimits) {
     // Two 1 MB bodies that differ in one character far beyond any 16-bit position.
