@@ -201,24 +201,7 @@ TEST(frmMerge, HeldEarlyAndEscapeKeysPressNothing) {
     }
 }
 
-TEST(frmMerge, LayoutFollowsTheWindowAndNeverShrinksBelowTheDesign) {
-    frmMerge dialog({});
-    dialog.show();
-    dialog.resize(600, 540);  // 9000 x 8100 twips
-    EXPECT_EQ(dialog.layoutGeometry(), layoutPass(designedMergeLayout(), 9000, 8100).geometry);
-    // Each control stands where the pass put it, under its own name.
-    for (std::size_t i = 0; i < kMergeControlCount; ++i) {
-        const auto c = static_cast<MergeControl>(i);
-        const TwipRect& r = dialog.layoutGeometry()[c];
-        const QWidget* w = dialog.findChild<QWidget*>(QString::fromLatin1(controlName(c).data()));
-        ASSERT_NE(w, nullptr) << controlName(c);
-        EXPECT_EQ(w->geometry(), twipsToPixels(r.left, r.top, r.width, r.height)) << controlName(c);
-    }
-    dialog.resize(300, 200);
-    EXPECT_EQ(dialog.size(), QSize(504, 450));
-}
-
-TEST(frmMerge, OpensMaximizedAndItsNormalPlacementStaysOnTheScreen) {
+TEST(frmMerge, OpensMaximizedKeepsItsNormalPlacementOnTheScreenAndLaysOutOnResize) {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     // Where the owner stands; the dialog's normal place: top left corner, centred, bottom right corner.
     const std::pair<QPoint, char> rows[] = {{screen.topLeft(), 't'},
@@ -231,6 +214,18 @@ TEST(frmMerge, OpensMaximizedAndItsNormalPlacementStaysOnTheScreen) {
         frmMerge dialog({}, &owner);
         whileOpen(dialog, [&] {
             EXPECT_TRUE(dialog.isMaximized());
+            dialog.showNormal();
+            dialog.resize(600, 540);  // 9000 x 8100 twips: each control stands where the pass put it
+            EXPECT_EQ(dialog.layoutGeometry(), layoutPass(designedMergeLayout(), 9000, 8100).geometry);
+            for (std::size_t i = 0; i < kMergeControlCount; ++i) {
+                const auto c = static_cast<MergeControl>(i);
+                const TwipRect& r = dialog.layoutGeometry()[c];
+                const QWidget* w = dialog.findChild<QWidget*>(QString::fromLatin1(controlName(c).data()));
+                ASSERT_NE(w, nullptr) << controlName(c);
+                EXPECT_EQ(w->geometry(), twipsToPixels(r.left, r.top, r.width, r.height)) << controlName(c);
+            }
+            dialog.resize(300, 200);  // never smaller than designed
+            EXPECT_EQ(dialog.size(), QSize(504, 450));
             dialog.button(DialogButton::Local)->click();
         });
         EXPECT_EQ(dialog.normalGeometry().size(), QSize(504, 450));
