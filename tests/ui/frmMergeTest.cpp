@@ -221,8 +221,8 @@ TEST(frmMerge, OpensMaximizedKeepsItsNormalPlacementOnTheScreenAndLaysOutOnResiz
                 const auto c = static_cast<MergeControl>(i);
                 const TwipRect& r = dialog.layoutGeometry()[c];
                 const QWidget* w = dialog.findChild<QWidget*>(QString::fromLatin1(controlName(c).data()));
-                ASSERT_NE(w, nullptr) << controlName(c);
-                EXPECT_EQ(w->geometry(), twipsToPixels(r.left, r.top, r.width, r.height)) << controlName(c);
+                EXPECT_EQ(w ? w->geometry() : QRect(), twipsToPixels(r.left, r.top, r.width, r.height))
+                    << controlName(c);
             }
             dialog.resize(300, 200);  // never smaller than designed
             EXPECT_EQ(dialog.size(), QSize(504, 450));
