@@ -69,15 +69,16 @@ struct Versions {
 };
 
 double showToReadyMs(const Versions& v) {
-    korvane::frmMerge dialog;
-    dialog.strLocal = v.local;
-    dialog.strServer = v.server;
+    korvane::ConflictRequest request;
+    request.texts.strLocal = v.local;
+    request.texts.strServer = v.server;
     if (v.allFive) {
-        dialog.strOriginal = v.local;
-        dialog.strConflict1 = v.server;
-        dialog.strConflict2 = v.local;
+        request.texts.strOriginal = v.local;
+        request.texts.strConflict1 = v.server;
+        request.texts.strConflict2 = v.local;
     }
-    dialog.setBold(korvane::DialogButton::Local);
+    request.boldButton = korvane::DialogButton::Local;
+    korvane::frmMerge dialog(std::move(request));
     Clock::time_point start;
     double ms = 0;
     QTimer::singleShot(0, &dialog, [&] {

@@ -1,19 +1,22 @@
 #include "document/Markers.h"
 
-#include <cstring>
+#include <string>
 
 namespace korvane {
 namespace {
 
-char foldAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+template <class CharT>
+CharT foldAscii(CharT c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<CharT>(c + ('a' - 'A')) : c;
 }
 
-bool isAsciiLetter(char c) {
+template <class CharT>
+bool isAsciiLetter(CharT c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-bool equalIgnoringCase(const char* a, const char* b, std::size_t n) {
+template <class CharT>
+bool equalIgnoringCase(const CharT* a, const CharT* b, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) {
         if (foldAscii(a[i]) != foldAscii(b[i])) {
             return false;
@@ -22,22 +25,22 @@ bool equalIgnoringCase(const char* a, const char* b, std::size_t n) {
     return true;
 }
 
-}  // namespace
-
-std::size_t findIgnoringCase(std::string_view hay, std::string_view needle, std::size_t from) {
+template <class CharT>
+std::size_t findFolded(std::basic_string_view<CharT> hay, std::basic_string_view<CharT> needle,
+                       std::size_t from) {
     if (needle.empty()) {
         return from <= hay.size() ? from : npos;
     }
     if (from > hay.size() || hay.size() - from < needle.size()) {
         return npos;
     }
-    // Anchor the scan on a character of the needle that has no case, so memchr does the bulk of the
-    // work; markup markers always hold one (`<`, `=`, `"`, `>`).
+    // Anchor the scan on a character of the needle that has no case, so that the character search (memchr
+    // for bytes) does the bulk of the work; markup markers always hold one (`<`, `=`, `"`, `>`).
     std::size_t anchor = 0;
     while (anchor < needle.size() && isAsciiLetter(needle[anchor])) {
         ++anchor;
     }
-    const char* base = hay.data();
+    const CharT* base = hay.data();
     const std::size_t last = hay.size() - needle.size();  // last valid start
     if (anchor == needle.size()) {
         for (std::size_t i = from; i <= last; ++i) {
@@ -47,15 +50,15 @@ std::size_t findIgnoringCase(std::string_view hay, std::string_view needle, std:
         }
         return npos;
     }
-    const char anchorChar = needle[anchor];
+    const CharT anchorChar = needle[anchor];
     std::size_t scan = from + anchor;
     const std::size_t scanEnd = last + anchor;  // inclusive
     while (scan <= scanEnd) {
-        const void* hit = std::memchr(base + scan, anchorChar, scanEnd - scan + 1);
+        const CharT* hit = std::char_traits<CharT>::find(base + scan, scanEnd - scan + 1, anchorChar);
         if (hit == nullptr) {
             return npos;
         }
-        const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
+        const auto at = static_cast<std::size_t>(hit - base);
         const std::size_t start = at - anchor;
         if (equalIgnoringCase(base + start, needle.data(), needle.size())) {
             return start;
@@ -63,6 +66,12 @@ std::size_t findIgnoringCase(std::string_view hay, std::string_view needle, std:
         scan = at + 1;
     }
     return npos;
+}
+
+}  // namespace
+
+std::size_t findIgnoringCase(std::string_view hay, std::string_view needle, std::size_t from) {
+    return findFolded(hay, needle, from);
 }
 
 bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
@@ -73,17 +82,9 @@ std::size_t findMarker(std::string_view hay, std::string_view needle, bool ignor
     return ignoreCase ? findIgnoringCase(hay, needle, from) : hay.find(needle, from);
 }
 
-std::string_view funcParseStringFromStringToString(std::string_view sSourceString, std::string_view sString1,
-                                                   std::string_view sString2, bool fCaseCaseInsensitive) {
-    const std::size_t p1 = findMarker(sSourceString, sString1, fCaseCaseInsensitive);
-    if (p1 == npos) {
-        // Start marker absent: the text before the first end marker, or nothing at all.
-        const std::size_t p2 = findMarker(sSourceString, sString2, fCaseCaseInsensitive);
-        return p2 == npos ? std::string_view{} : sSourceString.substr(0, p2);
-    }
-    std::string_view rest = sSourceString.substr(p1 + sString1.size());
-    const std::size_t p3 = findMarker(rest, sString2, fCaseCaseInsensitive);
-    return p3 == npos ? rest : rest.substr(0, p3);
+std::size_t findMarker(std::u16string_view hay, std::u16string_view needle, bool ignoreCase,
+                       std::size_t from) {
+    return ignoreCase ? findFolded(hay, needle, from) : hay.find(needle, from);
 }
 
 }  // namespace korvane

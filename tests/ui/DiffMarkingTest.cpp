@@ -1,5 +1,7 @@
 #include "ui/conflict/DiffMarking.h"
 
+#include "document/Markers.h"
+
 #include <gtest/gtest.h>
 
 namespace korvane {
@@ -27,26 +29,12 @@ std::u16string boldParts(std::u16string_view text, const std::vector<BoldRange>&
 
 struct MarkingCase {
     const char* name;
-    std::u16string local;
-    std::u16string server;
-    std::u16string localBold;
-    std::u16string serverBold;
+    std::u16string local, server, localBold, serverBold;
 };
 
-class MarkingTable : public testing::TestWithParam<MarkingCase> {};
-
-TEST_P(MarkingTable, MarksExactlyTheExpectedCharacters) {
-    const MarkingCase& c = GetParam();
-    const DiffMarks marks = markDifferences(c.local, c.server);
-    EXPECT_EQ(boldParts(c.local, marks.local), c.localBold);
-    EXPECT_EQ(boldParts(c.server, marks.server), c.serverBold);
-}
-
-const std::u16string kStamp = u"200601011200";
-
-INSTANTIATE_TEST_SUITE_P(
-    Rules, MarkingTable,
-    testing::Values(
+TEST(DiffMarking, MarksExactlyTheExpectedCharacters) {
+    const std::u16string kStamp = u"200601011200";
+    const MarkingCase cases[] = {
         MarkingCase{"EqualTextsMarkNothing", entry(u"Ann", kStamp, u"same"), entry(u"Ann", kStamp, u"same"),
                     u"", u""},
         // The modifier differs only in letter case; the equal bodies leave only their last character bold.
@@ -74,8 +62,13 @@ INSTANTIATE_TEST_SUITE_P(
                     u" modifier=\"Bob\" modified=\"1\" created=\"2\" tags=\"\">body", u"y", u"Bob|1|2|y"},
         // A character outside the basic plane is bold or plain as a whole pair of code units.
         MarkingCase{"SurrogatePairsStayWhole", u"tags=\"\">a\U0001F600b", u"tags=\"\">a\U0001F601b",
-                    u"\U0001F600b", u"\U0001F601b"}),
-    [](const testing::TestParamInfo<MarkingCase>& p) { return std::string(p.param.name); });
+                    u"\U0001F600b", u"\U0001F601b"}};
+    for (const MarkingCase& c : cases) {
+        const DiffMarks marks = markDifferences(c.local, c.server);
+        EXPECT_EQ(boldParts(c.local, marks.local), c.localBold) << c.name;
+        EXPECT_EQ(boldParts(c.server, marks.server), c.serverBold) << c.name;
+    }
+}
 
 TEST(DiffMarking, LargeTextsAreMarkedWithoutLimits) {
     // Two 1 MB bodies that differ in one character far beyond any 16-bit position.
@@ -87,9 +80,17 @@ TEST(DiffMarking, LargeTextsAreMarkedWithoutLimits) {
     EXPECT_EQ(marks.server, marks.local);
 }
 
-TEST(DiffMarking, Utf8OfUnpairedSurrogatesKeepsThemApart) {
-    EXPECT_EQ(toUtf8(u"a\u00e9\u20ac\U0001F600"), "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
-    EXPECT_NE(toUtf8(std::u16string(1, char16_t(0xD800))), toUtf8(std::u16string(1, char16_t(0xD801))));
+// The boxes' texts are searched for markers as they are, without a copy in another encoding; a search
+// that ignores case folds ASCII letters only, from either end of the alphabet.
+TEST(DiffMarking, MarkersAreFoundInTheBoxesTexts) {
+    EXPECT_EQ(funcParseStringFromStringToString<char16_t>(u"a\U0001F600=\"\u00c9\">", u"=\"", u"\">"),
+              u"\u00c9");
+    EXPECT_EQ(
+        funcParseStringFromStringToString<char16_t>(u"<DIV Tiddler=\"\u00e9\"", u"tiddler=\"", u"\"", true),
+        u"\u00e9");
+    EXPECT_EQ(funcParseStringFromStringToString<char16_t>(u"xAZ\u00c9=", u"az\u00e9", u"=", true),
+              u"xAZ\u00c9");
+    EXPECT_EQ(funcParseStringFromStringToString<char16_t>(u"..[Za]b!", u"[zA]", u"!", true), u"b");
 }
 
 }  // namespace

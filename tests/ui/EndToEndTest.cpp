@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 
 #include "app/DemoTrio.h"
 #include "merge/BoxForm.h"
@@ -169,6 +171,33 @@ TEST(EndToEnd, TheProgramsCommandLine) {
         EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), row.lines) << row.command;
         EXPECT_EQ(status, row.status) << row.command;
     }
+}
+
+// Layers point one way: no source outside src/ui/ (but the desktop program's main.cpp) includes Qt or
+// anything from src/ui/, and the system layer includes nothing of the document or the merge.
+TEST(Layers, IncludesPointOneWay) {
+    const std::filesystem::path src =
+        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "src";
+    std::vector<std::string> crossings;
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(src)) {
+        const std::string name = entry.path().lexically_relative(src).generic_string();
+        const bool ui = name.starts_with("ui/") || name == "app/main.cpp";
+        std::ifstream in(entry.path());
+        files += entry.is_regular_file() ? 1 : 0;
+        for (std::string line; entry.is_regular_file() && std::getline(in, line);) {
+            const bool qtOrUi =
+                line.find("<Q") != std::string::npos || line.find("\"ui/") != std::string::npos;
+            const bool above =
+                line.find("\"merge/") != std::string::npos || line.find("\"document/") != std::string::npos;
+            if (line.starts_with("#include") &&
+                ((!ui && qtOrUi) || (name.starts_with("platform/") && above))) {
+                crossings.push_back(name + ": " + line);
+            }
+        }
+    }
+    EXPECT_GT(files, 40u) << src;
+    EXPECT_EQ(crossings, std::vector<std::string>{});
 }
 
 }  // namespace

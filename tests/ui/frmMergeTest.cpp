@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -12,9 +11,12 @@
 #include <cstdlib>
 #include <functional>
 #include <optional>
+#include <set>
 
 #include "support/TestSupport.h"
+#include "ui/Twips.h"
 #include "ui/UiTestHelpers.h"
+#include "ui/conflict/BoxText.h"
 #include "ui/desktop/MessageBoxes.h"
 #include "ui/desktop/Program.h"
 #include "ui/main/frmMain.h"
@@ -22,49 +24,120 @@
 namespace korvane {
 namespace {
 
+using B = DialogButton;
 using X = DialogBox;
 
 // Shows the dialog modally as the merge run does and acts on it once it is open.
-void whileOpen(frmMerge& dialog, const std::function<void()>& act) {
+ConflictAnswer whileOpen(frmMerge& dialog, const std::function<void()>& act) {
     QTimer::singleShot(0, &dialog, act);
-    dialog.showModal();
+    return dialog.showModal();
 }
 
-QPushButton* buttonOf(const frmMerge& dialog, char code) {
-    return dialog.button(static_cast<DialogButton>(std::string_view("losb").find(code)));
-}
-
-TEST(frmMerge, EachButtonHasItsCaptionAndHandsBackItsCode) {
-    const std::pair<char, const char*> rows[] = {{'l', "<< Use your version"},
-                                                 {'o', "<< Use original (unedited) version"},
-                                                 {'s', "<< Use edited version"},
-                                                 {'b', "<< Backup and link conflicts"}};
-    for (const auto& [code, caption] : rows) {
-        frmMerge dialog;
-        EXPECT_EQ(dialog.windowTitle(), "Merge");
-        EXPECT_EQ(buttonOf(dialog, code)->text(), caption);
-        EXPECT_EQ(buttonOf(dialog, code)->isDefault(), code == 'b');
-        const QLabel* note = dialog.findChild<QLabel*>("Label1");
-        EXPECT_EQ(note->text(), "Note: Bold button is recommended.");
-        EXPECT_TRUE(note->font().bold());
-        whileOpen(dialog, [&] { buttonOf(dialog, code)->click(); });
-        EXPECT_EQ(dialog.strChoice, std::string(1, code));  // and the dialog closed: showModal returned
+// Each row: the request's bold and disabled buttons, the control that has the focus on opening, what
+// the user does, and the answer's button. A press hands back the boxes' bytes untouched; a click on a
+// disabled button does nothing; Escape does nothing; closing the window answers with no button. Every
+// row also shows the rest of the request applied and the differences marked.
+TEST(frmMerge, ActionGivesChoice) {
+    struct Row {
+        std::optional<B> bold;
+        std::set<B> disabled;
+        const char* focused;
+        const char* action;  // a button's letter, "escape" or "close"
+        std::optional<B> choice;
+    };
+    const Row rows[] = {
+        {B::Local, {}, "cmdLocal", "l", B::Local},
+        {B::Original, {}, "cmdOriginal", "o", B::Original},
+        {B::Server, {B::Original}, "cmdServer", "s", B::Server},
+        {B::Backup, {}, "cmdBackup", "b", B::Backup},
+        {std::nullopt, {}, "cmdBackup", "s", B::Server},
+        // Without a bold button that can be pressed, the default button takes the focus.
+        {B::Local, {B::Local}, "cmdBackup", "l", std::nullopt},
+        {B::Server, {}, "cmdServer", "escape", B::Server},
+        {B::Server, {}, "cmdServer", "close", std::nullopt},
+    };
+    const std::string local = " tiddler=\"N\" modifier=\"Ann\" modified=\"1\" created=\"2\" tags=\"\">same";
+    const std::size_t ann = local.find("Ann");
+    for (const Row& row : rows) {
+        ConflictRequest request;
+        request.caption = "Merging item 7 of 42";
+        // The edited version differs in the modifier's letter case; the conflict boxes hold a word too long
+        // to wrap at its ends, and one just short enough.
+        request.texts = {local, "[Same as local.]", local.substr(0, ann) + "ann" + local.substr(ann + 3),
+                         "a " + std::string(1001, 'x'), std::string(1000, 'x') + " b"};
+        request.boldButton = row.bold;
+        request.disabledButtons = row.disabled;
+        request.setAsideBoxes = {X::Original};
+        request.takenBackBoxes = {X::Local, X::Server};
+        frmMerge dialog(request);
+        QString seen;
+        const ConflictAnswer answer = whileOpen(dialog, [&] {
+            seen = dialog.focusWidget()->objectName();
+            EXPECT_EQ(dialog.windowTitle(), "Merging item 7 of 42");
+            for (B b : {B::Local, B::Original, B::Server, B::Backup}) {
+                EXPECT_EQ(dialog.button(b)->font().bold(), row.bold == b);
+                EXPECT_EQ(dialog.button(b)->isEnabled(), row.disabled.count(b) == 0);
+            }
+            const QPlainTextEdit* original = dialog.box(X::Original);
+            const QPlainTextEdit* mine = dialog.box(X::Local);
+            EXPECT_EQ(original->focusPolicy(), Qt::ClickFocus);  // set aside: out of the Tab order
+            EXPECT_EQ(mine->focusPolicy(), Qt::StrongFocus);
+            EXPECT_EQ(dialog.box(X::Conflict2)->textCursor().position(), 0);
+            // Not taken back: read-only, and shown on the window's background.
+            EXPECT_TRUE(original->isReadOnly());
+            EXPECT_FALSE(mine->isReadOnly());
+            EXPECT_NE(original->palette().color(QPalette::Base), mine->palette().color(QPalette::Base));
+            EXPECT_EQ(dialog.box(X::Conflict1)->wordWrapMode(), QTextOption::WrapAnywhere);
+            EXPECT_EQ(dialog.box(X::Conflict2)->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+            // Bold in your version: the modifier value Ann and the last character of the equal bodies.
+            QTextCursor c(mine->document());
+            for (std::size_t i = 0; i < local.size(); ++i) {
+                c.setPosition(static_cast<int>(i) + 1);  // the format of the character before the cursor
+                const bool bold = (i >= ann && i < ann + 3) || i == local.size() - 1;
+                EXPECT_EQ(c.charFormat().fontWeight() == QFont::Bold, bold) << "at " << i;
+            }
+            const std::string_view action = row.action;
+            if (action == "escape") {  // once keys are taken, then the bold button
+                QTimer::singleShot(kKeyboardArmDelay + std::chrono::milliseconds(50), &dialog, [&] {
+                    // Tab goes from the buttons to the boxes, passing the set-aside one.
+                    QString order;
+                    for (Qt::Key k : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Escape}) {
+                        QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
+                        QApplication::sendEvent(dialog.focusWidget(), &press);
+                        order += dialog.focusWidget()->objectName() + " ";
+                    }
+                    EXPECT_EQ(order, "cmdBackup txtLocal txtServer txtServer ");
+                    dialog.button(B::Server)->click();
+                });
+                return;
+            }
+            if (action.size() == 1) {
+                dialog.button(static_cast<B>(std::string_view("losb").find(action)))->click();
+            }
+            QTimer::singleShot(0, &dialog, [&] { dialog.close(); });  // only if the action did not answer
+        });
+        EXPECT_EQ(seen.toStdString(), row.focused) << row.action;
+        EXPECT_EQ(answer.choice, row.choice) << row.action;
+        EXPECT_EQ(answer.texts, row.choice ? request.texts : ConflictTexts{}) << row.action;
+        EXPECT_EQ(dialog.strChoice(),
+                  row.choice ? std::string(1, "losb"[static_cast<int>(*row.choice)]) : "");
     }
 }
 
 TEST(frmMerge, BoxesShowTheFieldsAsLinesAndHandBackTheirBytes) {
-    frmMerge dialog;
-    dialog.strLocal = "one\\ntwo\\ncaf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xC2\xA0nbsp";
-    dialog.strServer = "later\nform: caf\xE9 \xA0";  // real line breaks stand; not UTF-8: shown as Latin-1
-    dialog.strOriginal = "x\xE9y";
-    dialog.strConflict1 = "mixed\r\nline ends\nand a lone\rreturn";
+    ConflictRequest request;
+    request.texts.strLocal = "one\\ntwo\\ncaf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xC2\xA0nbsp";
+    // Real line breaks stand; not UTF-8: shown as Latin-1.
+    request.texts.strServer = "later\nform: caf\xE9 \xA0";
+    request.texts.strOriginal = "x\xE9y";
+    request.texts.strConflict1 = "mixed\r\nline ends\nand a lone\rreturn";
     // A paragraph separator, a frame mark and a lone carriage return survive an edit of their box.
-    dialog.strConflict2 = "para\xE2\x80\xA9graph\xEF\xB7\x90\\nlone\rreturn";
-    const std::string server = dialog.strServer;
-    const std::string conflict1 = dialog.strConflict1;
+    request.texts.strConflict2 = "para\xE2\x80\xA9graph\xEF\xB7\x90\\nlone\rreturn";
+    request.takenBackBoxes = {X::Local, X::Original, X::Server, X::Conflict1, X::Conflict2};
+    frmMerge dialog(request);
     QString shownLocal;
     QString shownServer;
-    whileOpen(dialog, [&] {
+    const ConflictAnswer answer = whileOpen(dialog, [&] {
         shownLocal = dialog.box(X::Local)->toPlainText();
         shownServer = dialog.box(X::Server)->toPlainText();
         // Typing into a Latin-1 text keeps its untouched bytes and stores what was typed as UTF-8.
@@ -77,78 +150,12 @@ TEST(frmMerge, BoxesShowTheFieldsAsLinesAndHandBackTheirBytes) {
     });
     EXPECT_EQ(shownLocal, QString::fromUtf8("one\ntwo\ncaf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80  nbsp"));
     EXPECT_EQ(shownServer, QString::fromUtf8("later\nform: caf\xC3\xA9  "));
-    EXPECT_EQ(dialog.strLocal, "one\r\ntwo\r\ncaf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xC2\xA0nbsp");
-    EXPECT_EQ(dialog.strServer, server);
-    EXPECT_EQ(dialog.strConflict1, conflict1);
-    EXPECT_EQ(dialog.strOriginal, "x\xE2\x82\xAC\xC3\xA9\xE9y");
-    EXPECT_EQ(dialog.strConflict2, "para\xE2\x80\xA9graph\xEF\xB7\x90\r\nlone\rreturn\r\n!");
-}
-
-TEST(frmMerge, FocusGoesToTheFirstBoldEnabledButton) {
-    // Bold and disabled buttons by their codes; without a bold enabled one the default button keeps it.
-    const std::tuple<const char*, const char*, const char*> rows[] = {
-        {"lb", "", "cmdBackup"},  {"sol", "", "cmdLocal"}, {"so", "", "cmdOriginal"}, {"s", "", "cmdServer"},
-        {"bs", "b", "cmdServer"}, {"l", "l", "cmdBackup"}, {"", "", "cmdBackup"}};
-    for (const auto& [bold, disabled, focused] : rows) {
-        frmMerge dialog;
-        for (const char* c = bold; *c != 0; ++c) {
-            dialog.setBold(static_cast<DialogButton>(std::string_view("losb").find(*c)));
-        }
-        for (const char* c = disabled; *c != 0; ++c) {
-            buttonOf(dialog, *c)->setEnabled(false);
-        }
-        QString seen;
-        whileOpen(dialog, [&] {
-            seen = dialog.focusWidget()->objectName();
-            dialog.button(DialogButton::Original)->setEnabled(true);
-            dialog.button(DialogButton::Original)->click();
-        });
-        EXPECT_EQ(seen.toStdString(), focused) << "bold " << bold;
-    }
-}
-
-TEST(frmMerge, SettleAppliesTheRequestAndMarksDifferences) {
-    ConflictRequest request;
-    request.caption = "Merging item 7 of 42";
-    request.texts = {" tiddler=\"N\" modifier=\"Ann\" modified=\"1\" created=\"2\" tags=\"\">same",
-                     "[Same as local.]",
-                     " tiddler=\"N\" modifier=\"ann\" modified=\"1\" created=\"2\" tags=\"\">same",
-                     // a word too long to wrap at its ends, and one just short enough
-                     "a " + std::string(1001, 'x'), std::string(1000, 'x') + " b"};
-    request.boldButton = DialogButton::Server;
-    request.disabledButtons = {DialogButton::Original};
-    request.setAsideBoxes = {X::Original};
-    request.takenBackBoxes = {X::Local, X::Server};
-    QWidget owner;
-    QTimer::singleShot(0, &owner, [&] {
-        auto* dialog = owner.findChild<frmMerge*>();
-        EXPECT_EQ(dialog->windowTitle(), "Merging item 7 of 42");
-        EXPECT_TRUE(dialog->button(DialogButton::Server)->font().bold());
-        EXPECT_FALSE(dialog->button(DialogButton::Original)->isEnabled());
-        const QPlainTextEdit* original = dialog->box(X::Original);
-        const QPlainTextEdit* local = dialog->box(X::Local);
-        EXPECT_EQ(original->focusPolicy(), Qt::ClickFocus);  // set aside: out of the Tab order
-        EXPECT_EQ(local->focusPolicy(), Qt::StrongFocus);
-        EXPECT_EQ(dialog->box(X::Conflict2)->textCursor().position(), 0);
-        // Not taken back: read-only, and shown on the window's background.
-        EXPECT_TRUE(original->isReadOnly());
-        EXPECT_FALSE(local->isReadOnly());
-        EXPECT_NE(original->palette().color(QPalette::Base), local->palette().color(QPalette::Base));
-        EXPECT_EQ(dialog->box(X::Conflict1)->wordWrapMode(), QTextOption::WrapAnywhere);
-        EXPECT_EQ(dialog->box(X::Conflict2)->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
-        // Bold in your version: the modifier value Ann and the last character of the equal bodies.
-        const std::string& l = request.texts.strLocal;
-        QTextCursor c(local->document());
-        for (std::size_t i = 0; i < l.size(); ++i) {
-            c.setPosition(static_cast<int>(i) + 1);  // the format of the character before the cursor
-            const bool expected = (i >= l.find("Ann") && i < l.find("Ann") + 3) || i == l.size() - 1;
-            EXPECT_EQ(c.charFormat().fontWeight() == QFont::Bold, expected) << "at " << i;
-        }
-        dialog->button(DialogButton::Server)->click();
-    });
-    const ConflictAnswer answer = frmMerge::settle(request, &owner);
-    EXPECT_EQ(answer.choice, DialogButton::Server);
-    EXPECT_EQ(answer.texts, request.texts);
+    const ConflictTexts& t = answer.texts;
+    EXPECT_EQ(t.strLocal, "one\r\ntwo\r\ncaf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xC2\xA0nbsp");
+    EXPECT_EQ(t.strServer, request.texts.strServer);
+    EXPECT_EQ(t.strConflict1, request.texts.strConflict1);
+    EXPECT_EQ(t.strOriginal, "x\xE2\x82\xAC\xC3\xA9\xE9y");
+    EXPECT_EQ(t.strConflict2, "para\xE2\x80\xA9graph\xEF\xB7\x90\r\nlone\rreturn\r\n!");
 }
 
 TEST(frmMerge, HeldEarlyAndEscapeKeysPressNothing) {
@@ -184,29 +191,17 @@ TEST(frmMerge, HeldEarlyAndEscapeKeysPressNothing) {
         if (question) {
             EXPECT_TRUE(askYesNoBox(nullptr, "Save?", "Save Files?", true));
         } else {
-            frmMerge dialog;
-            dialog.setBold(DialogButton::Local);
-            dialog.showModal();
-            EXPECT_EQ(dialog.strChoice, "l");
+            ConflictRequest request;
+            request.boldButton = B::Local;
+            frmMerge dialog(request);
+            EXPECT_EQ(dialog.showModal().choice, B::Local);
         }
         EXPECT_EQ(open, (std::vector<bool>{true, true}))
             << "question " << question << ", key " << answeringKey;
     }
 }
 
-TEST(frmMerge, LayoutFollowsTheWindowAndNeverShrinksBelowTheDesign) {
-    frmMerge dialog;
-    dialog.show();
-    dialog.resize(600, 540);  // 9000 x 8100 twips
-    EXPECT_EQ(dialog.box(X::Local)->geometry(), QRect(8, 8, 457, 97));
-    EXPECT_EQ(dialog.button(DialogButton::Backup)->geometry(), QRect(472, 393, 121, 57));
-    EXPECT_FLOAT_EQ(dialog.layoutGeometry().line2.y1, 7212);
-    dialog.resize(300, 200);
-    EXPECT_EQ(dialog.size(), QSize(504, 450));
-    EXPECT_EQ(dialog.box(X::Conflict2)->geometry(), QRect(8, 360, 361, 81));
-}
-
-TEST(frmMerge, OpensMaximizedAndItsNormalPlacementStaysOnTheScreen) {
+TEST(frmMerge, OpensMaximizedKeepsItsNormalPlacementOnTheScreenAndLaysOutOnResize) {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     // Where the owner stands; the dialog's normal place: top left corner, centred, bottom right corner.
     const std::pair<QPoint, char> rows[] = {{screen.topLeft(), 't'},
@@ -216,9 +211,21 @@ TEST(frmMerge, OpensMaximizedAndItsNormalPlacementStaysOnTheScreen) {
         QWidget owner;
         owner.setGeometry(QRect(ownerAt, QSize(200, 80)));
         owner.show();
-        frmMerge dialog(&owner);
+        frmMerge dialog({}, &owner);
         whileOpen(dialog, [&] {
             EXPECT_TRUE(dialog.isMaximized());
+            dialog.showNormal();
+            dialog.resize(600, 540);  // 9000 x 8100 twips: each control stands where the pass put it
+            EXPECT_EQ(dialog.layoutGeometry(), layoutPass(designedMergeLayout(), 9000, 8100).geometry);
+            for (std::size_t i = 0; i < kMergeControlCount; ++i) {
+                const auto c = static_cast<MergeControl>(i);
+                const TwipRect& r = dialog.layoutGeometry()[c];
+                const QWidget* w = dialog.findChild<QWidget*>(QString::fromLatin1(controlName(c).data()));
+                EXPECT_EQ(w ? w->geometry() : QRect(), twipsToPixels(r.left, r.top, r.width, r.height))
+                    << controlName(c);
+            }
+            dialog.resize(300, 200);  // never smaller than designed
+            EXPECT_EQ(dialog.size(), QSize(504, 450));
             dialog.button(DialogButton::Local)->click();
         });
         EXPECT_EQ(dialog.normalGeometry().size(), QSize(504, 450));
@@ -230,6 +237,36 @@ TEST(frmMerge, OpensMaximizedAndItsNormalPlacementStaysOnTheScreen) {
         EXPECT_EQ(normal.bottomRight(), expect == 'b'
                                             ? screen.bottomRight() - f.bottomRight() + g.bottomRight()
                                             : normal.bottomRight());
+    }
+}
+
+// A box shows valid UTF-8 decoded, anything else as Latin-1. Every multi-byte sequence of a valid text
+// cut short (the view ends inside it, the rest still in memory behind it) is invalid.
+TEST(BoxText, Utf8ValidationAtItsBoundaries) {
+    // U+0080, U+07FF, U+0800, U+D7FF (below the surrogates), U+FFFF, U+10000, U+10FFFF.
+    const std::string_view valid[] = {"\xC2\x80",     "\xDF\xBF",         "\xE0\xA0\x80",    "\xED\x9F\xBF",
+                                      "\xEF\xBF\xBF", "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF"};
+    // A continuation byte alone, overlong, no continuation, overlong U+07FF, a high and a lone low
+    // surrogate, no third or fourth continuation, overlong U+FFFF, above U+10FFFF, no such lead byte.
+    const std::string_view invalid[] = {"\x80",
+                                        "\xC1\xBF",
+                                        "\xC2\x7F",
+                                        "\xE0\x9F\xBF",
+                                        "\xED\xA0\x80",
+                                        "\xED\xB0\x80",
+                                        "\xE2\x82\x41",
+                                        "\xF0\x9F\x98\xC0",
+                                        "\xF0\x8F\xBF\xBF",
+                                        "\xF4\x90\x80\x80",
+                                        "\xF5\x80\x80\x80"};
+    for (const std::string_view bytes : valid) {
+        EXPECT_TRUE(isValidUtf8("a" + std::string(bytes) + "\x7F")) << testing::PrintToString(bytes);
+        for (std::size_t cut = 1; cut < bytes.size(); ++cut) {
+            EXPECT_FALSE(isValidUtf8(bytes.substr(0, cut))) << testing::PrintToString(bytes) << cut;
+        }
+    }
+    for (const std::string_view bytes : invalid) {
+        EXPECT_FALSE(isValidUtf8(bytes)) << testing::PrintToString(bytes);
     }
 }
 

@@ -94,13 +94,9 @@ class BoxMarks {
 
 void markAttributes(std::u16string_view local, std::u16string_view server, BoxMarks& localMarks,
                     BoxMarks& serverMarks) {
-    const std::string local8 = toUtf8(local);
-    const std::string server8 = toUtf8(server);
     for (const Attribute& a : kAttributes) {
-        const std::string start8 = toUtf8(a.start);
-        const std::string end8 = toUtf8(a.end);
-        if (funcParseStringFromStringToString(local8, start8, end8) ==
-            funcParseStringFromStringToString(server8, start8, end8)) {
+        if (funcParseStringFromStringToString(local, a.start, a.end) ==
+            funcParseStringFromStringToString(server, a.start, a.end)) {
             continue;
         }
         // Both markers are searched from the beginning of the text; when the end marker comes first,
@@ -162,34 +158,6 @@ DiffMarks markDifferences(std::u16string_view local, std::u16string_view server)
     }
     markBody(local, server, localMarks, serverMarks);
     return {localMarks.ranges(), serverMarks.ranges()};
-}
-
-std::string toUtf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 4);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (isHighSurrogate(text[i]) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
 }
 
 }  // namespace korvane

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -27,9 +26,5 @@ struct DiffMarks {
 // units as the boxes hold them; a range never splits a surrogate pair. A line break counts as one
 // character. Linear in the texts' lengths, whatever they are.
 DiffMarks markDifferences(std::u16string_view local, std::u16string_view server);
-
-// UTF-16 to UTF-8; an unpaired surrogate is written in its three-byte form, so that two texts compare
-// equal as UTF-8 exactly when they are equal as UTF-16.
-std::string toUtf8(std::u16string_view text);
 
 }  // namespace korvane

@@ -54,9 +54,69 @@ std::u16string_view chars(const QString& s) {
     return {reinterpret_cast<const char16_t*>(s.utf16()), static_cast<std::size_t>(s.size())};
 }
 
+constexpr DialogButton kButtons[] = {DialogButton::Local, DialogButton::Original, DialogButton::Server,
+                                     DialogButton::Backup};
+// The boxes from top to bottom, which is also their Tab order.
+constexpr DialogBox kBoxes[] = {DialogBox::Local, DialogBox::Original, DialogBox::Server,
+                                DialogBox::Conflict1, DialogBox::Conflict2};
+
+MergeControl controlOf(DialogButton which) {
+    switch (which) {
+        case DialogButton::Local:
+            return MergeControl::cmdLocal;
+        case DialogButton::Original:
+            return MergeControl::cmdOriginal;
+        case DialogButton::Server:
+            return MergeControl::cmdServer;
+        case DialogButton::Backup:
+            break;
+    }
+    return MergeControl::cmdBackup;
+}
+
+MergeControl controlOf(DialogBox which) {
+    switch (which) {
+        case DialogBox::Local:
+            return MergeControl::txtLocal;
+        case DialogBox::Original:
+            return MergeControl::txtOriginal;
+        case DialogBox::Server:
+            return MergeControl::txtServer;
+        case DialogBox::Conflict1:
+            return MergeControl::txtConflict1;
+        case DialogBox::Conflict2:
+            break;
+    }
+    return MergeControl::txtConflict2;
+}
+
+QString nameOf(MergeControl c) {
+    return QString::fromLatin1(controlName(c).data());
+}
+
+std::string& textOf(ConflictTexts& texts, DialogBox which) {
+    switch (which) {
+        case DialogBox::Local:
+            return texts.strLocal;
+        case DialogBox::Original:
+            return texts.strOriginal;
+        case DialogBox::Server:
+            return texts.strServer;
+        case DialogBox::Conflict1:
+            return texts.strConflict1;
+        case DialogBox::Conflict2:
+            break;
+    }
+    return texts.strConflict2;
+}
+
+// The order in which boxes are filled and written back.
+constexpr DialogBox kExchangeOrder[] = {DialogBox::Conflict1, DialogBox::Conflict2, DialogBox::Local,
+                                        DialogBox::Original, DialogBox::Server};
+
 }  // namespace
 
-frmMerge::frmMerge(QWidget* owner) : QDialog(owner) {
+frmMerge::frmMerge(ConflictRequest request, QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("frmMerge"));
     setWindowTitle(QStringLiteral("Merge"));
     setFont(designedFont(false));
@@ -69,15 +129,14 @@ frmMerge::frmMerge(QWidget* owner) : QDialog(owner) {
         {DialogButton::Server, "<< Use edited version"},
         {DialogButton::Backup, "<< Backup and link conflicts"},
     };
-    const char* const choiceCodes[] = {"l", "o", "s", "b"};
     for (const auto& [which, caption] : captions) {
         auto* b = new WrappingButton(QString::fromLatin1(caption), this);
-        const auto i = static_cast<std::size_t>(which);
-        b->setObjectName(QString::fromLatin1(controlName(static_cast<MergeControl>(i)).data()));
-        connect(b, &QPushButton::clicked, this, [this, code = choiceCodes[i]] { choose(code); });
-        m_buttons[i] = b;
+        b->setObjectName(nameOf(controlOf(which)));
+        connect(b, &QPushButton::clicked, this, [this, w = which] { choose(w); });
+        m_buttons[static_cast<std::size_t>(which)] = b;
     }
     button(DialogButton::Backup)->setDefault(true);
+    // The Tab order is the order of creation: the four buttons, then the five boxes from top to bottom.
 
     m_note = new QLabel(QStringLiteral("Note: Bold button is recommended."), this);
     m_note->setObjectName(QStringLiteral("Label1"));
@@ -85,24 +144,14 @@ frmMerge::frmMerge(QWidget* owner) : QDialog(owner) {
     m_note->setWordWrap(true);
     m_note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    for (std::size_t i = 0; i < m_boxes.size(); ++i) {
+    for (DialogBox which : kBoxes) {
         auto* box = new QPlainTextEdit(this);
-        box->setObjectName(QString::fromLatin1(controlName(static_cast<MergeControl>(i + 5)).data()));
+        box->setObjectName(nameOf(controlOf(which)));
         box->setFont(designedFont(false));
         box->setTabChangesFocus(true);
         // A scroll bar that came and went would narrow the box and lay a large text out a second time.
         box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        m_boxes[i] = box;
-    }
-
-    // Tab order: the four buttons, then the five boxes from top to bottom.
-    QWidget* previous = m_buttons[0];
-    for (QWidget* w : {static_cast<QWidget*>(m_buttons[1]), static_cast<QWidget*>(m_buttons[2]),
-                       static_cast<QWidget*>(m_buttons[3]), static_cast<QWidget*>(m_boxes[0]),
-                       static_cast<QWidget*>(m_boxes[1]), static_cast<QWidget*>(m_boxes[2]),
-                       static_cast<QWidget*>(m_boxes[3]), static_cast<QWidget*>(m_boxes[4])}) {
-        setTabOrder(previous, w);
-        previous = w;
+        m_boxes[static_cast<std::size_t>(which)] = box;
     }
 
     m_design = designedMergeLayout();
@@ -111,49 +160,49 @@ frmMerge::frmMerge(QWidget* owner) : QDialog(owner) {
     resize(minimumSize());
     applyLayout();
     guardAgainstStrayKeys(this);
+    applyRequest(request);
+    m_texts = std::move(request.texts);
 }
 
-void frmMerge::setBold(DialogButton which) {
-    QPushButton* b = button(which);
-    QFont font = b->font();
-    font.setBold(true);
-    b->setFont(font);
-}
-
-void frmMerge::setAside(DialogBox which) {
-    box(which)->setFocusPolicy(Qt::ClickFocus);
-}
-
-void frmMerge::makeReadOnly(DialogBox which) {
-    QPlainTextEdit* b = box(which);
-    b->setReadOnly(true);
-    // Shown on the window's background, as the platform shows text that cannot be edited.
-    QPalette palette = b->palette();
-    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
-    b->setPalette(palette);
-}
-
-std::string& frmMerge::field(DialogBox which) {
-    switch (which) {
-        case DialogBox::Local:
-            return strLocal;
-        case DialogBox::Original:
-            return strOriginal;
-        case DialogBox::Server:
-            return strServer;
-        case DialogBox::Conflict1:
-            return strConflict1;
-        case DialogBox::Conflict2:
-            break;
+void frmMerge::applyRequest(const ConflictRequest& request) {
+    setWindowTitle(QString::fromUtf8(request.caption.data(), static_cast<qsizetype>(request.caption.size())));
+    for (DialogButton which : kButtons) {
+        button(which)->setEnabled(request.isEnabled(which));
     }
-    return strConflict2;
+    if (request.boldButton) {
+        QPushButton* b = button(*request.boldButton);
+        QFont font = b->font();
+        font.setBold(true);
+        b->setFont(font);
+    }
+    for (DialogBox which : kBoxes) {
+        QPlainTextEdit* b = box(which);
+        if (request.isSetAside(which)) {
+            b->setFocusPolicy(Qt::ClickFocus);
+        }
+        if (!request.isTakenBack(which)) {
+            b->setReadOnly(true);
+            // Shown on the window's background, as the platform shows text that cannot be edited.
+            QPalette palette = b->palette();
+            palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+            b->setPalette(palette);
+        }
+    }
 }
 
-// The order in which boxes are filled and written back.
-constexpr DialogBox kExchangeOrder[] = {DialogBox::Conflict1, DialogBox::Conflict2, DialogBox::Local,
-                                        DialogBox::Original, DialogBox::Server};
+ConflictAnswer frmMerge::showModal() {
+    placeOverOwner();
+    setWindowState(windowState() | Qt::WindowMaximized);
+    exec();
+    // Closed without a choice, the texts are empty: the boxes took them over when they were filled.
+    return {m_choice, std::move(m_texts)};
+}
 
-void frmMerge::showModal() {
+std::string frmMerge::strChoice() const {
+    return m_choice ? std::string(1, choiceCode(*m_choice)) : std::string();
+}
+
+void frmMerge::placeOverOwner() {
     const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
     const bool overOwner = owner != nullptr && owner->isVisible();
     const QScreen* screen = overOwner ? owner->screen() : QGuiApplication::primaryScreen();
@@ -174,8 +223,6 @@ void frmMerge::showModal() {
         outer.moveTopLeft(QPoint(placed.left, placed.top));
     }
     setGeometry(outer.marginsRemoved(frame));
-    setWindowState(windowState() | Qt::WindowMaximized);
-    exec();
 }
 
 void frmMerge::showEvent(QShowEvent* event) {
@@ -195,9 +242,9 @@ void frmMerge::fillBoxes() {
         const auto i = static_cast<std::size_t>(which);
         QPlainTextEdit& b = *m_boxes[i];
         BoxContent& content = m_contents[i];
-        const QString text = decodeForBox(toBoxForm(field(which)), content);
-        // The field is written anew on closing; until then the box and its content hold the text.
-        std::string().swap(field(which));
+        const QString text = decodeForBox(toBoxForm(textOf(m_texts, which)), content);
+        // The text is written anew on closing; until then the box and its content hold it.
+        std::string().swap(textOf(m_texts, which));
         b.setWordWrapMode(hasLongWord(text) ? QTextOption::WrapAnywhere
                                             : QTextOption::WrapAtWordBoundaryOrAnywhere);
         b.document()->setUndoRedoEnabled(false);  // filling and marking are not edits to undo
@@ -236,23 +283,19 @@ void frmMerge::markDifferencesInBoxes(QTextDocument& local, QTextDocument& serve
     applyBold(server, marks.server);
 }
 
-void frmMerge::choose(const char* code) {
-    strChoice = code;
-    writeBack();
+void frmMerge::choose(DialogButton which) {
+    m_choice = which;
+    for (DialogBox b : kExchangeOrder) {
+        const auto i = static_cast<std::size_t>(b);
+        const QTextDocument& document = *m_boxes[i]->document();
+        textOf(m_texts, b) = document.isModified() ? encodeBoxText(readBoxText(document), m_contents[i])
+                                                   : std::move(m_contents[i].bytes);
+    }
     accept();
 }
 
-void frmMerge::writeBack() {
-    for (DialogBox which : kExchangeOrder) {
-        const auto i = static_cast<std::size_t>(which);
-        const QTextDocument& document = *m_boxes[i]->document();
-        field(which) = document.isModified() ? encodeBoxText(readBoxText(document), m_contents[i])
-                                             : std::move(m_contents[i].bytes);
-    }
-}
-
-// Closing the window without a button leaves the choice empty: the merge run then abandons the whole
-// merge and ends the program, so no file is written.
+// The window's close command closes the dialog with no choice (the dialog's own handling would go
+// through reject, which does nothing here).
 void frmMerge::closeEvent(QCloseEvent* event) {
     event->accept();
 }
@@ -280,12 +323,12 @@ void frmMerge::applyLayout() {
         return;
     }
     m_geometry = *outcome.geometry;
-    for (std::size_t i = 0; i < m_buttons.size(); ++i) {
-        m_buttons[i]->setGeometry(toPixels(m_geometry.controls[i]));
+    for (DialogButton which : kButtons) {
+        button(which)->setGeometry(toPixels(m_geometry[controlOf(which)]));
     }
     m_note->setGeometry(toPixels(m_geometry[MergeControl::Label1]));
-    for (std::size_t i = 0; i < m_boxes.size(); ++i) {
-        m_boxes[i]->setGeometry(toPixels(m_geometry.controls[i + 5]));
+    for (DialogBox which : kBoxes) {
+        box(which)->setGeometry(toPixels(m_geometry[controlOf(which)]));
     }
     update();
 }
@@ -299,43 +342,6 @@ void frmMerge::paintEvent(QPaintEvent* event) {
         painter.drawLine(QPointF(l.x1 / kTwipsPerPixel, l.y1 / kTwipsPerPixel),
                          QPointF(l.x2 / kTwipsPerPixel, l.y2 / kTwipsPerPixel));
     }
-}
-
-ConflictAnswer frmMerge::settle(const ConflictRequest& request, QWidget* owner) {
-    frmMerge dialog(owner);
-    dialog.strLocal = request.texts.strLocal;
-    dialog.strOriginal = request.texts.strOriginal;
-    dialog.strServer = request.texts.strServer;
-    dialog.strConflict1 = request.texts.strConflict1;
-    dialog.strConflict2 = request.texts.strConflict2;
-    dialog.setWindowTitle(
-        QString::fromUtf8(request.caption.data(), static_cast<qsizetype>(request.caption.size())));
-    for (DialogButton b :
-         {DialogButton::Local, DialogButton::Original, DialogButton::Server, DialogButton::Backup}) {
-        dialog.button(b)->setEnabled(request.isEnabled(b));
-        if (request.boldButton == b) {
-            dialog.setBold(b);
-        }
-    }
-    for (DialogBox b : kExchangeOrder) {
-        if (request.isSetAside(b)) {
-            dialog.setAside(b);
-        }
-        if (!request.isTakenBack(b)) {
-            dialog.makeReadOnly(b);
-        }
-    }
-    dialog.showModal();
-    std::optional<DialogButton> choice;
-    for (DialogButton b :
-         {DialogButton::Local, DialogButton::Original, DialogButton::Server, DialogButton::Backup}) {
-        if (dialog.strChoice == std::string(1, choiceCode(b))) {
-            choice = b;
-        }
-    }
-    return {choice,
-            {std::move(dialog.strLocal), std::move(dialog.strOriginal), std::move(dialog.strServer),
-             std::move(dialog.strConflict1), std::move(dialog.strConflict2)}};
 }
 
 }  // namespace korvane

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <array>
+#include <optional>
 #include <string>
 
 #include "merge/MergeHost.h"
@@ -21,35 +22,26 @@ namespace korvane {
 class frmMerge : public QDialog {
     Q_OBJECT
   public:
-    explicit frmMerge(QWidget* owner = nullptr);
+    // The dialog for one tiddler as the merge run asks for it: caption, texts in store form, the bold
+    // button, the disabled buttons, the set-aside boxes (out of the Tab order, still clickable) and the
+    // boxes the run reads back (the others are read-only, and look so). The texts go into the boxes when
+    // the dialog is first shown.
+    explicit frmMerge(ConflictRequest request, QWidget* owner = nullptr);
 
-    // The exchange with the merge run: five texts in store form going in, the boxes' texts (CR LF line
-    // breaks) and the choice code "l", "o", "s" or "b" coming back.
-    std::string strLocal;
-    std::string strOriginal;
-    std::string strServer;
-    std::string strConflict1;
-    std::string strConflict2;
-    std::string strChoice;
+    // Opens the dialog maximized over its owner (its normal placement is the designed size, centred
+    // over the owner and kept on the owner's screen) and waits until it closes. The answer holds the
+    // button pressed, none when the window was closed without one, and the boxes' texts (CR LF line
+    // breaks; a box left as filled gives back exactly the bytes it was given).
+    ConflictAnswer showModal();
+
+    // The letter of the button pressed ("l", "o", "s" or "b"); empty while none was.
+    std::string strChoice() const;
 
     QPushButton* button(DialogButton which) const { return m_buttons[static_cast<std::size_t>(which)]; }
     QPlainTextEdit* box(DialogBox which) const { return m_boxes[static_cast<std::size_t>(which)]; }
-    void setBold(DialogButton which);
-    // A set-aside box is not needed for this tiddler: it leaves the Tab order but can still be clicked.
-    void setAside(DialogBox which);
-    // A box whose text the merge run does not read back cannot be edited, and looks so.
-    void makeReadOnly(DialogBox which);
-
-    // Opens the dialog maximized over its owner (its normal placement is the designed size, centred
-    // over the owner and kept on the owner's screen) and waits until it closes: through a button, or
-    // through the window's close command with no choice.
-    void showModal();
 
     // The geometry of the last layout pass, in twips.
     const MergeGeometry& layoutGeometry() const { return m_geometry; }
-
-    // One whole showing for a merge run's request.
-    static ConflictAnswer settle(const ConflictRequest& request, QWidget* owner);
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -59,13 +51,13 @@ class frmMerge : public QDialog {
     void reject() override;
 
   private:
+    void applyRequest(const ConflictRequest& request);
+    void placeOverOwner();
     void fillBoxes();
     void setInitialFocus();
     void markDifferencesInBoxes(QTextDocument& local, QTextDocument& server);
-    void choose(const char* code);
-    void writeBack();
+    void choose(DialogButton which);
     void applyLayout();
-    std::string& field(DialogBox which);
 
     std::array<QPushButton*, 4> m_buttons{};
     std::array<QPlainTextEdit*, 5> m_boxes{};
@@ -73,6 +65,9 @@ class frmMerge : public QDialog {
     QLabel* m_note = nullptr;
     MergeDesign m_design;
     MergeGeometry m_geometry;
+    // The request's texts until the boxes are filled; the boxes' texts once a button was pressed.
+    ConflictTexts m_texts;
+    std::optional<DialogButton> m_choice;
     bool m_filled = false;
 };
 

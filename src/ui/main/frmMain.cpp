@@ -148,9 +148,9 @@ void frmMain::browseForFile(QLineEdit* field, const QString& key) {
 void frmMain::cmdMergeFiles_Click() {
     PosixFileSystem fs;
     MergeRun run(*this, fs, MergePaths{toPath(m_local), toPath(m_remote), toPath(m_unedited)});
-    if (run.run() == RunResult::ProgramEnded) {
-        endProgram();
-    }
+    // Every outcome has been shown to the user; a run that must end the program has ended it through
+    // endProgram.
+    run.run();
 }
 
 void frmMain::About_Click() {
@@ -167,7 +167,8 @@ bool frmMain::askYesNo(const std::string& text, const std::string& title, bool y
 }
 
 ConflictAnswer frmMain::settleConflict(const ConflictRequest& request) {
-    return frmMerge::settle(request, this);
+    frmMerge dialog(request, this);
+    return dialog.showModal();
 }
 
 void frmMain::setUneditedPath(const std::string& path) {

@@ -18,7 +18,6 @@ namespace {
 TEST(LocaleTime, DateAndTimeInTheLocalesOrderWithAFourDigitYear) {
     const QLocale us(QLocale::English, QLocale::UnitedStates);
     const QDate day(2026, 12, 5);
-    EXPECT_EQ(localeTimeText(us, QDateTime(day, QTime(6, 15, 6))), "12/5/2026 6:15:06 AM");
     EXPECT_EQ(localeTimeText(us, QDateTime(QDate(2026, 1, 9), QTime(18, 0, 0))), "1/9/2026 6:00:00 PM");
     // At exactly midnight the date stands alone; a second later the time is written.
     EXPECT_EQ(localeTimeText(us, QDateTime(day, QTime(0, 0, 0))), "12/5/2026");
