@@ -26,6 +26,23 @@ struct ConflictTexts {
     std::string strConflict1;
     std::string strConflict2;
 
+    // The text of one box.
+    std::string& of(DialogBox box) {
+        switch (box) {
+            case DialogBox::Local:
+                return strLocal;
+            case DialogBox::Original:
+                return strOriginal;
+            case DialogBox::Server:
+                return strServer;
+            case DialogBox::Conflict1:
+                return strConflict1;
+            case DialogBox::Conflict2:
+                break;
+        }
+        return strConflict2;
+    }
+
     bool operator==(const ConflictTexts&) const = default;
 };
 

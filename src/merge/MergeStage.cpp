@@ -166,22 +166,6 @@ std::optional<std::string_view> versionOf(const Visit& v, B button) {
     return button == B::Local ? v.local : button == B::Server ? v.remote : v.unedited;
 }
 
-std::string& textOf(ConflictTexts& t, X box) {
-    switch (box) {
-        case X::Local:
-            return t.strLocal;
-        case X::Original:
-            return t.strOriginal;
-        case X::Server:
-            return t.strServer;
-        case X::Conflict1:
-            return t.strConflict1;
-        case X::Conflict2:
-            break;
-    }
-    return t.strConflict2;
-}
-
 constexpr B kButtons[] = {B::Local, B::Original, B::Server, B::Backup};
 
 }  // namespace
@@ -195,7 +179,7 @@ ConflictRequest MergeRun::buildRequest(const Visit& v, const CaseRow& row, const
     r.setAsideBoxes = row.aside;
     for (const B b : {B::Local, B::Original, B::Server}) {
         if (row.shown.contains(boxOf(b))) {
-            textOf(r.texts, boxOf(b)) = text(versionOf(v, b));
+            r.texts.of(boxOf(b)) = text(versionOf(v, b));
         }
     }
     if (row.same != Same::No) {
@@ -226,7 +210,7 @@ void MergeRun::applyChoice(const Visit& v, const CaseRow& row, B button, Conflic
             append(*versionOf(v, button));
             break;
         case TakenBack:
-            takeBack(textOf(box, boxOf(button)), *versionOf(v, button));
+            takeBack(box.of(boxOf(button)), *versionOf(v, button));
             break;
         case PairTakenBack: {
             std::string first = toStoreForm(box.strConflict1, pair.text1);

@@ -94,22 +94,6 @@ QString nameOf(MergeControl c) {
     return QString::fromLatin1(controlName(c).data());
 }
 
-std::string& textOf(ConflictTexts& texts, DialogBox which) {
-    switch (which) {
-        case DialogBox::Local:
-            return texts.strLocal;
-        case DialogBox::Original:
-            return texts.strOriginal;
-        case DialogBox::Server:
-            return texts.strServer;
-        case DialogBox::Conflict1:
-            return texts.strConflict1;
-        case DialogBox::Conflict2:
-            break;
-    }
-    return texts.strConflict2;
-}
-
 // The order in which boxes are filled and written back.
 constexpr DialogBox kExchangeOrder[] = {DialogBox::Conflict1, DialogBox::Conflict2, DialogBox::Local,
                                         DialogBox::Original, DialogBox::Server};
@@ -242,9 +226,9 @@ void frmMerge::fillBoxes() {
         const auto i = static_cast<std::size_t>(which);
         QPlainTextEdit& b = *m_boxes[i];
         BoxContent& content = m_contents[i];
-        const QString text = decodeForBox(toBoxForm(textOf(m_texts, which)), content);
+        const QString text = decodeForBox(toBoxForm(m_texts.of(which)), content);
         // The text is written anew on closing; until then the box and its content hold it.
-        std::string().swap(textOf(m_texts, which));
+        std::string().swap(m_texts.of(which));
         b.setWordWrapMode(hasLongWord(text) ? QTextOption::WrapAnywhere
                                             : QTextOption::WrapAtWordBoundaryOrAnywhere);
         b.document()->setUndoRedoEnabled(false);  // filling and marking are not edits to undo
@@ -288,8 +272,8 @@ void frmMerge::choose(DialogButton which) {
     for (DialogBox b : kExchangeOrder) {
         const auto i = static_cast<std::size_t>(b);
         const QTextDocument& document = *m_boxes[i]->document();
-        textOf(m_texts, b) = document.isModified() ? encodeBoxText(readBoxText(document), m_contents[i])
-                                                   : std::move(m_contents[i].bytes);
+        m_texts.of(b) = document.isModified() ? encodeBoxText(readBoxText(document), m_contents[i])
+                                              : std::move(m_contents[i].bytes);
     }
     accept();
 }
