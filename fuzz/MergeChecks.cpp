@@ -32,8 +32,7 @@ class ScriptedAnswers : public MergeHost {
         }
         // Only an enabled button can be pressed.
         std::vector<DialogButton> enabled;
-        for (DialogButton b :
-             {DialogButton::Local, DialogButton::Original, DialogButton::Server, DialogButton::Backup}) {
+        for (DialogButton b : kDialogButtons) {
             if (r.isEnabled(b)) {
                 enabled.push_back(b);
             }

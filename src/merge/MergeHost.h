@@ -17,6 +17,10 @@ enum class MessageIcon { None, Information, Exclamation, Critical };
 enum class DialogButton { Local, Original, Server, Backup };
 enum class DialogBox { Local, Original, Server, Conflict1, Conflict2 };
 
+// Every button, in the order of the dialog from top to bottom.
+inline constexpr DialogButton kDialogButtons[] = {DialogButton::Local, DialogButton::Original,
+                                                  DialogButton::Server, DialogButton::Backup};
+
 // The five texts of the conflict dialog, one per box. Going in they are in store form; coming back
 // they are the boxes' texts as the user left them (box form, CR LF line breaks).
 struct ConflictTexts {

@@ -166,8 +166,6 @@ std::optional<std::string_view> versionOf(const Visit& v, B button) {
     return button == B::Local ? v.local : button == B::Server ? v.remote : v.unedited;
 }
 
-constexpr B kButtons[] = {B::Local, B::Original, B::Server, B::Backup};
-
 }  // namespace
 
 ConflictRequest MergeRun::buildRequest(const Visit& v, const CaseRow& row, const ConflictPair& pair,
@@ -190,7 +188,7 @@ ConflictRequest MergeRun::buildRequest(const Visit& v, const CaseRow& row, const
         r.texts.strConflict2 = pair.text2;
     }
     // A disabled button keeps nothing, so the boxes taken back are those of the buttons offered.
-    for (const B b : kButtons) {
+    for (const B b : kDialogButtons) {
         const Keeps keeps = keepsOf(row, b);
         if (keeps == TakenBack) {
             r.takenBackBoxes.insert(boxOf(b));

@@ -38,8 +38,7 @@ std::string TempDir::write(const std::string& name, const std::string& bytes) co
 }
 
 std::optional<DialogButton> button(char code) {
-    for (DialogButton b :
-         {DialogButton::Local, DialogButton::Original, DialogButton::Server, DialogButton::Backup}) {
+    for (DialogButton b : kDialogButtons) {
         if (choiceCode(b) == code) {
             return b;
         }

@@ -70,8 +70,7 @@ TEST(EndToEnd, MergeThroughTheWindowsWritesTheMergedDocumentToAllThreeFiles) {
                     dialog->box(DialogBox::Server)->moveCursor(QTextCursor::End);
                     dialog->box(DialogBox::Server)->insertPlainText(QString::fromUtf8(kAddition));
                 }
-                for (DialogButton b : {DialogButton::Local, DialogButton::Original, DialogButton::Server,
-                                       DialogButton::Backup}) {
+                for (DialogButton b : kDialogButtons) {
                     if (dialog->button(b)->font().bold()) {
                         dialog->button(b)->click();
                         return;

@@ -74,7 +74,7 @@ TEST(frmMerge, ActionGivesChoice) {
         const ConflictAnswer answer = whileOpen(dialog, [&] {
             seen = dialog.focusWidget()->objectName();
             EXPECT_EQ(dialog.windowTitle(), "Merging item 7 of 42");
-            for (B b : {B::Local, B::Original, B::Server, B::Backup}) {
+            for (B b : kDialogButtons) {
                 EXPECT_EQ(dialog.button(b)->font().bold(), row.bold == b);
                 EXPECT_EQ(dialog.button(b)->isEnabled(), row.disabled.count(b) == 0);
             }

@@ -54,8 +54,6 @@ std::u16string_view chars(const QString& s) {
     return {reinterpret_cast<const char16_t*>(s.utf16()), static_cast<std::size_t>(s.size())};
 }
 
-constexpr DialogButton kButtons[] = {DialogButton::Local, DialogButton::Original, DialogButton::Server,
-                                     DialogButton::Backup};
 // The boxes from top to bottom, which is also their Tab order.
 constexpr DialogBox kBoxes[] = {DialogBox::Local, DialogBox::Original, DialogBox::Server,
                                 DialogBox::Conflict1, DialogBox::Conflict2};
@@ -150,7 +148,7 @@ frmMerge::frmMerge(ConflictRequest request, QWidget* owner) : QDialog(owner) {
 
 void frmMerge::applyRequest(const ConflictRequest& request) {
     setWindowTitle(QString::fromUtf8(request.caption.data(), static_cast<qsizetype>(request.caption.size())));
-    for (DialogButton which : kButtons) {
+    for (DialogButton which : kDialogButtons) {
         button(which)->setEnabled(request.isEnabled(which));
     }
     if (request.boldButton) {
@@ -307,7 +305,7 @@ void frmMerge::applyLayout() {
         return;
     }
     m_geometry = *outcome.geometry;
-    for (DialogButton which : kButtons) {
+    for (DialogButton which : kDialogButtons) {
         button(which)->setGeometry(toPixels(m_geometry[controlOf(which)]));
     }
     m_note->setGeometry(toPixels(m_geometry[MergeControl::Label1]));
