@@ -73,6 +73,9 @@ Visit VisitingList::visit(std::size_t i) const {
         row.local < 0 ? std::string_view{} : m_local.colModified[static_cast<std::size_t>(row.local)];
     v.remoteStamp =
         row.remote < 0 ? std::string_view{} : m_remote.colModified[static_cast<std::size_t>(row.remote)];
+    v.localIsRemote = v.local == v.remote;
+    v.localIsUnedited = v.local == v.unedited;
+    v.remoteIsUnedited = v.remote == v.unedited;
     const bool u = v.unedited.has_value();
     const bool l = v.local.has_value();
     const bool r = v.remote.has_value();
@@ -88,10 +91,10 @@ bool Visit::localSideKept() const {
     // For a tiddler both sides kept, a side whose entry is still the unedited one changed nothing, so
     // the other side's edit is what to keep, whatever the stamps say: an edit may keep its stamp, and
     // the two machines' clocks may differ. (A tiddler new on both sides has no unedited entry.)
-    if (unedited == local) {
+    if (localIsUnedited) {
         return false;
     }
-    if (unedited == remote) {
+    if (remoteIsUnedited) {
         return true;
     }
     // Stamps compare by character code, so YYYYMMDDHHMM stamps compare in time order. A tie goes to

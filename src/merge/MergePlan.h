@@ -26,8 +26,13 @@ struct Visit {
     std::string_view localStamp;
     std::string_view remoteStamp;
 
+    // Whether two of the versions are the same tiddler (both absent counts as the same). Set where the
+    // visit is made, the one place where entries are compared, so every rule below agrees on it.
+    bool localIsRemote = false;
+    bool localIsUnedited = false;
+    bool remoteIsUnedited = false;
     // Equal local and remote entries pass without a question.
-    bool passesSilently() const { return local && remote && *local == *remote; }
+    bool passesSilently() const { return local && remote && localIsRemote; }
     // The recommended button of the dialog.
     DialogButton recommended() const;
     // For a tiddler that both sides hold differently (C, G): the local side keeps the title (and is

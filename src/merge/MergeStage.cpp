@@ -130,7 +130,7 @@ const CaseRow kCases[] = {
 
 // The row for a visit; none for a title that no case describes.
 const CaseRow* rowFor(const Visit& v) {
-    const Same same = v.unedited == v.local ? Same::Local : v.unedited == v.remote ? Same::Remote : Same::No;
+    const Same same = v.localIsUnedited ? Same::Local : v.remoteIsUnedited ? Same::Remote : Same::No;
     const CaseRow* fallback = nullptr;
     for (const CaseRow& row : kCases) {
         if (row.mergeCase == v.mergeCase && row.same == same) {
