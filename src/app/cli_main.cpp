@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/CliCommands.h"
 #include "document/StoreArea.h"
 #include "merge/MergePlan.h"
 #include "merge/MergeRun.h"
@@ -200,6 +201,18 @@ int main(int argc, char** argv) {
     }
     if (!args.empty() && args[0] == "plan") {
         return planCommand(args);
+    }
+    // The commands that merge and write, and the ones that set Korvane up beside git and sync tools.
+    const std::pair<std::string_view, int (*)(const std::vector<std::string>&)> commands[] = {
+        {"merge", cli::mergeCommand},
+        {"merge-driver", cli::mergeDriverCommand},
+        {"conflicts", cli::conflictsCommand},
+        {"git-setup", cli::gitSetupCommand},
+    };
+    for (const auto& [word, command] : commands) {
+        if (!args.empty() && args[0] == word) {
+            return command(args);
+        }
     }
     return usage();
 }

@@ -6,6 +6,7 @@
 #include "document/Markers.h"
 #include "merge/MergeRun.h"
 #include "merge/Messages.h"
+#include "merge/SyncCopies.h"
 
 namespace korvane {
 
@@ -64,6 +65,9 @@ bool endsWithClosingHtml(std::string_view text) {
 bool MergeRun::load() {
     if (!recoverInterruptedSave()) {
         return false;
+    }
+    if (!isPathGiven(m_paths.remote)) {
+        offerSyncCopy();
     }
     if (!isFound(m_paths.remote, msg::kRemoteNotFound) || !isFound(m_paths.local, msg::kLocalNotFound)) {
         return false;
@@ -139,7 +143,37 @@ bool MergeRun::load() {
                 kAppTitle);
         return false;
     }
+    noteOutputAtStart();
     return true;
+}
+
+void MergeRun::offerSyncCopy() {
+    const std::string folder = folderOf(m_paths.local);
+    const std::vector<std::string> copies =
+        syncCopiesOldestFirst(nameOf(m_paths.local), m_fs.namesInFolder(folder));
+    if (copies.empty()) {
+        return;
+    }
+    const std::string path = folder + "/" + copies.front();
+    if (m_host.askYesNo(msg::useSyncCopy(path), std::string(msg::kUseSyncCopyTitle), true)) {
+        m_paths.remote = path;
+        m_host.setRemotePath(path);
+    }
+}
+
+void MergeRun::noteOutputAtStart() {
+    m_outputState = OutputAtStart::Missing;
+    if (m_outputPath.empty() || !m_fs.exists(m_outputPath)) {
+        return;
+    }
+    if (m_fs.sameFile(m_outputPath, m_paths.local)) {
+        m_outputState = OutputAtStart::Local;
+        return;
+    }
+    // What cannot be read here is refused by the save, which names it.
+    ReadOutcome read = m_fs.readWhole(m_outputPath);
+    m_outputText = std::move(read.text);
+    m_outputState = OutputAtStart::Read;
 }
 
 }  // namespace korvane

@@ -2,6 +2,7 @@
 // tests and the headless companion implement it with scripted answers.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <set>
 #include <string>
@@ -13,6 +14,10 @@ namespace korvane {
 inline constexpr std::string_view kAppTitle = "Korvane";
 
 enum class MessageIcon { None, Information, Exclamation, Critical };
+
+// Where a title stands: new (A, B, C), deleted (D, E, F) or kept on both sides (G). `None` cannot
+// happen for a title of the visiting list.
+enum class MergeCase : char { A = 'A', B = 'B', C = 'C', D = 'D', E = 'E', F = 'F', G = 'G', None = '-' };
 
 enum class DialogButton { Local, Original, Server, Backup };
 enum class DialogBox { Local, Original, Server, Conflict1, Conflict2 };
@@ -61,6 +66,15 @@ struct ConflictRequest {
     // so that nobody types an edit that would be thrown away.
     std::set<DialogBox> takenBackBoxes;
 
+    // Where the tiddler stands, for a host that settles it by rule instead of asking a person: its
+    // title as stored, its place N in the visiting order, its case, and which side still holds the
+    // unedited version (both absent counts; never with no unedited copy in the run).
+    std::string title;
+    std::size_t item = 0;
+    MergeCase mergeCase = MergeCase::None;
+    bool localIsUnedited = false;
+    bool remoteIsUnedited = false;
+
     bool isEnabled(DialogButton b) const { return disabledButtons.count(b) == 0; }
     bool isSetAside(DialogBox b) const { return setAsideBoxes.count(b) != 0; }
     bool isTakenBack(DialogBox b) const { return takenBackBoxes.count(b) != 0; }
@@ -85,6 +99,8 @@ class MergeHost {
     virtual ConflictAnswer settleConflict(const ConflictRequest& request) = 0;
     // Puts a path into the main window's unedited field (which remembers it).
     virtual void setUneditedPath(const std::string& path) = 0;
+    // Puts a path into the main window's remote field; a host without one ignores it.
+    virtual void setRemotePath(const std::string& /*path*/) {}
     // The present local date and time as the user's locale writes it: short date with a four-digit
     // year, one space, long time with seconds; the date alone at exactly midnight.
     virtual std::string presentTimeText() = 0;

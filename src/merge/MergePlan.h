@@ -12,10 +12,6 @@
 
 namespace korvane {
 
-// Where a title stands: new (A, B, C), deleted (D, E, F) or kept on both sides (G). `None` cannot
-// happen for a title of the visiting list.
-enum class MergeCase : char { A = 'A', B = 'B', C = 'C', D = 'D', E = 'E', F = 'F', G = 'G', None = '-' };
-
 struct Visit {
     std::string_view title;
     MergeCase mergeCase = MergeCase::None;

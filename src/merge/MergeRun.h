@@ -79,6 +79,11 @@ class MergeRun {
     // The rebuilt document: everything outside the store area from the local document.
     std::string newDocument() const { return m_newDocument.str(); }
 
+    // Writes the merged document only to `path` instead of the three files: no backup, no read-only
+    // mark, no .LastMerge copy. Set before load(), which notes what `path` holds, so that save() can
+    // refuse to replace it when another program changed it meanwhile.
+    void writeOnlyTo(std::string path) { m_outputPath = std::move(path); }
+
     // The source of the backup number: a fraction 0 <= r < 1 per call.
     void setRandomSource(std::function<double()> random) { m_random = std::move(random); }
 
@@ -142,6 +147,12 @@ class MergeRun {
     // finishes that save, puts the remote file back or removes the leftovers. False when the run stops
     // (the user said No, or the files could not be put in order).
     bool recoverInterruptedSave();
+    // With no remote path: offers the oldest conflict copy of the local file that a file-syncing tool
+    // left beside it as the remote file.
+    void offerSyncCopy();
+    // Notes what the output file holds when the run starts.
+    void noteOutputAtStart();
+    RunResult saveOutput();
 
     MergeHost& m_host;
     FileSystem& m_fs;
@@ -151,6 +162,10 @@ class MergeRun {
     std::size_t m_storeBegin = 0;
     std::size_t m_storeEnd = 0;
     std::function<double()> m_random;
+    std::string m_outputPath;
+    // What the output file held at the start: the local document, a text read for it, or nothing.
+    enum class OutputAtStart { Missing, Local, Read } m_outputState = OutputAtStart::Missing;
+    DocumentText m_outputText;
 };
 
 }  // namespace korvane

@@ -175,6 +175,11 @@ ConflictRequest MergeRun::buildRequest(const Visit& v, const CaseRow& row, const
     r.boldButton = v.recommended();
     r.disabledButtons = row.disabled;
     r.setAsideBoxes = row.aside;
+    r.title = std::string(v.title);
+    r.item = n;
+    r.mergeCase = v.mergeCase;
+    r.localIsUnedited = hasUneditedCopy() && v.localIsUnedited;
+    r.remoteIsUnedited = hasUneditedCopy() && v.remoteIsUnedited;
     for (const B b : {B::Local, B::Original, B::Server}) {
         if (row.shown.contains(boxOf(b))) {
             r.texts.of(boxOf(b)) = text(versionOf(v, b));

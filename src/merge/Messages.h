@@ -232,4 +232,36 @@ inline std::string recoveryFailed(const std::string& action, const std::string& 
            "\" stays, so Korvane offers this again when it is started with the same files.";
 }
 
+// --- Writing one file only (git's merge tools), and the conflict copies of file-syncing tools. ---
+
+inline std::string saveOutput(const std::string& path) {
+    return "Save the merged document to " + quoted(path) + "? No other file is changed.";
+}
+inline constexpr std::string_view kOutputChanged =
+    "Error: There was a conflict updating the files. Output file changed. Please try again.";
+
+inline std::string useSyncCopy(const std::string& path) {
+    return "There is a conflict copy of the local file, left by a file-syncing tool: " + quoted(path) +
+           ".  Merge it as the remote file?";
+}
+inline constexpr std::string_view kUseSyncCopyTitle = "Use conflict copy?";
+inline std::string deleteSyncCopy(const std::string& path) {
+    return "Your file now holds everything of the conflict copy " + quoted(path) + ".  Delete the copy?";
+}
+inline constexpr std::string_view kDeleteSyncCopyTitle = "Delete conflict copy?";
+inline std::string syncCopyNotDeleted(const std::string& path, const std::string& reason) {
+    return "Error: The conflict copy " + quoted(path) + " could not be deleted: " + reason + ".";
+}
+
+// The headless merge's last line: what it decided and what it wrote.
+inline std::string mergeSummary(std::size_t titles, std::size_t differed, std::size_t conflicts,
+                                std::string_view rule, std::string_view written) {
+    return "Merged " + std::to_string(titles) + " titles: " + std::to_string(differed) + " differed, " +
+           std::to_string(conflicts) + " of them conflicts settled by --conflicts " + std::string(rule) +
+           "; " + std::string(written) + ".";
+}
+inline std::string outputIsInput(const std::string& path) {
+    return "Error: " + quoted(path) + " is one of the files being merged; --out must name another file.";
+}
+
 }  // namespace korvane::msg

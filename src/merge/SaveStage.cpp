@@ -249,6 +249,9 @@ void MergeRun::finishSave(SaveWork& w) {
 }
 
 RunResult MergeRun::save() {
+    if (!m_outputPath.empty()) {
+        return saveOutput();
+    }
     if (!m_host.askYesNo(std::string(msg::kSaveFiles), std::string(msg::kSaveFilesTitle), true)) {
         return RunResult::NotSaved;
     }

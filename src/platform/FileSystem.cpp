@@ -466,4 +466,13 @@ FsError PosixFileSystem::setMode(const std::string& path, unsigned mode) {
     return std::nullopt;
 }
 
+std::vector<std::string> PosixFileSystem::namesInFolder(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        names.push_back(it->path().filename().native());
+    }
+    return names;
+}
+
 }  // namespace korvane

@@ -125,6 +125,8 @@ class FileSystem {
     // Permission bits (the low 12 bits of the mode).
     [[nodiscard]] virtual FsError getMode(const std::string& path, unsigned& mode) = 0;
     [[nodiscard]] virtual FsError setMode(const std::string& path, unsigned mode) = 0;
+    // The names in a folder (without "." and ".."), in no particular order; none when it cannot be read.
+    virtual std::vector<std::string> namesInFolder(const std::string& /*folder*/) { return {}; }
 };
 
 // The real file system of the machine.
@@ -154,6 +156,7 @@ class PosixFileSystem : public FileSystem {
     FileInfo inspect(const std::string& path) override;
     [[nodiscard]] FsError getMode(const std::string& path, unsigned& mode) override;
     [[nodiscard]] FsError setMode(const std::string& path, unsigned mode) override;
+    std::vector<std::string> namesInFolder(const std::string& folder) override;
 };
 
 }  // namespace korvane

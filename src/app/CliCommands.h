@@ -1,0 +1,33 @@
+// The commands of korvane-cli that merge and write: merge, merge-driver, conflicts and git-setup.
+// Each takes the program's arguments after its name (the command word first) and gives the exit status.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korvane::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitConflicts = 1;
+inline constexpr int kExitStopped = 2;
+
+inline constexpr std::string_view kMergeUsage =
+    "       korvane-cli merge /local LOCAL /remote REMOTE [/lastmerge UNEDITED] [--out FILE]\n"
+    "                         [--conflicts both|local|remote|newer] [--dry-run]\n"
+    "       korvane-cli merge-driver BASE OURS THEIRS PATH\n"
+    "       korvane-cli conflicts WIKI\n"
+    "       korvane-cli git-setup [--global] [--apply]\n";
+
+int mergeCommand(const std::vector<std::string>& args);
+int mergeDriverCommand(const std::vector<std::string>& args);
+int conflictsCommand(const std::vector<std::string>& args);
+int gitSetupCommand(const std::vector<std::string>& args);
+
+// Runs a program found on PATH with `argv` and waits for it: its exit status, or -1 when it could not
+// be started or did not end normally.
+int runProgram(const std::vector<std::string>& argv);
+
+void printError(std::string_view line);
+
+}  // namespace korvane::cli

@@ -1,0 +1,297 @@
+// `korvane-cli merge` and `korvane-cli merge-driver`: a whole merge run with no person present. The
+// questions of the run are answered by the conflict rule; everything else (the checks, the conflict
+// copies, the guarded save) is the desktop program's own run.
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <new>
+#include <optional>
+
+#include "app/CliCommands.h"
+#include "document/StoreArea.h"
+#include "merge/MergeRun.h"
+#include "merge/Messages.h"
+#include "merge/Policy.h"
+#include "merge/SyncCopies.h"
+
+namespace korvane::cli {
+
+void printError(std::string_view line) {
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fputc('\n', stderr);
+}
+
+namespace {
+
+void appendEscaped(std::string& line, std::string_view value) {
+    for (char c : value) {
+        switch (c) {
+            case '\t':
+                line += "\\t";
+                break;
+            case '\n':
+                line += "\\n";
+                break;
+            case '\r':
+                line += "\\r";
+                break;
+            case '\\':
+                line += "\\\\";
+                break;
+            default:
+                line += c;
+        }
+    }
+}
+
+// The moment a conflict copy is named after: now, or SOURCE_DATE_EPOCH when set (reproducible runs),
+// as YYYY-MM-DD HH:MM:SS local time; the date alone at exactly midnight.
+std::string presentTime() {
+    std::time_t now = std::time(nullptr);
+    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch != nullptr && *epoch != '\0') {
+        now = static_cast<std::time_t>(std::strtoll(epoch, nullptr, 10));
+    }
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    const bool midnight = local.tm_hour == 0 && local.tm_min == 0 && local.tm_sec == 0;
+    const std::size_t n =
+        std::strftime(text, sizeof text, midnight ? "%Y-%m-%d" : "%Y-%m-%d %H:%M:%S", &local);
+    return std::string(text, n);
+}
+
+// Answers a merge run by rule: every question that a person would settle, and the run's Yes/No
+// questions, the way that changes nothing a person did not ask for.
+class PolicyHost : public MergeHost {
+  public:
+    PolicyHost(ConflictRule rule, bool takeLastMerge) : m_rule(rule), m_takeLastMerge(takeLastMerge) {}
+
+    void showMessage(const std::string& text, MessageIcon, const std::string&) override {
+        identical = identical || text == msg::kIdentical;
+        printError(text);
+    }
+    bool askYesNo(const std::string& text, const std::string& title, bool) override {
+        if (title == msg::kUseLastMergeTitle) {
+            return m_takeLastMerge;
+        }
+        if (title == msg::kSaveFilesTitle) {
+            return true;
+        }
+        if (title == msg::kKeepEditsTitle) {
+            return false;  // nothing was edited: the stored version stays
+        }
+        // What a save that was cut off left behind is only reported, never put in order unasked.
+        printError(text);
+        return false;
+    }
+    ConflictAnswer settleConflict(const ConflictRequest& request) override {
+        const Settlement s = settleByRule(request, m_rule);
+        if (s.reported) {
+            ++differed;
+            conflicts += s.conflict ? 1 : 0;
+            lines += std::to_string(request.item) + '\t' + static_cast<char>(request.mergeCase) + '\t';
+            lines += decisionName(s.decision);
+            lines += '\t';
+            appendEscaped(lines, request.title);
+            lines += '\n';
+        }
+        return {s.button, request.texts};
+    }
+    void setUneditedPath(const std::string&) override {}
+    std::string presentTimeText() override { return presentTime(); }
+    void endProgram() override {}
+
+    std::string lines;
+    std::size_t differed = 0;
+    std::size_t conflicts = 0;
+    bool identical = false;
+
+  private:
+    ConflictRule m_rule;
+    bool m_takeLastMerge;
+};
+
+struct MergeOptions {
+    MergePaths paths;
+    std::string out;
+    ConflictRule rule = ConflictRule::Both;
+    bool dryRun = false;
+};
+
+std::optional<MergeOptions> parseMerge(const std::vector<std::string>& args) {
+    MergeOptions o;
+    bool haveLocal = false, haveRemote = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (word == "--dry-run") {
+            o.dryRun = true;
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            return std::nullopt;
+        }
+        const std::string& value = args[++i];
+        if (word == "/local") {
+            o.paths.local = value;
+            haveLocal = true;
+        } else if (word == "/remote") {
+            o.paths.remote = value;
+            haveRemote = true;
+        } else if (word == "/lastmerge") {
+            o.paths.unedited = value;
+        } else if (word == "--out" && !value.empty()) {
+            o.out = value;
+        } else if (const auto rule = word == "--conflicts" ? conflictRuleNamed(value) : std::nullopt) {
+            o.rule = *rule;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!haveLocal || !haveRemote) {
+        return std::nullopt;
+    }
+    return o;
+}
+
+int usage() {
+    printError("Usage:\n" + std::string(kMergeUsage));
+    return kExitStopped;
+}
+
+// Local and remote documents that are the same need no merge: the output gets the local document.
+int copyLocalTo(FileSystem& fs, const std::string& local, const std::string& out) {
+    ReadOutcome read = fs.readWhole(local);
+    if (read.status != ReadStatus::Ok) {
+        printError(msg::cannotRead(local, read.reason));
+        return kExitStopped;
+    }
+    const std::string temp = out + ".korvane-copy.tmp";
+    if (FsError err = fs.writeNewDurable(temp, {std::string_view(read.text)}, std::nullopt)) {
+        printError(msg::saveFailedUnchanged(std::string(msg::kWriting), temp, *err));
+        return kExitStopped;
+    }
+    if (FsError err = fs.rename(temp, out)) {
+        (void)fs.remove(temp);
+        printError(msg::saveFailedUnchanged(msg::renamingTo(temp), out, *err));
+        return kExitStopped;
+    }
+    return kExitOk;
+}
+
+// Loads, merges and (unless a dry run) saves; prints the decisions and the summary.
+int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool dryRun, bool printLines,
+             const std::string& label) {
+    try {
+        if (!run.load()) {
+            return host.identical ? kExitOk : kExitStopped;
+        }
+        if (!run.merge()) {
+            return kExitStopped;
+        }
+    } catch (const std::bad_alloc&) {
+        printError(msg::kOutOfMemory);
+        return kExitStopped;
+    }
+    if (printLines) {
+        std::fwrite(host.lines.data(), 1, host.lines.size(), stdout);
+        if (std::fflush(stdout) != 0) {
+            return kExitStopped;
+        }
+    }
+    std::string written = "nothing written (dry run)";
+    if (!dryRun) {
+        if (run.save() != RunResult::Saved) {
+            return kExitStopped;
+        }
+        const MergePaths& p = run.paths();
+        written =
+            "wrote " + (label.empty()
+                            ? msg::quoted(p.local) + ", " + msg::quoted(p.remote) + " and " +
+                                  msg::quoted(isPathGiven(p.unedited) ? p.unedited : p.local + ".LastMerge")
+                            : msg::quoted(label));
+    }
+    const RunDocuments& docs = run.documents();
+    const std::size_t titles = VisitingList(docs.local, docs.remote, docs.unedited).size();
+    printError(msg::mergeSummary(titles, host.differed, host.conflicts, ruleName(rule), written));
+    return host.conflicts > 0 ? kExitConflicts : kExitOk;
+}
+
+bool isWikiDocument(const DocumentText& text) {
+    TiddlerList ignored;
+    return ParseStoreArea(text, ignored).found;
+}
+
+}  // namespace
+
+int mergeCommand(const std::vector<std::string>& args) {
+    const std::optional<MergeOptions> o = parseMerge(args);
+    if (!o) {
+        return usage();
+    }
+    PosixFileSystem fs;
+    if (!o->out.empty()) {
+        for (const std::string& input : {o->paths.local, o->paths.remote, o->paths.unedited}) {
+            if (isPathGiven(input) && fs.exists(o->out) && fs.sameFile(o->out, input)) {
+                printError(msg::outputIsInput(o->out));
+                return kExitStopped;
+            }
+        }
+    }
+    PolicyHost host(o->rule, true);
+    MergeRun run(host, fs, o->paths);
+    if (!o->out.empty() && !o->dryRun) {
+        run.writeOnlyTo(o->out);
+    }
+    const int status = runMerge(run, host, o->rule, o->dryRun, true, o->out);
+    if (host.identical && !o->out.empty() && !o->dryRun) {
+        return copyLocalTo(fs, o->paths.local, o->out);
+    }
+    return status;
+}
+
+int mergeDriverCommand(const std::vector<std::string>& args) {
+    if (args.size() != 5) {
+        return usage();
+    }
+    const std::string &base = args[1], &ours = args[2], &theirs = args[3], &label = args[4];
+    PosixFileSystem fs;
+    // Git hands over a file that the attribute pattern matched; one that is no wiki at all gets git's
+    // own line merge, so that the driver is safe to attach to every .html file.
+    std::vector<std::string> paths = {ours, theirs, base};
+    std::vector<ReadOutcome> read = fs.readWholeEach(paths);
+    const bool noBase = read[2].status == ReadStatus::Ok && read[2].text.empty();
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (read[i].status != ReadStatus::Ok) {
+            printError(msg::cannotRead(paths[i], read[i].reason));
+            return kExitStopped;
+        }
+        if (!(i == 2 && noBase) && !isWikiDocument(read[i].text)) {
+            const int status = runProgram(
+                {"git", "merge-file", "-L", "ours", "-L", "base", "-L", "theirs", ours, base, theirs});
+            return status < 0 ? kExitStopped : status;
+        }
+    }
+    read.clear();
+    PolicyHost host(ConflictRule::Both, false);
+    MergeRun run(host, fs, MergePaths{ours, theirs, noBase ? std::string() : base});
+    run.writeOnlyTo(ours);
+    return runMerge(run, host, ConflictRule::Both, false, false, label);
+}
+
+int conflictsCommand(const std::vector<std::string>& args) {
+    if (args.size() != 2) {
+        return usage();
+    }
+    PosixFileSystem fs;
+    const std::string& wiki = args[1];
+    const std::size_t slash = wiki.rfind('/');
+    const std::string prefix = slash == std::string::npos ? std::string() : wiki.substr(0, slash + 1);
+    std::string text;
+    for (const std::string& name : syncCopiesOldestFirst(nameOf(wiki), fs.namesInFolder(folderOf(wiki)))) {
+        text += prefix + name + '\n';
+    }
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return std::fflush(stdout) == 0 ? kExitOk : kExitStopped;
+}
+
+}  // namespace korvane::cli

@@ -1,0 +1,137 @@
+#include "merge/SyncCopies.h"
+
+#include <algorithm>
+
+namespace korvane {
+namespace {
+
+bool digitsAt(std::string_view s, std::size_t at, std::size_t count) {
+    if (at + count > s.size()) {
+        return false;
+    }
+    return std::all_of(s.begin() + static_cast<std::ptrdiff_t>(at),
+                       s.begin() + static_cast<std::ptrdiff_t>(at + count),
+                       [](char c) { return c >= '0' && c <= '9'; });
+}
+
+int number(std::string_view s) {
+    int n = 0;
+    for (char c : s) {
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+// YYYYMMDDHHMMSS from its parts, when each is in range.
+std::optional<std::string> moment(std::string_view date, std::string_view time) {
+    const int month = number(date.substr(4, 2)), day = number(date.substr(6, 2));
+    if (month < 1 || month > 12 || day < 1 || day > 31 || number(time.substr(0, 2)) > 23 ||
+        number(time.substr(2, 2)) > 59 || number(time.substr(4, 2)) > 59) {
+        return std::nullopt;
+    }
+    return std::string(date) + std::string(time);
+}
+
+// "YYYY-MM-DD" at the start of `s` as YYYYMMDD.
+std::optional<std::string> dashedDate(std::string_view s) {
+    if (s.size() < 10 || !digitsAt(s, 0, 4) || s[4] != '-' || !digitsAt(s, 5, 2) || s[7] != '-' ||
+        !digitsAt(s, 8, 2)) {
+        return std::nullopt;
+    }
+    return std::string(s.substr(0, 4)) + std::string(s.substr(5, 2)) + std::string(s.substr(8, 2));
+}
+
+// "YYYYMMDD-HHMMSS" as the whole of `s`.
+std::optional<std::string> compactMoment(std::string_view s) {
+    if (s.size() != 15 || !digitsAt(s, 0, 8) || s[8] != '-' || !digitsAt(s, 9, 6)) {
+        return std::nullopt;
+    }
+    return moment(s.substr(0, 8), s.substr(9, 6));
+}
+
+bool isDeviceId(std::string_view s) {
+    return s.size() == 7 && std::all_of(s.begin(), s.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z');
+           });
+}
+
+// What stands between STEM and EXT in a conflict copy's name.
+std::optional<std::string> timeOfMiddle(std::string_view m) {
+    if (m.starts_with(".sync-conflict-") && m.size() == 15 + 15 + 8 && m[30] == '-' &&
+        isDeviceId(m.substr(31))) {
+        return compactMoment(m.substr(15, 15));
+    }
+    if (m.starts_with("_conflict-")) {
+        return compactMoment(m.substr(10));
+    }
+    if (!m.starts_with(" (") || !m.ends_with(")")) {
+        return std::nullopt;
+    }
+    m = m.substr(2, m.size() - 3);
+    constexpr std::string_view kNextcloud = "conflicted copy ";
+    if (m.starts_with(kNextcloud) && m.size() >= kNextcloud.size() + 17) {
+        // An optional user name and a space stand between the words and the moment.
+        const std::string_view tail = m.substr(m.size() - 17);
+        const std::string_view user = m.substr(kNextcloud.size(), m.size() - 17 - kNextcloud.size());
+        if ((user.empty() || user.ends_with(' ')) && tail[10] == ' ' && digitsAt(tail, 11, 6)) {
+            if (const auto date = dashedDate(tail)) {
+                return moment(*date, tail.substr(11));
+            }
+        }
+        return std::nullopt;
+    }
+    for (std::string_view words :
+         {std::string_view("'s conflicted copy "), std::string_view("\xE2\x80\x99s conflicted copy ")}) {
+        const std::size_t at = m.find(words);
+        if (at != std::string_view::npos && at > 0 && m.size() == at + words.size() + 10) {
+            if (const auto date = dashedDate(m.substr(m.size() - 10))) {
+                return moment(*date, "000000");
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> syncCopyTime(std::string_view wikiName, std::string_view candidate) {
+    const std::size_t dot = wikiName.rfind('.');
+    const bool hasExt = dot != std::string_view::npos && dot > 0;
+    const std::string_view stem = hasExt ? wikiName.substr(0, dot) : wikiName;
+    const std::string_view ext = hasExt ? wikiName.substr(dot) : std::string_view();
+    if (candidate.size() <= stem.size() + ext.size() || !candidate.starts_with(stem) ||
+        !candidate.ends_with(ext)) {
+        return std::nullopt;
+    }
+    return timeOfMiddle(candidate.substr(stem.size(), candidate.size() - stem.size() - ext.size()));
+}
+
+std::vector<std::string> syncCopiesOldestFirst(std::string_view wikiName,
+                                               const std::vector<std::string>& names) {
+    std::vector<std::pair<std::string, std::string>> found;
+    for (const std::string& name : names) {
+        if (auto when = syncCopyTime(wikiName, name)) {
+            found.emplace_back(std::move(*when), name);
+        }
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> result;
+    for (auto& [when, name] : found) {
+        result.push_back(std::move(name));
+    }
+    return result;
+}
+
+std::string folderOf(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string(".")
+           : slash == 0                    ? std::string("/")
+                                           : std::string(path.substr(0, slash));
+}
+
+std::string_view nameOf(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace korvane
