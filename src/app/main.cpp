@@ -1,9 +1,11 @@
 // korvane: the desktop program. Opens the main window; closing it ends the program.
 //   korvane [/local PATH /remote PATH [/lastmerge PATH]]
+//   korvane /local PATH /remote PATH /lastmerge PATH /output PATH   git's merge tool: writes only the output
 //   korvane --write-demo FOLDER    writes a sample trio (local.html, remote.html, unedited.html) and exits
 //   korvane --help | --version     prints the usage or the version and exits, without opening a window
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -65,5 +67,11 @@ int main(int argc, char** argv) {
     korvane::frmMain window;
     window.Form_Load(arguments, startFolder);
     window.show();
+    if (window.isMergeTool()) {
+        QTimer::singleShot(0, &window, [&window] { window.runAsMergeTool(); });
+        // Closing the window without a saved merge tells git that nothing was merged.
+        const int status = QApplication::exec();
+        return status == 0 ? window.mergeToolStatus() : status;
+    }
     return QApplication::exec();
 }

@@ -54,12 +54,17 @@ std::optional<CommandLinePaths> parseCommandLine(const std::vector<std::string>&
     if (a == none || b == none || b < a) {
         return std::nullopt;
     }
-    const std::size_t remoteEnd = c != none && c > b ? c : none;
+    const std::size_t d = first("/output");
+    const std::size_t end = d != none && d > b ? d : none;
+    const std::size_t remoteEnd = c != none && c > b && c < end ? c : end;
     CommandLinePaths paths;
     paths.local = pathFrom(arguments, a + 1, b, startFolder);
     paths.remote = pathFrom(arguments, b + 1, remoteEnd, startFolder);
-    if (remoteEnd != none) {
-        paths.unedited = pathFrom(arguments, c + 1, none, startFolder);
+    if (remoteEnd != end) {
+        paths.unedited = pathFrom(arguments, c + 1, end, startFolder);
+    }
+    if (end != none) {
+        paths.output = pathFrom(arguments, d + 1, none, startFolder);
     }
     return paths;
 }

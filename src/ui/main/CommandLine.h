@@ -1,5 +1,5 @@
-// The paths given on Korvane's command line: "/local PATH /remote PATH [/lastmerge PATH]". Pure and
-// toolkit-free.
+// The paths given on Korvane's command line: "/local PATH /remote PATH [/lastmerge PATH] [/output PATH]".
+// Pure and toolkit-free.
 #pragma once
 
 #include <optional>
@@ -13,6 +13,9 @@ struct CommandLinePaths {
     std::string local;
     std::string remote;
     std::string unedited;
+    // Where git's merge tool wants the merged document ("/output PATH" after "/remote"); empty for an
+    // ordinary merge of the three files.
+    std::string output{};
     bool operator==(const CommandLinePaths&) const = default;
 };
 
@@ -24,7 +27,8 @@ struct CommandLinePaths {
 // arguments of one path are joined by single spaces, so a path with spaces may be given unquoted;
 // each path loses the spaces at both ends, while tabs and quotes stay. A relative path is taken from
 // `startFolder`, the folder the program was started in (unless that is empty). Anything else gives
-// nothing, and the remembered paths stand.
+// nothing, and the remembered paths stand. A "/output" after "/remote" ends the paths before it and
+// gives the output path up to the end.
 std::optional<CommandLinePaths> parseCommandLine(const std::vector<std::string>& arguments,
                                                  std::string_view startFolder);
 

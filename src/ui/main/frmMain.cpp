@@ -1,5 +1,6 @@
 #include "ui/main/frmMain.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -10,6 +11,8 @@
 #include <exception>
 
 #include "merge/MergeRun.h"
+#include "merge/Messages.h"
+#include "merge/SyncCopies.h"
 #include "platform/FileSystem.h"
 #include "ui/Twips.h"
 #include "ui/about/frmAbout.h"
@@ -102,7 +105,12 @@ QLineEdit* frmMain::addPathRow(int row, const char* labelName, const QString& ca
     field->setGeometry(twipsToPixels(120, top + 240, 7095, 285));
     label->setBuddy(field);
     // Every change is remembered at once, whatever caused it.
-    connect(field, &QLineEdit::textChanged, this, [key](const QString& text) { rememberPath(key, text); });
+    // Git's temporary files of a merge-tool run are never remembered.
+    connect(field, &QLineEdit::textChanged, this, [this, key](const QString& text) {
+        if (!isMergeTool()) {
+            rememberPath(key, text);
+        }
+    });
 
     auto* browse = addButton(this, QStringLiteral("..."), buttonName);
     browse->setGeometry(twipsToPixels(7320, top + 240, 375, 285));
@@ -121,6 +129,7 @@ void frmMain::Form_Load(const std::vector<std::string>& arguments, const std::st
     m_unedited->setText(rememberedPath(QStringLiteral("unedited")));
 
     if (const auto paths = parseCommandLine(arguments, startFolder)) {
+        m_output = paths->output;
         m_local->setText(pathToText(paths->local));
         m_remote->setText(pathToText(paths->remote));
         m_unedited->setText(pathToText(paths->unedited));
@@ -147,10 +156,40 @@ void frmMain::browseForFile(QLineEdit* field, const QString& key) {
 
 void frmMain::cmdMergeFiles_Click() {
     PosixFileSystem fs;
-    MergeRun run(*this, fs, MergePaths{toPath(m_local), toPath(m_remote), toPath(m_unedited)});
+    MergePaths paths{toPath(m_local), toPath(m_remote), toPath(m_unedited)};
+    // Git hands its merge tool an empty file for the unedited copy when there is none.
+    if (isMergeTool() && fs.isFile(paths.unedited) && QFileInfo(m_unedited->text()).size() == 0) {
+        paths.unedited.clear();
+    }
+    MergeRun run(*this, fs, paths);
+    if (isMergeTool()) {
+        run.writeOnlyTo(m_output);
+    }
     // Every outcome has been shown to the user; a run that must end the program has ended it through
     // endProgram.
-    run.run();
+    const RunResult result = run.run();
+    m_mergeToolStatus = result == RunResult::Saved ? 0 : 1;
+    if (result == RunResult::Saved && !isMergeTool()) {
+        offerToDeleteSyncCopy(run.paths().local, run.paths().remote);
+    }
+}
+
+void frmMain::runAsMergeTool() {
+    cmdMergeFiles_Click();
+    QCoreApplication::exit(m_mergeToolStatus);
+}
+
+void frmMain::offerToDeleteSyncCopy(const std::string& local, const std::string& remote) {
+    if (folderOf(local) != folderOf(remote) || !syncCopyTime(nameOf(local), nameOf(remote))) {
+        return;
+    }
+    if (!askYesNo(msg::deleteSyncCopy(remote), std::string(msg::kDeleteSyncCopyTitle), false)) {
+        return;
+    }
+    PosixFileSystem fs;
+    if (FsError err = fs.remove(remote)) {
+        showMessage(msg::syncCopyNotDeleted(remote, *err), MessageIcon::Exclamation, std::string(kAppTitle));
+    }
 }
 
 void frmMain::About_Click() {
@@ -173,6 +212,10 @@ ConflictAnswer frmMain::settleConflict(const ConflictRequest& request) {
 
 void frmMain::setUneditedPath(const std::string& path) {
     m_unedited->setText(pathToText(path));
+}
+
+void frmMain::setRemotePath(const std::string& path) {
+    m_remote->setText(pathToText(path));
 }
 
 std::string frmMain::presentTimeText() {

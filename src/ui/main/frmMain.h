@@ -23,6 +23,12 @@ class frmMain : public QWidget, public MergeHost {
     // arguments after its name as the system handed them over, relative paths taken from startFolder.
     void Form_Load(const std::vector<std::string>& arguments = {}, const std::string& startFolder = {});
 
+    // Started by git as its merge tool ("/output PATH"): the merge runs at once, writes only that
+    // file, and the program then ends with mergeToolStatus() (0 when saved).
+    bool isMergeTool() const { return !m_output.empty(); }
+    void runAsMergeTool();
+    int mergeToolStatus() const { return m_mergeToolStatus; }
+
     QLineEdit* txtLocalFilePath() const { return m_local; }
     QLineEdit* txtRemoteFilePath() const { return m_remote; }
     QLineEdit* txtOriginalCopyFilePath() const { return m_unedited; }
@@ -32,12 +38,15 @@ class frmMain : public QWidget, public MergeHost {
     bool askYesNo(const std::string& text, const std::string& title, bool yesIsDefault) override;
     ConflictAnswer settleConflict(const ConflictRequest& request) override;
     void setUneditedPath(const std::string& path) override;
+    void setRemotePath(const std::string& path) override;
     std::string presentTimeText() override;
     [[noreturn]] void endProgram() override;
 
   private:
     void cmdMergeFiles_Click();
     void About_Click();
+    // After a saved merge of a sync tool's conflict copy: offers to delete the copy.
+    void offerToDeleteSyncCopy(const std::string& local, const std::string& remote);
     void browseForFile(QLineEdit* field, const QString& key);
     QLineEdit* addPathRow(int row, const char* labelName, const QString& caption, bool required,
                           const char* fieldName, const char* buttonName, const QString& key);
@@ -45,6 +54,8 @@ class frmMain : public QWidget, public MergeHost {
     QLineEdit* m_local = nullptr;
     QLineEdit* m_remote = nullptr;
     QLineEdit* m_unedited = nullptr;
+    std::string m_output;
+    int m_mergeToolStatus = 1;
 };
 
 }  // namespace korvane
