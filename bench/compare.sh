@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Times one whole Korvane merge run against the I/O floor and git merge-file on the same generated trio.
 #   bench/compare.sh [TIDDLERS] [--later-format]   (default 50000; KORVANE_BUILD_DIR picks an existing build)
-# Each figure is the median of five runs. The last line reads: korvane/io=X korvane/git=Y
+# Each figure is the median of five runs. The last line reads: korvane/io=X korvane/git=Y cli/io=Z out/io=W
 set -euo pipefail
 cd "$(dirname "$0")/.."
 n=50000
@@ -16,7 +16,7 @@ build=${KORVANE_BUILD_DIR:-}
 if [ -z "$build" ]; then
     build=build-bench
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORVANE_BUILD_TESTS=OFF -DKORVANE_BUILD_UI=OFF >/dev/null
-    cmake --build "$build" --target korvane_trio_gen korvane_merge_bench >/dev/null
+    cmake --build "$build" --target korvane_trio_gen korvane_merge_bench korvane-cli >/dev/null
 fi
 work=$(mktemp -d)
 trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
@@ -32,13 +32,27 @@ fresh_copy() {
     sync
 }
 
-korvane=() io=() git=()
+korvane=() io=() git=() cli=() out=()
 for round in 1 2 3 4 5; do
     fresh_copy
     t0=$(now)
     "$build/korvane_merge_bench" "$work/run" 2>/dev/null
     t1=$(now)
     korvane+=($(( (t1 - t0) / 1000 )))
+
+    # The headless companion on the same trio: decisions by rule, the same guarded save of three files.
+    fresh_copy
+    t0=$(now)
+    "$build/korvane-cli" merge /local "$work/run/local.html" /remote "$work/run/remote.html" \
+        /lastmerge "$work/run/unedited.html" > /dev/null 2>&1 || [ $? -eq 1 ]
+    t1=$(now)
+    cli+=($(( (t1 - t0) / 1000 )))
+    fresh_copy
+    t0=$(now)
+    "$build/korvane-cli" merge /local "$work/run/local.html" /remote "$work/run/remote.html" \
+        /lastmerge "$work/run/unedited.html" --out "$work/run/merged.html" > /dev/null 2>&1 || [ $? -eq 1 ]
+    t1=$(now)
+    out+=($(( (t1 - t0) / 1000 )))
 
     fresh_copy
     t0=$(now)
@@ -59,12 +73,16 @@ done
 k=$(printf '%s\n' "${korvane[@]}" | median)
 i=$(printf '%s\n' "${io[@]}" | median)
 g=$(printf '%s\n' "${git[@]}" | median)
+c=$(printf '%s\n' "${cli[@]}" | median)
+o=$(printf '%s\n' "${out[@]}" | median)
 size=$(stat -c %s "$work/trio/local.html")
 echo "korvane runs (ms): $(printf '%s\n' "${korvane[@]}" | awk '{printf "%s%.0f", (NR > 1 ? " " : ""), $1 / 1000}')"
-awk -v n="$n" -v fmt="${format:+ (later format)}" -v mb="$((size / 1000000))" -v k="$k" -v i="$i" -v g="$g" 'BEGIN {
+awk -v n="$n" -v fmt="${format:+ (later format)}" -v mb="$((size / 1000000))" -v k="$k" -v i="$i" -v g="$g" -v c="$c" -v o="$o" 'BEGIN {
     printf "%-40s %10s\n", "trio: " n " tiddlers" fmt ", " mb " MB each", "median ms"
     printf "%-40s %10.1f\n", "korvane whole merge run", k / 1000
     printf "%-40s %10.1f\n", "I/O floor (cat x3 + sync)", i / 1000
     printf "%-40s %10.1f\n", "git merge-file -p", g / 1000
-    printf "korvane/io=%.2f korvane/git=%.2f\n", k / i, k / g
+    printf "%-40s %10.1f\n", "korvane-cli merge (three files)", c / 1000
+    printf "%-40s %10.1f\n", "korvane-cli merge --out (one file)", o / 1000
+    printf "korvane/io=%.2f korvane/git=%.2f cli/io=%.2f out/io=%.2f\n", k / i, k / g, c / i, o / i
 }'
