@@ -1,41 +1,37 @@
 #!/usr/bin/env bash
 # Korvane as git's merge driver, with real git: two branches change one wiki at the same time.
-#   git-driver.sh KORVANE_CLI [FORMAT]   FORMAT names the wiki_FORMAT function that writes the fixture
+#   git-driver.sh KORVANE_CLI [FORMAT]   FORMAT picks the wiki_FORMAT and has_FORMAT fixture functions
 set -euo pipefail
 cli=$1 format=${2:-early}
 work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT
 export HOME=$work GIT_CONFIG_NOSYSTEM=1 SOURCE_DATE_EPOCH=1765000000 TZ=UTC
 fail() { echo "FAIL: $*" >&2; exit 1; }
-# wiki_early FILE TITLE=BODY...: an early-format wiki holding those tiddlers.
+# wiki_early FILE TITLE=BODY...: an early-format wiki holding those tiddlers; has_early FILE TITLE BODY.
 wiki_early() {
     local file=$1 pair && shift
     { printf '<html><body>\r\n<div id="storeArea">\r\n'
       for pair; do printf '<div tiddler="%s" modified="200601011200">%s</div>\r\n' "${pair%%=*}" "${pair#*=}"; done
       printf '</div>\r\n</body></html>\r\n'; } > "$file"
 }
+has_early() { grep -q "\"$2\"[^>]*>$3<" "$1"; }
 wiki() { "wiki_$format" wiki.html "$@"; }
-# The tiddlers of the work tree's wiki as TITLE=BODY lines, sorted.
-tiddlers() { "$cli" list wiki.html | cut -f2 | sort | tr '\n' ' '; }
+has() { "has_$format" wiki.html "$@" || fail "$1 is not $2"; }
+titles() { "$cli" list wiki.html | cut -f2 | sort | tr '\n' ' '; }
 commit() { git add -A && git commit -qm "$1"; }
-cd "$work" && git init -q -b main repo && cd repo
-git config user.name Ann && git config user.email ann@example.org
+cd "$work" && git init -q -b main repo && cd repo && git config user.name Ann && git config user.email a@b.org
 "$cli" git-setup --apply > /dev/null
-grep -qx '\*.html merge=korvane' .gitattributes || fail "no attributes line"
 wiki StoryList=a Keep=k Edit1=e Edit2=e Doomed=d && printf 'one\ntwo\nthree\nfour\n' > plain.html && commit base
 git checkout -qb one && wiki StoryList=b Keep=k Edit1=e1 Edit2=e Add1=x && sed -i s/one/ONE/ plain.html && commit one
-git checkout -q main && wiki StoryList=c Keep=k Edit1=e Edit2=e2 Doomed=d2 Add2=y && sed -i s/four/FOUR/ plain.html
-commit two
+git checkout -q main && wiki StoryList=c Keep=k Edit1=e Edit2=e2 Doomed=d2 Add2=y && sed -i s/four/FOUR/ plain.html && commit two
 # Both sides navigated (StoryList) and one edited what the other deleted: conflicts, kept in a whole wiki.
 if git merge -q one > out.txt 2>&1; then fail "merge reported no conflict"; fi
 grep -q "CONFLICT (content): Merge conflict in wiki.html" out.txt || fail "$(cat out.txt)"
-[ "$(tiddlers)" = "Add1 Add2 Doomed Edit1 Edit2 Keep StoryList StoryList (conflict 2025-12-06 05:46:40) " ] ||
-    fail "conflicted merge holds: $(tiddlers)"
-grep -q '"Doomed"[^>]*>d2<' wiki.html && ! grep -q '<<<<<<<' wiki.html || fail "edit lost, or markers in the wiki"
+[ "$(titles)" = "Add1 Add2 Doomed Edit1 Edit2 Keep StoryList StoryList (conflict 2025-12-06 05:46:40) " ] || fail "$(titles)"
+has Doomed d2 && ! grep -q '<<<<<<<' wiki.html || fail "conflict markers in the wiki"
 [ "$(cat plain.html)" = "$(printf 'ONE\ntwo\nthree\nFOUR')" ] || fail "plain file: $(cat plain.html)"
 git merge --abort
 # Without a conflict, git merge completes on its own.
 git checkout -q one && wiki StoryList=c Keep=k Edit1=e1 Edit2=e Doomed=d2 Add1=x && commit "same story"
 git checkout -q main && git merge -q -m merged one 2> /dev/null || fail "clean merge reported a conflict"
-[ "$(tiddlers)" = "Add1 Add2 Doomed Edit1 Edit2 Keep StoryList " ] || fail "clean merge holds: $(tiddlers)"
-grep -q '"Edit1"[^>]*>e1<' wiki.html && grep -q '"Edit2"[^>]*>e2<' wiki.html || fail "edits lost"
+[ "$(titles)" = "Add1 Add2 Doomed Edit1 Edit2 Keep StoryList " ] && has Edit1 e1 && has Edit2 e2 || fail "$(titles)"
 echo "git driver: all passed ($format)"

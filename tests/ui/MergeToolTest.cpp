@@ -22,22 +22,18 @@ TEST(MergeTool, CommandLineAndOutputFile) {
     using test::earlyTiddler;
     const std::string same = earlyTiddler("A", "a"), added = earlyTiddler("B", "b");
     const std::string edited = earlyTiddler("A", "a2", "200601021200");
-    std::string merged = test::earlyWiki({});
-    merged.insert(merged.find("</div>\r\n</body>"), "\r\n" + edited + "\r\n" + added + "\r\n\r\n");
-    struct Row {
-        bool emptyBase, save, changeOutput;
-        int status;
-        std::string output;  // what the output file holds afterwards
-    };
-    const Row rows[] = {{false, true, false, 0, merged},
-                        {true, true, false, 0, merged},  // git's empty unedited file: no unedited copy
-                        {false, false, false, 1, "<<<<<<< ours"},
-                        {false, true, true, 1, "changed"}};
-    for (const Row& row : rows) {
+    std::string merged = test::earlyWiki({edited, added});
+    merged.insert(merged.rfind("</div>\r\n</body>"), "\r\n").insert(merged.find("storeArea\">") + 11, "\r\n");
+    // Empty unedited file, answer to saving, output changed meanwhile; the status and the output after.
+    const std::tuple<bool, bool, bool, int, std::string> rows[] = {{false, true, false, 0, merged},
+                                                                   {true, true, false, 0, merged},
+                                                                   {false, false, false, 1, "<<<<<<< ours"},
+                                                                   {false, true, true, 1, "changed"}};
+    for (const auto& [emptyBase, save, changeOutput, status, output] : rows) {
         test::TempDir dir;
         const std::string l = test::earlyWiki({same, added}), r = test::earlyWiki({edited});
-        const std::string u = row.emptyBase ? "" : test::earlyWiki({same});
-        const std::string out = dir.write("m.html", "<<<<<<< ours");
+        const std::string u = emptyBase ? "" : test::earlyWiki({same}),
+                          out = dir.write("m.html", "<<<<<<< ours");
         frmMain window;
         window.Form_Load({"/local", dir.write("l.html", l), "/remote", dir.write("r.html", r), "/lastmerge",
                           dir.write("u.html", u), "/output", out});
@@ -51,25 +47,24 @@ TEST(MergeTool, CommandLineAndOutputFile) {
                 }
             } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
                 titles.push_back(box->windowTitle().toStdString() + ": " + box->text().toStdString());
-                if (row.changeOutput && box->windowTitle() == msg::kSaveFilesTitle.data()) {
+                if (changeOutput && box->windowTitle() == msg::kSaveFilesTitle.data()) {
                     dir.write("m.html", "changed");
                 }
                 test::answerBox(box, box->button(QMessageBox::Yes) == nullptr ? QMessageBox::Ok
-                                     : row.save                               ? QMessageBox::Yes
+                                     : save                                   ? QMessageBox::Yes
                                                                               : QMessageBox::No);
             }
         });
         window.show();
         window.findChild<QPushButton*>("cmdMergeFiles")->click();
-        EXPECT_EQ(window.mergeToolStatus(), row.status);
-        EXPECT_EQ(test::readBytes(out), row.output);
+        EXPECT_EQ(window.mergeToolStatus(), status);
+        EXPECT_EQ(test::readBytes(out), output);
         EXPECT_EQ(titles.front(), "Save Files?: " + msg::saveOutput(out));
         EXPECT_EQ(titles.size() == 2 && titles[1] == "Server Error: " + std::string(msg::kOutputChanged),
-                  row.changeOutput);
+                  changeOutput);
         EXPECT_EQ(test::snapshot(dir.dir()).size(), 4u);  // no backup, no .LastMerge, no temporary file
         EXPECT_EQ(test::readBytes(dir.path("l.html")) + test::readBytes(dir.path("r.html")), l + r);
     }
-    test::clearSettings();
 }
 
 }  // namespace
