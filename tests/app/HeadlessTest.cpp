@@ -19,8 +19,7 @@ std::string merged(const std::vector<std::string>& entries) {
 }
 
 TEST(Headless, MergeRunsOutputStatusAndFiles) {
-    ::setenv("SOURCE_DATE_EPOCH", "1765000000", 1);
-    ::setenv("TZ", "UTC", 1);
+    ::setenv("SOURCE_DATE_EPOCH", "1765000000", 1), ::setenv("TZ", "UTC", 1);
     test::TempDir dir;
     // clang-format off
     const std::string same = earlyTiddler("S", "s"), old = earlyTiddler("E", "old"), gone = earlyTiddler("G", "g");

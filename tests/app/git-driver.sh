@@ -34,4 +34,3 @@ git merge --abort
 git checkout -q one && wiki StoryList=c Keep=k Edit1=e1 Edit2=e Doomed=d2 Add1=x && commit "same story"
 git checkout -q main && git merge -q -m merged one 2> /dev/null || fail "clean merge reported a conflict"
 [ "$(titles)" = "Add1 Add2 Doomed Edit1 Edit2 Keep StoryList " ] && has Edit1 e1 && has Edit2 e2 || fail "$(titles)"
-echo "git driver: all passed ($format)"

@@ -1,6 +1,8 @@
 // The headless merge's decisions: every case, with and without an unedited side, under each rule.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "merge/Policy.h"
 
 namespace korvane {
@@ -8,16 +10,10 @@ namespace {
 
 TEST(Policy, DecisionsByCaseEqualityAndRule) {
     using B = DialogButton;
-    struct Row {
-        MergeCase mergeCase;
-        bool localIsUnedited, remoteIsUnedited;
-        B recommended;
-        bool backup;            // the conflict copy can be made
-        const char* decisions;  // under both, local, remote, newer: local remote unedited both dropped
-        bool conflict, reported;
-    };
+    // Case, local and remote unedited, recommended button, conflict copy possible; the decisions under
+    // both, local, remote and newer (local remote unedited both dropped), whether a conflict, and reported.
     // clang-format off
-    const Row rows[] = {
+    const std::tuple<MergeCase, bool, bool, B, bool, const char*, bool, bool> rows[] = {
         {MergeCase::A, true, false, B::Server, false, "rrrr", false, true},    // added by the friend
         {MergeCase::A, false, false, B::Server, false, "rdrr", true, true},    // no unedited copy
         {MergeCase::B, false, true, B::Local, false, "llll", false, true},     // added by you
@@ -32,20 +28,16 @@ TEST(Policy, DecisionsByCaseEqualityAndRule) {
         {MergeCase::G, false, true, B::Local, true, "llll", false, true},
         {MergeCase::G, false, false, B::Server, true, "blrr", true, true},     // edited on both sides
     };
+    const ConflictRule rules[] = {ConflictRule::Both, ConflictRule::Local, ConflictRule::Remote, ConflictRule::Newer};
     // clang-format on
-    const ConflictRule rules[] = {ConflictRule::Both, ConflictRule::Local, ConflictRule::Remote,
-                                  ConflictRule::Newer};
-    for (std::size_t i = 0; i < std::size(rows); ++i) {
-        const Row& row = rows[i];
+    for (const auto& [mergeCase, lU, rU, bold, backup, decisions, conflict, reported] : rows) {
         ConflictRequest r;
-        r.mergeCase = row.mergeCase, r.localIsUnedited = row.localIsUnedited, r.boldButton = row.recommended;
-        r.remoteIsUnedited = row.remoteIsUnedited;
-        r.disabledButtons = row.backup ? std::set<B>{} : std::set<B>{B::Backup};
+        r.mergeCase = mergeCase, r.localIsUnedited = lU, r.remoteIsUnedited = rU;
+        r.boldButton = bold, r.disabledButtons = backup ? std::set<B>{} : std::set<B>{B::Backup};
         for (std::size_t k = 0; k < 4; ++k) {
             const Settlement s = settleByRule(r, rules[k]);
-            EXPECT_EQ(decisionName(s.decision).front(), row.decisions[k]) << "row " << i << " rule " << k;
-            EXPECT_EQ(std::pair(s.conflict, s.reported), std::pair(row.conflict, row.reported))
-                << "row " << i;
+            EXPECT_EQ(decisionName(s.decision).front(), decisions[k]) << static_cast<char>(mergeCase) << k;
+            EXPECT_EQ(std::pair(s.conflict, s.reported), std::pair(conflict, reported)) << decisions;
         }
     }
 }

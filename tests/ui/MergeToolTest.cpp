@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QPushButton>
+#include <algorithm>
+#include <map>
 
 #include "merge/Messages.h"
 #include "support/TestSupport.h"
@@ -17,53 +19,61 @@ namespace {
 TEST(MergeTool, CommandLineAndOutputFile) {
     EXPECT_EQ(parseCommandLine({"/local", "a", "/remote", "b", "/lastmerge", "c", "/output", "d e"}, "/s"),
               (CommandLinePaths{"/s/a", "/s/b", "/s/c", "/s/d e"}));
-    EXPECT_EQ(parseCommandLine({"/local", "a", "/output", "d", "/remote", "b"}, ""),
-              (CommandLinePaths{"a /output d", "b", "", ""}));
-    using test::earlyTiddler;
-    const std::string same = earlyTiddler("A", "a"), added = earlyTiddler("B", "b");
-    const std::string edited = earlyTiddler("A", "a2", "200601021200");
-    std::string merged = test::earlyWiki({edited, added});
+    // clang-format off
+    const std::string same = test::earlyTiddler("A", "a"), added = test::earlyTiddler("B", "b");
+    const std::string edited = test::earlyTiddler("A", "a2", "200601021200"), m = "<<<<<<< ours";
+    std::string merged = test::earlyWiki({edited, added});  // as the run rebuilds it
     merged.insert(merged.rfind("</div>\r\n</body>"), "\r\n").insert(merged.find("storeArea\">") + 11, "\r\n");
-    // Empty unedited file, answer to saving, output changed meanwhile; the status and the output after.
-    const std::tuple<bool, bool, bool, int, std::string> rows[] = {{false, true, false, 0, merged},
-                                                                   {true, true, false, 0, merged},
-                                                                   {false, false, false, 1, "<<<<<<< ours"},
-                                                                   {false, true, true, 1, "changed"}};
-    for (const auto& [emptyBase, save, changeOutput, status, output] : rows) {
+    const std::string l = test::earlyWiki({same, added}), r = test::earlyWiki({edited}), u = test::earlyWiki({same});
+    const std::map<std::string, std::string> start = {{"l.html", l}, {"r.html", r}, {"u.html", u}, {"e.html", ""},
+        {"m.html", m}, {"l.sync-conflict-20261205-101500-ABCDEFG.html", r}, {"l (conflicted copy 2026-12-06 101500).html", "x"}};
+    // The arguments (%D/ the folder), the answer to saving, the output changed meanwhile; the status, the
+    // message boxes' titles and the contents of the folder's files afterwards.
+    using Row = std::tuple<std::vector<std::string>, bool, bool, int, std::vector<std::string>, std::vector<std::string>>;
+    std::vector<std::string> tool = {"/local", "%D/l.html", "/remote", "%D/r.html", "/lastmerge", "%D/u.html", "/output", "%D/m.html"};
+    std::vector<std::string> emptyBase = tool;  emptyBase[5] = "%D/e.html";  // git's empty file: no unedited copy
+    const Row rows[] = {
+        {tool, true, false, 0, {"Save Files?"}, {"", "x", l, r, merged, r, u}},
+        {emptyBase, true, false, 0, {"Save Files?"}, {"", "x", l, r, merged, r, u}},
+        {tool, false, false, 1, {"Save Files?"}, {"", "x", l, r, m, r, u}},
+        {tool, true, true, 1, {"Save Files?", "Server Error"}, {"", "x", l, r, "changed", r, u}},
+        // With no remote path, the oldest conflict copy of a sync tool is offered, merged and removed.
+        {{"/local", "%D/l.html", "/remote", "/lastmerge", "%D/u.html"}, true, false, 0,
+         {"Use conflict copy?", "Save Files?", "Delete conflict copy?"}, {"", "x", merged, m, r, merged}},
+    };
+    // clang-format on
+    for (const auto& [rowArgs, save, changeOutput, status, rowTitles, rowFiles] : rows) {
         test::TempDir dir;
-        const std::string l = test::earlyWiki({same, added}), r = test::earlyWiki({edited});
-        const std::string u = emptyBase ? "" : test::earlyWiki({same}),
-                          out = dir.write("m.html", "<<<<<<< ours");
+        for (const auto& [name, bytes] : start) {
+            dir.write(name, bytes);
+        }
+        std::vector<std::string> args = rowArgs, titles, files;
+        for (std::string& a : args) {
+            a = a.starts_with("%D/") ? dir.path(a.substr(3)) : a;
+        }
         frmMain window;
-        window.Form_Load({"/local", dir.write("l.html", l), "/remote", dir.write("r.html", r), "/lastmerge",
-                          dir.write("u.html", u), "/output", out});
-        std::vector<std::string> titles;
+        window.Form_Load(args);
+        const auto yes = save ? QMessageBox::Yes : QMessageBox::No;
         test::ModalResponder answer([&](QWidget* modal) {
             if (auto* dialog = qobject_cast<frmMerge*>(modal)) {
-                for (DialogButton b : kDialogButtons) {
-                    if (dialog->button(b)->font().bold()) {
-                        return dialog->button(b)->click();
-                    }
-                }
+                const auto bold = [&](DialogButton b) { return dialog->button(b)->font().bold(); };
+                dialog->button(*std::ranges::find_if(kDialogButtons, bold))->click();
             } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-                titles.push_back(box->windowTitle().toStdString() + ": " + box->text().toStdString());
+                titles.push_back(box->windowTitle().toStdString());
                 if (changeOutput && box->windowTitle() == msg::kSaveFilesTitle.data()) {
                     dir.write("m.html", "changed");
                 }
-                test::answerBox(box, box->button(QMessageBox::Yes) == nullptr ? QMessageBox::Ok
-                                     : save                                   ? QMessageBox::Yes
-                                                                              : QMessageBox::No);
+                test::answerBox(box, box->button(yes) != nullptr ? yes : QMessageBox::Ok);
             }
         });
         window.show();
         window.findChild<QPushButton*>("cmdMergeFiles")->click();
         EXPECT_EQ(window.mergeToolStatus(), status);
-        EXPECT_EQ(test::readBytes(out), output);
-        EXPECT_EQ(titles.front(), "Save Files?: " + msg::saveOutput(out));
-        EXPECT_EQ(titles.size() == 2 && titles[1] == "Server Error: " + std::string(msg::kOutputChanged),
-                  changeOutput);
-        EXPECT_EQ(test::snapshot(dir.dir()).size(), 4u);  // no backup, no .LastMerge, no temporary file
-        EXPECT_EQ(test::readBytes(dir.path("l.html")) + test::readBytes(dir.path("r.html")), l + r);
+        EXPECT_EQ(titles, rowTitles);
+        for (const auto& [path, bytes] : test::snapshot(dir.dir())) {
+            files.push_back(bytes);
+        }
+        EXPECT_EQ(files, rowFiles);  // no backup, no .LastMerge, no temporary file
     }
 }
 
