@@ -8,7 +8,6 @@
 #include <optional>
 
 #include "app/CliCommands.h"
-#include "document/StoreArea.h"
 #include "merge/MergeRun.h"
 #include "merge/Messages.h"
 #include "merge/Policy.h"
@@ -216,9 +215,11 @@ int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool dryRun, bo
     return host.conflicts > 0 ? kExitConflicts : kExitOk;
 }
 
-bool isWikiDocument(const DocumentText& text) {
-    TiddlerList ignored;
-    return ParseStoreArea(text, ignored).found;
+// Anything that names a store area counts as a wiki: one that the run then refuses stays as it was
+// (git marks it conflicted) instead of getting a line merge's conflict markers.
+bool looksLikeWiki(std::string_view text) {
+    return text.find("storeArea") != std::string_view::npos ||
+           text.find("tiddlywiki-tiddler-store") != std::string_view::npos;
 }
 
 }  // namespace
@@ -265,7 +266,7 @@ int mergeDriverCommand(const std::vector<std::string>& args) {
             printError(msg::cannotRead(paths[i], read[i].reason));
             return kExitStopped;
         }
-        if (!(i == 2 && noBase) && !isWikiDocument(read[i].text)) {
+        if (!(i == 2 && noBase) && !looksLikeWiki(read[i].text)) {
             const int status = runProgram(
                 {"git", "merge-file", "-L", "ours", "-L", "base", "-L", "theirs", ours, base, theirs});
             return status < 0 ? kExitStopped : status;
