@@ -108,6 +108,44 @@ void setBoxText(QTextDocument& box, const QString& text) {
     cursor.endEditBlock();
 }
 
+bool hasOverlongLine(const QTextDocument& box) {
+    for (QTextBlock block = box.begin(); block.isValid(); block = block.next()) {
+        if (block.length() - 1 > kLongestEditableLine) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<qsizetype> cutOverlongLines(QTextDocument& box) {
+    std::vector<qsizetype> cuts;
+    QTextCursor cursor(&box);
+    qsizetype added = 0;
+    for (QTextBlock block = box.begin(); block.isValid(); block = block.next()) {
+        const qsizetype length = block.length() - 1;
+        if (length <= kLongestEditableLine) {
+            continue;
+        }
+        const QString text = block.text();
+        const qsizetype start = block.position();  // already counts the cuts made before this line
+        qsizetype at = kPieceLength;
+        while (at < length) {
+            // A piece never ends between the two halves of a surrogate pair.
+            if (text[at].isLowSurrogate()) {
+                ++at;
+                continue;
+            }
+            cursor.setPosition(static_cast<int>(start + at + static_cast<qsizetype>(cuts.size()) - added));
+            cursor.insertBlock();
+            cuts.push_back(start - added + at);
+            at += kPieceLength;
+        }
+        added = static_cast<qsizetype>(cuts.size());
+        block = cursor.block();
+    }
+    return cuts;
+}
+
 QString readBoxText(const QTextDocument& document) {
     QString text = document.toRawText();
     // Kept characters stand as line separators: only a text that holds one needs its formats read.

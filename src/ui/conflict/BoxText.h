@@ -7,6 +7,7 @@
 #include <QString>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class QTextDocument;
 
@@ -29,6 +30,18 @@ QString decodeForBox(std::string bytes, BoxContent& content);
 // that remembers the character, so that it comes back as it was however the box is edited elsewhere.
 void setBoxText(QTextDocument& box, const QString& text);
 
+// A document lays a whole line out at once, however little of it shows, so a line of megabytes (a
+// plugin, an embedded image, minified code) would hold the dialog up for seconds. A box whose text holds
+// a line longer than kLongestEditableLine is shown read-only, with such lines cut into pieces of
+// kPieceLength characters, each laid out only when it comes into view. Left as shown, the box gives
+// back exactly the bytes it was filled with.
+inline constexpr qsizetype kLongestEditableLine = 20000;
+inline constexpr qsizetype kPieceLength = 1000;
+// Whether a box document filled by setBoxText has a line longer than kLongestEditableLine.
+bool hasOverlongLine(const QTextDocument& box);
+// Cuts the lines of a filled box that are longer than kLongestEditableLine into pieces. Gives the
+// positions, counted in the document as it was before the cut, in front of which a break now stands.
+std::vector<qsizetype> cutOverlongLines(QTextDocument& box);
 // The box's whole text as plain text with CR LF line breaks (non-breaking spaces, line separators and
 // the characters that setBoxText kept are given back as they are).
 QString readBoxText(const QTextDocument& box);

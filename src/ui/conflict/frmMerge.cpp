@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <algorithm>
 
 #include "merge/BoxForm.h"
 #include "merge/MergePlan.h"
@@ -23,15 +24,50 @@ QRect toPixels(const TwipRect& r) {
     return twipsToPixels(r.left, r.top, r.width, r.height);
 }
 
-void applyBold(QTextDocument& document, const std::vector<BoldRange>& ranges) {
+// A raw document text with the breaks at `cuts` (positions before the cut, ascending) taken out.
+QString withoutCuts(const QString& raw, const std::vector<qsizetype>& cuts) {
+    if (cuts.empty()) {
+        return raw;
+    }
+    QString text;
+    text.reserve(raw.size());
+    qsizetype from = 0;
+    for (std::size_t k = 0; k < cuts.size(); ++k) {
+        const qsizetype at = cuts[k] + static_cast<qsizetype>(k);  // where the k-th break stands now
+        text += QStringView(raw).mid(from, at - from);
+        from = at + 1;
+    }
+    text += QStringView(raw).mid(from);
+    return text;
+}
+
+// Bolds the ranges, given in the text without the cuts, in a document that holds the cuts.
+void applyBold(QTextDocument& document, const std::vector<BoldRange>& ranges,
+               const std::vector<qsizetype>& cuts) {
+    // A position in the text moves by the number of breaks standing before it (a break at the
+    // position itself too, for a range's start; for its end, the breaks before its last character).
+    const auto shifted = [&cuts](std::size_t position, bool isEnd) {
+        const auto p = static_cast<qsizetype>(position);
+        const auto before = isEnd ? std::lower_bound(cuts.begin(), cuts.end(), p)
+                                  : std::upper_bound(cuts.begin(), cuts.end(), p);
+        return static_cast<int>(p + (before - cuts.begin()));
+    };
     QTextCursor cursor(&document);
     QTextCharFormat bold;
     bold.setFontWeight(QFont::Bold);
     for (const BoldRange& r : ranges) {
-        cursor.setPosition(static_cast<int>(r.start));
-        cursor.setPosition(static_cast<int>(r.end), QTextCursor::KeepAnchor);
+        cursor.setPosition(shifted(r.start, false));
+        cursor.setPosition(shifted(r.end, true), QTextCursor::KeepAnchor);
         cursor.mergeCharFormat(bold);
     }
+}
+
+// Shown on the window's background, as the platform shows text that cannot be edited.
+void showReadOnly(QPlainTextEdit& box) {
+    box.setReadOnly(true);
+    QPalette palette = box.palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    box.setPalette(palette);
 }
 
 // Laying out a line that is broken at word boundaries looks for the end of the word again for every
@@ -163,11 +199,7 @@ void frmMerge::applyRequest(const ConflictRequest& request) {
             b->setFocusPolicy(Qt::ClickFocus);
         }
         if (!request.isTakenBack(which)) {
-            b->setReadOnly(true);
-            // Shown on the window's background, as the platform shows text that cannot be edited.
-            QPalette palette = b->palette();
-            palette.setColor(QPalette::Base, palette.color(QPalette::Window));
-            b->setPalette(palette);
+            showReadOnly(*b);
         }
     }
 }
@@ -233,8 +265,15 @@ void frmMerge::fillBoxes() {
         blocks[i] = QTextCursor(b.document());
         blocks[i].beginEditBlock();
         setBoxText(*b.document(), text);
+        if (hasOverlongLine(*b.document())) {
+            m_cuts[i] = cutOverlongLines(*b.document());
+            showReadOnly(b);
+            b.setToolTip(
+                QStringLiteral("This version has a line too long to edit here. It is shown in pieces, "
+                               "and kept exactly as it is."));
+        }
     }
-    markDifferencesInBoxes(*box(DialogBox::Local)->document(), *box(DialogBox::Server)->document());
+    markDifferencesInBoxes();
     for (std::size_t i = 0; i < m_boxes.size(); ++i) {
         blocks[i].endEditBlock();
         // From here on the document counts as modified exactly while its text differs from the filling
@@ -256,13 +295,16 @@ void frmMerge::setInitialFocus() {
     }
 }
 
-void frmMerge::markDifferencesInBoxes(QTextDocument& local, QTextDocument& server) {
-    // The document's raw text counts one character per line break, as the text cursor does.
-    const QString localText = local.toRawText();
-    const QString serverText = server.toRawText();
+void frmMerge::markDifferencesInBoxes() {
+    // The document's raw text counts one character per line break, as the text cursor does; the breaks
+    // that cut an overlong line are not part of the text, so they are left out of the comparison.
+    const auto local = static_cast<std::size_t>(DialogBox::Local);
+    const auto server = static_cast<std::size_t>(DialogBox::Server);
+    const QString localText = withoutCuts(m_boxes[local]->document()->toRawText(), m_cuts[local]);
+    const QString serverText = withoutCuts(m_boxes[server]->document()->toRawText(), m_cuts[server]);
     const DiffMarks marks = markDifferences(chars(localText), chars(serverText));
-    applyBold(local, marks.local);
-    applyBold(server, marks.server);
+    applyBold(*m_boxes[local]->document(), marks.local, m_cuts[local]);
+    applyBold(*m_boxes[server]->document(), marks.server, m_cuts[server]);
 }
 
 void frmMerge::choose(DialogButton which) {

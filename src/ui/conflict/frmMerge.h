@@ -7,6 +7,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "merge/MergeHost.h"
 #include "ui/conflict/BoxText.h"
@@ -55,13 +56,15 @@ class frmMerge : public QDialog {
     void placeOverOwner();
     void fillBoxes();
     void setInitialFocus();
-    void markDifferencesInBoxes(QTextDocument& local, QTextDocument& server);
+    void markDifferencesInBoxes();
     void choose(DialogButton which);
     void applyLayout();
 
     std::array<QPushButton*, 4> m_buttons{};
     std::array<QPlainTextEdit*, 5> m_boxes{};
     std::array<BoxContent, 5> m_contents;
+    // Per box, where breaks cut its overlong lines (see cutOverlongLines); empty for most boxes.
+    std::array<std::vector<qsizetype>, 5> m_cuts;
     QLabel* m_note = nullptr;
     MergeDesign m_design;
     MergeGeometry m_geometry;
