@@ -3,7 +3,7 @@
 # way TiddlyWiki sees it: loaded by TiddlyWiki's own code under the browser's rules, tiddler by tiddler
 # and field by field, untouched tiddlers byte for byte, merged wikis booted in headless chromium, the
 # files listed by `korvane-cli list` with the titles TiddlyWiki reads, and the same merges through git.
-#   tests/tw5/realclient.sh KORVANE_CLI
+#   tests/tw5/realclient.sh KORVANE_CLI [KORVANE]   (with KORVANE: its TiddlyWiki 5 demo trio too)
 # With KORVANE_TW5_SELF_CHECK=1, TiddlyWiki's own save of the expected tiddlers stands in for every
 # merge and korvane-cli is not run: a trial of the checks themselves.
 set -uo pipefail
@@ -81,5 +81,19 @@ while read -r name; do
     node "$here/trios.js" check "$dir" "$out" || fail "$name: the merged wiki"
     case $name in json | div) boots "$out" "Shared plan" ;; esac
 done < "$work/names"
+# The demo trio of `korvane --write-demo` is read whole, each tiddler written as TiddlyWiki writes it.
+if [ -n "${2:-}" ]; then
+    "$2" --write-demo "$work" || fail "korvane --write-demo $work"
+    for f in "$work"/tw5-{local,remote,unedited}.html; do
+        node "$here/twload.js" --titles --canonical "$f" > /dev/null || fail "$f is not what TiddlyWiki writes"
+    done
+    if [ -z "$self" ]; then
+        rc=0
+        "$cli" merge /local "$work/tw5-local.html" /remote "$work/tw5-remote.html" /lastmerge "$work/tw5-unedited.html" \
+            --out "$work/tw5-out.html" > /dev/null 2>&1 || rc=$?
+        [ "$rc" = 1 ] || fail "the demo trio merged with exit $rc, expected 1 (one conflict)"
+        node "$here/twload.js" --titles "$work/tw5-out.html" > /dev/null || fail "TiddlyWiki drops part of the merged demo"
+    fi
+fi
 [ "$status" = 0 ] && echo "All TiddlyWiki 5 real-client checks passed."
 exit "$status"

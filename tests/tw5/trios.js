@@ -10,7 +10,7 @@
 const fs = require("fs");
 const path = require("path");
 const os = require("os");
-const {bootTw, readStore, tiddlerMap, entryBytes, sorted} = require("./twload.js");
+const {bootTw, readStore, tiddlerMap, entryBytes, sorted, nonCanonical} = require("./twload.js");
 
 // Which store each file of a trio has; null: no unedited copy.
 const kTrios = [
@@ -190,6 +190,7 @@ function check(dir, out) {
             sources[side] = sources[side] || entryBytes(fs.readFileSync(path.join(dir, side + ".html"), "utf8"));
             if (outBytes[title] !== sources[side][title]) errors.push(`${title}: not byte-identical to its ${side} entry`);
         }
+        errors.push(...nonCanonical(html, actual).map((title) => `${title}: not written as TiddlyWiki writes it`));
         for (const e of errors) console.error(`${out}: ${e}`);
         if (!errors.length) console.log(`${path.basename(dir)}: ${Object.keys(actual).length} tiddlers as expected, ${Object.keys(expected.untouched).length} byte-identical`);
         process.exitCode = errors.length ? 1 : 0;

@@ -6,6 +6,7 @@
 //   twload.js FILE            prints {title: {field: value}}, sorted, as JSON; exit 1 when a block was
 //                             dropped (one line on standard error per dropped block)
 //   twload.js --titles FILE   prints the titles instead, one a line
+//   --canonical               also exit 1 when a tiddler's bytes are not what TiddlyWiki would write
 // TiddlyWiki is taken from KORVANE_TW5_DIR (a folder holding node_modules/tiddlywiki).
 "use strict";
 const fs = require("fs");
@@ -74,17 +75,29 @@ function entryBytes(html) {
     return entries;
 }
 
-module.exports = {bootTw, readStore, tiddlerMap, entryBytes, sorted};
+// The titles whose stored bytes differ from what TiddlyWiki writes for the same fields: a JSON object
+// as JSON.stringify writes it with '<' as \u003C, or a div with the fields but text sorted and encoded
+// as attributes, then the text encoded in a <pre>.
+function nonCanonical(html, map) {
+    const enc = (v, quote) => v.replace(/&/g, "&amp;").replace(/</g, "&lt;").replace(/>/g, "&gt;").replace(/"/g, quote ? "&quot;" : '"');
+    const div = (f) => "<div" + Object.keys(f).filter((k) => k !== "text" && typeof f[k] === "string").sort().map((k) => ` ${k}="${enc(f[k], true)}"`).join("") +
+        `>\n<pre>${enc(f.text || "", false)}</pre>\n</div>`;
+    return Object.entries(entryBytes(html)).filter(([title, bytes]) =>
+        bytes !== (bytes[0] === "{" ? JSON.stringify(JSON.parse(bytes)).replace(/</g, "\\u003C") : div(map[title] || {}))).map(([t]) => t);
+}
+
+module.exports = {bootTw, readStore, tiddlerMap, entryBytes, sorted, nonCanonical};
 
 if (require.main === module) {
     const args = process.argv.slice(2);
-    const titles = args[0] === "--titles";
-    const file = args[titles ? 1 : 0];
+    const titles = args.includes("--titles"), canonical = args.includes("--canonical");
+    const file = args.find((a) => !a.startsWith("--"));
     const html = fs.readFileSync(file, "utf8");
     bootTw([], ($tw) => {
         const {tiddlers, dropped} = readStore($tw, html);
-        for (const d of dropped) console.error(`twload: ${file}: ${d}`);
         const map = tiddlerMap(tiddlers, true);
+        if (canonical) dropped.push(...nonCanonical(html, map).map((t) => `${t}: not written as TiddlyWiki writes it`));
+        for (const d of dropped) console.error(`twload: ${file}: ${d}`);
         process.stdout.write(titles ? Object.keys(map).map((t) => t + "\n").join("") : JSON.stringify(map, null, 1) + "\n");
         process.exitCode = dropped.length ? 1 : 0;
     });
