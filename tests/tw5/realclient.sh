@@ -43,9 +43,9 @@ lists_same() {
 # The trio's merge through git: the unedited wiki on main, the remote on a branch, the local one on main.
 through_git() {
     local dir=$1 repo=$1/git rc=0
-    local g=(git -C "$repo" -c user.name=Ann -c user.email=ann@example.org)
-    git init -q -b main "$repo" && cp "$dir/unedited.html" "$repo/wiki.html" &&
-        (cd "$repo" && "$cli" git-setup --apply > /dev/null) &&
+    local g=(env HOME="$dir" GIT_CONFIG_NOSYSTEM=1 git -C "$repo" -c user.name=Ann -c user.email=ann@example.org)
+    "${g[@]:0:3}" git init -q -b main "$repo" && cp "$dir/unedited.html" "$repo/wiki.html" &&
+        (cd "$repo" && "${g[@]:0:3}" "$cli" git-setup --apply > /dev/null) &&
         "${g[@]}" add -A && "${g[@]}" commit -qm unedited && "${g[@]}" checkout -qb ben &&
         cp "$dir/remote.html" "$repo/wiki.html" && "${g[@]}" commit -qam remote &&
         "${g[@]}" checkout -q main && cp "$dir/local.html" "$repo/wiki.html" && "${g[@]}" commit -qam local ||
