@@ -123,12 +123,22 @@ function make(folder) {
         path.join(os.homedir(), ".cache/korvane-tw5"), "node_modules/tiddlywiki/package.json"))), "editions/empty");
     bootTw([edition, "--output", os.tmpdir()], ($tw) => {
         const base = new Map($tw.wiki.allTitles().map((title) => [title, $tw.wiki.getTiddler(title)]));
-        // Saves exactly `tiddlers` (besides the edition's own) with TiddlyWiki's template for the page.
-        const save = (file, tiddlers, format) => {
+        // Where the tiddlers are in a page: from the first stored one to the end of the last.
+        const store = (html) => {
+            const all = [...html.matchAll(/<script class="tiddlywiki-tiddler-store"[^>]*>[\s\S]*?<\/script>|<div [^>]*>\n<pre>[\s\S]*?<\/pre>\n<\/div>/g)];
+            return [all[0].index, all[all.length - 1].index + all[all.length - 1][0].length];
+        };
+        // Saves exactly `tiddlers` (besides the edition's own) with TiddlyWiki's template, in the page
+        // of `around` when given (TiddlyWiki's page also shows some tiddlers where scripts are off).
+        const save = (file, tiddlers, format, around) => {
             for (const title of $tw.wiki.allTitles()) if (!base.has(title)) $tw.wiki.deleteTiddler(title);
             for (const tiddler of base.values()) $tw.wiki.addTiddler(tiddler);
             for (const fields of tiddlers) $tw.wiki.addTiddler(new $tw.Tiddler(fields));
-            const html = $tw.wiki.renderTiddler("text/plain", "$:/core/save/all", {variables: {storeAreaFormat: format}});
+            let html = $tw.wiki.renderTiddler("text/plain", "$:/core/save/all", {variables: {storeAreaFormat: format}});
+            if (around) {
+                const [from, to] = store(html), [pageFrom, pageTo] = store(around);
+                html = around.slice(0, pageFrom) + html.slice(from, to) + around.slice(pageTo);
+            }
             fs.writeFileSync(file, html);
             return tiddlerMap(readStore($tw, html).tiddlers);
         };
@@ -153,7 +163,7 @@ function make(folder) {
                 kept.text = kept.text.replace("\u0001copy\u0001", copy);
                 kept["conflict.copy"] = copy;
             }
-            save(path.join(dir, "expected.html"), stand, trio.local);
+            save(path.join(dir, "expected.html"), stand, trio.local, fs.readFileSync(path.join(dir, "local.html"), "utf8"));
             console.log(trio.name);
         }
     });
@@ -191,6 +201,10 @@ function check(dir, out) {
             if (outBytes[title] !== sources[side][title]) errors.push(`${title}: not byte-identical to its ${side} entry`);
         }
         errors.push(...nonCanonical(html, actual).map((title) => `${title}: not written as TiddlyWiki writes it`));
+        // Around the store, the page is the local one, byte for byte.
+        const page = (text) => text.replace(/<script class="tiddlywiki-tiddler-store"[^>]*>[\s\S]*?<\/script>/g, "")
+            .replace(/<div [^>]*>\n<pre>[\s\S]*?<\/pre>\n<\/div>\n?/g, "");
+        if (page(html) !== page(fs.readFileSync(path.join(dir, "local.html"), "utf8"))) errors.push("the page around the store is not the local one");
         for (const e of errors) console.error(`${out}: ${e}`);
         if (!errors.length) console.log(`${path.basename(dir)}: ${Object.keys(actual).length} tiddlers as expected, ${Object.keys(expected.untouched).length} byte-identical`);
         process.exitCode = errors.length ? 1 : 0;
