@@ -25,7 +25,7 @@ node "$here/trios.js" make "$work" > "$work/names" || { echo "FAIL: the trios co
 # Opens FILE#TITLE in headless chromium: the page must boot and show TITLE's tiddler.
 boots() {
     local dom=$work/dom.html
-    timeout 180 chromium --headless --no-sandbox --disable-gpu --user-data-dir="$work/chromium" \
+    timeout 180 chromium --headless --no-sandbox --disable-gpu --disable-dev-shm-usage --user-data-dir="$work/chromium" \
         --virtual-time-budget=15000 --dump-dom "file://$1#$(node -p 'encodeURIComponent(process.argv[1])' "$2")" \
         > "$dom" 2>/dev/null
     grep -q 'class="tc-page-container' "$dom" || { fail "$1 did not boot in chromium"; return; }

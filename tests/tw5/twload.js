@@ -40,7 +40,8 @@ function readStore($tw, html) {
     while ((m = blockRe.exec(html))) {
         ++n;
         const got = m[1] === "application/json" ? strict(m[2], Object.create(null)) : [];
-        if (got.some((t) => !t.title)) {
+        // What the browser's rules make of a defective block: the block's text as one tiddler without a title.
+        if (got.length === 1 && !Object.prototype.hasOwnProperty.call(got[0], "title")) {
             dropped.push(`tiddler store block ${n} (${m[2].length} characters) dropped: TiddlyWiki rejects its JSON`);
         } else {
             tiddlers.push(...got);
@@ -55,7 +56,7 @@ const sorted = (o) => Object.fromEntries(Object.keys(o).sort().map((k) => [k, o[
 // fields stay in their stored order unless `sortFields`.
 function tiddlerMap(tiddlers, sortFields) {
     const byTitle = new Map();
-    for (const t of tiddlers) byTitle.set(t.title, sortFields ? sorted(t) : {...t});
+    for (const t of tiddlers) if (t.title) byTitle.set(t.title, sortFields ? sorted(t) : {...t});
     return sorted(Object.fromEntries(byTitle));
 }
 
