@@ -35,6 +35,7 @@ function sides(clean) {
         t("Welcome", "Hello.\nTwo lines, café ☕", 2, {tags: "[[two words]] demo", "korvane-field": "kept"}),
         t('Tricky <b> & "quotes"', "</script> </pre> </div> &amp; <!-- x --> \\u003C", 2),
         t("Untouched JSON", '{"a": 1}', 2, {type: "application/json"}),
+        t("Data", '{"n": 0}', 2, {type: "application/json"}),
         ...["Edited here", "Edited there", "Deleted here", "Deleted there", "Same edit", "Shared plan",
             "Edited here, deleted there"].map((title) => t(title, `${title}: as it was.`, 2)),
         t("Styles", "body { color: black; }", 2, {tags: "$:/tags/Stylesheet", type: "text/css"}),
@@ -60,12 +61,14 @@ function sides(clean) {
             "Shared plan": t("Shared plan", "Shared plan: Ann's way.", 27),
             "Edited here, deleted there": t("Edited here, deleted there", "Kept: edited here.", 30),
             "Both added": t("Both added", "Both added: Ann's.", 32),
+            "Data": t("Data", '{"n": 1}', 30, {type: "application/json"}),
             "Styles": t("Styles", "body { color: navy; }", 33, {tags: "$:/tags/Stylesheet", type: "text/css"}),
         });
         Object.assign(remote, {
             "Shared plan": t("Shared plan", "Shared plan: Ben's way.", 29, {tags: "plan"}),
             "Edited here, deleted there": null,
             "Both added": t("Both added", "Both added: Ben's.", 26),
+            "Data": t("Data", '{"n": 2}', 29, {type: "application/json"}),
             "Styles": t("Styles", "body { color: green; }", 26, {tags: "$:/tags/Stylesheet", type: "text/css"}),
             "$:/plugins/korvane/sample": plugin("1.1.0", 29),
         });
