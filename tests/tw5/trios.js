@@ -77,7 +77,8 @@ function sides(clean) {
 }
 
 const sameFields = (a, b) => JSON.stringify(a && sorted(a)) === JSON.stringify(b && sorted(b));
-const isSessionState = (title) =>
+// Session state, and the core that belongs to the local page: always the local version, silently.
+const staysLocal = (title) =>
     ["$:/StoryList", "$:/HistoryList", "$:/isEncrypted", "$:/UploadName", "$:/Import", "$:/core"].includes(title) ||
     /^\$:\/(temp|state|status)\//.test(title);
 
@@ -93,16 +94,18 @@ function expectMerge($tw, L, R, U, trio) {
     const titles = new Set([...Object.keys(U || {}), ...Object.keys(L), ...Object.keys(R)]);
     for (const title of titles) {
         const l = L[title], r = R[title], u = U ? U[title] : undefined;
-        if (isSessionState(title) && l) take(title, l, "local");
+        if (staysLocal(title) && l) take(title, l, "local");
         else if (sameFields(l, r)) take(title, l, "local");
         else if (U && sameFields(l, u)) take(title, r, "remote");
         else if (U && sameFields(r, u)) take(title, l, "local");
         else {
             ++conflicts;
             // The newer side keeps the title: new on both sides, the local one only when strictly
-            // newer; kept on both sides, the local one unless the remote one is strictly newer.
+            // newer; kept on both sides, the local one unless the remote one is strictly newer. Of two
+            // plugins, the higher version first.
             const lm = (l && l.modified) || "", rm = (r && r.modified) || "";
-            const localWins = !r || (l && (u ? lm >= rm : lm > rm));
+            const version = l && r && l["plugin-type"] && r["plugin-type"] ? $tw.utils.compareVersions(l.version, r.version) : 0;
+            const localWins = !r || (l && (version ? version > 0 : u ? lm >= rm : lm > rm));
             const [kept, keptSide, other] = localWins ? [l, "local", r] : [r, "remote", l];
             const tags = $tw.utils.parseStringArray(kept.tags || "") || [];
             const noCopy = !other || kept["plugin-type"] || kept["module-type"] || kept["draft.of"] ||
