@@ -82,11 +82,14 @@ const staysLocal = (title) =>
     ["$:/StoryList", "$:/HistoryList", "$:/isEncrypted", "$:/UploadName", "$:/Import", "$:/core"].includes(title) ||
     /^\$:\/(temp|state|status)\//.test(title);
 
-// The expected merge of maps of fields. A version chosen as it is remembers the file it came from.
+// The expected merge of maps of fields, and the lines "CASE<TAB>DECISION<TAB>TITLE" that korvane-cli
+// prints for the titles whose local and remote versions differ. A version chosen as it is remembers
+// the file it came from.
 function expectMerge($tw, L, R, U, trio) {
-    const tiddlers = {}, copies = {}, untouched = {};
-    let conflicts = 0;
+    const tiddlers = {}, copies = {}, untouched = {}, decisions = [];
+    let conflicts = 0, line;
     const take = (title, fields, side) => {
+        line(fields ? side : "dropped");
         if (!fields) return;
         tiddlers[title] = fields;
         if (trio[side] === trio.local) untouched[title] = side;
@@ -94,6 +97,8 @@ function expectMerge($tw, L, R, U, trio) {
     const titles = new Set([...Object.keys(U || {}), ...Object.keys(L), ...Object.keys(R)]);
     for (const title of titles) {
         const l = L[title], r = R[title], u = U ? U[title] : undefined;
+        const kase = u ? (l ? (r ? "G" : "F") : (r ? "E" : "D")) : (l ? (r ? "C" : "B") : "A");
+        line = (decision) => sameFields(l, r) || decisions.push(`${kase}\t${decision}\t${title}`);
         if (staysLocal(title) && l) take(title, l, "local");
         else if (sameFields(l, r)) take(title, l, "local");
         else if (U && sameFields(l, u)) take(title, r, "remote");
@@ -117,11 +122,12 @@ function expectMerge($tw, L, R, U, trio) {
             const note = !kept.type || kept.type === "text/vnd.tiddlywiki"
                 ? "\n\nNote: There was a conflict while merging this item. " +
                   "See the following link for the conflicting version: [[\u0001copy\u0001]]" : "";
+            line("both");
             tiddlers[title] = {...kept, "conflict.copy": "\u0001copy\u0001", text: (kept.text || "") + note};
             copies[title] = {...other, "conflict.of": title};
         }
     }
-    return {exit: conflicts ? 1 : 0, tiddlers, copies, untouched};
+    return {exit: conflicts ? 1 : 0, decisions: decisions.sort().join("\n") + "\n", tiddlers, copies, untouched};
 }
 
 function make(folder) {
