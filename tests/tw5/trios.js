@@ -77,7 +77,7 @@ function sides(clean) {
 }
 
 const sameFields = (a, b) => JSON.stringify(a && sorted(a)) === JSON.stringify(b && sorted(b));
-// Session state, and the core that belongs to the local page: always the local version, silently.
+// Session state, and the core that belongs to the local page: always the local version, without a line.
 const staysLocal = (title) =>
     ["$:/StoryList", "$:/HistoryList", "$:/isEncrypted", "$:/UploadName", "$:/Import", "$:/core"].includes(title) ||
     /^\$:\/(temp|state|status)\//.test(title);
@@ -99,7 +99,10 @@ function expectMerge($tw, L, R, U, trio) {
         const l = L[title], r = R[title], u = U ? U[title] : undefined;
         const kase = u ? (l ? (r ? "G" : "F") : (r ? "E" : "D")) : (l ? (r ? "C" : "B") : "A");
         line = (decision) => sameFields(l, r) || decisions.push(`${kase}\t${decision}\t${title}`);
-        if (staysLocal(title) && l) take(title, l, "local");
+        if (staysLocal(title) && l) {
+            tiddlers[title] = l;
+            untouched[title] = "local";
+        }
         else if (sameFields(l, r)) take(title, l, "local");
         else if (U && sameFields(l, u)) take(title, r, "remote");
         else if (U && sameFields(r, u)) take(title, l, "local");
