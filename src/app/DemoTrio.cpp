@@ -59,9 +59,9 @@ const Tiddler kPhotos{"Holiday photos", "Ben", "202601061400", "Beach, harbour a
 using Fields = std::vector<std::pair<std::string, std::string>>;
 
 // One tiddler as TiddlyWiki writes it into a JSON store: JSON.stringify of its fields, with every '<'
-// written as \u003C so that no "</script>" can end the block early.
+// written as \u003C so that no "</script>" can end the block early. The demo's texts hold no control
+// characters but line breaks.
 std::string jsonTiddler(const Fields& fields) {
-    static const char* const kHex = "0123456789abcdef";
     std::string out = "{";
     for (const auto& [name, value] : fields) {
         out += out.size() > 1 ? ",\"" : "\"";
@@ -77,27 +77,11 @@ std::string jsonTiddler(const Fields& fields) {
                     case '\n':
                         out += "\\n";
                         break;
-                    case '\t':
-                        out += "\\t";
-                        break;
-                    case '\r':
-                        out += "\\r";
-                        break;
-                    case '\b':
-                        out += "\\b";
-                        break;
-                    case '\f':
-                        out += "\\f";
-                        break;
                     case '<':
                         out += "\\u003C";
                         break;
                     default:
-                        if (static_cast<unsigned char>(c) < 0x20) {
-                            out += std::string("\\u00") + kHex[(c >> 4) & 0xF] + kHex[c & 0xF];
-                        } else {
-                            out += c;
-                        }
+                        out += c;
                 }
             }
             out += part == &name ? "\":\"" : "\"";
@@ -140,8 +124,9 @@ const Fields kTw5Welcome = tw5("Welcome", "Ann", "202601021000",
                                "Welcome to our TiddlyWiki 5 wiki!\nTry <<tag demo>> and [[Getting started]].",
                                "demo [[first steps]]");
 const Fields kTw5Start = tw5("Getting started", "Ann", "202601021010", "1. Edit your copy.\n2. Merge.");
-const Fields kTw5StartBen = tw5("Getting started", "Ben", "202601061100",
-                                "1. Edit your copy.\n2. Merge the three files with Korvane.");
+const Fields kTw5StartBen =
+    tw5("Getting started", "Ben", "202601061100",
+        "1. Edit your copy (C:\\Wiki\\wiki.html).\n2. Merge the three files with Korvane.");
 const Fields kTw5Shopping = tw5("Shopping list", "Ann", "202601021020", "* Bread\n* Milk");
 const Fields kTw5ShoppingAnn =
     tw5("Shopping list", "Ann", "202601071830", "* Bread\n* Milk\n* Caf\xC3\xA9 beans");
