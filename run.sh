@@ -5,6 +5,7 @@
 #   ./run.sh --demo    writes a sample trio (local, remote, unedited) to a temporary folder and opens
 #                      Korvane on it with /local ... /remote ... /lastmerge ...; the demo remembers its
 #                      paths in that folder, so your own remembered paths stay as they are
+#   ./run.sh --demo tw5   the same with the TiddlyWiki 5 trio (tw5-local.html, ...)
 set -euo pipefail
 caller=$PWD
 here=$(cd "$(dirname "$0")" && pwd)
@@ -22,11 +23,14 @@ settings=()
 if [ "${1:-}" = "--demo" ]; then
     demo=$(mktemp -d "${TMPDIR:-/tmp}/korvane-demo.XXXXXX")
     "$korvane" --write-demo "$demo"
-    echo "Sample trio written to $demo (local.html, remote.html, unedited.html)"
+    prefix=""
+    [ "${2:-}" = tw5 ] && prefix=tw5-
+    echo "Sample trio written to $demo (${prefix}local.html, ${prefix}remote.html, ${prefix}unedited.html)"
     export KORVANE_CONFIG_DIR="$demo/settings"
     settings=(env "KORVANE_CONFIG_DIR=$KORVANE_CONFIG_DIR")
     echo "The demo remembers its paths in $KORVANE_CONFIG_DIR; your own remembered paths are left alone."
-    args=(/local "$demo/local.html" /remote "$demo/remote.html" /lastmerge "$demo/unedited.html")
+    args=(/local "$demo/${prefix}local.html" /remote "$demo/${prefix}remote.html"
+          /lastmerge "$demo/${prefix}unedited.html")
 fi
 cd "$caller"
 

@@ -10,6 +10,16 @@ scripts/ensure-packages.sh cmake ninja-build g++ qt6-base-dev libgtest-dev clang
 major=$(clang++ --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -n 1)
 scripts/ensure-packages.sh "libclang-rt-$major-dev"
 
+# The TiddlyWiki 5 real-client tests (label realclient) load merged wikis with TiddlyWiki itself, run by
+# node, and boot them in headless chromium. TiddlyWiki comes from npm, pinned, into a cache folder.
+scripts/ensure-packages.sh nodejs npm chromium
+tw5_version=5.4.1
+export KORVANE_TW5_DIR=${KORVANE_TW5_DIR:-$HOME/.cache/korvane-tw5}
+if [ "$(node -p 'require(process.argv[1]).version' "$KORVANE_TW5_DIR/node_modules/tiddlywiki/package.json" 2>/dev/null)" \
+    != "$tw5_version" ]; then
+    npm install --prefix "$KORVANE_TW5_DIR" --no-audit --no-fund --no-save "tiddlywiki@$tw5_version"
+fi
+
 build=${KORVANE_TEST_BUILD_DIR:-build-test}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVANE_SANITIZE=ON
 cmake --build "$build"

@@ -22,6 +22,57 @@ std::string body(std::size_t index, int variant, bool laterFormat) {
 
 }  // namespace
 
+namespace {
+
+// A JSON string as JSON.stringify writes it, with '<' as \u003C as TiddlyWiki writes its store. The
+// generated texts hold no other control characters than line breaks.
+std::string jsonString(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '<':
+                out += "\\u003C";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string tw5Tiddler(std::size_t index, int variant) {
+    return "{\"title\":\"Tiddler " + std::to_string(index) +
+           "\",\"text\":" + jsonString(body(index, variant, true)) +
+           ",\"modifier\":\"Ann\",\"created\":\"20050101120000000\"," + "\"modified\":\"2006" +
+           std::to_string(1001 + variant) + "120000000\",\"tags\":\"bench\"}";
+}
+
+// A plugin as large as TiddlyWiki's core: its shadow tiddlers packed as JSON into one text field.
+std::string corePlugin() {
+    std::string packed = "{\"tiddlers\":{";
+    for (std::size_t i = 0; packed.size() < 2000000; ++i) {
+        const std::string title = "$:/core/generated/" + std::to_string(i);
+        packed += (i > 0 ? ",\"" : "\"") + title + "\":{\"title\":\"" + title + "\",\"text\":" +
+                  jsonString("<$list filter=\"[tag[x]]\">\n" + body(i, 0, true) + "\n</$list>") + "}";
+    }
+    packed += "}}";
+    return "{\"title\":\"$:/core\",\"name\":\"Core\",\"plugin-type\":\"plugin\",\"type\":\"application/"
+           "json\","
+           "\"version\":\"5.3.2\",\"text\":" +
+           jsonString(packed) + "}";
+}
+
+}  // namespace
+
 std::string generatedTiddler(std::size_t index, bool laterFormat, int variant) {
     const std::string title = "Tiddler " + std::to_string(index);
     const std::string modified = "2006" + std::to_string(1001 + variant) + "1200";
@@ -36,11 +87,19 @@ std::string generatedTiddler(std::size_t index, bool laterFormat, int variant) {
 
 namespace {
 
-std::string documentHead() {
+std::string documentHead(bool tw5) {
+    if (tw5) {
+        return "<!doctype html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>Generated wiki</title>\n"
+               "</head>\n<body class=\"tc-body\">\n<!--~~ Ordinary tiddlers ~~-->\n"
+               "<script class=\"tiddlywiki-tiddler-store\" type=\"application/json\">[\n";
+    }
     return "<html><head><title>Generated wiki</title></head><body>\n<div id=\"storeArea\">\n";
 }
 
-std::string documentTail(bool laterFormat) {
+std::string documentTail(bool laterFormat, bool tw5) {
+    if (tw5) {
+        return "\n]</script><div id=\"storeArea\" style=\"display:none;\"></div>\n</body>\n</html>\n";
+    }
     std::string doc = "</div>\n";
     if (laterFormat) {
         doc += "<script>\nfunction f(){ return '<div class=\"x\">' + '</div>'; }\n</script>\n";
@@ -70,23 +129,36 @@ int variantOf(std::size_t i, Side side) {
 }
 
 std::string sideDocument(const WikiShape& shape, Side side) {
-    std::string doc = documentHead();
-    doc.reserve(shape.tiddlers * 720 + 4096);
+    std::string doc = documentHead(shape.tw5);
+    doc.reserve(shape.tiddlers * 720 + (shape.tw5 ? 2100000 : 4096));
+    // TiddlyWiki 5 joins the objects of its store with a comma and a line break.
+    const auto add = [&](std::size_t index, int variant) {
+        if (shape.tw5) {
+            doc += ",\n" + tw5Tiddler(index, variant);
+        } else {
+            doc += generatedTiddler(index, shape.laterFormat, variant) + "\n";
+        }
+    };
+    if (shape.tw5) {
+        doc += corePlugin() + ",\n{\"title\":\"$:/StoryList\",\"text\":\"\",\"list\":\"" +
+               (side == Side::Local    ? "[[Tiddler 3]]"
+                : side == Side::Remote ? "[[Tiddler 61]]"
+                                       : "") +
+               "\"}";
+    }
     for (std::size_t i = 0; i < shape.tiddlers; ++i) {
         const int variant = variantOf(i, side);
         if (variant >= 0) {
-            doc += generatedTiddler(i, shape.laterFormat, variant);
-            doc += '\n';
+            add(i, variant);
         }
     }
     if (side != Side::Unedited) {
         const std::size_t firstNew = shape.tiddlers + (side == Side::Local ? 0 : 1000000);
         for (std::size_t k = 0; k < 1 + shape.tiddlers / 5000; ++k) {
-            doc += generatedTiddler(firstNew + k, shape.laterFormat, 5);
-            doc += '\n';
+            add(firstNew + k, 5);
         }
     }
-    doc += documentTail(shape.laterFormat);
+    doc += documentTail(shape.laterFormat, shape.tw5);
     if (side == Side::Remote) {
         doc += "<!-- saved by the friend -->\n";
     }
@@ -101,13 +173,13 @@ WikiTrio generateTrio(const WikiShape& shape) {
 }
 
 std::string generateWiki(const WikiShape& shape) {
-    std::string doc = documentHead();
+    std::string doc = documentHead(false);
     doc.reserve(shape.tiddlers * 720 + 512);
     for (std::size_t i = 0; i < shape.tiddlers; ++i) {
         doc += generatedTiddler(i, shape.laterFormat);
         doc += '\n';
     }
-    doc += documentTail(shape.laterFormat);
+    doc += documentTail(shape.laterFormat, false);
     return doc;
 }
 

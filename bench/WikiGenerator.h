@@ -1,5 +1,7 @@
 // Generates wiki documents of the project's own for benchmarks and the demo: N tiddlers with about
-// 600 bytes of text each, in the early (escaped) form or the later (<pre>) form.
+// 600 bytes of text each, in the early (escaped) form, the later (<pre>) form, or as a TiddlyWiki 5
+// page with a JSON store that also holds a 2 MB `$:/core` plugin and a story list that differs between
+// the two sides.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +12,7 @@ namespace korvane::bench {
 struct WikiShape {
     std::size_t tiddlers = 50000;
     bool laterFormat = false;
+    bool tw5 = false;  // generateTrio: a TiddlyWiki 5 JSON store (laterFormat is then ignored)
 };
 
 // One tiddler element; `variant` changes the text and the modified stamp.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Times one whole Korvane merge run against the I/O floor and git merge-file on the same generated trio.
-#   bench/compare.sh [TIDDLERS] [--later-format]   (default 50000; KORVANE_BUILD_DIR picks an existing build)
+#   bench/compare.sh [TIDDLERS] [--later-format | --tw5]   (default 50000; KORVANE_BUILD_DIR picks an
+#   existing build). --tw5: a TiddlyWiki 5 page with a JSON store and a 2 MB $:/core plugin.
 # Each figure is the median of five runs. The last line reads: korvane/io=X korvane/git=Y cli/io=Z out/io=W
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,6 +10,7 @@ format=()
 for arg in "$@"; do
     case "$arg" in
         --later-format) format=(--later-format) ;;
+        --tw5) format=(--tw5) ;;
         *) n=$arg ;;
     esac
 done
@@ -36,7 +38,8 @@ korvane=() io=() git=() cli=() out=()
 for round in 1 2 3 4 5; do
     fresh_copy
     t0=$(now)
-    "$build/korvane_merge_bench" "$work/run" 2>/dev/null
+    "$build/korvane_merge_bench" "$work/run" 2> "$work/bench.log" ||
+        { echo "korvane_merge_bench could not merge the generated trio:" >&2; tail -n 5 "$work/bench.log" >&2; exit 1; }
     t1=$(now)
     korvane+=($(( (t1 - t0) / 1000 )))
 
@@ -77,7 +80,9 @@ c=$(printf '%s\n' "${cli[@]}" | median)
 o=$(printf '%s\n' "${out[@]}" | median)
 size=$(stat -c %s "$work/trio/local.html")
 echo "korvane runs (ms): $(printf '%s\n' "${korvane[@]}" | awk '{printf "%s%.0f", (NR > 1 ? " " : ""), $1 / 1000}')"
-awk -v n="$n" -v fmt="${format:+ (later format)}" -v mb="$((size / 1000000))" -v k="$k" -v i="$i" -v g="$g" -v c="$c" -v o="$o" 'BEGIN {
+label=""
+case "${format[*]}" in --later-format) label=" (later format)" ;; --tw5) label=" (TiddlyWiki 5 JSON store)" ;; esac
+awk -v n="$n" -v fmt="$label" -v mb="$((size / 1000000))" -v k="$k" -v i="$i" -v g="$g" -v c="$c" -v o="$o" 'BEGIN {
     printf "%-40s %10s\n", "trio: " n " tiddlers" fmt ", " mb " MB each", "median ms"
     printf "%-40s %10.1f\n", "korvane whole merge run", k / 1000
     printf "%-40s %10.1f\n", "I/O floor (cat x3 + sync)", i / 1000

@@ -55,7 +55,100 @@ const Tiddler kMeetingBen{"Meeting notes", "Ben", "202601061300", "Monday: plan 
 const Tiddler kContacts{"Contacts", "Ann", "202601051200", "Ann: ann@example.org\\nBen: ben@example.org"};
 const Tiddler kPhotos{"Holiday photos", "Ben", "202601061400", "Beach, harbour and the old lighthouse."};
 
+// A TiddlyWiki 5 tiddler: its fields in the order TiddlyWiki saves them, title first.
+using Fields = std::vector<std::pair<std::string, std::string>>;
+
+// One tiddler as TiddlyWiki writes it into a JSON store: JSON.stringify of its fields, with every '<'
+// written as \u003C so that no "</script>" can end the block early. The demo's texts hold no control
+// characters but line breaks.
+std::string jsonTiddler(const Fields& fields) {
+    std::string out = "{";
+    for (const auto& [name, value] : fields) {
+        out += out.size() > 1 ? ",\"" : "\"";
+        for (const std::string* part : {&name, &value}) {
+            for (const char c : *part) {
+                switch (c) {
+                    case '"':
+                        out += "\\\"";
+                        break;
+                    case '\\':
+                        out += "\\\\";
+                        break;
+                    case '\n':
+                        out += "\\n";
+                        break;
+                    case '<':
+                        out += "\\u003C";
+                        break;
+                    default:
+                        out += c;
+                }
+            }
+            out += part == &name ? "\":\"" : "\"";
+        }
+    }
+    return out + "}";
+}
+
+std::string tw5Wiki(const std::string& owner, const std::vector<Fields>& tiddlers) {
+    std::string doc =
+        "<!doctype html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
+        "<meta name=\"generator\" content=\"TiddlyWiki\" />\n<title>Korvane demo wiki (" +
+        owner +
+        ")</title>\n</head>\n<body class=\"tc-body\">\n<!--~~ Ordinary tiddlers ~~-->\n"
+        "<script class=\"tiddlywiki-tiddler-store\" type=\"application/json\">[\n";
+    for (std::size_t i = 0; i < tiddlers.size(); ++i) {
+        doc += (i > 0 ? ",\n" : "") + jsonTiddler(tiddlers[i]);
+    }
+    return doc + "\n]</script><div id=\"storeArea\" style=\"display:none;\"></div>\n</body>\n</html>\n";
+}
+
+Fields tw5(const std::string& title, const std::string& modifier, const std::string& modified,
+           const std::string& text, const std::string& tags = "") {
+    Fields fields{{"title", title},
+                  {"text", text},
+                  {"modifier", modifier},
+                  {"modified", modified + "00000"},
+                  {"created", "20260101120000000"}};
+    if (!tags.empty()) {
+        fields.emplace_back("tags", tags);
+    }
+    return fields;
+}
+
+Fields storyList(const std::string& list) {
+    return {{"title", "$:/StoryList"}, {"text", ""}, {"list", list}};
+}
+
+const Fields kTw5Welcome = tw5("Welcome", "Ann", "202601021000",
+                               "Welcome to our TiddlyWiki 5 wiki!\nTry <<tag demo>> and [[Getting started]].",
+                               "demo [[first steps]]");
+const Fields kTw5Start = tw5("Getting started", "Ann", "202601021010", "1. Edit your copy.\n2. Merge.");
+const Fields kTw5StartBen =
+    tw5("Getting started", "Ben", "202601061100",
+        "1. Edit your copy (C:\\Wiki\\wiki.html).\n2. Merge the three files with Korvane.");
+const Fields kTw5Shopping = tw5("Shopping list", "Ann", "202601021020", "* Bread\n* Milk");
+const Fields kTw5ShoppingAnn =
+    tw5("Shopping list", "Ann", "202601071830", "* Bread\n* Milk\n* Caf\xC3\xA9 beans");
+const Fields kTw5ShoppingBen = tw5("Shopping list", "Ben", "202601061200", "* Bread\n* Oat milk\n* Pears");
+const Fields kTw5OldNotes = tw5("Old notes", "Ann", "202601021040", "Notes nobody needs any more.");
+const Fields kTw5Books = tw5("Book list", "Ann", "202601072000", "* The Hobbit\n* Dune", "reading");
+const Fields kTw5Photos =
+    tw5("Holiday photos", "Ben", "202601061400", "Beach, harbour & \"the old lighthouse\".");
+
 }  // namespace
+
+Trio tw5DemoTrio() {
+    // The copy both started from; then yours (changed the shopping list, deleted the old notes, added
+    // a book list) and the friend's (changed getting started and, differently, the shopping list, added
+    // holiday photos). Both opened other tiddlers, so the story list differs too.
+    return {tw5Wiki("TiddlyWiki 5, yours",
+                    {kTw5Welcome, kTw5Start, kTw5ShoppingAnn, kTw5Books, storyList("[[Book list]] Welcome")}),
+            tw5Wiki("TiddlyWiki 5, friend's", {kTw5Welcome, kTw5StartBen, kTw5ShoppingBen, kTw5OldNotes,
+                                               kTw5Photos, storyList("[[Holiday photos]] Welcome")}),
+            tw5Wiki("TiddlyWiki 5, unedited",
+                    {kTw5Welcome, kTw5Start, kTw5Shopping, kTw5OldNotes, storyList("Welcome")})};
+}
 
 Trio demoTrio() {
     Trio trio;
@@ -75,9 +168,11 @@ Trio demoTrio() {
 
 bool writeDemoTrio(const std::string& folder, std::string& error) {
     const Trio trio = demoTrio();
+    const Trio tw5 = tw5DemoTrio();
     for (const auto& [name, text] :
          {std::pair{"local.html", &trio.local}, std::pair{"remote.html", &trio.remote},
-          std::pair{"unedited.html", &trio.unedited}}) {
+          std::pair{"unedited.html", &trio.unedited}, std::pair{"tw5-local.html", &tw5.local},
+          std::pair{"tw5-remote.html", &tw5.remote}, std::pair{"tw5-unedited.html", &tw5.unedited}}) {
         const std::string path = folder + "/" + name;
         std::FILE* out = std::fopen(path.c_str(), "wb");
         bool written = out != nullptr && std::fwrite(text->data(), 1, text->size(), out) == text->size();

@@ -14,7 +14,12 @@ struct Trio {
 
 Trio demoTrio();
 
-// Writes local.html, remote.html and unedited.html into `folder`; false with `error` set on failure
+// The same story in a TiddlyWiki 5 page with a JSON store, as TiddlyWiki 5.2 and later save it: an
+// edit on each side, a deletion, an addition on each side, one conflict and a changed story list.
+Trio tw5DemoTrio();
+
+// Writes local.html, remote.html and unedited.html, and the TiddlyWiki 5 trio as tw5-local.html,
+// tw5-remote.html and tw5-unedited.html, into `folder`; false with `error` set on failure
 // ("Could not write PATH: " and the system's reason).
 bool writeDemoTrio(const std::string& folder, std::string& error);
 

@@ -1,7 +1,8 @@
 // korvane: the desktop program. Opens the main window; closing it ends the program.
 //   korvane [/local PATH /remote PATH [/lastmerge PATH]]
 //   korvane /local PATH /remote PATH /lastmerge PATH /output PATH   git's merge tool: writes only the output
-//   korvane --write-demo FOLDER    writes a sample trio (local.html, remote.html, unedited.html) and exits
+//   korvane --write-demo FOLDER    writes a sample trio (local.html, remote.html, unedited.html) and a
+//                                  TiddlyWiki 5 one (tw5-local.html, ...) and exits
 //   korvane --help | --version     prints the usage or the version and exits, without opening a window
 #include <QApplication>
 #include <QIcon>
@@ -27,7 +28,7 @@ const char* const kUsage =
     "Opens the window that merges your TiddlyWiki file (LOCAL), the copy a friend edited (REMOTE) and\n"
     "the unedited copy you both started from (UNEDITED). Paths given here replace the remembered ones;\n"
     "a path may hold spaces, and a relative path is taken from the current folder.\n"
-    "--write-demo writes a sample trio (local.html, remote.html, unedited.html) into FOLDER.\n";
+    "--write-demo writes sample trios into FOLDER: local.html, remote.html, unedited.html; tw5-*.html.\n";
 
 int print(const char* text) {
     return std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0 ? 0 : 2;

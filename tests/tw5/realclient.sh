@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Merges TiddlyWiki 5 trios that TiddlyWiki itself saved, with korvane-cli, and checks each result the
+# way TiddlyWiki sees it: loaded by TiddlyWiki's own code under the browser's rules, tiddler by tiddler
+# and field by field, untouched tiddlers byte for byte, merged wikis booted in headless chromium, the
+# files listed by `korvane-cli list` with the titles TiddlyWiki reads, and the same merges through git.
+#   tests/tw5/realclient.sh KORVANE_CLI [KORVANE]   (with KORVANE: its TiddlyWiki 5 demo trio too)
+# With KORVANE_TW5_SELF_CHECK=1, TiddlyWiki's own save of the expected tiddlers stands in for every
+# merge and korvane-cli is not run: a trial of the checks themselves.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+cli=$1
+self=${KORVANE_TW5_SELF_CHECK:-}
+export KORVANE_TW5_DIR=${KORVANE_TW5_DIR:-$HOME/.cache/korvane-tw5}
+fail() { echo "FAIL: $*" >&2; status=1; }
+need() { command -v "$1" >/dev/null || { echo "FAIL: $1 is not installed ($2)" >&2; exit 1; }; }
+need node "test.sh installs the package nodejs"
+need chromium "test.sh installs the package chromium"
+[ -f "$KORVANE_TW5_DIR/node_modules/tiddlywiki/package.json" ] ||
+    { echo "FAIL: TiddlyWiki is not installed in $KORVANE_TW5_DIR (test.sh installs it)" >&2; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+status=0
+node "$here/trios.js" make "$work" > "$work/names" || { echo "FAIL: the trios could not be made" >&2; exit 1; }
+
+# Opens FILE#TITLE in headless chromium: the page must boot and show TITLE's tiddler.
+boots() {
+    local dom=$work/dom.html
+    timeout 180 chromium --headless --no-sandbox --disable-gpu --disable-dev-shm-usage --user-data-dir="$work/chromium" \
+        --virtual-time-budget=15000 --dump-dom "file://$1#$(node -p 'encodeURIComponent(process.argv[1])' "$2")" \
+        > "$dom" 2>/dev/null
+    grep -q 'class="tc-page-container' "$dom" || { fail "$1 did not boot in chromium"; return; }
+    grep -oE '<div data-tiddler-title="[^"]*"[^>]*class="tc-tiddler-frame' "$dom" | grep -qF "=\"$2\"" ||
+        { fail "$1 booted but does not show the tiddler $2"; return; }
+    echo "$1 boots in chromium and shows $2"
+}
+
+# korvane-cli list names the tiddlers that TiddlyWiki's loader reads.
+lists_same() {
+    diff <("$cli" list "$1" | cut -f2 | LC_ALL=C sort) <(node "$here/twload.js" --titles "$1" | LC_ALL=C sort) \
+        > "$work/list.diff" || fail "korvane-cli list $1 differs from TiddlyWiki's loader: $(head -c 300 "$work/list.diff")"
+}
+
+# The trio's merge through git: the unedited wiki on main, the remote on a branch, the local one on main.
+through_git() {
+    local dir=$1 repo=$1/git rc=0
+    local g=(env HOME="$dir" GIT_CONFIG_NOSYSTEM=1 git -C "$repo" -c user.name=Ann -c user.email=ann@example.org)
+    "${g[@]:0:3}" git init -q -b main "$repo" && cp "$dir/unedited.html" "$repo/wiki.html" &&
+        (cd "$repo" && "${g[@]:0:3}" "$cli" git-setup --apply > /dev/null) &&
+        "${g[@]}" add -A && "${g[@]}" commit -qm unedited && "${g[@]}" checkout -qb ben &&
+        cp "$dir/remote.html" "$repo/wiki.html" && "${g[@]}" commit -qam remote &&
+        "${g[@]}" checkout -q main && cp "$dir/local.html" "$repo/wiki.html" && "${g[@]}" commit -qam local ||
+        { fail "$dir: could not set up the git repository"; return; }
+    [ "$("${g[@]}" check-attr merge -- wiki.html | cut -d' ' -f3)" = korvane ] ||
+        { fail "git-setup --apply did not attach the merge driver to wiki.html"; return; }
+    "${g[@]}" merge -q ben -m merged > "$dir/git.log" 2>&1 || rc=1
+    [ "$rc" = "$2" ] || fail "$dir: git merge exit $rc, expected $2 (0 merged, 1 conflict copies kept): $(cat "$dir/git.log")"
+    node "$here/trios.js" check "$dir" "$repo/wiki.html" || fail "$dir: the wiki merged by git"
+}
+
+while read -r name; do
+    dir=$work/$name
+    out=$dir/out.html
+    want=$(node -p "require(process.argv[1]).exit" "$dir/expected.json")
+    if [ -n "$self" ]; then
+        cp "$dir/expected.html" "$out"
+    else
+        base=()
+        [ -f "$dir/unedited.html" ] && base=(/lastmerge "$dir/unedited.html")
+        before=$(cat "$dir"/{local,remote,unedited}.html 2>/dev/null | md5sum)
+        rc=0
+        "$cli" merge /local "$dir/local.html" /remote "$dir/remote.html" "${base[@]}" --out "$out" \
+            --conflicts both > "$dir/decisions" 2> "$dir/summary" || rc=$?
+        [ "$rc" = "$want" ] || fail "$name: korvane-cli merge exit $rc, expected $want: $(cat "$dir/summary")"
+        diff <(cut -f2- "$dir/decisions" | LC_ALL=C sort) <(node -e 'process.stdout.write(require(process.argv[1]).decisions)' \
+            "$dir/expected.json" | LC_ALL=C sort) || fail "$name: the decisions printed (<) are not the expected ones (>)"
+        [ "$before" = "$(cat "$dir"/{local,remote,unedited}.html 2>/dev/null | md5sum)" ] ||
+            fail "$name: korvane-cli merge --out changed an input file"
+        for f in "$dir"/{local,remote,unedited,out}.html; do
+            [ -f "$f" ] && lists_same "$f"
+        done
+        case $name in json | clean) through_git "$dir" "$want" ;; esac
+    fi
+    node "$here/trios.js" check "$dir" "$out" || fail "$name: the merged wiki"
+    case $name in json | div) boots "$out" "Shared plan" ;; esac
+done < "$work/names"
+# The demo trio of `korvane --write-demo` is read whole, each tiddler written as TiddlyWiki writes it.
+if [ -n "${2:-}" ]; then
+    "$2" --write-demo "$work" || fail "korvane --write-demo $work"
+    for f in "$work"/tw5-{local,remote,unedited}.html; do
+        node "$here/twload.js" --titles --canonical "$f" > /dev/null || fail "$f is not what TiddlyWiki writes"
+    done
+    if [ -z "$self" ]; then
+        rc=0
+        "$cli" merge /local "$work/tw5-local.html" /remote "$work/tw5-remote.html" /lastmerge "$work/tw5-unedited.html" \
+            --out "$work/tw5-out.html" > /dev/null 2>&1 || rc=$?
+        [ "$rc" = 1 ] || fail "the demo trio merged with exit $rc, expected 1 (one conflict)"
+        node "$here/twload.js" --titles "$work/tw5-out.html" > /dev/null || fail "TiddlyWiki drops part of the merged demo"
+    fi
+fi
+[ "$status" = 0 ] && echo "All TiddlyWiki 5 real-client checks passed."
+exit "$status"

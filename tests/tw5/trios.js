@@ -1,0 +1,232 @@
+#!/usr/bin/env node
+// TiddlyWiki 5 trios made by TiddlyWiki itself, and what `korvane-cli merge --conflicts both` must make
+// of each.
+//   trios.js make FOLDER     writes FOLDER/NAME/{local,remote[,unedited]}.html and expected.json per trio,
+//                            and expected.html: the expected tiddlers saved by TiddlyWiki (a stand-in for a
+//                            merged file, to try the checks themselves); prints the trio names
+//   trios.js check TRIO OUT  loads OUT as the browser does and compares it with TRIO/expected.json field
+//                            by field; untouched tiddlers must keep the bytes of the file they came from
+"use strict";
+const fs = require("fs");
+const path = require("path");
+const os = require("os");
+const {bootTw, readStore, tiddlerMap, entryBytes, sorted, nonCanonical} = require("./twload.js");
+
+// Which store each file of a trio has; null: no unedited copy.
+const kTrios = [
+    {name: "json", local: "json", remote: "json", unedited: "json"},
+    {name: "div", local: "div", remote: "div", unedited: "div"},
+    {name: "div-local-json-remote", local: "div", remote: "json", unedited: "div"},
+    {name: "json-local-div-remote", local: "json", remote: "div", unedited: "div"},
+    {name: "no-unedited", local: "json", remote: "json", unedited: null},
+    {name: "clean", local: "json", remote: "json", unedited: "json", clean: true},
+];
+
+const stamp = (hour) => `2026120${hour < 24 ? 5 : 6}${String(hour % 24).padStart(2, "0")}0000000`;
+const t = (title, text, hour, more) => ({title, text, modified: stamp(hour), created: stamp(1), ...more});
+const plugin = (version, hour) =>
+    t("$:/plugins/korvane/sample", JSON.stringify({tiddlers: {"$:/plugins/korvane/sample/readme": {text: `Version ${version}`}}}),
+      hour, {"plugin-type": "plugin", type: "application/json", version});
+
+// The unedited wiki and what each side does to it (null deletes). `clean` leaves out every change that
+// both sides make differently, so that only session state differs.
+function sides(clean) {
+    const unedited = [
+        t("Welcome", "Hello.\nTwo lines, café ☕", 2, {tags: "[[two words]] demo", "korvane-field": "kept"}),
+        t('Tricky <b> & "quotes"', "</script> </pre> </div> &amp; <!-- x --> \\u003C", 2),
+        t("Untouched JSON", '{"a": 1}', 2, {type: "application/json"}),
+        t("Data", '{"n": 0}', 2, {type: "application/json"}),
+        ...["Edited here", "Edited there", "Deleted here", "Deleted there", "Same edit", "Shared plan",
+            "Edited here, deleted there"].map((title) => t(title, `${title}: as it was.`, 2)),
+        t("Styles", "body { color: black; }", 2, {tags: "$:/tags/Stylesheet", type: "text/css"}),
+        plugin("1.0.0", 2),
+        {title: "$:/StoryList", list: "Welcome", text: ""},
+    ];
+    const local = {
+        "Edited here": t("Edited here", "Edited here: edited here.", 30),
+        "Deleted here": null,
+        "Same edit": t("Same edit", "Same edit: the same on both sides.", 28),
+        "Added here": t("Added here", "Added here.", 31, {tags: "new"}),
+        "$:/StoryList": {title: "$:/StoryList", list: "[[Added here]] Welcome", text: ""},
+    };
+    const remote = {
+        "Edited there": t("Edited there", "Edited there: edited there.", 29),
+        "Deleted there": null,
+        "Same edit": local["Same edit"],
+        "Added there": t("Added there", "Added there.", 29),
+        "$:/StoryList": {title: "$:/StoryList", list: "[[Added there]] Welcome [[Edited there]]", text: ""},
+    };
+    if (!clean) {
+        Object.assign(local, {
+            "Shared plan": t("Shared plan", "Shared plan: Ann's way.", 27),
+            "Edited here, deleted there": t("Edited here, deleted there", "Kept: edited here.", 30),
+            "Both added": t("Both added", "Both added: Ann's.", 32),
+            "Data": t("Data", '{"n": 1}', 30, {type: "application/json"}),
+            "Styles": t("Styles", "body { color: navy; }", 33, {tags: "$:/tags/Stylesheet", type: "text/css"}),
+        });
+        Object.assign(remote, {
+            "Shared plan": t("Shared plan", "Shared plan: Ben's way.", 29, {tags: "plan"}),
+            "Edited here, deleted there": null,
+            "Both added": t("Both added", "Both added: Ben's.", 26),
+            "Data": t("Data", '{"n": 2}', 29, {type: "application/json"}),
+            "Styles": t("Styles", "body { color: green; }", 26, {tags: "$:/tags/Stylesheet", type: "text/css"}),
+            "$:/plugins/korvane/sample": plugin("1.1.0", 29),
+        });
+    }
+    return {unedited, local, remote};
+}
+
+const sameFields = (a, b) => JSON.stringify(a && sorted(a)) === JSON.stringify(b && sorted(b));
+// Session state, and the core that belongs to the local page: always the local version, without a line.
+const staysLocal = (title) =>
+    ["$:/StoryList", "$:/HistoryList", "$:/isEncrypted", "$:/UploadName", "$:/Import", "$:/core"].includes(title) ||
+    /^\$:\/(temp|state|status)\//.test(title);
+
+// The expected merge of maps of fields, and the lines "CASE<TAB>DECISION<TAB>TITLE" that korvane-cli
+// prints for the titles whose local and remote versions differ. A version chosen as it is remembers
+// the file it came from.
+function expectMerge($tw, L, R, U, trio) {
+    const tiddlers = {}, copies = {}, untouched = {}, decisions = [];
+    let conflicts = 0, line;
+    const take = (title, fields, side) => {
+        line(fields ? side : "dropped");
+        if (!fields) return;
+        tiddlers[title] = fields;
+        if (trio[side] === trio.local) untouched[title] = side;
+    };
+    const titles = new Set([...Object.keys(U || {}), ...Object.keys(L), ...Object.keys(R)]);
+    for (const title of titles) {
+        const l = L[title], r = R[title], u = U ? U[title] : undefined;
+        const kase = u ? (l ? (r ? "G" : "F") : (r ? "E" : "D")) : (l ? (r ? "C" : "B") : "A");
+        line = (decision) => sameFields(l, r) || decisions.push(`${kase}\t${decision}\t${title}`);
+        if (staysLocal(title) && l) {
+            tiddlers[title] = l;
+            untouched[title] = "local";
+        }
+        else if (sameFields(l, r)) take(title, l, "local");
+        else if (U && sameFields(l, u)) take(title, r, "remote");
+        else if (U && sameFields(r, u)) take(title, l, "local");
+        else {
+            ++conflicts;
+            // The newer side keeps the title: new on both sides, the local one only when strictly
+            // newer; kept on both sides, the local one unless the remote one is strictly newer. Of two
+            // plugins, the higher version first.
+            const lm = (l && l.modified) || "", rm = (r && r.modified) || "";
+            const version = l && r && l["plugin-type"] && r["plugin-type"] ? $tw.utils.compareVersions(l.version, r.version) : 0;
+            const localWins = !r || (l && (version ? version > 0 : u ? lm >= rm : lm > rm));
+            const [kept, keptSide, other] = localWins ? [l, "local", r] : [r, "remote", l];
+            const tags = $tw.utils.parseStringArray(kept.tags || "") || [];
+            const noCopy = !other || kept["plugin-type"] || kept["module-type"] || kept["draft.of"] ||
+                           tags.some((tag) => tag.startsWith("$:/tags/"));
+            if (noCopy) {
+                take(title, kept, keptSide);
+                continue;
+            }
+            const note = !kept.type || kept.type === "text/vnd.tiddlywiki"
+                ? "\n\nNote: There was a conflict while merging this item. " +
+                  "See the following link for the conflicting version: [[\u0001copy\u0001]]" : "";
+            line("both");
+            tiddlers[title] = {...kept, "conflict.copy": "\u0001copy\u0001", text: (kept.text || "") + note};
+            copies[title] = {...other, "conflict.of": title};
+        }
+    }
+    return {exit: conflicts ? 1 : 0, decisions: decisions.sort().join("\n") + "\n", tiddlers, copies, untouched};
+}
+
+function make(folder) {
+    const edition = path.join(path.dirname(require.resolve(path.join(process.env.KORVANE_TW5_DIR ||
+        path.join(os.homedir(), ".cache/korvane-tw5"), "node_modules/tiddlywiki/package.json"))), "editions/empty");
+    bootTw([edition, "--output", os.tmpdir()], ($tw) => {
+        const base = new Map($tw.wiki.allTitles().map((title) => [title, $tw.wiki.getTiddler(title)]));
+        // Where the tiddlers are in a page: from the first stored one to the end of the last.
+        const store = (html) => {
+            const all = [...html.matchAll(/<script class="tiddlywiki-tiddler-store"[^>]*>[\s\S]*?<\/script>|<div [^>]*>\n<pre>[\s\S]*?<\/pre>\n<\/div>/g)];
+            return [all[0].index, all[all.length - 1].index + all[all.length - 1][0].length];
+        };
+        // Saves exactly `tiddlers` (besides the edition's own) with TiddlyWiki's template, in the page
+        // of `around` when given (TiddlyWiki's page also shows some tiddlers where scripts are off).
+        const save = (file, tiddlers, format, around) => {
+            for (const title of $tw.wiki.allTitles()) if (!base.has(title)) $tw.wiki.deleteTiddler(title);
+            for (const tiddler of base.values()) $tw.wiki.addTiddler(tiddler);
+            for (const fields of tiddlers) $tw.wiki.addTiddler(new $tw.Tiddler(fields));
+            let html = $tw.wiki.renderTiddler("text/plain", "$:/core/save/all", {variables: {storeAreaFormat: format}});
+            if (around) {
+                const [from, to] = store(html), [pageFrom, pageTo] = store(around);
+                html = around.slice(0, pageFrom) + html.slice(from, to) + around.slice(pageTo);
+            }
+            fs.writeFileSync(file, html);
+            return tiddlerMap(readStore($tw, html).tiddlers);
+        };
+        for (const trio of kTrios) {
+            const dir = path.join(folder, trio.name);
+            fs.mkdirSync(dir, {recursive: true});
+            const {unedited, local, remote} = sides(trio.clean);
+            const apply = (edits) => [...unedited.filter((f) => !(f.title in edits)),
+                                      ...Object.values(edits).filter((f) => f)];
+            // A newer core on the remote side: the merged page keeps its own.
+            const core = $tw.wiki.getTiddler("$:/core").fields;
+            const U = trio.unedited ? save(path.join(dir, "unedited.html"), unedited, trio.unedited) : null;
+            const L = save(path.join(dir, "local.html"), apply(local), trio.local);
+            const R = save(path.join(dir, "remote.html"), [...apply(remote), {...core, version: core.version + "-next"}], trio.remote);
+            const expected = expectMerge($tw, L, R, U, trio);
+            fs.writeFileSync(path.join(dir, "expected.json"), JSON.stringify(expected, null, 1));
+            const stand = Object.values(expected.tiddlers).map((f) => ({...f}));
+            for (const [title, fields] of Object.entries(expected.copies)) {
+                const copy = `${title} (conflict 12/6/2026 9:00:00 AM)`;
+                stand.push({...fields, title: copy});
+                const kept = stand.find((f) => f.title === title);
+                kept.text = kept.text.replace("\u0001copy\u0001", copy);
+                kept["conflict.copy"] = copy;
+            }
+            save(path.join(dir, "expected.html"), stand, trio.local, fs.readFileSync(path.join(dir, "local.html"), "utf8"));
+            console.log(trio.name);
+        }
+    });
+}
+
+function check(dir, out) {
+    const expected = JSON.parse(fs.readFileSync(path.join(dir, "expected.json"), "utf8"));
+    const html = fs.readFileSync(out, "utf8");
+    bootTw([], ($tw) => {
+        const errors = [];
+        const {tiddlers, dropped} = readStore($tw, html);
+        errors.push(...dropped);
+        const actual = tiddlerMap(tiddlers);
+        const seen = new Set();
+        const compare = (title, want) => {
+            seen.add(title);
+            const got = actual[title];
+            if (!got) return errors.push(`missing: ${title}`);
+            for (const k of new Set([...Object.keys(want), ...Object.keys(got)])) {
+                if (want[k] !== got[k]) errors.push(`${title}: field ${k} is ${JSON.stringify(got[k])}, expected ${JSON.stringify(want[k])}`);
+            }
+        };
+        for (const [title, want] of Object.entries(expected.tiddlers)) {
+            const copy = (actual[title] || {})["conflict.copy"] || "";
+            const pattern = title.replace(/[.*+?^${}()|[\]\\]/g, "\\$&") + " \\(conflict [^)]+\\)( \\d+)?$";
+            if (expected.copies[title] && !new RegExp("^" + pattern).test(copy)) errors.push(`${title}: conflict copy title ${JSON.stringify(copy)}`);
+            const fill = (v) => v.split("\u0001copy\u0001").join(copy);
+            compare(title, sorted(Object.fromEntries(Object.entries(want).map(([k, v]) => [k, fill(v)]))));
+            if (expected.copies[title]) compare(copy, sorted({...expected.copies[title], title: copy}));
+        }
+        for (const title of Object.keys(actual)) if (!seen.has(title)) errors.push(`unexpected tiddler: ${title}`);
+        const outBytes = entryBytes(html), sources = {};
+        for (const [title, side] of Object.entries(expected.untouched)) {
+            sources[side] = sources[side] || entryBytes(fs.readFileSync(path.join(dir, side + ".html"), "utf8"));
+            if (outBytes[title] !== sources[side][title]) errors.push(`${title}: not byte-identical to its ${side} entry`);
+        }
+        errors.push(...nonCanonical(html, actual).map((title) => `${title}: not written as TiddlyWiki writes it`));
+        // Around the store, the page is the local one, byte for byte.
+        const page = (text) => text.replace(/<script class="tiddlywiki-tiddler-store"[^>]*>[\s\S]*?<\/script>/g, "")
+            .replace(/<div [^>]*>\n<pre>[\s\S]*?<\/pre>\n<\/div>\n?/g, "");
+        if (page(html) !== page(fs.readFileSync(path.join(dir, "local.html"), "utf8"))) errors.push("the page around the store is not the local one");
+        for (const e of errors) console.error(`${out}: ${e}`);
+        if (!errors.length) console.log(`${path.basename(dir)}: ${Object.keys(actual).length} tiddlers as expected, ${Object.keys(expected.untouched).length} byte-identical`);
+        process.exitCode = errors.length ? 1 : 0;
+    });
+}
+
+const [command, ...args] = process.argv.slice(2);
+if (command === "make") make(args[0]);
+else if (command === "check") check(args[0], args[1]);
+else { console.error("usage: trios.js make FOLDER | check TRIO OUT"); process.exitCode = 2; }
