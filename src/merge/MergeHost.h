@@ -2,6 +2,7 @@
 // tests and the headless companion implement it with scripted answers.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -60,6 +61,10 @@ struct ConflictRequest {
     // The boxes whose text the run reads back for some enabled button; the others are shown read-only,
     // so that nobody types an edit that would be thrown away.
     std::set<DialogBox> takenBackBoxes;
+    // Checks the text of an edited box that a button would take back: empty when it is accepted, else
+    // why not (the dialog then shows that and stays open). None: every text is accepted. A host without
+    // a window need not call it: the run checks again and keeps the stored version of a box it refuses.
+    std::function<std::string(const std::string&)> checkBox;
 
     bool isEnabled(DialogButton b) const { return disabledButtons.count(b) == 0; }
     bool isSetAside(DialogBox b) const { return setAsideBoxes.count(b) != 0; }
