@@ -186,7 +186,7 @@ std::string readObject(Scanner& s, OnField onField, bool& hasTitle) {
         if (!problem.empty()) {
             return at(problem, s.at());
         }
-        hasTitle = hasTitle || name == "title";
+        hasTitle = hasTitle || name == "title" || (hasEscapes(name) && decodeJsonString(name) == "title");
         onField(name, value);
     } while (s.take(','));
     if (!s.take('}')) {
