@@ -1,8 +1,8 @@
 #include "document/Tw5Json.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
-#include <unordered_map>
 
 namespace korvane {
 
@@ -40,6 +40,16 @@ int hexDigit(char c) {
     return -1;
 }
 
+// The bytes that end a plain run inside a string: the quote, the backslash, control characters.
+constexpr auto kStops = [] {
+    std::array<bool, 256> stops{};
+    for (int c = 0; c < 0x20; ++c) {
+        stops[static_cast<std::size_t>(c)] = true;
+    }
+    stops['"'] = stops['\\'] = true;
+    return stops;
+}();
+
 // A strict JSON scanner over one text.
 class Scanner {
   public:
@@ -74,13 +84,12 @@ class Scanner {
         const std::size_t begin = ++m_p;
         while (true) {
             // The bulk of a long text has neither quote nor backslash nor control character.
-            while (m_p < m_s.size()) {
-                const auto c = static_cast<unsigned char>(m_s[m_p]);
-                if (c == '"' || c == '\\' || c < 0x20) {
-                    break;
-                }
-                ++m_p;
+            const char* p = m_s.data() + m_p;
+            const char* const end = m_s.data() + m_s.size();
+            while (p != end && !kStops[static_cast<unsigned char>(*p)]) {
+                ++p;
             }
+            m_p = static_cast<std::size_t>(p - m_s.data());
             if (atEnd()) {
                 return "a string that never ends";
             }
@@ -237,9 +246,15 @@ std::string decodeJsonString(std::string_view raw) {
     std::string out;
     out.reserve(raw.size());
     for (std::size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] != '\\' || i + 1 >= raw.size()) {
-            out += raw[i];
-            continue;
+        // Runs without an escape are copied whole.
+        const std::size_t escape = std::min(raw.find('\\', i), raw.size());
+        out.append(raw, i, escape - i);
+        i = escape;
+        if (i + 1 >= raw.size()) {
+            if (i < raw.size()) {
+                out += raw[i];
+            }
+            break;
         }
         const char e = raw[++i];
         switch (e) {
@@ -369,18 +384,12 @@ std::string readJsonStore(std::string_view text, JsonFieldSink& sink) {
 std::string readJsonObject(std::string_view text, Fields& fields) {
     Scanner s(text);
     fields.clear();
-    std::unordered_map<std::string, std::size_t> seen;
     bool hasTitle = false;
+    // A tiddler has few fields: a repeated name is found by looking through them.
     std::string problem = readObject(
         s,
         [&](std::string_view n, std::string_view v) {
-            std::string name = decodeJsonString(n);
-            const auto [it, isNew] = seen.try_emplace(name, fields.size());
-            if (isNew) {
-                fields.push_back({std::move(name), decodeJsonString(v)});
-            } else {
-                fields[it->second].value = decodeJsonString(v);
-            }
+            setField(fields, hasEscapes(n) ? decodeJsonString(n) : std::string(n), decodeJsonString(v));
         },
         hasTitle);
     if (problem.empty()) {
@@ -399,6 +408,10 @@ std::string readJsonObject(std::string_view text, Fields& fields) {
 
 Fields inObjectOrder(Fields fields) {
     std::uint64_t a = 0;
+    if (std::none_of(fields.begin(), fields.end(),
+                     [&a](const Field& f) { return isArrayIndex(f.name, a); })) {
+        return fields;
+    }
     std::uint64_t b = 0;
     std::stable_sort(fields.begin(), fields.end(), [&](const Field& x, const Field& y) {
         const bool xi = isArrayIndex(x.name, a);

@@ -29,6 +29,13 @@ std::string htmlDecode(std::string_view s) {
     std::string out;
     out.reserve(s.size());
     for (std::size_t i = 0; i < s.size(); ++i) {
+        // Runs without an entity are copied whole.
+        const std::size_t amp = std::min(s.find('&', i), s.size());
+        out.append(s, i, amp - i);
+        i = amp;
+        if (i == s.size()) {
+            break;
+        }
         if (s[i] == '&') {
             static constexpr std::pair<std::string_view, std::string_view> kEntities[] = {
                 {"&lt;", "<"}, {"&nbsp;", "\xC2\xA0"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&amp;", "&"}};
@@ -167,11 +174,14 @@ class StoreSink : public JsonFieldSink {
         m_begin = at;
     }
     void field(std::string_view rawName, std::string_view rawValue) override {
-        const std::string_view name =
-            hasEscapes(rawName) ? keep(m_list, decodeJsonString(rawName), rawName) : rawName;
-        const std::string_view value =
-            hasEscapes(rawValue) ? keep(m_list, decodeJsonString(rawValue), rawValue) : rawValue;
-        takeAttribute(m_current, name, value);
+        // Only the listed fields are decoded here; a text waits until a comparison needs it.
+        const std::string decodedName = hasEscapes(rawName) ? decodeJsonString(rawName) : std::string();
+        const std::string_view name = hasEscapes(rawName) ? std::string_view(decodedName) : rawName;
+        if (name == "title" || name == "modifier" || name == "modified" || name == "created") {
+            takeAttribute(
+                m_current, name,
+                hasEscapes(rawValue) ? keep(m_list, decodeJsonString(rawValue), rawValue) : rawValue);
+        }
     }
     void objectEnds(std::size_t end) override {
         m_current.bytes = m_block.substr(m_begin, end - m_begin);
@@ -321,17 +331,33 @@ bool decodeEntry(std::string_view entry, Fields& fields) {
 }
 
 bool sameTiddler(std::string_view a, std::string_view b) {
+    TiddlerComparison comparison;
+    return comparison.same(a, b);
+}
+
+const Fields& TiddlerComparison::sorted(std::string_view entry) {
+    for (std::size_t i = 0; i < m_used; ++i) {
+        if (m_decoded[i].data == entry.data()) {
+            return m_decoded[i].fields;
+        }
+    }
+    Decoded& d = m_decoded[m_used < 3 ? m_used++ : 2];
+    d.data = entry.data();
+    d.ok = decodeEntry(entry, d.fields);
+    std::sort(d.fields.begin(), d.fields.end(),
+              [](const Field& x, const Field& y) { return x.name < y.name; });
+    if (!d.ok) {
+        d.fields = {{"", std::string(entry)}};  // unreadable: equal to nothing but its own bytes
+    }
+    return d.fields;
+}
+
+bool TiddlerComparison::same(std::string_view a, std::string_view b) {
     if (a == b) {
         return true;
     }
-    Fields fa;
-    Fields fb;
-    if (!decodeEntry(a, fa) || !decodeEntry(b, fb) || fa.size() != fb.size()) {
-        return false;
-    }
-    const auto byName = [](const Field& x, const Field& y) { return x.name < y.name; };
-    std::sort(fa.begin(), fa.end(), byName);
-    std::sort(fb.begin(), fb.end(), byName);
+    const Fields& fa = sorted(a);
+    const Fields& fb = sorted(b);
     return fa == fb;
 }
 

@@ -55,6 +55,22 @@ bool decodeEntry(std::string_view entry, Fields& fields);
 // the order and the store form.
 bool sameTiddler(std::string_view a, std::string_view b);
 
+// The same comparison for one title's three versions, each decoded once at most.
+class TiddlerComparison {
+  public:
+    bool same(std::string_view a, std::string_view b);
+
+  private:
+    const Fields& sorted(std::string_view entry);
+    struct Decoded {
+        const char* data = nullptr;
+        Fields fields;
+        bool ok = false;
+    };
+    Decoded m_decoded[3];
+    std::size_t m_used = 0;
+};
+
 // A tiddler as a div store element, encoded as TiddlyWiki encodes it (fields sorted, text last).
 std::string toDivElement(const Fields& fields);
 // A tiddler as an entry of the given store form.

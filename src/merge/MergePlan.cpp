@@ -96,8 +96,9 @@ Visit VisitingList::visit(std::size_t i) const {
 
 void VisitingList::compareTw5(Visit& v) const {
     using Entry = std::optional<std::string_view>;
-    const auto same = [](const Entry& a, const Entry& b) {
-        return a && b ? sameTiddler(*a, *b) : a.has_value() == b.has_value();
+    TiddlerComparison comparison;
+    const auto same = [&comparison](const Entry& a, const Entry& b) {
+        return a && b ? comparison.same(*a, *b) : a.has_value() == b.has_value();
     };
     v.localIsRemote = same(v.local, v.remote);
     v.localIsUnedited = same(v.local, v.unedited);
