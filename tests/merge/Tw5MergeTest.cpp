@@ -2,6 +2,7 @@
 
 #include "document/Tw5Store.h"
 #include "merge/MergeRun.h"
+#include "merge/Messages.h"
 #include "support/TestSupport.h"
 
 namespace korvane {
@@ -23,6 +24,9 @@ std::string jsonWiki(const Docs& entries) {
 std::string divWiki(const Docs& elements) {
     return "<html><body>\n" + std::string(kTw5DivStoreTag) + "\n" + joined(elements, "\n") +
            "\n</div>\n</body></html>\n";
+}
+std::string block(const std::string& array) {
+    return std::string(kTw5JsonStoreTag) + array + "</script>";
 }
 std::string j(const std::string& title, const std::string& text, const std::string& more = "") {
     return "{\"title\":\"" + title + "\",\"text\":\"" + text + "\"" + more + "}";
@@ -111,6 +115,18 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
          "fields and the text.\n\nCorrect it (fields as \"name: value\" lines, a blank line, then the text), "
          "or undo "
          "the edit.|ask:Keep Edits?|"},
+        {"two JSON blocks become one in the first one's place; a title that [[…]] cannot link",
+         "<html><body>\n" +
+             block("[{\"title\":\"A\",\"text\":\"1\"},\n" + j("a|b", "l", ",\"modified\":\"2\"") + "]") +
+             "<p>kept</p>" + block("[" + j("A", "2") + "]") + std::string(kTw5DivStoreTag) +
+             "</div>\n</body></html>\n",
+         jsonWiki({j("A", "2"), j("a|b", "r", ",\"modified\":\"1\"")}), std::nullopt, "b",
+         j("A", "2") + ",\n" +
+             j("a|b", "l" + kNote + "\\u003C$link to=\\\"a|b (conflict 12/5/2026 6:15:06 AM)\\\"/>",
+               ",\"modified\":\"2\",\"conflict.copy\":\"a|b (conflict 12/5/2026 6:15:06 AM)\"") +
+             ",\n" +
+             j("a|b (conflict 12/5/2026 6:15:06 AM)", "r", ",\"modified\":\"1\",\"conflict.of\":\"a|b\""),
+         "dialog l/o/4|"},
         {"an encrypted wiki is refused", jsonWiki({j("A", "a")}),
          "<html><pre id=\"encryptedStoreArea\">x</pre></html>", std::nullopt, "", "",
          "message:Error: The file is an encrypted TiddlyWiki. Encrypted wikis cannot be merged: open it in "
@@ -175,9 +191,26 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
             TiddlerList list;
             Tw5Layout layout;
             EXPECT_EQ(splitTw5(run.newDocument(), list, layout), "") << row.name;
+            EXPECT_LE(layout.blocks.size(), 1u) << row.name;
             EXPECT_TRUE(run.newDocument().ends_with("</div>\n</body></html>\n")) << row.name;
         }
     }
+}
+
+TEST(Tw5Merge, CompanionListsAndPlansTiddlyWiki5Files) {
+    test::TempDir dir;
+    const std::string wiki =
+        dir.write("w.html", jsonWiki({j("A\\tB", "x", ",\"modified\":\"2\",\"creator\":\"c\"")}));
+    const std::string encrypted = dir.write("e.html", "<html><pre id=\"encryptedStoreArea\">x</pre></html>");
+    std::string out;
+    EXPECT_EQ(test::runCli("list '" + wiki + "'", dir.path("err"), &out), 0);
+    EXPECT_EQ(out, "1\tA\\tB\t\t2\t\t56\n");
+    out.clear();
+    EXPECT_EQ(test::runCli("plan /local '" + wiki + "' /remote '" + encrypted + "'", dir.path("err"), &out),
+              2);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(test::readBytes(dir.path("err")),
+              std::string(msg::kEncrypted) + "\nRemote file: \"" + encrypted + "\".\n");
 }
 
 }  // namespace
