@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "merge/Messages.h"
+
 namespace korvane {
 
 bool isSessionState(std::string_view title) {
@@ -122,7 +124,8 @@ std::string pluginSummary(const Fields& fields, std::size_t entryBytes) {
     std::string out = "title: " + value("title") + "\nplugin-type: " + value("plugin-type") +
                       "\nversion: " + value("version") + "\nsize: " + std::to_string(entryBytes) + " bytes\n";
     out += "shadow tiddlers: " + (shadows < 0 ? std::string("unknown") : std::to_string(shadows)) + "\n";
-    out += "\n(A plugin is shown as this summary. Choose the version to keep with the buttons.)";
+    out += "\n";
+    out += msg::kPluginSummaryNote;
     return out;
 }
 
