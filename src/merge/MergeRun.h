@@ -132,6 +132,9 @@ class MergeRun {
     // new entry in the local store's form (empty for a box left blank).
     std::optional<std::string> fromBoxTw5(const std::string& boxText, std::string_view stored);
     void takeBackTw5(const std::string& boxText, std::string_view stored);
+    // Why an edited box cannot be taken back (it does not read, or names another title than those
+    // given); empty when it can. A blank box can: it drops the tiddler.
+    static std::string refusalTw5(const std::string& boxText, const std::vector<std::string>& titles);
     ConflictPair buildPairTw5(const Visit& v, std::string_view kept, std::string_view copied);
     void noteCoreKept(const Visit& v);
 

@@ -206,11 +206,8 @@ ConflictRequest MergeRun::buildRequest(const Visit& v, const CaseRow& row, const
         r.texts.strConflict2 = m_docs.tw5 ? boxTextTw5(v, pair.text2) : pair.text2;
     }
     if (m_docs.tw5) {
-        r.checkBox = [](const std::string& boxText) {
-            Fields fields;
-            const std::string problem = onlySpaces(boxText) ? std::string() : fromTidText(boxText, fields);
-            return problem.empty() ? problem : msg::boxRefused(problem);
-        };
+        r.checkBox = [titles = std::vector<std::string>{std::string(v.title), pair.conflictTitle}](
+                         const std::string& boxText) { return refusalTw5(boxText, titles); };
     }
     // A disabled button keeps nothing, so the boxes taken back are those of the buttons offered; a
     // plugin's summary is never taken back.

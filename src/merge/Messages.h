@@ -92,6 +92,8 @@ inline std::string boxRefused(const std::string& problem) {
            "\n\nCorrect it (fields as \"name: value\" lines, a blank line, then the text), or undo the edit.";
 }
 inline constexpr std::string_view kBoxRefusedTitle = "Edit not accepted";
+inline constexpr std::string_view kTitleChanged =
+    "Its title is not the title of this version. A tiddler cannot be renamed here.";
 // The last line of a plugin's summary box.
 inline constexpr std::string_view kPluginSummaryNote =
     "(A plugin is shown as this summary. Choose the version to keep with the buttons.)";

@@ -51,12 +51,14 @@ std::optional<std::string> MergeRun::fromBoxTw5(const std::string& boxText, std:
     if (onlySpaces(boxText)) {
         return std::string();
     }
-    Fields after;
-    if (const std::string problem = fromTidText(boxText, after); !problem.empty()) {
+    const std::string* title = fieldValue(before, "title");
+    if (const std::string refusal = refusalTw5(boxText, {title ? *title : std::string()}); !refusal.empty()) {
         // A host without a window passed an edit the dialog would have refused: nothing of it is kept.
-        message(msg::boxRefused(problem), MessageIcon::Exclamation, msg::kBoxRefusedTitle);
+        message(refusal, MessageIcon::Exclamation, msg::kBoxRefusedTitle);
         return std::nullopt;
     }
+    Fields after;
+    fromTidText(boxText, after);
     // The fields keep the stored version's order; new ones follow in the box's order.
     Fields ordered;
     for (const Field& f : before) {
@@ -73,6 +75,20 @@ std::optional<std::string> MergeRun::fromBoxTw5(const std::string& boxText, std:
         return std::nullopt;
     }
     return toEntry(ordered, m_docs.localLayout.writesJson());
+}
+
+std::string MergeRun::refusalTw5(const std::string& boxText, const std::vector<std::string>& titles) {
+    Fields fields;
+    if (onlySpaces(boxText)) {
+        return {};
+    }
+    if (const std::string problem = fromTidText(boxText, fields); !problem.empty()) {
+        return msg::boxRefused(problem);
+    }
+    const std::string* title = fieldValue(fields, "title");
+    return std::find(titles.begin(), titles.end(), *title) == titles.end()
+               ? msg::boxRefused(std::string(msg::kTitleChanged))
+               : std::string();
 }
 
 void MergeRun::takeBackTw5(const std::string& boxText, std::string_view stored) {

@@ -168,6 +168,7 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
                 a.texts.strLocal = code == 'x' ? "title: S\r\nbroken" : "title: A\r\nextra: e\r\n\r\nnew";
                 a.choice = DialogButton::Local;
                 EXPECT_EQ(q.checkBox(a.texts.strLocal).empty(), code == 'e') << row.name;
+                EXPECT_EQ(q.checkBox("title: Z\r\n\r\nx"), msg::boxRefused(std::string(msg::kTitleChanged)));
             } else if (code != '.') {
                 a.choice = test::button(code);
             }
