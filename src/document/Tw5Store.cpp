@@ -361,6 +361,13 @@ bool TiddlerComparison::same(std::string_view a, std::string_view b) {
     return fa == fb;
 }
 
+bool isDivFieldName(std::string_view name) {
+    return !name.empty() && std::none_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || isSpace(c) ||
+               std::string_view("\"'<>/=").find(c) != std::string_view::npos;
+    });
+}
+
 std::string toDivElement(const Fields& fields) {
     std::vector<const Field*> sorted;
     const std::string* text = nullptr;

@@ -73,6 +73,9 @@ class TiddlerComparison {
 
 // A tiddler as a div store element, encoded as TiddlyWiki encodes it (fields sorted, text last).
 std::string toDivElement(const Fields& fields);
+// Whether a field name reads back as it is from a div element's attribute, in a browser too (which
+// turns attribute names into lower case).
+bool isDivFieldName(std::string_view name);
 // A tiddler as an entry of the given store form.
 inline std::string toEntry(const Fields& fields, bool json) {
     return json ? toStoreJson(fields) : toDivElement(fields);

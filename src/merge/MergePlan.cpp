@@ -105,7 +105,7 @@ void VisitingList::compareTw5(Visit& v) const {
     v.remoteIsUnedited = v.local && v.remote && v.unedited && *v.local == *v.remote
                              ? v.localIsUnedited
                              : same(v.remote, v.unedited);
-    v.keepsLocal = isSessionState(v.title) || (v.title == kCoreTitle && v.local);
+    v.keepsLocal = isSessionState(v.title) || v.title == kCoreTitle;
     if (v.passesSilently()) {
         return;
     }

@@ -126,6 +126,8 @@ class MergeRun {
     // Builds the local page around the merged store and reads it back under the store's strict rules.
     bool finishTw5();
     void appendTw5(std::string_view entry);
+    // A tiddler as an entry of the local store's form; notes a field that form cannot hold.
+    std::string entryOf(const Fields& fields);
     // What a dialog box shows for an entry: its `.tid` text, or a plugin's summary.
     std::string boxTextTw5(const Visit& v, std::string_view entry) const;
     // A box's text against the entry it was shown from: none when it stands for that entry, else the
@@ -183,7 +185,8 @@ class MergeRun {
     std::deque<std::string> m_ownedEntries;
     std::set<std::string, std::less<>> m_madeTitles;  // conflict titles given out in this run
     const VisitingList* m_titles = nullptr;
-    bool m_stopped = false;  // merge() returned false after a check stopped the run (not an end)
+    std::string m_unwritable;  // why the merged store cannot hold a tiddler; empty when it can
+    bool m_stopped = false;    // merge() returned false after a check stopped the run (not an end)
 };
 
 }  // namespace korvane

@@ -78,6 +78,13 @@ inline std::string mergedStoreRefused(const std::string& problem, const std::str
            "can load it (" +
            problem + ").\nLocal file: " + quoted(localPath) + "." + std::string(kNoFileChanged);
 }
+// The problem, within mergedStoreRefused, of a tiddler that the local div store cannot hold.
+inline std::string fieldNotInDivStore(const std::string& title, const std::string& field) {
+    return "the tiddler " + quoted(title) + " has a field " + quoted(field) +
+           " that a TiddlyWiki 5.1 div store cannot hold; save the local wiki once with a later TiddlyWiki "
+           "to "
+           "give it a JSON store";
+}
 inline std::string coreKept(const std::string& localVersion, const std::string& remoteVersion) {
     return "The remote file holds version " + remoteVersion + " of $:/core, the local file version " +
            localVersion +

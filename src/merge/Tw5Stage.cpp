@@ -25,6 +25,19 @@ std::string versionOf(std::string_view entry) {
 
 }  // namespace
 
+std::string MergeRun::entryOf(const Fields& fields) {
+    const bool json = m_docs.localLayout.writesJson();
+    if (!json && m_unwritable.empty()) {
+        for (const Field& f : fields) {
+            if (!isDivFieldName(f.name)) {
+                const std::string* title = fieldValue(fields, "title");
+                m_unwritable = msg::fieldNotInDivStore(title ? *title : std::string(), f.name);
+            }
+        }
+    }
+    return toEntry(fields, json);
+}
+
 void MergeRun::appendTw5(std::string_view entry) {
     const bool json = m_docs.localLayout.writesJson();
     if (isJsonEntry(entry) == json) {
@@ -33,7 +46,7 @@ void MergeRun::appendTw5(std::string_view entry) {
     }
     Fields fields;
     decodeEntry(entry, fields);
-    appendEdited(toEntry(fields, json));
+    appendEdited(entryOf(fields));
 }
 
 std::string MergeRun::boxTextTw5(const Visit& v, std::string_view entry) const {
@@ -74,7 +87,7 @@ std::optional<std::string> MergeRun::fromBoxTw5(const std::string& boxText, std:
     if (sameTiddler(toStoreJson(ordered), toStoreJson(before))) {
         return std::nullopt;
     }
-    return toEntry(ordered, m_docs.localLayout.writesJson());
+    return entryOf(ordered);
 }
 
 std::string MergeRun::refusalTw5(const std::string& boxText, const std::vector<std::string>& titles) {
@@ -121,9 +134,8 @@ ConflictPair MergeRun::buildPairTw5(const Visit& v, std::string_view kept, std::
     }
     setField(copyFields, "title", pair.conflictTitle);
     setField(copyFields, "conflict.of", std::string(v.title));
-    const bool json = m_docs.localLayout.writesJson();
-    pair.text1 = toEntry(keptFields, json);
-    pair.text2 = toEntry(copyFields, json);
+    pair.text1 = entryOf(keptFields);
+    pair.text2 = entryOf(copyFields);
     return pair;
 }
 
@@ -140,6 +152,7 @@ void MergeRun::noteCoreKept(const Visit& v) {
 
 bool MergeRun::mergeTw5(const VisitingList& titles) {
     m_entries.clear();
+    m_unwritable.clear();
     m_entries.reserve(titles.size());
     m_titles = &titles;
     const std::size_t m = titles.size();
@@ -205,7 +218,7 @@ bool MergeRun::finishTw5() {
     const std::string merged = m_newDocument.str();
     TiddlerList check;
     Tw5Layout checkLayout;
-    std::string problem = splitTw5(merged, check, checkLayout);
+    std::string problem = m_unwritable.empty() ? splitTw5(merged, check, checkLayout) : m_unwritable;
     if (problem.empty() && check.size() != m_entries.size()) {
         problem = "two tiddlers have the same title";
     }

@@ -127,6 +127,16 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
              ",\n" +
              j("a|b (conflict 12/5/2026 6:15:06 AM)", "r", ",\"modified\":\"1\",\"conflict.of\":\"a|b\""),
          "dialog l/o/4|"},
+        {"a field that the local div store cannot hold stops the run before any file is written",
+         divWiki({"<div title=\"A\">\n<pre>a</pre>\n</div>"}),
+         jsonWiki({j("A", "a"), j("N", "n", ",\"Big\":\"x\"")}), std::nullopt, "", "",
+         "dialog s/ob/1|message:Error: The merged wiki was not saved: its tiddler store did not pass the "
+         "check that "
+         "TiddlyWiki can load it (the tiddler \"N\" has a field \"Big\" that a TiddlyWiki 5.1 div store "
+         "cannot hold; "
+         "save the local wiki once with a later TiddlyWiki to give it a JSON store).\nLocal file: "
+         "\"local.html\". No "
+         "file was changed.|"},
         {"an encrypted wiki is refused", jsonWiki({j("A", "a")}),
          "<html><pre id=\"encryptedStoreArea\">x</pre></html>", std::nullopt, "", "",
          "message:Error: The file is an encrypted TiddlyWiki. Encrypted wikis cannot be merged: open it in "
