@@ -4,6 +4,7 @@
 // merging the document against an empty one, taking every tiddler back untouched, rebuilds the same
 // store.
 #include "FuzzCheck.h"
+#include "document/Tw5Store.h"
 #include "merge/BoxForm.h"
 #include "merge/MergeRun.h"
 #include "support/MemoryFileSystem.h"
@@ -47,6 +48,17 @@ class UntouchedAnswers : public MergeHost {
 }  // namespace
 
 void checkParser(std::string_view doc) {
+    // Read as a TiddlyWiki 5 document: every entry written back as TiddlyWiki writes it reads the same.
+    TiddlerList tw5;
+    Tw5Layout layout;
+    if (splitTw5(doc, tw5, layout).empty()) {
+        for (std::string_view entry : tw5.colDivs) {
+            Fields fields;
+            Fields again;
+            FUZZ_CHECK(decodeEntry(entry, fields) && decodeEntry(toStoreJson(fields), again) &&
+                       again == fields);
+        }
+    }
     TiddlerList list;
     const StoreArea area = ParseStoreArea(doc, list);
     const std::size_t n = list.size();

@@ -13,6 +13,7 @@
 
 #include "app/CliCommands.h"
 #include "document/StoreArea.h"
+#include "document/Tw5Store.h"
 #include "merge/MergePlan.h"
 #include "merge/MergeRun.h"
 #include "merge/Messages.h"
@@ -78,7 +79,26 @@ int listCommand(const std::string& path) {
         return kExitUsage;
     }
     TiddlerList list;
-    const StoreArea area = ParseStoreArea(read.text, list);
+    StoreArea area;
+    switch (detectKind(read.text)) {
+        case DocumentKind::Encrypted:
+            err(msg::withoutNoFileChanged(msg::documentRefused(msg::kEncrypted, "File", path)));
+            return kExitUsage;
+        case DocumentKind::Tw5: {
+            Tw5Layout layout;
+            if (const std::string problem = splitTw5(read.text, list, layout); !problem.empty()) {
+                err(msg::withoutNoFileChanged(
+                    msg::documentRefused(msg::storeDamaged(problem), "File", path)));
+                return kExitUsage;
+            }
+            area.found = true;
+            area.end = 0;  // a store that reads as a whole
+            break;
+        }
+        case DocumentKind::Early:
+            area = ParseStoreArea(read.text, list);
+            break;
+    }
     if (!area.found) {
         err(msg::kNoStoreArea);
         return kExitUsage;

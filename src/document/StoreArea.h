@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,10 @@ struct TiddlerList {
     std::vector<std::string_view> colModifiers;
     std::vector<std::string_view> colModified;
     std::vector<std::string_view> colCreated;
+    // A TiddlyWiki 5 document: entries are whole elements or JSON objects, and the columns hold decoded
+    // values, some of them kept here (a deque keeps its strings in place as it grows).
+    bool tw5 = false;
+    std::deque<std::string> owned;
 
     std::size_t size() const { return colDivs.size(); }
     bool empty() const { return colDivs.empty(); }

@@ -1,6 +1,7 @@
 // The first stage of a merge run: the checks on the three paths, the .LastMerge offer, reading and
 // splitting the documents. Every check that fails shows one message and stops the run with no file
 // written.
+#include <algorithm>
 #include <future>
 
 #include "document/Markers.h"
@@ -43,6 +44,8 @@ bool MergeRun::takeDocument(const std::string& path, ReadOutcome& read, Document
 }
 
 namespace {
+
+constexpr std::string_view kRoles[] = {msg::kLocalRole, msg::kRemoteRole, msg::kUneditedRole};
 
 // Splits a document into `list`. The splits are independent, each reading only its own text and
 // filling only its own list, so a large document is split on a thread of its own while this one
@@ -114,6 +117,24 @@ bool MergeRun::load() {
         return false;
     }
 
+    // A TiddlyWiki 5 document takes the later-format path; an encrypted one cannot take part at all.
+    std::vector<DocumentKind> kinds;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        kinds.push_back(detectKind(*texts[i]));
+        if (kinds[i] == DocumentKind::Encrypted) {
+            message(msg::documentRefused(msg::kEncrypted, kRoles[i], paths[i]), MessageIcon::Critical,
+                    kAppTitle);
+            return false;
+        }
+    }
+    if (std::find(kinds.begin(), kinds.end(), DocumentKind::Tw5) != kinds.end()) {
+        if (!loadTw5(paths, kinds)) {
+            return false;
+        }
+        noteOutputAtStart();
+        return true;
+    }
+
     std::future<StoreArea> localSplit = startSplit(m_docs.localText, m_docs.local);
     std::future<StoreArea> uneditedSplit;
     if (hasUneditedCopy()) {
@@ -128,11 +149,10 @@ bool MergeRun::load() {
     // files; so the run stops before any question. The first such document is reported, in the order
     // local, remote, unedited.
     const StoreArea* const areas[] = {&m_docs.localArea, &remoteArea, &uneditedArea};
-    constexpr std::string_view roles[] = {msg::kLocalRole, msg::kRemoteRole, msg::kUneditedRole};
     for (std::size_t i = 0; i < paths.size(); ++i) {
         if (!areas[i]->hasEnd()) {
             const std::string_view problem = areas[i]->found ? msg::kStoreAreaCutShort : msg::kNoStoreArea;
-            message(msg::documentRefused(problem, roles[i], paths[i]), MessageIcon::Critical, kAppTitle);
+            message(msg::documentRefused(problem, kRoles[i], paths[i]), MessageIcon::Critical, kAppTitle);
             return false;
         }
     }
@@ -174,6 +194,54 @@ void MergeRun::noteOutputAtStart() {
     ReadOutcome read = m_fs.readWhole(m_outputPath);
     m_outputText = std::move(read.text);
     m_outputState = OutputAtStart::Read;
+}
+
+bool MergeRun::loadTw5(const std::vector<std::string>& paths, const std::vector<DocumentKind>& kinds) {
+    DocumentText* const texts[] = {&m_docs.localText, &m_docs.remoteText, &m_docs.uneditedText};
+    TiddlerList* const lists[] = {&m_docs.local, &m_docs.remote, &m_docs.unedited};
+    const auto tw5 =
+        static_cast<std::size_t>(std::find(kinds.begin(), kinds.end(), DocumentKind::Tw5) - kinds.begin());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (kinds[i] == DocumentKind::Tw5) {
+            continue;
+        }
+        TiddlerList early;
+        if (ParseStoreArea(*texts[i], early).found) {
+            stop(msg::mixedKinds(kRoles[i], paths[i], kRoles[tw5], paths[tw5]));
+        } else {
+            message(msg::documentRefused(msg::kNoStoreArea, kRoles[i], paths[i]), MessageIcon::Critical,
+                    kAppTitle);
+        }
+        return false;
+    }
+    m_docs.tw5 = true;
+    Tw5Layout layouts[3];
+    std::vector<std::future<std::string>> splits;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::string_view text = *texts[i];
+        const auto policy = text.size() >= kParallelSplitSize ? std::launch::async : std::launch::deferred;
+        splits.push_back(std::async(policy, [text, list = lists[i], layout = &layouts[i]] {
+            return splitTw5(text, *list, *layout);
+        }));
+    }
+    std::vector<std::string> problems;
+    for (auto& split : splits) {
+        problems.push_back(split.get());
+    }
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (!problems[i].empty()) {
+            message(msg::documentRefused(msg::storeDamaged(problems[i]), kRoles[i], paths[i]),
+                    MessageIcon::Critical, kAppTitle);
+            return false;
+        }
+    }
+    m_docs.localLayout = std::move(layouts[0]);
+    if (!endsWithClosingHtml(m_docs.localText)) {
+        message(msg::documentRefused(msg::kEndCutShort, msg::kLocalRole, paths[0]), MessageIcon::Critical,
+                kAppTitle);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace korvane

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -65,6 +66,10 @@ struct ConflictRequest {
     // The boxes whose text the run reads back for some enabled button; the others are shown read-only,
     // so that nobody types an edit that would be thrown away.
     std::set<DialogBox> takenBackBoxes;
+    // Checks the text of an edited box that a button would take back: empty when it is accepted, else
+    // why not (the dialog then shows that and stays open). None: every text is accepted. A host without
+    // a window need not call it: the run checks again and keeps the stored version of a box it refuses.
+    std::function<std::string(const std::string&)> checkBox;
 
     // Where the tiddler stands, for a host that settles it by rule instead of asking a person: its
     // title as stored, its place N in the visiting order, its case, and which side still holds the

@@ -4,6 +4,9 @@
 #include <functional>
 #include <utility>
 
+#include "document/Tw5Store.h"
+#include "merge/Tw5Rules.h"
+
 namespace korvane {
 
 VisitingList::VisitingList(const TiddlerList& local, const TiddlerList& remote, const TiddlerList& unedited)
@@ -73,9 +76,13 @@ Visit VisitingList::visit(std::size_t i) const {
         row.local < 0 ? std::string_view{} : m_local.colModified[static_cast<std::size_t>(row.local)];
     v.remoteStamp =
         row.remote < 0 ? std::string_view{} : m_remote.colModified[static_cast<std::size_t>(row.remote)];
-    v.localIsRemote = v.local == v.remote;
-    v.localIsUnedited = v.local == v.unedited;
-    v.remoteIsUnedited = v.remote == v.unedited;
+    if (m_local.tw5) {
+        compareTw5(v);
+    } else {
+        v.localIsRemote = v.local == v.remote;
+        v.localIsUnedited = v.local == v.unedited;
+        v.remoteIsUnedited = v.remote == v.unedited;
+    }
     const bool u = v.unedited.has_value();
     const bool l = v.local.has_value();
     const bool r = v.remote.has_value();
@@ -87,10 +94,60 @@ Visit VisitingList::visit(std::size_t i) const {
     return v;
 }
 
+void VisitingList::compareTw5(Visit& v) const {
+    using Entry = std::optional<std::string_view>;
+    TiddlerComparison comparison;
+    const auto same = [&comparison](const Entry& a, const Entry& b) {
+        return a && b ? comparison.same(*a, *b) : a.has_value() == b.has_value();
+    };
+    v.localIsRemote = same(v.local, v.remote);
+    v.localIsUnedited = same(v.local, v.unedited);
+    v.remoteIsUnedited = v.local && v.remote && v.unedited && *v.local == *v.remote
+                             ? v.localIsUnedited
+                             : same(v.remote, v.unedited);
+    v.keepsLocal = isSessionState(v.title) || v.title == kCoreTitle;
+    if (v.passesSilently()) {
+        return;
+    }
+    Fields local;
+    Fields remote;
+    if (v.local) {
+        decodeEntry(*v.local, local);
+    }
+    if (v.remote) {
+        decodeEntry(*v.remote, remote);
+    }
+    v.plugin = fieldValue(local, "plugin-type") != nullptr || fieldValue(remote, "plugin-type") != nullptr;
+    v.noConflictCopy = isActiveTiddler(local) || isActiveTiddler(remote);
+    if (v.plugin && v.local && v.remote) {
+        const std::string* lv = fieldValue(local, "version");
+        const std::string* rv = fieldValue(remote, "version");
+        v.versionOrder = compareVersions(lv ? *lv : std::string_view(), rv ? *rv : std::string_view());
+    }
+}
+
+bool VisitingList::holds(std::string_view title) const {
+    const std::size_t hash = std::hash<std::string_view>{}(title);
+    const auto bits = static_cast<std::uint32_t>(hash);
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t at = (hash >> 32 ^ hash) & mask;; at = (at + 1) & mask) {
+        const Slot& slot = m_slots[at];
+        if (slot.row == 0) {
+            return false;
+        }
+        if (slot.hashBits == bits && m_rows[slot.row - 1].title == title) {
+            return true;
+        }
+    }
+}
+
 bool Visit::localSideKept() const {
     // For a tiddler both sides kept, a side whose entry is still the unedited one changed nothing, so
     // the other side's edit is what to keep, whatever the stamps say: an edit may keep its stamp, and
     // the two machines' clocks may differ. (A tiddler new on both sides has no unedited entry.)
+    if (versionOrder != 0) {
+        return versionOrder > 0;  // a plugin: the higher version
+    }
     if (localIsUnedited) {
         return false;
     }

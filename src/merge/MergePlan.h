@@ -27,8 +27,17 @@ struct Visit {
     bool localIsRemote = false;
     bool localIsUnedited = false;
     bool remoteIsUnedited = false;
+    // TiddlyWiki 5 only. The local version stays without a question (session state, `$:/core`).
+    bool keepsLocal = false;
+    // A plugin: the dialog shows a summary instead of its text; `versionOrder` is above zero when the
+    // local version is the higher, below when the remote one is.
+    bool plugin = false;
+    int versionOrder = 0;
+    // A renamed copy would stay active in the wiki (plugin, module, draft, `$:/tags/…` tag): no
+    // conflict copy is offered.
+    bool noConflictCopy = false;
     // Equal local and remote entries pass without a question.
-    bool passesSilently() const { return local && remote && localIsRemote; }
+    bool passesSilently() const { return keepsLocal || (local && remote && localIsRemote); }
     // The recommended button of the dialog.
     DialogButton recommended() const;
     // For a tiddler that both sides hold differently (C, G): the local side keeps the title (and is
@@ -47,6 +56,8 @@ class VisitingList {
     std::size_t size() const { return m_rows.size(); }
     std::string_view title(std::size_t i) const { return m_rows[i].title; }  // zero-based
     Visit visit(std::size_t i) const;
+    // Whether any of the three documents holds the title.
+    bool holds(std::string_view title) const;
 
   private:
     struct Row {
@@ -60,6 +71,7 @@ class VisitingList {
         std::uint32_t row = 0;  // one-based; 0 marks an empty slot
     };
     Row& rowFor(std::string_view title);
+    void compareTw5(Visit& v) const;
     void grow();
 
     const TiddlerList& m_local;

@@ -29,7 +29,7 @@ RunResult MergeRun::run() {
             return RunResult::Stopped;
         }
         if (!merge()) {
-            return RunResult::ProgramEnded;
+            return m_stopped ? RunResult::Stopped : RunResult::ProgramEnded;
         }
     } catch (const std::bad_alloc&) {
         // Nothing has been written before the save, so running out of memory here loses nothing.

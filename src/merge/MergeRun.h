@@ -1,10 +1,13 @@
 // One merge run: from the three paths of the main window to the three rewritten files.
 #pragma once
 
+#include <deque>
 #include <functional>
+#include <set>
 #include <string>
 
 #include "document/StoreArea.h"
+#include "document/Tw5Store.h"
 #include "merge/MergeHost.h"
 #include "merge/MergePlan.h"
 #include "merge/PieceText.h"
@@ -35,6 +38,9 @@ struct RunDocuments {
     TiddlerList remote;
     TiddlerList unedited;
     StoreArea localArea;  // where the merged store area goes in the rebuilt document
+    // TiddlyWiki 5 documents: the lists hold whole entries, and the local layout says where its stores are.
+    bool tw5 = false;
+    Tw5Layout localLayout;
 };
 
 // Documents from this size on are split on a thread of their own, beside the others.
@@ -63,7 +69,8 @@ class MergeRun {
     bool load();
 
     // Visits every title, asks the user where a decision is needed, and builds the merged document
-    // around the merged store. False when the program must end (nothing has been written).
+    // around the merged store. False when the program must end (nothing has been written), or when the
+    // merged store failed its check (stopped() says so; its message was shown).
     bool merge();
 
     // Asks "Save Files?" and replaces the three files by the merged document (the files that symbolic
@@ -74,7 +81,8 @@ class MergeRun {
     // The whole run: load, merge every tiddler, rebuild, ask, guarded save.
     RunResult run();
 
-    // The tiddler elements that stay, in visiting order, each followed by CR LF.
+    // The tiddler elements that stay, in visiting order, each followed by CR LF (TiddlyWiki 5: the
+    // entries that stay, as the store holds them).
     std::string strMergedStore() const;
     // The rebuilt document: everything outside the store area from the local document.
     std::string newDocument() const { return m_newDocument.str(); }
@@ -87,6 +95,7 @@ class MergeRun {
     // The source of the backup number: a fraction 0 <= r < 1 per call.
     void setRandomSource(std::function<double()> random) { m_random = std::move(random); }
 
+    bool stopped() const { return m_stopped; }
     bool hasUneditedCopy() const { return isPathGiven(m_paths.unedited); }
     const MergePaths& paths() const { return m_paths; }
     const RunDocuments& documents() const { return m_docs; }
@@ -115,6 +124,26 @@ class MergeRun {
     // appends the result unless it is only spaces.
     void takeBack(const std::string& boxText, std::string_view stored);
     bool keepEdits();
+
+    // TiddlyWiki 5 documents.
+    bool loadTw5(const std::vector<std::string>& paths, const std::vector<DocumentKind>& kinds);
+    bool mergeTw5(const VisitingList& titles);
+    // Builds the local page around the merged store and reads it back under the store's strict rules.
+    bool finishTw5();
+    void appendTw5(std::string_view entry);
+    // A tiddler as an entry of the local store's form; notes a field that form cannot hold.
+    std::string entryOf(const Fields& fields);
+    // What a dialog box shows for an entry: its `.tid` text, or a plugin's summary.
+    std::string boxTextTw5(const Visit& v, std::string_view entry) const;
+    // A box's text against the entry it was shown from: none when it stands for that entry, else the
+    // new entry in the local store's form (empty for a box left blank).
+    std::optional<std::string> fromBoxTw5(const std::string& boxText, std::string_view stored);
+    void takeBackTw5(const std::string& boxText, std::string_view stored);
+    // Why an edited box cannot be taken back (it does not read, or names another title than those
+    // given); empty when it can. A blank box can: it drops the tiddler.
+    static std::string refusalTw5(const std::string& boxText, const std::vector<std::string>& titles);
+    ConflictPair buildPairTw5(const Visit& v, std::string_view kept, std::string_view copied);
+    void noteCoreKept(const Visit& v);
 
     // The steps of the save, in order; each false after it showed why the save stopped.
     bool checkTargets(SaveWork& w);
@@ -166,6 +195,13 @@ class MergeRun {
     // What the output file held at the start: the local document, a text read for it, or nothing.
     enum class OutputAtStart { Missing, Local, Read } m_outputState = OutputAtStart::Missing;
     DocumentText m_outputText;
+    // TiddlyWiki 5: the merged store's entries in order, those made by the run kept here.
+    std::vector<std::string_view> m_entries;
+    std::deque<std::string> m_ownedEntries;
+    std::set<std::string, std::less<>> m_madeTitles;  // conflict titles given out in this run
+    const VisitingList* m_titles = nullptr;
+    std::string m_unwritable;  // why the merged store cannot hold a tiddler; empty when it can
+    bool m_stopped = false;    // merge() returned false after a check stopped the run (not an end)
 };
 
 }  // namespace korvane

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "document/Text.h"
+#include "document/Tw5Store.h"
 #include "merge/BoxForm.h"
 #include "merge/ConflictPair.h"
 #include "merge/MergeRun.h"
@@ -21,6 +22,10 @@ std::string text(std::optional<std::string_view> entry) {
 }  // namespace
 
 void MergeRun::append(std::string_view entry) {
+    if (m_docs.tw5) {
+        appendTw5(entry);
+        return;
+    }
     // A stored entry usually stands between exactly "<div" and "</div>" in its document; the element
     // is then one view. Otherwise (capital letters, or no closing tag) the tags are written anew.
     static constexpr std::string_view kOpen = "<div";
@@ -49,6 +54,11 @@ void MergeRun::append(std::string_view entry) {
 }
 
 void MergeRun::appendEdited(std::string entry) {
+    if (m_docs.tw5) {
+        m_ownedEntries.push_back(std::move(entry));
+        m_entries.push_back(m_ownedEntries.back());
+        return;
+    }
     m_newDocument.appendOwned("<div" + entry + "</div>\r\n");
 }
 
@@ -57,6 +67,10 @@ bool MergeRun::keepEdits() {
 }
 
 void MergeRun::takeBack(const std::string& boxText, std::string_view stored) {
+    if (m_docs.tw5) {
+        takeBackTw5(boxText, stored);
+        return;
+    }
     std::string result = toStoreForm(boxText, stored);
     if (result == stored) {
         append(stored);
@@ -174,6 +188,9 @@ ConflictRequest MergeRun::buildRequest(const Visit& v, const CaseRow& row, const
     r.caption = msg::mergingItem(n, m);
     r.boldButton = v.recommended();
     r.disabledButtons = row.disabled;
+    if (v.noConflictCopy) {
+        r.disabledButtons.insert(B::Backup);
+    }
     r.setAsideBoxes = row.aside;
     r.title = std::string(v.title);
     r.item = n;
@@ -182,19 +199,28 @@ ConflictRequest MergeRun::buildRequest(const Visit& v, const CaseRow& row, const
     r.remoteIsUnedited = hasUneditedCopy() && v.remoteIsUnedited;
     for (const B b : {B::Local, B::Original, B::Server}) {
         if (row.shown.contains(boxOf(b))) {
-            r.texts.of(boxOf(b)) = text(versionOf(v, b));
+            const std::optional<std::string_view> version = versionOf(v, b);
+            r.texts.of(boxOf(b)) = m_docs.tw5 && version ? boxTextTw5(v, *version) : text(version);
         }
     }
     if (row.same != Same::No) {
         r.texts.strOriginal = row.same == Same::Local ? msg::kSameAsLocal : msg::kSameAsRemote;
     }
-    if (row.shown.contains(X::Conflict1)) {
-        r.texts.strConflict1 = pair.text1;
-        r.texts.strConflict2 = pair.text2;
+    if (row.shown.contains(X::Conflict1) && !pair.text1.empty()) {
+        r.texts.strConflict1 = m_docs.tw5 ? boxTextTw5(v, pair.text1) : pair.text1;
+        r.texts.strConflict2 = m_docs.tw5 ? boxTextTw5(v, pair.text2) : pair.text2;
     }
-    // A disabled button keeps nothing, so the boxes taken back are those of the buttons offered.
+    if (m_docs.tw5) {
+        r.checkBox = [titles = std::vector<std::string>{std::string(v.title), pair.conflictTitle}](
+                         const std::string& boxText) { return refusalTw5(boxText, titles); };
+    }
+    // A disabled button keeps nothing, so the boxes taken back are those of the buttons offered; a
+    // plugin's summary is never taken back.
     for (const B b : kDialogButtons) {
         const Keeps keeps = keepsOf(row, b);
+        if (v.plugin || !r.isEnabled(b)) {
+            continue;
+        }
         if (keeps == TakenBack) {
             r.takenBackBoxes.insert(boxOf(b));
         } else if (keeps == PairTakenBack) {
@@ -206,7 +232,11 @@ ConflictRequest MergeRun::buildRequest(const Visit& v, const CaseRow& row, const
 
 void MergeRun::applyChoice(const Visit& v, const CaseRow& row, B button, ConflictTexts& box,
                            ConflictPair& pair) {
-    switch (keepsOf(row, button)) {
+    Keeps keeps = keepsOf(row, button);
+    if (v.plugin && keeps == TakenBack) {
+        keeps = Stored;  // a plugin's box shows a summary, not the plugin
+    }
+    switch (keeps) {
         case Nothing:
             break;
         case Stored:
@@ -216,6 +246,21 @@ void MergeRun::applyChoice(const Visit& v, const CaseRow& row, B button, Conflic
             takeBack(box.of(boxOf(button)), *versionOf(v, button));
             break;
         case PairTakenBack: {
+            if (m_docs.tw5) {
+                std::optional<std::string> edits[2] = {fromBoxTw5(box.strConflict1, pair.text1),
+                                                       fromBoxTw5(box.strConflict2, pair.text2)};
+                if ((edits[0] || edits[1]) && !keepEdits()) {
+                    edits[0] = edits[1] = std::nullopt;
+                }
+                std::string* built[2] = {&pair.text1, &pair.text2};
+                for (int i = 0; i < 2; ++i) {
+                    std::string entry = edits[i] ? std::move(*edits[i]) : std::move(*built[i]);
+                    if (!entry.empty()) {
+                        appendEdited(std::move(entry));
+                    }
+                }
+                break;
+            }
             std::string first = toStoreForm(box.strConflict1, pair.text1);
             std::string second = toStoreForm(box.strConflict2, pair.text2);
             if ((first != pair.text1 || second != pair.text2) && !keepEdits()) {
@@ -241,22 +286,28 @@ bool MergeRun::visit(const Visit& v, std::size_t n, std::size_t m) {
         return false;
     }
     if (v.passesSilently()) {
-        append(*v.local);
+        if (v.local) {
+            append(*v.local);  // session state absent locally stays absent
+        }
+        noteCoreKept(v);
         return true;
     }
     ConflictPair pair;
-    if (row->shown.contains(X::Conflict1)) {
+    if (row->shown.contains(X::Conflict1) && !v.noConflictCopy) {
         const bool localKept = v.localSideKept();
-        pair = buildConflictPair(v.title, localKept ? *v.local : *v.remote, localKept ? *v.remote : *v.local,
-                                 m_host.presentTimeText());
+        const std::string_view kept = localKept ? *v.local : *v.remote;
+        const std::string_view copied = localKept ? *v.remote : *v.local;
+        pair = m_docs.tw5 ? buildPairTw5(v, kept, copied)
+                          : buildConflictPair(v.title, kept, copied, m_host.presentTimeText());
     }
-    ConflictAnswer answer = m_host.settleConflict(buildRequest(v, *row, pair, n, m));
+    const ConflictRequest request = buildRequest(v, *row, pair, n, m);
+    ConflictAnswer answer = m_host.settleConflict(request);
     if (!answer.choice) {
         // The dialog was closed without a choice: the user abandons the whole merge.
         m_host.endProgram();
         return false;
     }
-    if (row->disabled.contains(*answer.choice)) {
+    if (!request.isEnabled(*answer.choice)) {
         // A button that was not offered: its box may hold a placeholder or a version that does not
         // take part, which must never become a tiddler. Nothing has been written yet.
         message(msg::kInternalError, MessageIcon::Critical, kAppTitle);
@@ -268,6 +319,11 @@ bool MergeRun::visit(const Visit& v, std::size_t n, std::size_t m) {
 }
 
 bool MergeRun::merge() {
+    m_stopped = false;
+    if (m_docs.tw5) {
+        const VisitingList titles(m_docs.local, m_docs.remote, m_docs.unedited);
+        return mergeTw5(titles);
+    }
     const std::string_view local = m_docs.localText;
     const StoreArea& area = m_docs.localArea;
     m_newDocument = PieceText();

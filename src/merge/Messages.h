@@ -56,6 +56,55 @@ inline std::string withoutNoFileChanged(std::string text) {
     return text;
 }
 
+// --- TiddlyWiki 5 documents ---
+inline constexpr std::string_view kEncrypted =
+    "Error: The file is an encrypted TiddlyWiki. Encrypted wikis cannot be merged: open it in TiddlyWiki "
+    "and save it without a password first.";
+inline std::string storeDamaged(const std::string& problem) {
+    return "Error: The TiddlyWiki 5 store of this file cannot be read safely: " + problem +
+           ". TiddlyWiki itself would not load all of its tiddlers.";
+}
+// A TiddlyWiki Classic file against a TiddlyWiki 5 file.
+inline std::string mixedKinds(std::string_view classicRole, const std::string& classicPath,
+                              std::string_view tw5Role, const std::string& tw5Path) {
+    return "Error: These files are different kinds of TiddlyWiki and cannot be merged: " +
+           std::string(classicRole) + " " + quoted(classicPath) + " is a TiddlyWiki Classic file, " +
+           std::string(tw5Role) + " " + quoted(tw5Path) + " is a TiddlyWiki 5 file." +
+           std::string(kNoFileChanged);
+}
+// The merged store did not read back under the rules that keep the wiki loadable.
+inline std::string mergedStoreRefused(const std::string& problem, const std::string& localPath) {
+    return "Error: The merged wiki was not saved: its tiddler store did not pass the check that TiddlyWiki "
+           "can load it (" +
+           problem + ").\nLocal file: " + quoted(localPath) + "." + std::string(kNoFileChanged);
+}
+// The problem, within mergedStoreRefused, of a tiddler that the local div store cannot hold.
+inline std::string fieldNotInDivStore(const std::string& title, const std::string& field) {
+    return "the tiddler " + quoted(title) + " has a field " + quoted(field) +
+           " that a TiddlyWiki 5.1 div store cannot hold; save the local wiki once with a later TiddlyWiki "
+           "to "
+           "give it a JSON store";
+}
+inline std::string coreKept(const std::string& localVersion, const std::string& remoteVersion) {
+    return "The remote file holds version " + remoteVersion + " of $:/core, the local file version " +
+           localVersion +
+           ". The merged wiki keeps the local $:/core: the page that is written is the local file's, and "
+           "its boot code and $:/core are released together. To move to another TiddlyWiki version, "
+           "upgrade the wiki in TiddlyWiki itself.";
+}
+inline constexpr std::string_view kCoreKeptTitle = "$:/core kept";
+// An edited dialog box that does not read back as a tiddler.
+inline std::string boxRefused(const std::string& problem) {
+    return "This box does not read as a tiddler: " + problem +
+           "\n\nCorrect it (fields as \"name: value\" lines, a blank line, then the text), or undo the edit.";
+}
+inline constexpr std::string_view kBoxRefusedTitle = "Edit not accepted";
+inline constexpr std::string_view kTitleChanged =
+    "Its title is not the title of this version. A tiddler cannot be renamed here.";
+// The last line of a plugin's summary box.
+inline constexpr std::string_view kPluginSummaryNote =
+    "(A plugin is shown as this summary. Choose the version to keep with the buttons.)";
+
 inline constexpr std::string_view kOutOfMemory =
     "Error: There is not enough memory to merge these files. No file was changed.";
 inline constexpr std::string_view kKeepEdits =

@@ -12,6 +12,7 @@
 
 #include "merge/BoxForm.h"
 #include "merge/MergePlan.h"
+#include "merge/Messages.h"
 #include "ui/Twips.h"
 #include "ui/conflict/DiffMarking.h"
 #include "ui/conflict/WrappingButton.h"
@@ -180,6 +181,8 @@ frmMerge::frmMerge(ConflictRequest request, QWidget* owner) : QDialog(owner) {
     guardAgainstStrayKeys(this);
     applyRequest(request);
     m_texts = std::move(request.texts);
+    m_checkBox = std::move(request.checkBox);
+    m_takenBack = std::move(request.takenBackBoxes);
 }
 
 void frmMerge::applyRequest(const ConflictRequest& request) {
@@ -307,7 +310,37 @@ void frmMerge::markDifferencesInBoxes() {
     applyBold(*m_boxes[server]->document(), marks.server, m_cuts[server]);
 }
 
+bool frmMerge::acceptsEdits(DialogButton which) {
+    if (!m_checkBox) {
+        return true;
+    }
+    const std::set<DialogBox> read = which == DialogButton::Local      ? std::set{DialogBox::Local}
+                                     : which == DialogButton::Original ? std::set{DialogBox::Original}
+                                     : which == DialogButton::Server
+                                         ? std::set{DialogBox::Server}
+                                         : std::set{DialogBox::Conflict1, DialogBox::Conflict2};
+    for (DialogBox b : read) {
+        const auto i = static_cast<std::size_t>(b);
+        const QTextDocument& document = *m_boxes[i]->document();
+        if (!m_takenBack.contains(b) || !document.isModified()) {
+            continue;
+        }
+        const std::string refusal = m_checkBox(encodeBoxText(readBoxText(document), m_contents[i]));
+        if (!refusal.empty()) {
+            showMessageBox(this, QString::fromStdString(refusal), MessageIcon::Exclamation,
+                           QString::fromUtf8(msg::kBoxRefusedTitle.data(),
+                                             static_cast<qsizetype>(msg::kBoxRefusedTitle.size())));
+            m_boxes[i]->setFocus(Qt::OtherFocusReason);
+            return false;
+        }
+    }
+    return true;
+}
+
 void frmMerge::choose(DialogButton which) {
+    if (!acceptsEdits(which)) {
+        return;  // the dialog stays open with the user's text as it was
+    }
     m_choice = which;
     for (DialogBox b : kExchangeOrder) {
         const auto i = static_cast<std::size_t>(b);

@@ -5,7 +5,9 @@
 
 #include <QDialog>
 #include <array>
+#include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,8 @@ class frmMerge : public QDialog {
     void setInitialFocus();
     void markDifferencesInBoxes();
     void choose(DialogButton which);
+    // False after it showed why an edited box that the button takes back cannot be accepted.
+    bool acceptsEdits(DialogButton which);
     void applyLayout();
 
     std::array<QPushButton*, 4> m_buttons{};
@@ -71,6 +75,9 @@ class frmMerge : public QDialog {
     // The request's texts until the boxes are filled; the boxes' texts once a button was pressed.
     ConflictTexts m_texts;
     std::optional<DialogButton> m_choice;
+    // The request's check of an edited box, and the boxes it applies to.
+    std::function<std::string(const std::string&)> m_checkBox;
+    std::set<DialogBox> m_takenBack;
     bool m_filled = false;
 };
 

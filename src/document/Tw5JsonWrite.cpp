@@ -1,0 +1,119 @@
+// Writing tiddlers as TiddlyWiki writes them into a JSON store block.
+#include <algorithm>
+#include <cstdint>
+
+#include "document/Tw5Json.h"
+
+namespace korvane {
+namespace {
+
+// A canonical array index ("0", "17", not "017"), which JavaScript orders before other names.
+bool isArrayIndex(std::string_view name, std::uint64_t& value) {
+    if (name.empty() || name.size() > 10 || (name.size() > 1 && name[0] == '0')) {
+        return false;
+    }
+    value = 0;
+    for (char c : name) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    return value < 4294967295ULL;
+}
+
+}  // namespace
+
+void appendJsonString(std::string& out, std::string_view value, bool escapeLessThan) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += '"';
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const auto c = static_cast<unsigned char>(value[i]);
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '<':
+                out += escapeLessThan ? "\\u003C" : "<";
+                break;
+            default:
+                if (c < 0x20) {
+                    out += "\\u00";
+                    out += kHex[c >> 4];
+                    out += kHex[c & 15];
+                } else if (c == 0xED && i + 2 < value.size() &&
+                           (static_cast<unsigned char>(value[i + 1]) & 0xE0) == 0xA0) {
+                    // A lone surrogate (kept from a \u escape) is written as JSON.stringify writes it.
+                    const std::uint32_t cp = 0xD000 |
+                                             ((static_cast<unsigned char>(value[i + 1]) & 0x3F) << 6) |
+                                             (static_cast<unsigned char>(value[i + 2]) & 0x3F);
+                    out += "\\u";
+                    for (int shift = 12; shift >= 0; shift -= 4) {
+                        out += kHex[(cp >> shift) & 15];
+                    }
+                    i += 2;
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    out += '"';
+}
+
+Fields inObjectOrder(Fields fields) {
+    std::uint64_t a = 0;
+    if (std::none_of(fields.begin(), fields.end(),
+                     [&a](const Field& f) { return isArrayIndex(f.name, a); })) {
+        return fields;
+    }
+    std::uint64_t b = 0;
+    std::stable_sort(fields.begin(), fields.end(), [&](const Field& x, const Field& y) {
+        const bool xi = isArrayIndex(x.name, a);
+        const bool yi = isArrayIndex(y.name, b);
+        if (xi && yi) {
+            return a < b;
+        }
+        return xi && !yi;
+    });
+    return fields;
+}
+
+std::string toStoreJson(const Fields& fields) {
+    std::size_t size = 2;
+    for (const Field& f : fields) {
+        size += f.name.size() + f.value.size() + 6;
+    }
+    std::string out;
+    out.reserve(size + size / 16);
+    out += '{';
+    for (const Field& f : inObjectOrder(fields)) {
+        if (out.size() > 1) {
+            out += ',';
+        }
+        appendJsonString(out, f.name, true);
+        out += ':';
+        appendJsonString(out, f.value, true);
+    }
+    out += '}';
+    return out;
+}
+
+}  // namespace korvane
