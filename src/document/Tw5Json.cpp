@@ -4,6 +4,10 @@
 #include <array>
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace korvane {
 
 const std::string* fieldValue(const Fields& fields, std::string_view name) {
@@ -50,6 +54,30 @@ constexpr auto kStops = [] {
     return stops;
 }();
 
+// The first byte from `p` on that ends a plain run (see kStops), or `end`. A store is tens of megabytes
+// of string values, so the bytes are looked at sixteen at a time where the processor allows it.
+const char* nextStop(const char* p, const char* const end) {
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i lastControl = _mm_set1_epi8(0x1F);
+    while (end - p >= 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        // A byte is a control character when its unsigned minimum with 0x1F is itself.
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, quote), _mm_cmpeq_epi8(x, backslash)),
+                                         _mm_cmpeq_epi8(_mm_min_epu8(x, lastControl), x));
+        if (const int mask = _mm_movemask_epi8(hit); mask != 0) {
+            return p + __builtin_ctz(static_cast<unsigned>(mask));
+        }
+        p += 16;
+    }
+#endif
+    while (p != end && !kStops[static_cast<unsigned char>(*p)]) {
+        ++p;
+    }
+    return p;
+}
+
 // A strict JSON scanner over one text.
 class Scanner {
   public:
@@ -84,11 +112,7 @@ class Scanner {
         const std::size_t begin = ++m_p;
         while (true) {
             // The bulk of a long text has neither quote nor backslash nor control character.
-            const char* p = m_s.data() + m_p;
-            const char* const end = m_s.data() + m_s.size();
-            while (p != end && !kStops[static_cast<unsigned char>(*p)]) {
-                ++p;
-            }
+            const char* const p = nextStop(m_s.data() + m_p, m_s.data() + m_s.size());
             m_p = static_cast<std::size_t>(p - m_s.data());
             if (atEnd()) {
                 return "a string that never ends";
