@@ -69,6 +69,12 @@ TEST(Tw5Format, SplitsDecodesAndLetsTheLaterCopyWin) {
          "a JSON store block is not valid (a bad escape at byte 12 of the block)"},
         {page(block("[{\"title\":\"A\tB\"}]")),
          "a JSON store block is not valid (a control character inside a string at byte 12 of the block)"},
+        // Long values are scanned in blocks: bytes from 0x7F up are text, a control character is not.
+        {page(block("[{\"title\":\"" + std::string(10, 'x') +
+                    "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\x7F !\"}]")),
+         std::string(10, 'x') + "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\x7F !||||35;"},
+        {page(block("[{\"title\":\"" + std::string(20, '\xC3') + "\x01\"}]")),
+         "a JSON store block is not valid (a control character inside a string at byte 31 of the block)"},
         {page(block("{\"title\":\"A\"}")),
          "a JSON store block is not valid (no array at byte 0 of the block)"},
         {page(block("[{\"title\":\"A\"}] x")),
