@@ -244,8 +244,10 @@ std::string splitDivStore(std::string_view doc, std::size_t tagAt, TiddlerList& 
 }  // namespace
 
 DocumentKind detectKind(std::string_view document) {
-    if (findIgnoringCase(document, kTw5DivStoreTag) != npos ||
-        findIgnoringCase(document, kTw5JsonStoreTag) != npos) {
+    // The JSON store stands early in a page, the div store after it: looked for in that order, a file of
+    // today is told by a short search.
+    if (findIgnoringCase(document, kTw5JsonStoreTag) != npos ||
+        findIgnoringCase(document, kTw5DivStoreTag) != npos) {
         return DocumentKind::Tw5;
     }
     if (findIgnoringCase(document, kStoreAreaTag) == npos &&
@@ -266,13 +268,16 @@ std::string splitTw5(std::string_view doc, TiddlerList& list, Tw5Layout& layout)
             return problem;
         }
     }
+    std::size_t next = 0;
     for (std::size_t at = findIgnoringCase(doc, kTw5JsonStoreTag); at != npos;
-         at = findIgnoringCase(doc, kTw5JsonStoreTag, at + 1)) {
+         at = findIgnoringCase(doc, kTw5JsonStoreTag, next)) {
         const std::size_t begin = at + kTw5JsonStoreTag.size();
         const std::size_t close = findIgnoringCase(doc, kScriptClose, begin);
         if (close == npos) {
             return "a JSON store block never ends";
         }
+        // A browser ends a script block at its first `</script`; whatever stands before that is its text.
+        next = close + kScriptClose.size();
         const std::string_view block = doc.substr(begin, close - begin);
         StoreSink sink(block, list, found);
         if (std::string problem = readJsonStore(block, sink); !problem.empty()) {
