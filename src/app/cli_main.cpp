@@ -35,10 +35,11 @@ void err(std::string_view s) {
     std::fputc('\n', stderr);
 }
 
-constexpr std::string_view kUsage =
-    "Usage: korvane-cli list FILE\n"
-    "       korvane-cli plan /local LOCAL /remote REMOTE [/lastmerge UNEDITED]\n"
-    "       korvane-cli --help | --version\n";
+const std::string kUsage =
+    std::string(
+        "Usage: korvane-cli list FILE\n"
+        "       korvane-cli plan /local LOCAL /remote REMOTE [/lastmerge UNEDITED]\n") +
+    std::string(cli::kMergeUsage) + "       korvane-cli --help | --version\n";
 
 int usage() {
     std::fwrite(kUsage.data(), 1, kUsage.size(), stderr);

@@ -22,12 +22,14 @@ namespace {
 
 const char* const kUsage =
     "Usage: korvane [/local LOCAL /remote REMOTE [/lastmerge UNEDITED]]\n"
+    "       korvane /local LOCAL /remote REMOTE /lastmerge UNEDITED /output MERGED\n"
     "       korvane --write-demo FOLDER\n"
     "       korvane --help | --version\n"
     "\n"
     "Opens the window that merges your TiddlyWiki file (LOCAL), the copy a friend edited (REMOTE) and\n"
     "the unedited copy you both started from (UNEDITED). Paths given here replace the remembered ones;\n"
-    "a path may hold spaces, and a relative path is taken from the current folder.\n"
+    "a path may hold spaces, and a relative path is taken from the current folder. With /output\n"
+    "(git's merge tool) the merge starts at once and writes only MERGED; exit 0 when it was saved.\n"
     "--write-demo writes sample trios into FOLDER: local.html, remote.html, unedited.html; tw5-*.html.\n";
 
 int print(const char* text) {
