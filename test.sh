@@ -20,6 +20,9 @@ if [ "$(node -p 'require(process.argv[1]).version' "$KORVANE_TW5_DIR/node_module
     npm install --prefix "$KORVANE_TW5_DIR" --no-audit --no-fund --no-save "tiddlywiki@$tw5_version"
 fi
 
+# The merge-tool test drives the desktop program on a virtual display with a window manager.
+scripts/ensure-packages.sh xvfb xauth openbox xdotool
+
 build=${KORVANE_TEST_BUILD_DIR:-build-test}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVANE_SANITIZE=ON
 cmake --build "$build"
