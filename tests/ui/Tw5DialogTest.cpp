@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QTimer>
 
 #include "ui/UiTestHelpers.h"
@@ -45,6 +46,50 @@ TEST(Tw5Dialog, RefusedEditKeepsTheDialogOpen) {
     EXPECT_EQ(shown, std::vector<std::string>{"no blank line"});
     EXPECT_EQ(answer.choice, DialogButton::Local);
     EXPECT_EQ(answer.texts.strLocal, "title: A\r\n\r\nnew");
+}
+
+// A line of megabytes (a plugin, an image) is shown in read-only pieces, so that the dialog opens at once:
+// no piece starts inside a surrogate pair, the difference is marked at the right character, and the
+// version comes back byte for byte.
+TEST(frmMerge, OverlongLinesShowInReadOnlyPiecesAndComeBackWhole) {
+    const std::string emoji = "\xF0\x9F\x98\x80";  // two UTF-16 units, across the first cut
+    const auto version = [&emoji](char mark) {
+        return " tiddler=\"A\">" + std::string(986, 'a') + emoji + std::string(29999, 'a') + mark +
+               std::string(5000, 'c');
+    };
+    ConflictRequest request;
+    request.texts.strLocal = version('X');
+    request.texts.strServer = version('Y');
+    request.texts.strOriginal = "short";
+    request.takenBackBoxes = {DialogBox::Local, DialogBox::Server, DialogBox::Original};
+    frmMerge dialog(request);
+    QTimer::singleShot(0, &dialog, [&] {
+        for (DialogBox which : {DialogBox::Local, DialogBox::Server}) {
+            QPlainTextEdit& box = *dialog.box(which);
+            EXPECT_TRUE(box.isReadOnly());
+            EXPECT_FALSE(box.toolTip().isEmpty());
+            int pieces = 0;
+            for (QTextBlock b = box.document()->begin(); b.isValid(); b = b.next(), ++pieces) {
+                EXPECT_FALSE(b.text().front().isLowSurrogate());
+                EXPECT_LE(b.text().size(), 1001);
+            }
+            EXPECT_EQ(pieces, 36);
+            const int mark =
+                static_cast<int>(box.toPlainText().indexOf(which == DialogBox::Local ? u'X' : u'Y'));
+            QTextCursor at(box.document());
+            // Bold: the letter and the first character both versions share after it, in front of which a
+            // cut stands (at a piece's start the cursor reads the format of the character after it).
+            for (int p = mark; p <= mark + 4; ++p) {
+                at.setPosition(p);
+                EXPECT_EQ(at.charFormat().fontWeight() == QFont::Bold, p > mark && p < mark + 4) << p;
+            }
+        }
+        EXPECT_FALSE(dialog.box(DialogBox::Original)->isReadOnly());
+        dialog.button(DialogButton::Local)->click();
+    });
+    const ConflictAnswer answer = dialog.showModal();
+    EXPECT_EQ(answer.texts.strLocal, request.texts.strLocal);
+    EXPECT_EQ(answer.texts.strServer, request.texts.strServer);
 }
 
 }  // namespace
