@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <optional>
 
 #include "ui/UiTestHelpers.h"
 #include "ui/resources.h"
@@ -24,7 +25,13 @@ int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     korvane::initResources();
-    const QTemporaryDir settingsFolder;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
+    // A death test's child process ends at once, without removing anything: it keeps its settings in
+    // the folder of the process that started it, which removes the folder at its end.
+    std::optional<QTemporaryDir> own;
+    if (qEnvironmentVariableIsEmpty("KORVANE_TEST_SETTINGS")) {
+        qputenv("KORVANE_TEST_SETTINGS", own.emplace().path().toUtf8());
+    }
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       qEnvironmentVariable("KORVANE_TEST_SETTINGS"));
     return RUN_ALL_TESTS();
 }
