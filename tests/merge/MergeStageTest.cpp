@@ -14,12 +14,13 @@ namespace {
 class MergeStage : public ::testing::Test {
   protected:
     test::TempDir dir;
-    std::vector<std::pair<std::string, std::string>> named;  // name and entry, the longest entry first
+    std::vector<std::pair<std::string, std::string>> named;  // name and element, the longest first
 
     // The text with every named element written "<div ENTRY</div>", and then every named entry, as $NAME.
     std::string symbolic(std::string text) const {
         for (const bool whole : {true, false}) {
-            for (const auto& [name, entry] : named) {
+            for (const auto& [name, element] : named) {
+                const std::string entry = element.substr(4, element.size() - 10);
                 const std::string from = whole ? "<div" + entry + "</div>" : entry;
                 for (std::size_t at; (at = text.find(from)) != std::string::npos;) {
                     text.replace(at, from.size(), "$" + name);
@@ -34,7 +35,7 @@ class MergeStage : public ::testing::Test {
         for (std::string name; in >> name;) {
             const auto it =
                 std::find_if(named.begin(), named.end(), [&](const auto& n) { return n.first == name; });
-            elements.push_back("<div" + it->second + "</div>");
+            elements.push_back(it->second);
         }
         return dir.write(file, test::earlyWiki(elements) + after);
     }
@@ -95,7 +96,7 @@ std::vector<std::string> MergeStage::merge(const test::TableRow& r) {
 TEST_F(MergeStage, RunsGiveWhatTheirRowsSay) {
     for (const test::TableRow& row : test::tableRows("merges.tsv")) {
         if (row.in.at(0) == "let") {
-            named.emplace_back(row.in.at(1), row.in[2].substr(4, row.in[2].size() - 10));
+            named.emplace_back(row.in.at(1), row.in.at(2));
             std::sort(named.begin(), named.end(),
                       [](const auto& a, const auto& b) { return a.second.size() > b.second.size(); });
         } else {
