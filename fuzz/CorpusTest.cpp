@@ -21,23 +21,12 @@ std::vector<std::string> corpus(const std::string& target) {
     return inputs;
 }
 
-// What a broken invariant says, or nothing.
-template <class Check>
-std::string brokenBy(const Check& check) {
-    try {
-        check();
-    } catch (const fuzz::InvariantBroken& e) {
-        return e.what();
-    }
-    return {};
-}
-
 TEST(FuzzCorpus, MergeInvariantsHoldForEveryAnswerScript) {
     std::mt19937 random(7);
     for (std::string input : corpus("merge")) {
         for (int variant = 0; variant < 1500; ++variant) {
             const auto* bytes = reinterpret_cast<const std::uint8_t*>(input.data());
-            ASSERT_EQ(brokenBy([&] { fuzz::checkMerge(bytes, input.size()); }), "") << variant;
+            ASSERT_NO_THROW(fuzz::checkMerge(bytes, input.size())) << variant;
             for (std::size_t i = input.size() - std::min<std::size_t>(input.size(), 24); i < input.size();
                  ++i) {
                 input[i] = static_cast<char>(random());
@@ -49,7 +38,7 @@ TEST(FuzzCorpus, MergeInvariantsHoldForEveryAnswerScript) {
 TEST(FuzzCorpus, ParserInvariantsHoldForEveryCut) {
     for (const std::string& input : corpus("parser")) {
         for (std::size_t n = 0; n <= input.size(); ++n) {
-            ASSERT_EQ(brokenBy([&] { fuzz::checkParser(std::string_view(input).substr(0, n)); }), "") << n;
+            ASSERT_NO_THROW(fuzz::checkParser(std::string_view(input).substr(0, n))) << n;
         }
     }
 }

@@ -5,6 +5,8 @@
 // - where no edit removed an element's markup, the merged document splits back into exactly the
 //   elements the merge appended, in order;
 // - after the save the three files hold the merged document.
+#include <algorithm>
+
 #include "FuzzCheck.h"
 #include "merge/BoxForm.h"
 #include "merge/MergeRun.h"
@@ -94,6 +96,29 @@ void checkMerge(const std::uint8_t* data, std::size_t size) {
     FUZZ_CHECK(ParseStoreArea(merged, out).hasEnd());
 
     const VisitingList visits(docs.local, docs.remote, docs.unedited);
+    // The visits are a front-to-back scan: every title once, the first seen first (unedited, local,
+    // remote), each version the first entry of its title in its list.
+    const TiddlerList* lists[] = {&docs.unedited, &docs.local, &docs.remote};
+    std::vector<std::string_view> titles;
+    for (const TiddlerList* list : lists) {
+        for (std::string_view t : list->colTitles) {
+            if (std::find(titles.begin(), titles.end(), t) == titles.end()) {
+                titles.push_back(t);
+            }
+        }
+    }
+    FUZZ_CHECK(visits.size() == titles.size());
+    for (std::size_t i = 0; i < visits.size(); ++i) {
+        const Visit v = visits.visit(i);
+        const std::optional<std::string_view> versions[] = {v.unedited, v.local, v.remote};
+        FUZZ_CHECK(v.title == titles[i]);
+        for (int k = 0; k < 3; ++k) {
+            const auto& all = lists[k]->colTitles;
+            const auto at = std::find(all.begin(), all.end(), v.title);
+            FUZZ_CHECK((at == all.end() ? nullptr : lists[k]->colDivs[at - all.begin()].data()) ==
+                       (versions[k] ? versions[k]->data() : nullptr));
+        }
+    }
     for (std::size_t i = 0; i < visits.size(); ++i) {
         // (A conflict copy made in this run may share a title that already says "(conflict".)
         const Visit v = visits.visit(i);

@@ -22,19 +22,7 @@ namespace {
 
 using test::earlyTiddler;
 using test::earlyWiki;
-
-struct Trio {
-    std::string local, remote, unedited;
-};
-
-Trio writeTrio(const test::TempDir& dir, const std::string& prefix = "") {
-    return {dir.write(prefix + "local.html",
-                      earlyWiki({earlyTiddler("A", "mine", "200601031200"), earlyTiddler("S", "same")})),
-            dir.write(prefix + "remote.html",
-                      earlyWiki({earlyTiddler("A", "theirs"), earlyTiddler("S", "same")})),
-            dir.write(prefix + "unedited.html",
-                      earlyWiki({earlyTiddler("A", "base"), earlyTiddler("S", "same")}))};
-}
+using test::Trio;
 
 // Runs `body` in a child process without root's privileges, where the system can refuse it access.
 // The child shares this process's state and makes nothing of its own, so it leaves nothing behind.
@@ -50,7 +38,7 @@ bool asOrdinaryUser(const std::function<bool()>& body) {
 
 TEST(HostileConditions, AReadOnlyFolderChangesNothing) {
     test::TempDir dir;
-    const Trio t = writeTrio(dir);
+    const Trio t = test::writeTrio(dir);
     const auto before = test::snapshot(dir.dir());
     std::filesystem::permissions(dir.dir(), std::filesystem::perms(0555));
     EXPECT_TRUE(asOrdinaryUser([&] {
@@ -94,81 +82,33 @@ TEST(HostileConditions, AFullDiskChangesNothing) {
     EXPECT_NE(host.messages.back().text.find("No file was changed."), std::string::npos);
 }
 
-// A row per kind of path the user may name. A link stays a link and the file it names gets the merged
-// document; a path the save cannot replace safely stops it before any change.
+// The kinds of path of tests/data/paths.tsv.
 TEST(HostileConditions, KindsOfPath) {
     namespace fs = std::filesystem;
-    struct Row {
-        std::string name, prefix;
-        std::function<void(const test::TempDir&, Trio&)> setUp;  // before the run
-        std::function<void(const Trio&)> meanwhile;              // while "Save Files?" is open
-        std::string refusal;                                     // empty: saved
-    };
-    const auto link = [](const std::string& target, const std::string& path) {
-        fs::rename(path, target);
-        fs::create_symlink(target, path);
-    };
-    const Row rows[] = {
-        {"spaces, UTF-8 and a dash", "-dash n\xC3\xA4m\xC3\xAB with spaces ", nullptr, nullptr, ""},
-        // Root merging another user's wiki keeps the owner, group and permission bits.
-        {"another user's file", "",
-         [](auto&, Trio& t) {
-             ::chmod(t.local.c_str(), 0600);
-             (void)(::geteuid() == 0 && ::chown(t.local.c_str(), 65534, 65534) == 0);
-         },
-         nullptr, ""},
-        {"symbolic link", "", [&](auto& d, Trio& t) { link(d.path("synced-local.html"), t.local); }, nullptr,
-         ""},
-        {"link to a link", "",
-         [&](auto& d, Trio& t) {
-             link(d.path("synced-remote.html"), t.remote);
-             link(d.path("middle"), t.remote);
-         },
-         nullptr, ""},
-        {"linked remote changed meanwhile", "",
-         [&](auto& d, Trio& t) { link(d.path("synced.html"), t.remote); },
-         [](const Trio& t) { std::ofstream(t.remote, std::ios::app) << ' '; }, "Remote file changed."},
-        {"hard link", "", [](auto& d, Trio& t) { fs::create_hard_link(t.local, d.path("other-name.html")); },
-         nullptr, "is one of 2 names (hard links) of the same file"},
-        {"folder as .LastMerge", "", [](auto&, Trio& t) { fs::create_directory(t.local + ".LastMerge"); },
-         nullptr, "is a folder, not a regular file. No file was changed."},
-        {"device as .LastMerge", "",
-         [](auto&, Trio& t) { fs::create_symlink("/dev/null", t.local + ".LastMerge"); }, nullptr,
-         "is a device, not a regular file. No file was changed."},
-        {"broken link as .LastMerge", "",
-         [](auto& d, Trio& t) { fs::create_symlink(d.path("gone"), t.local + ".LastMerge"); }, nullptr,
-         "is a symbolic link to a file that does not exist. No file was changed."},
-        {"local removed meanwhile", "", nullptr, [](const Trio& t) { fs::remove(t.local); },
-         "is no longer there. No file was changed."},
-        {"remote becomes a FIFO", "", nullptr,
-         [](const Trio& t) {
-             fs::rename(t.remote, t.remote + ".kept");
-             ::mkfifo(t.remote.c_str(), 0644);
-         },
-         "is a named pipe (FIFO), not a regular file. No file was changed."},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const test::TableRow& row : test::tableRows("paths.tsv")) {
+        SCOPED_TRACE(row.where);
         test::TempDir dir;
-        Trio t = writeTrio(dir, row.prefix);
-        if (row.setUp) {
-            row.setUp(dir, t);
-        }
+        const Trio t = test::writeTrio(dir, row.in.at(1));
+        const auto shell = [&](const std::string& command) {
+            EXPECT_EQ(command.empty()
+                          ? 0
+                          : test::runShell("cd '" + dir.dir().string() + "' && " + command, "/dev/null"),
+                      0);
+        };
+        shell(row.in.at(2));
         test::ScriptedHost host;
         PosixFileSystem realFs;
         MergeRun run(host, realFs, {t.local, t.remote, ""});
         ASSERT_TRUE(run.load());
         ASSERT_TRUE(run.merge());
-        if (row.meanwhile) {
-            row.meanwhile(t);
-        }
+        shell(row.in.at(3));
         const auto before = test::snapshot(dir.dir());
         const bool links[] = {fs::is_symlink(t.local), fs::is_symlink(t.remote)};
         const FileInfo was = realFs.inspect(t.local);
         const RunResult result = run.save();
         EXPECT_EQ(fs::is_symlink(t.local), links[0]);
         EXPECT_EQ(fs::is_symlink(t.remote), links[1]);
-        if (row.refusal.empty()) {
+        if (row.out.empty()) {
             EXPECT_EQ(result, RunResult::Saved);
             for (const std::string& p : {t.local, t.remote, t.local + ".LastMerge"}) {
                 EXPECT_EQ(test::readBytes(p), run.newDocument()) << p;
@@ -183,7 +123,7 @@ TEST(HostileConditions, KindsOfPath) {
         } else {
             EXPECT_EQ(result, RunResult::SaveFailed);
             EXPECT_EQ(test::snapshot(dir.dir()), before);
-            EXPECT_NE(host.messages.back().text.find(row.refusal), std::string::npos)
+            EXPECT_NE(host.messages.back().text.find(row.out[0]), std::string::npos)
                 << host.messages.back().text;
         }
     }

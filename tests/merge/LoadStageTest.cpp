@@ -25,9 +25,8 @@ class LoadStage : public ::testing::Test {
     test::TempDir dir;
     test::ScriptedHost host;
     test::InjectingFileSystem fs;
-    std::string local = dir.write("local.html", earlyWiki({earlyTiddler("A", "mine")}));
-    std::string remote = dir.write("remote.html", earlyWiki({earlyTiddler("A", "theirs")}));
-    std::string unedited = dir.write("unedited.html", earlyWiki({earlyTiddler("A", "start")}));
+    const test::Trio trio = test::writeTrio(dir);
+    std::string local = trio.local, remote = trio.remote, unedited = trio.unedited;
     std::unique_ptr<MergeRun> run;
 
     // The host's record starts afresh; its answers stay.
@@ -60,6 +59,8 @@ TEST_F(LoadStage, ChecksInTheirOrder) {
     const std::string empty = dir.write("empty.html", "");
     const Shown identical{std::string(msg::kIdentical), MessageIcon::Information, "Identical"};
     const Shown format{std::string(msg::kFileFormat), MessageIcon::None, "Error"};
+    std::string upper = test::readBytes(local);
+    upper.replace(upper.find("mine"), 4, "MINE");
     const Case cases[] = {
         {none, none, none, {stopped(msg::kRemoteNotFound)}},
         {none, remote, "", {stopped(msg::kLocalNotFound)}},
@@ -79,7 +80,7 @@ TEST_F(LoadStage, ChecksInTheirOrder) {
          unreadable,
          dir.write("u-unreadable", "y"),
          {stopped(msg::cannotRead(unreadable, "Injected failure"))}},
-        {local, dir.write("upper.html", earlyWiki({earlyTiddler("A", "MINE")})), "", {}},
+        {local, dir.write("upper.html", upper), "", {}},
         // A short read shows the format message once per file and gives the empty text; with every read
         // short the two texts are equal.
         {local, remote, "", {format, format, identical}, true},
@@ -93,17 +94,17 @@ TEST_F(LoadStage, ChecksInTheirOrder) {
 }
 
 TEST_F(LoadStage, LastMergeIsOfferedOnlyWithoutAnUneditedPath) {
-    const std::string lastMerge = dir.write("local.html.LastMerge", earlyWiki({earlyTiddler("A", "base")}));
+    const std::string lastMerge = dir.write("local.html.LastMerge", earlyWiki({earlyTiddler("A", "last")}));
     ASSERT_TRUE(load(local, remote, unedited));
     EXPECT_TRUE(host.log.empty());
-    EXPECT_EQ(docs().unedited.colDivs.at(0).substr(docs().unedited.colDivs[0].find('>') + 1), "start");
+    EXPECT_EQ(docs().unedited.colDivs.at(0).substr(docs().unedited.colDivs[0].find('>') + 1), "base");
     // Spaces only count as no path: Yes takes the file and sets the window's field.
     ASSERT_TRUE(load(local, remote, "   "));
     EXPECT_EQ(host.log, (std::vector<std::string>{"ask:Use .LastMerge file?", "unedited:" + lastMerge}));
     const Shown offer{std::string(msg::kUseLastMerge), MessageIcon::None, "Use .LastMerge file?"};
     EXPECT_EQ(host.messages, std::vector<Shown>{offer});
     EXPECT_EQ(run->paths().unedited, lastMerge);
-    EXPECT_EQ(docs().unedited.colDivs.at(0).substr(docs().unedited.colDivs[0].find('>') + 1), "base");
+    EXPECT_EQ(docs().unedited.colDivs.at(0).substr(docs().unedited.colDivs[0].find('>') + 1), "last");
     // No: the run goes on without an unedited copy.
     host.yesNoAnswers = {false};
     ASSERT_TRUE(load(local, remote, ""));
@@ -116,39 +117,19 @@ TEST_F(LoadStage, LastMergeIsOfferedOnlyWithoutAnUneditedPath) {
                                                   "message:" + std::string(msg::kIdentical)}));
 }
 
-TEST_F(LoadStage, DamagedOrForeignDocumentsStopBeforeAnyQuestion) {
-    // Each kind of document in each of the three roles: one message that names the problem and the
-    // file, and the run stops with no question asked.
-    const std::string good = earlyWiki({earlyTiddler("A", "start"), earlyTiddler("B", "b")});
-    const char kBinary[] = "\x7f\x45LF\x02\x01\0\0\xff\xfe<div id=\"storeArea";
-    const std::pair<std::string, std::string_view> kinds[] = {
-        {"<html><body><p>A plain page</p></body></html>", msg::kNoStoreArea},
-        {"<script class=\"tiddlywiki-tiddler-store\">[]</script><div id=\"storeArea\" style=\"\"></div>",
-         msg::kNoStoreArea},
-        {good.substr(0, good.find("<div tiddler=\"B\"")), msg::kStoreAreaCutShort},  // between tiddlers
-        {good.substr(0, good.find(">b</div>") + 2), msg::kStoreAreaCutShort},        // inside the last one
-        {std::string(kBinary, sizeof kBinary - 1), msg::kNoStoreArea},
-        {"", msg::kNoStoreArea},
-    };
-    const std::string_view roles[] = {msg::kLocalRole, msg::kRemoteRole, msg::kUneditedRole};
-    for (const auto& [bytes, problem] : kinds) {
-        for (std::size_t role = 0; role < 3; ++role) {
-            std::string paths[] = {local, remote, unedited};
-            paths[role] = dir.write("damaged.html", bytes);
-            SCOPED_TRACE(std::string(roles[role]) + " " + bytes.substr(0, 40));
-            EXPECT_FALSE(load(paths[0], paths[1], paths[2]));
-            if (!bytes.empty() || role != 1) {  // an empty remote file is refused before the split
-                EXPECT_EQ(host.messages, std::vector<Shown>{refused(problem, roles[role], paths[role])});
-            }
-        }
-    }
-    // Cut after its store area: only the local file's text outside the store area reaches the merged
-    // document, so only a local file cut there is refused.
+TEST_F(LoadStage, DamagedDocumentsStopBeforeAnyQuestion) {
+    // (Each kind of damage in each role: rows of cli.tsv.) A document cut after its store area: only the
+    // local file's text outside the store area reaches the merged document, so only a local file cut
+    // there is refused.
+    const std::string good = test::readBytes(local);
     const std::string cut = dir.write("cut.html", good.substr(0, good.find("</body>")) + " \r\n");
     EXPECT_FALSE(load(cut, remote, unedited));
     EXPECT_EQ(host.messages, std::vector<Shown>{refused(msg::kEndCutShort, msg::kLocalRole, cut)});
     EXPECT_TRUE(load(local, cut, dir.write("cut2.html", test::readBytes(cut))));
     EXPECT_TRUE(load(dir.write("upper.html", good.substr(0, good.find("</html>")) + "</HTML>\t"), cut, ""));
+    EXPECT_FALSE(load(local, dir.write("plain.html", "<html></html>"), unedited));
+    EXPECT_EQ(host.messages,
+              std::vector<Shown>{refused(msg::kNoStoreArea, msg::kRemoteRole, dir.path("plain.html"))});
     EXPECT_EQ(msg::documentRefused(msg::kNoStoreArea, msg::kRemoteRole, "/w/r.html"),
               "Error: Current document has no storeArea.\nRemote file: \"/w/r.html\". No file was changed.");
 }
@@ -174,7 +155,7 @@ TEST_F(LoadStage, LargeDocumentsSplitAsSmallOnes) {
     }
     EXPECT_EQ(docs().remote.size(), tiddlers.size());
     EXPECT_EQ(docs().local.size(), tiddlers.size() - 1);
-    EXPECT_EQ(docs().unedited.size(), 1u);
+    EXPECT_EQ(docs().unedited.size(), 2u);
     // A large remote and an unedited copy without store areas: only the first in the order local,
     // remote, unedited is reported.
     const std::string r =

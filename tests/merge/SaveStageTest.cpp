@@ -13,20 +13,13 @@
 namespace korvane {
 namespace {
 
-using test::earlyTiddler;
-using test::earlyWiki;
-
 class SaveStage : public ::testing::Test {
   protected:
     test::TempDir dir;
     test::ScriptedHost host;
     test::InjectingFileSystem fs;
-    std::string local =
-        dir.write("local.html", earlyWiki({earlyTiddler("A", "mine"), earlyTiddler("B", "b")}));
-    std::string remote =
-        dir.write("remote.html", earlyWiki({earlyTiddler("A", "theirs"), earlyTiddler("B", "b")}));
-    std::string unedited =
-        dir.write("unedited.html", earlyWiki({earlyTiddler("A", "a"), earlyTiddler("B", "b")}));
+    const test::Trio trio = test::writeTrio(dir);
+    std::string local = trio.local, remote = trio.remote, unedited = trio.unedited;
     std::map<std::string, std::string> originals = {{local, test::readBytes(local)},
                                                     {remote, test::readBytes(remote)},
                                                     {unedited, test::readBytes(unedited)}};
@@ -249,7 +242,7 @@ TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
                 const std::string paths = "/local '" + local + "' /remote '" + remote + "'" +
                                           (u.empty() ? "" : " /lastmerge '" + u + "'");
                 const std::string err = dir.dir().string() + ".err";
-                const int status = test::runCli("plan " + paths, err);
+                const int status = test::runShell(KORVANE_CLI_PATH " plan " + paths, err);
                 const bool found = test::readBytes(err).rfind(msg::kInterruptedFound, 0) == 0;
                 std::filesystem::remove(err);
                 EXPECT_EQ(found, left.size() != 3u || test::readBytes(remote) != originals.at(remote));

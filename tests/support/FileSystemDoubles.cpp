@@ -7,69 +7,6 @@
 #include <mutex>
 
 namespace korvane::test {
-namespace {
-
-const char* const kInjected = "Injected failure";
-
-}  // namespace
-
-template <class Result, class Real>
-Result InjectingFileSystem::pass(const std::string& op, Result failure, const Real& real) {
-    ops.push_back(op);
-    return failWhen && failWhen(op) ? failure : real();
-}
-
-bool InjectingFileSystem::isFile(const std::string& path) {
-    return pass("isFile:" + path, false, [&] { return m_inner.isFile(path); });
-}
-
-ReadOutcome InjectingFileSystem::readWhole(const std::string& path) {
-    return pass("read:" + path, ReadOutcome{ReadStatus::OpenFailed, "", kInjected}, [&] {
-        return shortReads ? ReadOutcome{ReadStatus::Short, "", ""} : m_inner.readWhole(path);
-    });
-}
-
-CompareOutcome InjectingFileSystem::compareWhole(const std::string& path, std::string_view expected) {
-    return pass("read:" + path, CompareOutcome{CompareStatus::OpenFailed, kInjected},
-                [&] { return m_inner.compareWhole(path, expected); });
-}
-
-FsError InjectingFileSystem::writeWhole(const std::string& path, std::string_view data) {
-    return pass("write:" + path, FsError(kInjected), [&] { return m_inner.writeWhole(path, data); });
-}
-
-FsError InjectingFileSystem::writeNewDurable(const std::string& path,
-                                             const std::vector<std::string_view>& pieces,
-                                             std::optional<unsigned> mode, std::optional<FileOwner> owner) {
-    return pass("writeNew:" + path, FsError(kInjected),
-                [&] { return m_inner.writeNewDurable(path, pieces, mode, owner); });
-}
-
-FsError InjectingFileSystem::rename(const std::string& from, const std::string& to) {
-    return pass("rename:" + from + ">" + to, FsError(kInjected), [&] { return m_inner.rename(from, to); });
-}
-
-FsError InjectingFileSystem::renameNoReplace(const std::string& from, const std::string& to) {
-    return pass("rename:" + from + ">" + to, FsError(kInjected),
-                [&] { return m_inner.renameNoReplace(from, to); });
-}
-
-FsError InjectingFileSystem::remove(const std::string& path) {
-    return pass("remove:" + path, FsError(kInjected), [&] { return m_inner.remove(path); });
-}
-
-FileInfo InjectingFileSystem::inspect(const std::string& path) {
-    return pass("inspect:" + path, FileInfo{FileKind::Other, path, 0, 0, {}, kInjected},
-                [&] { return m_inner.inspect(path); });
-}
-
-FsError InjectingFileSystem::getMode(const std::string& path, unsigned& mode) {
-    return pass("getMode:" + path, FsError(kInjected), [&] { return m_inner.getMode(path, mode); });
-}
-
-FsError InjectingFileSystem::setMode(const std::string& path, unsigned mode) {
-    return pass("setMode:" + path, FsError(kInjected), [&] { return m_inner.setMode(path, mode); });
-}
 
 // The record of system calls: the calls below take the place of the C library's for the whole test
 // program (the core library links statically into it), hand the call on, and note it when it

@@ -24,26 +24,59 @@ class InjectingFileSystem : public FileSystem {
     std::function<bool(const std::string& op)> failWhen;
     bool shortReads = false;  // reads deliver fewer bytes than the file holds
 
-    bool isFile(const std::string& path) override;
-    bool exists(const std::string& path) override { return m_inner.exists(path); }
+    bool isFile(const std::string& p) override {
+        return pass("isFile:" + p, false, [&] { return m_inner.isFile(p); });
+    }
+    bool exists(const std::string& p) override { return m_inner.exists(p); }
     bool sameFile(const std::string& a, const std::string& b) override { return m_inner.sameFile(a, b); }
-    ReadOutcome readWhole(const std::string& path) override;
-    CompareOutcome compareWhole(const std::string& path, std::string_view expected) override;
-    FsError writeWhole(const std::string& path, std::string_view data) override;
-    FsError writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
-                            std::optional<unsigned> mode, std::optional<FileOwner> owner = {}) override;
-    FsError rename(const std::string& from, const std::string& to) override;
-    FsError renameNoReplace(const std::string& from, const std::string& to) override;  // "rename:" too
-    FsError remove(const std::string& path) override;
+    ReadOutcome readWhole(const std::string& p) override {
+        return pass("read:" + p, ReadOutcome{ReadStatus::OpenFailed, "", kInjected}, [&] {
+            return shortReads ? ReadOutcome{ReadStatus::Short, "", ""} : m_inner.readWhole(p);
+        });
+    }
+    CompareOutcome compareWhole(const std::string& p, std::string_view expected) override {
+        return pass("read:" + p, CompareOutcome{CompareStatus::OpenFailed, kInjected},
+                    [&] { return m_inner.compareWhole(p, expected); });
+    }
+    FsError writeWhole(const std::string& p, std::string_view data) override {
+        return pass("write:" + p, FsError(kInjected), [&] { return m_inner.writeWhole(p, data); });
+    }
+    FsError writeNewDurable(const std::string& p, const std::vector<std::string_view>& pieces,
+                            std::optional<unsigned> mode, std::optional<FileOwner> owner = {}) override {
+        return pass("writeNew:" + p, FsError(kInjected),
+                    [&] { return m_inner.writeNewDurable(p, pieces, mode, owner); });
+    }
+    FsError rename(const std::string& from, const std::string& to) override {
+        return pass("rename:" + from + ">" + to, FsError(kInjected),
+                    [&] { return m_inner.rename(from, to); });
+    }
+    FsError renameNoReplace(const std::string& from, const std::string& to) override {
+        return pass("rename:" + from + ">" + to, FsError(kInjected),
+                    [&] { return m_inner.renameNoReplace(from, to); });
+    }
+    FsError remove(const std::string& p) override {
+        return pass("remove:" + p, FsError(kInjected), [&] { return m_inner.remove(p); });
+    }
     // A failure here reads as a path whose kind could not be found out.
-    FileInfo inspect(const std::string& path) override;
-    FsError getMode(const std::string& path, unsigned& mode) override;
-    FsError setMode(const std::string& path, unsigned mode) override;
+    FileInfo inspect(const std::string& p) override {
+        return pass("inspect:" + p, FileInfo{FileKind::Other, p, 0, 0, {}, kInjected},
+                    [&] { return m_inner.inspect(p); });
+    }
+    FsError getMode(const std::string& p, unsigned& mode) override {
+        return pass("getMode:" + p, FsError(kInjected), [&] { return m_inner.getMode(p, mode); });
+    }
+    FsError setMode(const std::string& p, unsigned mode) override {
+        return pass("setMode:" + p, FsError(kInjected), [&] { return m_inner.setMode(p, mode); });
+    }
 
   private:
+    static constexpr const char* kInjected = "Injected failure";
     // Records `op`; the injected failure when failWhen picks it, otherwise what `real` gives.
     template <class Result, class Real>
-    Result pass(const std::string& op, Result failure, const Real& real);
+    Result pass(const std::string& op, Result failure, const Real& real) {
+        ops.push_back(op);
+        return failWhen && failWhen(op) ? failure : real();
+    }
 
     PosixFileSystem m_posix;
     FileSystem& m_inner;

@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -53,6 +54,49 @@ std::string readBytes(const std::string& path) {
     return s.str();
 }
 
+std::vector<TableRow> tableRows(const std::string& name) {
+    std::vector<TableRow> rows;
+    std::ifstream in(std::string(KORVANE_TEST_DATA_DIR "/") + name, std::ios::binary);
+    EXPECT_TRUE(in.is_open()) << name;
+    int number = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (++number, line.empty() || line[0] == '#') {
+            continue;
+        }
+        TableRow& row = rows.emplace_back(TableRow{name + ":" + std::to_string(number), {}, {}});
+        std::vector<std::string>* fields = &row.in;
+        std::string field;
+        for (std::size_t i = 0; i <= line.size(); ++i) {
+            const char c = i < line.size() ? line[i] : '\t';
+            if (c == '\t') {
+                field == "=>" ? void(fields = &row.out) : fields->push_back(field);
+                field.clear();
+            } else if (c != '\\' || ++i >= line.size()) {
+                field += c;
+            } else {
+                const char e = line[i];
+                field += e == 't'   ? '\t'
+                         : e == 'n' ? '\n'
+                         : e == 'r' ? '\r'
+                         : e != 'x' ? e
+                                    : static_cast<char>(std::stoi(line.substr((i += 2) - 1, 2), nullptr, 16));
+            }
+        }
+    }
+    EXPECT_FALSE(rows.empty()) << name;
+    return rows;
+}
+
+void checkTable(
+    const std::string& name,
+    const std::map<std::string, std::function<std::vector<std::string>(const TableRow&)>>& functions) {
+    for (const TableRow& row : tableRows(name)) {
+        const auto f = functions.find(row.in.at(0));
+        ASSERT_NE(f, functions.end()) << row.where;
+        EXPECT_EQ(f->second(row), row.out) << row.where;
+    }
+}
+
 std::vector<std::pair<std::string, std::string>> snapshot(const std::filesystem::path& dir) {
     std::vector<std::pair<std::string, std::string>> files;
     for (const auto& e : std::filesystem::directory_iterator(dir)) {
@@ -64,10 +108,9 @@ std::vector<std::pair<std::string, std::string>> snapshot(const std::filesystem:
     return files;
 }
 
-int runCli(const std::string& args, const std::string& errPath, std::string* out) {
-    const std::string toNull = out ? "" : " >/dev/null";
+int runShell(const std::string& command, const std::string& errPath, std::string* out) {
     FILE* p =
-        ::popen((std::string(KORVANE_CLI_PATH) + " " + args + toNull + " 2>'" + errPath + "'").c_str(), "r");
+        ::popen(("(" + command + ")" + (out ? "" : " >/dev/null") + " 2>'" + errPath + "'").c_str(), "r");
     char buf[4096];
     for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) {
         out->append(buf, n);
@@ -82,11 +125,6 @@ std::string earlyTiddler(const std::string& title, const std::string& body, cons
            "\" created=\"200501011200\" tags=\"\">" + body + "</div>";
 }
 
-std::string laterTiddler(const std::string& title, const std::string& body, const std::string& modified) {
-    return "<div title=\"" + title + "\" modifier=\"Bob\" created=\"200501011200\" modified=\"" + modified +
-           "\" changecount=\"2\">\n<pre>" + body + "</pre>\n</div>";
-}
-
 std::string earlyWiki(const std::vector<std::string>& tiddlers) {
     std::string doc = "<html><head><title>Wiki</title></head><body>\r\n<div id=\"saveTest\"></div>\r\n";
     doc += "<div id=\"storeArea\">\r\n";
@@ -97,16 +135,11 @@ std::string earlyWiki(const std::vector<std::string>& tiddlers) {
     return doc;
 }
 
-std::string laterWiki(const std::vector<std::string>& tiddlers) {
-    std::string doc = "<html><head><title>Wiki</title></head><body>\n<div id=\"storeArea\">\n";
-    for (const std::string& t : tiddlers) {
-        doc += t + "\n";
-    }
-    doc +=
-        "</div>\n<!--POST-STOREAREA-->\n<script>\nvar s = '<div class=\"x\">' + body + "
-        "'</div>';\n</script>\n";
-    doc += "<div id=\"copyright\">footer</div>\n</body></html>\n";
-    return doc;
+Trio writeTrio(const TempDir& dir, const std::string& prefix) {
+    const std::string same = earlyTiddler("S", "same");
+    return {dir.write(prefix + "local.html", earlyWiki({earlyTiddler("A", "mine", "200601031200"), same})),
+            dir.write(prefix + "remote.html", earlyWiki({earlyTiddler("A", "theirs"), same})),
+            dir.write(prefix + "unedited.html", earlyWiki({earlyTiddler("A", "base"), same}))};
 }
 
 void ScriptedHost::showMessage(const std::string& text, MessageIcon icon, const std::string& title) {

@@ -5,6 +5,7 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,24 +32,39 @@ class TempDir {
 };
 
 std::string readBytes(const std::string& path);
+
+// The rows of a table file in tests/data: one row a line, its fields separated by tabs; empty lines and
+// lines starting with '#' are skipped. \t \n \r \\ and \xHH stand for those bytes. A field "=>"
+// parts the arguments from what the row expects.
+struct TableRow {
+    std::string where;  // file:line, for messages
+    std::vector<std::string> in, out;
+};
+std::vector<TableRow> tableRows(const std::string& name);
+// Checks every row of the table: `functions` names what a row's first field calls, which gives what
+// the fields after "=>" say.
+void checkTable(
+    const std::string& name,
+    const std::map<std::string, std::function<std::vector<std::string>(const TableRow&)>>& functions);
 // Every file of the folder with its content, to show that nothing changed.
 std::vector<std::pair<std::string, std::string>> snapshot(const std::filesystem::path& dir);
 
-// Runs the built korvane-cli with `args` (quoted as a shell would need), its errors going to `errPath`
-// and its output to `out` when given; gives its exit status.
-int runCli(const std::string& args, const std::string& errPath, std::string* out = nullptr);
+// Runs a shell command, its errors going to `errPath` and its output to `out` when given; gives its exit
+// status.
+int runShell(const std::string& command, const std::string& errPath, std::string* out = nullptr);
 
 // One tiddler element in the early form: <div tiddler="T" modifier=.. modified=.. created=..
 // tags="">BODY</div>
 std::string earlyTiddler(const std::string& title, const std::string& body,
                          const std::string& modified = "200601011200", const std::string& modifier = "Ann");
-// One tiddler element in the later form: <div title="T" ...>\n<pre>BODY</pre>\n</div>
-std::string laterTiddler(const std::string& title, const std::string& body,
-                         const std::string& modified = "200601011200");
 // A whole wiki document around the given tiddler elements (early form: store area is the last div).
 std::string earlyWiki(const std::vector<std::string>& tiddlers);
-// A later-form wiki: the store area is followed by script code that holds <div and </div>.
-std::string laterWiki(const std::vector<std::string>& tiddlers);
+
+// Three wikis in `dir`: tiddler A differs in each (the local one is the latest), tiddler S is the same.
+struct Trio {
+    std::string local, remote, unedited;
+};
+Trio writeTrio(const TempDir& dir, const std::string& prefix = "");
 
 struct ShownMessage {
     std::string text;
@@ -69,13 +85,12 @@ class ScriptedHost : public MergeHost {
     std::deque<bool> yesNoAnswers;  // answers to askYesNo, in order; Yes when the script runs out
     // Answers to conflict dialogs; by default the recommended button with the texts untouched.
     std::function<ConflictAnswer(const ConflictRequest&)> answerDialog;
-    std::string timeText = "12/5/2026 6:15:06 AM";
 
     void showMessage(const std::string& text, MessageIcon icon, const std::string& title) override;
     bool askYesNo(const std::string& text, const std::string& title, bool yesIsDefault) override;
     ConflictAnswer settleConflict(const ConflictRequest& request) override;
     void setUneditedPath(const std::string& path) override;
-    std::string presentTimeText() override { return timeText; }
+    std::string presentTimeText() override { return "12/5/2026 6:15:06 AM"; }
     void endProgram() override;
 };
 

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <optional>
 
 #include "ui/UiTestHelpers.h"
 #include "ui/resources.h"
@@ -22,9 +23,19 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     testing::InitGoogleTest(&argc, argv);
+    // A death test's child process ends at once, without removing anything: it keeps its settings and
+    // the toolkit's runtime files in the folder of the process that started it, which removes the
+    // folder at its end.
+    std::optional<QTemporaryDir> own;
+    if (qEnvironmentVariableIsEmpty("KORVANE_TEST_SETTINGS")) {
+        qputenv("KORVANE_TEST_SETTINGS", own.emplace().path().toUtf8());
+    }
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        qputenv("XDG_RUNTIME_DIR", qgetenv("KORVANE_TEST_SETTINGS"));
+    }
     QApplication app(argc, argv);
     korvane::initResources();
-    const QTemporaryDir settingsFolder;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       qEnvironmentVariable("KORVANE_TEST_SETTINGS"));
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,56 @@
+// The pure functions of the document and the merge, one table file of tests/data each: every row names
+// the function, its arguments and what it gives.
+#include <gtest/gtest.h>
+
+#include "document/StoreArea.h"
+#include "merge/BoxForm.h"
+#include "merge/ConflictPair.h"
+#include "support/TestSupport.h"
+
+namespace korvane {
+namespace {
+
+using Out = std::vector<std::string>;
+
+const std::map<std::string, std::function<Out(const test::TableRow&)>> kFunctions = {
+    {"between",
+     [](const test::TableRow& r) {
+         return Out{
+             std::string(funcParseStringFromStringToString(r.in[1], r.in[2], r.in[3], r.in[4] == "i"))};
+     }},
+    {"find",
+     [](const test::TableRow& r) {
+         const std::size_t at = findIgnoringCase(r.in[1], r.in[2], std::stoul(r.in[3]));
+         return Out{at == npos ? "npos" : std::to_string(at)};
+     }},
+    {"split",
+     [](const test::TableRow& r) {
+         TiddlerList list;
+         const std::string_view doc = r.in[1];
+         const StoreArea area = ParseStoreArea(doc, list);
+         if (!area.found) {
+             return Out{"no store area"};
+         }
+         EXPECT_TRUE(startsWithIgnoringCase(doc.substr(area.start), "<div id")) << r.where;
+         Out out{std::string(area.hasEnd() ? doc.substr(area.end) : "")};
+         out.insert(out.end(), list.colDivs.begin(), list.colDivs.end());
+         return out;
+     }},
+    {"pair",
+     [](const test::TableRow& r) {
+         const ConflictPair p = buildConflictPair(r.in[1], r.in[2], r.in[3], "1/2/2026");
+         EXPECT_EQ(p.conflictTitle, r.in[1] + " (conflict 1/2/2026)") << r.where;
+         return Out{p.text1, p.text2};
+     }},
+    {"box", [](const test::TableRow& r) { return Out{toBoxForm(r.in[1])}; }},
+    {"stored", [](const test::TableRow& r) { return Out{toStoreForm(r.in[1], r.in[2])}; }},
+};
+
+TEST(Tables, EveryRowGivesWhatItSays) {
+    for (const char* table : {"markers.tsv", "storearea.tsv", "conflictpair.tsv"}) {
+        test::checkTable(table, kFunctions);
+    }
+}
+
+}  // namespace
+}  // namespace korvane
