@@ -72,7 +72,9 @@ TEST(Headless, MergeRunsOutputStatusAndFiles) {
             }
         }
         std::string out;
-        EXPECT_EQ(test::runCli(args, dir.path("err.txt"), &out), row.status) << i;
+        EXPECT_EQ(test::runShell(std::string(KORVANE_CLI_PATH " ") + args, dir.path("err.txt"), &out),
+                  row.status)
+            << i;
         EXPECT_EQ(out, row.out) << i;
         EXPECT_EQ(test::readBytes(dir.path("err.txt")).substr(0, err.size()), err) << i;
         auto files = test::snapshot(trio.dir());
@@ -105,7 +107,9 @@ TEST(Headless, SyncToolConflictCopies) {
     }
     dir.write("wiki.html", "x");
     std::string out;
-    EXPECT_EQ(test::runCli("conflicts '" + dir.path("wiki.html") + "'", dir.path("err"), &out), 0);
+    EXPECT_EQ(test::runShell(std::string(KORVANE_CLI_PATH " ") + "conflicts '" + dir.path("wiki.html") + "'",
+                             dir.path("err"), &out),
+              0);
     const std::string p = dir.dir().string() + "/";
     EXPECT_EQ(out, p + rows[5].first + "\n" + p + rows[3].first + "\n" + p + rows[2].first + "\n" + p +
                        rows[4].first + "\n" + p + rows[1].first + "\n" + p + rows[0].first + "\n");

@@ -214,10 +214,13 @@ TEST(Tw5Merge, CompanionListsAndPlansTiddlyWiki5Files) {
         dir.write("w.html", jsonWiki({j("A\\tB", "x", ",\"modified\":\"2\",\"creator\":\"c\"")}));
     const std::string encrypted = dir.write("e.html", "<html><pre id=\"encryptedStoreArea\">x</pre></html>");
     std::string out;
-    EXPECT_EQ(test::runCli("list '" + wiki + "'", dir.path("err"), &out), 0);
+    EXPECT_EQ(
+        test::runShell(std::string(KORVANE_CLI_PATH " ") + "list '" + wiki + "'", dir.path("err"), &out), 0);
     EXPECT_EQ(out, "1\tA\\tB\t\t2\t\t56\n");
     out.clear();
-    EXPECT_EQ(test::runCli("plan /local '" + wiki + "' /remote '" + encrypted + "'", dir.path("err"), &out),
+    EXPECT_EQ(test::runShell(std::string(KORVANE_CLI_PATH " ") + "plan /local '" + wiki + "' /remote '" +
+                                 encrypted + "'",
+                             dir.path("err"), &out),
               2);
     EXPECT_EQ(out, "");
     EXPECT_EQ(test::readBytes(dir.path("err")),
