@@ -247,14 +247,11 @@ void MergeRun::applyChoice(const Visit& v, const CaseRow& row, B button, Conflic
             break;
         case PairTakenBack: {
             if (m_docs.tw5) {
-                std::optional<std::string> edits[2] = {fromBoxTw5(box.strConflict1, pair.text1),
-                                                       fromBoxTw5(box.strConflict2, pair.text2)};
-                if ((edits[0] || edits[1]) && !keepEdits()) {
-                    edits[0] = edits[1] = std::nullopt;
-                }
-                std::string* built[2] = {&pair.text1, &pair.text2};
-                for (int i = 0; i < 2; ++i) {
-                    std::string entry = edits[i] ? std::move(*edits[i]) : std::move(*built[i]);
+                std::optional<std::string> first = fromBoxTw5(box.strConflict1, pair.text1);
+                std::optional<std::string> second = fromBoxTw5(box.strConflict2, pair.text2);
+                const bool kept = !(first || second) || keepEdits();
+                for (auto [edit, built] : {std::pair{&first, &pair.text1}, std::pair{&second, &pair.text2}}) {
+                    std::string entry = kept && *edit ? std::move(**edit) : std::move(*built);
                     if (!entry.empty()) {
                         appendEdited(std::move(entry));
                     }

@@ -26,13 +26,26 @@ void PieceText::appendOwned(std::string text) {
     m_pieces.push_back(m_owned.back());
 }
 
-std::string PieceText::str() const {
-    std::string out;
-    out.reserve(m_size);
-    for (std::string_view piece : m_pieces) {
+namespace {
+
+template <class Text>
+Text joined(const std::vector<std::string_view>& pieces, std::size_t size) {
+    Text out;
+    out.reserve(size);
+    for (std::string_view piece : pieces) {
         out += piece;
     }
     return out;
+}
+
+}  // namespace
+
+std::string PieceText::str() const {
+    return joined<std::string>(m_pieces, m_size);
+}
+
+DocumentText PieceText::documentText() const {
+    return joined<DocumentText>(m_pieces, m_size);
 }
 
 }  // namespace korvane

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Memory.h"
+
 namespace korvane {
 
 class PieceText {
@@ -23,6 +25,8 @@ class PieceText {
     std::size_t size() const { return m_size; }
     // The whole text in one string.
     std::string str() const;
+    // The same in memory for whole documents (see Memory.h), for a text of megabytes that is read once.
+    DocumentText documentText() const;
 
   private:
     std::vector<std::string_view> m_pieces;

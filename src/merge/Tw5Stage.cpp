@@ -215,7 +215,7 @@ bool MergeRun::finishTw5() {
     m_newDocument.append(local.substr(at));
 
     // The merged store must load in TiddlyWiki as a whole: read it back with the strict rules.
-    const std::string merged = m_newDocument.str();
+    const DocumentText merged = m_newDocument.documentText();
     TiddlerList check;
     Tw5Layout checkLayout;
     std::string problem = m_unwritable.empty() ? splitTw5(merged, check, checkLayout) : m_unwritable;
