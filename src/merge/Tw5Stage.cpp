@@ -2,6 +2,7 @@
 // form (a same-form entry keeps its bytes), the dialog shows `.tid` texts, conflict copies are built
 // from fields, and the merged store is read back under the strict rules before anything is saved.
 #include <algorithm>
+#include <cstdint>
 
 #include "document/Text.h"
 #include "merge/ConflictPair.h"
@@ -203,9 +204,23 @@ bool MergeRun::finishTw5() {
         const bool noElements = !json && layout.divElements.end == layout.divElements.begin;
         m_newDocument.append(json ? std::string_view("[\n") : noElements ? kLineFeed : std::string_view());
         m_storeBegin = m_newDocument.size();
+        // A separator is taken from the local document where it follows the entry there, so that a run
+        // of unchanged tiddlers stays one piece of the document (written with one system call).
+        const auto separatorAfter = [&local](std::string_view entry, std::string_view separator) {
+            const auto address = [](const char* p) { return reinterpret_cast<std::uintptr_t>(p); };
+            const std::uintptr_t end = address(entry.data()) + entry.size();
+            if (end >= address(local.data()) &&
+                end + separator.size() <= address(local.data()) + local.size()) {
+                const std::string_view after = local.substr(end - address(local.data()), separator.size());
+                if (after == separator) {
+                    return after;
+                }
+            }
+            return separator;
+        };
         for (std::size_t i = 0; i < m_entries.size(); ++i) {
             if (i > 0) {
-                m_newDocument.append(json ? kJsonSeparator : kLineFeed);
+                m_newDocument.append(separatorAfter(m_entries[i - 1], json ? kJsonSeparator : kLineFeed));
             }
             m_newDocument.append(m_entries[i]);
         }
