@@ -70,6 +70,9 @@ struct ConflictRequest {
     // why not (the dialog then shows that and stays open). None: every text is accepted. A host without
     // a window need not call it: the run checks again and keeps the stored version of a box it refuses.
     std::function<std::string(const std::string&)> checkBox;
+    // The texts are TiddlyWiki 5 tiddlers in TiddlyWiki's .tid form, whose differences are marked field
+    // by field.
+    bool fieldForm = false;
 
     // Where the tiddler stands, for a host that settles it by rule instead of asking a person: its
     // title as stored, its place N in the visiting order, its case, and which side still holds the

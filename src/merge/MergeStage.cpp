@@ -211,6 +211,7 @@ ConflictRequest MergeRun::buildRequest(const Visit& v, const CaseRow& row, const
         r.texts.strConflict2 = m_docs.tw5 ? boxTextTw5(v, pair.text2) : pair.text2;
     }
     if (m_docs.tw5) {
+        r.fieldForm = true;
         r.checkBox = [titles = std::vector<std::string>{std::string(v.title), pair.conflictTitle}](
                          const std::string& boxText) { return refusalTw5(boxText, titles); };
     }

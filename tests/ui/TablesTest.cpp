@@ -75,6 +75,12 @@ const std::map<std::string, std::function<Out(const test::TableRow&)>> kFunction
          const DiffMarks marks = markDifferences(local, server);
          return Out{boldParts(local, marks.local), boldParts(server, marks.server)};
      }},
+    {"fields",
+     [](const test::TableRow& r) {
+         const std::u16string local = utf16(r.in[1]), server = utf16(r.in[2]);
+         const DiffMarks marks = markFieldDifferences(local, server);
+         return Out{boldParts(local, marks.local), boldParts(server, marks.server)};
+     }},
     {"between16",
      [](const test::TableRow& r) {
          return Out{utf8(funcParseStringFromStringToString<char16_t>(utf16(r.in[1]), utf16(r.in[2]),

@@ -113,16 +113,17 @@ void markAttributes(std::u16string_view local, std::u16string_view server, BoxMa
     }
 }
 
-void markBody(std::u16string_view local, std::u16string_view server, BoxMarks& localMarks,
-              BoxMarks& serverMarks) {
-    const std::size_t pl = local.find(kBodyMarker);
-    const std::size_t ps = server.find(kBodyMarker);
-    if (pl == std::u16string_view::npos || ps == std::u16string_view::npos || local == server) {
-        return;
-    }
+// Marks two bodies that start at `pl` and `ps` and run to the ends of their texts.
+void markBodies(std::u16string_view local, std::size_t pl, std::u16string_view server, std::size_t ps,
+                BoxMarks& localMarks, BoxMarks& serverMarks) {
     const std::u16string_view bl = local.substr(pl);
     const std::u16string_view bs = server.substr(ps);
     const std::size_t n = std::min(bl.size(), bs.size());
+    if (n == 0) {  // an empty body: all of the other one is new
+        localMarks.bold(pl, local.size());
+        serverMarks.bold(ps, server.size());
+        return;
+    }
 
     // From the first difference to the end; when one body is the beginning of the other, from the last
     // character that both have.
@@ -148,6 +149,73 @@ void markBody(std::u16string_view local, std::u16string_view server, BoxMarks& l
     serverMarks.plainFrom(server.size() + 1 - k);
 }
 
+void markBody(std::u16string_view local, std::u16string_view server, BoxMarks& localMarks,
+              BoxMarks& serverMarks) {
+    const std::size_t pl = local.find(kBodyMarker);
+    const std::size_t ps = server.find(kBodyMarker);
+    if (pl == std::u16string_view::npos || ps == std::u16string_view::npos || local == server) {
+        return;
+    }
+    markBodies(local, pl, server, ps, localMarks, serverMarks);
+}
+
+bool isLineBreak(char16_t c) {
+    return c == u'\n' || c == u'\u2029';
+}
+
+// One `name: value` line of a field text: where its value stands.
+struct FieldLine {
+    std::u16string_view name;
+    std::u16string_view value;
+    std::size_t valueStart = 0;
+};
+
+// The field lines of a text in TiddlyWiki's .tid form, and where its text begins after the empty line.
+// A text whose lines before the first empty one are not all `name: value` lines (the indented JSON that
+// stands in for a tiddler that cannot be shown that way) has no field lines: all of it is text.
+std::vector<FieldLine> fieldLines(std::u16string_view text, std::size_t& bodyStart) {
+    std::vector<FieldLine> lines;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = at;
+        while (end < text.size() && !isLineBreak(text[end])) {
+            ++end;
+        }
+        const std::u16string_view line = text.substr(at, end - at);
+        if (line.empty()) {
+            bodyStart = std::min(end + 1, text.size());
+            return lines;
+        }
+        const std::size_t colon = line.find(u": ");
+        if (colon == std::u16string_view::npos || colon == 0) {
+            break;
+        }
+        lines.push_back({line.substr(0, colon), line.substr(colon + 2), at + colon + 2});
+        at = end + 1;
+    }
+    bodyStart = 0;
+    return {};
+}
+
+// Bolds the value of every field line that the other text lacks or holds with another value (the name,
+// for an empty value).
+void markFieldLines(const std::vector<FieldLine>& mine, const std::vector<FieldLine>& theirs,
+                    BoxMarks& marks) {
+    for (const FieldLine& f : mine) {
+        const auto same = std::find_if(theirs.begin(), theirs.end(), [&f](const FieldLine& t) {
+            return t.name == f.name && t.value == f.value;
+        });
+        if (same != theirs.end()) {
+            continue;
+        }
+        if (f.value.empty()) {
+            marks.bold(f.valueStart - 2 - f.name.size(), f.valueStart - 2);
+        } else {
+            marks.bold(f.valueStart, f.valueStart + f.value.size());
+        }
+    }
+}
+
 }  // namespace
 
 DiffMarks markDifferences(std::u16string_view local, std::u16string_view server) {
@@ -157,6 +225,23 @@ DiffMarks markDifferences(std::u16string_view local, std::u16string_view server)
         markAttributes(local, server, localMarks, serverMarks);
     }
     markBody(local, server, localMarks, serverMarks);
+    return {localMarks.ranges(), serverMarks.ranges()};
+}
+
+DiffMarks markFieldDifferences(std::u16string_view local, std::u16string_view server) {
+    BoxMarks localMarks(local);
+    BoxMarks serverMarks(server);
+    if (local != server) {
+        std::size_t pl = 0;
+        std::size_t ps = 0;
+        const std::vector<FieldLine> localLines = fieldLines(local, pl);
+        const std::vector<FieldLine> serverLines = fieldLines(server, ps);
+        markFieldLines(localLines, serverLines, localMarks);
+        markFieldLines(serverLines, localLines, serverMarks);
+        if (local.substr(pl) != server.substr(ps)) {
+            markBodies(local, pl, server, ps, localMarks, serverMarks);
+        }
+    }
     return {localMarks.ranges(), serverMarks.ranges()};
 }
 

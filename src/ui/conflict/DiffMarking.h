@@ -27,4 +27,11 @@ struct DiffMarks {
 // character. Linear in the texts' lengths, whatever they are.
 DiffMarks markDifferences(std::u16string_view local, std::u16string_view server);
 
+// The same for two TiddlyWiki 5 tiddlers in TiddlyWiki's .tid form (`name: value` lines, an empty line,
+// the text; a line break is a line feed or a paragraph separator): the value of every field line that
+// the other version lacks or holds otherwise (its name, when the value is empty), and the text from the
+// first difference up to what both share at the end. A text without field lines (the indented JSON form)
+// is all text.
+DiffMarks markFieldDifferences(std::u16string_view local, std::u16string_view server);
+
 }  // namespace korvane

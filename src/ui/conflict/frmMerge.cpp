@@ -182,6 +182,7 @@ frmMerge::frmMerge(ConflictRequest request, QWidget* owner) : QDialog(owner) {
     applyRequest(request);
     m_texts = std::move(request.texts);
     m_checkBox = std::move(request.checkBox);
+    m_fieldForm = request.fieldForm;
     m_takenBack = std::move(request.takenBackBoxes);
 }
 
@@ -305,7 +306,8 @@ void frmMerge::markDifferencesInBoxes() {
     const auto server = static_cast<std::size_t>(DialogBox::Server);
     const QString localText = withoutCuts(m_boxes[local]->document()->toRawText(), m_cuts[local]);
     const QString serverText = withoutCuts(m_boxes[server]->document()->toRawText(), m_cuts[server]);
-    const DiffMarks marks = markDifferences(chars(localText), chars(serverText));
+    const DiffMarks marks = m_fieldForm ? markFieldDifferences(chars(localText), chars(serverText))
+                                        : markDifferences(chars(localText), chars(serverText));
     applyBold(*m_boxes[local]->document(), marks.local, m_cuts[local]);
     applyBold(*m_boxes[server]->document(), marks.server, m_cuts[server]);
 }

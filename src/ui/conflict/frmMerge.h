@@ -77,6 +77,7 @@ class frmMerge : public QDialog {
     std::optional<DialogButton> m_choice;
     // The request's check of an edited box, and the boxes it applies to.
     std::function<std::string(const std::string&)> m_checkBox;
+    bool m_fieldForm = false;  // the request's fieldForm
     std::set<DialogBox> m_takenBack;
     bool m_filled = false;
 };
