@@ -231,7 +231,8 @@ DiffMarks markDifferences(std::u16string_view local, std::u16string_view server)
 DiffMarks markFieldDifferences(std::u16string_view local, std::u16string_view server) {
     BoxMarks localMarks(local);
     BoxMarks serverMarks(server);
-    if (local != server) {
+    // A version that is not there (a deleted tiddler) is no difference to point at, as in the early form.
+    if (local != server && !local.empty() && !server.empty()) {
         std::size_t pl = 0;
         std::size_t ps = 0;
         const std::vector<FieldLine> localLines = fieldLines(local, pl);

@@ -31,7 +31,7 @@ DiffMarks markDifferences(std::u16string_view local, std::u16string_view server)
 // the text; a line break is a line feed or a paragraph separator): the value of every field line that
 // the other version lacks or holds otherwise (its name, when the value is empty), and the text from the
 // first difference up to what both share at the end. A text without field lines (the indented JSON form)
-// is all text.
+// is all text; an empty text (a version that is not there) marks nothing.
 DiffMarks markFieldDifferences(std::u16string_view local, std::u16string_view server);
 
 }  // namespace korvane
