@@ -19,6 +19,10 @@ inline constexpr std::string_view kMergeUsage =
     "       korvane-cli conflicts WIKI\n"
     "       korvane-cli git-setup [--global] [--apply]\n";
 
+// Appends a value so that it stays within its field and its line: a tab, line feed, carriage return or
+// backslash is written \\t, \\n, \\r, \\\\.
+void appendEscaped(std::string& line, std::string_view value);
+
 int mergeCommand(const std::vector<std::string>& args);
 int mergeDriverCommand(const std::vector<std::string>& args);
 int conflictsCommand(const std::vector<std::string>& args);

@@ -22,27 +22,6 @@ void printError(std::string_view line) {
 
 namespace {
 
-void appendEscaped(std::string& line, std::string_view value) {
-    for (char c : value) {
-        switch (c) {
-            case '\t':
-                line += "\\t";
-                break;
-            case '\n':
-                line += "\\n";
-                break;
-            case '\r':
-                line += "\\r";
-                break;
-            case '\\':
-                line += "\\\\";
-                break;
-            default:
-                line += c;
-        }
-    }
-}
-
 // The moment a conflict copy is named after: now, or SOURCE_DATE_EPOCH when set (reproducible runs),
 // as YYYY-MM-DD HH:MM:SS local time; the date alone at exactly midnight.
 std::string presentTime() {

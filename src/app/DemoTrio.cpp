@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "document/Tw5Json.h"
+
 namespace korvane::demo {
 namespace {
 
@@ -59,33 +61,14 @@ const Tiddler kPhotos{"Holiday photos", "Ben", "202601061400", "Beach, harbour a
 using Fields = std::vector<std::pair<std::string, std::string>>;
 
 // One tiddler as TiddlyWiki writes it into a JSON store: JSON.stringify of its fields, with every '<'
-// written as \u003C so that no "</script>" can end the block early. The demo's texts hold no control
-// characters but line breaks.
+// written as \u003C so that no "</script>" can end the block early.
 std::string jsonTiddler(const Fields& fields) {
     std::string out = "{";
     for (const auto& [name, value] : fields) {
-        out += out.size() > 1 ? ",\"" : "\"";
-        for (const std::string* part : {&name, &value}) {
-            for (const char c : *part) {
-                switch (c) {
-                    case '"':
-                        out += "\\\"";
-                        break;
-                    case '\\':
-                        out += "\\\\";
-                        break;
-                    case '\n':
-                        out += "\\n";
-                        break;
-                    case '<':
-                        out += "\\u003C";
-                        break;
-                    default:
-                        out += c;
-                }
-            }
-            out += part == &name ? "\":\"" : "\"";
-        }
+        out += out.size() > 1 ? "," : "";
+        appendJsonString(out, name, true);
+        out += ':';
+        appendJsonString(out, value, true);
     }
     return out + "}";
 }

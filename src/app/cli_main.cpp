@@ -19,6 +19,31 @@
 #include "merge/Messages.h"
 #include "platform/FileSystem.h"
 
+namespace korvane {
+
+void cli::appendEscaped(std::string& line, std::string_view value) {
+    for (char c : value) {
+        switch (c) {
+            case '\t':
+                line += "\\t";
+                break;
+            case '\n':
+                line += "\\n";
+                break;
+            case '\r':
+                line += "\\r";
+                break;
+            case '\\':
+                line += "\\\\";
+                break;
+            default:
+                line += c;
+        }
+    }
+}
+
+}  // namespace korvane
+
 namespace {
 
 using namespace korvane;
@@ -44,28 +69,6 @@ const std::string kUsage =
 int usage() {
     std::fwrite(kUsage.data(), 1, kUsage.size(), stderr);
     return kExitUsage;
-}
-
-// Appends a value so that it stays within its field and its line.
-void appendEscaped(std::string& line, std::string_view value) {
-    for (char c : value) {
-        switch (c) {
-            case '\t':
-                line += "\\t";
-                break;
-            case '\n':
-                line += "\\n";
-                break;
-            case '\r':
-                line += "\\r";
-                break;
-            case '\\':
-                line += "\\\\";
-                break;
-            default:
-                line += c;
-        }
-    }
 }
 
 int listCommand(const std::string& path) {
@@ -111,7 +114,7 @@ int listCommand(const std::string& path) {
         for (std::string_view field :
              {list.colTitles[i], list.colModifiers[i], list.colModified[i], list.colCreated[i]}) {
             line += '\t';
-            appendEscaped(line, field);
+            cli::appendEscaped(line, field);
         }
         line += '\t';
         line += std::to_string(list.colDivs[i].size());
@@ -195,7 +198,7 @@ int planCommand(const std::vector<std::string>& args) {
             line += choiceCode(v.recommended());
         }
         line += '\t';
-        appendEscaped(line, v.title);
+        cli::appendEscaped(line, v.title);
         line += '\n';
         out(line);
     }
