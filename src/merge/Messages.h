@@ -155,7 +155,8 @@ inline std::string remoteNotPutBack(const std::string& backupPath, const std::st
 
 // The line added to a "not found" message when something other than a regular file stands there.
 inline std::string standsThere(const std::string& path, const std::string& what) {
-    return "\n" + quoted(path) + " is " + what + ".";
+    std::string line = "\n";  // built by appending: g++ 12 warns wrongly about "\n" + a temporary
+    return line.append(quoted(path)).append(" is ").append(what).append(".");
 }
 
 // Completes "PATH is ..." for a path that Korvane cannot read or replace; empty for a regular file.
