@@ -12,7 +12,9 @@ scripts/ensure-packages.sh "libclang-rt-$major-dev"
 
 # The TiddlyWiki 5 real-client tests (label realclient) load merged wikis with TiddlyWiki itself, run by
 # node, and boot them in headless chromium. TiddlyWiki comes from npm, pinned, into a cache folder.
-scripts/ensure-packages.sh nodejs npm chromium
+# Some machines have a Node.js package that brings npm along; Debian's own needs its npm package.
+scripts/ensure-packages.sh nodejs chromium
+command -v npm > /dev/null || scripts/ensure-packages.sh npm
 tw5_version=5.4.1
 export KORVANE_TW5_DIR=${KORVANE_TW5_DIR:-$HOME/.cache/korvane-tw5}
 if [ "$(node -p 'require(process.argv[1]).version' "$KORVANE_TW5_DIR/node_modules/tiddlywiki/package.json" 2>/dev/null)" \
