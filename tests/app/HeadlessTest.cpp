@@ -11,11 +11,8 @@ namespace {
 
 using test::earlyTiddler;
 
-// The merged document as the run rebuilds it around these entries.
 std::string merged(const std::vector<std::string>& entries) {
-    std::string doc = test::earlyWiki(entries);
-    doc.insert(doc.rfind("</div>\r\n</body>"), "\r\n");
-    return doc.insert(doc.find("storeArea\">") + 11, "\r\n");
+    return test::earlyWiki(entries, true);
 }
 
 TEST(Headless, MergeRunsOutputStatusAndFiles) {

@@ -1,21 +1,20 @@
 #!/usr/bin/env bash
 # Korvane as git's merge driver, with real git: two branches change one wiki at the same time.
-#   git-driver.sh KORVANE_CLI [FORMAT]   FORMAT picks the wiki_FORMAT and has_FORMAT fixture functions
+#   git-driver.sh KORVANE_CLI
+# Sourced with KORVANE_GIT_SETUP_ONLY=1 (as git-mergetool.sh does), it stops in the repository once
+# both branches are committed.
 set -euo pipefail
-cli=$1 format=${2:-early}
+cli=$1
 work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT
 export HOME=$work GIT_CONFIG_NOSYSTEM=1 SOURCE_DATE_EPOCH=1765000000 TZ=UTC
 fail() { echo "FAIL: $*" >&2; exit 1; }
-# wiki_early FILE TITLE=BODY...: an early-format wiki holding those tiddlers; has_early FILE TITLE BODY.
-wiki_early() {
-    local file=$1 pair && shift
+# wiki TITLE=BODY...: wiki.html, an early-format wiki holding those tiddlers; has TITLE BODY.
+wiki() {
     { printf '<html><body>\r\n<div id="storeArea">\r\n'
       for pair; do printf '<div tiddler="%s" modified="200601011200">%s</div>\r\n' "${pair%%=*}" "${pair#*=}"; done
-      printf '</div>\r\n</body></html>\r\n'; } > "$file"
+      printf '</div>\r\n</body></html>\r\n'; } > wiki.html
 }
-has_early() { grep -q "\"$2\"[^>]*>$3<" "$1"; }
-wiki() { "wiki_$format" wiki.html "$@"; }
-has() { "has_$format" wiki.html "$@" || fail "$1 is not $2"; }
+has() { grep -q "\"$1\"[^>]*>$2<" wiki.html || fail "$1 is not $2"; }
 titles() { "$cli" list wiki.html | cut -f2 | sort | tr '\n' ' '; }
 commit() { git add -A && git commit -qm "$1"; }
 cd "$work" && git init -q -b main repo && cd repo && git config user.name Ann && git config user.email a@b.org
@@ -23,6 +22,7 @@ cd "$work" && git init -q -b main repo && cd repo && git config user.name Ann &&
 wiki StoryList=a Keep=k Edit1=e Edit2=e Doomed=d && printf 'one\ntwo\nthree\nfour\n' > plain.html && commit base
 git checkout -qb one && wiki StoryList=b Keep=k Edit1=e1 Edit2=e Add1=x && sed -i s/one/ONE/ plain.html && commit one
 git checkout -q main && wiki StoryList=c Keep=k Edit1=e Edit2=e2 Doomed=d2 Add2=y && sed -i s/four/FOUR/ plain.html && commit two
+[ -n "${KORVANE_GIT_SETUP_ONLY:-}" ] && return 0
 # Both sides navigated (StoryList) and one edited what the other deleted: conflicts, kept in a whole wiki.
 if git merge -q one > out.txt 2>&1; then fail "merge reported no conflict"; fi
 grep -q "CONFLICT (content): Merge conflict in wiki.html" out.txt || fail "$(cat out.txt)"

@@ -67,7 +67,7 @@ TEST(Tw5Format, SplitsDecodesAndLetsTheLaterCopyWin) {
          "a JSON store block is not valid (an object without a title at byte 13 of the block)"},
         {page(block("[{\"title\":\"A\\x\"}]")),
          "a JSON store block is not valid (a bad escape at byte 12 of the block)"},
-        {page(block("[{\"title\":\"A\tB\"}]")),
+        {page(block("[{\"title\":\"A\x1F\tB\"}]")),
          "a JSON store block is not valid (a control character inside a string at byte 12 of the block)"},
         // Long values are scanned in blocks: bytes from 0x7F up are text, a control character is not.
         {page(block("[{\"title\":\"" + std::string(10, 'x') +

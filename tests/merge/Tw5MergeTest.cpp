@@ -50,28 +50,6 @@ struct Row {
 TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
     const std::string classic = "<html><div id=\"storeArea\"><div tiddler=\"A\">a</div></div></html>";
     const Row rows[] = {
-        {"same format: edits, deletion, addition, untouched bytes kept",
-         jsonWiki({j("A", "a2", ",\"modified\":\"2\""), j("B", "b"), j("C", "c"), j("N", "\\u003Cn")}),
-         jsonWiki({j("A", "a"), j("B", "b3", ",\"modified\":\"3\"")}),
-         jsonWiki({j("A", "a"), j("B", "b"), j("C", "c")}), "...l",
-         j("A", "a2", ",\"modified\":\"2\"") + ",\n" + j("B", "b3", ",\"modified\":\"3\"") + ",\n" +
-             j("N", "\\u003Cn"),
-         "dialog l/o/0|dialog s/o/0|dialog s/b/0|dialog l/ob/1|"},
-        {"5.1 div local, 5.3 JSON remote: equal tiddlers pass, the remote edit becomes a div element",
-         divWiki({"<div modified=\"1\" title=\"A\">\n<pre>a &lt;</pre>\n</div>",
-                  "<div title=\"B\">\n<pre>b</pre>\n</div>"}),
-         jsonWiki({j("A", "a \\u003C", ",\"modified\":\"1\""),
-                   "{\"text\":\"b2\",\"title\":\"B\",\"modified\":\"2\"}"}),
-         std::nullopt, ".",
-         "<div modified=\"1\" title=\"A\">\n<pre>a &lt;</pre>\n</div>\n<div modified=\"2\" "
-         "title=\"B\">\n<pre>b2</pre>\n</div>",
-         "dialog s/o/4|"},
-        {"JSON local, div remote: a new tiddler in the order a browser keeps it", jsonWiki({j("A", "a")}),
-         divWiki({"<div title=\"A\">\n<pre>a</pre>\n</div>",
-                  "<div modified=\"5\" tags=\"x\" title=\"N\">\n<pre>n &lt;&amp;</pre>\n</div>"}),
-         jsonWiki({j("A", "a")}), ".",
-         j("A", "a") + ",\n{\"text\":\"n \\u003C&\",\"title\":\"N\",\"tags\":\"x\",\"modified\":\"5\"}",
-         "dialog s/ob/1|"},
         {"session state and $:/core stay local without a question",
          jsonWiki({j("$:/StoryList", "", ",\"list\":\"A\""), j("$:/core", "{}", kPlugin + "\"5.3.2\""),
                    j("X", "x")}),
@@ -91,13 +69,6 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
          jsonWiki({j("$:/plugins/p", kPluginText, kPlugin + "\"1.0.0\",\"modified\":\"9\"")}), ".",
          j("$:/plugins/p", kPluginText, kPlugin + "\"1.2.0\",\"modified\":\"1\""),
          "dialog s/ob/0 shadow tiddlers: 2|"},
-        {"keep both: wikitext gets the note and a link, the copy its conflict title",
-         jsonWiki({j("T", "l", ",\"modified\":\"2\"")}), jsonWiki({j("T", "r", ",\"modified\":\"1\"")}),
-         jsonWiki({j("T", "u")}), "b",
-         j("T", "l" + kNote + "[[" + kCopy + "]]",
-           ",\"modified\":\"2\",\"conflict.copy\":\"" + kCopy + "\"") +
-             ",\n" + j(kCopy, "r", ",\"modified\":\"1\",\"conflict.of\":\"T\""),
-         "dialog l//0|"},
         {"keep both: no note for JSON, a taken title gets a number",
          jsonWiki({j("T", "{}", ",\"type\":\"application/json\""), j(kCopy, "x")}),
          jsonWiki({j("T", "[]", ",\"type\":\"application/json\""), j(kCopy, "x")}), std::nullopt, "b",
@@ -206,25 +177,6 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
             EXPECT_TRUE(run.newDocument().ends_with("</div>\n</body></html>\n")) << row.name;
         }
     }
-}
-
-TEST(Tw5Merge, CompanionListsAndPlansTiddlyWiki5Files) {
-    test::TempDir dir;
-    const std::string wiki =
-        dir.write("w.html", jsonWiki({j("A\\tB", "x", ",\"modified\":\"2\",\"creator\":\"c\"")}));
-    const std::string encrypted = dir.write("e.html", "<html><pre id=\"encryptedStoreArea\">x</pre></html>");
-    std::string out;
-    EXPECT_EQ(
-        test::runShell(std::string(KORVANE_CLI_PATH " ") + "list '" + wiki + "'", dir.path("err"), &out), 0);
-    EXPECT_EQ(out, "1\tA\\tB\t\t2\t\t56\n");
-    out.clear();
-    EXPECT_EQ(test::runShell(std::string(KORVANE_CLI_PATH " ") + "plan /local '" + wiki + "' /remote '" +
-                                 encrypted + "'",
-                             dir.path("err"), &out),
-              2);
-    EXPECT_EQ(out, "");
-    EXPECT_EQ(test::readBytes(dir.path("err")),
-              std::string(msg::kEncrypted) + "\nRemote file: \"" + encrypted + "\".\n");
 }
 
 }  // namespace

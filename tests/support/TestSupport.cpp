@@ -125,13 +125,13 @@ std::string earlyTiddler(const std::string& title, const std::string& body, cons
            "\" created=\"200501011200\" tags=\"\">" + body + "</div>";
 }
 
-std::string earlyWiki(const std::vector<std::string>& tiddlers) {
+std::string earlyWiki(const std::vector<std::string>& tiddlers, bool rebuilt) {
     std::string doc = "<html><head><title>Wiki</title></head><body>\r\n<div id=\"saveTest\"></div>\r\n";
-    doc += "<div id=\"storeArea\">\r\n";
+    doc += rebuilt ? "<div id=\"storeArea\">\r\n\r\n" : "<div id=\"storeArea\">\r\n";
     for (const std::string& t : tiddlers) {
         doc += t + "\r\n";
     }
-    doc += "</div>\r\n</body></html>\r\n";
+    doc += rebuilt ? "\r\n</div>\r\n</body></html>\r\n" : "</div>\r\n</body></html>\r\n";
     return doc;
 }
 

@@ -57,8 +57,9 @@ int runShell(const std::string& command, const std::string& errPath, std::string
 // tags="">BODY</div>
 std::string earlyTiddler(const std::string& title, const std::string& body,
                          const std::string& modified = "200601011200", const std::string& modifier = "Ann");
-// A whole wiki document around the given tiddler elements (early form: store area is the last div).
-std::string earlyWiki(const std::vector<std::string>& tiddlers);
+// A whole wiki document around the given tiddler elements (early form: store area is the last div);
+// `rebuilt`: as a merge run writes it, a blank line before the first element and after the last.
+std::string earlyWiki(const std::vector<std::string>& tiddlers, bool rebuilt = false);
 
 // Three wikis in `dir`: tiddler A differs in each (the local one is the latest), tiddler S is the same.
 struct Trio {

@@ -1,9 +1,8 @@
 #!/usr/bin/env node
 // TiddlyWiki 5 trios made by TiddlyWiki itself, and what `korvane-cli merge --conflicts both` must make
 // of each.
-//   trios.js make FOLDER     writes FOLDER/NAME/{local,remote[,unedited]}.html and expected.json per trio,
-//                            and expected.html: the expected tiddlers saved by TiddlyWiki (a stand-in for a
-//                            merged file, to try the checks themselves); prints the trio names
+//   trios.js make FOLDER     writes FOLDER/NAME/{local,remote[,unedited]}.html and expected.json per trio;
+//                            prints the trio names
 //   trios.js check TRIO OUT  loads OUT as the browser does and compares it with TRIO/expected.json field
 //                            by field; untouched tiddlers must keep the bytes of the file they came from
 "use strict";
@@ -138,22 +137,12 @@ function make(folder) {
         path.join(os.homedir(), ".cache/korvane-tw5"), "node_modules/tiddlywiki/package.json"))), "editions/empty");
     bootTw([edition, "--output", os.tmpdir()], ($tw) => {
         const base = new Map($tw.wiki.allTitles().map((title) => [title, $tw.wiki.getTiddler(title)]));
-        // Where the tiddlers are in a page: from the first stored one to the end of the last.
-        const store = (html) => {
-            const all = [...html.matchAll(/<script class="tiddlywiki-tiddler-store"[^>]*>[\s\S]*?<\/script>|<div [^>]*>\n<pre>[\s\S]*?<\/pre>\n<\/div>/g)];
-            return [all[0].index, all[all.length - 1].index + all[all.length - 1][0].length];
-        };
-        // Saves exactly `tiddlers` (besides the edition's own) with TiddlyWiki's template, in the page
-        // of `around` when given (TiddlyWiki's page also shows some tiddlers where scripts are off).
-        const save = (file, tiddlers, format, around) => {
+        // Saves exactly `tiddlers` (besides the edition's own) with TiddlyWiki's template.
+        const save = (file, tiddlers, format) => {
             for (const title of $tw.wiki.allTitles()) if (!base.has(title)) $tw.wiki.deleteTiddler(title);
             for (const tiddler of base.values()) $tw.wiki.addTiddler(tiddler);
             for (const fields of tiddlers) $tw.wiki.addTiddler(new $tw.Tiddler(fields));
-            let html = $tw.wiki.renderTiddler("text/plain", "$:/core/save/all", {variables: {storeAreaFormat: format}});
-            if (around) {
-                const [from, to] = store(html), [pageFrom, pageTo] = store(around);
-                html = around.slice(0, pageFrom) + html.slice(from, to) + around.slice(pageTo);
-            }
+            const html = $tw.wiki.renderTiddler("text/plain", "$:/core/save/all", {variables: {storeAreaFormat: format}});
             fs.writeFileSync(file, html);
             return tiddlerMap(readStore($tw, html).tiddlers);
         };
@@ -170,15 +159,6 @@ function make(folder) {
             const R = save(path.join(dir, "remote.html"), [...apply(remote), {...core, version: core.version + "-next"}], trio.remote);
             const expected = expectMerge($tw, L, R, U, trio);
             fs.writeFileSync(path.join(dir, "expected.json"), JSON.stringify(expected, null, 1));
-            const stand = Object.values(expected.tiddlers).map((f) => ({...f}));
-            for (const [title, fields] of Object.entries(expected.copies)) {
-                const copy = `${title} (conflict 12/6/2026 9:00:00 AM)`;
-                stand.push({...fields, title: copy});
-                const kept = stand.find((f) => f.title === title);
-                kept.text = kept.text.replace("\u0001copy\u0001", copy);
-                kept["conflict.copy"] = copy;
-            }
-            save(path.join(dir, "expected.html"), stand, trio.local, fs.readFileSync(path.join(dir, "local.html"), "utf8"));
             console.log(trio.name);
         }
     });
