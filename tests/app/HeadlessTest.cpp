@@ -11,14 +11,11 @@ namespace {
 
 using test::earlyTiddler;
 
-std::string merged(const std::vector<std::string>& entries) {
-    return test::earlyWiki(entries, true);
-}
-
 TEST(Headless, MergeRunsOutputStatusAndFiles) {
     ::setenv("SOURCE_DATE_EPOCH", "1765000000", 1), ::setenv("TZ", "UTC", 1);
     test::TempDir dir;
     // clang-format off
+    const auto merged = [](const std::vector<std::string>& entries) { return test::earlyWiki(entries, true); };
     const std::string same = earlyTiddler("S", "s"), old = earlyTiddler("E", "old"), gone = earlyTiddler("G", "g");
     const std::string edited = earlyTiddler("E", "new", "200601021200"), added = earlyTiddler("M", "m");
     const std::string mine = earlyTiddler("B", "mine", "200601031200"), friends = earlyTiddler("T", "t");
@@ -58,8 +55,7 @@ TEST(Headless, MergeRunsOutputStatusAndFiles) {
         {"/lastmerge %D/u.html --conflicts theirs", 2, "", "Usage:\n", inputs},
     };
     // clang-format on
-    for (std::size_t i = 0; i < std::size(rows); ++i) {
-        const Row& row = rows[i];
+    for (const Row& row : rows) {
         test::TempDir trio;
         trio.write("l.html", l), trio.write("r.html", r), trio.write("u.html", u);
         std::string args = "merge /local %D/l.html /remote %D/r.html " + row.args, err = row.errStart;
@@ -71,14 +67,14 @@ TEST(Headless, MergeRunsOutputStatusAndFiles) {
         std::string out;
         EXPECT_EQ(test::runShell(std::string(KORVANE_CLI_PATH " ") + args, dir.path("err.txt"), &out),
                   row.status)
-            << i;
-        EXPECT_EQ(out, row.out) << i;
-        EXPECT_EQ(test::readBytes(dir.path("err.txt")).substr(0, err.size()), err) << i;
+            << row.args;
+        EXPECT_EQ(out, row.out) << row.args;
+        EXPECT_EQ(test::readBytes(dir.path("err.txt")).substr(0, err.size()), err) << row.args;
         auto files = test::snapshot(trio.dir());
         for (auto& [name, bytes] : files) {
             name = std::filesystem::path(name).filename().string();
         }
-        EXPECT_EQ(files, row.files) << i;
+        EXPECT_EQ(files, row.files) << row.args;
     }
 }
 
@@ -104,9 +100,9 @@ TEST(Headless, SyncToolConflictCopies) {
     }
     dir.write("wiki.html", "x");
     std::string out;
-    EXPECT_EQ(test::runShell(std::string(KORVANE_CLI_PATH " ") + "conflicts '" + dir.path("wiki.html") + "'",
-                             dir.path("err"), &out),
-              0);
+    EXPECT_EQ(
+        test::runShell(KORVANE_CLI_PATH " conflicts '" + dir.path("wiki.html") + "'", dir.path("err"), &out),
+        0);
     const std::string p = dir.dir().string() + "/";
     EXPECT_EQ(out, p + rows[5].first + "\n" + p + rows[3].first + "\n" + p + rows[2].first + "\n" + p +
                        rows[4].first + "\n" + p + rows[1].first + "\n" + p + rows[0].first + "\n");

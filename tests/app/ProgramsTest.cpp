@@ -26,9 +26,8 @@ TEST(Programs, OutputErrorsAndExitStatus) {
     };
     const auto before = test::snapshot(data);
     for (const test::TableRow& row : test::tableRows("programs.tsv")) {
-        if (row.in[0] != "korvane-cli" && std::string_view(KORVANE_PATH).empty()) {
+        if (row.in[0] != "korvane-cli" && std::string_view(KORVANE_PATH).empty())
             continue;
-        }
         const std::string program = row.in[0] == "sh"        ? ""
                                     : row.in[0] == "korvane" ? "'" KORVANE_PATH "' "
                                                              : "'" KORVANE_CLI_PATH "' ";

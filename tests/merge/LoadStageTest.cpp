@@ -29,7 +29,6 @@ class LoadStage : public ::testing::Test {
     std::string local = trio.local, remote = trio.remote, unedited = trio.unedited;
     std::unique_ptr<MergeRun> run;
 
-    // The host's record starts afresh; its answers stay.
     bool load(const std::string& l, const std::string& r, const std::string& u) {
         host.log.clear();
         host.messages.clear();
@@ -59,6 +58,9 @@ TEST_F(LoadStage, ChecksInTheirOrder) {
     const std::string empty = dir.write("empty.html", "");
     const Shown identical{std::string(msg::kIdentical), MessageIcon::Information, "Identical"};
     const Shown format{std::string(msg::kFileFormat), MessageIcon::None, "Error"};
+    const Shown cannotRead = stopped(msg::cannotRead(unreadable, "Injected failure"));
+    const Shown isFolder =
+        stopped(std::string(msg::kRemoteNotFound) + "\n\"" + folder + "\" is a folder, not a regular file.");
     std::string upper = test::readBytes(local);
     upper.replace(upper.find("mine"), 4, "MINE");
     const Case cases[] = {
@@ -66,19 +68,12 @@ TEST_F(LoadStage, ChecksInTheirOrder) {
         {none, remote, "", {stopped(msg::kLocalNotFound)}},
         {local, remote, none, {stopped(msg::kUneditedNotFound)}},
         // A folder is not a file, and the message says what it is.
-        {local,
-         folder,
-         "",
-         {stopped(std::string(msg::kRemoteNotFound) + "\n\"" + folder +
-                  "\" is a folder, not a regular file.")}},
+        {local, folder, "", {isFolder}},
         {local, remote, local, {stopped(msg::kUneditedSameFile)}},
         {local, remote, folder + "/./remote.html", {stopped(msg::kUneditedSameFile)}},
         {empty, dir.write("empty2.html", ""), "", {identical}},
         {local, empty, "", {{std::string(msg::kRemoteBlank), MessageIcon::Critical, "File error"}}},
-        {local,
-         unreadable,
-         dir.write("u-unreadable", "y"),
-         {stopped(msg::cannotRead(unreadable, "Injected failure"))}},
+        {local, unreadable, dir.write("u-unreadable", "y"), {cannotRead}},
         {local, dir.write("upper.html", upper), "", {}},
         // A short read shows the format message once per file and gives the empty text; with every read
         // short the two texts are equal.
@@ -108,8 +103,7 @@ TEST_F(LoadStage, LastMergeIsOfferedOnlyWithoutAnUneditedPath) {
     host.yesNoAnswers = {false};
     ASSERT_TRUE(load(local, remote, ""));
     EXPECT_EQ(host.log, std::vector<std::string>{"ask:Use .LastMerge file?"});
-    EXPECT_TRUE(docs().unedited.empty());
-    EXPECT_TRUE(docs().uneditedText.empty());
+    EXPECT_TRUE(docs().unedited.empty() && docs().uneditedText.empty());
     // An accepted offer stays when the run stops later.
     EXPECT_FALSE(load(local, dir.write("same.html", test::readBytes(local)), ""));
     EXPECT_EQ(host.log, (std::vector<std::string>{"ask:Use .LastMerge file?", "unedited:" + lastMerge,

@@ -51,9 +51,8 @@ std::vector<std::string> MergeStage::merge(const test::TableRow& r) {
     }
     host.answerDialog = [&](const ConflictRequest& q) {
         std::string buttons, boxes[2], texts;
-        for (const DialogButton b : q.disabledButtons) {
-            buttons += choiceCode(b);
-        }
+        std::transform(q.disabledButtons.begin(), q.disabledButtons.end(), std::back_inserter(buttons),
+                       choiceCode);
         for (int k = 0; k < 2; ++k) {
             for (const DialogBox b : k == 0 ? q.setAsideBoxes : q.takenBackBoxes) {
                 boxes[k] += "LOS12"[static_cast<int>(b)];

@@ -36,11 +36,11 @@ class SaveStage : public ::testing::Test {
         }
     }
 
-    // Loads and merges (recommended answers); the save is left to the test.
+    // With a fresh host, loads and merges (recommended answers); the save is left to the test.
     void prepare(const std::string& u) {
+        host = {};
         run = std::make_unique<MergeRun>(host, fs, MergePaths{local, remote, u});
-        ASSERT_TRUE(run->load());
-        ASSERT_TRUE(run->merge());
+        ASSERT_TRUE(run->load() && run->merge());
         host.log.clear();
         host.messages.clear();
     }
@@ -49,11 +49,7 @@ class SaveStage : public ::testing::Test {
 // Another program appends to one of the files at a chosen moment of the save: the guards, which run
 // right before the renames, find it, and every file stays as that program left it.
 TEST_F(SaveStage, GuardsFindFilesChangedByAnotherProcess) {
-    struct Row {
-        std::string* path;
-        std::string_view message;
-    };
-    const Row rows[] = {
+    const std::pair<std::string*, std::string_view> rows[] = {
         {&remote, msg::kRemoteChanged}, {&local, msg::kLocalChanged}, {&unedited, msg::kOriginalChanged}};
     // While "Save Files?" is open; once the copies are written and flushed; while the local guard reads
     // (the remote file then stands under its backup name).
@@ -62,27 +58,26 @@ TEST_F(SaveStage, GuardsFindFilesChangedByAnotherProcess) {
         [&](const std::string& op) { return op.rfind("rename:" + remote + ">", 0) == 0; },
         [&](const std::string& op) { return op == "read:" + local; }};
     for (const auto& moment : moments) {
-        for (const Row& row : rows) {
-            SCOPED_TRACE(*row.path + " at moment " + std::to_string(&moment - moments));
+        for (const auto& [path, message] : rows) {
+            SCOPED_TRACE(*path + " at moment " + std::to_string(&moment - moments));
             // At the last moment the remote file stands under its backup name, and another program
             // writes a new one: that file stays, and the message says where the old one is.
-            const bool newRemote = &moment == &moments[2] && row.path == &remote;
-            host = {};
+            const bool newRemote = &moment == &moments[2] && path == &remote;
             prepare(unedited);
-            const std::string original = test::readBytes(*row.path);
+            const std::string original = test::readBytes(*path);
             ::chmod(remote.c_str(), 0444);
             bool changed = false;
             fs.failWhen = [&](const std::string& op) {
                 if (!changed && moment(op)) {
                     changed = true;
-                    std::ofstream(*row.path, std::ios::app) << ' ';
+                    std::ofstream(*path, std::ios::app) << ' ';
                 }
                 return false;
             };
             EXPECT_EQ(run->save(), RunResult::SaveFailed);
             fs.failWhen = nullptr;
             ASSERT_TRUE(changed);
-            EXPECT_EQ(test::readBytes(*row.path), newRemote ? " " : original + " ");
+            EXPECT_EQ(test::readBytes(*path), newRemote ? " " : original + " ");
             if (newRemote) {
                 EXPECT_NE(host.messages[1].text.find("failed: File exists."), std::string::npos);
                 EXPECT_NE(host.messages[1].text.find("it is now \"" + remote + "-"), std::string::npos);
@@ -93,9 +88,9 @@ TEST_F(SaveStage, GuardsFindFilesChangedByAnotherProcess) {
             EXPECT_EQ(test::snapshot(dir.dir()).size(), 3u);  // the remote file is back, nothing left over
             EXPECT_EQ(fs.inspect(remote).mode, 0444u);        // with the attributes it had
             EXPECT_EQ(host.messages[1],
-                      (test::ShownMessage{newRemote ? host.messages[1].text : std::string(row.message),
+                      (test::ShownMessage{newRemote ? host.messages[1].text : std::string(message),
                                           MessageIcon::Critical, newRemote ? "Korvane" : "Server Error"}));
-            dir.write(std::filesystem::path(*row.path).filename().string(), original);
+            dir.write(std::filesystem::path(*path).filename().string(), original);
             ::chmod(remote.c_str(), 0644);
         }
     }
@@ -155,7 +150,6 @@ TEST_F(SaveStage, APartlyDoneSaveSaysWhereEveryDocumentIs) {
                         {true, 2, {"", "", "the unedited copy, unchanged"}},
                         {false, 2, {"", "", "not created yet"}}};
     for (const Row& row : rows) {
-        host = {};
         prepare(row.withUnedited ? unedited : "");
         run->setRandomSource([] { return 0.5; });
         const std::string targets[] = {remote, local, row.withUnedited ? unedited : local + ".LastMerge"};
@@ -210,7 +204,6 @@ TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
             const bool kill = k >= 2 * steps.size();
             const std::string& at = steps[k % steps.size()];
             resetFiles();
-            host = {};
             prepare(u);
             std::size_t count = 0;
             fs.failWhen = [&](const std::string& op) {
@@ -235,9 +228,8 @@ TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
                 const bool localChanged =
                     at.rfind("read:" + remote + "-", 0) == 0 || at.rfind("writeNew:", 0) == 0;
                 const bool newRemote = at == "read:" + local;
-                if (localChanged || newRemote) {
+                if (localChanged || newRemote)
                     std::ofstream(localChanged ? local : remote, std::ios::app) << ' ';
-                }
                 const auto left = test::snapshot(dir.dir());
                 const std::string paths = "/local '" + local + "' /remote '" + remote + "'" +
                                           (u.empty() ? "" : " /lastmerge '" + u + "'");
@@ -261,8 +253,7 @@ TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
                           found && !newRemote);
                 EXPECT_TRUE(std::filesystem::exists(local + ".korvane-save") || !found);
                 test::ScriptedHost next;
-                MergeRun again(next, fs, {local, remote, u});
-                again.load();
+                MergeRun(next, fs, {local, remote, u}).load();
                 EXPECT_EQ(!next.messages.empty() && next.messages[0].title == msg::kInterruptedTitle, found);
                 if (newRemote) {
                     EXPECT_EQ(test::snapshot(dir.dir()), left);
@@ -283,10 +274,8 @@ TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
                 if (path == unedited && u.empty())
                     continue;
                 const std::string now = std::filesystem::exists(path) ? test::readBytes(path) : "";
-                if (now == bytes || now == merged)
-                    continue;
-                // Otherwise the original must stand in a file that the message names.
-                bool named = false;
+                // Or else the original must stand in a file that the message names.
+                bool named = now == bytes || now == merged;
                 for (const auto& f : std::filesystem::directory_iterator(dir.dir())) {
                     named |= test::readBytes(f.path().string()) == bytes &&
                              shown.find(f.path().string()) != std::string::npos;
@@ -295,15 +284,12 @@ TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
             }
             for (const auto& f : std::filesystem::directory_iterator(dir.dir())) {
                 const std::string name = f.path().string();
-                if (originals.count(name) == 0 && name != third) {
-                    EXPECT_NE(shown.find(name), std::string::npos)
-                        << "stray file " << name << "; message: " << shown;
-                }
+                EXPECT_TRUE(originals.count(name) || name == third || shown.find(name) != std::string::npos)
+                    << "stray file " << name << "; message: " << shown;
             }
             if (result != RunResult::Saved) {
                 EXPECT_FALSE(shown.empty());
                 EXPECT_EQ(host.messages.back().icon, MessageIcon::Critical);
-                // "No file was changed" only when every file is as it was.
                 const bool unchanged =
                     test::snapshot(dir.dir()).size() == 3u && test::readBytes(remote) == originals.at(remote);
                 EXPECT_EQ(shown.find("No file was changed") != std::string::npos, unchanged) << shown;

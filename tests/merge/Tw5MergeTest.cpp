@@ -35,8 +35,8 @@ const std::string kPlugin = ",\"plugin-type\":\"plugin\",\"version\":";
 const std::string kPluginText = "{\\\"tiddlers\\\":{\\\"a\\\":{},\\\"b\\\":{\\\"title\\\":\\\"b\\\"}}}";
 const std::string kCopy = "T (conflict 12/5/2026 6:15:06 AM)";
 const std::string kNote =
-    "\\n\\nNote: There was a conflict while merging this item. See the following link for the "
-    "conflicting version: ";
+    "\\n\\nNote: There was a conflict while merging this item. See the following link for the conflicting "
+    "version: ";
 
 struct Row {
     const char* name;
@@ -59,10 +59,9 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
          j("$:/StoryList", "", ",\"list\":\"A\"") + ",\n" + j("$:/core", "{}", kPlugin + "\"5.3.2\"") +
              ",\n" + j("X", "x"),
          "message:The remote file holds version 5.3.3 of $:/core, the local file version 5.3.2. The merged "
-         "wiki keeps "
-         "the local $:/core: the page that is written is the local file's, and its boot code and $:/core are "
-         "released "
-         "together. To move to another TiddlyWiki version, upgrade the wiki in TiddlyWiki itself.|"},
+         "wiki keeps the local $:/core: the page that is written is the local file's, and its boot code and "
+         "$:/core are released together. To move to another TiddlyWiki version, upgrade the wiki in "
+         "TiddlyWiki itself.|"},
         {"plugin upgrade: the higher version is recommended, shown as a summary, never copied",
          jsonWiki({j("$:/plugins/p", kPluginText, kPlugin + "\"1.0.0\",\"modified\":\"9\"")}),
          jsonWiki({j("$:/plugins/p", kPluginText, kPlugin + "\"1.2.0\",\"modified\":\"1\"")}),
@@ -82,10 +81,8 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
          j("S", "s", ",\"tags\":\"[[$:/tags/Stylesheet]]\"") +
              ",\n{\"title\":\"A\",\"text\":\"new\",\"extra\":\"e\"}",
          "dialog s/ob/2|dialog l/o/4|message:This box does not read as a tiddler: There is no blank line "
-         "between the "
-         "fields and the text.\n\nCorrect it (fields as \"name: value\" lines, a blank line, then the text), "
-         "or undo "
-         "the edit.|ask:Keep Edits?|"},
+         "between the fields and the text.\n\nCorrect it (fields as \"name: value\" lines, a blank line, "
+         "then the text), or undo the edit.|ask:Keep Edits?|"},
         {"two JSON blocks become one in the first one's place; a title that [[…]] cannot link",
          "<html><body>\n" +
              block("[{\"title\":\"A\",\"text\":\"1\"},\n" + j("a|b", "l", ",\"modified\":\"2\"") + "]") +
@@ -102,29 +99,24 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
          divWiki({"<div title=\"A\">\n<pre>a</pre>\n</div>"}),
          jsonWiki({j("A", "a"), j("N", "n", ",\"Big\":\"x\"")}), std::nullopt, "", "",
          "dialog s/ob/1|message:Error: The merged wiki was not saved: its tiddler store did not pass the "
-         "check that "
-         "TiddlyWiki can load it (the tiddler \"N\" has a field \"Big\" that a TiddlyWiki 5.1 div store "
-         "cannot hold; "
-         "save the local wiki once with a later TiddlyWiki to give it a JSON store).\nLocal file: "
-         "\"local.html\". No "
-         "file was changed.|"},
+         "check that TiddlyWiki can load it (the tiddler \"N\" has a field \"Big\" that a TiddlyWiki 5.1 div "
+         "store cannot hold; save the local wiki once with a later TiddlyWiki to give it a JSON "
+         "store).\nLocal file: \"local.html\". No file was changed.|"},
         {"an encrypted wiki is refused", jsonWiki({j("A", "a")}),
          "<html><pre id=\"encryptedStoreArea\">x</pre></html>", std::nullopt, "", "",
          "message:Error: The file is an encrypted TiddlyWiki. Encrypted wikis cannot be merged: open it in "
-         "TiddlyWiki "
-         "and save it without a password first.\nRemote file: \"remote.html\". No file was changed.|"},
+         "TiddlyWiki and save it without a password first.\nRemote file: \"remote.html\". No file was "
+         "changed.|"},
         {"damaged JSON is refused", jsonWiki({j("A", "a") + ","}), jsonWiki({j("A", "b")}), std::nullopt, "",
          "",
          "message:Error: The TiddlyWiki 5 store of this file cannot be read safely: a JSON store block is "
-         "not valid (an "
-         "entry that is not an object at byte 28 of the block). TiddlyWiki itself would not load all of its "
-         "tiddlers.\nLocal file: \"local.html\". No file was changed.|"},
+         "not valid (an entry that is not an object at byte 28 of the block). TiddlyWiki itself would not "
+         "load all of its tiddlers.\nLocal file: \"local.html\". No file was changed.|"},
         {"a classic file against a TiddlyWiki 5 file is refused", classic, jsonWiki({j("A", "a")}),
          std::nullopt, "", "",
          "message:Error: These files are different kinds of TiddlyWiki and cannot be merged: Local file "
          "\"local.html\" is a TiddlyWiki Classic file, Remote file \"remote.html\" is a TiddlyWiki 5 file. "
-         "No file "
-         "was changed.|"},
+         "No file was changed.|"},
     };
     for (const Row& row : rows) {
         test::TempDir dir;
@@ -136,9 +128,8 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
             const char code = dialogs < row.answers.size() ? row.answers[dialogs++] : '.';
             ConflictAnswer a{q.boldButton, q.texts};
             std::string disabled;
-            for (DialogButton b : q.disabledButtons) {
-                disabled += choiceCode(b);
-            }
+            std::transform(q.disabledButtons.begin(), q.disabledButtons.end(), std::back_inserter(disabled),
+                           choiceCode);
             log += "dialog " + std::string(1, choiceCode(*q.boldButton)) + "/" + disabled + "/" +
                    std::to_string(q.takenBackBoxes.size());
             if (const std::size_t at = q.texts.strServer.find("shadow tiddlers:"); at != std::string::npos) {
@@ -161,9 +152,7 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
         const bool merged = run.load() && run.merge();
         EXPECT_EQ(merged ? run.strMergedStore() : "", row.store) << row.name;
         for (const std::string& entry : host.log) {
-            if (!entry.starts_with("dialog:")) {
-                log += entry + "|";
-            }
+            log += entry.starts_with("dialog:") ? "" : entry + "|";
         }
         for (std::string::size_type at; (at = log.find(dir.path(""))) != std::string::npos;) {
             log.erase(at, dir.path("").size());
