@@ -144,9 +144,8 @@ TEST_F(LoadStage, LargeDocumentsSplitAsSmallOnes) {
                      &TiddlerList::colModified, &TiddlerList::colCreated}) {
         EXPECT_EQ(docs().remote.*col, expected.*col);
     }
-    EXPECT_EQ(docs().remote.size(), tiddlers.size());
-    EXPECT_EQ(docs().local.size(), tiddlers.size() - 1);
-    EXPECT_EQ(docs().unedited.size(), 2u);
+    EXPECT_EQ(std::tuple(docs().remote.size(), docs().local.size(), docs().unedited.size()),
+              std::tuple(tiddlers.size(), tiddlers.size() - 1, std::size_t{2}));
     // A large remote and an unedited copy without store areas: only the first in the order local,
     // remote, unedited is reported.
     const std::string r =
