@@ -3,6 +3,7 @@
 // from the input's end), each parser input also cut short at every byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
@@ -27,10 +28,8 @@ TEST(FuzzCorpus, MergeInvariantsHoldForEveryAnswerScript) {
         for (int variant = 0; variant < 1500; ++variant) {
             const auto* bytes = reinterpret_cast<const std::uint8_t*>(input.data());
             ASSERT_NO_THROW(fuzz::checkMerge(bytes, input.size())) << variant;
-            for (std::size_t i = input.size() - std::min<std::size_t>(input.size(), 24); i < input.size();
-                 ++i) {
-                input[i] = static_cast<char>(random());
-            }
+            std::generate(input.end() - std::min<std::ptrdiff_t>(std::ssize(input), 24), input.end(),
+                          [&random] { return static_cast<char>(random()); });
         }
     }
 }

@@ -6,6 +6,7 @@
 //   elements the merge appended, in order;
 // - after the save the three files hold the merged document.
 #include <algorithm>
+#include <iterator>
 
 #include "FuzzCheck.h"
 #include "merge/BoxForm.h"
@@ -34,16 +35,11 @@ class ScriptedAnswers : public MergeHost {
         }
         // Only an enabled button can be pressed.
         std::vector<DialogButton> enabled;
-        for (DialogButton b : kDialogButtons) {
-            if (r.isEnabled(b)) {
-                enabled.push_back(b);
-            }
-        }
+        std::ranges::copy_if(kDialogButtons, std::back_inserter(enabled),
+                             [&r](DialogButton b) { return r.isEnabled(b); });
         a.choice = enabled[m_script.number(0, enabled.size() - 1)];
         if (m_script.flag()) {
-            std::string* boxes[] = {&a.texts.strLocal, &a.texts.strOriginal, &a.texts.strServer,
-                                    &a.texts.strConflict1, &a.texts.strConflict2};
-            std::string& box = *boxes[m_script.number(0, 4)];
+            std::string& box = a.texts.of(static_cast<DialogBox>(m_script.number(0, 4)));
             if (m_script.flag()) {
                 box = std::string(m_script.number(0, 3), ' ');
                 blankedABox = true;  // the element's markup is gone with it
@@ -64,14 +60,6 @@ class ScriptedAnswers : public MergeHost {
   private:
     Script& m_script;
 };
-
-int countTitle(const TiddlerList& list, std::string_view title) {
-    int count = 0;
-    for (std::string_view t : list.colTitles) {
-        count += t == title ? 1 : 0;
-    }
-    return count;
-}
 
 }  // namespace
 
@@ -118,12 +106,9 @@ void checkMerge(const std::uint8_t* data, std::size_t size) {
             FUZZ_CHECK((at == all.end() ? nullptr : lists[k]->colDivs[at - all.begin()].data()) ==
                        (versions[k] ? versions[k]->data() : nullptr));
         }
-    }
-    for (std::size_t i = 0; i < visits.size(); ++i) {
         // (A conflict copy made in this run may share a title that already says "(conflict".)
-        const Visit v = visits.visit(i);
         if (v.passesSilently() && v.title.find("(conflict ") == std::string_view::npos) {
-            FUZZ_CHECK(countTitle(out, v.title) == 1);
+            FUZZ_CHECK(std::count(out.colTitles.begin(), out.colTitles.end(), v.title) == 1);
         }
     }
     if (!host.blankedABox) {

@@ -16,10 +16,7 @@ namespace {
 std::string untouchedBox(const std::string& storeText) {
     std::string out;
     for (char c : toBoxForm(storeText)) {
-        if (c == '\n' && (out.empty() || out.back() != '\r')) {
-            out += '\r';
-        }
-        out += c;
+        out += c == '\n' && (out.empty() || out.back() != '\r') ? "\r\n" : std::string(1, c);
     }
     return out;
 }
@@ -53,8 +50,7 @@ void checkParser(std::string_view doc) {
     Tw5Layout layout;
     if (splitTw5(doc, tw5, layout).empty()) {
         for (std::string_view entry : tw5.colDivs) {
-            Fields fields;
-            Fields again;
+            Fields fields, again;
             FUZZ_CHECK(decodeEntry(entry, fields) && decodeEntry(toStoreJson(fields), again) &&
                        again == fields);
         }

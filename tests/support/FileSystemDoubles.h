@@ -39,23 +39,20 @@ class InjectingFileSystem : public FileSystem {
                     [&] { return m_inner.compareWhole(p, expected); });
     }
     FsError writeWhole(const std::string& p, std::string_view data) override {
-        return pass("write:" + p, FsError(kInjected), [&] { return m_inner.writeWhole(p, data); });
+        return pass("write:" + p, [&] { return m_inner.writeWhole(p, data); });
     }
     FsError writeNewDurable(const std::string& p, const std::vector<std::string_view>& pieces,
                             std::optional<unsigned> mode, std::optional<FileOwner> owner = {}) override {
-        return pass("writeNew:" + p, FsError(kInjected),
-                    [&] { return m_inner.writeNewDurable(p, pieces, mode, owner); });
+        return pass("writeNew:" + p, [&] { return m_inner.writeNewDurable(p, pieces, mode, owner); });
     }
     FsError rename(const std::string& from, const std::string& to) override {
-        return pass("rename:" + from + ">" + to, FsError(kInjected),
-                    [&] { return m_inner.rename(from, to); });
+        return pass("rename:" + from + ">" + to, [&] { return m_inner.rename(from, to); });
     }
     FsError renameNoReplace(const std::string& from, const std::string& to) override {
-        return pass("rename:" + from + ">" + to, FsError(kInjected),
-                    [&] { return m_inner.renameNoReplace(from, to); });
+        return pass("rename:" + from + ">" + to, [&] { return m_inner.renameNoReplace(from, to); });
     }
     FsError remove(const std::string& p) override {
-        return pass("remove:" + p, FsError(kInjected), [&] { return m_inner.remove(p); });
+        return pass("remove:" + p, [&] { return m_inner.remove(p); });
     }
     // A failure here reads as a path whose kind could not be found out.
     FileInfo inspect(const std::string& p) override {
@@ -63,10 +60,10 @@ class InjectingFileSystem : public FileSystem {
                     [&] { return m_inner.inspect(p); });
     }
     FsError getMode(const std::string& p, unsigned& mode) override {
-        return pass("getMode:" + p, FsError(kInjected), [&] { return m_inner.getMode(p, mode); });
+        return pass("getMode:" + p, [&] { return m_inner.getMode(p, mode); });
     }
     FsError setMode(const std::string& p, unsigned mode) override {
-        return pass("setMode:" + p, FsError(kInjected), [&] { return m_inner.setMode(p, mode); });
+        return pass("setMode:" + p, [&] { return m_inner.setMode(p, mode); });
     }
 
   private:
@@ -76,6 +73,10 @@ class InjectingFileSystem : public FileSystem {
     Result pass(const std::string& op, Result failure, const Real& real) {
         ops.push_back(op);
         return failWhen && failWhen(op) ? failure : real();
+    }
+    template <class Real>
+    FsError pass(const std::string& op, const Real& real) {
+        return pass(op, FsError(kInjected), real);
     }
 
     PosixFileSystem m_posix;

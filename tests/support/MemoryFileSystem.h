@@ -46,13 +46,11 @@ class MemoryFileSystem : public FileSystem {
         return std::nullopt;
     }
     FsError rename(const std::string& from, const std::string& to) override {
-        const auto it = files.find(from);
-        if (it == files.end()) {
+        auto moved = files.extract(from);
+        if (moved.empty()) {
             return kMissing;
         }
-        File moved = std::move(it->second);
-        files.erase(it);
-        files[to] = std::move(moved);
+        files[to] = std::move(moved.mapped());
         return std::nullopt;
     }
     FsError remove(const std::string& path) override { return files.erase(path) ? FsError() : kMissing; }

@@ -5,8 +5,8 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <random>
-#include <sstream>
 
 #include "merge/MergePlan.h"
 
@@ -49,9 +49,7 @@ std::optional<DialogButton> button(char code) {
 
 std::string readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 std::vector<TableRow> tableRows(const std::string& name) {
@@ -142,41 +140,21 @@ Trio writeTrio(const TempDir& dir, const std::string& prefix) {
             dir.write(prefix + "unedited.html", earlyWiki({earlyTiddler("A", "base"), same}))};
 }
 
-void ScriptedHost::showMessage(const std::string& text, MessageIcon icon, const std::string& title) {
-    log.push_back("message:" + text);
-    messages.push_back({text, icon, title});
-}
-
-bool ScriptedHost::askYesNo(const std::string& text, const std::string& title, bool yesIsDefault) {
-    (void)yesIsDefault;
+bool ScriptedHost::askYesNo(const std::string& text, const std::string& title, bool) {
     log.push_back("ask:" + title);
     messages.push_back({text, MessageIcon::None, title});
-    if (yesNoAnswers.empty()) {
-        return true;
+    const bool answer = yesNoAnswers.empty() || yesNoAnswers.front();
+    if (!yesNoAnswers.empty()) {
+        yesNoAnswers.pop_front();
     }
-    const bool answer = yesNoAnswers.front();
-    yesNoAnswers.pop_front();
     return answer;
 }
 
 ConflictAnswer ScriptedHost::settleConflict(const ConflictRequest& request) {
     log.push_back("dialog:" + request.caption);
     requests.push_back(request);
-    if (answerDialog) {
-        return answerDialog(request);
-    }
-    ConflictAnswer a;
-    a.choice = request.boldButton.value_or(DialogButton::Local);
-    a.texts = request.texts;
-    return a;
-}
-
-void ScriptedHost::setUneditedPath(const std::string& path) {
-    log.push_back("unedited:" + path);
-}
-
-void ScriptedHost::endProgram() {
-    log.push_back("end");
+    return answerDialog ? answerDialog(request)
+                        : ConflictAnswer{request.boldButton.value_or(DialogButton::Local), request.texts};
 }
 
 }  // namespace korvane::test

@@ -87,12 +87,15 @@ class ScriptedHost : public MergeHost {
     // Answers to conflict dialogs; by default the recommended button with the texts untouched.
     std::function<ConflictAnswer(const ConflictRequest&)> answerDialog;
 
-    void showMessage(const std::string& text, MessageIcon icon, const std::string& title) override;
+    void showMessage(const std::string& text, MessageIcon icon, const std::string& title) override {
+        log.push_back("message:" + text);
+        messages.push_back({text, icon, title});
+    }
     bool askYesNo(const std::string& text, const std::string& title, bool yesIsDefault) override;
     ConflictAnswer settleConflict(const ConflictRequest& request) override;
-    void setUneditedPath(const std::string& path) override;
+    void setUneditedPath(const std::string& path) override { log.push_back("unedited:" + path); }
     std::string presentTimeText() override { return "12/5/2026 6:15:06 AM"; }
-    void endProgram() override;
+    void endProgram() override { log.push_back("end"); }
 };
 
 }  // namespace korvane::test

@@ -9,7 +9,7 @@
 const fs = require("fs");
 const path = require("path");
 const os = require("os");
-const {bootTw, readStore, tiddlerMap, entryBytes, sorted, nonCanonical} = require("./twload.js");
+const {twRoot, bootTw, readStore, tiddlerMap, entryBytes, sorted, nonCanonical} = require("./twload.js");
 
 // Which store each file of a trio has; null: no unedited copy.
 const kTrios = [
@@ -133,8 +133,7 @@ function expectMerge($tw, L, R, U, trio) {
 }
 
 function make(folder) {
-    const edition = path.join(path.dirname(require.resolve(path.join(process.env.KORVANE_TW5_DIR ||
-        path.join(os.homedir(), ".cache/korvane-tw5"), "node_modules/tiddlywiki/package.json"))), "editions/empty");
+    const edition = path.join(twRoot(), "editions/empty");
     bootTw([edition, "--output", os.tmpdir()], ($tw) => {
         const base = new Map($tw.wiki.allTitles().map((title) => [title, $tw.wiki.getTiddler(title)]));
         // Saves exactly `tiddlers` (besides the edition's own) with TiddlyWiki's template.
@@ -168,11 +167,8 @@ function check(dir, out) {
     const expected = JSON.parse(fs.readFileSync(path.join(dir, "expected.json"), "utf8"));
     const html = fs.readFileSync(out, "utf8");
     bootTw([], ($tw) => {
-        const errors = [];
-        const {tiddlers, dropped} = readStore($tw, html);
-        errors.push(...dropped);
-        const actual = tiddlerMap(tiddlers);
-        const seen = new Set();
+        const {tiddlers, dropped: errors} = readStore($tw, html);
+        const actual = tiddlerMap(tiddlers), seen = new Set();
         const compare = (title, want) => {
             seen.add(title);
             const got = actual[title];

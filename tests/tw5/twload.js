@@ -35,14 +35,11 @@ function readStore($tw, html) {
     }
     // The browser's own JSON rules live in boot.js; in node the core replaces them with lenient ones.
     const strict = $tw.modules.titles["$:/boot/tiddlerdeserializer/json"].definition["application/json"];
-    let m, n = 0;
-    blockRe.lastIndex = 0;
-    while ((m = blockRe.exec(html))) {
-        ++n;
+    for (const [i, m] of [...html.matchAll(blockRe)].entries()) {
         const got = m[1] === "application/json" ? strict(m[2], Object.create(null)) : [];
         // What the browser's rules make of a defective block: the block's text as one tiddler without a title.
         if (got.length === 1 && !Object.prototype.hasOwnProperty.call(got[0], "title")) {
-            dropped.push(`tiddler store block ${n} (${m[2].length} characters) dropped: TiddlyWiki rejects its JSON`);
+            dropped.push(`tiddler store block ${i + 1} (${m[2].length} characters) dropped: TiddlyWiki rejects its JSON`);
         } else {
             tiddlers.push(...got);
         }
@@ -87,7 +84,7 @@ function nonCanonical(html, map) {
         bytes !== (bytes[0] === "{" ? JSON.stringify(JSON.parse(bytes)).replace(/</g, "\\u003C") : div(map[title] || {}))).map(([t]) => t);
 }
 
-module.exports = {bootTw, readStore, tiddlerMap, entryBytes, sorted, nonCanonical};
+module.exports = {twRoot, bootTw, readStore, tiddlerMap, entryBytes, sorted, nonCanonical};
 
 if (require.main === module) {
     const args = process.argv.slice(2);

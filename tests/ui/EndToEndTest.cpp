@@ -58,14 +58,11 @@ TEST(EndToEnd, MergeThroughTheWindowsWritesTheMergedDocumentToAllThreeFiles) {
                     dialog->box(DialogBox::Server)->moveCursor(QTextCursor::End);
                     dialog->box(DialogBox::Server)->insertPlainText(QString::fromUtf8(kAddition));
                 }
-                for (DialogButton b : kDialogButtons) {
-                    if (dialog->button(b)->font().bold()) {
-                        dialog->button(b)->click();
-                        return;
-                    }
-                }
-                ADD_FAILURE() << "no bold button in " << caption;
-                dialog->button(DialogButton::Local)->click();
+                const auto bold = std::ranges::find_if(
+                    kDialogButtons, [&](DialogButton b) { return dialog->button(b)->font().bold(); });
+                const bool found = bold != std::ranges::end(kDialogButtons);
+                EXPECT_TRUE(found) << "no bold button in " << caption;
+                dialog->button(found ? *bold : DialogButton::Local)->click();
             } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
                 boxes.push_back(test::answerBox(
                     box, box->button(QMessageBox::Yes) != nullptr ? QMessageBox::Yes : QMessageBox::Ok));
@@ -84,9 +81,9 @@ TEST(EndToEnd, MergeThroughTheWindowsWritesTheMergedDocumentToAllThreeFiles) {
     EXPECT_EQ(boxes[0].title, "Keep Edits?");
     EXPECT_EQ(boxes[0].icon, QMessageBox::Question);
     EXPECT_EQ(boxes[1].title, "Save Files?");
-    EXPECT_EQ(test::readBytes(paths.local), expected);
-    EXPECT_EQ(test::readBytes(paths.remote), expected);
-    EXPECT_EQ(test::readBytes(paths.unedited), expected);
+    for (const std::string& path : {paths.local, paths.remote, paths.unedited}) {
+        EXPECT_EQ(test::readBytes(path), expected) << path;
+    }
     test::clearSettings();
 }
 

@@ -69,9 +69,8 @@ TEST(MergeTool, CommandLineAndOutputFile) {
         window.findChild<QPushButton*>("cmdMergeFiles")->click();
         EXPECT_EQ(window.mergeToolStatus(), status);
         EXPECT_EQ(titles, rowTitles);
-        for (const auto& [path, bytes] : test::snapshot(dir.dir())) {
-            files.push_back(bytes);
-        }
+        std::ranges::transform(test::snapshot(dir.dir()), std::back_inserter(files),
+                               [](auto& f) { return f.second; });
         EXPECT_EQ(files, rowFiles);  // no backup, no .LastMerge, no temporary file
     }
 }

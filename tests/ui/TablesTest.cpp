@@ -46,6 +46,15 @@ std::string boldParts(std::u16string_view text, const std::vector<BoldRange>& ra
     return out;
 }
 
+// A row's two texts marked by `mark`: the bold parts of each.
+auto marking(DiffMarks (*mark)(std::u16string_view, std::u16string_view)) {
+    return [mark](const test::TableRow& r) {
+        const std::u16string local = utf16(r.in[1]), server = utf16(r.in[2]);
+        const DiffMarks marks = mark(local, server);
+        return Out{boldParts(local, marks.local), boldParts(server, marks.server)};
+    };
+}
+
 const std::map<std::string, std::function<Out(const test::TableRow&)>> kFunctions = {
     {"args",
      [](const test::TableRow& r) {
@@ -69,18 +78,8 @@ const std::map<std::string, std::function<Out(const test::TableRow&)>> kFunction
          out.push_back(words("line2", g.line2.x1, g.line2.y1, g.line2.x2, g.line2.y2));
          return out;
      }},
-    {"marks",
-     [](const test::TableRow& r) {
-         const std::u16string local = utf16(r.in[1]), server = utf16(r.in[2]);
-         const DiffMarks marks = markDifferences(local, server);
-         return Out{boldParts(local, marks.local), boldParts(server, marks.server)};
-     }},
-    {"fields",
-     [](const test::TableRow& r) {
-         const std::u16string local = utf16(r.in[1]), server = utf16(r.in[2]);
-         const DiffMarks marks = markFieldDifferences(local, server);
-         return Out{boldParts(local, marks.local), boldParts(server, marks.server)};
-     }},
+    {"marks", marking(markDifferences)},
+    {"fields", marking(markFieldDifferences)},
     {"between16",
      [](const test::TableRow& r) {
          return Out{utf8(funcParseStringFromStringToString<char16_t>(utf16(r.in[1]), utf16(r.in[2]),

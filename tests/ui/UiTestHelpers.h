@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTimer>
 #include <functional>
 
@@ -46,6 +47,8 @@ inline SeenBox answerBox(QMessageBox* box, QMessageBox::StandardButton button) {
 }
 
 // Removes every remembered path, so each test starts from an empty settings store.
-void clearSettings();
+inline void clearSettings() {
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Korvane", "Korvane").clear();
+}
 
 }  // namespace korvane::test

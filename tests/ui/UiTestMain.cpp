@@ -7,16 +7,7 @@
 #include <QTemporaryDir>
 #include <optional>
 
-#include "ui/UiTestHelpers.h"
 #include "ui/resources.h"
-
-namespace korvane::test {
-
-void clearSettings() {
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Korvane", "Korvane").clear();
-}
-
-}  // namespace korvane::test
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {

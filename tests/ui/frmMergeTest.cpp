@@ -132,8 +132,7 @@ TEST(frmMerge, BoxesShowTheFieldsAsLinesAndHandBackTheirBytes) {
     request.texts.strConflict2 = "para\xE2\x80\xA9graph\xEF\xB7\x90\\nlone\rreturn";
     request.takenBackBoxes = {X::Local, X::Original, X::Server, X::Conflict1, X::Conflict2};
     frmMerge dialog(request);
-    QString shownLocal;
-    QString shownServer;
+    QString shownLocal, shownServer;
     const ConflictAnswer answer = whileOpen(dialog, [&] {
         shownLocal = dialog.box(X::Local)->toPlainText();
         shownServer = dialog.box(X::Server)->toPlainText();
@@ -147,12 +146,11 @@ TEST(frmMerge, BoxesShowTheFieldsAsLinesAndHandBackTheirBytes) {
     });
     EXPECT_EQ(shownLocal, QString::fromUtf8("one\ntwo\ncaf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80  nbsp"));
     EXPECT_EQ(shownServer, QString::fromUtf8("later\nform: caf\xC3\xA9  "));
-    const ConflictTexts& t = answer.texts;
-    EXPECT_EQ(t.strLocal, "one\r\ntwo\r\ncaf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xC2\xA0nbsp");
-    EXPECT_EQ(t.strServer, request.texts.strServer);
-    EXPECT_EQ(t.strConflict1, request.texts.strConflict1);
-    EXPECT_EQ(t.strOriginal, "x\xE2\x82\xAC\xC3\xA9\xE9y");
-    EXPECT_EQ(t.strConflict2, "para\xE2\x80\xA9graph\xEF\xB7\x90\r\nlone\rreturn\r\n!");
+    EXPECT_EQ(
+        answer.texts,
+        (ConflictTexts{"one\r\ntwo\r\ncaf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xC2\xA0nbsp",
+                       "x\xE2\x82\xAC\xC3\xA9\xE9y", request.texts.strServer, request.texts.strConflict1,
+                       "para\xE2\x80\xA9graph\xEF\xB7\x90\r\nlone\rreturn\r\n!"}));
 }
 
 TEST(frmMerge, HeldEarlyAndEscapeKeysPressNothing) {

@@ -35,16 +35,14 @@ TEST(Settings, PathsAreStoredAtOnceAndReadBackByteForByte) {
 QString writeFakeTool(const QString& folder, const QString& name) {
     const QString path = QDir(folder).filePath(name);
     QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QStringLiteral("#!/bin/sh\n/usr/bin/touch \"%1.ran\"\n").arg(path).toUtf8());
-    f.close();
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly) &&
+                f.write(QStringLiteral("#!/bin/sh\n/usr/bin/touch \"%1.ran\"\n").arg(path).toUtf8()) > 0);
     f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return path;
 }
 
 TEST(SystemInfo, FindsTheFirstToolOfTheListOnThePathAndStartsItWithoutWaiting) {
-    QTemporaryDir first;
-    QTemporaryDir second;
+    QTemporaryDir first, second;
     const QString kinfo = writeFakeTool(second.path(), "kinfocenter");
     const QString monitor = writeFakeTool(first.path(), "gnome-system-monitor");
     QFile(QDir(first.path()).filePath("hardinfo")).open(QIODevice::WriteOnly);  // not executable: skipped
