@@ -194,6 +194,15 @@ inline std::string targetHardLinked(const std::string& path, unsigned links) {
            "the file, or use a symbolic link instead. No file was changed.";
 }
 
+// Why the save cannot replace the file found at `path` (a folder, a pipe, a broken link, one of several
+// hard links...); empty when it can.
+inline std::string targetProblem(const std::string& path, const FileInfo& info) {
+    if (const std::string what = refusal(info); !what.empty()) {
+        return targetRefused(path, what);
+    }
+    return info.links > 1 ? targetHardLinked(path, info.links) : std::string();
+}
+
 // The three files a save replaces, in the order remote, local, unedited copy, as messages name them.
 inline constexpr std::string_view kTargetNames[3] = {"the remote file", "your local file",
                                                      "the unedited copy"};

@@ -18,11 +18,8 @@ RunResult MergeRun::saveOutput() {
     std::optional<unsigned> mode;
     std::optional<FileOwner> owner;
     if (info.kind != FileKind::Missing) {
-        if (const std::string what = msg::refusal(info); !what.empty()) {
-            return fail(msg::targetRefused(m_outputPath, what));
-        }
-        if (info.links > 1) {
-            return fail(msg::targetHardLinked(m_outputPath, info.links));
+        if (const std::string problem = msg::targetProblem(m_outputPath, info); !problem.empty()) {
+            return fail(problem);
         }
         mode = info.mode;
         owner = info.owner;

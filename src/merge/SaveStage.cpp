@@ -97,12 +97,8 @@ bool MergeRun::checkTargets(SaveWork& w) {
             t.owner = w.targets[1].owner;
             continue;
         }
-        if (const std::string what = msg::refusal(info); !what.empty()) {
-            message(msg::targetRefused(named[i], what), MessageIcon::Critical, kAppTitle);
-            return false;
-        }
-        if (info.links > 1) {
-            message(msg::targetHardLinked(named[i], info.links), MessageIcon::Critical, kAppTitle);
+        if (const std::string problem = msg::targetProblem(named[i], info); !problem.empty()) {
+            message(problem, MessageIcon::Critical, kAppTitle);
             return false;
         }
         // The remote file is marked read-only, so that nobody edits the shared copy by mistake.
