@@ -1,5 +1,5 @@
 // Whole merge runs under hostile conditions: folders that refuse writes, a full disk, links, pipes,
-// devices and awkward paths, and large documents. In every case the user's data is complete on disk
+// devices and awkward paths,. In every case the user's data is complete on disk
 // and any failure is reported clearly. (Files changed by another process and saves cut off: the save's
 // tests; unusual bytes: the fuzz corpus.)
 #include <gtest/gtest.h>
@@ -122,24 +122,6 @@ TEST(HostileConditions, KindsOfPath) {
             EXPECT_NE(host.messages.back().text.find(row.out[0]), std::string::npos)
                 << host.messages.back().text;
         }
-    }
-}
-
-// A tiddler larger than the large-block size, in documents split on threads of their own.
-TEST(HostileConditions, ALargeDocument) {
-    test::TempDir dir;
-    const std::string huge = earlyTiddler("Huge", std::string(kLargeBlock + kParallelSplitSize, 'w'));
-    const std::string local = dir.write("l.html", earlyWiki({huge, earlyTiddler("Small", "mine")}));
-    const std::string remote = dir.write("r.html", earlyWiki({huge, earlyTiddler("Small", "theirs")}));
-    test::ScriptedHost host;
-    PosixFileSystem fs;
-    MergeRun run(host, fs, {local, remote, ""});
-    ASSERT_EQ(run.run(), RunResult::Saved);
-    EXPECT_EQ(host.requests.size(), 1u);  // only the small tiddler needed a decision
-    // (Compared whole, but never printed.)
-    EXPECT_TRUE(run.newDocument().find("\r\n" + huge + "\r\n") != std::string::npos);
-    for (const std::string& p : {local, remote, local + ".LastMerge"}) {
-        EXPECT_TRUE(test::readBytes(p) == run.newDocument()) << p;
     }
 }
 

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Merges TiddlyWiki 5 trios that TiddlyWiki itself saved, with korvane-cli, and checks each result the
 # way TiddlyWiki sees it: loaded by TiddlyWiki's own code under the browser's rules, tiddler by tiddler
-# and field by field, untouched tiddlers byte for byte, merged wikis booted in headless chromium, the
-# files listed by `korvane-cli list` with the titles TiddlyWiki reads, and the same merges through git.
-#   tests/tw5/realclient.sh KORVANE_CLI [KORVANE]   (with KORVANE: its TiddlyWiki 5 demo trio too)
+# and field by field, untouched tiddlers byte for byte, merged wikis booted in headless chromium, and
+# the files listed by `korvane-cli list` with the titles TiddlyWiki reads.
+#   tests/tw5/realclient.sh KORVANE_CLI
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 cli=$1
@@ -37,23 +37,6 @@ lists_same() {
         > "$work/list.diff" || fail "korvane-cli list $1 differs from TiddlyWiki's loader: $(head -c 300 "$work/list.diff")"
 }
 
-# The trio's merge through git: the unedited wiki on main, the remote on a branch, the local one on main.
-through_git() {
-    local dir=$1 repo=$1/git rc=0
-    local g=(env HOME="$dir" GIT_CONFIG_NOSYSTEM=1 git -C "$repo" -c user.name=Ann -c user.email=ann@example.org)
-    "${g[@]:0:3}" git init -q -b main "$repo" && cp "$dir/unedited.html" "$repo/wiki.html" &&
-        (cd "$repo" && "${g[@]:0:3}" "$cli" git-setup --apply > /dev/null) &&
-        "${g[@]}" add -A && "${g[@]}" commit -qm unedited && "${g[@]}" checkout -qb ben &&
-        cp "$dir/remote.html" "$repo/wiki.html" && "${g[@]}" commit -qam remote &&
-        "${g[@]}" checkout -q main && cp "$dir/local.html" "$repo/wiki.html" && "${g[@]}" commit -qam local ||
-        { fail "$dir: could not set up the git repository"; return; }
-    [ "$("${g[@]}" check-attr merge -- wiki.html | cut -d' ' -f3)" = korvane ] ||
-        { fail "git-setup --apply did not attach the merge driver to wiki.html"; return; }
-    "${g[@]}" merge -q ben -m merged > "$dir/git.log" 2>&1 || rc=1
-    [ "$rc" = "$2" ] || fail "$dir: git merge exit $rc, expected $2 (0 merged, 1 conflict copies kept): $(cat "$dir/git.log")"
-    node "$here/trios.js" check "$dir" "$repo/wiki.html" || fail "$dir: the wiki merged by git"
-}
-
 while read -r name; do
     dir=$work/$name
     out=$dir/out.html
@@ -72,21 +55,8 @@ while read -r name; do
     for f in "$dir"/{local,remote,unedited,out}.html; do
         [ -f "$f" ] && lists_same "$f"
     done
-    case $name in json | clean) through_git "$dir" "$want" ;; esac
     node "$here/trios.js" check "$dir" "$out" || fail "$name: the merged wiki"
     case $name in json | div) boots "$out" "Shared plan" ;; esac
 done < "$work/names"
-# The demo trio of `korvane --write-demo` is read whole, each tiddler written as TiddlyWiki writes it.
-if [ -n "${2:-}" ]; then
-    "$2" --write-demo "$work" || fail "korvane --write-demo $work"
-    for f in "$work"/tw5-{local,remote,unedited}.html; do
-        node "$here/twload.js" --titles --canonical "$f" > /dev/null || fail "$f is not what TiddlyWiki writes"
-    done
-    rc=0
-    "$cli" merge /local "$work/tw5-local.html" /remote "$work/tw5-remote.html" /lastmerge "$work/tw5-unedited.html" \
-        --out "$work/tw5-out.html" > /dev/null 2>&1 || rc=$?
-    [ "$rc" = 1 ] || fail "the demo trio merged with exit $rc, expected 1 (one conflict)"
-    node "$here/twload.js" --titles "$work/tw5-out.html" > /dev/null || fail "TiddlyWiki drops part of the merged demo"
-fi
 [ "$status" = 0 ] && echo "All TiddlyWiki 5 real-client checks passed."
 exit "$status"

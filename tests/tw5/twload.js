@@ -6,7 +6,6 @@
 //   twload.js FILE            prints {title: {field: value}}, sorted, as JSON; exit 1 when a block was
 //                             dropped (one line on standard error per dropped block)
 //   twload.js --titles FILE   prints the titles instead, one a line
-//   --canonical               also exit 1 when a tiddler's bytes are not what TiddlyWiki would write
 // TiddlyWiki is taken from KORVANE_TW5_DIR (a folder holding node_modules/tiddlywiki).
 "use strict";
 const fs = require("fs");
@@ -88,13 +87,12 @@ module.exports = {twRoot, bootTw, readStore, tiddlerMap, entryBytes, sorted, non
 
 if (require.main === module) {
     const args = process.argv.slice(2);
-    const titles = args.includes("--titles"), canonical = args.includes("--canonical");
+    const titles = args.includes("--titles");
     const file = args.find((a) => !a.startsWith("--"));
     const html = fs.readFileSync(file, "utf8");
     bootTw([], ($tw) => {
         const {tiddlers, dropped} = readStore($tw, html);
         const map = tiddlerMap(tiddlers, true);
-        if (canonical) dropped.push(...nonCanonical(html, map).map((t) => `${t}: not written as TiddlyWiki writes it`));
         for (const d of dropped) console.error(`twload: ${file}: ${d}`);
         process.stdout.write(titles ? Object.keys(map).map((t) => t + "\n").join("") : JSON.stringify(map, null, 1) + "\n");
         process.exitCode = dropped.length ? 1 : 0;

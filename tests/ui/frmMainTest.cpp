@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QFileDialog>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 #include "ui/UiTestHelpers.h"
 #include "ui/about/frmAbout.h"
@@ -39,31 +38,13 @@ TEST_F(MainWindow, EveryChangeOfAFieldAndTheCommandLineAreRememberedAtOnce) {
               typed);
     EXPECT_EQ((QStringList{rememberedPath("local"), rememberedPath("remote"), rememberedPath("unedited")}),
               typed);
-}
-
-TEST_F(MainWindow, BrowsingTakesTheChosenFileAndCancellingChangesNothing) {
-    QTemporaryDir folder;
-    const QString chosen = folder.filePath("wiki.html");
-    QFile(chosen).open(QIODevice::WriteOnly);
-    rememberPath("local", folder.filePath("old.html"));
-    frmMain w;
-    w.Form_Load();
-    QStringList initialSelections;
-    for (const bool pick : {false, true}) {
-        test::ModalResponder answer([&](QWidget* modal) {
-            auto* dialog = qobject_cast<QFileDialog*>(modal);
-            ASSERT_NE(dialog, nullptr);
-            initialSelections << dialog->selectedFiles();
-            dialog->selectFile(chosen);
-            QMetaObject::invokeMethod(dialog,
-                                      pick ? "accept" : "reject");  // as the Open or Cancel button does
-        });
-        w.findChild<QPushButton*>("cmdBrowseForFileLocal")->click();
-        EXPECT_EQ(w.txtLocalFilePath()->text(), pick ? chosen : folder.filePath("old.html"));
-        EXPECT_EQ(rememberedPath("local"), w.txtLocalFilePath()->text());
-    }
-    // The dialog starts at the setting.
-    EXPECT_EQ(initialSelections, QStringList(2, folder.filePath("old.html")));
+    // Valid names are stored as text; others as their bytes.
+    QFile stored(QSettings(QSettings::NativeFormat, QSettings::UserScope, "Korvane", "Korvane").fileName());
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    const QByteArray text = stored.readAll();
+    EXPECT_TRUE(text.contains("\nlocal=x\n") &&
+                text.contains("\nunedited=@ByteArray(/home/ann/Caf\\xe9 \\xff\\xc3.html.LastMerge)\n"))
+        << text.toStdString();
 }
 
 // Enter presses the focused button, in the main window and in the About box: what each press opens.
