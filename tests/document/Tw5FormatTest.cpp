@@ -36,20 +36,6 @@ std::string split(const std::string& document) {
     return out;
 }
 
-TEST(Tw5Format, DetectsEachKindOfDocument) {
-    const std::pair<std::string, DocumentKind> rows[] = {
-        {page(kDivTag + "</div>"), DocumentKind::Tw5},
-        {page(block("[]") + kDivTag + "</div>"), DocumentKind::Tw5},
-        {page("<pre id=\"encryptedStoreArea\" type=\"text/plain\">x</pre>"), DocumentKind::Encrypted},
-        {page("<div id=\"storeArea\"></div><pre id=\"encryptedStoreArea\">"), DocumentKind::Early},
-        {page("<div id=\"storeArea\"><div tiddler=\"a\">x</div></div>"), DocumentKind::Early},
-        {page("no store"), DocumentKind::Early},
-    };
-    for (const auto& [doc, kind] : rows) {
-        EXPECT_EQ(detectKind(doc), kind) << doc;
-    }
-}
-
 TEST(Tw5Format, SplitsDecodesAndLetsTheLaterCopyWin) {
     const std::string longText = std::string(10, 'x') + "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\x7F !";
     const std::string a = div("modified=\"1\" title=\"A &amp; &lt;b&gt; &quot;q&quot;\"", "x");

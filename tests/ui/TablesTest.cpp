@@ -116,15 +116,5 @@ TEST(Tables, EveryRowGivesWhatItSays) {
     test::clearSettings();
 }
 
-TEST(DiffMarking, LargeTextsAreMarkedWithoutLimits) {
-    // Two 1 MB bodies that differ in one character far beyond any 16-bit position.
-    std::u16string local = u" tags=\"\">" + std::u16string(1 << 20, u'a');
-    std::u16string server = local;
-    server[700000] = u'b';
-    const DiffMarks marks = markDifferences(local, server);
-    EXPECT_EQ(marks.local, (std::vector<BoldRange>{{700000, 700002}}));
-    EXPECT_EQ(marks.server, marks.local);
-}
-
 }  // namespace
 }  // namespace korvane

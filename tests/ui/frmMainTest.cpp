@@ -89,8 +89,6 @@ TEST_F(MainWindow, EnterPressesTheFocusedButton) {
         EXPECT_EQ(about.isVisible(), row.button != "cmdOK") << row.button;  // only OK closes the box
     }
     qputenv("PATH", savedPath);
-    const QString website = about.findChild<QPushButton*>("OpenWebsite")->text();
-    EXPECT_TRUE(!website.isEmpty() && projectWebsite().contains(website)) << website.toStdString();
 }
 
 }  // namespace
