@@ -111,7 +111,7 @@ TEST_F(LoadStage, LastMergeIsOfferedOnlyWithoutAnUneditedPath) {
 }
 
 TEST_F(LoadStage, DamagedDocumentsStopBeforeAnyQuestion) {
-    // (Each kind of damage in each role: rows of cli.tsv.) A document cut after its store area: only the
+    // (Each kind of damage in each role: rows of programs.tsv.) A document cut after its store area: only the
     // local file's text outside the store area reaches the merged document, so only a local file cut
     // there is refused.
     const std::string good = test::readBytes(local);

@@ -10,20 +10,13 @@ namespace {
 
 using Docs = std::vector<std::string>;
 
-std::string joined(const Docs& entries, const std::string& separator) {
-    std::string out;
-    for (const std::string& e : entries) {
-        out += (out.empty() ? "" : separator) + e;
-    }
-    return out;
-}
 std::string jsonWiki(const Docs& entries) {
-    return "<html><body>\n" + std::string(kTw5JsonStoreTag) + "[\n" + joined(entries, ",\n") +
-           "\n]</script>" + std::string(kTw5DivStoreTag) + "</div>\n</body></html>\n";
-}
-std::string divWiki(const Docs& elements) {
-    return "<html><body>\n" + std::string(kTw5DivStoreTag) + "\n" + joined(elements, "\n") +
-           "\n</div>\n</body></html>\n";
+    std::string store;
+    for (const std::string& e : entries) {
+        store += (store.empty() ? "" : ",\n") + e;
+    }
+    return "<html><body>\n" + std::string(kTw5JsonStoreTag) + "[\n" + store + "\n]</script>" +
+           std::string(kTw5DivStoreTag) + "</div>\n</body></html>\n";
 }
 std::string block(const std::string& array) {
     return std::string(kTw5JsonStoreTag) + array + "</script>";
@@ -96,7 +89,8 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
              j("a|b (conflict 12/5/2026 6:15:06 AM)", "r", ",\"modified\":\"1\",\"conflict.of\":\"a|b\""),
          "dialog l/o/4|"},
         {"a field that the local div store cannot hold stops the run before any file is written",
-         divWiki({"<div title=\"A\">\n<pre>a</pre>\n</div>"}),
+         "<html><body>\n" + std::string(kTw5DivStoreTag) +
+             "\n<div title=\"A\">\n<pre>a</pre>\n</div>\n</div>\n</body></html>\n",
          jsonWiki({j("A", "a"), j("N", "n", ",\"Big\":\"x\"")}), std::nullopt, "", "",
          "dialog s/ob/1|message:Error: The merged wiki was not saved: its tiddler store did not pass the "
          "check that TiddlyWiki can load it (the tiddler \"N\" has a field \"Big\" that a TiddlyWiki 5.1 div "
@@ -121,7 +115,7 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
     for (const Row& row : rows) {
         test::TempDir dir;
         test::ScriptedHost host;
-        test::InjectingFileSystem fs;
+        PosixFileSystem fs;
         std::string log;
         std::size_t dialogs = 0;
         host.answerDialog = [&](const ConflictRequest& q) {
