@@ -78,6 +78,14 @@ const std::map<std::string, std::function<Out(const test::TableRow&)>> kFunction
          out.push_back(words("line2", g.line2.x1, g.line2.y1, g.line2.x2, g.line2.y2));
          return out;
      }},
+    {"screen",
+     [](const test::TableRow& r) {
+         std::vector<int> v;
+         std::transform(r.in.begin() + 1, r.in.end(), std::back_inserter(v),
+                        [](auto& f) { return std::stoi(f); });
+         const ScreenRect p = keepOnScreen({v[0], v[1], v[2], v[3]}, {v[4], v[5], v[6], v[7]});
+         return Out{words(p.left, p.top, p.width, p.height)};
+     }},
     {"marks", marking(markDifferences)},
     {"fields", marking(markFieldDifferences)},
     {"between16",

@@ -190,7 +190,7 @@ TEST(frmMerge, HeldEarlyAndEscapeKeysPressNothing) {
 
 TEST(frmMerge, OpensMaximizedCentredOnItsOwnerAndLaysOutOnResize) {
     QWidget owner;
-    owner.setGeometry(QRect(QGuiApplication::primaryScreen()->availableGeometry().center() - QPoint(100, 40),
+    owner.setGeometry(QRect(QGuiApplication::primaryScreen()->availableGeometry().center() - QPoint(50, 20),
                             QSize(200, 80)));
     owner.show();
     frmMerge dialog({}, &owner);
