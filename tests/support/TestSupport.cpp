@@ -152,7 +152,6 @@ bool ScriptedHost::askYesNo(const std::string& text, const std::string& title, b
 
 ConflictAnswer ScriptedHost::settleConflict(const ConflictRequest& request) {
     log.push_back("dialog:" + request.caption);
-    requests.push_back(request);
     return answerDialog ? answerDialog(request)
                         : ConflictAnswer{request.boldButton.value_or(DialogButton::Local), request.texts};
 }

@@ -82,7 +82,6 @@ class ScriptedHost : public MergeHost {
     // What the host saw, in order: "message:TEXT", "ask:TITLE", "dialog:CAPTION", "unedited:PATH", "end".
     std::vector<std::string> log;
     std::vector<ShownMessage> messages;
-    std::vector<ConflictRequest> requests;
     std::deque<bool> yesNoAnswers;  // answers to askYesNo, in order; Yes when the script runs out
     // Answers to conflict dialogs; by default the recommended button with the texts untouched.
     std::function<ConflictAnswer(const ConflictRequest&)> answerDialog;
