@@ -1,7 +1,7 @@
 // Whole merge runs under hostile conditions: folders that refuse writes, a full disk, links, pipes,
 // devices and awkward paths. In every case the user's data is complete on disk and any failure is
-// reported clearly. (Files changed by another process and saves cut off: the save's
-// tests; unusual bytes: the fuzz corpus.)
+// reported clearly. (Files changed by another process and saves cut off: the save's tests; unusual
+// bytes: the fuzz corpus.)
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>

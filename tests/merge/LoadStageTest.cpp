@@ -111,9 +111,9 @@ TEST_F(LoadStage, LastMergeIsOfferedOnlyWithoutAnUneditedPath) {
 }
 
 TEST_F(LoadStage, DamagedDocumentsStopBeforeAnyQuestion) {
-    // (Each kind of damage in each role: rows of programs.tsv.) A document cut after its store area: only the
-    // local file's text outside the store area reaches the merged document, so only a local file cut
-    // there is refused.
+    // (Each kind of damage in each role: rows of programs.tsv.) A document cut after its store area:
+    // only the local file's text outside the store area reaches the merged document, so only a local
+    // file cut there is refused.
     const std::string good = test::readBytes(local);
     const std::string cut = dir.write("cut.html", good.substr(0, good.find("</body>")) + " \r\n");
     EXPECT_FALSE(load(cut, remote, unedited));

@@ -55,12 +55,10 @@ TEST(frmMerge, ActionGivesChoice) {
         {B::Server, {}, "cmdServer", "escape", B::Server},
         {B::Server, {}, "cmdServer", "close", std::nullopt},
     };
-    const std::string local = " tiddler=\"N\" modifier=\"Ann\" modified=\"1\" created=\"2\" tags=\"\">same";
-    const std::size_t ann = local.find("Ann");
     for (const Row& row : rows) {
         ConflictRequest request;
         // The conflict boxes hold a word too long to wrap at its ends, and one just short enough.
-        request.texts = {local, "[Same as local.]", local.substr(0, ann) + "ann" + local.substr(ann + 3),
+        request.texts = {" tiddler=\"N\">mine", "[Same as local.]", " tiddler=\"N\">theirs",
                          "a " + std::string(1001, 'x'), std::string(1000, 'x') + " b"};
         request.boldButton = row.bold;
         request.disabledButtons = row.disabled;
