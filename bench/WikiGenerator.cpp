@@ -98,7 +98,9 @@ std::string documentHead(bool tw5) {
 
 std::string documentTail(bool laterFormat, bool tw5) {
     if (tw5) {
-        return "\n]</script><div id=\"storeArea\" style=\"display:none;\"></div>\n</body>\n</html>\n";
+        return "\n]</script><div id=\"storeArea\" style=\"display:none;\"></div>\n"
+               "<div id=\"bootKernel\" style=\"display:none;\">\n<script>/* boot */</script>\n</div>\n"
+               "</body>\n</html>\n";
     }
     std::string doc = "</div>\n";
     if (laterFormat) {

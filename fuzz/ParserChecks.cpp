@@ -88,7 +88,7 @@ void checkParser(std::string_view doc) {
     // A whole wiki ends with its closing html tag; added here, it cannot open or close an element.
     const std::string local = std::string(doc) + "</html>";
     fs.files["local"].data = local;
-    fs.files["remote"].data = "<div id=\"storeArea\"></div>";
+    fs.files["remote"].data = "<div id=\"storeArea\"></div></html>";
     if (local == fs.files["remote"].data) {
         return;
     }

@@ -44,10 +44,7 @@ class PolicyHost : public MergeHost {
   public:
     PolicyHost(ConflictRule rule, bool takeLastMerge) : m_rule(rule), m_takeLastMerge(takeLastMerge) {}
 
-    void showMessage(const std::string& text, MessageIcon, const std::string&) override {
-        identical = identical || text == msg::kIdentical;
-        printError(text);
-    }
+    void showMessage(const std::string& text, MessageIcon, const std::string&) override { printError(text); }
     bool askYesNo(const std::string& text, const std::string& title, bool) override {
         if (title == msg::kUseLastMergeTitle) {
             return m_takeLastMerge;
@@ -82,7 +79,6 @@ class PolicyHost : public MergeHost {
     std::string lines;
     std::size_t differed = 0;
     std::size_t conflicts = 0;
-    bool identical = false;
 
   private:
     ConflictRule m_rule;
@@ -161,7 +157,7 @@ int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool dryRun, bo
              const std::string& label) {
     try {
         if (!run.load()) {
-            return host.identical ? kExitOk : kExitStopped;
+            return run.identical() ? kExitOk : kExitStopped;
         }
         if (!run.merge()) {
             return kExitStopped;
@@ -223,7 +219,7 @@ int mergeCommand(const std::vector<std::string>& args) {
         run.writeOnlyTo(o->out);
     }
     const int status = runMerge(run, host, o->rule, o->dryRun, true, o->out);
-    if (host.identical && !o->out.empty() && !o->dryRun) {
+    if (run.identical() && !o->out.empty() && !o->dryRun) {
         return copyLocalTo(fs, o->paths.local, o->out);
     }
     return status;

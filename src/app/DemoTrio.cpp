@@ -83,7 +83,9 @@ std::string tw5Wiki(const std::string& owner, const std::vector<Fields>& tiddler
     for (std::size_t i = 0; i < tiddlers.size(); ++i) {
         doc += (i > 0 ? ",\n" : "") + jsonTiddler(tiddlers[i]);
     }
-    return doc + "\n]</script><div id=\"storeArea\" style=\"display:none;\"></div>\n</body>\n</html>\n";
+    // The page loads TiddlyWiki's core from a file beside it, as TiddlyWiki's external-core pages do.
+    return doc + "\n]</script><div id=\"storeArea\" style=\"display:none;\"></div>\n"
+                 "<script src=\"tiddlywikicore-5.4.1.js\"></script>\n</body>\n</html>\n";
 }
 
 Fields tw5(const std::string& title, const std::string& modifier, const std::string& modified,

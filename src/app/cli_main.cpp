@@ -181,7 +181,7 @@ int planCommand(const std::vector<std::string>& args) {
     PosixFileSystem fs;
     MergeRun run(host, fs, paths);
     if (!run.load()) {
-        return kExitUsage;
+        return run.identical() ? kExitOk : kExitUsage;
     }
     const RunDocuments& docs = run.documents();
     const VisitingList titles(docs.local, docs.remote, docs.unedited);

@@ -87,4 +87,11 @@ std::size_t findMarker(std::u16string_view hay, std::u16string_view needle, bool
     return ignoreCase ? findFolded(hay, needle, from) : hay.find(needle, from);
 }
 
+bool endsWithClosingHtml(std::string_view text) {
+    constexpr std::string_view kHtmlClose = "</html>";
+    const std::size_t last = text.find_last_not_of(" \t\r\n");
+    return last != npos && last + 1 >= kHtmlClose.size() &&
+           startsWithIgnoringCase(text.substr(last + 1 - kHtmlClose.size()), kHtmlClose);
+}
+
 }  // namespace korvane

@@ -18,6 +18,9 @@ bool startsWithIgnoringCase(std::string_view text, std::string_view prefix);
 
 std::size_t findMarker(std::string_view hay, std::string_view needle, bool ignoreCase, std::size_t from = 0);
 
+// A whole wiki page ends with its closing html tag, line breaks and spaces aside.
+bool endsWithClosingHtml(std::string_view text);
+
 // The same search over the UTF-16 text of a dialog box.
 std::size_t findMarker(std::u16string_view hay, std::u16string_view needle, bool ignoreCase,
                        std::size_t from = 0);

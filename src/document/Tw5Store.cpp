@@ -313,6 +313,27 @@ std::string splitTw5(std::string_view doc, TiddlerList& list, Tw5Layout& layout)
     return {};
 }
 
+Tw5Page tw5Page(std::string_view doc, const Tw5Layout& layout, const TiddlerList& list) {
+    std::size_t storeEnd = layout.hasDivStore ? layout.divContent.end + kDivClose.size() : 0;
+    if (!layout.blocks.empty()) {
+        if (!layout.hasDivStore || layout.divContent.begin < layout.blocks.back().end) {
+            return Tw5Page::NoBoot;
+        }
+    }
+    for (const Tw5Layout::Range& block : layout.blocks) {
+        storeEnd = std::max(storeEnd, block.end);
+    }
+    const bool coreScript = findIgnoringCase(doc, "<script src=", storeEnd) != npos;
+    if (!coreScript && findIgnoringCase(doc, "<div id=\"bootKernel\"", storeEnd) == npos) {
+        return Tw5Page::NoBoot;
+    }
+    const auto& titles = list.colTitles;
+    if (!coreScript && std::find(titles.begin(), titles.end(), "$:/core") == titles.end()) {
+        return Tw5Page::NoCore;
+    }
+    return Tw5Page::Whole;
+}
+
 bool decodeEntry(std::string_view entry, Fields& fields) {
     fields.clear();
     if (isJsonEntry(entry)) {

@@ -46,6 +46,17 @@ struct Tw5Layout {
 // is wrong with the store (a JSON block that is not strictly valid, a div store that never ends).
 std::string splitTw5(std::string_view document, TiddlerList& list, Tw5Layout& layout);
 
+// Whether a TiddlyWiki 5 document is a whole page around its store, as the split found it.
+enum class Tw5Page {
+    Whole,
+    NoBoot,  // the empty div store after the JSON blocks, or the boot section after the store, is missing
+    NoCore,  // the store holds no `$:/core` and the page loads no core of its own from a script file
+};
+// What a browser needs besides the store: TiddlyWiki writes the empty div store after its JSON blocks
+// and the boot kernel after the store, or, in a page that loads its core from a file, that script;
+// without such a core, `$:/core` must be a stored tiddler. The `</html>` at the end is checked apart.
+Tw5Page tw5Page(std::string_view document, const Tw5Layout& layout, const TiddlerList& list);
+
 // The fields of an entry as stored (a JSON object or a div element); false when it does not read. A div
 // element's fields come in the order in which TiddlyWiki keeps a tiddler it read from one in a browser
 // (the text, then the attributes from last to first), which is the order its next save writes.

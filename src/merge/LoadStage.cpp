@@ -16,13 +16,12 @@ bool MergeRun::isFound(const std::string& path, std::string_view notFound) {
         return true;
     }
     // A folder, a named pipe or a device is no wiki either; the message says what stands there, so
-    // that the user is not left looking for a file that seems to be in its place.
+    // that the user is not left looking for a file that seems to be in its place. Otherwise the next
+    // line names the path, so that the message says which file is meant.
     std::string text(notFound);
-    if (const FileInfo info = m_fs.inspect(path); info.kind != FileKind::Missing) {
-        if (const std::string what = msg::refusal(info); !what.empty()) {
-            text += msg::standsThere(path, what);
-        }
-    }
+    const FileInfo info = m_fs.inspect(path);
+    const std::string what = info.kind == FileKind::Missing ? std::string() : msg::refusal(info);
+    text += !what.empty() ? msg::standsThere(path, what) : isPathGiven(path) ? msg::pathLine(path) : "";
     stop(text);
     return false;
 }
@@ -53,14 +52,6 @@ constexpr std::string_view kRoles[] = {msg::kLocalRole, msg::kRemoteRole, msg::k
 std::future<StoreArea> startSplit(std::string_view text, TiddlerList& list) {
     const auto policy = text.size() >= kParallelSplitSize ? std::launch::async : std::launch::deferred;
     return std::async(policy, [text, &list] { return ParseStoreArea(text, list); });
-}
-
-// A whole wiki document ends with its closing html tag, line breaks and spaces aside.
-bool endsWithClosingHtml(std::string_view text) {
-    constexpr std::string_view kHtmlClose = "</html>";
-    const std::size_t last = text.find_last_not_of(" \t\r\n");
-    return last != std::string_view::npos && last + 1 >= kHtmlClose.size() &&
-           startsWithIgnoringCase(text.substr(last + 1 - kHtmlClose.size()), kHtmlClose);
 }
 
 }  // namespace
@@ -108,12 +99,11 @@ bool MergeRun::load() {
             return false;
         }
     }
-    if (m_docs.remoteText == m_docs.localText) {
-        message(msg::kIdentical, MessageIcon::Information, msg::kIdenticalTitle);
-        return false;
-    }
+    // The documents are checked before they are compared, so that two equal copies of a damaged wiki
+    // are never taken for a finished merge. An empty remote file is named as such.
     if (m_docs.remoteText.empty()) {
-        message(msg::kRemoteBlank, MessageIcon::Critical, msg::kFileErrorTitle);
+        message(std::string(msg::kRemoteBlank) + msg::pathLine(m_paths.remote), MessageIcon::Critical,
+                msg::kFileErrorTitle);
         return false;
     }
 
@@ -127,14 +117,20 @@ bool MergeRun::load() {
             return false;
         }
     }
-    if (std::find(kinds.begin(), kinds.end(), DocumentKind::Tw5) != kinds.end()) {
-        if (!loadTw5(paths, kinds)) {
-            return false;
-        }
-        noteOutputAtStart();
-        return true;
+    const bool tw5 = std::find(kinds.begin(), kinds.end(), DocumentKind::Tw5) != kinds.end();
+    if (!(tw5 ? loadTw5(paths, kinds) : loadEarly(paths))) {
+        return false;
     }
+    if (m_docs.remoteText == m_docs.localText) {
+        m_identical = true;
+        message(msg::kIdentical, MessageIcon::Information, msg::kIdenticalTitle);
+        return false;
+    }
+    noteOutputAtStart();
+    return true;
+}
 
+bool MergeRun::loadEarly(const std::vector<std::string>& paths) {
     std::future<StoreArea> localSplit = startSplit(m_docs.localText, m_docs.local);
     std::future<StoreArea> uneditedSplit;
     if (hasUneditedCopy()) {
@@ -149,22 +145,29 @@ bool MergeRun::load() {
     // files; so the run stops before any question. The first such document is reported, in the order
     // local, remote, unedited.
     const StoreArea* const areas[] = {&m_docs.localArea, &remoteArea, &uneditedArea};
+    const DocumentText* const texts[] = {&m_docs.localText, &m_docs.remoteText, &m_docs.uneditedText};
     for (std::size_t i = 0; i < paths.size(); ++i) {
         if (!areas[i]->hasEnd()) {
             const std::string_view problem = areas[i]->found ? msg::kStoreAreaCutShort : msg::kNoStoreArea;
             message(msg::documentRefused(problem, kRoles[i], paths[i]), MessageIcon::Critical, kAppTitle);
             return false;
         }
+        if (!isWholePage(*texts[i], i, paths[i])) {
+            return false;
+        }
     }
-    // Everything outside the store area is taken from the local document. A local file cut short
-    // after its store area, in the wiki's program code, would carry that cut into all three files.
-    if (!endsWithClosingHtml(m_docs.localText)) {
-        message(msg::documentRefused(msg::kEndCutShort, msg::kLocalRole, paths[0]), MessageIcon::Critical,
-                kAppTitle);
-        return false;
-    }
-    noteOutputAtStart();
     return true;
+}
+
+// Every document must be a whole page: one cut short after its store would pass for a wiki whose
+// later tiddlers (a second store block) or program code were deleted, and the local page is written
+// around the merged store.
+bool MergeRun::isWholePage(std::string_view text, std::size_t role, const std::string& path) {
+    if (endsWithClosingHtml(text)) {
+        return true;
+    }
+    message(msg::documentRefused(msg::kEndCutShort, kRoles[role], path), MessageIcon::Critical, kAppTitle);
+    return false;
 }
 
 void MergeRun::offerSyncCopy() {
@@ -234,13 +237,17 @@ bool MergeRun::loadTw5(const std::vector<std::string>& paths, const std::vector<
                     MessageIcon::Critical, kAppTitle);
             return false;
         }
+        if (!isWholePage(*texts[i], i, paths[i])) {
+            return false;
+        }
+        if (const Tw5Page page = tw5Page(*texts[i], layouts[i], *lists[i]); page != Tw5Page::Whole) {
+            message(msg::documentRefused(page == Tw5Page::NoCore ? msg::kNoCore : msg::kNoBoot, kRoles[i],
+                                         paths[i]),
+                    MessageIcon::Critical, kAppTitle);
+            return false;
+        }
     }
     m_docs.localLayout = std::move(layouts[0]);
-    if (!endsWithClosingHtml(m_docs.localText)) {
-        message(msg::documentRefused(msg::kEndCutShort, msg::kLocalRole, paths[0]), MessageIcon::Critical,
-                kAppTitle);
-        return false;
-    }
     return true;
 }
 

@@ -96,6 +96,8 @@ class MergeRun {
     void setRandomSource(std::function<double()> random) { m_random = std::move(random); }
 
     bool stopped() const { return m_stopped; }
+    // load() stopped because the local and remote documents, both whole, are the same.
+    bool identical() const { return m_identical; }
     bool hasUneditedCopy() const { return isPathGiven(m_paths.unedited); }
     const MergePaths& paths() const { return m_paths; }
     const RunDocuments& documents() const { return m_docs; }
@@ -124,6 +126,12 @@ class MergeRun {
     // appends the result unless it is only spaces.
     void takeBack(const std::string& boxText, std::string_view stored);
     bool keepEdits();
+
+    // Splits early-format documents; false after a document without a whole store area was reported.
+    bool loadEarly(const std::vector<std::string>& paths);
+    // Whether a document ends its page; false after it was reported, naming the file in its role
+    // (0 local, 1 remote, 2 unedited).
+    bool isWholePage(std::string_view text, std::size_t role, const std::string& path);
 
     // TiddlyWiki 5 documents.
     bool loadTw5(const std::vector<std::string>& paths, const std::vector<DocumentKind>& kinds);
@@ -202,6 +210,7 @@ class MergeRun {
     const VisitingList* m_titles = nullptr;
     std::string m_unwritable;  // why the merged store cannot hold a tiddler; empty when it can
     bool m_stopped = false;    // merge() returned false after a check stopped the run (not an end)
+    bool m_identical = false;
 };
 
 }  // namespace korvane

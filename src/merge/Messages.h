@@ -38,6 +38,13 @@ inline constexpr std::string_view kStoreAreaCutShort =
 inline constexpr std::string_view kEndCutShort =
     "Error: The file does not end with </html>: it looks cut short after its storeArea, for example by "
     "an interrupted save or sync.";
+inline constexpr std::string_view kNoBoot =
+    "Error: The TiddlyWiki 5 page is not whole: the part that TiddlyWiki writes after its tiddler store "
+    "(the empty storeArea after the JSON store, then the boot kernel) is missing. The file looks cut short "
+    "or damaged.";
+inline constexpr std::string_view kNoCore =
+    "Error: The file holds no $:/core and loads no TiddlyWiki core from a script file: it is not a whole "
+    "TiddlyWiki 5 wiki, and merging it would drop the core from the merged wiki.";
 inline constexpr std::string_view kLocalRole = "Local file";
 inline constexpr std::string_view kRemoteRole = "Remote file";
 inline constexpr std::string_view kUneditedRole = "Unedited copy";
@@ -46,6 +53,10 @@ inline constexpr std::string_view kNoFileChanged = " No file was changed.";
 inline std::string documentRefused(std::string_view problem, std::string_view role, const std::string& path) {
     return std::string(problem) + "\n" + std::string(role) + ": \"" + path + "\"." +
            std::string(kNoFileChanged);
+}
+// The line added to a message that names only a file's role, so that it says which file is meant.
+inline std::string pathLine(const std::string& path) {
+    return "\n" + quoted(path);
 }
 // A message as a command that never writes shows it: without the closing "No file was changed.",
 // which there would say nothing.

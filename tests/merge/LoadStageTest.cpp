@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "document/Tw5Store.h"
 #include "merge/MergeRun.h"
 #include "merge/Messages.h"
 #include "support/TestSupport.h"
@@ -56,7 +57,13 @@ TEST_F(LoadStage, ChecksInTheirOrder) {
     };
     const std::string none = dir.path("none.html"), folder = dir.dir().string();
     const std::string empty = dir.write("empty.html", "");
-    const Shown identical{std::string(msg::kIdentical), MessageIcon::Information, "Identical"};
+    const auto blank = [](const std::string& path) {
+        return Shown{std::string(msg::kRemoteBlank) + "\n\"" + path + "\"", MessageIcon::Critical,
+                     "File error"};
+    };
+    const auto notFound = [](std::string_view text, const std::string& path) {
+        return stopped(std::string(text) + "\n\"" + path + "\"");
+    };
     const Shown format{std::string(msg::kFileFormat), MessageIcon::None, "Error"};
     const Shown cannotRead = stopped(msg::cannotRead(unreadable, "Injected failure"));
     const Shown isFolder =
@@ -64,20 +71,20 @@ TEST_F(LoadStage, ChecksInTheirOrder) {
     std::string upper = test::readBytes(local);
     upper.replace(upper.find("mine"), 4, "MINE");
     const Case cases[] = {
-        {none, none, none, {stopped(msg::kRemoteNotFound)}},
-        {none, remote, "", {stopped(msg::kLocalNotFound)}},
-        {local, remote, none, {stopped(msg::kUneditedNotFound)}},
+        {none, none, none, {notFound(msg::kRemoteNotFound, none)}},
+        {none, remote, "", {notFound(msg::kLocalNotFound, none)}},
+        {local, remote, none, {notFound(msg::kUneditedNotFound, none)}},
         // A folder is not a file, and the message says what it is.
         {local, folder, "", {isFolder}},
         {local, remote, local, {stopped(msg::kUneditedSameFile)}},
         {local, remote, folder + "/./remote.html", {stopped(msg::kUneditedSameFile)}},
-        {empty, dir.write("empty2.html", ""), "", {identical}},
-        {local, empty, "", {{std::string(msg::kRemoteBlank), MessageIcon::Critical, "File error"}}},
+        // Two empty files are no wiki, equal or not.
+        {empty, dir.write("empty2.html", ""), "", {blank(dir.path("empty2.html"))}},
+        {local, empty, "", {blank(empty)}},
         {local, unreadable, dir.write("u-unreadable", "y"), {cannotRead}},
         {local, dir.write("upper.html", upper), "", {}},
-        // A short read shows the format message once per file and gives the empty text; with every read
-        // short the two texts are equal.
-        {local, remote, "", {format, format, identical}, true},
+        // A short read shows the format message once per file and gives the empty text.
+        {local, remote, "", {format, format, blank(remote)}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.local + " " + c.remote + " " + c.unedited);
@@ -111,18 +118,67 @@ TEST_F(LoadStage, LastMergeIsOfferedOnlyWithoutAnUneditedPath) {
 }
 
 TEST_F(LoadStage, DamagedDocumentsStopBeforeAnyQuestion) {
-    // (Each kind of damage in each role: rows of programs.tsv.) A document cut after its store area:
-    // only the local file's text outside the store area reaches the merged document, so only a local
-    // file cut there is refused.
-    const std::string good = test::readBytes(local);
-    const std::string cut = dir.write("cut.html", good.substr(0, good.find("</body>")) + " \r\n");
-    EXPECT_FALSE(load(cut, remote, unedited));
-    EXPECT_EQ(host.messages, std::vector<Shown>{refused(msg::kEndCutShort, msg::kLocalRole, cut)});
-    EXPECT_TRUE(load(local, cut, dir.write("cut2.html", test::readBytes(cut))));
-    EXPECT_TRUE(load(dir.write("upper.html", good.substr(0, good.find("</html>")) + "</HTML>\t"), cut, ""));
-    EXPECT_FALSE(load(local, dir.write("plain.html", "<html></html>"), unedited));
-    EXPECT_EQ(host.messages,
-              std::vector<Shown>{refused(msg::kNoStoreArea, msg::kRemoteRole, dir.path("plain.html"))});
+    // A page cut short or damaged after its store, in any role, is refused: a later store block, the
+    // boot code or `$:/core` would be missing from what the merge takes for a whole wiki. (Damage
+    // inside a store: rows of programs.tsv.)
+    const auto tw5 = [&](const std::string& text) {
+        const std::string json(kTw5JsonStoreTag);
+        return dir.write(text + ".html",
+                         "<html><body>\n" + json + "[{\"title\":\"$:/core\",\"text\":\"{}\"}]</script>" +
+                             json + "[{\"title\":\"A\",\"text\":\"" + text + "\"}]</script>" +
+                             std::string(kTw5DivStoreTag) +
+                             "</div>\n<div id=\"bootKernel\"><script>b</script></div>\n</body></html>\n");
+    };
+    const auto cutAt = [](std::string_view mark, std::size_t nth) {
+        return [=](std::string d) {
+            std::size_t at = 0;
+            for (std::size_t k = 0; k <= nth; ++k) {
+                at = d.find(mark, k == 0 ? 0 : at + 1);
+            }
+            return d.substr(0, at + (mark == "</script>" ? mark.size() : 0));
+        };
+    };
+    const auto swap = [](std::string from, std::string to) {
+        return [=](std::string d) { return d.replace(d.find(from), from.size(), to); };
+    };
+    struct Row {
+        bool isTw5;
+        std::function<std::string(std::string)> damage;
+        std::string_view problem;  // empty: a whole page
+    };
+    const Row rows[] = {
+        {false, cutAt("</body>", 0), msg::kEndCutShort},
+        {false, swap("</html>", "</HTML>\t"), {}},
+        {true, cutAt("</script>", 0), msg::kEndCutShort},
+        {true, cutAt("</script>", 1), msg::kEndCutShort},
+        {true, cutAt("<div id=\"boot", 0), msg::kEndCutShort},
+        {true, cutAt("</html>", 0), msg::kEndCutShort},
+        {true, swap(std::string(kTw5DivStoreTag) + "</div>", ""), msg::kNoBoot},
+        {true, swap("bootKernel", "splash"), msg::kNoBoot},
+        {true, swap("$:/core", "$:/kore"), msg::kNoCore},
+        {true, swap("\"$:/core\"", "\"$:/kore\"}]</script><script src=\"core.js\"></script><!--"),
+         msg::kNoCore},
+        {true,
+         [&](std::string d) {
+             return swap("</body>", "<script src=\"core.js\"></script>")(swap("$:/core", "$:/kore")(d));
+         },
+         {}},
+    };
+    for (const Row& row : rows) {
+        for (std::size_t role = 0; role < 3; ++role) {
+            std::string paths[] = {local, remote, unedited};
+            if (row.isTw5) {
+                paths[0] = tw5("l"), paths[1] = tw5("r"), paths[2] = tw5("u");
+            }
+            paths[role] = dir.write("damaged.html", row.damage(test::readBytes(paths[role])));
+            SCOPED_TRACE(test::readBytes(paths[role]));
+            EXPECT_EQ(load(paths[0], paths[1], paths[2]), row.problem.empty());
+            const std::string_view roles[] = {msg::kLocalRole, msg::kRemoteRole, msg::kUneditedRole};
+            EXPECT_EQ(host.messages, row.problem.empty() ? std::vector<Shown>{}
+                                                         : std::vector<Shown>{refused(
+                                                               row.problem, roles[role], paths[role])});
+        }
+    }
 }
 
 TEST_F(LoadStage, LargeDocumentsSplitAsSmallOnes) {

@@ -37,7 +37,7 @@ class MergeStage : public ::testing::Test {
                 std::find_if(named.begin(), named.end(), [&](const auto& n) { return n.first == name; });
             elements.push_back(it->second);
         }
-        return dir.write(file, test::earlyWiki(elements) + after);
+        return dir.write(file, after + test::earlyWiki(elements));
     }
     std::vector<std::string> merge(const test::TableRow& r);
 };

@@ -9,6 +9,7 @@ namespace korvane {
 namespace {
 
 using Docs = std::vector<std::string>;
+const std::string kCore = "<script src=\"core.js\"></script>";  // a page that loads its core from a file
 
 std::string jsonWiki(const Docs& entries) {
     std::string store;
@@ -16,7 +17,7 @@ std::string jsonWiki(const Docs& entries) {
         store += (store.empty() ? "" : ",\n") + e;
     }
     return "<html><body>\n" + std::string(kTw5JsonStoreTag) + "[\n" + store + "\n]</script>" +
-           std::string(kTw5DivStoreTag) + "</div>\n</body></html>\n";
+           std::string(kTw5DivStoreTag) + "</div>\n" + kCore + "</body></html>\n";
 }
 std::string block(const std::string& array) {
     return std::string(kTw5JsonStoreTag) + array + "</script>";
@@ -79,8 +80,8 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
         {"two JSON blocks become one in the first one's place; a title that [[…]] cannot link",
          "<html><body>\n" +
              block("[{\"title\":\"A\",\"text\":\"1\"},\n" + j("a|b", "l", ",\"modified\":\"2\"") + "]") +
-             "<p>kept</p>" + block("[" + j("A", "2") + "]") + std::string(kTw5DivStoreTag) +
-             "</div>\n</body></html>\n",
+             "<p>kept</p>" + block("[" + j("A", "2") + "]") + std::string(kTw5DivStoreTag) + "</div>\n" +
+             kCore + "</body></html>\n",
          jsonWiki({j("A", "2"), j("a|b", "r", ",\"modified\":\"1\"")}), std::nullopt, "b",
          j("A", "2") + ",\n" +
              j("a|b", "l" + kNote + "\\u003C$link to=\\\"a|b (conflict 12/5/2026 6:15:06 AM)\\\"/>",
@@ -90,7 +91,7 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
          "dialog l/o/4|"},
         {"a field that the local div store cannot hold stops the run before any file is written",
          "<html><body>\n" + std::string(kTw5DivStoreTag) +
-             "\n<div title=\"A\">\n<pre>a</pre>\n</div>\n</div>\n</body></html>\n",
+             "\n<div title=\"A\">\n<pre>a</pre>\n</div>\n</div>\n" + kCore + "</body></html>\n",
          jsonWiki({j("A", "a"), j("N", "n", ",\"Big\":\"x\"")}), std::nullopt, "", "",
          "dialog s/ob/1|message:Error: The merged wiki was not saved: its tiddler store did not pass the "
          "check that TiddlyWiki can load it (the tiddler \"N\" has a field \"Big\" that a TiddlyWiki 5.1 div "
@@ -157,7 +158,7 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
             Tw5Layout layout;
             EXPECT_EQ(splitTw5(run.newDocument(), list, layout), "") << row.name;
             EXPECT_LE(layout.blocks.size(), 1u) << row.name;
-            EXPECT_TRUE(run.newDocument().ends_with("</div>\n</body></html>\n")) << row.name;
+            EXPECT_TRUE(run.newDocument().ends_with("</div>\n" + kCore + "</body></html>\n")) << row.name;
         }
     }
 }
