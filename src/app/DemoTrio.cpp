@@ -84,8 +84,9 @@ std::string tw5Wiki(const std::string& owner, const std::vector<Fields>& tiddler
         doc += (i > 0 ? ",\n" : "") + jsonTiddler(tiddlers[i]);
     }
     // The page loads TiddlyWiki's core from a file beside it, as TiddlyWiki's external-core pages do.
-    return doc + "\n]</script><div id=\"storeArea\" style=\"display:none;\"></div>\n"
-                 "<script src=\"tiddlywikicore-5.4.1.js\"></script>\n</body>\n</html>\n";
+    return doc +
+           "\n]</script><div id=\"storeArea\" style=\"display:none;\"></div>\n"
+           "<script src=\"tiddlywikicore-5.4.1.js\"></script>\n</body>\n</html>\n";
 }
 
 Fields tw5(const std::string& title, const std::string& modifier, const std::string& modified,
