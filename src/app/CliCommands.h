@@ -14,8 +14,8 @@ inline constexpr int kExitStopped = 2;
 
 inline constexpr std::string_view kMergeUsage =
     "       korvane-cli merge /local LOCAL /remote REMOTE [/lastmerge UNEDITED] [--out FILE]\n"
-    "                         [--conflicts both|local|remote|newer] [--dry-run]\n"
-    "       korvane-cli merge-driver BASE OURS THEIRS PATH\n"
+    "                         [--conflicts both|local|remote|newer] [--dry-run] [--allow-deletions]\n"
+    "       korvane-cli merge-driver [--allow-deletions] BASE OURS THEIRS PATH\n"
     "       korvane-cli conflicts WIKI\n"
     "       korvane-cli git-setup [--global] [--apply]\n";
 

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "app/CliCommands.h"
+#include "document/Tw5Store.h"
 #include "merge/MergeRun.h"
 #include "merge/Messages.h"
 #include "merge/Policy.h"
@@ -42,7 +43,8 @@ std::string presentTime() {
 // questions, the way that changes nothing a person did not ask for.
 class PolicyHost : public MergeHost {
   public:
-    PolicyHost(ConflictRule rule, bool takeLastMerge) : m_rule(rule), m_takeLastMerge(takeLastMerge) {}
+    PolicyHost(ConflictRule rule, bool takeLastMerge, bool allowDeletions)
+        : m_rule(rule), m_takeLastMerge(takeLastMerge), m_allowDeletions(allowDeletions) {}
 
     void showMessage(const std::string& text, MessageIcon, const std::string&) override { printError(text); }
     bool askYesNo(const std::string& text, const std::string& title, bool) override {
@@ -72,6 +74,13 @@ class PolicyHost : public MergeHost {
         }
         return {s.button, request.texts};
     }
+    // A side that would delete most of the wiki stops the run unless the command line allows it.
+    bool allowMassDeletion(const MassDeletion& d) override {
+        if (!m_allowDeletions) {
+            printError(msg::massDeletionStopped(d.byRemote, d.deleted, d.held, d.path));
+        }
+        return m_allowDeletions;
+    }
     void setUneditedPath(const std::string&) override {}
     std::string presentTimeText() override { return presentTime(); }
     void endProgram() override {}
@@ -83,6 +92,7 @@ class PolicyHost : public MergeHost {
   private:
     ConflictRule m_rule;
     bool m_takeLastMerge;
+    bool m_allowDeletions;
 };
 
 struct MergeOptions {
@@ -90,6 +100,7 @@ struct MergeOptions {
     std::string out;
     ConflictRule rule = ConflictRule::Both;
     bool dryRun = false;
+    bool allowDeletions = false;
 };
 
 std::optional<MergeOptions> parseMerge(const std::vector<std::string>& args) {
@@ -97,8 +108,8 @@ std::optional<MergeOptions> parseMerge(const std::vector<std::string>& args) {
     bool haveLocal = false, haveRemote = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& word = args[i];
-        if (word == "--dry-run") {
-            o.dryRun = true;
+        if (word == "--dry-run" || word == "--allow-deletions") {
+            (word == "--dry-run" ? o.dryRun : o.allowDeletions) = true;
             continue;
         }
         if (i + 1 >= args.size()) {
@@ -190,13 +201,6 @@ int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool dryRun, bo
     return host.conflicts > 0 ? kExitConflicts : kExitOk;
 }
 
-// Anything that names a store area counts as a wiki: one that the run then refuses stays as it was
-// (git marks it conflicted) instead of getting a line merge's conflict markers.
-bool looksLikeWiki(std::string_view text) {
-    return text.find("storeArea") != std::string_view::npos ||
-           text.find("tiddlywiki-tiddler-store") != std::string_view::npos;
-}
-
 }  // namespace
 
 int mergeCommand(const std::vector<std::string>& args) {
@@ -213,7 +217,7 @@ int mergeCommand(const std::vector<std::string>& args) {
             }
         }
     }
-    PolicyHost host(o->rule, true);
+    PolicyHost host(o->rule, true, o->allowDeletions);
     MergeRun run(host, fs, o->paths);
     if (!o->out.empty() && !o->dryRun) {
         run.writeOnlyTo(o->out);
@@ -226,30 +230,43 @@ int mergeCommand(const std::vector<std::string>& args) {
 }
 
 int mergeDriverCommand(const std::vector<std::string>& args) {
-    if (args.size() != 5) {
+    const bool allowDeletions = args.size() == 6 && args[1] == "--allow-deletions";
+    if (args.size() != (allowDeletions ? 6u : 5u)) {
         return usage();
     }
-    const std::string &base = args[1], &ours = args[2], &theirs = args[3], &label = args[4];
+    const std::size_t first = allowDeletions ? 2 : 1;
+    const std::string &base = args[first], &ours = args[first + 1], &theirs = args[first + 2],
+                      &label = args[first + 3];
     PosixFileSystem fs;
-    // Git hands over a file that the attribute pattern matched; one that is no wiki at all gets git's
-    // own line merge, so that the driver is safe to attach to every .html file.
     std::vector<std::string> paths = {ours, theirs, base};
     std::vector<ReadOutcome> read = fs.readWholeEach(paths);
-    const bool noBase = read[2].status == ReadStatus::Ok && read[2].text.empty();
+    bool wiki[3] = {};
     for (std::size_t i = 0; i < 3; ++i) {
         if (read[i].status != ReadStatus::Ok) {
             printError(msg::cannotRead(paths[i], read[i].reason));
             return kExitStopped;
         }
-        if (!(i == 2 && noBase) && !looksLikeWiki(read[i].text)) {
-            const int status = runProgram(
-                {"git", "merge-file", "-L", "ours", "-L", "base", "-L", "theirs", ours, base, theirs});
-            return status < 0 ? kExitStopped : status;
-        }
+        wiki[i] = isWikiDocument(read[i].text);
     }
+    const bool baseGiven = !read[2].text.empty();  // git gives an empty file when there is no base
     read.clear();
-    PolicyHost host(ConflictRule::Both, false);
-    MergeRun run(host, fs, MergePaths{ours, theirs, noBase ? std::string() : base});
+    // Git hands over a file that the attribute pattern matched; one that is no wiki on either side gets
+    // git's own line merge, so that the driver is safe to attach to every .html file. A line merge never
+    // touches a wiki: its markers would break the page.
+    if (!wiki[0] && !wiki[1]) {
+        const int status =
+            runProgram({"git", "merge-file", "-L", "ours", "-L", "base", "-L", "theirs", ours, base, theirs});
+        return status < 0 ? kExitStopped : status;
+    }
+    if (!wiki[0] || !wiki[1]) {
+        printError(msg::driverOneSideOnly(label, wiki[0]));
+        return kExitConflicts;
+    }
+    if (!wiki[2] && baseGiven) {
+        printError(msg::driverWithoutBase(label));  // both sides are wikis: merged without the base
+    }
+    PolicyHost host(ConflictRule::Both, false, allowDeletions);
+    MergeRun run(host, fs, MergePaths{ours, theirs, wiki[2] ? base : std::string()});
     run.writeOnlyTo(ours);
     return runMerge(run, host, ConflictRule::Both, false, false, label);
 }

@@ -258,6 +258,11 @@ DocumentKind detectKind(std::string_view document) {
     return DocumentKind::Early;
 }
 
+bool isWikiDocument(std::string_view document) {
+    return detectKind(document) != DocumentKind::Early || findIgnoringCase(document, kStoreAreaTag) != npos ||
+           findIgnoringCase(document, kStoreAreaTagOldForm) != npos;
+}
+
 std::string splitTw5(std::string_view doc, TiddlerList& list, Tw5Layout& layout) {
     list.tw5 = true;
     std::vector<Found> found;

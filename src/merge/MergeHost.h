@@ -95,6 +95,18 @@ struct ConflictAnswer {
     ConflictTexts texts;
 };
 
+// One side would delete most of the tiddlers that the other side and the unedited copy both hold.
+struct MassDeletion {
+    bool byRemote = true;  // the remote file deletes from the local one, or the other way round
+    std::size_t deleted = 0;
+    std::size_t held = 0;  // the tiddlers the other side and the unedited copy both hold
+    std::string path;      // the file that would delete them
+};
+
+class MergeHost;
+// The question a person is asked about it; No is the default.
+bool askAboutMassDeletion(MergeHost& host, const MassDeletion& deletion);
+
 class MergeHost {
   public:
     virtual ~MergeHost() = default;
@@ -105,6 +117,11 @@ class MergeHost {
     virtual bool askYesNo(const std::string& text, const std::string& title, bool yesIsDefault) = 0;
     // Shows the conflict dialog modally over the main window and waits for the answer.
     virtual ConflictAnswer settleConflict(const ConflictRequest& request) = 0;
+    // Whether the merge goes on although one side would delete most of the wiki (it may be cut short or
+    // damaged). A person is asked; a host without one decides by its own rule.
+    virtual bool allowMassDeletion(const MassDeletion& deletion) {
+        return askAboutMassDeletion(*this, deletion);
+    }
     // Puts a path into the main window's unedited field (which remembers it).
     virtual void setUneditedPath(const std::string& path) = 0;
     // Puts a path into the main window's remote field; a host without one ignores it.

@@ -56,6 +56,13 @@ class VisitingList {
     std::size_t size() const { return m_rows.size(); }
     std::string_view title(std::size_t i) const { return m_rows[i].title; }  // zero-based
     Visit visit(std::size_t i) const;
+    // Which documents hold title i, without comparing its entries.
+    struct Held {
+        bool local = false, remote = false, unedited = false;
+    };
+    Held held(std::size_t i) const {
+        return {m_rows[i].local >= 0, m_rows[i].remote >= 0, m_rows[i].unedited >= 0};
+    }
     // Whether any of the three documents holds the title.
     bool holds(std::string_view title) const;
 

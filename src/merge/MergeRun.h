@@ -43,6 +43,10 @@ struct RunDocuments {
     Tw5Layout localLayout;
 };
 
+// A side that would delete at least this many tiddlers, and more than half of those the other side and
+// the unedited copy both hold, is asked about before the merge goes on.
+constexpr std::size_t kMassDeletionMinimum = 20;
+
 // Documents from this size on are split on a thread of their own, beside the others.
 constexpr std::size_t kParallelSplitSize = std::size_t{1} << 20;
 
@@ -110,6 +114,9 @@ class MergeRun {
     // Takes one document as read into `text`; false after an unreadable file was reported.
     bool takeDocument(const std::string& path, ReadOutcome& read, DocumentText& text);
 
+    // Whether the merge may go on when one side would delete most of the wiki (asked once, before any
+    // dialog); false when the run stops.
+    bool allowsDeletions(const VisitingList& titles);
     // Settles one title; false when the program must end.
     bool visit(const Visit& v, std::size_t n, std::size_t m);
     // The dialog's request for a visit, read from its case's row.

@@ -316,10 +316,41 @@ bool MergeRun::visit(const Visit& v, std::size_t n, std::size_t m) {
     return true;
 }
 
+bool askAboutMassDeletion(MergeHost& host, const MassDeletion& d) {
+    return host.askYesNo(msg::massDeletion(d.byRemote, d.deleted, d.held),
+                         std::string(msg::kMassDeletionTitle), false);
+}
+
+bool MergeRun::allowsDeletions(const VisitingList& titles) {
+    if (!hasUneditedCopy()) {
+        return true;  // without an unedited copy no side deletes: every difference is put to the user
+    }
+    MassDeletion bySide[2] = {{true, 0, 0, m_paths.remote}, {false, 0, 0, m_paths.local}};
+    for (std::size_t i = 0; i < titles.size(); ++i) {
+        const VisitingList::Held h = titles.held(i);
+        if (h.unedited) {
+            bySide[0].held += h.local ? 1 : 0;
+            bySide[0].deleted += h.local && !h.remote ? 1 : 0;
+            bySide[1].held += h.remote ? 1 : 0;
+            bySide[1].deleted += h.remote && !h.local ? 1 : 0;
+        }
+    }
+    for (const MassDeletion& d : bySide) {
+        if (d.deleted >= kMassDeletionMinimum && 2 * d.deleted > d.held && !m_host.allowMassDeletion(d)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool MergeRun::merge() {
     m_stopped = false;
+    const VisitingList titles(m_docs.local, m_docs.remote, m_docs.unedited);
+    if (!allowsDeletions(titles)) {
+        m_stopped = true;
+        return false;
+    }
     if (m_docs.tw5) {
-        const VisitingList titles(m_docs.local, m_docs.remote, m_docs.unedited);
         return mergeTw5(titles);
     }
     const std::string_view local = m_docs.localText;
@@ -330,7 +361,7 @@ bool MergeRun::merge() {
     m_newDocument.append("\r\n\r\n");
     m_storeBegin = m_newDocument.size();
 
-    const VisitingList colAllTitles(m_docs.local, m_docs.remote, m_docs.unedited);
+    const VisitingList& colAllTitles = titles;
     const std::size_t m = colAllTitles.size();
     for (std::size_t n = 1; n <= m; ++n) {
         if (!visit(colAllTitles.visit(n - 1), n, m)) {

@@ -67,6 +67,31 @@ inline std::string withoutNoFileChanged(std::string text) {
     return text;
 }
 
+// A count as messages write it, with a comma between thousands: "2,106".
+inline std::string countText(std::size_t n) {
+    std::string digits = std::to_string(n);
+    for (std::size_t at = digits.size(); at > 3; at -= 3) {
+        digits.insert(at - 3, ",");
+    }
+    return digits;
+}
+inline std::string massDeletion(bool byRemote, std::size_t deleted, std::size_t held) {
+    return std::string(byRemote ? "The friend's file would delete " : "Your file would delete ") +
+           countText(deleted) + (byRemote ? " of your " : " of the friend's ") + countText(held) +
+           " tiddlers. It may be cut short or damaged. Merge anyway?";
+}
+inline constexpr std::string_view kMassDeletionTitle = "Merge Anyway?";
+// The same stop without a person present.
+inline std::string massDeletionStopped(bool byRemote, std::size_t deleted, std::size_t held,
+                                       const std::string& path) {
+    return "Error: The " + std::string(byRemote ? "remote" : "local") + " file " + quoted(path) +
+           " would delete " + countText(deleted) + " of the " + countText(held) + " tiddlers that the " +
+           (byRemote ? "local" : "remote") +
+           " file and the unedited copy both hold; it may be cut short or damaged. Give --allow-deletions to "
+           "merge anyway." +
+           std::string(kNoFileChanged);
+}
+
 // --- TiddlyWiki 5 documents ---
 inline constexpr std::string_view kEncrypted =
     "Error: The file is an encrypted TiddlyWiki. Encrypted wikis cannot be merged: open it in TiddlyWiki "
@@ -329,6 +354,18 @@ inline std::string mergeSummary(std::size_t titles, std::size_t differed, std::s
     return "Merged " + std::to_string(titles) + " titles: " + std::to_string(differed) + " differed, " +
            std::to_string(conflicts) + " of them conflicts settled by --conflicts " + std::string(rule) +
            "; " + std::string(written) + ".";
+}
+// git's merge driver: one side is a wiki and the other is not; the file is left as ours, conflicted.
+inline std::string driverOneSideOnly(const std::string& path, bool oursIsWiki) {
+    return "Error: " + quoted(path) + ": " + (oursIsWiki ? "our" : "their") +
+           " version is a TiddlyWiki and " + (oursIsWiki ? "their" : "our") +
+           " version is not (an empty file, a page without a tiddler store, or a wiki cut short before it). "
+           "Korvane does not merge them line by line, which would put conflict markers into the wiki; our "
+           "version stays in place and git marks the file conflicted, so choose a version by hand.";
+}
+inline std::string driverWithoutBase(const std::string& path) {
+    return "The common ancestor of " + quoted(path) +
+           " is not a TiddlyWiki; the two versions are merged without it, so every difference is a conflict.";
 }
 inline std::string outputIsInput(const std::string& path) {
     return "Error: " + quoted(path) + " is one of the files being merged; --out must name another file.";

@@ -34,3 +34,29 @@ git merge --abort
 git checkout -q one && wiki StoryList=c Keep=k Edit1=e1 Edit2=e Doomed=d2 Add1=x && commit "same story"
 git checkout -q main && git merge -q -m merged one 2> /dev/null || fail "clean merge reported a conflict"
 [ "$(titles)" = "Add1 Add2 Doomed Edit1 Edit2 Keep StoryList " ] && has Edit1 e1 && has Edit2 e2 || fail "$(titles)"
+# A wiki on one side and a file that is none on the other (empty, a plain page, a wiki cut before its
+# store): ours stays as it was and git marks the file conflicted. A base that is no wiki while both
+# sides are: merged without it. A wiki never gets a conflict marker.
+make() {
+    case $1 in
+        w*) wiki "T=$1" && mv wiki.html w.html ;;
+        empty) : > w.html ;;
+        plain) printf '<p>one</p>\n<p>two</p>\n' > w.html ;;
+        cut) printf '<html><body>\r\n<div id="stor' > w.html ;;
+    esac
+}
+for mix in "plain wA wB" "empty wA wB" "wU empty wB" "wU wA plain" "wU cut wB" "wU wA empty"; do
+    set -- $mix
+    git checkout -q -B base main && make "$1" && commit "$mix base"
+    git checkout -q -B theirs base && make "$3" && commit "$mix theirs"
+    git checkout -q -B ours base && make "$2" && commit "$mix ours" && cp w.html "$work/ours"
+    if git merge -q theirs > "$work/out" 2>&1; then fail "$mix: merge reported no conflict"; fi
+    ! grep -q '<<<<<<<' w.html || fail "$mix: conflict markers: $(cat w.html)"
+    case $1 in
+        wU) cmp -s w.html "$work/ours" && grep -q "version is a TiddlyWiki and" "$work/out" || fail "$mix: $(cat "$work/out")" ;;
+        *) [ "$("$cli" list w.html | cut -f2 | tr '\n' ' ')" = "T T (conflict 2025-12-06 05:46:40) " ] &&
+               { [ "$1" = empty ] || grep -q "is not a TiddlyWiki; the two versions are merged without it" "$work/out"; } ||
+               fail "$mix: $(cat "$work/out")" ;;
+    esac
+    git merge --abort && rm -f "$work/ours"
+done
