@@ -166,7 +166,9 @@ class MergeRun {
     bool moveRemoteToBackup(SaveWork& w);
     bool checkUnchanged(SaveWork& w);
     bool replaceTargets(SaveWork& w);
-    void finishSave(SaveWork& w);  // removes the backup and the note
+    void finishSave(SaveWork& w);  // removes the backup, the files exchanged out and the note
+    // The lines of a message that say what every path of the save holds now.
+    std::string whereNow(const SaveWork& w) const;
     // Ends a save before any target was replaced: removes what it wrote, puts the remote file back and
     // shows `text`, or `unchangedText` (which says "No file was changed") when that is true. False.
     bool giveUp(SaveWork& w, const std::string& text, const std::string& unchangedText, MessageIcon icon,
@@ -180,6 +182,9 @@ class MergeRun {
         std::string title;
         std::string unchangedText;  // the text when every file is as it was
     };
+    // After a check found a file changed once it was exchanged: puts every replaced target back and
+    // gives up with the problem's message. False.
+    bool putBack(SaveWork& w, const Problem& problem);
     // A path `base` + number + `suffix` that names nothing yet; empty when none was found.
     std::string drawFreePath(const std::string& base, const std::string& suffix);
     // Re-reads a file and compares it with what the run read at its start.

@@ -249,6 +249,7 @@ inline constexpr std::string_view kNotCreatedYet = "not created yet";
 inline constexpr std::string_view kMissing = "missing";
 inline constexpr std::string_view kUnchangedSuffix = ", unchanged";
 inline constexpr std::string_view kRemoteAsItWas = "the remote file as it was before this merge";
+inline constexpr std::string_view kAsItWas = " as it was before this merge";
 inline std::string whereLine(const std::string& path, std::string_view what) {
     return "\n\"" + path + "\": " + std::string(what);
 }
@@ -287,11 +288,23 @@ inline std::string saveNoteKept(const std::string& notePath) {
            "them in order.";
 }
 
-inline std::string backupNotRemoved(const std::string& backup, const std::string& reason,
-                                    const std::string& notePath) {
-    return "The merged document was saved to all three files, but the backup of the remote file " +
-           quoted(backup) + " could not be removed: " + reason + ". You may delete it." +
-           saveNoteKept(notePath);
+inline constexpr std::string_view kSavedBut = "The merged document was saved to all three files, but ";
+// A file exchanged out of its place (what the path held before the merge) that could not be removed,
+// as the first or a further sentence of the message.
+inline std::string oldCopyNotRemoved(bool first, const std::string& path, std::string_view what,
+                                     const std::string& reason) {
+    return std::string(first ? kSavedBut : " Also, ") + quoted(path) + ", which holds " + std::string(what) +
+           " as it was before this merge, could not be removed: " + reason + ". You may delete it.";
+}
+// A file that could not be put back after a check failed; the lines that say where everything is follow.
+inline std::string notPutBack(const std::string& path, const std::string& reason) {
+    return "\n\n" + quoted(path) + " could not be put back as it was (" + reason +
+           ").\n\nWhere your documents are now:";
+}
+
+inline std::string backupNotRemoved(const std::string& backup, const std::string& reason) {
+    return std::string(kSavedBut) + "the backup of the remote file " + quoted(backup) +
+           " could not be removed: " + reason + ". You may delete it.";
 }
 
 inline constexpr std::string_view kInterruptedTitle = "Interrupted Save";

@@ -181,12 +181,14 @@ bool MergeRun::recoverInterruptedSave() {
     } else {
         const Held backup = heldBy(m_fs, note->backup, note->merged, note->targets[0].before);
         bool tempsReady = true;
+        bool changedOut = false;
         std::size_t replaced = 0;
         bool settled = backup == Held::Before;
         for (std::size_t i = 0; i < 3; ++i) {
             const SaveNote::Target& t = note->targets[i];
             targets[i] = heldBy(m_fs, t.path, note->merged, t.before);
-            const Held temp = heldBy(m_fs, t.temp, note->merged, Fingerprint{});
+            // A copy exchanged into place leaves what the path held at the temporary name.
+            const Held temp = heldBy(m_fs, t.temp, note->merged, t.before.value_or(Fingerprint{}));
             const bool newFile = !t.before && targets[i] == Held::Missing;
             replaced += targets[i] == Held::Merged ? 1 : 0;
             settled &= targets[i] == Held::Merged ||
@@ -207,14 +209,21 @@ bool MergeRun::recoverInterruptedSave() {
                     break;
             }
             if (temp != Held::Missing) {
-                line(t.temp, temp == Held::Merged ? msg::kTempComplete : msg::kTempIncomplete);
+                line(t.temp, temp == Held::Merged ? std::string(msg::kTempComplete)
+                             : temp == Held::Before
+                                 ? std::string(msg::kTargetNames[i]) + std::string(msg::kAsThatSaveFound)
+                                 : std::string(msg::kTempIncomplete));
                 leftovers.push_back(t.temp);
             }
+            // Exchanged out after a change that the save may not have checked: nothing is removed.
+            changedOut |= targets[i] == Held::Merged && temp == Held::Other && t.before;
         }
         if (backup != Held::Missing) {
             line(note->backup, backup == Held::Before ? msg::kBackupAsFound : msg::kBackupChanged);
         }
-        if (backup != Held::Missing && settled && tempsReady) {
+        if (changedOut) {
+            offer = Offer::None;
+        } else if (backup != Held::Missing && settled && tempsReady) {
             offer = Offer::Finish;
         } else if (backup != Held::Missing && (targets[0] == Held::Missing || targets[0] == Held::Merged)) {
             offer = Offer::PutBack;

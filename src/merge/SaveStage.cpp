@@ -25,6 +25,8 @@ struct SaveTarget {
     std::optional<FileOwner> owner;
     std::string temp;         // where the merged document waits before it takes the path
     std::string_view before;  // what the path held before, for messages; empty for a new file
+    bool replaced = false;    // the path holds the merged document
+    bool swapped = false;     // exchanged: the temporary name holds what the path held before
 };
 
 // What the steps of one save share. The targets are in the order remote, local, unedited copy.
@@ -201,45 +203,102 @@ bool MergeRun::checkUnchanged(SaveWork& w) {
     return !problem || giveUp(w, problem->text, problem->unchangedText, problem->icon, problem->title);
 }
 
+std::string MergeRun::whereNow(const SaveWork& w) const {
+    std::string text;
+    for (const SaveTarget& t : w.targets) {
+        text += msg::whereLine(t.path, t.replaced ? std::string(msg::kHoldsMerged)
+                                       : t.before.empty()
+                                           ? std::string(msg::kNotCreatedYet)
+                                           : std::string(t.before) + std::string(msg::kUnchangedSuffix));
+    }
+    text += msg::whereLine(w.backup, msg::kRemoteAsItWas);
+    for (const SaveTarget& t : w.targets) {
+        if (t.swapped) {
+            text += msg::whereLine(t.temp, std::string(t.before) + std::string(msg::kAsItWas));
+        } else if (!t.replaced) {
+            text += msg::whereLine(t.temp, msg::kHoldsMerged);
+        }
+    }
+    return text + msg::saveNoteKept(w.notePath);
+}
+
 bool MergeRun::replaceTargets(SaveWork& w) {
-    // The remote path stays empty while the remote file waits under its backup name: a file that
-    // another program puts there meanwhile is not overwritten.
+    const std::string_view startTexts[3] = {m_docs.remoteText, m_docs.localText, m_docs.uneditedText};
+    const std::string_view changed[3] = {msg::kRemoteChanged, msg::kLocalChanged, msg::kOriginalChanged};
     for (std::size_t i = 0; i < 3; ++i) {
-        const SaveTarget& t = w.targets[i];
-        FsError err = i == 0 ? m_fs.renameNoReplace(t.temp, t.path) : m_fs.rename(t.temp, t.path);
-        if (!err) {
-            continue;
-        }
+        SaveTarget& t = w.targets[i];
+        FsError err;
         if (i == 0) {
-            // Nothing was replaced yet: everything can still be put back.
-            return giveUpOnFile(w, msg::renamingTo(t.temp), t.path, *err);
+            // The remote path stays empty while the remote file waits under its backup name: a file
+            // that another program puts there meanwhile is not overwritten.
+            err = m_fs.renameNoReplace(t.temp, t.path);
+        } else if (!t.before.empty()) {
+            // An exchange keeps what the path held at the temporary name, so that a change another
+            // program made after the checks is found and put back, not overwritten.
+            err = m_fs.exchange(t.temp, t.path);
+            t.swapped = !err;
+            if (err == std::string(kNoExchange)) {
+                err = m_fs.rename(t.temp, t.path);
+            }
+        } else {
+            err = m_fs.rename(t.temp, t.path);
         }
-        // The targets before this one hold the merged document, the backup the remote file as it was,
-        // and the temporaries not yet renamed the merged document.
-        std::string text = msg::partlySaved(t.temp, t.path, *err);
-        for (std::size_t j = 0; j < 3; ++j) {
-            const SaveTarget& each = w.targets[j];
-            text += msg::whereLine(each.path, j < i                 ? std::string(msg::kHoldsMerged)
-                                              : each.before.empty() ? std::string(msg::kNotCreatedYet)
-                                                                    : std::string(each.before) +
-                                                                          std::string(msg::kUnchangedSuffix));
+        if (err) {
+            if (i == 0) {
+                // Nothing was replaced yet: everything can still be put back.
+                return giveUpOnFile(w, msg::renamingTo(t.temp), t.path, *err);
+            }
+            message(msg::partlySaved(t.temp, t.path, *err) + whereNow(w), MessageIcon::Critical, kAppTitle);
+            return false;
         }
-        text += msg::whereLine(w.backup, msg::kRemoteAsItWas);
-        for (std::size_t j = i; j < 3; ++j) {
-            text += msg::whereLine(w.targets[j].temp, msg::kHoldsMerged);
+        t.replaced = true;
+        if (t.swapped && (i == 1 || hasUneditedCopy())) {
+            if (std::optional<Problem> problem = changedSince(t.temp, startTexts[i], changed[i])) {
+                return putBack(w, *problem);
+            }
         }
-        message(text + msg::saveNoteKept(w.notePath), MessageIcon::Critical, kAppTitle);
-        return false;
     }
     return true;
 }
 
-void MergeRun::finishSave(SaveWork& w) {
-    if (FsError err = m_fs.remove(w.backup)) {
-        message(msg::backupNotRemoved(w.backup, *err, w.notePath), MessageIcon::Exclamation, kAppTitle);
-        return;
+bool MergeRun::putBack(SaveWork& w, const Problem& problem) {
+    for (std::size_t i = 3; i-- > 1;) {
+        SaveTarget& t = w.targets[i];
+        if (t.swapped) {
+            if (FsError err = m_fs.exchange(t.temp, t.path)) {
+                message(problem.text + msg::notPutBack(t.path, *err) + whereNow(w), problem.icon,
+                        problem.title);
+                return false;
+            }
+            t.swapped = t.replaced = false;
+        }
     }
-    if (FsError err = m_fs.remove(w.notePath)) {
+    // The remote path holds the merged document, which the backup replaces in one step.
+    if (FsError err = m_fs.rename(w.backup, w.remote().path)) {
+        message(problem.text + msg::notPutBack(w.remote().path, *err) + whereNow(w), problem.icon,
+                problem.title);
+        return false;
+    }
+    w.remoteMoved = false;
+    w.remote().replaced = false;
+    w.written[0] = FsError("renamed");  // its temporary file is gone
+    return giveUp(w, problem.text, problem.unchangedText, problem.icon, problem.title);
+}
+
+void MergeRun::finishSave(SaveWork& w) {
+    // Every leftover is tried, so that the message names each one that stays.
+    std::string text;
+    if (FsError err = m_fs.remove(w.backup)) {
+        text = msg::backupNotRemoved(w.backup, *err);
+    }
+    for (const SaveTarget& t : w.targets) {
+        if (FsError err = t.swapped ? m_fs.remove(t.temp) : FsError()) {
+            text += msg::oldCopyNotRemoved(text.empty(), t.temp, t.before, *err);
+        }
+    }
+    if (!text.empty()) {
+        message(text + msg::saveNoteKept(w.notePath), MessageIcon::Exclamation, kAppTitle);
+    } else if (FsError err = m_fs.remove(w.notePath)) {
         message(msg::noteNotRemoved(w.notePath, *err), MessageIcon::Exclamation, kAppTitle);
     }
 }

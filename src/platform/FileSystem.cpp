@@ -406,6 +406,17 @@ FsError PosixFileSystem::renameNoReplace(const std::string& from, const std::str
     return FileSystem::renameNoReplace(from, to);
 }
 
+FsError PosixFileSystem::exchange(const std::string& a, const std::string& b) {
+    if (::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0) {
+        syncFolder(b);
+        return std::nullopt;
+    }
+    if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) {
+        return FsError(std::string(kNoExchange));
+    }
+    return reasonOf(errno);
+}
+
 FsError PosixFileSystem::remove(const std::string& path) {
     if (::unlink(path.c_str()) != 0) {
         return reasonOf(errno);

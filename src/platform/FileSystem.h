@@ -16,6 +16,9 @@ namespace korvane {
 // The system's reason for a failed operation ("Permission denied"), or nothing on success.
 using FsError = std::optional<std::string>;
 
+// The reason FileSystem::exchange gives where the system or the file system has no atomic exchange.
+inline constexpr std::string_view kNoExchange = "no atomic exchange here";
+
 enum class ReadStatus {
     Ok,          // the whole file was read
     Short,       // fewer bytes arrived than the file's size
@@ -119,6 +122,12 @@ class FileSystem {
     [[nodiscard]] virtual FsError renameNoReplace(const std::string& from, const std::string& to) {
         return exists(to) ? FsError("File exists") : rename(from, to);
     }
+    // Swaps the files that two paths of one folder name, in one step, and flushes the folder entry:
+    // each path then names what the other named. kNoExchange where the system cannot (both paths stay
+    // as they were).
+    [[nodiscard]] virtual FsError exchange(const std::string& /*a*/, const std::string& /*b*/) {
+        return FsError(std::string(kNoExchange));
+    }
     [[nodiscard]] virtual FsError remove(const std::string& path) = 0;
     // What the path names; never blocks, whatever kind of file it is.
     virtual FileInfo inspect(const std::string& path) = 0;
@@ -152,6 +161,8 @@ class PosixFileSystem : public FileSystem {
     [[nodiscard]] FsError rename(const std::string& from, const std::string& to) override;
     // In one step where the file system can; elsewhere a check just before the rename.
     [[nodiscard]] FsError renameNoReplace(const std::string& from, const std::string& to) override;
+    // Linux 3.15 and later on ext4, tmpfs, btrfs, xfs and others; kNoExchange elsewhere.
+    [[nodiscard]] FsError exchange(const std::string& a, const std::string& b) override;
     [[nodiscard]] FsError remove(const std::string& path) override;
     FileInfo inspect(const std::string& path) override;
     [[nodiscard]] FsError getMode(const std::string& path, unsigned& mode) override;

@@ -53,16 +53,23 @@ TEST_F(SaveStage, GuardsFindFilesChangedByAnotherProcess) {
         {&remote, msg::kRemoteChanged}, {&local, msg::kLocalChanged}, {&unedited, msg::kOriginalChanged}};
     // While "Save Files?" is open; once the copies are written and flushed; while the local guard reads
     // (the remote file then stands under its backup name).
+    std::string* path = nullptr;
     const std::function<bool(const std::string&)> moments[] = {
         [](const std::string&) { return true; },
         [&](const std::string& op) { return op.rfind("rename:" + remote + ">", 0) == 0; },
-        [&](const std::string& op) { return op == "read:" + local; }};
+        [&](const std::string& op) { return op == "read:" + local; },
+        // Between the checks and the replacement: the exchange brings the change to light.
+        [&](const std::string& op) {
+            return op.ends_with(">" + *path) &&
+                   (op.starts_with("exchange:") || op.starts_with("rename:" + *path + "."));
+        }};
     for (const auto& moment : moments) {
-        for (const auto& [path, message] : rows) {
+        for (const auto& [target, message] : rows) {
+            path = target;
             SCOPED_TRACE(*path + " at moment " + std::to_string(&moment - moments));
             // At the last moment the remote file stands under its backup name, and another program
             // writes a new one: that file stays, and the message says where the old one is.
-            const bool newRemote = &moment == &moments[2] && path == &remote;
+            const bool newRemote = &moment >= &moments[2] && path == &remote;
             prepare(unedited);
             const std::string original = test::readBytes(*path);
             ::chmod(remote.c_str(), 0444);
@@ -97,8 +104,9 @@ TEST_F(SaveStage, GuardsFindFilesChangedByAnotherProcess) {
 }
 
 // No to "Save Files?" touches nothing. On Yes, the save's system calls in order: the note, then every
-// copy written and flushed, then the renames, each flushed into its folder, and the backup and the note
-// removed last. A backup name that is taken is drawn again, and the file there stays.
+// copy written and flushed, then the renames (the local and unedited files exchanged with their copies),
+// each flushed into its folder, and the backup, the exchanged-out files and the note removed last. A backup
+// name that is taken is drawn again, and the file there stays.
 TEST_F(SaveStage, FlushesBeforeItRenamesAndRemovesTheBackupLast) {
     prepare(unedited);
     const auto before = test::snapshot(dir.dir());
@@ -125,13 +133,13 @@ TEST_F(SaveStage, FlushesBeforeItRenamesAndRemovesTheBackupLast) {
     }
     ASSERT_GT(calls.size(), 4u);
     std::sort(calls.begin() + 1, calls.begin() + 4);  // the three copies are flushed at the same time
-    EXPECT_EQ(calls,
-              (std::vector<std::string>{"fsync:" + note, "fsync:" + local + temp, "fsync:" + remote + temp,
-                                        "fsync:" + unedited + temp, "rename:" + remote + ">" + backup,
-                                        "fsync:" + folder, "rename:" + remote + temp + ">" + remote,
-                                        "fsync:" + folder, "rename:" + local + temp + ">" + local,
-                                        "fsync:" + folder, "rename:" + unedited + temp + ">" + unedited,
-                                        "fsync:" + folder, "unlink:" + backup, "unlink:" + note}));
+    EXPECT_EQ(calls, (std::vector<std::string>{
+                         "fsync:" + note, "fsync:" + local + temp, "fsync:" + remote + temp,
+                         "fsync:" + unedited + temp, "rename:" + remote + ">" + backup, "fsync:" + folder,
+                         "rename:" + remote + temp + ">" + remote, "fsync:" + folder,
+                         "rename:" + local + temp + ">" + local, "fsync:" + folder,
+                         "rename:" + unedited + temp + ">" + unedited, "fsync:" + folder, "unlink:" + backup,
+                         "unlink:" + local + temp, "unlink:" + unedited + temp, "unlink:" + note}));
     EXPECT_EQ(test::readBytes(taken), "another's");
     for (const std::string& p : {local, remote, unedited}) {
         EXPECT_EQ(test::readBytes(p), run->newDocument()) << p;
@@ -154,7 +162,8 @@ TEST_F(SaveStage, APartlyDoneSaveSaysWhereEveryDocumentIs) {
         run->setRandomSource([] { return 0.5; });
         const std::string targets[] = {remote, local, row.withUnedited ? unedited : local + ".LastMerge"};
         const std::string temp = ".korvane-50000000.tmp", backup = remote + "-50000000";
-        const std::string failing = "rename:" + targets[row.failing] + temp + ">" + targets[row.failing];
+        const std::string failing = (row.withUnedited ? "exchange:" : "rename:") + targets[row.failing] +
+                                    temp + ">" + targets[row.failing];
         fs.failWhen = [&](const std::string& op) { return op == failing; };
         EXPECT_EQ(run->save(), RunResult::SaveFailed);
         fs.failWhen = nullptr;
@@ -168,9 +177,12 @@ TEST_F(SaveStage, APartlyDoneSaveSaysWhereEveryDocumentIs) {
                       row.held[i].empty() ? run->newDocument() : originals[targets[i]]);
         }
         expected += "\n\"" + backup + "\": the remote file as it was before this merge";
-        for (std::size_t i = row.failing; i < 3; ++i) {
-            expected += "\n\"" + targets[i] + temp + "\": the merged document";
-            EXPECT_EQ(test::readBytes(targets[i] + temp), run->newDocument());
+        for (std::size_t i = 1; i < 3; ++i) {  // a file exchanged out stays at its copy's name
+            const bool old = i < row.failing;
+            expected += "\n\"" + targets[i] + temp + "\": " +
+                        (old ? std::string(msg::kTargetNames[i]) + std::string(msg::kAsItWas)
+                             : "the merged document");
+            EXPECT_EQ(test::readBytes(targets[i] + temp), old ? originals[targets[i]] : run->newDocument());
         }
         EXPECT_EQ(test::readBytes(backup), originals[remote]);
         EXPECT_EQ(host.messages.back(),

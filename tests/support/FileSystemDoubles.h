@@ -51,6 +51,9 @@ class InjectingFileSystem : public FileSystem {
     FsError renameNoReplace(const std::string& from, const std::string& to) override {
         return pass("rename:" + from + ">" + to, [&] { return m_inner.renameNoReplace(from, to); });
     }
+    FsError exchange(const std::string& a, const std::string& b) override {
+        return pass("exchange:" + a + ">" + b, [&] { return m_inner.exchange(a, b); });
+    }
     FsError remove(const std::string& p) override {
         return pass("remove:" + p, [&] { return m_inner.remove(p); });
     }

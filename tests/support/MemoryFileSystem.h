@@ -53,6 +53,10 @@ class MemoryFileSystem : public FileSystem {
         files[to] = std::move(moved.mapped());
         return std::nullopt;
     }
+    FsError exchange(const std::string& a, const std::string& b) override {
+        File *x = find(a), *y = find(b);
+        return x && y ? (std::swap(*x, *y), FsError()) : kMissing;
+    }
     FsError remove(const std::string& path) override { return files.erase(path) ? FsError() : kMissing; }
     FileInfo inspect(const std::string& path) override {
         const File* f = find(path);
