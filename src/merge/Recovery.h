@@ -38,7 +38,8 @@ struct SaveNote {
     static std::optional<SaveNote> parse(std::string_view text);
 };
 
-// The note lies beside the local file, under the name the next run with the same paths looks for.
+// The note lies beside the local file (the file a symbolic link names), under the name the next run
+// looks for.
 inline std::string saveNotePath(const std::string& localPath) {
     return localPath + ".korvane-save";
 }
