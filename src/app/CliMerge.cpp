@@ -268,7 +268,12 @@ int conflictsCommand(const std::vector<std::string>& args) {
     const std::string prefix = slash == std::string::npos ? std::string() : wiki.substr(0, slash + 1);
     std::string text;
     for (const std::string& name : syncCopiesOldestFirst(nameOf(wiki), fs.namesInFolder(folderOf(wiki)))) {
-        text += prefix + name + '\n';
+        // A sync tool writes regular files; a folder, a pipe or a link of such a name is no copy. A name
+        // is escaped, so that one copy is always one line.
+        if (fs.inspect(prefix + name).plainFile()) {
+            appendEscaped(text, prefix + name);
+            text += '\n';
+        }
     }
     std::fwrite(text.data(), 1, text.size(), stdout);
     return std::fflush(stdout) == 0 ? kExitOk : kExitStopped;
