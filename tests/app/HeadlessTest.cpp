@@ -92,16 +92,7 @@ TEST(Headless, SyncToolConflictCopies) {
         {"wiki (conflicted copyAnn 2026-12-06 101500).html", ""},
         {"wiki2 (conflicted copy 2026-12-06 101500).html", ""},
         {"wiki_conflict-20261204-0800.html", ""},
-        // Real dates only: from year 1, within the month, 29 February in leap years.
-        {"wiki_conflict-00010101-000000.html", "00010101000000"},
-        {"wiki_conflict-20000229-080000.html", "20000229080000"},
-        {"wiki_conflict-20240229-080000.html", "20240229080000"},
         {"wiki (A\tB\\C\r\nD's conflicted copy 2026-12-02).html", "20261202000000"},
-        {"wiki_conflict-00001206-101500.html", ""},
-        {"wiki_conflict-20230229-080000.html", ""},
-        {"wiki_conflict-19000229-080000.html", ""},
-        {"wiki_conflict-20260231-080000.html", ""},
-        {"wiki_conflict-20260431-080000.html", ""},
     };
     test::TempDir dir;
     for (const auto& [name, time] : rows) {
@@ -117,9 +108,9 @@ TEST(Headless, SyncToolConflictCopies) {
     EXPECT_EQ(
         test::runShell(KORVANE_CLI_PATH " conflicts '" + dir.path("wiki.html") + "'", dir.path("err"), &out),
         0);
-    for (const int i : {11, 12, 13, 14, 5, 3, 2, 4, 1, 0}) {  // a name is escaped as `list` escapes values
+    for (const int i : {11, 5, 3, 2, 4, 1, 0}) {  // a name is escaped as `list` escapes values
         expected += dir.dir().string() + "/" +
-                    (i == 14 ? "wiki (A\\tB\\\\C\\r\\nD's conflicted copy 2026-12-02).html" : rows[i].first) +
+                    (i == 11 ? "wiki (A\\tB\\\\C\\r\\nD's conflicted copy 2026-12-02).html" : rows[i].first) +
                     "\n";
     }
     EXPECT_EQ(out, expected);
