@@ -11,6 +11,7 @@
 #include "merge/MergeRun.h"
 #include "merge/Messages.h"
 #include "merge/Policy.h"
+#include "merge/Recovery.h"
 #include "merge/SyncCopies.h"
 
 namespace korvane::cli {
@@ -142,6 +143,9 @@ int copyLocalTo(FileSystem& fs, const std::string& local, const std::string& out
     if (read.status != ReadStatus::Ok) {
         printError(msg::cannotRead(local, read.reason));
         return kExitStopped;
+    }
+    if (const std::string leftovers = removeOutputLeftovers(fs, out); !leftovers.empty()) {
+        printError(leftovers);
     }
     const std::string temp = out + ".korvane-copy.tmp";
     if (FsError err = fs.writeNewDurable(temp, {std::string_view(read.text)}, std::nullopt)) {
