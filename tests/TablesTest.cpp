@@ -5,6 +5,7 @@
 #include "document/StoreArea.h"
 #include "merge/BoxForm.h"
 #include "merge/ConflictPair.h"
+#include "merge/SyncCopies.h"
 #include "support/TestSupport.h"
 
 namespace korvane {
@@ -44,10 +45,11 @@ const std::map<std::string, std::function<Out(const test::TableRow&)>> kFunction
      }},
     {"box", [](const test::TableRow& r) { return Out{toBoxForm(r.in[1])}; }},
     {"stored", [](const test::TableRow& r) { return Out{toStoreForm(r.in[1], r.in[2])}; }},
+    {"synccopy", [](const test::TableRow& r) { return Out{syncCopyTime(r.in[1], r.in[2]).value_or("")}; }},
 };
 
 TEST(Tables, EveryRowGivesWhatItSays) {
-    for (const char* table : {"markers.tsv", "storearea.tsv", "conflictpair.tsv"}) {
+    for (const char* table : {"markers.tsv", "storearea.tsv", "conflictpair.tsv", "synccopies.tsv"}) {
         test::checkTable(table, kFunctions);
     }
 }

@@ -12,6 +12,7 @@
 #include "merge/MergeRun.h"
 #include "merge/Messages.h"
 #include "merge/Policy.h"
+#include "merge/Recovery.h"
 #include "merge/SyncCopies.h"
 
 namespace korvane::cli {
@@ -150,6 +151,9 @@ int copyLocalTo(FileSystem& fs, const std::string& local, const std::string& out
         printError(msg::cannotRead(local, read.reason));
         return kExitStopped;
     }
+    if (const std::string leftovers = removeOutputLeftovers(fs, out); !leftovers.empty()) {
+        printError(leftovers);
+    }
     const std::string temp = out + ".korvane-copy.tmp";
     if (FsError err = fs.writeNewDurable(temp, {std::string_view(read.text)}, std::nullopt)) {
         printError(msg::saveFailedUnchanged(std::string(msg::kWriting), temp, *err));
@@ -281,7 +285,12 @@ int conflictsCommand(const std::vector<std::string>& args) {
     const std::string prefix = slash == std::string::npos ? std::string() : wiki.substr(0, slash + 1);
     std::string text;
     for (const std::string& name : syncCopiesOldestFirst(nameOf(wiki), fs.namesInFolder(folderOf(wiki)))) {
-        text += prefix + name + '\n';
+        // A sync tool writes regular files; a folder, a pipe or a link of such a name is no copy. A name
+        // is escaped, so that one copy is always one line.
+        if (fs.inspect(prefix + name).plainFile()) {
+            appendEscaped(text, prefix + name);
+            text += '\n';
+        }
     }
     std::fwrite(text.data(), 1, text.size(), stdout);
     return std::fflush(stdout) == 0 ? kExitOk : kExitStopped;

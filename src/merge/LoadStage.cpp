@@ -174,10 +174,14 @@ void MergeRun::offerSyncCopy() {
     const std::string folder = folderOf(m_paths.local);
     const std::vector<std::string> copies =
         syncCopiesOldestFirst(nameOf(m_paths.local), m_fs.namesInFolder(folder));
-    if (copies.empty()) {
+    // A sync tool writes regular files; a folder, a pipe or a link of such a name is no copy.
+    const auto copy = std::find_if(copies.begin(), copies.end(), [&](const std::string& name) {
+        return m_fs.inspect(folder + "/" + name).plainFile();
+    });
+    if (copy == copies.end()) {
         return;
     }
-    const std::string path = folder + "/" + copies.front();
+    const std::string path = folder + "/" + *copy;
     if (m_host.askYesNo(msg::useSyncCopy(path), std::string(msg::kUseSyncCopyTitle), true)) {
         m_paths.remote = path;
         m_host.setRemotePath(path);

@@ -345,6 +345,15 @@ inline std::string recoveryFailed(const std::string& action, const std::string& 
 inline std::string saveOutput(const std::string& path) {
     return "Save the merged document to " + quoted(path) + "? No other file is changed.";
 }
+inline std::string leftoverRemoved(const std::string& path, const std::string& output) {
+    return "Removed " + quoted(path) + ": a temporary file left behind by an interrupted save of " +
+           quoted(output) + ".";
+}
+inline std::string leftoverNotRemoved(const std::string& path, const std::string& output,
+                                      const std::string& reason) {
+    return quoted(path) + ": a temporary file left behind by an interrupted save of " + quoted(output) +
+           ", could not be removed: " + reason + ". You may delete it.";
+}
 inline constexpr std::string_view kOutputChanged =
     "Error: There was a conflict updating the files. Output file changed. Please try again.";
 

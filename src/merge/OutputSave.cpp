@@ -1,10 +1,62 @@
 // The save of a run that writes one output file only (git's merge driver and merge tool): the merged
 // document goes into a temporary file beside the output and is flushed; right before the rename that
-// replaces the output, the output is checked against what it held when the run started.
+// replaces the output, the output is checked against what it held when the run started. A kill leaves
+// only that temporary file, which the next save of the same output reports and removes.
+#include <algorithm>
+#include <chrono>
+
 #include "merge/MergeRun.h"
 #include "merge/Messages.h"
+#include "merge/Recovery.h"
 
 namespace korvane {
+namespace {
+
+// NAME.korvane-DIGITS.tmp or NAME.korvane-copy.tmp, the names of an output file's temporary files.
+bool isOutputTemporary(std::string_view name, std::string_view outputName) {
+    constexpr std::string_view kInfix = ".korvane-", kSuffix = ".tmp";
+    if (!name.starts_with(outputName)) {
+        return false;
+    }
+    name.remove_prefix(outputName.size());
+    if (!name.starts_with(kInfix) || !name.ends_with(kSuffix) ||
+        name.size() <= kInfix.size() + kSuffix.size()) {
+        return false;
+    }
+    const std::string_view middle = name.substr(kInfix.size(), name.size() - kInfix.size() - kSuffix.size());
+    return middle == "copy" ||
+           std::all_of(middle.begin(), middle.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+}  // namespace
+
+std::string removeOutputLeftovers(FileSystem& fs, const std::string& output) {
+    constexpr auto kQuiet = std::chrono::minutes(10);
+    const auto now = std::chrono::system_clock::now();
+    std::vector<std::string> outputs = {output}, leftovers;
+    if (std::string resolved = fs.inspect(output).resolved; resolved != output) {
+        outputs.push_back(std::move(resolved));
+    }
+    for (const std::string& path : outputs) {
+        const std::string folder = path.substr(0, path.rfind('/') + 1);  // with its slash; empty for "."
+        for (const std::string& name : fs.namesInFolder(folder.empty() ? "." : folder)) {
+            if (isOutputTemporary(name, std::string_view(path).substr(folder.size()))) {
+                const FileInfo info = fs.inspect(folder + name);
+                if (info.plainFile() && now - info.modified > kQuiet) {
+                    leftovers.push_back(folder + name);
+                }
+            }
+        }
+    }
+    std::sort(leftovers.begin(), leftovers.end());
+    std::string text;
+    for (const std::string& path : leftovers) {
+        const FsError err = fs.remove(path);
+        text += (text.empty() ? "" : "\n") +
+                (err ? msg::leftoverNotRemoved(path, output, *err) : msg::leftoverRemoved(path, output));
+    }
+    return text;
+}
 
 RunResult MergeRun::saveOutput() {
     if (!m_host.askYesNo(msg::saveOutput(m_outputPath), std::string(msg::kSaveFilesTitle), true)) {
@@ -23,6 +75,9 @@ RunResult MergeRun::saveOutput() {
         }
         mode = info.mode;
         owner = info.owner;
+    }
+    if (const std::string leftovers = removeOutputLeftovers(m_fs, m_outputPath); !leftovers.empty()) {
+        message(leftovers, MessageIcon::Information, kAppTitle);
     }
     const std::string& target = info.resolved;
     const std::string temp = drawFreePath(target + ".korvane-", ".tmp");

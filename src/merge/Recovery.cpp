@@ -161,9 +161,14 @@ Held heldBy(FileSystem& fs, const std::string& path, const Fingerprint& merged,
 }  // namespace
 
 bool MergeRun::recoverInterruptedSave() {
-    const std::string notePath = saveNotePath(m_paths.local);
+    // The note lies beside the file that the local path names; one beside a link to it is found as well.
+    std::string notePath = saveNotePath(m_paths.local);
     if (m_fs.inspect(notePath).kind == FileKind::Missing) {
-        return true;
+        const std::string resolved = saveNotePath(m_fs.inspect(m_paths.local).resolved);
+        if (resolved == notePath || m_fs.inspect(resolved).kind == FileKind::Missing) {
+            return true;
+        }
+        notePath = resolved;
     }
     const ReadOutcome read = m_fs.readWhole(notePath);
     const std::optional<SaveNote> note =

@@ -10,6 +10,8 @@
 
 namespace korvane {
 
+class FileSystem;
+
 // The size and a checksum of a content: tells a complete copy from a cut-off or changed one.
 struct Fingerprint {
     std::uint64_t size = 0;
@@ -38,9 +40,17 @@ struct SaveNote {
     static std::optional<SaveNote> parse(std::string_view text);
 };
 
-// The note lies beside the local file, under the name the next run with the same paths looks for.
+// The note lies beside the local file (the file a symbolic link names), under the name the next run
+// looks for.
 inline std::string saveNotePath(const std::string& localPath) {
     return localPath + ".korvane-save";
 }
+
+// A save of one output file leaves no note: what a kill left of it is its temporary file beside the
+// output, or beside the file a link names (NAME.korvane-DIGITS.tmp, or NAME.korvane-copy.tmp of
+// korvane-cli). Removes those that are regular files not written for ten minutes (so that the copy of a
+// save still running is never touched), in the order of their names; a line for each, saying that it
+// was removed or why it could not be, or nothing when there was none.
+std::string removeOutputLeftovers(FileSystem& fs, const std::string& output);
 
 }  // namespace korvane

@@ -138,8 +138,9 @@ bool MergeRun::writeNoteAndTemporaries(SaveWork& w) {
     }
     w.note.merged = fingerprintOf(doc);
     w.note.backup = w.backup;
-    // The note comes before anything else, so that a save cut off at any later moment is found.
-    w.notePath = saveNotePath(m_paths.local);
+    // The note comes before anything else, so that a save cut off at any later moment is found. It lies
+    // beside the file a link names, where a run given that file's own path looks for it too.
+    w.notePath = saveNotePath(w.targets[1].path);
     if (FsError err = m_fs.writeNewDurable(w.notePath, {w.note.text()}, std::nullopt)) {
         message(msg::saveFailedUnchanged(std::string(msg::kWriting), w.notePath, *err), MessageIcon::Critical,
                 kAppTitle);

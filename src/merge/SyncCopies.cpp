@@ -22,11 +22,21 @@ int number(std::string_view s) {
     return n;
 }
 
-// YYYYMMDDHHMMSS from its parts, when each is in range.
+// The days of a month of the calendar the tools write, with 29 February in leap years.
+int daysIn(int year, int month) {
+    if (month == 2) {
+        return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0) ? 29 : 28;
+    }
+    return month == 4 || month == 6 || month == 9 || month == 11 ? 30 : 31;
+}
+
+// YYYYMMDDHHMMSS from its parts, when they make a real moment: a name that only looks like a copy's (a
+// year 0000, a 31 February) is no copy, and would sort before every real one.
 std::optional<std::string> moment(std::string_view date, std::string_view time) {
-    const int month = number(date.substr(4, 2)), day = number(date.substr(6, 2));
-    if (month < 1 || month > 12 || day < 1 || day > 31 || number(time.substr(0, 2)) > 23 ||
-        number(time.substr(2, 2)) > 59 || number(time.substr(4, 2)) > 59) {
+    const int year = number(date.substr(0, 4)), month = number(date.substr(4, 2)),
+              day = number(date.substr(6, 2));
+    if (year < 1 || month < 1 || month > 12 || day < 1 || day > daysIn(year, month) ||
+        number(time.substr(0, 2)) > 23 || number(time.substr(2, 2)) > 59 || number(time.substr(4, 2)) > 59) {
         return std::nullopt;
     }
     return std::string(date) + std::string(time);

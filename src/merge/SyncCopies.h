@@ -2,7 +2,9 @@
 //   Syncthing  STEM.sync-conflict-YYYYMMDD-HHMMSS-XXXXXXX.EXT
 //   Nextcloud  STEM (conflicted copy [USER ]YYYY-MM-DD HHMMSS).EXT, earlier STEM_conflict-YYYYMMDD-HHMMSS.EXT
 //   Dropbox    STEM (NAME's conflicted copy YYYY-MM-DD).EXT
-// where the wiki's own name is STEM.EXT (EXT from its last dot, possibly none). Pure name work.
+// where the wiki's own name is STEM.EXT (EXT from its last dot, possibly none), and the moment is a real
+// one (from year 1, 29 February in leap years only). Pure name work: whether a name is a regular file is
+// for the caller, who reads the folder.
 #pragma once
 
 #include <optional>

@@ -427,14 +427,15 @@ FsError PosixFileSystem::remove(const std::string& path) {
 FileInfo PosixFileSystem::inspect(const std::string& path) {
     FileInfo info;
     info.resolved = path;
+    struct stat own {};
+    info.link = ::lstat(path.c_str(), &own) == 0 && S_ISLNK(own.st_mode);
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         const int err = errno;
-        struct stat link {};
         if (err != ENOENT && err != ENOTDIR) {
             info.kind = FileKind::Other;
             info.reason = reasonOf(err);
-        } else if (::lstat(path.c_str(), &link) == 0) {
+        } else if (info.link) {
             info.kind = FileKind::BrokenLink;
         }
         return info;
@@ -458,6 +459,9 @@ FileInfo PosixFileSystem::inspect(const std::string& path) {
     info.mode = st.st_mode & 07777;
     info.links = static_cast<unsigned>(st.st_nlink);
     info.owner = {st.st_uid, st.st_gid};
+    info.modified =
+        std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
+            std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec)));
     return info;
 }
 

@@ -3,6 +3,7 @@
 // the headless companion stay free of the toolkit.
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -71,6 +72,11 @@ struct FileInfo {
     unsigned links = 0;  // names the file has (hard links)
     FileOwner owner;
     std::string reason;
+    bool link = false;  // the path itself is a symbolic link, whatever it names
+    std::chrono::system_clock::time_point modified{};  // when the content was last written
+
+    // A regular file reached without a symbolic link: what a program that saves files leaves behind.
+    bool plainFile() const { return kind == FileKind::Regular && !link; }
 };
 
 struct ReadOutcome {

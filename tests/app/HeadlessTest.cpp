@@ -1,5 +1,6 @@
 // Whole korvane-cli runs: the decisions printed, the exit status and the bytes of every file afterwards.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 
@@ -139,6 +140,7 @@ TEST(Headless, SyncToolConflictCopies) {
         {"wiki (conflicted copyAnn 2026-12-06 101500).html", ""},
         {"wiki2 (conflicted copy 2026-12-06 101500).html", ""},
         {"wiki_conflict-20261204-0800.html", ""},
+        {"wiki (A\tB\\C\r\nD's conflicted copy 2026-12-02).html", "20261202000000"},
     };
     test::TempDir dir;
     for (const auto& [name, time] : rows) {
@@ -146,13 +148,20 @@ TEST(Headless, SyncToolConflictCopies) {
         dir.write(name, "x");
     }
     dir.write("wiki.html", "x");
-    std::string out;
+    // A sync tool writes regular files: a folder, a named pipe or a link of a copy's name is none.
+    std::filesystem::create_directory(dir.path("wiki_conflict-20261201-000000.html"));
+    ::mkfifo(dir.path("wiki_conflict-20261201-000001.html").c_str(), 0644);
+    std::filesystem::create_symlink(dir.path("wiki.html"), dir.path("wiki_conflict-20261201-000002.html"));
+    std::string out, expected;
     EXPECT_EQ(
         test::runShell(KORVANE_CLI_PATH " conflicts '" + dir.path("wiki.html") + "'", dir.path("err"), &out),
         0);
-    const std::string p = dir.dir().string() + "/";
-    EXPECT_EQ(out, p + rows[5].first + "\n" + p + rows[3].first + "\n" + p + rows[2].first + "\n" + p +
-                       rows[4].first + "\n" + p + rows[1].first + "\n" + p + rows[0].first + "\n");
+    for (const int i : {11, 5, 3, 2, 4, 1, 0}) {  // a name is escaped as `list` escapes values
+        expected += dir.dir().string() + "/" +
+                    (i == 11 ? "wiki (A\\tB\\\\C\\r\\nD's conflicted copy 2026-12-02).html" : rows[i].first) +
+                    "\n";
+    }
+    EXPECT_EQ(out, expected);
 }
 
 }  // namespace

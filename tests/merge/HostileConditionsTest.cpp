@@ -15,6 +15,7 @@
 
 #include "merge/MergeRun.h"
 #include "merge/Messages.h"
+#include "merge/Recovery.h"
 #include "support/TestSupport.h"
 
 namespace korvane {
@@ -80,6 +81,18 @@ TEST(HostileConditions, AFullDiskChangesNothing) {
     EXPECT_EQ(after, before);  // no file changed and no half-written copy left behind
     EXPECT_NE(host.messages.back().text.find("No space left on device"), std::string::npos);
     EXPECT_NE(host.messages.back().text.find("No file was changed."), std::string::npos);
+}
+
+// What an interrupted save of an output file left and the next save cannot remove is named, with why.
+TEST(HostileConditions, AnOutputLeftoverThatCannotBeRemovedIsNamed) {
+    test::TempDir dir;
+    const std::string out = dir.path("o.html"), left = dir.write("o.html.korvane-7.tmp", "x");
+    std::filesystem::last_write_time(left,
+                                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    test::InjectingFileSystem fs;
+    fs.failWhen = [](const std::string& op) { return op.starts_with("remove:"); };
+    EXPECT_EQ(removeOutputLeftovers(fs, out), msg::leftoverNotRemoved(left, out, "Injected failure"));
+    EXPECT_EQ(test::readBytes(left), "x");
 }
 
 TEST(HostileConditions, KindsOfPath) {

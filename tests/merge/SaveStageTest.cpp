@@ -146,6 +146,24 @@ TEST_F(SaveStage, FlushesBeforeItRenamesAndRemovesTheBackupLast) {
     }
 }
 
+// A save through a link to the local file, killed with the remote file under its backup name, is found
+// by a run given the linked file's own path, which names the backup.
+TEST_F(SaveStage, AKilledSaveThroughALinkIsFoundFromTheLinkedFile) {
+    const std::string linked = dir.path("synced.html");
+    std::filesystem::rename(local, linked);
+    std::filesystem::create_symlink(linked, local);
+    prepare(unedited);
+    run->setRandomSource([] { return 0.5; });
+    fs.failWhen = [&](const std::string& op) {
+        return op.starts_with("rename:" + remote + ".") ? throw 0 : false;
+    };
+    EXPECT_THROW(run->save(), int);
+    host.yesNoAnswers = {false};
+    EXPECT_FALSE(MergeRun(host, fs, {linked, remote, unedited}).load());
+    EXPECT_NE(host.messages.back().text.find(msg::whereLine(remote + "-50000000", msg::kBackupAsFound)),
+              std::string::npos);
+}
+
 // A rename that fails once the first target is replaced: the message says, file by file, what each
 // holds, and the files hold just that.
 TEST_F(SaveStage, APartlyDoneSaveSaysWhereEveryDocumentIs) {

@@ -68,6 +68,7 @@ class InjectingFileSystem : public FileSystem {
     FsError setMode(const std::string& p, unsigned mode) override {
         return pass("setMode:" + p, [&] { return m_inner.setMode(p, mode); });
     }
+    std::vector<std::string> namesInFolder(const std::string& f) override { return m_inner.namesInFolder(f); }
 
   private:
     static constexpr const char* kInjected = "Injected failure";

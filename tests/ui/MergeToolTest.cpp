@@ -36,7 +36,8 @@ TEST(MergeTool, CommandLineAndOutputFile) {
         {emptyBase, true, false, 0, {"Save Files?"}, {"", "x", l, r, merged, r, u}},
         {tool, false, false, 1, {"Save Files?"}, {"", "x", l, r, m, r, u}},
         {tool, true, true, 1, {"Save Files?", "Server Error"}, {"", "x", l, r, "changed", r, u}},
-        // With no remote path, the oldest conflict copy of a sync tool is offered, merged and removed.
+        // With no remote path, the oldest conflict copy of a sync tool (a file: an older folder name is
+        // passed over) is offered, merged and removed.
         {{"/local", "%D/l.html", "/remote", "/lastmerge", "%D/u.html"}, true, false, 0,
          {"Use conflict copy?", "Save Files?", "Delete conflict copy?"}, {"", "x", merged, m, r, merged}},
     };
@@ -46,6 +47,7 @@ TEST(MergeTool, CommandLineAndOutputFile) {
         for (const auto& [name, bytes] : start) {
             dir.write(name, bytes);
         }
+        std::filesystem::create_directory(dir.path("l_conflict-20261201-000000.html"));
         std::vector<std::string> args = rowArgs, titles, files;
         for (std::string& a : args) {
             a = a.starts_with("%D/") ? dir.path(a.substr(3)) : a;
