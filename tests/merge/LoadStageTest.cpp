@@ -58,12 +58,10 @@ TEST_F(LoadStage, ChecksInTheirOrder) {
     const std::string none = dir.path("none.html"), folder = dir.dir().string();
     const std::string empty = dir.write("empty.html", "");
     const auto blank = [](const std::string& path) {
-        return Shown{std::string(msg::kRemoteBlank) + "\n\"" + path + "\"", MessageIcon::Critical,
+        return Shown{std::string(msg::kRemoteBlank) + msg::pathLine(path), MessageIcon::Critical,
                      "File error"};
     };
-    const auto notFound = [](std::string_view text, const std::string& path) {
-        return stopped(std::string(text) + "\n\"" + path + "\"");
-    };
+    const std::string noneLine = msg::pathLine(none);
     const Shown format{std::string(msg::kFileFormat), MessageIcon::None, "Error"};
     const Shown cannotRead = stopped(msg::cannotRead(unreadable, "Injected failure"));
     const Shown isFolder =
@@ -71,9 +69,9 @@ TEST_F(LoadStage, ChecksInTheirOrder) {
     std::string upper = test::readBytes(local);
     upper.replace(upper.find("mine"), 4, "MINE");
     const Case cases[] = {
-        {none, none, none, {notFound(msg::kRemoteNotFound, none)}},
-        {none, remote, "", {notFound(msg::kLocalNotFound, none)}},
-        {local, remote, none, {notFound(msg::kUneditedNotFound, none)}},
+        {none, none, none, {stopped(std::string(msg::kRemoteNotFound) + noneLine)}},
+        {none, remote, "", {stopped(std::string(msg::kLocalNotFound) + noneLine)}},
+        {local, remote, none, {stopped(std::string(msg::kUneditedNotFound) + noneLine)}},
         // A folder is not a file, and the message says what it is.
         {local, folder, "", {isFolder}},
         {local, remote, local, {stopped(msg::kUneditedSameFile)}},
@@ -122,21 +120,13 @@ TEST_F(LoadStage, DamagedDocumentsStopBeforeAnyQuestion) {
     // boot code or `$:/core` would be missing from what the merge takes for a whole wiki. (Damage
     // inside a store: rows of programs.tsv.)
     const auto tw5 = [&](const std::string& text) {
-        const std::string json(kTw5JsonStoreTag);
-        return dir.write(text + ".html",
-                         "<html><body>\n" + json + "[{\"title\":\"$:/core\",\"text\":\"{}\"}]</script>" +
-                             json + "[{\"title\":\"A\",\"text\":\"" + text + "\"}]</script>" +
-                             std::string(kTw5DivStoreTag) +
-                             "</div>\n<div id=\"bootKernel\"><script>b</script></div>\n</body></html>\n");
+        const std::string json(kTw5JsonStoreTag), body = "<div id=\"bootKernel\"><script>b</script></div>\n";
+        return dir.write(text, "<html><body>\n" + json + "[{\"title\":\"$:/core\"}]</script>" + json +
+                                   "[{\"title\":\"" + text + "\"}]</script>" + std::string(kTw5DivStoreTag) +
+                                   "</div>\n" + body + "</body></html>\n");
     };
-    const auto cutAt = [](std::string_view mark, std::size_t nth) {
-        return [=](std::string d) {
-            std::size_t at = 0;
-            for (std::size_t k = 0; k <= nth; ++k) {
-                at = d.find(mark, k == 0 ? 0 : at + 1);
-            }
-            return d.substr(0, at + (mark == "</script>" ? mark.size() : 0));
-        };
+    const auto cut = [](std::string before) {
+        return [=](std::string d) { return d.substr(0, d.rfind(before)); };
     };
     const auto swap = [](std::string from, std::string to) {
         return [=](std::string d) { return d.replace(d.find(from), from.size(), to); };
@@ -146,37 +136,32 @@ TEST_F(LoadStage, DamagedDocumentsStopBeforeAnyQuestion) {
         std::function<std::string(std::string)> damage;
         std::string_view problem;  // empty: a whole page
     };
+    const std::string coreScript = "<script src=\"core.js\"></script>";
     const Row rows[] = {
-        {false, cutAt("</body>", 0), msg::kEndCutShort},
+        {false, cut("</body>"), msg::kEndCutShort},
         {false, swap("</html>", "</HTML>\t"), {}},
-        {true, cutAt("</script>", 0), msg::kEndCutShort},
-        {true, cutAt("</script>", 1), msg::kEndCutShort},
-        {true, cutAt("<div id=\"boot", 0), msg::kEndCutShort},
-        {true, cutAt("</html>", 0), msg::kEndCutShort},
+        {true, cut("<script class"), msg::kEndCutShort},
+        {true, cut("<div id=\"storeArea"), msg::kEndCutShort},
+        {true, cut("<div id=\"boot"), msg::kEndCutShort},
+        {true, cut("</html>"), msg::kEndCutShort},
         {true, swap(std::string(kTw5DivStoreTag) + "</div>", ""), msg::kNoBoot},
         {true, swap("bootKernel", "splash"), msg::kNoBoot},
         {true, swap("$:/core", "$:/kore"), msg::kNoCore},
-        {true, swap("\"$:/core\"", "\"$:/kore\"}]</script><script src=\"core.js\"></script><!--"),
-         msg::kNoCore},
-        {true,
-         [&](std::string d) {
-             return swap("</body>", "<script src=\"core.js\"></script>")(swap("$:/core", "$:/kore")(d));
-         },
-         {}},
+        {true, swap("\"$:/core\"}]", "\"$:/kore\"}]</script>" + coreScript + "<!--"), msg::kNoCore},
+        {true, [&](std::string d) { return swap("</body>", coreScript)(swap("$:/core", "$:/kore")(d)); }, {}},
     };
     for (const Row& row : rows) {
         for (std::size_t role = 0; role < 3; ++role) {
             std::string paths[] = {local, remote, unedited};
             if (row.isTw5) {
-                paths[0] = tw5("l"), paths[1] = tw5("r"), paths[2] = tw5("u");
+                paths[0] = tw5("L"), paths[1] = tw5("R"), paths[2] = tw5("U");
             }
             paths[role] = dir.write("damaged.html", row.damage(test::readBytes(paths[role])));
             SCOPED_TRACE(test::readBytes(paths[role]));
             EXPECT_EQ(load(paths[0], paths[1], paths[2]), row.problem.empty());
             const std::string_view roles[] = {msg::kLocalRole, msg::kRemoteRole, msg::kUneditedRole};
-            EXPECT_EQ(host.messages, row.problem.empty() ? std::vector<Shown>{}
-                                                         : std::vector<Shown>{refused(
-                                                               row.problem, roles[role], paths[role])});
+            const std::vector<Shown> refusal = {refused(row.problem, roles[role], paths[role])};
+            EXPECT_EQ(host.messages, row.problem.empty() ? std::vector<Shown>{} : refusal);
         }
     }
 }

@@ -53,19 +53,14 @@ TEST_F(SaveStage, GuardsFindFilesChangedByAnotherProcess) {
         {&remote, msg::kRemoteChanged}, {&local, msg::kLocalChanged}, {&unedited, msg::kOriginalChanged}};
     // While "Save Files?" is open; once the copies are written and flushed; while the local guard reads
     // (the remote file then stands under its backup name).
-    std::string* path = nullptr;
     const std::function<bool(const std::string&)> moments[] = {
         [](const std::string&) { return true; },
         [&](const std::string& op) { return op.rfind("rename:" + remote + ">", 0) == 0; },
         [&](const std::string& op) { return op == "read:" + local; },
-        // Between the checks and the replacement: the exchange brings the change to light.
-        [&](const std::string& op) {
-            return op.ends_with(">" + *path) &&
-                   (op.starts_with("exchange:") || op.starts_with("rename:" + *path + "."));
-        }};
+        // After the checks, as the first file is replaced: the exchanges bring the change to light.
+        [&](const std::string& op) { return op.starts_with("rename:" + remote + "."); }};
     for (const auto& moment : moments) {
-        for (const auto& [target, message] : rows) {
-            path = target;
+        for (const auto& [path, message] : rows) {
             SCOPED_TRACE(*path + " at moment " + std::to_string(&moment - moments));
             // At the last moment the remote file stands under its backup name, and another program
             // writes a new one: that file stays, and the message says where the old one is.
@@ -103,10 +98,10 @@ TEST_F(SaveStage, GuardsFindFilesChangedByAnotherProcess) {
     }
 }
 
-// No to "Save Files?" touches nothing. On Yes, the save's system calls in order: the note, then every
-// copy written and flushed, then the renames (the local and unedited files exchanged with their copies),
-// each flushed into its folder, and the backup, the exchanged-out files and the note removed last. A backup
-// name that is taken is drawn again, and the file there stays.
+// No to "Save Files?" touches nothing. On Yes, the save's system calls in order: the note, every copy
+// written and flushed, the renames (exchanges for the local and unedited files), each flushed into its
+// folder, and the backup, the files exchanged out and the note removed last. A taken backup name is drawn
+// again.
 TEST_F(SaveStage, FlushesBeforeItRenamesAndRemovesTheBackupLast) {
     prepare(unedited);
     const auto before = test::snapshot(dir.dir());
