@@ -66,12 +66,12 @@ class ScriptedAnswers : public MergeHost {
 void checkMerge(const std::uint8_t* data, std::size_t size) {
     Script script(data, size);
     test::MemoryFileSystem fs;
-    // Only a local document that ends as a whole wiki does is merged.
+    // Only documents that end as a whole wiki does are merged.
     fs.files["local"].data = script.text(4096) + "</html>";
-    fs.files["remote"].data = script.text(4096);
+    fs.files["remote"].data = script.text(4096) + "</html>";
     const bool withUnedited = script.flag();
     if (withUnedited) {
-        fs.files["unedited"].data = script.text(4096);
+        fs.files["unedited"].data = script.text(4096) + "</html>";
     }
     ScriptedAnswers host(script);
     MergeRun run(host, fs, {"local", "remote", withUnedited ? "unedited" : ""});
