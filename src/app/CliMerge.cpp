@@ -8,7 +8,6 @@
 #include <optional>
 
 #include "app/CliCommands.h"
-#include "document/Tw5Store.h"
 #include "merge/MergeRun.h"
 #include "merge/Messages.h"
 #include "merge/Policy.h"
@@ -199,8 +198,7 @@ int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool dryRun, bo
                                   msg::quoted(isPathGiven(p.unedited) ? p.unedited : p.local + ".LastMerge")
                             : msg::quoted(label));
     }
-    const RunDocuments& docs = run.documents();
-    const std::size_t titles = VisitingList(docs.local, docs.remote, docs.unedited).size();
+    const std::size_t titles = run.titles().size();
     printError(msg::mergeSummary(titles, host.differed, host.conflicts, ruleName(rule), written));
     return host.conflicts > 0 ? kExitConflicts : kExitOk;
 }

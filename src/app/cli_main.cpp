@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "app/CliCommands.h"
-#include "document/StoreArea.h"
 #include "document/Tw5Store.h"
 #include "merge/MergePlan.h"
 #include "merge/MergeRun.h"
@@ -82,29 +81,18 @@ int listCommand(const std::string& path) {
         err(msg::kFileFormat);
         return kExitUsage;
     }
-    TiddlerList list;
-    StoreArea area;
-    switch (detectKind(read.text)) {
-        case DocumentKind::Encrypted:
-            err(msg::withoutNoFileChanged(msg::documentRefused(msg::kEncrypted, "File", path)));
-            return kExitUsage;
-        case DocumentKind::Tw5: {
-            Tw5Layout layout;
-            if (const std::string problem = splitTw5(read.text, list, layout); !problem.empty()) {
-                err(msg::withoutNoFileChanged(
-                    msg::documentRefused(msg::storeDamaged(problem), "File", path)));
-                return kExitUsage;
-            }
-            area.found = true;
-            area.end = 0;  // a store that reads as a whole
-            break;
-        }
-        case DocumentKind::Early:
-            area = ParseStoreArea(read.text, list);
-            break;
+    if (detectKind(read.text) == DocumentKind::Encrypted) {
+        err(msg::withoutNoFileChanged(msg::documentRefused(msg::kEncrypted, "File", path)));
+        return kExitUsage;
     }
-    if (!area.found) {
+    TiddlerList list;
+    const SplitOutcome outcome = formatOf(read.text).list(read.text, list);
+    if (outcome.problem == PageProblem::NoStore) {
         err(msg::kNoStoreArea);
+        return kExitUsage;
+    }
+    if (outcome.problem == PageProblem::StoreDamaged) {
+        err(msg::withoutNoFileChanged(msg::documentRefused(msg::storeDamaged(outcome.detail), "File", path)));
         return kExitUsage;
     }
     std::string line;
@@ -125,7 +113,7 @@ int listCommand(const std::string& path) {
         return kExitUsage;
     }
     // What could be read is listed, but a store area that never closes must not pass for a whole one.
-    if (!area.hasEnd()) {
+    if (outcome.problem == PageProblem::StoreCutShort) {
         err(msg::withoutNoFileChanged(msg::documentRefused(msg::kStoreAreaCutShort, "File", path)));
         return kExitUsage;
     }
@@ -183,8 +171,7 @@ int planCommand(const std::vector<std::string>& args) {
     if (!run.load()) {
         return run.identical() ? kExitOk : kExitUsage;
     }
-    const RunDocuments& docs = run.documents();
-    const VisitingList titles(docs.local, docs.remote, docs.unedited);
+    const VisitingList titles = run.titles();
     bool wouldAsk = false;
     std::string line;
     for (std::size_t n = 1; n <= titles.size(); ++n) {

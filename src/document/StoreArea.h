@@ -35,9 +35,10 @@ struct TiddlerList {
     std::vector<std::string_view> colModifiers;
     std::vector<std::string_view> colModified;
     std::vector<std::string_view> colCreated;
-    // A TiddlyWiki 5 document: entries are whole elements or JSON objects, and the columns hold decoded
-    // values, some of them kept here (a deque keeps its strings in place as it grows).
-    bool tw5 = false;
+    // The name of the format whose split filled the list (empty: the early format). In a TiddlyWiki 5
+    // list, entries are whole elements or JSON objects, and the columns hold decoded values, some of
+    // them kept here (a deque keeps its strings in place as it grows).
+    std::string_view format;
     std::deque<std::string> owned;
 
     std::size_t size() const { return colDivs.size(); }

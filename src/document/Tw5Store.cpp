@@ -258,13 +258,8 @@ DocumentKind detectKind(std::string_view document) {
     return DocumentKind::Early;
 }
 
-bool isWikiDocument(std::string_view document) {
-    return detectKind(document) != DocumentKind::Early || findIgnoringCase(document, kStoreAreaTag) != npos ||
-           findIgnoringCase(document, kStoreAreaTagOldForm) != npos;
-}
-
 std::string splitTw5(std::string_view doc, TiddlerList& list, Tw5Layout& layout) {
-    list.tw5 = true;
+    list.format = kTw5FormatName;
     std::vector<Found> found;
     found.reserve(doc.size() / 512 + 16);
     // The div store loads first, then the JSON blocks in document order.

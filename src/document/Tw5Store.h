@@ -24,9 +24,9 @@ inline constexpr std::string_view kTw5JsonStoreTag =
 inline constexpr std::string_view kEncryptedStoreTag = "<pre id=\"encryptedStoreArea\"";
 
 DocumentKind detectKind(std::string_view document);
-// Whether a document is a TiddlyWiki of any kind at all: it has a store of either format, or an
-// encrypted one. An empty file, a plain page or a wiki cut off before its store is not.
-bool isWikiDocument(std::string_view document);
+
+// The name that splitTw5 gives its lists.
+inline constexpr std::string_view kTw5FormatName = "tw5";
 
 // Where the stores of a TiddlyWiki 5 document stand (byte positions into the document).
 struct Tw5Layout {

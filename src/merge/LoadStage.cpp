@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <future>
 
-#include "document/Markers.h"
+#include "document/Tw5Store.h"
 #include "merge/MergeRun.h"
 #include "merge/Messages.h"
 #include "merge/SyncCopies.h"
@@ -46,12 +46,24 @@ namespace {
 
 constexpr std::string_view kRoles[] = {msg::kLocalRole, msg::kRemoteRole, msg::kUneditedRole};
 
-// Splits a document into `list`. The splits are independent, each reading only its own text and
-// filling only its own list, so a large document is split on a thread of its own while this one
-// splits another; a small one is split when its result is asked for.
-std::future<StoreArea> startSplit(std::string_view text, TiddlerList& list) {
-    const auto policy = text.size() >= kParallelSplitSize ? std::launch::async : std::launch::deferred;
-    return std::async(policy, [text, &list] { return ParseStoreArea(text, list); });
+// What a message says of a document that cannot take part.
+std::string problemText(const SplitOutcome& outcome) {
+    switch (outcome.problem) {
+        case PageProblem::None:
+        case PageProblem::NoStore:
+            break;
+        case PageProblem::StoreCutShort:
+            return std::string(msg::kStoreAreaCutShort);
+        case PageProblem::StoreDamaged:
+            return msg::storeDamaged(outcome.detail);
+        case PageProblem::EndCutShort:
+            return std::string(msg::kEndCutShort);
+        case PageProblem::NoBoot:
+            return std::string(msg::kNoBoot);
+        case PageProblem::NoCore:
+            return std::string(msg::kNoCore);
+    }
+    return std::string(msg::kNoStoreArea);
 }
 
 }  // namespace
@@ -107,18 +119,15 @@ bool MergeRun::load() {
         return false;
     }
 
-    // A TiddlyWiki 5 document takes the later-format path; an encrypted one cannot take part at all.
-    std::vector<DocumentKind> kinds;
+    // An encrypted document cannot take part at all.
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        kinds.push_back(detectKind(*texts[i]));
-        if (kinds[i] == DocumentKind::Encrypted) {
+        if (detectKind(*texts[i]) == DocumentKind::Encrypted) {
             message(msg::documentRefused(msg::kEncrypted, kRoles[i], paths[i]), MessageIcon::Critical,
                     kAppTitle);
             return false;
         }
     }
-    const bool tw5 = std::find(kinds.begin(), kinds.end(), DocumentKind::Tw5) != kinds.end();
-    if (!(tw5 ? loadTw5(paths, kinds) : loadEarly(paths))) {
+    if (!split(paths)) {
         return false;
     }
     if (m_docs.remoteText == m_docs.localText) {
@@ -130,43 +139,71 @@ bool MergeRun::load() {
     return true;
 }
 
-bool MergeRun::loadEarly(const std::vector<std::string>& paths) {
-    std::future<StoreArea> localSplit = startSplit(m_docs.localText, m_docs.local);
-    std::future<StoreArea> uneditedSplit;
-    if (hasUneditedCopy()) {
-        uneditedSplit = startSplit(m_docs.uneditedText, m_docs.unedited);
-    }
-    const StoreArea remoteArea = ParseStoreArea(m_docs.remoteText, m_docs.remote);
-    // get() passes on an exception of the other thread, such as running out of memory.
-    m_docs.localArea = localSplit.get();
-    const StoreArea uneditedArea = uneditedSplit.valid() ? uneditedSplit.get() : StoreArea{};
-    // A document without a store area, or one whose store area never closes, would be merged as if
-    // its missing tiddlers had been deleted, and the save would then write that loss into all three
-    // files; so the run stops before any question. The first such document is reported, in the order
-    // local, remote, unedited.
-    const StoreArea* const areas[] = {&m_docs.localArea, &remoteArea, &uneditedArea};
+bool MergeRun::split(const std::vector<std::string>& paths) {
     const DocumentText* const texts[] = {&m_docs.localText, &m_docs.remoteText, &m_docs.uneditedText};
+    TiddlerList* const lists[] = {&m_docs.local, &m_docs.remote, &m_docs.unedited};
+    std::vector<std::string_view> documents;
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (!areas[i]->hasEnd()) {
-            const std::string_view problem = areas[i]->found ? msg::kStoreAreaCutShort : msg::kNoStoreArea;
-            message(msg::documentRefused(problem, kRoles[i], paths[i]), MessageIcon::Critical, kAppTitle);
-            return false;
+        documents.push_back(*texts[i]);
+    }
+    const WikiFormat& format = runFormatOf(documents);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (&formatOf(documents[i]) != &format) {
+            return refuseFormat(paths, i, format);
         }
-        if (!isWholePage(*texts[i], i, paths[i])) {
+    }
+    m_wikiFormat = &format;
+    m_format =
+        format.startRun({{m_docs.localText, m_docs.remoteText, m_docs.uneditedText}, m_paths.local, m_host});
+    // The splits are independent, each reading only its own text and filling only its own list and
+    // its role's part of the format's state, so a large document is split on a thread of its own
+    // while this one splits another; a small one is split when its result is asked for.
+    std::vector<std::future<SplitOutcome>> splits;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const auto policy =
+            documents[i].size() >= kParallelSplitSize ? std::launch::async : std::launch::deferred;
+        splits.push_back(std::async(policy, [this, i, text = documents[i], list = lists[i]] {
+            return m_format->split(i, text, *list);
+        }));
+    }
+    // get() passes on an exception of another thread, such as running out of memory. A document
+    // that cannot take part would be merged as if its missing tiddlers had been deleted, and the save
+    // would write that loss into all three files; the first one, in the order local, remote,
+    // unedited, stops the run before any question.
+    std::vector<SplitOutcome> outcomes;
+    for (auto& split : splits) {
+        outcomes.push_back(split.get());
+    }
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (outcomes[i].problem != PageProblem::None) {
+            message(msg::documentRefused(problemText(outcomes[i]), kRoles[i], paths[i]),
+                    MessageIcon::Critical, kAppTitle);
             return false;
         }
     }
     return true;
 }
 
-// Every document must be a whole page: one cut short after its store would pass for a wiki whose
-// later tiddlers (a second store block) or program code were deleted, and the local page is written
-// around the merged store.
-bool MergeRun::isWholePage(std::string_view text, std::size_t role, const std::string& path) {
-    if (endsWithClosingHtml(text)) {
-        return true;
+bool MergeRun::refuseFormat(const std::vector<std::string>& paths, std::size_t role,
+                            const WikiFormat& runFormat) {
+    const std::string_view text = role == 0   ? m_docs.localText
+                                  : role == 1 ? m_docs.remoteText
+                                              : m_docs.uneditedText;
+    const WikiFormat& own = formatOf(text);
+    if (!own.claims(text)) {
+        message(msg::documentRefused(msg::kNoStoreArea, kRoles[role], paths[role]), MessageIcon::Critical,
+                kAppTitle);
+        return false;
     }
-    message(msg::documentRefused(msg::kEndCutShort, kRoles[role], path), MessageIcon::Critical, kAppTitle);
+    // The first document of the run's format is named beside it.
+    std::size_t other = 0;
+    while (!runFormat.claims(other == 0   ? m_docs.localText
+                             : other == 1 ? m_docs.remoteText
+                                          : m_docs.uneditedText)) {
+        ++other;
+    }
+    stop(msg::mixedKinds(kRoles[role], paths[role], own.displayName(), kRoles[other], paths[other],
+                         runFormat.displayName()));
     return false;
 }
 
@@ -201,58 +238,6 @@ void MergeRun::noteOutputAtStart() {
     ReadOutcome read = m_fs.readWhole(m_outputPath);
     m_outputText = std::move(read.text);
     m_outputState = OutputAtStart::Read;
-}
-
-bool MergeRun::loadTw5(const std::vector<std::string>& paths, const std::vector<DocumentKind>& kinds) {
-    DocumentText* const texts[] = {&m_docs.localText, &m_docs.remoteText, &m_docs.uneditedText};
-    TiddlerList* const lists[] = {&m_docs.local, &m_docs.remote, &m_docs.unedited};
-    const auto tw5 =
-        static_cast<std::size_t>(std::find(kinds.begin(), kinds.end(), DocumentKind::Tw5) - kinds.begin());
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (kinds[i] == DocumentKind::Tw5) {
-            continue;
-        }
-        TiddlerList early;
-        if (ParseStoreArea(*texts[i], early).found) {
-            stop(msg::mixedKinds(kRoles[i], paths[i], kRoles[tw5], paths[tw5]));
-        } else {
-            message(msg::documentRefused(msg::kNoStoreArea, kRoles[i], paths[i]), MessageIcon::Critical,
-                    kAppTitle);
-        }
-        return false;
-    }
-    m_docs.tw5 = true;
-    Tw5Layout layouts[3];
-    std::vector<std::future<std::string>> splits;
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        const std::string_view text = *texts[i];
-        const auto policy = text.size() >= kParallelSplitSize ? std::launch::async : std::launch::deferred;
-        splits.push_back(std::async(policy, [text, list = lists[i], layout = &layouts[i]] {
-            return splitTw5(text, *list, *layout);
-        }));
-    }
-    std::vector<std::string> problems;
-    for (auto& split : splits) {
-        problems.push_back(split.get());
-    }
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (!problems[i].empty()) {
-            message(msg::documentRefused(msg::storeDamaged(problems[i]), kRoles[i], paths[i]),
-                    MessageIcon::Critical, kAppTitle);
-            return false;
-        }
-        if (!isWholePage(*texts[i], i, paths[i])) {
-            return false;
-        }
-        if (const Tw5Page page = tw5Page(*texts[i], layouts[i], *lists[i]); page != Tw5Page::Whole) {
-            message(msg::documentRefused(page == Tw5Page::NoCore ? msg::kNoCore : msg::kNoBoot, kRoles[i],
-                                         paths[i]),
-                    MessageIcon::Critical, kAppTitle);
-            return false;
-        }
-    }
-    m_docs.localLayout = std::move(layouts[0]);
-    return true;
 }
 
 }  // namespace korvane

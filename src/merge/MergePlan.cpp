@@ -4,13 +4,12 @@
 #include <functional>
 #include <utility>
 
-#include "document/Tw5Store.h"
-#include "merge/Tw5Rules.h"
+#include "merge/format/WikiFormat.h"
 
 namespace korvane {
 
 VisitingList::VisitingList(const TiddlerList& local, const TiddlerList& remote, const TiddlerList& unedited)
-    : m_local(local), m_remote(remote), m_unedited(unedited) {
+    : m_local(local), m_remote(remote), m_unedited(unedited), m_format(formatNamed(local.format)) {
     std::size_t slots = 16;
     while (slots < 2 * std::max({local.size(), remote.size(), unedited.size()})) {
         slots *= 2;
@@ -76,13 +75,7 @@ Visit VisitingList::visit(std::size_t i) const {
         row.local < 0 ? std::string_view{} : m_local.colModified[static_cast<std::size_t>(row.local)];
     v.remoteStamp =
         row.remote < 0 ? std::string_view{} : m_remote.colModified[static_cast<std::size_t>(row.remote)];
-    if (m_local.tw5) {
-        compareTw5(v);
-    } else {
-        v.localIsRemote = v.local == v.remote;
-        v.localIsUnedited = v.local == v.unedited;
-        v.remoteIsUnedited = v.remote == v.unedited;
-    }
+    m_format.compare(v);
     const bool u = v.unedited.has_value();
     const bool l = v.local.has_value();
     const bool r = v.remote.has_value();
@@ -92,38 +85,6 @@ Visit VisitingList::visit(std::size_t i) const {
         v.mergeCase = l ? (r ? MergeCase::G : MergeCase::F) : (r ? MergeCase::E : MergeCase::D);
     }
     return v;
-}
-
-void VisitingList::compareTw5(Visit& v) const {
-    using Entry = std::optional<std::string_view>;
-    TiddlerComparison comparison;
-    const auto same = [&comparison](const Entry& a, const Entry& b) {
-        return a && b ? comparison.same(*a, *b) : a.has_value() == b.has_value();
-    };
-    v.localIsRemote = same(v.local, v.remote);
-    v.localIsUnedited = same(v.local, v.unedited);
-    v.remoteIsUnedited = v.local && v.remote && v.unedited && *v.local == *v.remote
-                             ? v.localIsUnedited
-                             : same(v.remote, v.unedited);
-    v.keepsLocal = isSessionState(v.title) || v.title == kCoreTitle;
-    if (v.passesSilently()) {
-        return;
-    }
-    Fields local;
-    Fields remote;
-    if (v.local) {
-        decodeEntry(*v.local, local);
-    }
-    if (v.remote) {
-        decodeEntry(*v.remote, remote);
-    }
-    v.plugin = fieldValue(local, "plugin-type") != nullptr || fieldValue(remote, "plugin-type") != nullptr;
-    v.noConflictCopy = isActiveTiddler(local) || isActiveTiddler(remote);
-    if (v.plugin && v.local && v.remote) {
-        const std::string* lv = fieldValue(local, "version");
-        const std::string* rv = fieldValue(remote, "version");
-        v.versionOrder = compareVersions(lv ? *lv : std::string_view(), rv ? *rv : std::string_view());
-    }
 }
 
 bool VisitingList::holds(std::string_view title) const {

@@ -12,6 +12,8 @@
 
 namespace korvane {
 
+class WikiFormat;
+
 struct Visit {
     std::string_view title;
     MergeCase mergeCase = MergeCase::None;
@@ -27,7 +29,7 @@ struct Visit {
     bool localIsRemote = false;
     bool localIsUnedited = false;
     bool remoteIsUnedited = false;
-    // TiddlyWiki 5 only. The local version stays without a question (session state, `$:/core`).
+    // Set by the format. The local version stays without a question (session state, `$:/core`).
     bool keepsLocal = false;
     // A plugin: the dialog shows a summary instead of its text; `versionOrder` is above zero when the
     // local version is the higher, below when the remote one is.
@@ -78,12 +80,12 @@ class VisitingList {
         std::uint32_t row = 0;  // one-based; 0 marks an empty slot
     };
     Row& rowFor(std::string_view title);
-    void compareTw5(Visit& v) const;
     void grow();
 
     const TiddlerList& m_local;
     const TiddlerList& m_remote;
     const TiddlerList& m_unedited;
+    const WikiFormat& m_format;  // the format that split the lists: it compares their entries
     std::vector<Row> m_rows;
     std::vector<Slot> m_slots;
 };

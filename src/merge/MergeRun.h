@@ -7,10 +7,10 @@
 #include <string>
 
 #include "document/StoreArea.h"
-#include "document/Tw5Store.h"
 #include "merge/MergeHost.h"
 #include "merge/MergePlan.h"
 #include "merge/PieceText.h"
+#include "merge/format/WikiFormat.h"
 #include "platform/FileSystem.h"
 
 namespace korvane {
@@ -37,10 +37,6 @@ struct RunDocuments {
     TiddlerList local;
     TiddlerList remote;
     TiddlerList unedited;
-    StoreArea localArea;  // where the merged store area goes in the rebuilt document
-    // TiddlyWiki 5 documents: the lists hold whole entries, and the local layout says where its stores are.
-    bool tw5 = false;
-    Tw5Layout localLayout;
 };
 
 // A side that would delete at least this many tiddlers, and more than half of those the other side and
@@ -89,7 +85,9 @@ class MergeRun {
     // entries that stay, as the store holds them).
     std::string strMergedStore() const;
     // The rebuilt document: everything outside the store area from the local document.
-    std::string newDocument() const { return m_newDocument.str(); }
+    std::string newDocument() const { return m_format ? m_format->document().str() : std::string(); }
+    // Every title of the run's documents in visiting order, compared by the run's format.
+    VisitingList titles() const { return VisitingList(m_docs.local, m_docs.remote, m_docs.unedited); }
 
     // Writes the merged document only to `path` instead of the three files: no backup, no read-only
     // mark, no .LastMerge copy. Set before load(), which notes what `path` holds, so that save() can
@@ -125,40 +123,19 @@ class MergeRun {
     // Appends what the chosen (enabled) button keeps; `box` holds the texts as the user left them.
     void applyChoice(const Visit& v, const CaseRow& row, DialogButton button, ConflictTexts& box,
                      ConflictPair& pair);
-    // Appends "<div" + entry + "</div>" + CR LF: a stored entry as a view into its document, an
-    // edited one as a text of its own.
-    void append(std::string_view entry);
-    void appendEdited(std::string entry);
+    // Appends a stored entry, or one the run made, to the merged document.
+    void append(std::string_view entry) { m_format->append(entry); }
+    void appendEdited(std::string entry) { m_format->appendEdited(std::move(entry)); }
     // A box's text against the entry it was shown from: asks "Keep Edits?" when they differ, and
-    // appends the result unless it is only spaces.
+    // appends the result unless it is blank.
     void takeBack(const std::string& boxText, std::string_view stored);
     bool keepEdits();
 
-    // Splits early-format documents; false after a document without a whole store area was reported.
-    bool loadEarly(const std::vector<std::string>& paths);
-    // Whether a document ends its page; false after it was reported, naming the file in its role
-    // (0 local, 1 remote, 2 unedited).
-    bool isWholePage(std::string_view text, std::size_t role, const std::string& path);
-
-    // TiddlyWiki 5 documents.
-    bool loadTw5(const std::vector<std::string>& paths, const std::vector<DocumentKind>& kinds);
-    bool mergeTw5(const VisitingList& titles);
-    // Builds the local page around the merged store and reads it back under the store's strict rules.
-    bool finishTw5();
-    void appendTw5(std::string_view entry);
-    // A tiddler as an entry of the local store's form; notes a field that form cannot hold.
-    std::string entryOf(const Fields& fields);
-    // What a dialog box shows for an entry: its `.tid` text, or a plugin's summary.
-    std::string boxTextTw5(const Visit& v, std::string_view entry) const;
-    // A box's text against the entry it was shown from: none when it stands for that entry, else the
-    // new entry in the local store's form (empty for a box left blank).
-    std::optional<std::string> fromBoxTw5(const std::string& boxText, std::string_view stored);
-    void takeBackTw5(const std::string& boxText, std::string_view stored);
-    // Why an edited box cannot be taken back (it does not read, or names another title than those
-    // given); empty when it can. A blank box can: it drops the tiddler.
-    static std::string refusalTw5(const std::string& boxText, const std::vector<std::string>& titles);
-    ConflictPair buildPairTw5(const Visit& v, std::string_view kept, std::string_view copied);
-    void noteCoreKept(const Visit& v);
+    // Splits the documents with the run's format; false after a document that cannot take part was
+    // reported.
+    bool split(const std::vector<std::string>& paths);
+    // Reports a document of another format than the run's, or without a store; false.
+    bool refuseFormat(const std::vector<std::string>& paths, std::size_t role, const WikiFormat& runFormat);
 
     // The steps of the save, in order; each false after it showed why the save stopped.
     bool checkTargets(SaveWork& w);
@@ -207,21 +184,15 @@ class MergeRun {
     FileSystem& m_fs;
     MergePaths m_paths;
     RunDocuments m_docs;
-    PieceText m_newDocument;
-    std::size_t m_storeBegin = 0;
-    std::size_t m_storeEnd = 0;
+    // The run's format and its part of the run (the split documents' layouts, the merged document).
+    const WikiFormat* m_wikiFormat = nullptr;
+    std::unique_ptr<FormatRun> m_format;
     std::function<double()> m_random;
     std::string m_outputPath;
     // What the output file held at the start: the local document, a text read for it, or nothing.
     enum class OutputAtStart { Missing, Local, Read } m_outputState = OutputAtStart::Missing;
     DocumentText m_outputText;
-    // TiddlyWiki 5: the merged store's entries in order, those made by the run kept here.
-    std::vector<std::string_view> m_entries;
-    std::deque<std::string> m_ownedEntries;
-    std::set<std::string, std::less<>> m_madeTitles;  // conflict titles given out in this run
-    const VisitingList* m_titles = nullptr;
-    std::string m_unwritable;  // why the merged store cannot hold a tiddler; empty when it can
-    bool m_stopped = false;    // merge() returned false after a check stopped the run (not an end)
+    bool m_stopped = false;  // merge() returned false after a check stopped the run (not an end)
     bool m_identical = false;
 };
 

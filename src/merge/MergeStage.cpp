@@ -1,87 +1,23 @@
 // The three-way merge: every title is visited once, in visiting order; equal local and remote
 // entries pass silently, everything else is put to the user in the conflict dialog.
-#include <cstdint>
 #include <string>
 
 #include "document/Text.h"
-#include "document/Tw5Store.h"
-#include "merge/BoxForm.h"
-#include "merge/ConflictPair.h"
 #include "merge/MergeRun.h"
 #include "merge/Messages.h"
 
 namespace korvane {
-namespace {
-
-constexpr std::string_view kCrLf = "\r\n";
-
-std::string text(std::optional<std::string_view> entry) {
-    return entry ? std::string(*entry) : std::string();
-}
-
-}  // namespace
-
-void MergeRun::append(std::string_view entry) {
-    if (m_docs.tw5) {
-        appendTw5(entry);
-        return;
-    }
-    // A stored entry usually stands between exactly "<div" and "</div>" in its document; the element
-    // is then one view. Otherwise (capital letters, or no closing tag) the tags are written anew.
-    static constexpr std::string_view kOpen = "<div";
-    static constexpr std::string_view kClose = "</div>";
-    const auto address = [](const char* p) { return reinterpret_cast<std::uintptr_t>(p); };
-    for (const DocumentText* doc : {&m_docs.localText, &m_docs.remoteText, &m_docs.uneditedText}) {
-        const std::uintptr_t begin = address(doc->data());
-        if (address(entry.data()) < begin || address(entry.data()) > begin + doc->size()) {
-            continue;
-        }
-        const auto at = static_cast<std::size_t>(address(entry.data()) - begin);
-        const std::size_t after = at + entry.size();
-        if (at >= kOpen.size() && doc->compare(at - kOpen.size(), kOpen.size(), kOpen) == 0 &&
-            doc->compare(after, kClose.size(), kClose) == 0) {
-            m_newDocument.append(
-                std::string_view(*doc).substr(at - kOpen.size(), kOpen.size() + after - at + kClose.size()));
-            m_newDocument.append(kCrLf);
-            return;
-        }
-        break;
-    }
-    m_newDocument.append(kOpen);
-    m_newDocument.append(entry);
-    m_newDocument.append(kClose);
-    m_newDocument.append(kCrLf);
-}
-
-void MergeRun::appendEdited(std::string entry) {
-    if (m_docs.tw5) {
-        m_ownedEntries.push_back(std::move(entry));
-        m_entries.push_back(m_ownedEntries.back());
-        return;
-    }
-    m_newDocument.appendOwned("<div" + entry + "</div>\r\n");
-}
 
 bool MergeRun::keepEdits() {
     return m_host.askYesNo(std::string(msg::kKeepEdits), std::string(msg::kKeepEditsTitle), true);
 }
 
 void MergeRun::takeBack(const std::string& boxText, std::string_view stored) {
-    if (m_docs.tw5) {
-        takeBackTw5(boxText, stored);
-        return;
-    }
-    std::string result = toStoreForm(boxText, stored);
-    if (result == stored) {
+    std::optional<std::string> edited = m_format->fromBox(boxText, stored);
+    if (!edited || !keepEdits()) {
         append(stored);
-        return;
-    }
-    if (!keepEdits()) {
-        append(stored);
-        return;
-    }
-    if (!onlySpaces(result)) {
-        appendEdited(std::move(result));
+    } else if (!edited->empty()) {
+        appendEdited(std::move(*edited));
     }
 }
 
@@ -200,21 +136,17 @@ ConflictRequest MergeRun::buildRequest(const Visit& v, const CaseRow& row, const
     for (const B b : {B::Local, B::Original, B::Server}) {
         if (row.shown.contains(boxOf(b))) {
             const std::optional<std::string_view> version = versionOf(v, b);
-            r.texts.of(boxOf(b)) = m_docs.tw5 && version ? boxTextTw5(v, *version) : text(version);
+            r.texts.of(boxOf(b)) = version ? m_format->boxText(v, *version) : std::string();
         }
     }
     if (row.same != Same::No) {
         r.texts.strOriginal = row.same == Same::Local ? msg::kSameAsLocal : msg::kSameAsRemote;
     }
     if (row.shown.contains(X::Conflict1) && !pair.text1.empty()) {
-        r.texts.strConflict1 = m_docs.tw5 ? boxTextTw5(v, pair.text1) : pair.text1;
-        r.texts.strConflict2 = m_docs.tw5 ? boxTextTw5(v, pair.text2) : pair.text2;
+        r.texts.strConflict1 = m_format->boxText(v, pair.text1);
+        r.texts.strConflict2 = m_format->boxText(v, pair.text2);
     }
-    if (m_docs.tw5) {
-        r.fieldForm = true;
-        r.checkBox = [titles = std::vector<std::string>{std::string(v.title), pair.conflictTitle}](
-                         const std::string& boxText) { return refusalTw5(boxText, titles); };
-    }
+    m_format->describeBoxes(v, pair, r);
     // A disabled button keeps nothing, so the boxes taken back are those of the buttons offered; a
     // plugin's summary is never taken back.
     for (const B b : kDialogButtons) {
@@ -247,26 +179,16 @@ void MergeRun::applyChoice(const Visit& v, const CaseRow& row, B button, Conflic
             takeBack(box.of(boxOf(button)), *versionOf(v, button));
             break;
         case PairTakenBack: {
-            if (m_docs.tw5) {
-                std::optional<std::string> first = fromBoxTw5(box.strConflict1, pair.text1);
-                std::optional<std::string> second = fromBoxTw5(box.strConflict2, pair.text2);
-                const bool kept = !(first || second) || keepEdits();
-                for (auto [edit, built] : {std::pair{&first, &pair.text1}, std::pair{&second, &pair.text2}}) {
-                    std::string entry = kept && *edit ? std::move(**edit) : std::move(*built);
-                    if (!entry.empty()) {
-                        appendEdited(std::move(entry));
-                    }
+            // One question for both boxes; a box left blank drops its tiddler.
+            std::optional<std::string> first = m_format->fromBox(box.strConflict1, pair.text1);
+            std::optional<std::string> second = m_format->fromBox(box.strConflict2, pair.text2);
+            const bool kept = !(first || second) || keepEdits();
+            for (auto [edit, built] : {std::pair{&first, &pair.text1}, std::pair{&second, &pair.text2}}) {
+                std::string entry = kept && *edit ? std::move(**edit) : std::move(*built);
+                if (!entry.empty()) {
+                    appendEdited(std::move(entry));
                 }
-                break;
             }
-            std::string first = toStoreForm(box.strConflict1, pair.text1);
-            std::string second = toStoreForm(box.strConflict2, pair.text2);
-            if ((first != pair.text1 || second != pair.text2) && !keepEdits()) {
-                first = std::move(pair.text1);
-                second = std::move(pair.text2);
-            }
-            appendEdited(std::move(first));
-            appendEdited(std::move(second));
             break;
         }
         case Pair:
@@ -287,7 +209,7 @@ bool MergeRun::visit(const Visit& v, std::size_t n, std::size_t m) {
         if (v.local) {
             append(*v.local);  // session state absent locally stays absent
         }
-        noteCoreKept(v);
+        m_format->passedSilently(v);
         return true;
     }
     ConflictPair pair;
@@ -295,8 +217,7 @@ bool MergeRun::visit(const Visit& v, std::size_t n, std::size_t m) {
         const bool localKept = v.localSideKept();
         const std::string_view kept = localKept ? *v.local : *v.remote;
         const std::string_view copied = localKept ? *v.remote : *v.local;
-        pair = m_docs.tw5 ? buildPairTw5(v, kept, copied)
-                          : buildConflictPair(v.title, kept, copied, m_host.presentTimeText());
+        pair = m_format->buildPair(v, kept, copied);
     }
     const ConflictRequest request = buildRequest(v, *row, pair, n, m);
     ConflictAnswer answer = m_host.settleConflict(request);
@@ -345,37 +266,27 @@ bool MergeRun::allowsDeletions(const VisitingList& titles) {
 
 bool MergeRun::merge() {
     m_stopped = false;
-    const VisitingList titles(m_docs.local, m_docs.remote, m_docs.unedited);
-    if (!allowsDeletions(titles)) {
+    const VisitingList colAllTitles = titles();
+    if (!allowsDeletions(colAllTitles)) {
         m_stopped = true;
         return false;
     }
-    if (m_docs.tw5) {
-        return mergeTw5(titles);
-    }
-    const std::string_view local = m_docs.localText;
-    const StoreArea& area = m_docs.localArea;
-    m_newDocument = PieceText();
-    m_newDocument.append(local.substr(0, area.start));
-    m_newDocument.append(kStoreAreaTag);
-    m_newDocument.append("\r\n\r\n");
-    m_storeBegin = m_newDocument.size();
-
-    const VisitingList& colAllTitles = titles;
+    m_format->begin(colAllTitles);
     const std::size_t m = colAllTitles.size();
     for (std::size_t n = 1; n <= m; ++n) {
         if (!visit(colAllTitles.visit(n - 1), n, m)) {
             return false;
         }
     }
-    m_storeEnd = m_newDocument.size();
-    m_newDocument.append(kCrLf);
-    m_newDocument.append(local.substr(area.end));
+    if (!m_format->finish()) {
+        m_stopped = true;  // the merged store failed its check; the format said why
+        return false;
+    }
     return true;
 }
 
 std::string MergeRun::strMergedStore() const {
-    return m_newDocument.str().substr(m_storeBegin, m_storeEnd - m_storeBegin);
+    return m_format->mergedStore();
 }
 
 }  // namespace korvane

@@ -100,13 +100,13 @@ inline std::string storeDamaged(const std::string& problem) {
     return "Error: The TiddlyWiki 5 store of this file cannot be read safely: " + problem +
            ". TiddlyWiki itself would not load all of its tiddlers.";
 }
-// A TiddlyWiki Classic file against a TiddlyWiki 5 file.
-inline std::string mixedKinds(std::string_view classicRole, const std::string& classicPath,
-                              std::string_view tw5Role, const std::string& tw5Path) {
-    return "Error: These files are different kinds of TiddlyWiki and cannot be merged: " +
-           std::string(classicRole) + " " + quoted(classicPath) + " is a TiddlyWiki Classic file, " +
-           std::string(tw5Role) + " " + quoted(tw5Path) + " is a TiddlyWiki 5 file." +
-           std::string(kNoFileChanged);
+// A document of one format against one of another ("TiddlyWiki Classic", "TiddlyWiki 5").
+inline std::string mixedKinds(std::string_view role, const std::string& path, std::string_view kind,
+                              std::string_view otherRole, const std::string& otherPath,
+                              std::string_view otherKind) {
+    return "Error: These files are different kinds of TiddlyWiki and cannot be merged: " + std::string(role) +
+           " " + quoted(path) + " is a " + std::string(kind) + " file, " + std::string(otherRole) + " " +
+           quoted(otherPath) + " is a " + std::string(otherKind) + " file." + std::string(kNoFileChanged);
 }
 // The merged store did not read back under the rules that keep the wiki loadable.
 inline std::string mergedStoreRefused(const std::string& problem, const std::string& localPath) {

@@ -85,7 +85,7 @@ RunResult MergeRun::saveOutput() {
         return fail(
             msg::saveFailedUnchanged(std::string(msg::kWriting), target, std::string(msg::kNoTempName)));
     }
-    if (FsError err = m_fs.writeNewDurable(temp, m_newDocument.pieces(), mode, owner)) {
+    if (FsError err = m_fs.writeNewDurable(temp, m_format->document().pieces(), mode, owner)) {
         return fail(msg::saveFailedUnchanged(std::string(msg::kWriting), temp, *err));
     }
     std::optional<Problem> problem;

@@ -115,7 +115,7 @@ bool MergeRun::checkTargets(SaveWork& w) {
 }
 
 bool MergeRun::writeNoteAndTemporaries(SaveWork& w) {
-    const std::vector<std::string_view>& doc = m_newDocument.pieces();
+    const std::vector<std::string_view>& doc = m_format->document().pieces();
     w.backup = drawFreePath(w.remote().path + "-", "");
     if (w.backup.empty()) {
         message(msg::saveFailedUnchanged(std::string(msg::kRenaming), w.remote().path,

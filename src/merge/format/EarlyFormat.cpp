@@ -1,0 +1,127 @@
+// The early format: a `<div id="storeArea">` whose tiddlers are `<div tiddler=…>` elements with their
+// text in store form. Entries are equal when their bytes are; the dialog shows an entry as it is
+// stored; the merged store replaces the local store area, everything around it kept byte for byte.
+#include <cstdint>
+
+#include "document/Markers.h"
+#include "document/Text.h"
+#include "merge/BoxForm.h"
+#include "merge/MergePlan.h"
+#include "merge/format/Formats.h"
+
+namespace korvane {
+namespace {
+
+constexpr std::string_view kCrLf = "\r\n";
+
+class EarlyRun : public FormatRun {
+  public:
+    explicit EarlyRun(const FormatContext& context) : m_context(context) {}
+
+    SplitOutcome split(std::size_t role, std::string_view document, TiddlerList& list) override {
+        const StoreArea area = ParseStoreArea(document, list);
+        if (role == 0) {
+            m_localArea = area;
+        }
+        if (!area.hasEnd()) {
+            return {area.found ? PageProblem::StoreCutShort : PageProblem::NoStore, {}};
+        }
+        return {endsWithClosingHtml(document) ? PageProblem::None : PageProblem::EndCutShort, {}};
+    }
+
+    void begin(const VisitingList&) override {
+        m_document = PieceText();
+        m_document.append(m_context.texts[0].substr(0, m_localArea.start));
+        m_document.append(kStoreAreaTag);
+        m_document.append("\r\n\r\n");
+        m_storeBegin = m_document.size();
+    }
+
+    // A stored entry usually stands between exactly "<div" and "</div>" in its document; the element
+    // is then one view. Otherwise (capital letters, or no closing tag) the tags are written anew.
+    void append(std::string_view entry) override {
+        static constexpr std::string_view kOpen = "<div";
+        static constexpr std::string_view kClose = "</div>";
+        const auto address = [](const char* p) { return reinterpret_cast<std::uintptr_t>(p); };
+        for (const std::string_view doc : m_context.texts) {
+            const std::uintptr_t begin = address(doc.data());
+            if (address(entry.data()) < begin || address(entry.data()) > begin + doc.size()) {
+                continue;
+            }
+            const auto at = static_cast<std::size_t>(address(entry.data()) - begin);
+            const std::size_t after = at + entry.size();
+            if (at >= kOpen.size() && doc.substr(at - kOpen.size(), kOpen.size()) == kOpen &&
+                doc.substr(after, kClose.size()) == kClose) {
+                m_document.append(doc.substr(at - kOpen.size(), kOpen.size() + after - at + kClose.size()));
+                m_document.append(kCrLf);
+                return;
+            }
+            break;
+        }
+        m_document.append(kOpen);
+        m_document.append(entry);
+        m_document.append(kClose);
+        m_document.append(kCrLf);
+    }
+
+    void appendEdited(std::string entry) override { m_document.appendOwned("<div" + entry + "</div>\r\n"); }
+
+    bool finish() override {
+        m_storeEnd = m_document.size();
+        m_document.append(kCrLf);
+        m_document.append(m_context.texts[0].substr(m_localArea.end));
+        return true;
+    }
+
+    std::string boxText(const Visit&, std::string_view entry) const override { return std::string(entry); }
+
+    std::optional<std::string> fromBox(const std::string& boxText, std::string_view stored) override {
+        std::string result = toStoreForm(boxText, stored);
+        if (result == stored) {
+            return std::nullopt;
+        }
+        return onlySpaces(result) ? std::string() : result;
+    }
+
+    ConflictPair buildPair(const Visit& v, std::string_view kept, std::string_view copied) override {
+        return buildConflictPair(v.title, kept, copied, m_context.host.presentTimeText());
+    }
+
+  private:
+    FormatContext m_context;
+    StoreArea m_localArea;
+};
+
+class EarlyFormat : public WikiFormat {
+  public:
+    std::string_view name() const override { return kEarlyFormatName; }
+    std::string_view displayName() const override { return "TiddlyWiki Classic"; }
+    bool claims(std::string_view document) const override {
+        return findIgnoringCase(document, kStoreAreaTag) != npos ||
+               findIgnoringCase(document, kStoreAreaTagOldForm) != npos;
+    }
+    SplitOutcome list(std::string_view document, TiddlerList& list) const override {
+        const StoreArea area = ParseStoreArea(document, list);
+        return {!area.found     ? PageProblem::NoStore
+                : area.hasEnd() ? PageProblem::None
+                                : PageProblem::StoreCutShort,
+                {}};
+    }
+    void compare(Visit& v) const override {
+        v.localIsRemote = v.local == v.remote;
+        v.localIsUnedited = v.local == v.unedited;
+        v.remoteIsUnedited = v.remote == v.unedited;
+    }
+    std::unique_ptr<FormatRun> startRun(const FormatContext& context) const override {
+        return std::make_unique<EarlyRun>(context);
+    }
+};
+
+}  // namespace
+
+const WikiFormat& earlyFormat() {
+    static const EarlyFormat format;
+    return format;
+}
+
+}  // namespace korvane

@@ -1,0 +1,54 @@
+// The table of formats: looked up by what a document holds, or by the name a split gave its lists.
+#include <algorithm>
+#include <vector>
+
+#include "document/Tw5Store.h"
+#include "merge/format/Formats.h"
+
+namespace korvane {
+namespace {
+
+// The formats in the order they are asked; the early format last, as it also answers for a document
+// that holds no store at all.
+std::vector<const WikiFormat*>& table() {
+    static std::vector<const WikiFormat*> formats = {&tw5Format(), &earlyFormat()};
+    return formats;
+}
+
+}  // namespace
+
+const WikiFormat& formatOf(std::string_view document) {
+    for (const WikiFormat* format : table()) {
+        if (format->claims(document)) {
+            return *format;
+        }
+    }
+    return earlyFormat();
+}
+
+const WikiFormat& formatNamed(std::string_view name) {
+    const auto& formats = table();
+    const auto it =
+        std::find_if(formats.begin(), formats.end(), [name](auto* f) { return f->name() == name; });
+    return it == formats.end() ? earlyFormat() : **it;
+}
+
+const WikiFormat& runFormatOf(const std::vector<std::string_view>& documents) {
+    for (const WikiFormat* format : table()) {
+        if (std::any_of(documents.begin(), documents.end(), [format](auto d) { return format->claims(d); })) {
+            return *format;
+        }
+    }
+    return earlyFormat();
+}
+
+bool isWikiDocument(std::string_view document) {
+    return detectKind(document) == DocumentKind::Encrypted ||
+           std::any_of(table().begin(), table().end(), [document](auto* f) { return f->claims(document); });
+}
+
+void registerFormat(const WikiFormat& format) {
+    table().insert(table().begin(), &format);
+}
+
+}  // namespace korvane

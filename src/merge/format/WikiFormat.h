@@ -1,0 +1,126 @@
+// One file format of wiki documents, behind one interface: how a document of the format is told from
+// others, split into entries, checked for being a whole page, compared entry by entry, shown in the
+// conflict dialog, taken back from it, copied under a conflict title, and assembled around the merged
+// store. The run, the visiting order, the cases and the saves never ask which format they have; they
+// ask the run's format. The formats stand in one table, looked up by the name a split gives its lists
+// (git's table of low-level merge drivers has the same shape).
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "document/StoreArea.h"
+#include "merge/ConflictPair.h"
+#include "merge/MergeHost.h"
+#include "merge/PieceText.h"
+
+namespace korvane {
+
+struct Visit;
+class VisitingList;
+
+// What keeps a document from taking part in a merge; None when it is a whole wiki page.
+enum class PageProblem {
+    None,
+    NoStore,        // no store of the format
+    StoreCutShort,  // the store never closes
+    StoreDamaged,   // the store does not read under the format's rules (the detail says where)
+    EndCutShort,    // the page does not end with </html>
+    NoBoot,         // what the format keeps after its store is missing
+    NoCore,         // the store lacks the core that the page needs
+};
+
+struct SplitOutcome {
+    PageProblem problem = PageProblem::None;
+    std::string detail;  // for StoreDamaged: what is wrong
+};
+
+// The part of one merge run that depends on the format: the split documents' layouts, and the merged
+// document as it is built. Made by WikiFormat::startRun for each run.
+class FormatRun {
+  public:
+    virtual ~FormatRun() = default;
+
+    // Splits the document of one role (0 local, 1 remote, 2 unedited) into `list`. The roles may be
+    // split at the same time on threads of their own: each touches only its own role's state.
+    virtual SplitOutcome split(std::size_t role, std::string_view document, TiddlerList& list) = 0;
+
+    // Starts the merged document once the documents are split; `titles` lives until finish().
+    virtual void begin(const VisitingList& titles) = 0;
+    // Adds a stored entry (a view into a document of the run), or one the run made.
+    virtual void append(std::string_view entry) = 0;
+    virtual void appendEdited(std::string entry) = 0;
+    // A tiddler that passed without a question; the format may tell the user something about it.
+    virtual void passedSilently(const Visit& /*v*/) {}
+    // Closes the merged document; false after its check failed and the reason was shown.
+    virtual bool finish() = 0;
+    const PieceText& document() const { return m_document; }
+    // The merged store as the document holds it.
+    std::string mergedStore() const {
+        return m_document.str().substr(m_storeBegin, m_storeEnd - m_storeBegin);
+    }
+
+    // What a dialog box shows for a stored entry.
+    virtual std::string boxText(const Visit& v, std::string_view entry) const = 0;
+    // A box's text against the entry it was shown from: none when it stands for that entry (or cannot
+    // be taken back), an empty text for a box left blank, else the edited entry.
+    virtual std::optional<std::string> fromBox(const std::string& boxText, std::string_view stored) = 0;
+    // The kept entry with its note and the copied entry under a conflict title.
+    virtual ConflictPair buildPair(const Visit& v, std::string_view kept, std::string_view copied) = 0;
+    // Fills what the dialog needs besides the texts: how it marks differences, and the check of an
+    // edited box.
+    virtual void describeBoxes(const Visit& /*v*/, const ConflictPair& /*pair*/,
+                               ConflictRequest& /*r*/) const {}
+
+  protected:
+    PieceText m_document;
+    std::size_t m_storeBegin = 0;
+    std::size_t m_storeEnd = 0;
+};
+
+// The documents of one run, as they were read (local, remote, unedited; they outlive the run's
+// format part), and whom the format's part of the run talks to.
+struct FormatContext {
+    std::string_view texts[3];
+    std::string localPath;  // for messages
+    MergeHost& host;
+};
+
+class WikiFormat {
+  public:
+    virtual ~WikiFormat() = default;
+    // The name a split gives the lists of this format's documents; the table's key.
+    virtual std::string_view name() const = 0;
+    // The format as messages name it: "TiddlyWiki Classic".
+    virtual std::string_view displayName() const = 0;
+    // Whether the document holds a store of this format at all.
+    virtual bool claims(std::string_view document) const = 0;
+    // Splits a document for a listing of its tiddlers: what it holds, and what is wrong with its store
+    // (a listing does not ask for a whole page).
+    virtual SplitOutcome list(std::string_view document, TiddlerList& list) const = 0;
+    // Sets which versions of a visit are the same tiddler, and what the format knows about the title
+    // (state that stays local, a plugin and its version, a tiddler that must not be copied).
+    virtual void compare(Visit& v) const = 0;
+    // The format's part of a run.
+    virtual std::unique_ptr<FormatRun> startRun(const FormatContext& context) const = 0;
+};
+
+// The format of a document: the first in the table that claims it, else the early format, which also
+// reports a document that has no store at all.
+const WikiFormat& formatOf(std::string_view document);
+// The format of a run over `documents`: the first in the table that claims any of them, so that one
+// document of another format is reported as such rather than as a document without a store.
+const WikiFormat& runFormatOf(const std::vector<std::string_view>& documents);
+// The format that a split named its list after; the early format for an unnamed list.
+const WikiFormat& formatNamed(std::string_view name);
+// Whether any format claims the document.
+bool isWikiDocument(std::string_view document);
+// Adds a format to the table, before the others (a test's own format).
+void registerFormat(const WikiFormat& format);
+
+}  // namespace korvane
