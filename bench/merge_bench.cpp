@@ -21,7 +21,7 @@ class RecommendedAnswers : public MergeHost {
         ++messages;
         std::fprintf(stderr, "%s\n", text.c_str());
     }
-    bool askYesNo(const std::string&, const std::string&, bool) override { return true; }
+    bool ask(const Question&) override { return true; }
     ConflictAnswer settleConflict(const ConflictRequest& request) override {
         ++dialogs;
         return {request.boldButton.value_or(DialogButton::Local), request.texts};

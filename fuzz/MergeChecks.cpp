@@ -22,8 +22,8 @@ class ScriptedAnswers : public MergeHost {
     bool blankedABox = false;
 
     void showMessage(const std::string&, MessageIcon, const std::string&) override {}
-    bool askYesNo(const std::string&, const std::string&, bool yesIsDefault) override {
-        return m_script.remaining() == 0 ? yesIsDefault : m_script.flag();
+    bool ask(const Question& q) override {
+        return m_script.remaining() == 0 ? q.yesIsDefault : m_script.flag();
     }
     ConflictAnswer settleConflict(const ConflictRequest& r) override {
         ConflictAnswer a;

@@ -26,8 +26,8 @@ class UntouchedAnswers : public MergeHost {
     int questions = 0;
     int messages = 0;
     void showMessage(const std::string&, MessageIcon, const std::string&) override { ++messages; }
-    bool askYesNo(const std::string& text, const std::string&, bool) override {
-        questions += text.rfind("You have edited", 0) == 0 ? 1 : 0;
+    bool ask(const Question& q) override {
+        questions += q.kind == QuestionKind::KeepEdits ? 1 : 0;
         return true;
     }
     // Against an empty remote store every tiddler is new on the local side, recommended as it stands.

@@ -47,18 +47,23 @@ class PolicyHost : public MergeHost {
         : m_rule(rule), m_takeLastMerge(takeLastMerge), m_allowDeletions(allowDeletions) {}
 
     void showMessage(const std::string& text, MessageIcon, const std::string&) override { printError(text); }
-    bool askYesNo(const std::string& text, const std::string& title, bool) override {
-        if (title == msg::kUseLastMergeTitle) {
-            return m_takeLastMerge;
-        }
-        if (title == msg::kSaveFilesTitle) {
-            return true;
-        }
-        if (title == msg::kKeepEditsTitle) {
-            return false;  // nothing was edited: the stored version stays
+    bool ask(const Question& q) override {
+        switch (q.kind) {
+            case QuestionKind::UseLastMerge:
+                return m_takeLastMerge;
+            case QuestionKind::SaveFiles:
+            case QuestionKind::SaveOutput:
+                return true;
+            case QuestionKind::KeepEdits:
+                return false;  // nothing was edited: the stored version stays
+            case QuestionKind::MassDeletion:
+                return m_allowDeletions;
+            case QuestionKind::UseSyncCopy:
+            case QuestionKind::InterruptedSave:
+                break;
         }
         // What a save that was cut off left behind is only reported, never put in order unasked.
-        printError(text);
+        printError(q.text);
         return false;
     }
     ConflictAnswer settleConflict(const ConflictRequest& request) override {

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "app/CliCommands.h"
-#include "document/Tw5Store.h"
 #include "merge/MergePlan.h"
 #include "merge/MergeRun.h"
 #include "merge/Messages.h"
@@ -81,7 +80,7 @@ int listCommand(const std::string& path) {
         err(msg::kFileFormat);
         return kExitUsage;
     }
-    if (detectKind(read.text) == DocumentKind::Encrypted) {
+    if (isEncryptedWiki(read.text)) {
         err(msg::withoutNoFileChanged(msg::documentRefused(msg::kEncrypted, "File", path)));
         return kExitUsage;
     }
@@ -129,11 +128,11 @@ class CliHost : public MergeHost {
     }
     // Takes the .LastMerge offer; says No to anything else, after printing the question, so that it
     // changes no file (what a save that was cut off left behind is only reported).
-    bool askYesNo(const std::string& text, const std::string& title, bool) override {
-        if (title == msg::kUseLastMergeTitle) {
+    bool ask(const Question& q) override {
+        if (q.kind == QuestionKind::UseLastMerge) {
             return true;
         }
-        err(msg::withoutNoFileChanged(text));
+        err(msg::withoutNoFileChanged(q.text));
         return false;
     }
     ConflictAnswer settleConflict(const ConflictRequest&) override { return {}; }

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <future>
 
-#include "document/Tw5Store.h"
 #include "merge/MergeRun.h"
 #include "merge/Messages.h"
 #include "merge/SyncCopies.h"
@@ -84,8 +83,8 @@ bool MergeRun::load() {
         }
     } else {
         const std::string lastMerge = m_paths.local + ".LastMerge";
-        if (m_fs.isFile(lastMerge) &&
-            m_host.askYesNo(std::string(msg::kUseLastMerge), std::string(msg::kUseLastMergeTitle), true)) {
+        if (m_fs.isFile(lastMerge) && m_host.ask({QuestionKind::UseLastMerge, std::string(msg::kUseLastMerge),
+                                                  std::string(msg::kUseLastMergeTitle)})) {
             m_paths.unedited = lastMerge;
             m_host.setUneditedPath(lastMerge);
         }
@@ -121,7 +120,7 @@ bool MergeRun::load() {
 
     // An encrypted document cannot take part at all.
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (detectKind(*texts[i]) == DocumentKind::Encrypted) {
+        if (isEncryptedWiki(*texts[i])) {
             message(msg::documentRefused(msg::kEncrypted, kRoles[i], paths[i]), MessageIcon::Critical,
                     kAppTitle);
             return false;
@@ -219,7 +218,8 @@ void MergeRun::offerSyncCopy() {
         return;
     }
     const std::string path = folder + "/" + *copy;
-    if (m_host.askYesNo(msg::useSyncCopy(path), std::string(msg::kUseSyncCopyTitle), true)) {
+    if (m_host.ask(
+            {QuestionKind::UseSyncCopy, msg::useSyncCopy(path), std::string(msg::kUseSyncCopyTitle)})) {
         m_paths.remote = path;
         m_host.setRemotePath(path);
     }

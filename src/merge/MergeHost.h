@@ -103,6 +103,24 @@ struct MassDeletion {
     std::string path;      // the file that would delete them
 };
 
+// The questions a run puts to the user, so that a host without a person answers each by its kind.
+enum class QuestionKind {
+    UseLastMerge,     // take the local file's .LastMerge copy as the unedited copy
+    UseSyncCopy,      // take a sync tool's conflict copy as the remote file
+    InterruptedSave,  // put in order what a save that was cut off left behind
+    MassDeletion,     // go on although one side would delete most of the wiki
+    KeepEdits,        // keep the edit of a dialog box
+    SaveFiles,        // save the merged document to the three files
+    SaveOutput,       // save the merged document to the one output file
+};
+
+struct Question {
+    QuestionKind kind;
+    std::string text;
+    std::string title;
+    bool yesIsDefault = true;
+};
+
 class MergeHost;
 // The question a person is asked about it; No is the default.
 bool askAboutMassDeletion(MergeHost& host, const MassDeletion& deletion);
@@ -114,7 +132,7 @@ class MergeHost {
     // A modal message box with an OK button.
     virtual void showMessage(const std::string& text, MessageIcon icon, const std::string& title) = 0;
     // A modal Yes/No question with the question icon; true for Yes.
-    virtual bool askYesNo(const std::string& text, const std::string& title, bool yesIsDefault) = 0;
+    virtual bool ask(const Question& question) = 0;
     // Shows the conflict dialog modally over the main window and waits for the answer.
     virtual ConflictAnswer settleConflict(const ConflictRequest& request) = 0;
     // Whether the merge goes on although one side would delete most of the wiki (it may be cut short or

@@ -9,7 +9,8 @@
 namespace korvane {
 
 bool MergeRun::keepEdits() {
-    return m_host.askYesNo(std::string(msg::kKeepEdits), std::string(msg::kKeepEditsTitle), true);
+    return m_host.ask(
+        {QuestionKind::KeepEdits, std::string(msg::kKeepEdits), std::string(msg::kKeepEditsTitle)});
 }
 
 void MergeRun::takeBack(const std::string& boxText, std::string_view stored) {
@@ -238,8 +239,8 @@ bool MergeRun::visit(const Visit& v, std::size_t n, std::size_t m) {
 }
 
 bool askAboutMassDeletion(MergeHost& host, const MassDeletion& d) {
-    return host.askYesNo(msg::massDeletion(d.byRemote, d.deleted, d.held),
-                         std::string(msg::kMassDeletionTitle), false);
+    return host.ask({QuestionKind::MassDeletion, msg::massDeletion(d.byRemote, d.deleted, d.held),
+                     std::string(msg::kMassDeletionTitle), false});
 }
 
 bool MergeRun::allowsDeletions(const VisitingList& titles) {

@@ -59,7 +59,8 @@ std::string removeOutputLeftovers(FileSystem& fs, const std::string& output) {
 }
 
 RunResult MergeRun::saveOutput() {
-    if (!m_host.askYesNo(msg::saveOutput(m_outputPath), std::string(msg::kSaveFilesTitle), true)) {
+    if (!m_host.ask(
+            {QuestionKind::SaveOutput, msg::saveOutput(m_outputPath), std::string(msg::kSaveFilesTitle)})) {
         return RunResult::NotSaved;
     }
     const FileInfo info = m_fs.inspect(m_outputPath);

@@ -250,8 +250,8 @@ bool MergeRun::recoverInterruptedSave() {
     const std::string_view question = offer == Offer::Finish    ? msg::kOfferFinish
                                       : offer == Offer::PutBack ? msg::kOfferPutBack
                                                                 : msg::kOfferCleanUp;
-    if (!m_host.askYesNo(found + "\n\n" + std::string(question), std::string(msg::kInterruptedTitle),
-                         false)) {
+    if (!m_host.ask({QuestionKind::InterruptedSave, found + "\n\n" + std::string(question),
+                     std::string(msg::kInterruptedTitle), false})) {
         return false;
     }
     const auto failed = [&](const std::string& action, const std::string& path, const std::string& reason) {

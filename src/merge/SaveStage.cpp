@@ -308,7 +308,8 @@ RunResult MergeRun::save() {
     if (!m_outputPath.empty()) {
         return saveOutput();
     }
-    if (!m_host.askYesNo(std::string(msg::kSaveFiles), std::string(msg::kSaveFilesTitle), true)) {
+    if (!m_host.ask(
+            {QuestionKind::SaveFiles, std::string(msg::kSaveFiles), std::string(msg::kSaveFilesTitle)})) {
         return RunResult::NotSaved;
     }
     SaveWork w;

@@ -140,9 +140,9 @@ Trio writeTrio(const TempDir& dir, const std::string& prefix) {
             dir.write(prefix + "unedited.html", earlyWiki({earlyTiddler("A", "base"), same}))};
 }
 
-bool ScriptedHost::askYesNo(const std::string& text, const std::string& title, bool) {
-    log.push_back("ask:" + title);
-    messages.push_back({text, MessageIcon::None, title});
+bool ScriptedHost::ask(const Question& q) {
+    log.push_back("ask:" + q.title);
+    messages.push_back({q.text, MessageIcon::None, q.title});
     const bool answer = yesNoAnswers.empty() || yesNoAnswers.front();
     if (!yesNoAnswers.empty()) {
         yesNoAnswers.pop_front();

@@ -82,7 +82,7 @@ class ScriptedHost : public MergeHost {
     // What the host saw, in order: "message:TEXT", "ask:TITLE", "dialog:CAPTION", "unedited:PATH", "end".
     std::vector<std::string> log;
     std::vector<ShownMessage> messages;
-    std::deque<bool> yesNoAnswers;  // answers to askYesNo, in order; Yes when the script runs out
+    std::deque<bool> yesNoAnswers;  // answers to ask, in order; Yes when the script runs out
     // Answers to conflict dialogs; by default the recommended button with the texts untouched.
     std::function<ConflictAnswer(const ConflictRequest&)> answerDialog;
 
@@ -90,7 +90,7 @@ class ScriptedHost : public MergeHost {
         log.push_back("message:" + text);
         messages.push_back({text, icon, title});
     }
-    bool askYesNo(const std::string& text, const std::string& title, bool yesIsDefault) override;
+    bool ask(const Question& question) override;
     ConflictAnswer settleConflict(const ConflictRequest& request) override;
     void setUneditedPath(const std::string& path) override { log.push_back("unedited:" + path); }
     std::string presentTimeText() override { return "12/5/2026 6:15:06 AM"; }

@@ -42,8 +42,12 @@ const WikiFormat& runFormatOf(const std::vector<std::string_view>& documents) {
     return earlyFormat();
 }
 
+bool isEncryptedWiki(std::string_view document) {
+    return detectKind(document) == DocumentKind::Encrypted;
+}
+
 bool isWikiDocument(std::string_view document) {
-    return detectKind(document) == DocumentKind::Encrypted ||
+    return isEncryptedWiki(document) ||
            std::any_of(table().begin(), table().end(), [document](auto* f) { return f->claims(document); });
 }
 

@@ -118,8 +118,10 @@ const WikiFormat& formatOf(std::string_view document);
 const WikiFormat& runFormatOf(const std::vector<std::string_view>& documents);
 // The format that a split named its list after; the early format for an unnamed list.
 const WikiFormat& formatNamed(std::string_view name);
-// Whether any format claims the document.
+// Whether any format claims the document, or it is an encrypted wiki.
 bool isWikiDocument(std::string_view document);
+// An encrypted wiki: no format can read it without its password.
+bool isEncryptedWiki(std::string_view document);
 // Adds a format to the table, before the others (a test's own format).
 void registerFormat(const WikiFormat& format);
 

@@ -183,7 +183,8 @@ void frmMain::offerToDeleteSyncCopy(const std::string& local, const std::string&
     if (folderOf(local) != folderOf(remote) || !syncCopyTime(nameOf(local), nameOf(remote))) {
         return;
     }
-    if (!askYesNo(msg::deleteSyncCopy(remote), std::string(msg::kDeleteSyncCopyTitle), false)) {
+    if (!askYesNoBox(this, fromUtf8(msg::deleteSyncCopy(remote)),
+                     fromUtf8(std::string(msg::kDeleteSyncCopyTitle)), false)) {
         return;
     }
     PosixFileSystem fs;
@@ -201,8 +202,8 @@ void frmMain::showMessage(const std::string& text, MessageIcon icon, const std::
     showMessageBox(this, fromUtf8(text), icon, fromUtf8(title));
 }
 
-bool frmMain::askYesNo(const std::string& text, const std::string& title, bool yesIsDefault) {
-    return askYesNoBox(this, fromUtf8(text), fromUtf8(title), yesIsDefault);
+bool frmMain::ask(const Question& question) {
+    return askYesNoBox(this, fromUtf8(question.text), fromUtf8(question.title), question.yesIsDefault);
 }
 
 ConflictAnswer frmMain::settleConflict(const ConflictRequest& request) {

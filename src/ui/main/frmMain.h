@@ -35,7 +35,7 @@ class frmMain : public QWidget, public MergeHost {
 
     // The merge run's host.
     void showMessage(const std::string& text, MessageIcon icon, const std::string& title) override;
-    bool askYesNo(const std::string& text, const std::string& title, bool yesIsDefault) override;
+    bool ask(const Question& question) override;
     ConflictAnswer settleConflict(const ConflictRequest& request) override;
     void setUneditedPath(const std::string& path) override;
     void setRemotePath(const std::string& path) override;
