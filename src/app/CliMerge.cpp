@@ -11,7 +11,7 @@
 #include "merge/MergeRun.h"
 #include "merge/Messages.h"
 #include "merge/Policy.h"
-#include "merge/Recovery.h"
+#include "merge/save/Recovery.h"
 #include "merge/SyncCopies.h"
 
 namespace korvane::cli {

@@ -1,10 +1,15 @@
-// A merge run as a whole: its stages in order, and how it talks to the user.
-#include "merge/MergeRun.h"
-
+// A merge run as a whole, and its first stage: the checks on the three paths, the .LastMerge offer,
+// reading and splitting the documents with the run's format. Every check that fails shows one message
+// and stops the run with no file written. The visiting is in MergeStage.cpp, the saves in save/.
+#include <algorithm>
+#include <future>
 #include <new>
 
 #include "document/Text.h"
+#include "merge/MergeRun.h"
 #include "merge/Messages.h"
+#include "merge/SyncCopies.h"
+#include "merge/save/FileSave.h"
 
 namespace korvane {
 
@@ -37,6 +42,242 @@ RunResult MergeRun::run() {
         return RunResult::Stopped;
     }
     return save();
+}
+
+RunResult MergeRun::save() {
+    std::function<double()>& random = m_random;
+    const SaveInputs in{m_host, m_fs, m_paths, m_docs, m_format->document().pieces(), random};
+    return m_outputPath.empty() ? GuardedSave(in).run() : OutputSave(in, m_outputPath, m_outputAtStart).run();
+}
+
+bool MergeRun::isFound(const std::string& path, std::string_view notFound) {
+    if (m_fs.isFile(path)) {
+        return true;
+    }
+    // A folder, a named pipe or a device is no wiki either; the message says what stands there, so
+    // that the user is not left looking for a file that seems to be in its place. Otherwise the next
+    // line names the path, so that the message says which file is meant.
+    std::string text(notFound);
+    const FileInfo info = m_fs.inspect(path);
+    const std::string what = info.kind == FileKind::Missing ? std::string() : msg::refusal(info);
+    text += !what.empty() ? msg::standsThere(path, what) : isPathGiven(path) ? msg::pathLine(path) : "";
+    stop(text);
+    return false;
+}
+
+bool MergeRun::takeDocument(const std::string& path, ReadOutcome& read, DocumentText& text) {
+    switch (read.status) {
+        case ReadStatus::Ok:
+            text = std::move(read.text);
+            return true;
+        case ReadStatus::Short:
+            message(msg::kFileFormat, MessageIcon::None, msg::kErrorTitle);
+            text.clear();
+            return true;
+        case ReadStatus::OpenFailed:
+            break;
+    }
+    stop(msg::cannotRead(path, read.reason));
+    return false;
+}
+
+namespace {
+
+constexpr std::string_view kRoles[] = {msg::kLocalRole, msg::kRemoteRole, msg::kUneditedRole};
+
+// What a message says of a document that cannot take part.
+std::string problemText(const SplitOutcome& outcome) {
+    switch (outcome.problem) {
+        case PageProblem::None:
+        case PageProblem::NoStore:
+            break;
+        case PageProblem::StoreCutShort:
+            return std::string(msg::kStoreAreaCutShort);
+        case PageProblem::StoreDamaged:
+            return msg::storeDamaged(outcome.detail);
+        case PageProblem::EndCutShort:
+            return std::string(msg::kEndCutShort);
+        case PageProblem::NoBoot:
+            return std::string(msg::kNoBoot);
+        case PageProblem::NoCore:
+            return std::string(msg::kNoCore);
+    }
+    return std::string(msg::kNoStoreArea);
+}
+
+}  // namespace
+
+bool MergeRun::load() {
+    if (!InterruptedSave(m_host, m_fs, m_paths).putInOrder()) {
+        return false;
+    }
+    if (!isPathGiven(m_paths.remote)) {
+        offerSyncCopy();
+    }
+    if (!isFound(m_paths.remote, msg::kRemoteNotFound) || !isFound(m_paths.local, msg::kLocalNotFound)) {
+        return false;
+    }
+    if (hasUneditedCopy()) {
+        if (!isFound(m_paths.unedited, msg::kUneditedNotFound)) {
+            return false;
+        }
+    } else {
+        const std::string lastMerge = m_paths.local + ".LastMerge";
+        if (m_fs.isFile(lastMerge) && m_host.ask({QuestionKind::UseLastMerge, std::string(msg::kUseLastMerge),
+                                                  std::string(msg::kUseLastMergeTitle)})) {
+            m_paths.unedited = lastMerge;
+            m_host.setUneditedPath(lastMerge);
+        }
+    }
+    // The save replaces the unedited file last; if it were the local or remote file, the run would
+    // compare a document with itself and overwrite what it had just read.
+    if (hasUneditedCopy() &&
+        (m_fs.sameFile(m_paths.unedited, m_paths.local) || m_fs.sameFile(m_paths.unedited, m_paths.remote))) {
+        stop(msg::kUneditedSameFile);
+        return false;
+    }
+
+    // The documents are read at the same time; what went wrong is reported in the order local,
+    // remote, unedited, and the first file that cannot be read stops the run.
+    std::vector<std::string> paths = {m_paths.local, m_paths.remote};
+    if (hasUneditedCopy()) {
+        paths.push_back(m_paths.unedited);
+    }
+    std::vector<ReadOutcome> read = m_fs.readWholeEach(paths);
+    DocumentText* const texts[] = {&m_docs.localText, &m_docs.remoteText, &m_docs.uneditedText};
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (!takeDocument(paths[i], read[i], *texts[i])) {
+            return false;
+        }
+    }
+    // The documents are checked before they are compared, so that two equal copies of a damaged wiki
+    // are never taken for a finished merge. An empty remote file is named as such.
+    if (m_docs.remoteText.empty()) {
+        message(std::string(msg::kRemoteBlank) + msg::pathLine(m_paths.remote), MessageIcon::Critical,
+                msg::kFileErrorTitle);
+        return false;
+    }
+
+    // An encrypted document cannot take part at all.
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (isEncryptedWiki(*texts[i])) {
+            message(msg::documentRefused(msg::kEncrypted, kRoles[i], paths[i]), MessageIcon::Critical,
+                    kAppTitle);
+            return false;
+        }
+    }
+    if (!split(paths)) {
+        return false;
+    }
+    if (m_docs.remoteText == m_docs.localText) {
+        m_identical = true;
+        message(msg::kIdentical, MessageIcon::Information, msg::kIdenticalTitle);
+        return false;
+    }
+    noteOutputAtStart();
+    return true;
+}
+
+bool MergeRun::split(const std::vector<std::string>& paths) {
+    const DocumentText* const texts[] = {&m_docs.localText, &m_docs.remoteText, &m_docs.uneditedText};
+    TiddlerList* const lists[] = {&m_docs.local, &m_docs.remote, &m_docs.unedited};
+    std::vector<std::string_view> documents;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        documents.push_back(*texts[i]);
+    }
+    const WikiFormat& format = runFormatOf(documents);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (&formatOf(documents[i]) != &format) {
+            return refuseFormat(paths, i, format);
+        }
+    }
+    m_wikiFormat = &format;
+    m_format =
+        format.startRun({{m_docs.localText, m_docs.remoteText, m_docs.uneditedText}, m_paths.local, m_host});
+    // The splits are independent, each reading only its own text and filling only its own list and
+    // its role's part of the format's state, so a large document is split on a thread of its own
+    // while this one splits another; a small one is split when its result is asked for.
+    std::vector<std::future<SplitOutcome>> splits;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const auto policy =
+            documents[i].size() >= kParallelSplitSize ? std::launch::async : std::launch::deferred;
+        splits.push_back(std::async(policy, [this, i, text = documents[i], list = lists[i]] {
+            return m_format->split(i, text, *list);
+        }));
+    }
+    // get() passes on an exception of another thread, such as running out of memory. A document
+    // that cannot take part would be merged as if its missing tiddlers had been deleted, and the save
+    // would write that loss into all three files; the first one, in the order local, remote,
+    // unedited, stops the run before any question.
+    std::vector<SplitOutcome> outcomes;
+    for (auto& split : splits) {
+        outcomes.push_back(split.get());
+    }
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (outcomes[i].problem != PageProblem::None) {
+            message(msg::documentRefused(problemText(outcomes[i]), kRoles[i], paths[i]),
+                    MessageIcon::Critical, kAppTitle);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool MergeRun::refuseFormat(const std::vector<std::string>& paths, std::size_t role,
+                            const WikiFormat& runFormat) {
+    const std::string_view text = role == 0   ? m_docs.localText
+                                  : role == 1 ? m_docs.remoteText
+                                              : m_docs.uneditedText;
+    const WikiFormat& own = formatOf(text);
+    if (!own.claims(text)) {
+        message(msg::documentRefused(msg::kNoStoreArea, kRoles[role], paths[role]), MessageIcon::Critical,
+                kAppTitle);
+        return false;
+    }
+    // The first document of the run's format is named beside it.
+    std::size_t other = 0;
+    while (!runFormat.claims(other == 0   ? m_docs.localText
+                             : other == 1 ? m_docs.remoteText
+                                          : m_docs.uneditedText)) {
+        ++other;
+    }
+    stop(msg::mixedKinds(kRoles[role], paths[role], own.displayName(), kRoles[other], paths[other],
+                         runFormat.displayName()));
+    return false;
+}
+
+void MergeRun::offerSyncCopy() {
+    const std::string folder = folderOf(m_paths.local);
+    const std::vector<std::string> copies =
+        syncCopiesOldestFirst(nameOf(m_paths.local), m_fs.namesInFolder(folder));
+    // A sync tool writes regular files; a folder, a pipe or a link of such a name is no copy.
+    const auto copy = std::find_if(copies.begin(), copies.end(), [&](const std::string& name) {
+        return m_fs.inspect(folder + "/" + name).plainFile();
+    });
+    if (copy == copies.end()) {
+        return;
+    }
+    const std::string path = folder + "/" + *copy;
+    if (m_host.ask(
+            {QuestionKind::UseSyncCopy, msg::useSyncCopy(path), std::string(msg::kUseSyncCopyTitle)})) {
+        m_paths.remote = path;
+        m_host.setRemotePath(path);
+    }
+}
+
+void MergeRun::noteOutputAtStart() {
+    m_outputAtStart.held = OutputAtStart::Held::Missing;
+    if (m_outputPath.empty() || !m_fs.exists(m_outputPath)) {
+        return;
+    }
+    if (m_fs.sameFile(m_outputPath, m_paths.local)) {
+        m_outputAtStart.held = OutputAtStart::Held::Local;
+        return;
+    }
+    // What cannot be read here is refused by the save, which names it.
+    ReadOutcome read = m_fs.readWhole(m_outputPath);
+    m_outputAtStart.text = std::move(read.text);
+    m_outputAtStart.held = OutputAtStart::Held::Read;
 }
 
 }  // namespace korvane

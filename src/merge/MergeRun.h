@@ -17,7 +17,6 @@ namespace korvane {
 
 struct CaseRow;
 struct ConflictPair;
-struct SaveWork;
 
 struct MergePaths {
     std::string local;
@@ -48,6 +47,12 @@ constexpr std::size_t kParallelSplitSize = std::size_t{1} << 20;
 
 // True when `path` holds more than spaces.
 bool isPathGiven(const std::string& path);
+
+// What the output file held when the run started: the local document, a text read for it, or nothing.
+struct OutputAtStart {
+    enum class Held { Missing, Local, Read } held = Held::Missing;
+    DocumentText text;
+};
 
 // How a whole run ended.
 enum class RunResult {
@@ -137,48 +142,11 @@ class MergeRun {
     // Reports a document of another format than the run's, or without a store; false.
     bool refuseFormat(const std::vector<std::string>& paths, std::size_t role, const WikiFormat& runFormat);
 
-    // The steps of the save, in order; each false after it showed why the save stopped.
-    bool checkTargets(SaveWork& w);
-    bool writeNoteAndTemporaries(SaveWork& w);
-    bool moveRemoteToBackup(SaveWork& w);
-    bool checkUnchanged(SaveWork& w);
-    bool replaceTargets(SaveWork& w);
-    void finishSave(SaveWork& w);  // removes the backup, the files exchanged out and the note
-    // The lines of a message that say what every path of the save holds now.
-    std::string whereNow(const SaveWork& w) const;
-    // Ends a save before any target was replaced: removes what it wrote, puts the remote file back and
-    // shows `text`, or `unchangedText` (which says "No file was changed") when that is true. False.
-    bool giveUp(SaveWork& w, const std::string& text, const std::string& unchangedText, MessageIcon icon,
-                std::string_view title);
-    bool giveUpOnFile(SaveWork& w, const std::string& action, const std::string& path,
-                      const std::string& reason);
-
-    struct Problem {
-        std::string text;
-        MessageIcon icon;
-        std::string title;
-        std::string unchangedText;  // the text when every file is as it was
-    };
-    // After a check found a file changed once it was exchanged: puts every replaced target back and
-    // gives up with the problem's message. False.
-    bool putBack(SaveWork& w, const Problem& problem);
-    // A path `base` + number + `suffix` that names nothing yet; empty when none was found.
-    std::string drawFreePath(const std::string& base, const std::string& suffix);
-    // Re-reads a file and compares it with what the run read at its start.
-    std::optional<Problem> changedSince(const std::string& path, std::string_view textAtStart,
-                                        std::string_view changedMessage);
-    // Puts the remote file back from its backup name; a note for the message when that fails.
-    std::string restoreRemote(const std::string& backupPath, const std::string& remotePath);
-    // Looks for the note of a save that was cut off; tells the user what it left and where, and on Yes
-    // finishes that save, puts the remote file back or removes the leftovers. False when the run stops
-    // (the user said No, or the files could not be put in order).
-    bool recoverInterruptedSave();
     // With no remote path: offers the oldest conflict copy of the local file that a file-syncing tool
     // left beside it as the remote file.
     void offerSyncCopy();
     // Notes what the output file holds when the run starts.
     void noteOutputAtStart();
-    RunResult saveOutput();
 
     MergeHost& m_host;
     FileSystem& m_fs;
@@ -189,9 +157,7 @@ class MergeRun {
     std::unique_ptr<FormatRun> m_format;
     std::function<double()> m_random;
     std::string m_outputPath;
-    // What the output file held at the start: the local document, a text read for it, or nothing.
-    enum class OutputAtStart { Missing, Local, Read } m_outputState = OutputAtStart::Missing;
-    DocumentText m_outputText;
+    OutputAtStart m_outputAtStart;
     bool m_stopped = false;  // merge() returned false after a check stopped the run (not an end)
     bool m_identical = false;
 };

@@ -15,7 +15,7 @@
 
 #include "merge/MergeRun.h"
 #include "merge/Messages.h"
-#include "merge/Recovery.h"
+#include "merge/save/Recovery.h"
 #include "support/TestSupport.h"
 
 namespace korvane {

@@ -4,12 +4,9 @@
 // remote file is moved to a backup name, all three files are checked against what the run read, the
 // targets are replaced by renames, and the backup and the note are removed last. The checks come right
 // before the renames, so that a change made by another program while the copies were written is found.
-#include <cmath>
-#include <random>
-
-#include "merge/MergeRun.h"
 #include "merge/Messages.h"
-#include "merge/Recovery.h"
+#include "merge/save/FileSave.h"
+#include "merge/save/Recovery.h"
 
 namespace korvane {
 namespace {
@@ -42,46 +39,7 @@ struct SaveWork {
     SaveTarget& remote() { return targets[0]; }
 };
 
-std::string MergeRun::drawFreePath(const std::string& base, const std::string& suffix) {
-    if (!m_random) {
-        m_random = [engine = std::mt19937(std::random_device{}())]() mutable {
-            return std::uniform_real_distribution<double>(0.0, 1.0)(engine);
-        };
-    }
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        const auto number = static_cast<long>(std::floor(m_random() * 99999999.0 + 1.0));
-        std::string path = base + std::to_string(number) + suffix;
-        if (!m_fs.exists(path)) {
-            return path;
-        }
-    }
-    return {};
-}
-
-std::optional<MergeRun::Problem> MergeRun::changedSince(const std::string& path, std::string_view textAtStart,
-                                                        std::string_view changedMessage) {
-    const CompareOutcome compared = m_fs.compareWhole(path, textAtStart);
-    switch (compared.status) {
-        case CompareStatus::Same:
-            return std::nullopt;
-        case CompareStatus::Different:
-            return Problem{std::string(changedMessage), MessageIcon::Critical,
-                           std::string(msg::kServerErrorTitle), std::string(changedMessage)};
-        case CompareStatus::OpenFailed:
-            break;
-    }
-    const std::string text = msg::cannotRead(path, compared.reason);
-    return Problem{msg::withoutNoFileChanged(text), MessageIcon::Critical, std::string(kAppTitle), text};
-}
-
-std::string MergeRun::restoreRemote(const std::string& backupPath, const std::string& remotePath) {
-    if (FsError err = m_fs.renameNoReplace(backupPath, remotePath)) {
-        return msg::remoteNotPutBack(backupPath, *err);
-    }
-    return {};
-}
-
-bool MergeRun::checkTargets(SaveWork& w) {
+bool GuardedSave::checkTargets(SaveWork& w) {
     // The unedited copy is created beside the local file when the run had none.
     const std::string named[3] = {m_paths.remote, m_paths.local,
                                   hasUneditedCopy() ? m_paths.unedited : m_paths.local + ".LastMerge"};
@@ -114,8 +72,8 @@ bool MergeRun::checkTargets(SaveWork& w) {
     return true;
 }
 
-bool MergeRun::writeNoteAndTemporaries(SaveWork& w) {
-    const std::vector<std::string_view>& doc = m_format->document().pieces();
+bool GuardedSave::writeNoteAndTemporaries(SaveWork& w) {
+    const std::vector<std::string_view>& doc = m_document;
     w.backup = drawFreePath(w.remote().path + "-", "");
     if (w.backup.empty()) {
         message(msg::saveFailedUnchanged(std::string(msg::kRenaming), w.remote().path,
@@ -156,8 +114,8 @@ bool MergeRun::writeNoteAndTemporaries(SaveWork& w) {
     return true;
 }
 
-bool MergeRun::giveUp(SaveWork& w, const std::string& text, const std::string& unchangedText,
-                      MessageIcon icon, std::string_view title) {
+bool GuardedSave::giveUp(SaveWork& w, const std::string& text, const std::string& unchangedText,
+                         MessageIcon icon, std::string_view title) {
     std::string notes;
     for (std::size_t i = 0; i < 3; ++i) {
         if (!w.written[i]) {
@@ -177,13 +135,13 @@ bool MergeRun::giveUp(SaveWork& w, const std::string& text, const std::string& u
     return false;
 }
 
-bool MergeRun::giveUpOnFile(SaveWork& w, const std::string& action, const std::string& path,
-                            const std::string& reason) {
+bool GuardedSave::giveUpOnFile(SaveWork& w, const std::string& action, const std::string& path,
+                               const std::string& reason) {
     return giveUp(w, msg::saveFailed(action, path, reason), msg::saveFailedUnchanged(action, path, reason),
                   MessageIcon::Critical, kAppTitle);
 }
 
-bool MergeRun::moveRemoteToBackup(SaveWork& w) {
+bool GuardedSave::moveRemoteToBackup(SaveWork& w) {
     if (FsError err = m_fs.rename(w.remote().path, w.backup)) {
         return giveUpOnFile(w, std::string(msg::kRenaming), w.remote().path, *err);
     }
@@ -191,7 +149,7 @@ bool MergeRun::moveRemoteToBackup(SaveWork& w) {
     return true;
 }
 
-bool MergeRun::checkUnchanged(SaveWork& w) {
+bool GuardedSave::checkUnchanged(SaveWork& w) {
     // The guards, as late as possible: what another program writes after them is overwritten by the
     // renames that follow at once.
     std::optional<Problem> problem = changedSince(w.backup, m_docs.remoteText, msg::kRemoteChanged);
@@ -204,7 +162,7 @@ bool MergeRun::checkUnchanged(SaveWork& w) {
     return !problem || giveUp(w, problem->text, problem->unchangedText, problem->icon, problem->title);
 }
 
-std::string MergeRun::whereNow(const SaveWork& w) const {
+std::string GuardedSave::whereNow(const SaveWork& w) const {
     std::string text;
     for (const SaveTarget& t : w.targets) {
         text += msg::whereLine(t.path, t.replaced ? std::string(msg::kHoldsMerged)
@@ -223,7 +181,7 @@ std::string MergeRun::whereNow(const SaveWork& w) const {
     return text + msg::saveNoteKept(w.notePath);
 }
 
-bool MergeRun::replaceTargets(SaveWork& w) {
+bool GuardedSave::replaceTargets(SaveWork& w) {
     const std::string_view startTexts[3] = {m_docs.remoteText, m_docs.localText, m_docs.uneditedText};
     const std::string_view changed[3] = {msg::kRemoteChanged, msg::kLocalChanged, msg::kOriginalChanged};
     for (std::size_t i = 0; i < 3; ++i) {
@@ -262,7 +220,7 @@ bool MergeRun::replaceTargets(SaveWork& w) {
     return true;
 }
 
-bool MergeRun::putBack(SaveWork& w, const Problem& problem) {
+bool GuardedSave::putBack(SaveWork& w, const Problem& problem) {
     for (std::size_t i = 3; i-- > 1;) {
         SaveTarget& t = w.targets[i];
         if (t.swapped) {
@@ -286,7 +244,7 @@ bool MergeRun::putBack(SaveWork& w, const Problem& problem) {
     return giveUp(w, problem.text, problem.unchangedText, problem.icon, problem.title);
 }
 
-void MergeRun::finishSave(SaveWork& w) {
+void GuardedSave::finishSave(SaveWork& w) {
     // Every leftover is tried, so that the message names each one that stays.
     std::string text;
     if (FsError err = m_fs.remove(w.backup)) {
@@ -304,10 +262,7 @@ void MergeRun::finishSave(SaveWork& w) {
     }
 }
 
-RunResult MergeRun::save() {
-    if (!m_outputPath.empty()) {
-        return saveOutput();
-    }
+RunResult GuardedSave::run() {
     if (!m_host.ask(
             {QuestionKind::SaveFiles, std::string(msg::kSaveFiles), std::string(msg::kSaveFilesTitle)})) {
         return RunResult::NotSaved;

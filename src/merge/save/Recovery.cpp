@@ -1,13 +1,13 @@
 // Finding what a save that was cut off left behind, telling the user, and, only on the user's Yes,
 // putting the remote file back, finishing the save or removing the leftovers.
-#include "merge/Recovery.h"
+#include "merge/save/Recovery.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstring>
 
-#include "merge/MergeRun.h"
 #include "merge/Messages.h"
+#include "merge/save/FileSave.h"
 
 namespace korvane {
 namespace {
@@ -160,7 +160,7 @@ Held heldBy(FileSystem& fs, const std::string& path, const Fingerprint& merged,
 
 }  // namespace
 
-bool MergeRun::recoverInterruptedSave() {
+bool InterruptedSave::putInOrder() {
     // The note lies beside the file that the local path names; one beside a link to it is found as well.
     std::string notePath = saveNotePath(m_paths.local);
     if (m_fs.inspect(notePath).kind == FileKind::Missing) {

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <chrono>
 
-#include "merge/MergeRun.h"
 #include "merge/Messages.h"
-#include "merge/Recovery.h"
+#include "merge/save/FileSave.h"
+#include "merge/save/Recovery.h"
 
 namespace korvane {
 namespace {
@@ -58,12 +58,12 @@ std::string removeOutputLeftovers(FileSystem& fs, const std::string& output) {
     return text;
 }
 
-RunResult MergeRun::saveOutput() {
+RunResult OutputSave::run() {
     if (!m_host.ask(
-            {QuestionKind::SaveOutput, msg::saveOutput(m_outputPath), std::string(msg::kSaveFilesTitle)})) {
+            {QuestionKind::SaveOutput, msg::saveOutput(m_output), std::string(msg::kSaveFilesTitle)})) {
         return RunResult::NotSaved;
     }
-    const FileInfo info = m_fs.inspect(m_outputPath);
+    const FileInfo info = m_fs.inspect(m_output);
     const auto fail = [this](const std::string& text) {
         message(text, MessageIcon::Critical, kAppTitle);
         return RunResult::SaveFailed;
@@ -71,13 +71,13 @@ RunResult MergeRun::saveOutput() {
     std::optional<unsigned> mode;
     std::optional<FileOwner> owner;
     if (info.kind != FileKind::Missing) {
-        if (const std::string problem = msg::targetProblem(m_outputPath, info); !problem.empty()) {
+        if (const std::string problem = msg::targetProblem(m_output, info); !problem.empty()) {
             return fail(problem);
         }
         mode = info.mode;
         owner = info.owner;
     }
-    if (const std::string leftovers = removeOutputLeftovers(m_fs, m_outputPath); !leftovers.empty()) {
+    if (const std::string leftovers = removeOutputLeftovers(m_fs, m_output); !leftovers.empty()) {
         message(leftovers, MessageIcon::Information, kAppTitle);
     }
     const std::string& target = info.resolved;
@@ -86,22 +86,22 @@ RunResult MergeRun::saveOutput() {
         return fail(
             msg::saveFailedUnchanged(std::string(msg::kWriting), target, std::string(msg::kNoTempName)));
     }
-    if (FsError err = m_fs.writeNewDurable(temp, m_format->document().pieces(), mode, owner)) {
+    if (FsError err = m_fs.writeNewDurable(temp, m_document, mode, owner)) {
         return fail(msg::saveFailedUnchanged(std::string(msg::kWriting), temp, *err));
     }
     std::optional<Problem> problem;
-    switch (m_outputState) {
-        case OutputAtStart::Missing:
+    switch (m_atStart.held) {
+        case OutputAtStart::Held::Missing:
             if (m_fs.exists(target)) {
                 problem = Problem{std::string(msg::kOutputChanged), MessageIcon::Critical,
                                   std::string(msg::kServerErrorTitle), std::string(msg::kOutputChanged)};
             }
             break;
-        case OutputAtStart::Local:
+        case OutputAtStart::Held::Local:
             problem = changedSince(target, m_docs.localText, msg::kOutputChanged);
             break;
-        case OutputAtStart::Read:
-            problem = changedSince(target, m_outputText, msg::kOutputChanged);
+        case OutputAtStart::Held::Read:
+            problem = changedSince(target, m_atStart.text, msg::kOutputChanged);
             break;
     }
     FsError err = problem ? FsError() : m_fs.rename(temp, target);

@@ -1,0 +1,49 @@
+// The steps that the guarded save and the one-file save share.
+#include <cmath>
+#include <random>
+
+#include "merge/Messages.h"
+#include "merge/save/FileSave.h"
+
+namespace korvane {
+
+std::string FileSave::drawFreePath(const std::string& base, const std::string& suffix) {
+    if (!m_random) {
+        m_random = [engine = std::mt19937(std::random_device{}())]() mutable {
+            return std::uniform_real_distribution<double>(0.0, 1.0)(engine);
+        };
+    }
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const auto number = static_cast<long>(std::floor(m_random() * 99999999.0 + 1.0));
+        std::string path = base + std::to_string(number) + suffix;
+        if (!m_fs.exists(path)) {
+            return path;
+        }
+    }
+    return {};
+}
+
+std::optional<FileSave::Problem> FileSave::changedSince(const std::string& path, std::string_view textAtStart,
+                                                        std::string_view changedMessage) {
+    const CompareOutcome compared = m_fs.compareWhole(path, textAtStart);
+    switch (compared.status) {
+        case CompareStatus::Same:
+            return std::nullopt;
+        case CompareStatus::Different:
+            return Problem{std::string(changedMessage), MessageIcon::Critical,
+                           std::string(msg::kServerErrorTitle), std::string(changedMessage)};
+        case CompareStatus::OpenFailed:
+            break;
+    }
+    const std::string text = msg::cannotRead(path, compared.reason);
+    return Problem{msg::withoutNoFileChanged(text), MessageIcon::Critical, std::string(kAppTitle), text};
+}
+
+std::string FileSave::restoreRemote(const std::string& backupPath, const std::string& remotePath) {
+    if (FsError err = m_fs.renameNoReplace(backupPath, remotePath)) {
+        return msg::remoteNotPutBack(backupPath, *err);
+    }
+    return {};
+}
+
+}  // namespace korvane

@@ -1,0 +1,125 @@
+// The saves of a run's merged document: the guarded save of the three files, the save of one output
+// file, and the putting in order of a save that was cut off. Each works on what the run hands it (the
+// paths, the documents as read, the merged document) and talks to the user through the run's host.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "merge/MergeRun.h"
+
+namespace korvane {
+
+// What a save works with.
+struct SaveInputs {
+    MergeHost& host;
+    FileSystem& fs;
+    const MergePaths& paths;
+    const RunDocuments& docs;                       // the documents as the run read them
+    const std::vector<std::string_view>& document;  // the merged document's pieces
+    std::function<double()>& random;                // the source of backup and temporary numbers
+};
+
+// The steps that both saves share.
+class FileSave {
+  protected:
+    explicit FileSave(const SaveInputs& in)
+        : m_host(in.host),
+          m_fs(in.fs),
+          m_paths(in.paths),
+          m_docs(in.docs),
+          m_document(in.document),
+          m_random(in.random) {}
+
+    struct Problem {
+        std::string text;
+        MessageIcon icon;
+        std::string title;
+        std::string unchangedText;  // the text when every file is as it was
+    };
+    void message(std::string_view text, MessageIcon icon, std::string_view title) {
+        m_host.showMessage(std::string(text), icon, std::string(title));
+    }
+    bool hasUneditedCopy() const { return isPathGiven(m_paths.unedited); }
+    // A path `base` + number + `suffix` that names nothing yet; empty when none was found.
+    std::string drawFreePath(const std::string& base, const std::string& suffix);
+    // Re-reads a file and compares it with what the run read at its start.
+    std::optional<Problem> changedSince(const std::string& path, std::string_view textAtStart,
+                                        std::string_view changedMessage);
+    // Puts the remote file back from its backup name; a note for the message when that fails.
+    std::string restoreRemote(const std::string& backupPath, const std::string& remotePath);
+
+    MergeHost& m_host;
+    FileSystem& m_fs;
+    const MergePaths& m_paths;
+    const RunDocuments& m_docs;
+    const std::vector<std::string_view>& m_document;
+    std::function<double()>& m_random;
+};
+
+struct SaveWork;
+
+// Asks "Save Files?" and replaces the three files by the merged document (the files that symbolic
+// links name; the links stay), after checking that each is a regular file with a single name and,
+// right before the replacements, that none of them changed since the run read them.
+class GuardedSave : private FileSave {
+  public:
+    explicit GuardedSave(const SaveInputs& in) : FileSave(in) {}
+    RunResult run();
+
+  private:
+    // The steps of the save, in order; each false after it showed why the save stopped.
+    bool checkTargets(SaveWork& w);
+    bool writeNoteAndTemporaries(SaveWork& w);
+    bool moveRemoteToBackup(SaveWork& w);
+    bool checkUnchanged(SaveWork& w);
+    bool replaceTargets(SaveWork& w);
+    void finishSave(SaveWork& w);  // removes the backup, the files exchanged out and the note
+    // The lines of a message that say what every path of the save holds now.
+    std::string whereNow(const SaveWork& w) const;
+    // Ends a save before any target was replaced: removes what it wrote, puts the remote file back and
+    // shows `text`, or `unchangedText` (which says "No file was changed") when that is true. False.
+    bool giveUp(SaveWork& w, const std::string& text, const std::string& unchangedText, MessageIcon icon,
+                std::string_view title);
+    bool giveUpOnFile(SaveWork& w, const std::string& action, const std::string& path,
+                      const std::string& reason);
+    // After a check found a file changed once it was exchanged: puts every replaced target back and
+    // gives up with the problem's message. False.
+    bool putBack(SaveWork& w, const Problem& problem);
+};
+
+// Writes the merged document only to one output file: no backup, no read-only mark, no .LastMerge
+// copy; refused when another program changed the output since the run started.
+class OutputSave : private FileSave {
+  public:
+    OutputSave(const SaveInputs& in, const std::string& output, const OutputAtStart& atStart)
+        : FileSave(in), m_output(output), m_atStart(atStart) {}
+    RunResult run();
+
+  private:
+    const std::string& m_output;
+    const OutputAtStart& m_atStart;
+};
+
+// Looks for the note of a save that was cut off; tells the user what it left and where, and on Yes
+// finishes that save, puts the remote file back or removes the leftovers.
+class InterruptedSave {
+  public:
+    InterruptedSave(MergeHost& host, FileSystem& fs, const MergePaths& paths)
+        : m_host(host), m_fs(fs), m_paths(paths) {}
+    // False when the run stops (the user said No, or the files could not be put in order).
+    bool putInOrder();
+
+  private:
+    void message(std::string_view text, MessageIcon icon, std::string_view title) {
+        m_host.showMessage(std::string(text), icon, std::string(title));
+    }
+    MergeHost& m_host;
+    FileSystem& m_fs;
+    const MergePaths& m_paths;
+};
+
+}  // namespace korvane
