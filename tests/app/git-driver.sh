@@ -7,6 +7,7 @@ set -euo pipefail
 cli=$1
 work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT
 export HOME=$work GIT_CONFIG_NOSYSTEM=1 SOURCE_DATE_EPOCH=1765000000 TZ=UTC
+unset XDG_CONFIG_HOME  # the global configuration and attributes are those under $HOME
 fail() { echo "FAIL: $*" >&2; exit 1; }
 # wiki TITLE=BODY...: wiki.html, an early-format wiki holding those tiddlers; has TITLE BODY.
 wiki() {
@@ -101,3 +102,22 @@ st=0 && "$cli" merge-driver 2> "$work/err" || st=$?
 [ $st = 2 ] && grep -q '^Usage:' "$work/err" || fail "merge-driver alone: $st"
 st=0 && "$cli" merge-driver --allow-deletions "$work/a" "$work/t" p.html 2> "$work/err" || st=$?
 [ $st = 2 ] && grep -q '^Error: Could not read the file "--allow-deletions"' "$work/err" || fail "four words: $st"
+# git-setup --global, from outside any repository: the driver and the merge tool go into the global
+# configuration, the attributes line into ~/.config/git/attributes, or into core.attributesFile when
+# that is set, and only once.
+cd "$work" && exe=$(readlink -f "$cli")
+"$cli" git-setup --global --apply > setup.txt || fail "git-setup --global --apply"
+grep -qxF "$(printf '\tdriver = %s merge-driver %%O %%A %%B %%P %%L %%X %%Y' "$exe")" setup.txt || fail "$(cat setup.txt)"
+[ "$(git config --global merge.korvane.driver)" = "$exe merge-driver %O %A %B %P %L %X %Y" ] &&
+    [ "$(git config --global merge.korvane.name)" = "Korvane: TiddlyWiki files, tiddler by tiddler" ] &&
+    [ "$(git config --global merge.korvane.recursive)" = binary ] &&
+    [ "$(git config --global mergetool.korvane.trustExitCode)" = true ] || fail "$(cat .gitconfig)"
+case $(git config --global mergetool.korvane.cmd) in
+    *korvane' /local "$LOCAL" /remote "$REMOTE" /lastmerge "$BASE" /output "$MERGED"') ;;
+    *) fail "mergetool: $(git config --global mergetool.korvane.cmd)" ;;
+esac
+[ "$(cat .config/git/attributes)" = "*.html merge=korvane" ] || fail "attributes: $(cat .config/git/attributes)"
+printf '*.txt text' > attrs && git config --global core.attributesFile '~/attrs'
+"$cli" git-setup --global --apply > /dev/null && "$cli" git-setup --global --apply > /dev/null || fail "again"
+[ "$(cat attrs)" = "$(printf '*.txt text\n*.html merge=korvane')" ] && [ "$(wc -l < .config/git/attributes)" = 1 ] ||
+    fail "core.attributesFile: $(cat attrs)"
