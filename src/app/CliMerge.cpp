@@ -1,6 +1,7 @@
 // `korvane-cli merge` and `korvane-cli merge-driver`: a whole merge run with no person present. The
 // questions of the run are answered by the conflict rule; everything else (the checks, the conflict
 // copies, the guarded save) is the desktop program's own run.
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -208,6 +209,55 @@ int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool dryRun, bo
     return host.conflicts > 0 ? kExitConflicts : kExitOk;
 }
 
+// The driver's command line, git's %O %A %B %P %L %X %Y:
+//   [--allow-deletions] BASE OURS THEIRS PATH [MARKER-SIZE [OURS-LABEL THEIRS-LABEL]]
+// The marker size and the labels matter only to the line merge of files that are no wiki, whose conflict
+// markers then look as git's own would.
+struct DriverArgs {
+    bool allowDeletions = false;
+    std::string base, ours, theirs, path;
+    std::string markerSize;  // empty: git merge-file's own
+    std::string oursLabel = "ours", theirsLabel = "theirs";
+};
+
+std::optional<DriverArgs> parseDriver(const std::vector<std::string>& args) {
+    const auto fits = [](std::size_t words) { return words == 4 || words == 5 || words == 7; };
+    DriverArgs d;
+    // A first word --allow-deletions is the option only where the words after it form a driver line, so
+    // that every line the four-word form took is read as before.
+    d.allowDeletions = args.size() > 1 && args[1] == "--allow-deletions" && fits(args.size() - 2);
+    const std::size_t first = d.allowDeletions ? 2 : 1;
+    if (!fits(args.size() - first)) {
+        return std::nullopt;
+    }
+    d.base = args[first];
+    d.ours = args[first + 1];
+    d.theirs = args[first + 2];
+    d.path = args[first + 3];
+    if (args.size() - first >= 5) {
+        // Git gives the conflict-marker-size attribute as a positive number, the default 7 otherwise. A word
+        // that is no number, or one out of range, leaves n at 0.
+        const std::string& size = args[first + 4];
+        int n = 0;
+        const char* end = std::from_chars(size.data(), size.data() + size.size(), n).ptr;
+        if (end != size.data() + size.size() || n <= 0) {
+            return std::nullopt;
+        }
+        d.markerSize = size;
+    }
+    if (args.size() - first == 7) {
+        // A git older than 2.44 hands %X and %Y over unreplaced; the markers then keep the plain names.
+        const auto take = [](const std::string& given, std::string_view placeholder, std::string& to) {
+            if (given != placeholder) {
+                to = given;
+            }
+        };
+        take(args[first + 5], "%X", d.oursLabel);
+        take(args[first + 6], "%Y", d.theirsLabel);
+    }
+    return d;
+}
+
 }  // namespace
 
 int mergeCommand(const std::vector<std::string>& args) {
@@ -237,13 +287,11 @@ int mergeCommand(const std::vector<std::string>& args) {
 }
 
 int mergeDriverCommand(const std::vector<std::string>& args) {
-    const bool allowDeletions = args.size() == 6 && args[1] == "--allow-deletions";
-    if (args.size() != (allowDeletions ? 6u : 5u)) {
+    const std::optional<DriverArgs> d = parseDriver(args);
+    if (!d) {
         return usage();
     }
-    const std::size_t first = allowDeletions ? 2 : 1;
-    const std::string &base = args[first], &ours = args[first + 1], &theirs = args[first + 2],
-                      &label = args[first + 3];
+    const std::string &base = d->base, &ours = d->ours, &theirs = d->theirs, &label = d->path;
     PosixFileSystem fs;
     std::vector<std::string> paths = {ours, theirs, base};
     std::vector<ReadOutcome> read = fs.readWholeEach(paths);
@@ -261,8 +309,12 @@ int mergeDriverCommand(const std::vector<std::string>& args) {
     // git's own line merge, so that the driver is safe to attach to every .html file. A line merge never
     // touches a wiki: its markers would break the page.
     if (!wiki[0] && !wiki[1]) {
-        const int status =
-            runProgram({"git", "merge-file", "-L", "ours", "-L", "base", "-L", "theirs", ours, base, theirs});
+        std::vector<std::string> argv = {"git", "merge-file"};
+        if (!d->markerSize.empty()) {
+            argv.push_back("--marker-size=" + d->markerSize);
+        }
+        argv.insert(argv.end(), {"-L", d->oursLabel, "-L", "base", "-L", d->theirsLabel, ours, base, theirs});
+        const int status = runProgram(argv);
         return status < 0 ? kExitStopped : status;
     }
     if (!wiki[0] || !wiki[1]) {
@@ -272,7 +324,7 @@ int mergeDriverCommand(const std::vector<std::string>& args) {
     if (!wiki[2] && baseGiven) {
         printError(msg::driverWithoutBase(label));  // both sides are wikis: merged without the base
     }
-    PolicyHost host(ConflictRule::Both, false, allowDeletions);
+    PolicyHost host(ConflictRule::Both, false, d->allowDeletions);
     MergeRun run(host, fs, MergePaths{ours, theirs, wiki[2] ? base : std::string()});
     run.writeOnlyTo(ours);
     return runMerge(run, host, ConflictRule::Both, false, false, label);

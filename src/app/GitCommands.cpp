@@ -153,7 +153,7 @@ int gitSetupCommand(const std::vector<std::string>& args) {
     ownPrograms(cli, desktop);
     const std::pair<std::string, std::string> settings[] = {
         {"merge.korvane.name", "Korvane: TiddlyWiki files, tiddler by tiddler"},
-        {"merge.korvane.driver", shellWord(cli) + " merge-driver %O %A %B %P"},
+        {"merge.korvane.driver", shellWord(cli) + " merge-driver %O %A %B %P %L %X %Y"},
         {"merge.korvane.recursive", "binary"},
         {"mergetool.korvane.cmd",
          shellWord(desktop) +

@@ -105,6 +105,11 @@ TEST(Headless, MassDeletionsStopUnlessAllowed) {
             EXPECT_EQ(test::readBytes(dir.path("err"))
                           .starts_with(msg::massDeletionStopped(byRemote, deleted, held, byRemote ? r : l)),
                       stopped);
+            // The driver stops the same way, in the form git-setup writes as well.
+            const std::string ours = dir.write("a.html", test::readBytes(l));
+            const std::string driver =
+                " merge-driver" + allow + " " + u + " " + ours + " " + r + " w.html 7 %X %Y";
+            EXPECT_EQ(test::runShell(KORVANE_CLI_PATH + driver, dir.path("err")), stopped ? 2 : 0) << driver;
         }
         test::ScriptedHost host;
         host.yesNoAnswers = {false};

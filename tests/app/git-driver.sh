@@ -7,6 +7,7 @@ set -euo pipefail
 cli=$1
 work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT
 export HOME=$work GIT_CONFIG_NOSYSTEM=1 SOURCE_DATE_EPOCH=1765000000 TZ=UTC
+unset XDG_CONFIG_HOME  # the global configuration and attributes are those under $HOME
 fail() { echo "FAIL: $*" >&2; exit 1; }
 # wiki TITLE=BODY...: wiki.html, an early-format wiki holding those tiddlers; has TITLE BODY.
 wiki() {
@@ -60,3 +61,63 @@ for mix in "plain wA wB" "empty wA wB" "wU empty wB" "wU wA plain" "wU cut wB" "
     esac
     git merge --abort && rm -f "$work/ours"
 done
+# A file that is no wiki on either side gets git's line merge, its markers as long as the
+# conflict-marker-size attribute says and labelled with the branches (a git older than 2.44 does not
+# name them to a driver: then "ours" and "theirs").
+read -r major minor < <(git version | sed 's/^git version \([0-9]*\)\.\([0-9]*\).*/\1 \2/')
+if [ "$major" -gt 2 ] || [ "$minor" -ge 44 ]; then labels="HEAD friend"; else labels="ours theirs"; fi
+git checkout -q -B base main && printf 'one\ntwo\nthree\n' > plain.html
+echo 'plain.html conflict-marker-size=10' >> .gitattributes && commit "plain base"
+git checkout -q -B friend base && sed -i s/two/TWO/ plain.html && commit "plain friend"
+git checkout -q -B ours base && sed -i s/two/Two/ plain.html && commit "plain ours"
+if git merge -q friend > "$work/out" 2>&1; then fail "plain: merge reported no conflict"; fi
+set -- $labels
+[ "$(cat plain.html)" = "$(printf 'one\n<<<<<<<<<< %s\nTwo\n==========\nTWO\n>>>>>>>>>> %s\nthree' "$1" "$2")" ] ||
+    fail "plain file: $(cat plain.html)"
+git merge --abort
+# plain SIZE OURS THEIRS [ARG...]: the driver given ARG after its four paths merges a conflicting trio of
+# plain files with markers of SIZE, labelled OURS and THEIRS; a label left as git's placeholder is none.
+plain() {
+    local size=$1 l=$2 r=$3 st=0 m=() c
+    shift 3
+    printf 'a\nb\n' > "$work/b" && printf 'a\nB\n' > "$work/a" && printf 'a\nbb\n' > "$work/t"
+    "$cli" merge-driver "$work/b" "$work/a" "$work/t" p.html "$@" || st=$?
+    for c in '<' '=' '>'; do m+=("$(printf "%${size}s" '' | tr ' ' "$c")"); done
+    [ $st = 1 ] && [ "$(cat "$work/a")" = "$(printf 'a\n%s %s\nB\n%s\nbb\n%s %s' "${m[0]}" "$l" "${m[1]}" "${m[2]}" "$r")" ] ||
+        fail "merge-driver ... $*: $st $(cat "$work/a")"
+}
+plain 7 ours theirs
+plain 12 ours theirs 12
+plain 3 main friend 3 main friend
+plain 3 ours theirs 3 %X %Y
+# Words that git never writes there are bad usage, and nothing is written; a first word
+# --allow-deletions before three paths is the base path, as it always was.
+printf 'a\nB\n' > "$work/a"
+for bad in "0 main friend" 7x -3 99999999999 "7 main" "7 main friend x"; do
+    st=0 && "$cli" merge-driver "$work/b" "$work/a" "$work/t" p.html $bad 2> "$work/err" || st=$?
+    [ $st = 2 ] && grep -q '^Usage:' "$work/err" && [ "$(cat "$work/a")" = "$(printf 'a\nB')" ] ||
+        fail "merge-driver ... $bad: $st $(cat "$work/err")"
+done
+st=0 && "$cli" merge-driver 2> "$work/err" || st=$?
+[ $st = 2 ] && grep -q '^Usage:' "$work/err" || fail "merge-driver alone: $st"
+st=0 && "$cli" merge-driver --allow-deletions "$work/a" "$work/t" p.html 2> "$work/err" || st=$?
+[ $st = 2 ] && grep -q '^Error: Could not read the file "--allow-deletions"' "$work/err" || fail "four words: $st"
+# git-setup --global, from outside any repository: the driver and the merge tool go into the global
+# configuration, the attributes line into ~/.config/git/attributes, or into core.attributesFile when
+# that is set, and only once.
+cd "$work" && exe=$(readlink -f "$cli")
+"$cli" git-setup --global --apply > setup.txt || fail "git-setup --global --apply"
+grep -qxF "$(printf '\tdriver = %s merge-driver %%O %%A %%B %%P %%L %%X %%Y' "$exe")" setup.txt || fail "$(cat setup.txt)"
+[ "$(git config --global merge.korvane.driver)" = "$exe merge-driver %O %A %B %P %L %X %Y" ] &&
+    [ "$(git config --global merge.korvane.name)" = "Korvane: TiddlyWiki files, tiddler by tiddler" ] &&
+    [ "$(git config --global merge.korvane.recursive)" = binary ] &&
+    [ "$(git config --global mergetool.korvane.trustExitCode)" = true ] || fail "$(cat .gitconfig)"
+case $(git config --global mergetool.korvane.cmd) in
+    *korvane' /local "$LOCAL" /remote "$REMOTE" /lastmerge "$BASE" /output "$MERGED"') ;;
+    *) fail "mergetool: $(git config --global mergetool.korvane.cmd)" ;;
+esac
+[ "$(cat .config/git/attributes)" = "*.html merge=korvane" ] || fail "attributes: $(cat .config/git/attributes)"
+printf '*.txt text' > attrs && git config --global core.attributesFile '~/attrs'
+"$cli" git-setup --global --apply > /dev/null && "$cli" git-setup --global --apply > /dev/null || fail "again"
+[ "$(cat attrs)" = "$(printf '*.txt text\n*.html merge=korvane')" ] && [ "$(wc -l < .config/git/attributes)" = 1 ] ||
+    fail "core.attributesFile: $(cat attrs)"
