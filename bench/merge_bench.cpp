@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "merge/MergeRun.h"
+#include "merge/run/MergeRun.h"
 #include "platform/FileSystem.h"
 
 namespace {

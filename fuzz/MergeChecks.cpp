@@ -9,8 +9,8 @@
 #include <iterator>
 
 #include "FuzzCheck.h"
-#include "merge/BoxForm.h"
-#include "merge/MergeRun.h"
+#include "merge/format/BoxForm.h"
+#include "merge/run/MergeRun.h"
 #include "support/MemoryFileSystem.h"
 
 namespace korvane::fuzz {

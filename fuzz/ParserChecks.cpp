@@ -5,8 +5,8 @@
 // store.
 #include "FuzzCheck.h"
 #include "document/Tw5Store.h"
-#include "merge/BoxForm.h"
-#include "merge/MergeRun.h"
+#include "merge/format/BoxForm.h"
+#include "merge/run/MergeRun.h"
 #include "support/MemoryFileSystem.h"
 
 namespace korvane::fuzz {

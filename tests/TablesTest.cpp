@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "document/StoreArea.h"
-#include "merge/BoxForm.h"
-#include "merge/ConflictPair.h"
-#include "merge/SyncCopies.h"
+#include "merge/format/BoxForm.h"
+#include "merge/format/ConflictPair.h"
+#include "merge/sync/SyncCopies.h"
 #include "support/TestSupport.h"
 
 namespace korvane {

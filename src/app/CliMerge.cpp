@@ -9,11 +9,11 @@
 #include <optional>
 
 #include "app/CliCommands.h"
-#include "merge/MergeRun.h"
 #include "merge/Messages.h"
-#include "merge/Policy.h"
+#include "merge/run/MergeRun.h"
+#include "merge/run/Policy.h"
 #include "merge/save/Recovery.h"
-#include "merge/SyncCopies.h"
+#include "merge/sync/SyncCopies.h"
 
 namespace korvane::cli {
 

@@ -10,7 +10,7 @@
 
 #include "app/CliCommands.h"
 #include "merge/Messages.h"
-#include "merge/SyncCopies.h"
+#include "merge/sync/SyncCopies.h"
 #include "platform/FileSystem.h"
 
 extern char** environ;

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "app/CliCommands.h"
-#include "merge/MergePlan.h"
-#include "merge/MergeRun.h"
 #include "merge/Messages.h"
+#include "merge/run/MergePlan.h"
+#include "merge/run/MergeRun.h"
 #include "platform/FileSystem.h"
 
 namespace korvane {

@@ -4,9 +4,9 @@
 
 #include <cstdlib>
 
-#include "merge/MergeRun.h"
 #include "merge/Messages.h"
-#include "merge/SyncCopies.h"
+#include "merge/run/MergeRun.h"
+#include "merge/sync/SyncCopies.h"
 #include "support/TestSupport.h"
 
 namespace korvane {

@@ -13,8 +13,8 @@
 #include <functional>
 #include <tuple>
 
-#include "merge/MergeRun.h"
 #include "merge/Messages.h"
+#include "merge/run/MergeRun.h"
 #include "merge/save/Recovery.h"
 #include "support/TestSupport.h"
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "document/Tw5Store.h"
-#include "merge/MergeRun.h"
 #include "merge/Messages.h"
+#include "merge/run/MergeRun.h"
 #include "support/TestSupport.h"
 
 namespace korvane {

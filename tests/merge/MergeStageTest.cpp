@@ -4,8 +4,8 @@
 #include <deque>
 #include <optional>
 
-#include "merge/MergePlan.h"
-#include "merge/MergeRun.h"
+#include "merge/run/MergePlan.h"
+#include "merge/run/MergeRun.h"
 #include "support/TestSupport.h"
 
 namespace korvane {

@@ -3,7 +3,7 @@
 
 #include <tuple>
 
-#include "merge/Policy.h"
+#include "merge/run/Policy.h"
 
 namespace korvane {
 namespace {

@@ -6,8 +6,8 @@
 #include <functional>
 #include <map>
 
-#include "merge/MergeRun.h"
 #include "merge/Messages.h"
+#include "merge/run/MergeRun.h"
 #include "support/TestSupport.h"
 
 namespace korvane {

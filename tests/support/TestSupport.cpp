@@ -8,7 +8,7 @@
 #include <iterator>
 #include <random>
 
-#include "merge/MergePlan.h"
+#include "merge/run/MergePlan.h"
 
 namespace korvane::test {
 

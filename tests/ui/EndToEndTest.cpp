@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "app/DemoTrio.h"
-#include "merge/MergeRun.h"
+#include "merge/run/MergeRun.h"
 #include "support/TestSupport.h"
 #include "ui/UiTestHelpers.h"
 #include "ui/conflict/frmMerge.h"

@@ -5,9 +5,9 @@
 
 #include "document/Markers.h"
 #include "document/Text.h"
-#include "merge/BoxForm.h"
-#include "merge/MergePlan.h"
+#include "merge/format/BoxForm.h"
 #include "merge/format/Formats.h"
+#include "merge/run/MergePlan.h"
 
 namespace korvane {
 namespace {

@@ -10,10 +10,10 @@
 #include "document/Markers.h"
 #include "document/Text.h"
 #include "document/Tw5Store.h"
-#include "merge/MergePlan.h"
 #include "merge/Messages.h"
-#include "merge/Tw5Rules.h"
 #include "merge/format/Formats.h"
+#include "merge/format/Tw5Rules.h"
+#include "merge/run/MergePlan.h"
 
 namespace korvane {
 namespace {

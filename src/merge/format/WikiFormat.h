@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "document/StoreArea.h"
-#include "merge/ConflictPair.h"
 #include "merge/MergeHost.h"
-#include "merge/PieceText.h"
+#include "merge/format/ConflictPair.h"
+#include "merge/run/PieceText.h"
 
 namespace korvane {
 

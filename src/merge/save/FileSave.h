@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "merge/MergeRun.h"
+#include "merge/run/MergeRun.h"
 
 namespace korvane {
 

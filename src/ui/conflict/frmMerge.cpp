@@ -10,9 +10,9 @@
 #include <QTextCursor>
 #include <algorithm>
 
-#include "merge/BoxForm.h"
-#include "merge/MergePlan.h"
 #include "merge/Messages.h"
+#include "merge/format/BoxForm.h"
+#include "merge/run/MergePlan.h"
 #include "ui/Twips.h"
 #include "ui/conflict/DiffMarking.h"
 #include "ui/conflict/WrappingButton.h"

@@ -10,9 +10,9 @@
 #include <QPushButton>
 #include <exception>
 
-#include "merge/MergeRun.h"
 #include "merge/Messages.h"
-#include "merge/SyncCopies.h"
+#include "merge/run/MergeRun.h"
+#include "merge/sync/SyncCopies.h"
 #include "platform/FileSystem.h"
 #include "ui/Twips.h"
 #include "ui/about/frmAbout.h"

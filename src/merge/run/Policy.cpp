@@ -1,4 +1,4 @@
-#include "merge/Policy.h"
+#include "merge/run/Policy.h"
 
 namespace korvane {
 namespace {

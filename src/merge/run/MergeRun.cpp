@@ -6,10 +6,10 @@
 #include <new>
 
 #include "document/Text.h"
-#include "merge/MergeRun.h"
 #include "merge/Messages.h"
-#include "merge/SyncCopies.h"
+#include "merge/run/MergeRun.h"
 #include "merge/save/FileSave.h"
+#include "merge/sync/SyncCopies.h"
 
 namespace korvane {
 

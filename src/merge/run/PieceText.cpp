@@ -1,4 +1,4 @@
-#include "merge/PieceText.h"
+#include "merge/run/PieceText.h"
 
 namespace korvane {
 

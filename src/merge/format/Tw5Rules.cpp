@@ -1,4 +1,4 @@
-#include "merge/Tw5Rules.h"
+#include "merge/format/Tw5Rules.h"
 
 #include <vector>
 

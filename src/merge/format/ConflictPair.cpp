@@ -1,4 +1,4 @@
-#include "merge/ConflictPair.h"
+#include "merge/format/ConflictPair.h"
 
 #include "document/Markers.h"
 #include "document/Text.h"

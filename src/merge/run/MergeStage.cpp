@@ -3,8 +3,8 @@
 #include <string>
 
 #include "document/Text.h"
-#include "merge/MergeRun.h"
 #include "merge/Messages.h"
+#include "merge/run/MergeRun.h"
 
 namespace korvane {
 

@@ -8,9 +8,9 @@
 
 #include "document/StoreArea.h"
 #include "merge/MergeHost.h"
-#include "merge/MergePlan.h"
-#include "merge/PieceText.h"
 #include "merge/format/WikiFormat.h"
+#include "merge/run/MergePlan.h"
+#include "merge/run/PieceText.h"
 #include "platform/FileSystem.h"
 
 namespace korvane {

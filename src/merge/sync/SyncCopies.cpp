@@ -1,4 +1,4 @@
-#include "merge/SyncCopies.h"
+#include "merge/sync/SyncCopies.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "merge/MergePlan.h"
+#include "merge/run/MergePlan.h"
 
 #include <algorithm>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "merge/BoxForm.h"
+#include "merge/format/BoxForm.h"
 
 #include "document/Text.h"
 
