@@ -106,3 +106,100 @@ TEST_F(MergeStage, RunsGiveWhatTheirRowsSay) {
 
 }  // namespace
 }  // namespace korvane
+
+namespace korvane {
+namespace {
+
+// A format of the test's own, "<notes>" then one "TITLE|TEXT" line per tiddler, then "</notes>": once
+// registered, it is told, listed, compared, merged and saved without any other change to the program.
+class NotesRun : public FormatRun {
+  public:
+    explicit NotesRun(const FormatContext& c) : m_local(c.texts[0]) {}
+    SplitOutcome split(std::size_t, std::string_view doc, TiddlerList& list) override {
+        return cut(doc, list);
+    }
+    static SplitOutcome cut(std::string_view doc, TiddlerList& list) {
+        const std::size_t end = doc.find("</notes>");
+        for (std::size_t at = 8, eol; at < end && (eol = doc.find('\n', at)) < end; at = eol + 1) {
+            list.format = "notes";
+            list.colDivs.push_back(doc.substr(at, eol - at));
+            list.colTitles.push_back(doc.substr(at, doc.find('|', at) - at));
+            list.colModifiers.push_back({}), list.colModified.push_back({}), list.colCreated.push_back({});
+        }
+        return {end == npos ? PageProblem::StoreCutShort : PageProblem::None, {}};
+    }
+    void begin(const VisitingList&) override { m_document.append("<notes>\n"); }
+    void append(std::string_view entry) override { appendEdited(std::string(entry)); }
+    void appendEdited(std::string entry) override { m_document.appendOwned(entry + "\n"); }
+    bool finish() override {
+        m_document.append(m_local.substr(m_local.find("</notes>")));
+        return true;
+    }
+    std::string boxText(const Visit&, std::string_view entry) const override { return std::string(entry); }
+    std::optional<std::string> fromBox(const std::string& box, std::string_view stored) override {
+        return box == stored ? std::nullopt : std::optional(box);
+    }
+    ConflictPair buildPair(const Visit& v, std::string_view kept, std::string_view copied) override {
+        const std::string title = std::string(v.title) + " (copy)";
+        return {title, std::string(kept), title + std::string(copied.substr(copied.find('|')))};
+    }
+
+  private:
+    std::string_view m_local;
+};
+
+class NotesFormat : public WikiFormat {
+    std::string_view name() const override { return "notes"; }
+    std::string_view displayName() const override { return "Notes"; }
+    bool claims(std::string_view doc) const override { return doc.starts_with("<notes>"); }
+    SplitOutcome list(std::string_view doc, TiddlerList& list) const override {
+        return NotesRun::cut(doc, list);
+    }
+    void compare(Visit& v) const override {
+        v.localIsRemote = v.local == v.remote, v.localIsUnedited = v.local == v.unedited;
+        v.remoteIsUnedited = v.remote == v.unedited;
+    }
+    std::unique_ptr<FormatRun> startRun(const FormatContext& c) const override {
+        return std::make_unique<NotesRun>(c);
+    }
+};
+
+TEST(WikiFormats, AFormatOfItsOwnRunsThroughListPlanMergeAndSave) {
+    static const NotesFormat notes;
+    registerFormat(notes);
+    test::TempDir dir;
+    const auto wiki = [&](const char* name, const std::string& lines) {
+        return dir.write(name, "<notes>\n" + lines + "</notes></html>\n");
+    };
+    const MergePaths paths{wiki("l", "A|1\nB|2\nK|l\n"), wiki("r", "A|1\nB|3\nK|r\nC|4\n"),
+                           wiki("u", "A|1\nB|2\nK|u\n")};
+    TiddlerList listed;
+    const std::string remote = test::readBytes(paths.remote);
+    EXPECT_EQ(formatOf(remote).list(remote, listed).problem, PageProblem::None);
+    EXPECT_EQ(listed.colTitles, (std::vector<std::string_view>{"A", "B", "K", "C"}));
+    test::ScriptedHost host;
+    PosixFileSystem fs;
+    MergeRun run(host, fs, paths);
+    ASSERT_TRUE(run.load());
+    std::string plan;
+    for (std::size_t i = 0; i < run.titles().size(); ++i) {
+        const Visit v = run.titles().visit(i);
+        plan += std::string(v.title) + static_cast<char>(v.mergeCase) + (v.passesSilently() ? "=" : "?");
+    }
+    EXPECT_EQ(plan, "AG=BG?KG?CA?");
+    host.answerDialog = [](const ConflictRequest& q) {
+        return ConflictAnswer{q.title == "K" ? DialogButton::Backup : *q.boldButton, q.texts};
+    };
+    ASSERT_TRUE(run.merge());
+    EXPECT_EQ(run.save(), RunResult::Saved);
+    for (const std::string& path : {paths.local, paths.remote, paths.unedited}) {
+        EXPECT_EQ(test::readBytes(path), "<notes>\nA|1\nB|3\nK|l\nK (copy)|r\nC|4\n</notes></html>\n");
+    }
+    // A document of another format beside it is named with both formats.
+    MergeRun mixed(host, fs, {paths.local, dir.write("e", test::earlyWiki({})), ""});
+    EXPECT_FALSE(mixed.load());
+    EXPECT_NE(host.messages.back().text.find("is a TiddlyWiki Classic file, Local file"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace korvane
