@@ -23,6 +23,21 @@ enum class MergeCase : char { A = 'A', B = 'B', C = 'C', D = 'D', E = 'E', F = '
 enum class DialogButton { Local, Original, Server, Backup };
 enum class DialogBox { Local, Original, Server, Conflict1, Conflict2 };
 
+// The choice code of a button, as the dialog's choice field and korvane-cli print it: "l", "o", "s", "b".
+inline char choiceCode(DialogButton button) {
+    switch (button) {
+        case DialogButton::Local:
+            return 'l';
+        case DialogButton::Original:
+            return 'o';
+        case DialogButton::Server:
+            return 's';
+        case DialogButton::Backup:
+            return 'b';
+    }
+    return 'l';
+}
+
 // Every button, in the order of the dialog from top to bottom.
 inline constexpr DialogButton kDialogButtons[] = {DialogButton::Local, DialogButton::Original,
                                                   DialogButton::Server, DialogButton::Backup};

@@ -307,20 +307,6 @@ CompareOutcome PosixFileSystem::compareWhole(const std::string& path, std::strin
     return out;
 }
 
-FsError PosixFileSystem::writeWhole(const std::string& path, std::string_view data) {
-    Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode));
-    if (fd.get() < 0) {
-        return reasonOf(errno);
-    }
-    if (FsError err = writePieces(fd.get(), {data})) {
-        return err;
-    }
-    if (fd.release() != 0) {
-        return reasonOf(errno);
-    }
-    return std::nullopt;
-}
-
 namespace {
 
 // Creates `path`, writes the pieces and flushes the file. A file that was not written whole is
@@ -463,22 +449,6 @@ FileInfo PosixFileSystem::inspect(const std::string& path) {
         std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
             std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec)));
     return info;
-}
-
-FsError PosixFileSystem::getMode(const std::string& path, unsigned& mode) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        return reasonOf(errno);
-    }
-    mode = st.st_mode & 07777;
-    return std::nullopt;
-}
-
-FsError PosixFileSystem::setMode(const std::string& path, unsigned mode) {
-    if (::chmod(path.c_str(), mode) != 0) {
-        return reasonOf(errno);
-    }
-    return std::nullopt;
 }
 
 std::vector<std::string> PosixFileSystem::namesInFolder(const std::string& folder) {

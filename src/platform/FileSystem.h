@@ -103,8 +103,6 @@ class FileSystem {
     virtual std::vector<ReadOutcome> readWholeEach(const std::vector<std::string>& paths);
     // Compares the file's whole content with `expected` without holding a second copy in memory.
     virtual CompareOutcome compareWhole(const std::string& path, std::string_view expected) = 0;
-    // Creates or truncates `path` and writes `data` whole.
-    [[nodiscard]] virtual FsError writeWhole(const std::string& path, std::string_view data) = 0;
     // Creates `path`, which must not exist yet, writes the pieces one after another and flushes the
     // file to the disk before returning. The file gets exactly the permission bits `mode`, or the
     // usual ones for a new file. A file that could not be written whole is removed again.
@@ -137,9 +135,6 @@ class FileSystem {
     [[nodiscard]] virtual FsError remove(const std::string& path) = 0;
     // What the path names; never blocks, whatever kind of file it is.
     virtual FileInfo inspect(const std::string& path) = 0;
-    // Permission bits (the low 12 bits of the mode).
-    [[nodiscard]] virtual FsError getMode(const std::string& path, unsigned& mode) = 0;
-    [[nodiscard]] virtual FsError setMode(const std::string& path, unsigned mode) = 0;
     // The names in a folder (without "." and ".."), in no particular order; none when it cannot be read.
     virtual std::vector<std::string> namesInFolder(const std::string& /*folder*/) { return {}; }
 };
@@ -155,7 +150,6 @@ class PosixFileSystem : public FileSystem {
     // large file, and on some machines, virtual ones above all, it goes many times faster in parallel.
     std::vector<ReadOutcome> readWholeEach(const std::vector<std::string>& paths) override;
     CompareOutcome compareWhole(const std::string& path, std::string_view expected) override;
-    [[nodiscard]] FsError writeWhole(const std::string& path, std::string_view data) override;
     [[nodiscard]] FsError writeNewDurable(const std::string& path,
                                           const std::vector<std::string_view>& pieces,
                                           std::optional<unsigned> mode,
@@ -171,8 +165,6 @@ class PosixFileSystem : public FileSystem {
     [[nodiscard]] FsError exchange(const std::string& a, const std::string& b) override;
     [[nodiscard]] FsError remove(const std::string& path) override;
     FileInfo inspect(const std::string& path) override;
-    [[nodiscard]] FsError getMode(const std::string& path, unsigned& mode) override;
-    [[nodiscard]] FsError setMode(const std::string& path, unsigned mode) override;
     std::vector<std::string> namesInFolder(const std::string& folder) override;
 };
 

@@ -38,9 +38,6 @@ class InjectingFileSystem : public FileSystem {
         return pass("read:" + p, CompareOutcome{CompareStatus::OpenFailed, kInjected},
                     [&] { return m_inner.compareWhole(p, expected); });
     }
-    FsError writeWhole(const std::string& p, std::string_view data) override {
-        return pass("write:" + p, [&] { return m_inner.writeWhole(p, data); });
-    }
     FsError writeNewDurable(const std::string& p, const std::vector<std::string_view>& pieces,
                             std::optional<unsigned> mode, std::optional<FileOwner> owner = {}) override {
         return pass("writeNew:" + p, [&] { return m_inner.writeNewDurable(p, pieces, mode, owner); });
@@ -61,12 +58,6 @@ class InjectingFileSystem : public FileSystem {
     FileInfo inspect(const std::string& p) override {
         return pass("inspect:" + p, FileInfo{FileKind::Other, p, 0, 0, {}, kInjected},
                     [&] { return m_inner.inspect(p); });
-    }
-    FsError getMode(const std::string& p, unsigned& mode) override {
-        return pass("getMode:" + p, [&] { return m_inner.getMode(p, mode); });
-    }
-    FsError setMode(const std::string& p, unsigned mode) override {
-        return pass("setMode:" + p, [&] { return m_inner.setMode(p, mode); });
     }
     std::vector<std::string> namesInFolder(const std::string& f) override { return m_inner.namesInFolder(f); }
 

@@ -29,10 +29,6 @@ class MemoryFileSystem : public FileSystem {
         return f ? CompareOutcome{f->data == expected ? CompareStatus::Same : CompareStatus::Different, ""}
                  : CompareOutcome{CompareStatus::OpenFailed, kMissing};
     }
-    FsError writeWhole(const std::string& path, std::string_view data) override {
-        files[path].data = std::string(data);
-        return std::nullopt;
-    }
     FsError writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
                             std::optional<unsigned> mode, std::optional<FileOwner> = {}) override {
         if (find(path)) {
@@ -61,14 +57,6 @@ class MemoryFileSystem : public FileSystem {
     FileInfo inspect(const std::string& path) override {
         const File* f = find(path);
         return {f ? FileKind::Regular : FileKind::Missing, path, f ? f->mode : 0, f ? 1u : 0u, {}, ""};
-    }
-    FsError getMode(const std::string& path, unsigned& mode) override {
-        const File* f = find(path);
-        return f ? (mode = f->mode, FsError()) : kMissing;
-    }
-    FsError setMode(const std::string& path, unsigned mode) override {
-        File* f = find(path);
-        return f ? (f->mode = mode, FsError()) : kMissing;
     }
 
   private:

@@ -139,18 +139,4 @@ DialogButton Visit::recommended() const {
     return DialogButton::Local;
 }
 
-char choiceCode(DialogButton button) {
-    switch (button) {
-        case DialogButton::Local:
-            return 'l';
-        case DialogButton::Original:
-            return 'o';
-        case DialogButton::Server:
-            return 's';
-        case DialogButton::Backup:
-            return 'b';
-    }
-    return 'l';
-}
-
 }  // namespace korvane

@@ -90,7 +90,4 @@ class VisitingList {
     std::vector<Slot> m_slots;
 };
 
-// The choice code of a button: "l", "o", "s" or "b".
-char choiceCode(DialogButton button);
-
 }  // namespace korvane

@@ -12,7 +12,6 @@
 
 #include "merge/Messages.h"
 #include "merge/format/BoxForm.h"
-#include "merge/run/MergePlan.h"
 #include "ui/Twips.h"
 #include "ui/conflict/DiffMarking.h"
 #include "ui/conflict/WrappingButton.h"
