@@ -160,97 +160,117 @@ Held heldBy(FileSystem& fs, const std::string& path, const Fingerprint& merged,
 
 }  // namespace
 
-bool InterruptedSave::putInOrder() {
-    // The note lies beside the file that the local path names; one beside a link to it is found as well.
-    std::string notePath = saveNotePath(m_paths.local);
-    if (m_fs.inspect(notePath).kind == FileKind::Missing) {
-        const std::string resolved = saveNotePath(m_fs.inspect(m_paths.local).resolved);
-        if (resolved == notePath || m_fs.inspect(resolved).kind == FileKind::Missing) {
-            return true;
-        }
-        notePath = resolved;
-    }
-    const ReadOutcome read = m_fs.readWhole(notePath);
-    const std::optional<SaveNote> note =
-        read.status == ReadStatus::Ok ? SaveNote::parse(read.text) : std::optional<SaveNote>();
+namespace {
+
+enum class Offer { Finish, PutBack, CleanUp, None };
+
+// What an interrupted save left, as the user is told it, and what Korvane can offer to do.
+struct Survey {
     std::string found = std::string(msg::kInterruptedFound);
-    const auto line = [&found](const std::string& path, std::string_view what) {
-        found += msg::whereLine(path, what);
-    };
     std::vector<std::string> leftovers;  // removed on Yes
-    enum class Offer { Finish, PutBack, CleanUp, None } offer = Offer::CleanUp;
+    Offer offer = Offer::CleanUp;
+    std::optional<SaveNote> note;
     Held targets[3] = {};
-    if (!note) {
-        // The note is written before anything else, so a note cut off means the save changed nothing.
-        line(notePath, msg::kNoteIncomplete);
-    } else {
-        const Held backup = heldBy(m_fs, note->backup, note->merged, note->targets[0].before);
-        bool tempsReady = true;
-        bool changedOut = false;
-        std::size_t replaced = 0;
-        bool settled = backup == Held::Before;
-        for (std::size_t i = 0; i < 3; ++i) {
-            const SaveNote::Target& t = note->targets[i];
-            targets[i] = heldBy(m_fs, t.path, note->merged, t.before);
-            // A copy exchanged into place leaves what the path held at the temporary name.
-            const Held temp = heldBy(m_fs, t.temp, note->merged, t.before.value_or(Fingerprint{}));
-            const bool newFile = !t.before && targets[i] == Held::Missing;
-            replaced += targets[i] == Held::Merged ? 1 : 0;
-            settled &= targets[i] == Held::Merged ||
-                       (i == 0 ? targets[i] == Held::Missing : targets[i] == Held::Before || newFile);
-            tempsReady &= targets[i] == Held::Merged || temp == Held::Merged;
-            switch (targets[i]) {
-                case Held::Missing:
-                    line(t.path, newFile ? msg::kNotCreatedYet : msg::kMissing);
-                    break;
-                case Held::Merged:
-                    line(t.path, msg::kHoldsMerged);
-                    break;
-                case Held::Before:
-                    line(t.path, std::string(msg::kTargetNames[i]) + std::string(msg::kAsThatSaveFound));
-                    break;
-                case Held::Other:
-                    line(t.path, std::string(msg::kTargetNames[i]) + std::string(msg::kChangedSinceThatSave));
-                    break;
-            }
-            if (temp != Held::Missing) {
-                line(t.temp, temp == Held::Merged ? std::string(msg::kTempComplete)
-                             : temp == Held::Before
-                                 ? std::string(msg::kTargetNames[i]) + std::string(msg::kAsThatSaveFound)
-                                 : std::string(msg::kTempIncomplete));
-                leftovers.push_back(t.temp);
-            }
-            // Exchanged out after a change that the save may not have checked: nothing is removed.
-            changedOut |= targets[i] == Held::Merged && temp == Held::Other && t.before;
-        }
-        if (backup != Held::Missing) {
-            line(note->backup, backup == Held::Before ? msg::kBackupAsFound : msg::kBackupChanged);
-        }
-        if (changedOut) {
-            offer = Offer::None;
-        } else if (backup != Held::Missing && settled && tempsReady) {
-            offer = Offer::Finish;
-        } else if (backup != Held::Missing && (targets[0] == Held::Missing || targets[0] == Held::Merged)) {
-            offer = Offer::PutBack;
-        } else if (backup == Held::Missing && targets[0] != Held::Missing &&
-                   (replaced == 0 || replaced == 3)) {
-            // Cut off before the remote file was moved (nothing was replaced, whatever changed since),
-            // or after the backup was removed (everything was).
-            offer = Offer::CleanUp;
-        } else {
-            offer = Offer::None;
-        }
-        line(notePath, msg::kNoteOfThatSave);
+
+    void line(const std::string& path, std::string_view what) { found += msg::whereLine(path, what); }
+};
+
+// The note lies beside the file that the local path names; one beside a link to it is found as well.
+// Empty when there is none.
+std::string findNote(FileSystem& fs, const MergePaths& paths) {
+    const std::string notePath = saveNotePath(paths.local);
+    if (fs.inspect(notePath).kind != FileKind::Missing) {
+        return notePath;
     }
-    if (offer == Offer::None) {
-        message(found + "\n\n" + std::string(msg::kNoOffer), MessageIcon::Exclamation,
+    const std::string resolved = saveNotePath(fs.inspect(paths.local).resolved);
+    return resolved == notePath || fs.inspect(resolved).kind == FileKind::Missing ? std::string() : resolved;
+}
+
+// What the save left at each target and its temporary file, against the note.
+struct TargetsFound {
+    bool tempsReady = true;    // every target holds the merged document or has a complete copy
+    bool changedOut = false;   // a file exchanged out had changed: the save may not have checked it
+    bool settled = true;       // every target holds what the save found, or the merged document
+    std::size_t replaced = 0;  // targets that hold the merged document
+};
+
+TargetsFound surveyTargets(FileSystem& fs, Survey& s) {
+    TargetsFound f;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const SaveNote::Target& t = s.note->targets[i];
+        const Held held = s.targets[i] = heldBy(fs, t.path, s.note->merged, t.before);
+        // A copy exchanged into place leaves what the path held at the temporary name.
+        const Held temp = heldBy(fs, t.temp, s.note->merged, t.before.value_or(Fingerprint{}));
+        const bool newFile = !t.before && held == Held::Missing;
+        const std::string name(msg::kTargetNames[i]);
+        f.replaced += held == Held::Merged ? 1 : 0;
+        f.settled &=
+            held == Held::Merged || (i == 0 ? held == Held::Missing : held == Held::Before || newFile);
+        f.tempsReady &= held == Held::Merged || temp == Held::Merged;
+        f.changedOut |= held == Held::Merged && temp == Held::Other && t.before;
+        s.line(t.path, held == Held::Missing  ? std::string(newFile ? msg::kNotCreatedYet : msg::kMissing)
+                       : held == Held::Merged ? std::string(msg::kHoldsMerged)
+                       : held == Held::Before ? name + std::string(msg::kAsThatSaveFound)
+                                              : name + std::string(msg::kChangedSinceThatSave));
+        if (temp != Held::Missing) {
+            s.line(t.temp, temp == Held::Merged   ? std::string(msg::kTempComplete)
+                           : temp == Held::Before ? name + std::string(msg::kAsThatSaveFound)
+                                                  : std::string(msg::kTempIncomplete));
+            s.leftovers.push_back(t.temp);
+        }
+    }
+    return f;
+}
+
+Survey survey(FileSystem& fs, const std::string& notePath) {
+    Survey s;
+    const ReadOutcome read = fs.readWhole(notePath);
+    s.note = read.status == ReadStatus::Ok ? SaveNote::parse(read.text) : std::optional<SaveNote>();
+    if (!s.note) {
+        // The note is written before anything else, so a note cut off means the save changed nothing.
+        s.line(notePath, msg::kNoteIncomplete);
+        return s;
+    }
+    const Held backup = heldBy(fs, s.note->backup, s.note->merged, s.note->targets[0].before);
+    const TargetsFound f = surveyTargets(fs, s);
+    if (backup != Held::Missing) {
+        s.line(s.note->backup, backup == Held::Before ? msg::kBackupAsFound : msg::kBackupChanged);
+    }
+    const Held remote = s.targets[0];
+    if (f.changedOut) {
+        s.offer = Offer::None;
+    } else if (backup != Held::Missing && backup == Held::Before && f.settled && f.tempsReady) {
+        s.offer = Offer::Finish;
+    } else if (backup != Held::Missing && (remote == Held::Missing || remote == Held::Merged)) {
+        s.offer = Offer::PutBack;
+    } else if (backup == Held::Missing && remote != Held::Missing && (f.replaced == 0 || f.replaced == 3)) {
+        // Cut off before the remote file was moved (nothing was replaced, whatever changed since), or
+        // after the backup was removed (everything was).
+        s.offer = Offer::CleanUp;
+    } else {
+        s.offer = Offer::None;
+    }
+    s.line(notePath, msg::kNoteOfThatSave);
+    return s;
+}
+
+}  // namespace
+
+bool InterruptedSave::putInOrder() {
+    const std::string notePath = findNote(m_fs, m_paths);
+    if (notePath.empty()) {
+        return true;
+    }
+    Survey s = survey(m_fs, notePath);
+    if (s.offer == Offer::None) {
+        message(s.found + "\n\n" + std::string(msg::kNoOffer), MessageIcon::Exclamation,
                 msg::kInterruptedTitle);
         return false;
     }
-    const std::string_view question = offer == Offer::Finish    ? msg::kOfferFinish
-                                      : offer == Offer::PutBack ? msg::kOfferPutBack
-                                                                : msg::kOfferCleanUp;
-    if (!m_host.ask({QuestionKind::InterruptedSave, found + "\n\n" + std::string(question),
+    const std::string_view question = s.offer == Offer::Finish    ? msg::kOfferFinish
+                                      : s.offer == Offer::PutBack ? msg::kOfferPutBack
+                                                                  : msg::kOfferCleanUp;
+    if (!m_host.ask({QuestionKind::InterruptedSave, s.found + "\n\n" + std::string(question),
                      std::string(msg::kInterruptedTitle), false})) {
         return false;
     }
@@ -258,28 +278,28 @@ bool InterruptedSave::putInOrder() {
         message(msg::recoveryFailed(action, path, reason, notePath), MessageIcon::Critical, kAppTitle);
         return false;
     };
-    if (offer == Offer::Finish) {
+    // What appears at a missing path meanwhile is not overwritten.
+    const auto moveOnto = [this](const std::string& from, const std::string& to, Held held) {
+        return held == Held::Missing ? m_fs.renameNoReplace(from, to) : m_fs.rename(from, to);
+    };
+    if (s.offer == Offer::Finish) {
         for (std::size_t i = 0; i < 3; ++i) {
-            const SaveNote::Target& t = note->targets[i];
-            if (targets[i] != Held::Merged) {
-                // What appears at a missing path meanwhile is not overwritten.
-                if (FsError err = targets[i] == Held::Missing ? m_fs.renameNoReplace(t.temp, t.path)
-                                                              : m_fs.rename(t.temp, t.path)) {
+            const SaveNote::Target& t = s.note->targets[i];
+            if (s.targets[i] != Held::Merged) {
+                if (FsError err = moveOnto(t.temp, t.path, s.targets[i])) {
                     return failed(msg::renamingTo(t.temp), t.path, *err);
                 }
-                leftovers.erase(std::find(leftovers.begin(), leftovers.end(), t.temp));
+                s.leftovers.erase(std::find(s.leftovers.begin(), s.leftovers.end(), t.temp));
             }
         }
-        leftovers.push_back(note->backup);
-    } else if (offer == Offer::PutBack) {
-        if (FsError err = targets[0] == Held::Missing
-                              ? m_fs.renameNoReplace(note->backup, note->targets[0].path)
-                              : m_fs.rename(note->backup, note->targets[0].path)) {
-            return failed(msg::renamingTo(note->backup), note->targets[0].path, *err);
+        s.leftovers.push_back(s.note->backup);
+    } else if (s.offer == Offer::PutBack) {
+        if (FsError err = moveOnto(s.note->backup, s.note->targets[0].path, s.targets[0])) {
+            return failed(msg::renamingTo(s.note->backup), s.note->targets[0].path, *err);
         }
     }
-    leftovers.push_back(notePath);
-    for (const std::string& path : leftovers) {
+    s.leftovers.push_back(notePath);
+    for (const std::string& path : s.leftovers) {
         if (FsError err = m_fs.remove(path)) {
             return failed(std::string(msg::kRemoving), path, *err);
         }
