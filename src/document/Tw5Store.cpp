@@ -153,6 +153,17 @@ std::string_view keep(TiddlerList& list, std::string decoded, std::string_view r
     return list.owned.back();
 }
 
+// One bit for each field that the lists hold (title, modifier, modified, created); none for others.
+unsigned listedFieldBit(std::string_view name) {
+    constexpr std::string_view kListed[] = {"title", "modifier", "modified", "created"};
+    for (unsigned i = 0; i < 4; ++i) {
+        if (name == kListed[i]) {
+            return 1U << i;
+        }
+    }
+    return 0;
+}
+
 void takeAttribute(Found& f, std::string_view name, std::string_view value) {
     if (name == "title") {
         f.title = value;
@@ -230,11 +241,17 @@ std::string splitDivStore(std::string_view doc, std::size_t tagAt, TiddlerList& 
         layout.divElements.end = close + kDivClose.size();
         Found f;
         f.bytes = element;
+        // A browser keeps the first of two attributes of the same name, as decodeEntry does; an element
+        // without a title attribute is no tiddler to the wiki (a `data-title` is no title).
+        unsigned seen = 0;
         for (const auto& [name, raw] : attributes(parts.tag)) {
-            takeAttribute(f, name, keep(list, htmlDecode(raw), raw));
+            const unsigned bit = listedFieldBit(name);
+            if ((seen & bit) == 0) {
+                seen |= bit;
+                takeAttribute(f, name, keep(list, htmlDecode(raw), raw));
+            }
         }
-        // An element without a title is no tiddler to the wiki either.
-        if (!f.title.empty() || parts.tag.find("title=") != std::string_view::npos) {
+        if ((seen & listedFieldBit("title")) != 0) {
             found.push_back(f);
         }
         p = close + kDivClose.size();

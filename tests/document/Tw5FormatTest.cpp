@@ -48,6 +48,10 @@ TEST(Tw5Format, SplitsDecodesAndLetsTheLaterCopyWin) {
               div("title=\"B\"", "") + div("title=\"Z\"", "") + "</div>" +
               block("[{\"title\":\"Z\",\"modifier\":\"m\",\"created\":\"3\"}]")),
          "B|2|||28;Z||m|3|42;C||||13;"},
+        // The first of two titles counts, as in a browser; an element without a title attribute is none.
+        {page(kDivTag + div("title=\"A\" title=\"X\" modified=\"1\" modified=\"2\"", "") +
+              div("data-title=\"D\"", "") + div("title=\"E", "") + "</div>"),
+         "A|1|||70;"},
         // JSON escapes in names and values.
         {page(block("[{\"ti\\u0074le\":\"\\u003C\\ud83d\\ude00\\n\",\"modified\":\"\\\"\"}]")),
          "<\xF0\x9F\x98\x80\n|\"|||53;"},
