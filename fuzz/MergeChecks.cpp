@@ -1,14 +1,23 @@
 // The input is split into a local, a remote and an unedited document and a script of answers: buttons,
-// edits that add plain words or blank a box, and Yes or No to every question. A whole merge run with
-// the save never faults, and:
+// edits that add plain words or blank a box, and Yes or No to every question. An input whose first byte
+// is '5' gives TiddlyWiki 5 pages instead: two texts per document, a JSON store block's array content
+// and the div store's content. A whole merge run with the save never faults, and:
 // - every title whose local and remote entries are equal stands in the merged document exactly once;
-// - where no edit removed an element's markup, the merged document splits back into exactly the
-//   elements the merge appended, in order;
+// - early format: where no edit removed an element's markup, the merged document splits back into
+//   exactly the elements the merge appended, in order;
+// - TiddlyWiki 5: the merged page reads back whole with exactly the merged store's entries; a title
+//   nobody was asked about keeps its local version, an answered one the version of the button pressed
+//   (Backup: both, the other under its conflict title); an entry of the store's own form keeps its
+//   bytes, one of the other form has the same fields; no other title appears;
+// - a merge stops only where a question allowed it to, or a div store cannot hold a field name;
 // - after the save the three files hold the merged document.
 #include <algorithm>
 #include <iterator>
+#include <map>
+#include <set>
 
 #include "FuzzCheck.h"
+#include "document/Tw5Store.h"
 #include "merge/format/BoxForm.h"
 #include "merge/run/MergeRun.h"
 #include "support/MemoryFileSystem.h"
@@ -20,26 +29,43 @@ class ScriptedAnswers : public MergeHost {
   public:
     explicit ScriptedAnswers(Script& script) : m_script(script) {}
     bool blankedABox = false;
+    bool refusedDeletions = false;
+    // TiddlyWiki 5: every answer by title, with the box that was edited and the offered conflict title.
+    struct Settled {
+        DialogButton choice;
+        std::optional<DialogBox> edited;
+        std::string copyTitle;
+    };
+    std::map<std::string, Settled, std::less<>> settled;
 
     void showMessage(const std::string&, MessageIcon, const std::string&) override {}
     bool ask(const Question& q) override {
         return m_script.remaining() == 0 ? q.yesIsDefault : m_script.flag();
     }
+    bool allowMassDeletion(const MassDeletion& d) override {
+        const bool allowed = MergeHost::allowMassDeletion(d);
+        refusedDeletions = refusedDeletions || !allowed;
+        return allowed;
+    }
     ConflictAnswer settleConflict(const ConflictRequest& r) override {
         ConflictAnswer a;
         a.texts = {toBoxForm(r.texts.strLocal), toBoxForm(r.texts.strOriginal), toBoxForm(r.texts.strServer),
                    toBoxForm(r.texts.strConflict1), toBoxForm(r.texts.strConflict2)};
-        if (m_script.remaining() == 0) {
-            a.choice = r.boldButton.value_or(DialogButton::Local);
-            return a;
-        }
-        // Only an enabled button can be pressed.
+        // Only an enabled button can be pressed; when the script has run out, the recommended one.
         std::vector<DialogButton> enabled;
         std::ranges::copy_if(kDialogButtons, std::back_inserter(enabled),
                              [&r](DialogButton b) { return r.isEnabled(b); });
-        a.choice = enabled[m_script.number(0, enabled.size() - 1)];
+        a.choice = m_script.remaining() == 0 ? r.boldButton.value_or(DialogButton::Local)
+                                             : enabled[m_script.number(0, enabled.size() - 1)];
+        Settled& s = settled[r.title] = {*a.choice, std::nullopt, {}};
+        Fields copy;
+        if (r.fieldForm && a.choice == DialogButton::Backup &&
+            fromTidText(r.texts.strConflict2, copy).empty()) {
+            s.copyTitle = *fieldValue(copy, "title");
+        }
         if (m_script.flag()) {
-            std::string& box = a.texts.of(static_cast<DialogBox>(m_script.number(0, 4)));
+            s.edited = static_cast<DialogBox>(m_script.number(0, 4));
+            std::string& box = a.texts.of(*s.edited);
             if (m_script.flag()) {
                 box = std::string(m_script.number(0, 3), ' ');
                 blankedABox = true;  // the element's markup is gone with it
@@ -61,25 +87,111 @@ class ScriptedAnswers : public MergeHost {
     Script& m_script;
 };
 
-}  // namespace
+// A whole TiddlyWiki 5 page around two texts of the input: a JSON store block with the first as its
+// array's content (none when it is empty), then the div store with the second, then the boot kernel
+// when the store names `$:/core`, else a script file that holds the core.
+std::string tw5Document(Script& script) {
+    const std::string json = script.text(4096);
+    const std::string divs = script.text(4096);
+    std::string page = "<!doctype html>\n<html><head><meta charset=\"utf-8\"></head><body>\n";
+    if (!json.empty()) {
+        page.append(kTw5JsonStoreTag).append("[").append(json).append("]</script>\n");
+    }
+    page.append(kTw5DivStoreTag).append(divs).append("</div>\n");
+    page += (json + divs).find("$:/core") == std::string::npos
+                ? "<script src=\"tiddlywikicore.js\"></script>\n"
+                : "<div id=\"bootKernel\" style=\"display:none;\"><script>$tw.boot.boot();</script></div>\n";
+    return page + "</body></html>";
+}
 
-void checkMerge(const std::uint8_t* data, std::size_t size) {
-    Script script(data, size);
-    test::MemoryFileSystem fs;
-    // Only documents that end as a whole wiki does are merged.
-    fs.files["local"].data = script.text(4096) + "</html>";
-    fs.files["remote"].data = script.text(4096) + "</html>";
-    const bool withUnedited = script.flag();
-    if (withUnedited) {
-        fs.files["unedited"].data = script.text(4096) + "</html>";
+std::optional<std::string_view> entryIn(const TiddlerList& list, std::string_view title) {
+    const auto at = std::find(list.colTitles.begin(), list.colTitles.end(), title);
+    return at == list.colTitles.end() ? std::nullopt
+                                      : std::optional(list.colDivs[at - list.colTitles.begin()]);
+}
+
+// A tiddler's fields by name. A div element always holds a text, so a tiddler without one comes back
+// from a div store with an empty one, as from TiddlyWiki's own: an absent text counts as empty.
+std::map<std::string, std::string> tiddlerOf(std::string_view entry) {
+    Fields fields;
+    decodeEntry(entry, fields);
+    std::map<std::string, std::string> byName{{"text", ""}};
+    for (Field& f : fields) {
+        byName[f.name] = std::move(f.value);
     }
-    ScriptedAnswers host(script);
-    MergeRun run(host, fs, {"local", "remote", withUnedited ? "unedited" : ""});
-    if (!run.load() || !run.merge()) {
-        return;
+    return byName;
+}
+
+// Whether the local store is a div store and some tiddler has a field name that it cannot hold.
+bool divStoreCannotHold(const RunDocuments& docs) {
+    TiddlerList local;
+    Tw5Layout layout;
+    if (!splitTw5(docs.localText, local, layout).empty() || layout.writesJson()) {
+        return false;
     }
+    for (const TiddlerList* list : {&docs.local, &docs.remote, &docs.unedited}) {
+        for (std::string_view entry : list->colDivs) {
+            Fields fields;
+            decodeEntry(entry, fields);
+            if (std::ranges::any_of(fields, [](const Field& f) { return !isDivFieldName(f.name); })) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void checkTw5(const MergeRun& run, const ScriptedAnswers& host, const std::string& merged) {
+    TiddlerList out;
+    Tw5Layout layout;
+    FUZZ_CHECK(splitTw5(merged, out, layout).empty());
+    FUZZ_CHECK(tw5Page(merged, layout, out) == Tw5Page::Whole && merged.ends_with("</html>"));
+    std::string entries;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        entries.append(i == 0 ? "" : layout.writesJson() ? ",\n" : "\n").append(out.colDivs[i]);
+    }
+    FUZZ_CHECK(entries == run.strMergedStore());
+
     const RunDocuments& docs = run.documents();
-    const std::string merged = run.newDocument();
+    const auto count = [&out](std::string_view title) { return std::ranges::count(out.colTitles, title); };
+    const auto expect = [&](std::string_view title, std::optional<std::string_view> version) {
+        FUZZ_CHECK(count(title) == (version ? 1 : 0));
+        if (version) {
+            const std::string_view entry = *entryIn(out, title);
+            FUZZ_CHECK(isJsonEntry(entry) == isJsonEntry(*version) ? entry == *version
+                                                                   : tiddlerOf(entry) == tiddlerOf(*version));
+        }
+    };
+    std::set<std::string_view> titles;
+    for (const TiddlerList* list : {&docs.local, &docs.remote, &docs.unedited}) {
+        titles.insert(list->colTitles.begin(), list->colTitles.end());
+    }
+    const TiddlerList* byButton[] = {&docs.local, &docs.unedited, &docs.remote};
+    for (std::string_view title : titles) {
+        const std::optional<std::string_view> local = entryIn(docs.local, title);
+        const std::optional<std::string_view> remote = entryIn(docs.remote, title);
+        const auto answer = host.settled.find(title);
+        if (answer == host.settled.end()) {
+            expect(title, local);
+            continue;
+        }
+        FUZZ_CHECK(!(local && remote && sameTiddler(*local, *remote)));
+        const auto& [choice, edited, copyTitle] = answer->second;
+        if (choice != DialogButton::Backup && edited != static_cast<DialogBox>(choice)) {
+            expect(title, entryIn(*byButton[static_cast<int>(choice)], title));
+        } else if (choice == DialogButton::Backup && (!edited || *edited < DialogBox::Conflict1)) {
+            FUZZ_CHECK(count(title) == 1 && count(copyTitle) == 1 && !titles.contains(copyTitle));
+        }
+    }
+    for (std::string_view title : out.colTitles) {
+        FUZZ_CHECK(titles.contains(title) || std::ranges::any_of(host.settled, [title](const auto& s) {
+                       return s.second.copyTitle == title;
+                   }));
+    }
+}
+
+void checkEarly(const MergeRun& run, const ScriptedAnswers& host, const std::string& merged) {
+    const RunDocuments& docs = run.documents();
     TiddlerList out;
     FUZZ_CHECK(ParseStoreArea(merged, out).hasEnd());
 
@@ -113,6 +225,41 @@ void checkMerge(const std::uint8_t* data, std::size_t size) {
     }
     if (!host.blankedABox) {
         FUZZ_CHECK(elementsOf(out) == run.strMergedStore());
+    }
+}
+
+}  // namespace
+
+void checkMerge(const std::uint8_t* data, std::size_t size) {
+    const bool tw5 = size != 0 && data[0] == '5';
+    Script script = tw5 ? Script(data + 1, size - 1) : Script(data, size);
+    test::MemoryFileSystem fs;
+    // Only documents that end as a whole wiki does are merged.
+    const auto document = [&script, tw5] {
+        return tw5 ? tw5Document(script) : script.text(4096) + "</html>";
+    };
+    fs.files["local"].data = document();
+    fs.files["remote"].data = document();
+    const bool withUnedited = script.flag();
+    if (withUnedited) {
+        fs.files["unedited"].data = document();
+    }
+    ScriptedAnswers host(script);
+    MergeRun run(host, fs, {"local", "remote", withUnedited ? "unedited" : ""});
+    if (!run.load()) {
+        return;
+    }
+    const RunDocuments& docs = run.documents();
+    const bool tw5Run = detectKind(docs.localText) == DocumentKind::Tw5;
+    if (!run.merge()) {
+        FUZZ_CHECK(host.refusedDeletions || (tw5Run && divStoreCannotHold(docs)));
+        return;
+    }
+    const std::string merged = run.newDocument();
+    if (tw5Run) {
+        checkTw5(run, host, merged);
+    } else {
+        checkEarly(run, host, merged);
     }
 
     if (run.save() == RunResult::Saved) {
