@@ -60,8 +60,10 @@ void appendJsonString(std::string& out, std::string_view value, bool escapeLessT
                     out += kHex[c >> 4];
                     out += kHex[c & 15];
                 } else if (c == 0xED && i + 2 < value.size() &&
-                           (static_cast<unsigned char>(value[i + 1]) & 0xE0) == 0xA0) {
-                    // A lone surrogate (kept from a \u escape) is written as JSON.stringify writes it.
+                           (static_cast<unsigned char>(value[i + 1]) & 0xE0) == 0xA0 &&
+                           (static_cast<unsigned char>(value[i + 2]) & 0xC0) == 0x80) {
+                    // A lone surrogate (kept from a \u escape) is written as JSON.stringify writes it; other
+                    // bytes that are no UTF-8 stay as they are.
                     const std::uint32_t cp = 0xD000 |
                                              ((static_cast<unsigned char>(value[i + 1]) & 0x3F) << 6) |
                                              (static_cast<unsigned char>(value[i + 2]) & 0x3F);

@@ -83,17 +83,18 @@ TEST(Tw5Format, WritesEntriesByteForByteAsTiddlyWikiDoes) {
                            {"text", "a\nb\t\"q\" \\ </script> \x01\x7F\xE2\x80\xA8&"},
                            {"tags", "a [[b c]]"},
                            {"modified", "20240101000000000"},
-                           {"2", "x"},
+                           {"2", "x\xED\xA0\x80\xED\xAD\xED"},  // a lone surrogate, then bytes that are none
                            {"10", "y"}};
+    EXPECT_EQ(toStoreJson(fields),
+              "{\"2\":\"x\\ud800\xED\xAD\xED\",\"10\":\"y\",\"title\":\"T\xC3\xABst\\u003Cb>\",\"text\":"
+              "\"a\\nb\\t\\\"q\\\" \\\\ "
+              "\\u003C/script> \\u0001\x7F\xE2\x80\xA8&\",\"tags\":\"a [[b "
+              "c]]\",\"modified\":\"20240101000000000\"}");
     EXPECT_EQ(
-        toStoreJson(fields),
-        "{\"2\":\"x\",\"10\":\"y\",\"title\":\"T\xC3\xABst\\u003Cb>\",\"text\":\"a\\nb\\t\\\"q\\\" \\\\ "
-        "\\u003C/script> \\u0001\x7F\xE2\x80\xA8&\",\"tags\":\"a [[b "
-        "c]]\",\"modified\":\"20240101000000000\"}");
-    EXPECT_EQ(toDivElement(fields),
-              "<div 10=\"y\" 2=\"x\" modified=\"20240101000000000\" tags=\"a [[b c]]\" "
-              "title=\"T\xC3\xABst&lt;b&gt;\">\n"
-              "<pre>a\nb\t\"q\" \\ &lt;/script&gt; \x01\x7F\xE2\x80\xA8&amp;</pre>\n</div>");
+        toDivElement(fields),
+        "<div 10=\"y\" 2=\"x\xED\xA0\x80\xED\xAD\xED\" modified=\"20240101000000000\" tags=\"a [[b c]]\" "
+        "title=\"T\xC3\xABst&lt;b&gt;\">\n"
+        "<pre>a\nb\t\"q\" \\ &lt;/script&gt; \x01\x7F\xE2\x80\xA8&amp;</pre>\n</div>");
     // Read back from either form, the same tiddler; the div form in the order a browser keeps it.
     Fields fromJson, fromDiv;
     ASSERT_TRUE(decodeEntry(toStoreJson(fields), fromJson));
@@ -101,7 +102,7 @@ TEST(Tw5Format, WritesEntriesByteForByteAsTiddlyWikiDoes) {
     EXPECT_EQ(fromJson, inObjectOrder(fields));
     EXPECT_EQ(
         toStoreJson(fromDiv),
-        "{\"2\":\"x\",\"10\":\"y\",\"text\":\"a\\nb\\t\\\"q\\\" \\\\ \\u003C/script> "
+        "{\"2\":\"x\\ud800\xED\xAD\xED\",\"10\":\"y\",\"text\":\"a\\nb\\t\\\"q\\\" \\\\ \\u003C/script> "
         "\\u0001\x7F\xE2\x80\xA8&\","
         "\"title\":\"T\xC3\xABst\\u003Cb>\",\"tags\":\"a [[b c]]\",\"modified\":\"20240101000000000\"}");
     EXPECT_TRUE(sameTiddler(toStoreJson(fields), toDivElement(fields)));
