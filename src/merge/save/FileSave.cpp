@@ -6,6 +6,13 @@
 #include "merge/save/FileSave.h"
 
 namespace korvane {
+namespace {
+
+// Backup and temporary names carry a number from 1 to this; so many free names are tried at most.
+constexpr double kLargestNumber = 99999999.0;
+constexpr int kAttempts = 1000;
+
+}  // namespace
 
 std::string FileSave::drawFreePath(const std::string& base, const std::string& suffix) {
     if (!m_random) {
@@ -13,8 +20,8 @@ std::string FileSave::drawFreePath(const std::string& base, const std::string& s
             return std::uniform_real_distribution<double>(0.0, 1.0)(engine);
         };
     }
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        const auto number = static_cast<long>(std::floor(m_random() * 99999999.0 + 1.0));
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const auto number = static_cast<long>(std::floor(m_random() * kLargestNumber + 1.0));
         std::string path = base + std::to_string(number) + suffix;
         if (!m_fs.exists(path)) {
             return path;

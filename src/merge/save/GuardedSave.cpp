@@ -13,6 +13,9 @@ namespace {
 
 constexpr unsigned kWriteBits = 0222;
 
+// The targets of a save, in the order it handles them (and the note lists them).
+constexpr std::size_t kRemote = 0, kLocal = 1, kUnedited = 2, kTargets = 3;
+
 }  // namespace
 
 // One file that the save replaces.
@@ -28,33 +31,33 @@ struct SaveTarget {
 
 // What the steps of one save share. The targets are in the order remote, local, unedited copy.
 struct SaveWork {
-    SaveTarget targets[3];
+    SaveTarget targets[kTargets];
     SaveNote note;
     std::string notePath;
     std::string backup;
     // Whether each temporary holds a complete copy; a failed write has removed its own file.
-    std::vector<FsError> written = std::vector<FsError>(3, FsError("not written"));
+    std::vector<FsError> written = std::vector<FsError>(kTargets, FsError("not written"));
     bool remoteMoved = false;
 
-    SaveTarget& remote() { return targets[0]; }
+    SaveTarget& remote() { return targets[kRemote]; }
 };
 
 bool GuardedSave::checkTargets(SaveWork& w) {
     // The unedited copy is created beside the local file when the run had none.
-    const std::string named[3] = {m_paths.remote, m_paths.local,
-                                  hasUneditedCopy() ? m_paths.unedited : m_paths.local + ".LastMerge"};
-    const std::string_view startTexts[3] = {m_docs.remoteText, m_docs.localText, m_docs.uneditedText};
+    const std::string named[kTargets] = {m_paths.remote, m_paths.local,
+                                         hasUneditedCopy() ? m_paths.unedited : m_paths.local + ".LastMerge"};
+    const std::string_view startTexts[kTargets] = {m_docs.remoteText, m_docs.localText, m_docs.uneditedText};
     // Every target is checked before the first change: a folder, a pipe or a device found halfway
     // through the renames would leave the files half replaced.
-    for (std::size_t i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < kTargets; ++i) {
         const FileInfo info = m_fs.inspect(named[i]);
         SaveTarget& t = w.targets[i];
         t.path = info.resolved;
         w.note.targets[i].path = info.resolved;
-        if (i == 2 && info.kind == FileKind::Missing) {
+        if (i == kUnedited && info.kind == FileKind::Missing) {
             // A new unedited copy is as private as the local file it is a copy of.
-            t.mode = w.targets[1].mode;
-            t.owner = w.targets[1].owner;
+            t.mode = w.targets[kLocal].mode;
+            t.owner = w.targets[kLocal].owner;
             continue;
         }
         if (const std::string problem = msg::targetProblem(named[i], info); !problem.empty()) {
@@ -62,10 +65,10 @@ bool GuardedSave::checkTargets(SaveWork& w) {
             return false;
         }
         // The remote file is marked read-only, so that nobody edits the shared copy by mistake.
-        t.mode = i == 0 ? info.mode & ~kWriteBits : info.mode;
+        t.mode = i == kRemote ? info.mode & ~kWriteBits : info.mode;
         t.owner = info.owner;
         t.before = msg::kTargetNames[i];
-        if (i < 2 || hasUneditedCopy()) {
+        if (i != kUnedited || hasUneditedCopy()) {
             w.note.targets[i].before = fingerprintOf({startTexts[i]});
         }
     }
@@ -82,7 +85,7 @@ bool GuardedSave::writeNoteAndTemporaries(SaveWork& w) {
         return false;
     }
     std::vector<NewFile> temps;
-    for (std::size_t i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < kTargets; ++i) {
         SaveTarget& t = w.targets[i];
         t.temp = drawFreePath(t.path + ".korvane-", ".tmp");
         if (t.temp.empty()) {
@@ -98,7 +101,7 @@ bool GuardedSave::writeNoteAndTemporaries(SaveWork& w) {
     w.note.backup = w.backup;
     // The note comes before anything else, so that a save cut off at any later moment is found. It lies
     // beside the file a link names, where a run given that file's own path looks for it too.
-    w.notePath = saveNotePath(w.targets[1].path);
+    w.notePath = saveNotePath(w.targets[kLocal].path);
     if (FsError err = m_fs.writeNewDurable(w.notePath, {w.note.text()}, std::nullopt)) {
         message(msg::saveFailedUnchanged(std::string(msg::kWriting), w.notePath, *err), MessageIcon::Critical,
                 kAppTitle);
@@ -106,7 +109,7 @@ bool GuardedSave::writeNoteAndTemporaries(SaveWork& w) {
     }
     // The merged document goes into the temporary files first, all three written at once.
     w.written = m_fs.writeNewDurableEach(temps, doc);
-    for (std::size_t i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < kTargets; ++i) {
         if (w.written[i]) {
             return giveUpOnFile(w, std::string(msg::kWriting), w.targets[i].temp, *w.written[i]);
         }
@@ -117,7 +120,7 @@ bool GuardedSave::writeNoteAndTemporaries(SaveWork& w) {
 bool GuardedSave::giveUp(SaveWork& w, const std::string& text, const std::string& unchangedText,
                          MessageIcon icon, std::string_view title) {
     std::string notes;
-    for (std::size_t i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < kTargets; ++i) {
         if (!w.written[i]) {
             if (FsError err = m_fs.remove(w.targets[i].temp)) {
                 notes += msg::tempNotRemoved(w.targets[i].temp, *err);
@@ -154,10 +157,10 @@ bool GuardedSave::checkUnchanged(SaveWork& w) {
     // renames that follow at once.
     std::optional<Problem> problem = changedSince(w.backup, m_docs.remoteText, msg::kRemoteChanged);
     if (!problem) {
-        problem = changedSince(w.targets[1].path, m_docs.localText, msg::kLocalChanged);
+        problem = changedSince(w.targets[kLocal].path, m_docs.localText, msg::kLocalChanged);
     }
     if (!problem && hasUneditedCopy()) {
-        problem = changedSince(w.targets[2].path, m_docs.uneditedText, msg::kOriginalChanged);
+        problem = changedSince(w.targets[kUnedited].path, m_docs.uneditedText, msg::kOriginalChanged);
     }
     return !problem || giveUp(w, problem->text, problem->unchangedText, problem->icon, problem->title);
 }
@@ -182,12 +185,13 @@ std::string GuardedSave::whereNow(const SaveWork& w) const {
 }
 
 bool GuardedSave::replaceTargets(SaveWork& w) {
-    const std::string_view startTexts[3] = {m_docs.remoteText, m_docs.localText, m_docs.uneditedText};
-    const std::string_view changed[3] = {msg::kRemoteChanged, msg::kLocalChanged, msg::kOriginalChanged};
-    for (std::size_t i = 0; i < 3; ++i) {
+    const std::string_view startTexts[kTargets] = {m_docs.remoteText, m_docs.localText, m_docs.uneditedText};
+    const std::string_view changed[kTargets] = {msg::kRemoteChanged, msg::kLocalChanged,
+                                                msg::kOriginalChanged};
+    for (std::size_t i = 0; i < kTargets; ++i) {
         SaveTarget& t = w.targets[i];
         FsError err;
-        if (i == 0) {
+        if (i == kRemote) {
             // The remote path stays empty while the remote file waits under its backup name: a file
             // that another program puts there meanwhile is not overwritten.
             err = m_fs.renameNoReplace(t.temp, t.path);
@@ -203,7 +207,7 @@ bool GuardedSave::replaceTargets(SaveWork& w) {
             err = m_fs.rename(t.temp, t.path);
         }
         if (err) {
-            if (i == 0) {
+            if (i == kRemote) {
                 // Nothing was replaced yet: everything can still be put back.
                 return giveUpOnFile(w, msg::renamingTo(t.temp), t.path, *err);
             }
@@ -211,7 +215,7 @@ bool GuardedSave::replaceTargets(SaveWork& w) {
             return false;
         }
         t.replaced = true;
-        if (t.swapped && (i == 1 || hasUneditedCopy())) {
+        if (t.swapped && (i == kLocal || hasUneditedCopy())) {
             if (std::optional<Problem> problem = changedSince(t.temp, startTexts[i], changed[i])) {
                 return putBack(w, *problem);
             }
@@ -221,7 +225,7 @@ bool GuardedSave::replaceTargets(SaveWork& w) {
 }
 
 bool GuardedSave::putBack(SaveWork& w, const Problem& problem) {
-    for (std::size_t i = 3; i-- > 1;) {
+    for (std::size_t i = kTargets; i-- > kLocal;) {
         SaveTarget& t = w.targets[i];
         if (t.swapped) {
             if (FsError err = m_fs.exchange(t.temp, t.path)) {
@@ -240,7 +244,7 @@ bool GuardedSave::putBack(SaveWork& w, const Problem& problem) {
     }
     w.remoteMoved = false;
     w.remote().replaced = false;
-    w.written[0] = FsError("renamed");  // its temporary file is gone
+    w.written[kRemote] = FsError("renamed");  // its temporary file is gone
     return giveUp(w, problem.text, problem.unchangedText, problem.icon, problem.title);
 }
 

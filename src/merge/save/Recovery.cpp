@@ -110,7 +110,10 @@ std::optional<SaveNote> SaveNote::parse(std::string_view text) {
         fields.push_back(text.substr(at, end - at));
         at = end + 1;
     }
-    if (fields.size() != 17 || fields[0] != kNoteHeader || fields[16] != kNoteEnd) {
+    // The header, the merged document's size and checksum, the backup; then per target its path, its
+    // copy, and the size and checksum of what it held; then the end mark.
+    constexpr std::size_t kHead = 4, kPerTarget = 4, kTargets = 3, kCount = kHead + kPerTarget * kTargets + 1;
+    if (fields.size() != kCount || fields[0] != kNoteHeader || fields[kCount - 1] != kNoteEnd) {
         return std::nullopt;
     }
     SaveNote note;
@@ -121,13 +124,14 @@ std::optional<SaveNote> SaveNote::parse(std::string_view text) {
     }
     note.merged = {*size, *hash};
     note.backup = fields[3];
-    for (std::size_t i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < kTargets; ++i) {
         Target& t = note.targets[i];
-        t.path = fields[4 + 4 * i];
-        t.temp = fields[5 + 4 * i];
-        if (fields[6 + 4 * i] != "-") {
-            const auto beforeSize = numberOf(fields[6 + 4 * i]);
-            const auto beforeHash = numberOf(fields[7 + 4 * i]);
+        const std::string_view* own = &fields[kHead + kPerTarget * i];
+        t.path = own[0];
+        t.temp = own[1];
+        if (own[2] != "-") {
+            const auto beforeSize = numberOf(own[2]);
+            const auto beforeHash = numberOf(own[3]);
             if (!beforeSize || !beforeHash) {
                 return std::nullopt;
             }

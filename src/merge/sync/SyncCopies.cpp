@@ -67,12 +67,16 @@ bool isDeviceId(std::string_view s) {
 
 // What stands between STEM and EXT in a conflict copy's name.
 std::optional<std::string> timeOfMiddle(std::string_view m) {
-    if (m.starts_with(".sync-conflict-") && m.size() == 15 + 15 + 8 && m[30] == '-' &&
-        isDeviceId(m.substr(31))) {
-        return compactMoment(m.substr(15, 15));
+    // ".sync-conflict-" YYYYMMDD-HHMMSS "-" DEVICE, and "_conflict-" YYYYMMDD-HHMMSS.
+    constexpr std::string_view kSyncthing = ".sync-conflict-", kNextcloudOld = "_conflict-";
+    constexpr std::size_t kMoment = 15, kDevice = 7;
+    const std::size_t deviceAt = kSyncthing.size() + kMoment + 1;
+    if (m.starts_with(kSyncthing) && m.size() == deviceAt + kDevice && m[deviceAt - 1] == '-' &&
+        isDeviceId(m.substr(deviceAt))) {
+        return compactMoment(m.substr(kSyncthing.size(), kMoment));
     }
-    if (m.starts_with("_conflict-")) {
-        return compactMoment(m.substr(10));
+    if (m.starts_with(kNextcloudOld)) {
+        return compactMoment(m.substr(kNextcloudOld.size()));
     }
     if (!m.starts_with(" (") || !m.ends_with(")")) {
         return std::nullopt;
