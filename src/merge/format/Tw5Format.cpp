@@ -45,6 +45,20 @@ std::string refusal(const std::string& boxText, const std::vector<std::string>& 
                : std::string();
 }
 
+// The separator after an entry: taken from the local document where it follows the entry there, so
+// that a run of unchanged tiddlers stays one piece of the document (written with one system call).
+std::string_view separatorAfter(std::string_view local, std::string_view entry, std::string_view separator) {
+    const auto address = [](const char* p) { return reinterpret_cast<std::uintptr_t>(p); };
+    const std::uintptr_t end = address(entry.data()) + entry.size();
+    if (end >= address(local.data()) && end + separator.size() <= address(local.data()) + local.size()) {
+        const std::string_view after = local.substr(end - address(local.data()), separator.size());
+        if (after == separator) {
+            return after;
+        }
+    }
+    return separator;
+}
+
 class Tw5Run : public FormatRun {
   public:
     explicit Tw5Run(const FormatContext& context) : m_context(context) {}
@@ -233,19 +247,6 @@ void Tw5Run::assemble() {
     }
     std::sort(cuts.begin(), cuts.end(),
               [](const Cut& a, const Cut& b) { return a.range.begin < b.range.begin; });
-    // A separator is taken from the local document where it follows the entry there, so that a run of
-    // unchanged tiddlers stays one piece of the document (written with one system call).
-    const auto separatorAfter = [&local](std::string_view entry, std::string_view separator) {
-        const auto address = [](const char* p) { return reinterpret_cast<std::uintptr_t>(p); };
-        const std::uintptr_t end = address(entry.data()) + entry.size();
-        if (end >= address(local.data()) && end + separator.size() <= address(local.data()) + local.size()) {
-            const std::string_view after = local.substr(end - address(local.data()), separator.size());
-            if (after == separator) {
-                return after;
-            }
-        }
-        return separator;
-    };
     m_document = PieceText();
     std::size_t at = 0;
     for (const Cut& cut : cuts) {
@@ -259,7 +260,7 @@ void Tw5Run::assemble() {
         m_storeBegin = m_document.size();
         for (std::size_t i = 0; i < m_entries.size(); ++i) {
             if (i > 0) {
-                m_document.append(separatorAfter(m_entries[i - 1], json ? kJsonSeparator : kLineFeed));
+                m_document.append(separatorAfter(local, m_entries[i - 1], json ? kJsonSeparator : kLineFeed));
             }
             m_document.append(m_entries[i]);
         }

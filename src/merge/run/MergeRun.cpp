@@ -108,9 +108,26 @@ std::string problemText(const SplitOutcome& outcome) {
 }  // namespace
 
 bool MergeRun::load() {
-    if (!InterruptedSave(m_host, m_fs, m_paths).putInOrder()) {
+    if (!InterruptedSave(m_host, m_fs, m_paths).putInOrder() || !checkPaths()) {
         return false;
     }
+    std::vector<std::string> paths = {m_paths.local, m_paths.remote};
+    if (hasUneditedCopy()) {
+        paths.push_back(m_paths.unedited);
+    }
+    if (!readDocuments(paths) || !split(paths)) {
+        return false;
+    }
+    if (m_docs.remoteText == m_docs.localText) {
+        m_identical = true;
+        message(msg::kIdentical, MessageIcon::Information, msg::kIdenticalTitle);
+        return false;
+    }
+    noteOutputAtStart();
+    return true;
+}
+
+bool MergeRun::checkPaths() {
     if (!isPathGiven(m_paths.remote)) {
         offerSyncCopy();
     }
@@ -136,13 +153,12 @@ bool MergeRun::load() {
         stop(msg::kUneditedSameFile);
         return false;
     }
+    return true;
+}
 
+bool MergeRun::readDocuments(const std::vector<std::string>& paths) {
     // The documents are read at the same time; what went wrong is reported in the order local,
     // remote, unedited, and the first file that cannot be read stops the run.
-    std::vector<std::string> paths = {m_paths.local, m_paths.remote};
-    if (hasUneditedCopy()) {
-        paths.push_back(m_paths.unedited);
-    }
     std::vector<ReadOutcome> read = m_fs.readWholeEach(paths);
     DocumentText* const texts[] = {&m_docs.localText, &m_docs.remoteText, &m_docs.uneditedText};
     for (std::size_t i = 0; i < paths.size(); ++i) {
@@ -157,7 +173,6 @@ bool MergeRun::load() {
                 msg::kFileErrorTitle);
         return false;
     }
-
     // An encrypted document cannot take part at all.
     for (std::size_t i = 0; i < paths.size(); ++i) {
         if (isEncryptedWiki(*texts[i])) {
@@ -166,15 +181,6 @@ bool MergeRun::load() {
             return false;
         }
     }
-    if (!split(paths)) {
-        return false;
-    }
-    if (m_docs.remoteText == m_docs.localText) {
-        m_identical = true;
-        message(msg::kIdentical, MessageIcon::Information, msg::kIdenticalTitle);
-        return false;
-    }
-    noteOutputAtStart();
     return true;
 }
 

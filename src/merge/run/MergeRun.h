@@ -136,6 +136,10 @@ class MergeRun {
     void takeBack(const std::string& boxText, std::string_view stored);
     bool keepEdits();
 
+    // The checks on the paths and the .LastMerge offer; false after a check stopped the run.
+    bool checkPaths();
+    // Reads the documents and refuses an empty remote file or an encrypted wiki; false after that.
+    bool readDocuments(const std::vector<std::string>& paths);
     // Splits the documents with the run's format; false after a document that cannot take part was
     // reported.
     bool split(const std::vector<std::string>& paths);
