@@ -135,31 +135,10 @@ bool addAttributesLine(const std::string& path) {
     return true;
 }
 
-}  // namespace
+using Setting = std::pair<std::string, std::string>;
 
-int gitSetupCommand(const std::vector<std::string>& args) {
-    bool global = false, apply = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--global") {
-            global = true;
-        } else if (args[i] == "--apply") {
-            apply = true;
-        } else {
-            printError("Usage:\n" + std::string(kMergeUsage));
-            return kExitStopped;
-        }
-    }
-    std::string cli, desktop;
-    ownPrograms(cli, desktop);
-    const std::pair<std::string, std::string> settings[] = {
-        {"merge.korvane.name", "Korvane: TiddlyWiki files, tiddler by tiddler"},
-        {"merge.korvane.driver", shellWord(cli) + " merge-driver %O %A %B %P %L %X %Y"},
-        {"merge.korvane.recursive", "binary"},
-        {"mergetool.korvane.cmd",
-         shellWord(desktop) +
-             " /local \"$LOCAL\" /remote \"$REMOTE\" /lastmerge \"$BASE\" /output \"$MERGED\""},
-        {"mergetool.korvane.trustExitCode", "true"},
-    };
+// The settings as git's configuration file and the attributes file hold them, for the user to read.
+std::string configurationText(const std::vector<Setting>& settings, bool global) {
     std::string text = global ? "# ~/.gitconfig\n" : "# .git/config\n";
     std::string section;
     for (const auto& [key, value] : settings) {
@@ -176,7 +155,35 @@ int gitSetupCommand(const std::vector<std::string>& args) {
         text += "\t" + key.substr(last + 1) + " = " + escaped + "\n";
     }
     text += global ? "# ~/.config/git/attributes\n" : "# .gitattributes\n";
-    text += std::string(kAttributesLine) + "\n";
+    return text + std::string(kAttributesLine) + "\n";
+}
+
+}  // namespace
+
+int gitSetupCommand(const std::vector<std::string>& args) {
+    bool global = false, apply = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--global") {
+            global = true;
+        } else if (args[i] == "--apply") {
+            apply = true;
+        } else {
+            printError("Usage:\n" + std::string(kMergeUsage));
+            return kExitStopped;
+        }
+    }
+    std::string cli, desktop;
+    ownPrograms(cli, desktop);
+    const std::vector<Setting> settings = {
+        {"merge.korvane.name", "Korvane: TiddlyWiki files, tiddler by tiddler"},
+        {"merge.korvane.driver", shellWord(cli) + " merge-driver %O %A %B %P %L %X %Y"},
+        {"merge.korvane.recursive", "binary"},
+        {"mergetool.korvane.cmd",
+         shellWord(desktop) +
+             " /local \"$LOCAL\" /remote \"$REMOTE\" /lastmerge \"$BASE\" /output \"$MERGED\""},
+        {"mergetool.korvane.trustExitCode", "true"},
+    };
+    const std::string text = configurationText(settings, global);
     std::fwrite(text.data(), 1, text.size(), stdout);
     if (std::fflush(stdout) != 0) {
         return kExitStopped;

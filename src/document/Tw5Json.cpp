@@ -246,6 +246,30 @@ void appendUtf8(std::string& out, std::uint32_t cp) {
     }
 }
 
+std::uint32_t hex4(std::string_view raw, std::size_t from) {
+    std::uint32_t v = 0;
+    for (std::size_t k = 0; k < 4; ++k) {
+        v = v * 16 + static_cast<std::uint32_t>(hexDigit(raw[from + k]));
+    }
+    return v;
+}
+
+// Appends the character of the `\uXXXX` escape whose `u` stands at `at` (a surrogate pair is one
+// character; a lone surrogate is kept as it stands); the position of its last digit.
+std::size_t appendUnicodeEscape(std::string& out, std::string_view raw, std::size_t at) {
+    std::uint32_t cp = hex4(raw, at + 1);
+    at += 4;
+    if (cp >= 0xD800 && cp < 0xDC00 && at + 6 < raw.size() && raw[at + 1] == '\\' && raw[at + 2] == 'u') {
+        const std::uint32_t low = hex4(raw, at + 3);
+        if (low >= 0xDC00 && low < 0xE000) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+            at += 6;
+        }
+    }
+    appendUtf8(out, cp);
+    return at;
+}
+
 }  // namespace
 
 std::string decodeJsonString(std::string_view raw) {
@@ -282,28 +306,9 @@ std::string decodeJsonString(std::string_view raw) {
             case 't':
                 out += '\t';
                 break;
-            case 'u': {
-                const auto hex4 = [&raw](std::size_t from) {
-                    std::uint32_t v = 0;
-                    for (std::size_t k = 0; k < 4; ++k) {
-                        v = v * 16 + static_cast<std::uint32_t>(hexDigit(raw[from + k]));
-                    }
-                    return v;
-                };
-                std::uint32_t cp = hex4(i + 1);
-                i += 4;
-                // A surrogate pair is one character; a lone surrogate is kept as it stands.
-                if (cp >= 0xD800 && cp < 0xDC00 && i + 6 < raw.size() && raw[i + 1] == '\\' &&
-                    raw[i + 2] == 'u') {
-                    const std::uint32_t low = hex4(i + 3);
-                    if (low >= 0xDC00 && low < 0xE000) {
-                        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-                        i += 6;
-                    }
-                }
-                appendUtf8(out, cp);
+            case 'u':
+                i = appendUnicodeEscape(out, raw, i);
                 break;
-            }
             default:  // the quote, backslash and slash stand for themselves
                 out += e;
         }
