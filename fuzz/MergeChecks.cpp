@@ -59,8 +59,7 @@ class ScriptedAnswers : public MergeHost {
                                              : enabled[m_script.number(0, enabled.size() - 1)];
         Settled& s = settled[r.title] = {*a.choice, std::nullopt, {}};
         Fields copy;
-        if (r.fieldForm && a.choice == DialogButton::Backup &&
-            fromTidText(r.texts.strConflict2, copy).empty()) {
+        if (r.fieldForm && a.choice == DialogButton::Backup && !fromTidText(r.texts.strConflict2, copy)) {
             s.copyTitle = *fieldValue(copy, "title");
         }
         if (m_script.flag()) {
@@ -126,7 +125,7 @@ std::map<std::string, std::string> tiddlerOf(std::string_view entry) {
 bool divStoreCannotHold(const RunDocuments& docs) {
     TiddlerList local;
     Tw5Layout layout;
-    if (!splitTw5(docs.localText, local, layout).empty() || layout.writesJson()) {
+    if (splitTw5(docs.localText, local, layout) || layout.writesJson()) {
         return false;
     }
     for (const TiddlerList* list : {&docs.local, &docs.remote, &docs.unedited}) {
@@ -144,7 +143,7 @@ bool divStoreCannotHold(const RunDocuments& docs) {
 void checkTw5(const MergeRun& run, const ScriptedAnswers& host, const std::string& merged) {
     TiddlerList out;
     Tw5Layout layout;
-    FUZZ_CHECK(splitTw5(merged, out, layout).empty());
+    FUZZ_CHECK(!splitTw5(merged, out, layout));
     FUZZ_CHECK(tw5Page(merged, layout, out) == Tw5Page::Whole && merged.ends_with("</html>"));
     std::string entries;
     for (std::size_t i = 0; i < out.size(); ++i) {

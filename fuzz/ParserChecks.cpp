@@ -48,7 +48,7 @@ void checkParser(std::string_view doc) {
     // Read as a TiddlyWiki 5 document: every entry written back as TiddlyWiki writes it reads the same.
     TiddlerList tw5;
     Tw5Layout layout;
-    if (splitTw5(doc, tw5, layout).empty()) {
+    if (!splitTw5(doc, tw5, layout)) {
         for (std::string_view entry : tw5.colDivs) {
             Fields fields, again;
             FUZZ_CHECK(decodeEntry(entry, fields) && decodeEntry(toStoreJson(fields), again) &&

@@ -316,7 +316,7 @@ std::string decodeJsonString(std::string_view raw) {
     return out;
 }
 
-std::string readJsonStore(std::string_view text, JsonFieldSink& sink) {
+ReadProblem readJsonStore(std::string_view text, JsonFieldSink& sink) {
     Scanner s(text);
     if (!s.take('[')) {
         return at("no array", s.at());
@@ -338,10 +338,10 @@ std::string readJsonStore(std::string_view text, JsonFieldSink& sink) {
         }
     }
     s.skipSpace();
-    return s.atEnd() ? std::string() : at("text after the array", s.at());
+    return s.atEnd() ? ReadProblem() : at("text after the array", s.at());
 }
 
-std::string readJsonObject(std::string_view text, Fields& fields) {
+ReadProblem readJsonObject(std::string_view text, Fields& fields) {
     Scanner s(text);
     fields.clear();
     bool hasTitle = false;

@@ -3,6 +3,7 @@
 // writes it, so that its next save changes nothing.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,14 +32,17 @@ struct JsonFieldSink {
     virtual void objectEnds(std::size_t end) = 0;  // one past the closing brace
 };
 
-// Reads the text of a store block: one array of objects. Empty on success, else what is wrong and at
-// which byte. `sink` sees the fields of each object in order.
-std::string readJsonStore(std::string_view text, JsonFieldSink& sink);
+// What is wrong with a text that does not read (and at which byte); nothing when it reads.
+using ReadProblem = std::optional<std::string>;
+
+// Reads the text of a store block: one array of objects. `sink` sees the fields of each object in
+// order.
+ReadProblem readJsonStore(std::string_view text, JsonFieldSink& sink);
 
 // Reads one JSON object whose values are all strings (a store entry or an edited box) into `fields`:
 // JavaScript's order (array-index names first), a repeated name keeping its first place and its last
-// value. Empty on success, else what is wrong.
-std::string readJsonObject(std::string_view text, Fields& fields);
+// value.
+ReadProblem readJsonObject(std::string_view text, Fields& fields);
 
 // The value of a JSON string given the raw text between its quotes (escapes already known to be valid).
 std::string decodeJsonString(std::string_view raw);

@@ -275,7 +275,7 @@ DocumentKind detectKind(std::string_view document) {
     return DocumentKind::Early;
 }
 
-std::string splitTw5(std::string_view doc, TiddlerList& list, Tw5Layout& layout) {
+ReadProblem splitTw5(std::string_view doc, TiddlerList& list, Tw5Layout& layout) {
     list.format = kTw5FormatName;
     std::vector<Found> found;
     found.reserve(doc.size() / 512 + 16);
@@ -297,8 +297,8 @@ std::string splitTw5(std::string_view doc, TiddlerList& list, Tw5Layout& layout)
         next = close + kScriptClose.size();
         const std::string_view block = doc.substr(begin, close - begin);
         StoreSink sink(block, list, found);
-        if (std::string problem = readJsonStore(block, sink); !problem.empty()) {
-            return "a JSON store block is not valid (" + problem + " of the block)";
+        if (const ReadProblem problem = readJsonStore(block, sink)) {
+            return "a JSON store block is not valid (" + *problem + " of the block)";
         }
         layout.blocks.push_back({at, close + kScriptClose.size()});
         layout.blockArrays.push_back({begin, close});
@@ -354,7 +354,7 @@ Tw5Page tw5Page(std::string_view doc, const Tw5Layout& layout, const TiddlerList
 bool decodeEntry(std::string_view entry, Fields& fields) {
     fields.clear();
     if (isJsonEntry(entry)) {
-        return readJsonObject(entry, fields).empty();
+        return !readJsonObject(entry, fields);
     }
     DivParts parts;
     if (!divParts(entry, parts)) {

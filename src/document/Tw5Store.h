@@ -45,9 +45,9 @@ struct Tw5Layout {
 
 // Splits a TiddlyWiki 5 document into `list`: the div store's tiddlers, then each JSON block's, a later
 // copy of a title taking the place of the first. Titles and stamps are decoded; each entry is its
-// bytes as stored (a whole `<div …>…</div>` element, or one JSON object). Empty on success, else what
+// bytes as stored (a whole `<div …>…</div>` element, or one JSON object). The problem, if any, is what
 // is wrong with the store (a JSON block that is not strictly valid, a div store that never ends).
-std::string splitTw5(std::string_view document, TiddlerList& list, Tw5Layout& layout);
+ReadProblem splitTw5(std::string_view document, TiddlerList& list, Tw5Layout& layout);
 
 // Whether a TiddlyWiki 5 document is a whole page around its store, as the split found it.
 enum class Tw5Page {
@@ -102,7 +102,7 @@ inline bool isJsonEntry(std::string_view entry) {
 // The tiddler in TiddlyWiki's `.tid` text form (fields sorted by name, a blank line, the text), or as
 // indented JSON when a value cannot be shown that way.
 std::string toTidText(const Fields& fields);
-// Reads a text in either form back; empty on success, else why it does not read.
-std::string fromTidText(std::string_view text, Fields& fields);
+// Reads a text in either form back; the problem, if any, says why it does not read.
+ReadProblem fromTidText(std::string_view text, Fields& fields);
 
 }  // namespace korvane

@@ -71,7 +71,7 @@ std::string toTidText(const Fields& fields) {
     return out;
 }
 
-std::string fromTidText(std::string_view box, Fields& fields) {
+ReadProblem fromTidText(std::string_view box, Fields& fields) {
     fields.clear();
     std::string text;
     text.reserve(box.size());
@@ -82,8 +82,8 @@ std::string fromTidText(std::string_view box, Fields& fields) {
     }
     const std::size_t lead = text.find_first_not_of(" \t\n");
     if (lead != std::string::npos && text[lead] == '{') {
-        std::string problem = readJsonObject(text, fields);
-        return problem.empty() ? problem : "It is not valid JSON: " + problem + ".";
+        const ReadProblem problem = readJsonObject(text, fields);
+        return problem ? "It is not valid JSON: " + *problem + "." : ReadProblem();
     }
     std::size_t p = 0;
     for (std::size_t line = 1;; ++line) {

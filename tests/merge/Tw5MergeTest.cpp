@@ -156,7 +156,7 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
         if (merged) {  // the whole page reads back with the merged store
             TiddlerList list;
             Tw5Layout layout;
-            EXPECT_EQ(splitTw5(run.newDocument(), list, layout), "") << row.name;
+            EXPECT_EQ(splitTw5(run.newDocument(), list, layout), std::nullopt) << row.name;
             EXPECT_LE(layout.blocks.size(), 1u) << row.name;
             EXPECT_TRUE(run.newDocument().ends_with("</div>\n" + kCore + "</body></html>\n")) << row.name;
         }

@@ -36,8 +36,8 @@ std::string refusal(const std::string& boxText, const std::vector<std::string>& 
     if (onlySpaces(boxText)) {
         return {};
     }
-    if (const std::string problem = fromTidText(boxText, fields); !problem.empty()) {
-        return msg::boxRefused(problem);
+    if (const ReadProblem problem = fromTidText(boxText, fields)) {
+        return msg::boxRefused(*problem);
     }
     const std::string* title = fieldValue(fields, "title");
     return std::find(titles.begin(), titles.end(), *title) == titles.end()
@@ -65,8 +65,8 @@ class Tw5Run : public FormatRun {
 
     SplitOutcome split(std::size_t role, std::string_view document, TiddlerList& list) override {
         Tw5Layout& layout = m_layouts[role];
-        if (std::string problem = splitTw5(document, list, layout); !problem.empty()) {
-            return {PageProblem::StoreDamaged, std::move(problem)};
+        if (ReadProblem problem = splitTw5(document, list, layout)) {
+            return {PageProblem::StoreDamaged, std::move(*problem)};
         }
         if (!endsWithClosingHtml(document)) {
             return {PageProblem::EndCutShort, {}};
@@ -277,12 +277,12 @@ bool Tw5Run::finish() {
     const DocumentText merged = m_document.documentText();
     TiddlerList check;
     Tw5Layout checkLayout;
-    std::string problem = m_unwritable.empty() ? splitTw5(merged, check, checkLayout) : m_unwritable;
-    if (problem.empty() && check.size() != m_entries.size()) {
+    ReadProblem problem = m_unwritable.empty() ? splitTw5(merged, check, checkLayout) : m_unwritable;
+    if (!problem && check.size() != m_entries.size()) {
         problem = "two tiddlers have the same title";
     }
-    if (!problem.empty()) {
-        m_context.host.showMessage(msg::mergedStoreRefused(problem, m_context.localPath),
+    if (problem) {
+        m_context.host.showMessage(msg::mergedStoreRefused(*problem, m_context.localPath),
                                    MessageIcon::Critical, std::string(kAppTitle));
         return false;
     }
@@ -298,8 +298,8 @@ class Tw5Format : public WikiFormat {
     }
     SplitOutcome list(std::string_view document, TiddlerList& list) const override {
         Tw5Layout layout;
-        std::string problem = splitTw5(document, list, layout);
-        return {problem.empty() ? PageProblem::None : PageProblem::StoreDamaged, std::move(problem)};
+        ReadProblem problem = splitTw5(document, list, layout);
+        return {problem ? PageProblem::StoreDamaged : PageProblem::None, problem.value_or(std::string())};
     }
     void compare(Visit& v) const override;
     std::unique_ptr<FormatRun> startRun(const FormatContext& context) const override {
