@@ -49,8 +49,7 @@ class ScriptedAnswers : public MergeHost {
     }
     ConflictAnswer settleConflict(const ConflictRequest& r) override {
         ConflictAnswer a;
-        a.texts = {toBoxForm(r.texts.strLocal), toBoxForm(r.texts.strOriginal), toBoxForm(r.texts.strServer),
-                   toBoxForm(r.texts.strConflict1), toBoxForm(r.texts.strConflict2)};
+        a.texts = r.texts;  // the boxes as the dialog shows them
         // Only an enabled button can be pressed; when the script has run out, the recommended one.
         std::vector<DialogButton> enabled;
         std::ranges::copy_if(kDialogButtons, std::back_inserter(enabled),

@@ -4,6 +4,7 @@
 #include <deque>
 #include <optional>
 
+#include "merge/format/BoxForm.h"
 #include "merge/run/MergePlan.h"
 #include "merge/run/MergeRun.h"
 #include "support/TestSupport.h"
@@ -16,12 +17,15 @@ class MergeStage : public ::testing::Test {
     test::TempDir dir;
     std::vector<std::pair<std::string, std::string>> named;  // name and element, the longest first
 
-    // The text with every named element written "<div ENTRY</div>", and then every named entry, as $NAME.
+    // The text with every named element written "<div ENTRY</div>", and then every named entry (as the
+    // store holds it, or as a dialog box shows it), as $NAME.
     std::string symbolic(std::string text) const {
-        for (const bool whole : {true, false}) {
+        for (const int form : {0, 2, 1}) {
             for (const auto& [name, element] : named) {
                 const std::string entry = element.substr(4, element.size() - 10);
-                const std::string from = whole ? "<div" + entry + "</div>" : entry;
+                const std::string from = form == 0   ? "<div" + entry + "</div>"
+                                         : form == 1 ? entry
+                                                     : toBoxForm(entry);
                 for (std::size_t at; (at = text.find(from)) != std::string::npos;) {
                     text.replace(at, from.size(), "$" + name);
                 }

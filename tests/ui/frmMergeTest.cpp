@@ -113,13 +113,13 @@ TEST(frmMerge, ActionGivesChoice) {
 
 TEST(frmMerge, BoxesShowTheFieldsAsLinesAndHandBackTheirBytes) {
     ConflictRequest request;
-    request.texts.strLocal = "one\\ntwo\\ncaf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xC2\xA0nbsp";
+    request.texts.strLocal = "one\r\ntwo\r\ncaf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xC2\xA0nbsp";
     // Real line breaks stand; not UTF-8: shown as Latin-1.
     request.texts.strServer = "later\nform: caf\xE9 \xA0";
     request.texts.strOriginal = "x\xE9y";
     request.texts.strConflict1 = "mixed\r\nline ends\nand a lone\rreturn";
     // A paragraph separator, a frame mark and a lone carriage return survive an edit of their box.
-    request.texts.strConflict2 = "para\xE2\x80\xA9graph\xEF\xB7\x90\\nlone\rreturn";
+    request.texts.strConflict2 = "para\xE2\x80\xA9graph\xEF\xB7\x90\r\nlone\rreturn";
     request.takenBackBoxes = {X::Local, X::Original, X::Server, X::Conflict1, X::Conflict2};
     frmMerge dialog(request);
     QString shownLocal, shownServer;

@@ -73,7 +73,8 @@ class EarlyRun : public FormatRun {
         return true;
     }
 
-    std::string boxText(const Visit&, std::string_view entry) const override { return std::string(entry); }
+    // The text with real line breaks, as the dialog shows it; fromBox brings it back into store form.
+    std::string boxText(const Visit&, std::string_view entry) const override { return toBoxForm(entry); }
 
     std::optional<std::string> fromBox(const std::string& boxText, std::string_view stored) override {
         std::string result = toStoreForm(boxText, stored);

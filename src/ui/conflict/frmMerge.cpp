@@ -11,7 +11,6 @@
 #include <algorithm>
 
 #include "merge/Messages.h"
-#include "merge/format/BoxForm.h"
 #include "ui/Twips.h"
 #include "ui/conflict/DiffMarking.h"
 #include "ui/conflict/WrappingButton.h"
@@ -259,7 +258,7 @@ void frmMerge::fillBoxes() {
         const auto i = static_cast<std::size_t>(which);
         QPlainTextEdit& b = *m_boxes[i];
         BoxContent& content = m_contents[i];
-        const QString text = decodeForBox(toBoxForm(m_texts.of(which)), content);
+        const QString text = decodeForBox(std::move(m_texts.of(which)), content);
         // The text is written anew on closing; until then the box and its content hold it.
         std::string().swap(m_texts.of(which));
         b.setWordWrapMode(hasLongWord(text) ? QTextOption::WrapAnywhere
