@@ -97,6 +97,9 @@ struct ConflictRequest {
     MergeCase mergeCase = MergeCase::None;
     bool localIsUnedited = false;
     bool remoteIsUnedited = false;
+    // Whether the format lets a conflict copy of this tiddler be made (a copy of a plugin, a module, a
+    // draft or a `$:/tags/…` tiddler would stay active in the wiki).
+    bool copyAllowed = true;
 
     bool isEnabled(DialogButton b) const { return disabledButtons.count(b) == 0; }
     bool isSetAside(DialogBox b) const { return setAsideBoxes.count(b) != 0; }

@@ -27,13 +27,14 @@ TEST(Policy, DecisionsByCaseEqualityAndRule) {
         {MergeCase::G, true, false, B::Server, true, "rrrr", false, true},     // edited by the friend only
         {MergeCase::G, false, true, B::Local, true, "llll", false, true},
         {MergeCase::G, false, false, B::Server, true, "blrr", true, true},     // edited on both sides
+        {MergeCase::G, false, false, B::Server, false, "rlrr", true, true},    // a plugin: no copy
     };
     const ConflictRule rules[] = {ConflictRule::Both, ConflictRule::Local, ConflictRule::Remote, ConflictRule::Newer};
     // clang-format on
     for (const auto& [mergeCase, lU, rU, bold, backup, decisions, conflict, reported] : rows) {
         ConflictRequest r;
         r.mergeCase = mergeCase, r.localIsUnedited = lU, r.remoteIsUnedited = rU;
-        r.boldButton = bold, r.disabledButtons = backup ? std::set<B>{} : std::set<B>{B::Backup};
+        r.boldButton = bold, r.copyAllowed = backup;
         for (std::size_t k = 0; k < 4; ++k) {
             const Settlement s = settleByRule(r, rules[k]);
             EXPECT_EQ(decisionName(s.decision).front(), decisions[k]) << static_cast<char>(mergeCase) << k;

@@ -134,6 +134,7 @@ ConflictRequest MergeRun::buildRequest(const Visit& v, const CaseRow& row, const
     r.mergeCase = v.mergeCase;
     r.localIsUnedited = hasUneditedCopy() && v.localIsUnedited;
     r.remoteIsUnedited = hasUneditedCopy() && v.remoteIsUnedited;
+    r.copyAllowed = !v.noConflictCopy;
     for (const B b : {B::Local, B::Original, B::Server}) {
         if (row.shown.contains(boxOf(b))) {
             const std::optional<std::string_view> version = versionOf(v, b);

@@ -37,7 +37,8 @@ DialogButton conflictButton(const ConflictRequest& r, ConflictRule rule) {
         case ConflictRule::Both:
             break;
     }
-    if (r.isEnabled(DialogButton::Backup)) {
+    // Both versions where both sides hold the tiddler and a copy may be made.
+    if ((r.mergeCase == MergeCase::C || r.mergeCase == MergeCase::G) && r.copyAllowed) {
         return DialogButton::Backup;
     }
     // No conflict copy for a tiddler that one side lacks: the side that holds it keeps it, so that an
