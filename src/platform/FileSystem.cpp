@@ -460,4 +460,16 @@ std::vector<std::string> PosixFileSystem::namesInFolder(const std::string& folde
     return names;
 }
 
+std::string folderOf(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string(".")
+           : slash == 0                    ? std::string("/")
+                                           : std::string(path.substr(0, slash));
+}
+
+std::string_view nameOf(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
 }  // namespace korvane

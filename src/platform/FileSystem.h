@@ -139,6 +139,10 @@ class FileSystem {
     virtual std::vector<std::string> namesInFolder(const std::string& /*folder*/) { return {}; }
 };
 
+// A path's folder ("." for a bare name, "/" at the root) and its last component.
+std::string folderOf(std::string_view path);
+std::string_view nameOf(std::string_view path);
+
 // The real file system of the machine.
 class PosixFileSystem : public FileSystem {
   public:

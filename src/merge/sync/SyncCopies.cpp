@@ -136,16 +136,4 @@ std::vector<std::string> syncCopiesOldestFirst(std::string_view wikiName,
     return result;
 }
 
-std::string folderOf(std::string_view path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? std::string(".")
-           : slash == 0                    ? std::string("/")
-                                           : std::string(path.substr(0, slash));
-}
-
-std::string_view nameOf(std::string_view path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace korvane

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/FileSystem.h"
+
 namespace korvane {
 
 // When `candidate` is a conflict copy of the file named `wikiName`: the moment in its name as
@@ -22,9 +24,5 @@ std::optional<std::string> syncCopyTime(std::string_view wikiName, std::string_v
 // byte order of their names.
 std::vector<std::string> syncCopiesOldestFirst(std::string_view wikiName,
                                                const std::vector<std::string>& names);
-
-// A path's folder ("." for a bare name) and its last component.
-std::string folderOf(std::string_view path);
-std::string_view nameOf(std::string_view path);
 
 }  // namespace korvane
