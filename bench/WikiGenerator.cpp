@@ -160,11 +160,12 @@ std::string sideDocument(const WikiShape& shape, Side side) {
             add(firstNew + k, 5);
         }
     }
-    doc += documentTail(shape.laterFormat, shape.tw5);
+    // The friend's page differs outside the store too, inside the page, which still ends with </html>.
+    std::string tail = documentTail(shape.laterFormat, shape.tw5);
     if (side == Side::Remote) {
-        doc += "<!-- saved by the friend -->\n";
+        tail.insert(tail.rfind("</body>"), "<!-- saved by the friend -->\n");
     }
-    return doc;
+    return doc + tail;
 }
 
 }  // namespace

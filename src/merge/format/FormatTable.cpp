@@ -17,13 +17,18 @@ std::vector<const WikiFormat*>& table() {
 
 }  // namespace
 
-const WikiFormat& formatOf(std::string_view document) {
+const WikiFormat* claimingFormat(std::string_view document) {
     for (const WikiFormat* format : table()) {
         if (format->claims(document)) {
-            return *format;
+            return format;
         }
     }
-    return earlyFormat();
+    return nullptr;
+}
+
+const WikiFormat& formatOf(std::string_view document) {
+    const WikiFormat* format = claimingFormat(document);
+    return format != nullptr ? *format : earlyFormat();
 }
 
 const WikiFormat& formatNamed(std::string_view name) {
@@ -33,9 +38,9 @@ const WikiFormat& formatNamed(std::string_view name) {
     return it == formats.end() ? earlyFormat() : **it;
 }
 
-const WikiFormat& runFormatOf(const std::vector<std::string_view>& documents) {
+const WikiFormat& runFormatOf(const std::vector<const WikiFormat*>& claiming) {
     for (const WikiFormat* format : table()) {
-        if (std::any_of(documents.begin(), documents.end(), [format](auto d) { return format->claims(d); })) {
+        if (std::find(claiming.begin(), claiming.end(), format) != claiming.end()) {
             return *format;
         }
     }

@@ -113,9 +113,12 @@ class WikiFormat {
 // The format of a document: the first in the table that claims it, else the early format, which also
 // reports a document that has no store at all.
 const WikiFormat& formatOf(std::string_view document);
-// The format of a run over `documents`: the first in the table that claims any of them, so that one
-// document of another format is reported as such rather than as a document without a store.
-const WikiFormat& runFormatOf(const std::vector<std::string_view>& documents);
+// The first format in the table that claims the document; none when no format does.
+const WikiFormat* claimingFormat(std::string_view document);
+// The format of a run whose documents the `claiming` formats claim (none for a document that no
+// format claims): the first of them in the table, so that one document of another format is reported
+// as such rather than as a document without a store; the early format when none is claimed.
+const WikiFormat& runFormatOf(const std::vector<const WikiFormat*>& claiming);
 // The format that a split named its list after; the early format for an unnamed list.
 const WikiFormat& formatNamed(std::string_view name);
 // Whether any format claims the document, or it is an encrypted wiki.

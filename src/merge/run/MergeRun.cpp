@@ -173,14 +173,6 @@ bool MergeRun::readDocuments(const std::vector<std::string>& paths) {
                 msg::kFileErrorTitle);
         return false;
     }
-    // An encrypted document cannot take part at all.
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (isEncryptedWiki(*texts[i])) {
-            message(msg::documentRefused(msg::kEncrypted, kRoles[i], paths[i]), MessageIcon::Critical,
-                    kAppTitle);
-            return false;
-        }
-    }
     return true;
 }
 
@@ -191,9 +183,22 @@ bool MergeRun::split(const std::vector<std::string>& paths) {
     for (std::size_t i = 0; i < paths.size(); ++i) {
         documents.push_back(*texts[i]);
     }
-    const WikiFormat& format = runFormatOf(documents);
+    // Each document is told once: an encrypted one cannot take part at all, and one of another format
+    // than the run's (or without a store) is refused.
+    std::vector<const WikiFormat*> claiming;
+    for (const std::string_view document : documents) {
+        claiming.push_back(claimingFormat(document));
+    }
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (&formatOf(documents[i]) != &format) {
+        if (claiming[i] == nullptr && isEncryptedWiki(documents[i])) {
+            message(msg::documentRefused(msg::kEncrypted, kRoles[i], paths[i]), MessageIcon::Critical,
+                    kAppTitle);
+            return false;
+        }
+    }
+    const WikiFormat& format = runFormatOf(claiming);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if ((claiming[i] != nullptr ? claiming[i] : &formatNamed({})) != &format) {
             return refuseFormat(paths, i, format);
         }
     }

@@ -138,7 +138,7 @@ class MergeRun {
 
     // The checks on the paths and the .LastMerge offer; false after a check stopped the run.
     bool checkPaths();
-    // Reads the documents and refuses an empty remote file or an encrypted wiki; false after that.
+    // Reads the documents and refuses an empty remote file; false after that.
     bool readDocuments(const std::vector<std::string>& paths);
     // Splits the documents with the run's format; false after a document that cannot take part was
     // reported.
