@@ -6,6 +6,7 @@
 #include "document/Tw5Store.h"
 #include "merge/format/BoxForm.h"
 #include "merge/format/ConflictPair.h"
+#include "merge/format/EarlyMerge.h"
 #include "merge/format/FieldMerge.h"
 #include "merge/format/TextMerge.h"
 #include "merge/sync/SyncCopies.h"
@@ -63,6 +64,10 @@ const std::map<std::string, std::function<Out(const test::TableRow&)>> kFunction
          }
          const std::optional<Fields> merged = mergeFields(f[0], f[1], f[2]);
          return Out{merged ? toStoreJson(*merged) : "none"};
+     }},
+    {"early",
+     [](const test::TableRow& r) {
+         return Out{mergeEarlyEntries(r.in[1], r.in[2], r.in[3]).value_or("none")};
      }},
     {"synccopy", [](const test::TableRow& r) { return Out{syncCopyTime(r.in[1], r.in[2]).value_or("")}; }},
 };
