@@ -177,9 +177,10 @@ std::optional<Fields> mergeFields(const Fields& base, const Fields& local, const
         bool conflict = false;
         std::optional<std::string> value;
         if (name == "modified" || name == "modifier") {
-            // A stamp or its author never makes a conflict.
+            // A stamp or its author never makes a conflict. Without both stamps, each goes by the
+            // one-sided rule, the local value where both sides changed it.
             Value taken = remoteLater ? r : l;
-            if (name == "modified" && !(l && r)) {
+            if (!(lm && rm)) {
                 taken = oneSided(b, l, r, conflict);
                 taken = conflict ? (l ? l : r) : taken;
                 conflict = false;
