@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "document/StoreArea.h"
+#include "document/Tw5Store.h"
 #include "merge/format/BoxForm.h"
 #include "merge/format/ConflictPair.h"
+#include "merge/format/EarlyMerge.h"
+#include "merge/format/FieldMerge.h"
+#include "merge/format/TextMerge.h"
 #include "merge/sync/SyncCopies.h"
 #include "support/TestSupport.h"
 
@@ -45,11 +49,32 @@ const std::map<std::string, std::function<Out(const test::TableRow&)>> kFunction
      }},
     {"box", [](const test::TableRow& r) { return Out{toBoxForm(r.in[1])}; }},
     {"stored", [](const test::TableRow& r) { return Out{toStoreForm(r.in[1], r.in[2])}; }},
+    {"lists",
+     [](const test::TableRow& r) {
+         return Out{mergeTitleLists(r.in[1], r.in[2], r.in[3]).value_or("none")};
+     }},
+    {"text",
+     [](const test::TableRow& r) { return Out{mergeText(r.in[1], r.in[2], r.in[3]).value_or("none")}; }},
+    // Three tiddlers in .tid form => the merged one as a store line (its fields in their order), or none.
+    {"fields",
+     [](const test::TableRow& r) {
+         Fields f[3];
+         for (int i = 0; i < 3; ++i) {
+             EXPECT_FALSE(fromTidText(r.in[i + 1], f[i])) << r.where;
+         }
+         const std::optional<Fields> merged = mergeFields(f[0], f[1], f[2]);
+         return Out{merged ? toStoreJson(*merged) : "none"};
+     }},
+    {"early",
+     [](const test::TableRow& r) {
+         return Out{mergeEarlyEntries(r.in[1], r.in[2], r.in[3]).value_or("none")};
+     }},
     {"synccopy", [](const test::TableRow& r) { return Out{syncCopyTime(r.in[1], r.in[2]).value_or("")}; }},
 };
 
 TEST(Tables, EveryRowGivesWhatItSays) {
-    for (const char* table : {"markers.tsv", "storearea.tsv", "conflictpair.tsv", "synccopies.tsv"}) {
+    for (const char* table :
+         {"markers.tsv", "storearea.tsv", "conflictpair.tsv", "synccopies.tsv", "fieldmerge.tsv"}) {
         test::checkTable(table, kFunctions);
     }
 }

@@ -72,13 +72,19 @@ class PolicyHost : public MergeHost {
         if (s.reported) {
             ++differed;
             conflicts += s.conflict ? 1 : 0;
-            lines += std::to_string(request.item) + '\t' + static_cast<char>(request.mergeCase) + '\t';
-            lines += decisionName(s.decision);
-            lines += '\t';
-            appendEscaped(lines, request.title);
-            lines += '\n';
+            if (s.conflict) {
+                std::string& name = conflictTitles.emplace_back();
+                const bool copied = s.decision == Decision::Both && !request.conflictTitle.empty();
+                appendEscaped(name, copied ? request.conflictTitle : request.title);
+            }
+            addLine(request.item, request.mergeCase, s.decision, request.title);
         }
         return {s.button, request.texts};
+    }
+    void mergedInside(const std::string& title, std::size_t item) override {
+        ++differed;
+        ++merged;
+        addLine(item, MergeCase::G, Decision::Merged, title);
     }
     // A side that would delete most of the wiki stops the run unless the command line allows it.
     bool allowMassDeletion(const MassDeletion& d) override {
@@ -94,8 +100,18 @@ class PolicyHost : public MergeHost {
     std::string lines;
     std::size_t differed = 0;
     std::size_t conflicts = 0;
+    std::size_t merged = 0;
+    std::vector<std::string> conflictTitles;  // escaped: the conflict copy's title where one was made
 
   private:
+    void addLine(std::size_t item, MergeCase c, Decision decision, const std::string& title) {
+        lines += std::to_string(item) + '\t' + static_cast<char>(c) + '\t';
+        lines += decisionName(decision);
+        lines += '\t';
+        appendEscaped(lines, title);
+        lines += '\n';
+    }
+
     ConflictRule m_rule;
     bool m_takeLastMerge;
     bool m_allowDeletions;
@@ -107,6 +123,8 @@ struct MergeOptions {
     ConflictRule rule = ConflictRule::Both;
     bool dryRun = false;
     bool allowDeletions = false;
+    bool ruleGiven = false;
+    bool mergeInside = true;
 };
 
 std::optional<MergeOptions> parseMerge(const std::vector<std::string>& args) {
@@ -116,6 +134,10 @@ std::optional<MergeOptions> parseMerge(const std::vector<std::string>& args) {
         const std::string& word = args[i];
         if (word == "--dry-run" || word == "--allow-deletions") {
             (word == "--dry-run" ? o.dryRun : o.allowDeletions) = true;
+            continue;
+        }
+        if (word == "--no-field-merge") {
+            o.mergeInside = false;
             continue;
         }
         if (i + 1 >= args.size()) {
@@ -134,6 +156,7 @@ std::optional<MergeOptions> parseMerge(const std::vector<std::string>& args) {
             o.out = value;
         } else if (const auto rule = word == "--conflicts" ? conflictRuleNamed(value) : std::nullopt) {
             o.rule = *rule;
+            o.ruleGiven = true;
         } else {
             return std::nullopt;
         }
@@ -172,9 +195,11 @@ int copyLocalTo(FileSystem& fs, const std::string& local, const std::string& out
     return kExitOk;
 }
 
-// Loads, merges and (unless a dry run) saves; prints the decisions and the summary.
-int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool dryRun, bool printLines,
-             const std::string& label) {
+// Loads, merges and (unless a dry run) saves; prints the decisions and the summary. The summary names
+// the conflicts left where tiddlers were merged inside and the user chose no conflict rule; otherwise it
+// names the rule, as it always has.
+int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool namesConflicts, bool dryRun,
+             bool printLines, const std::string& label) {
     try {
         if (!run.load()) {
             return run.identical() ? kExitOk : kExitStopped;
@@ -205,7 +230,9 @@ int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool dryRun, bo
                             : msg::quoted(label));
     }
     const std::size_t titles = run.titles().size();
-    printError(msg::mergeSummary(titles, host.differed, host.conflicts, ruleName(rule), written));
+    printError(namesConflicts
+                   ? msg::mergeSummaryInside(titles, host.differed, host.merged, host.conflictTitles, written)
+                   : msg::mergeSummary(titles, host.differed, host.conflicts, ruleName(rule), written));
     return host.conflicts > 0 ? kExitConflicts : kExitOk;
 }
 
@@ -215,6 +242,7 @@ int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool dryRun, bo
 // markers then look as git's own would.
 struct DriverArgs {
     bool allowDeletions = false;
+    bool mergeInside = true;
     std::string base, ours, theirs, path;
     std::string markerSize;  // empty: git merge-file's own
     std::string oursLabel = "ours", theirsLabel = "theirs";
@@ -223,10 +251,16 @@ struct DriverArgs {
 std::optional<DriverArgs> parseDriver(const std::vector<std::string>& args) {
     const auto fits = [](std::size_t words) { return words == 4 || words == 5 || words == 7; };
     DriverArgs d;
-    // A first word --allow-deletions is the option only where the words after it form a driver line, so
-    // that every line the four-word form took is read as before.
-    d.allowDeletions = args.size() > 1 && args[1] == "--allow-deletions" && fits(args.size() - 2);
-    const std::size_t first = d.allowDeletions ? 2 : 1;
+    // A first word --allow-deletions or --no-field-merge is the option only where the words after it form
+    // a driver line, so that every line the four-word form took is read as before.
+    std::size_t first = 1;
+    const auto option = [&](std::string_view word) {
+        const bool given = args.size() > first && args[first] == word && fits(args.size() - first - 1);
+        first += given ? 1 : 0;
+        return given;
+    };
+    d.allowDeletions = option("--allow-deletions");
+    d.mergeInside = !option("--no-field-merge");
     if (!fits(args.size() - first)) {
         return std::nullopt;
     }
@@ -276,10 +310,11 @@ int mergeCommand(const std::vector<std::string>& args) {
     }
     PolicyHost host(o->rule, true, o->allowDeletions);
     MergeRun run(host, fs, o->paths);
+    run.mergeInsideTiddlers(o->mergeInside);
     if (!o->out.empty() && !o->dryRun) {
         run.writeOnlyTo(o->out);
     }
-    const int status = runMerge(run, host, o->rule, o->dryRun, true, o->out);
+    const int status = runMerge(run, host, o->rule, o->mergeInside && !o->ruleGiven, o->dryRun, true, o->out);
     if (run.identical() && !o->out.empty() && !o->dryRun) {
         return copyLocalTo(fs, o->paths.local, o->out);
     }
@@ -326,8 +361,9 @@ int mergeDriverCommand(const std::vector<std::string>& args) {
     }
     PolicyHost host(ConflictRule::Both, false, d->allowDeletions);
     MergeRun run(host, fs, MergePaths{ours, theirs, wiki[2] ? base : std::string()});
+    run.mergeInsideTiddlers(d->mergeInside);
     run.writeOnlyTo(ours);
-    return runMerge(run, host, ConflictRule::Both, false, false, label);
+    return runMerge(run, host, ConflictRule::Both, d->mergeInside, false, false, label);
 }
 
 int conflictsCommand(const std::vector<std::string>& args) {

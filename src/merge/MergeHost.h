@@ -100,6 +100,8 @@ struct ConflictRequest {
     // Whether the format lets a conflict copy of this tiddler be made (a copy of a plugin, a module, a
     // draft or a `$:/tags/…` tiddler would stay active in the wiki).
     bool copyAllowed = true;
+    // The title the conflict copy gets when a conflict pair is built; empty otherwise.
+    std::string conflictTitle;
 
     bool isEnabled(DialogButton b) const { return disabledButtons.count(b) == 0; }
     bool isSetAside(DialogBox b) const { return setAsideBoxes.count(b) != 0; }
@@ -158,6 +160,9 @@ class MergeHost {
     virtual bool allowMassDeletion(const MassDeletion& deletion) {
         return askAboutMassDeletion(*this, deletion);
     }
+    // A tiddler that both sides changed was merged inside (its fields, its text) into one version, at
+    // place `item` of the visiting order. Only a run that merges inside tiddlers says so.
+    virtual void mergedInside(const std::string& /*title*/, std::size_t /*item*/) {}
     // Puts a path into the main window's unedited field (which remembers it).
     virtual void setUneditedPath(const std::string& path) = 0;
     // Puts a path into the main window's remote field; a host without one ignores it.

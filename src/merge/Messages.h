@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/FileSystem.h"
 
@@ -376,6 +377,19 @@ inline std::string mergeSummary(std::size_t titles, std::size_t differed, std::s
     return "Merged " + std::to_string(titles) + " titles: " + std::to_string(differed) + " differed, " +
            std::to_string(conflicts) + " of them conflicts settled by --conflicts " + std::string(rule) +
            "; " + std::string(written) + ".";
+}
+// The summary of a run that merged inside tiddlers and settled what stayed a conflict by the default
+// rule: how many were merged, and the titles of the conflicts (their conflict copies where made).
+inline std::string mergeSummaryInside(std::size_t titles, std::size_t differed, std::size_t merged,
+                                      const std::vector<std::string>& conflicts, std::string_view written) {
+    std::string text = "Merged " + std::to_string(titles) + " titles: " + std::to_string(differed) +
+                       " differed, " + std::to_string(merged) + " of them merged inside the tiddler, " +
+                       std::to_string(conflicts.size()) +
+                       (conflicts.size() == 1 ? " stayed a conflict" : " stayed conflicts");
+    for (std::size_t i = 0; i < conflicts.size(); ++i) {
+        text += (i == 0 ? ": " : ", ") + quoted(conflicts[i]);
+    }
+    return text + "; " + std::string(written) + ".";
 }
 // git's merge driver: one side is a wiki and the other is not; the file is left as ours, conflicted.
 inline std::string driverOneSideOnly(const std::string& path, bool oursIsWiki) {

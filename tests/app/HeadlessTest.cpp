@@ -36,6 +36,9 @@ TEST(Headless, MergeRunsOutputStatusAndFiles) {
     const Files inputs = {{"l.html", l}, {"r.html", r}, {"u.html", u}};
     const std::string local = merged({same, old, mine, added}), remote = merged({same, edited, theirs, added, friends});
     const std::string summary = "Merged 6 titles: 5 differed, 1 of them conflicts settled by --conflicts ";
+    // Without a rule typed, the conflicts that stayed are named instead.
+    const std::string named = "Merged 6 titles: 5 differed, 0 of them merged inside the tiddler, 1 stayed a conflict: "
+                              "\"B (conflict 2025-12-06 05:46:40)\"; ";
     struct Row {
         std::string args;  // %D is the folder of a fresh trio l.html, r.html, u.html
         int status;
@@ -43,8 +46,10 @@ TEST(Headless, MergeRunsOutputStatusAndFiles) {
         Files files;  // every file of the folder afterwards
     };
     const Row rows[] = {
-        {"/lastmerge %D/u.html --dry-run", 1, decided("both"), summary + "both; nothing written (dry run).\n", inputs},
-        {"/lastmerge %D/u.html --out %D/o.html", 1, decided("both"), summary + "both; wrote \"%D/o.html\".\n",
+        {"/lastmerge %D/u.html --dry-run", 1, decided("both"), named + "nothing written (dry run).\n", inputs},
+        {"/lastmerge %D/u.html --dry-run --no-field-merge", 1, decided("both"), summary + "both; nothing written (dry run).\n",
+         inputs},
+        {"/lastmerge %D/u.html --out %D/o.html", 1, decided("both"), named + "wrote \"%D/o.html\".\n",
          {inputs[0], {"o.html", merged({same, edited, pair, added, friends})}, inputs[1], inputs[2]}},
         // Three files, as the desktop program saves them.
         {"/lastmerge %D/u.html --conflicts remote", 1, decided("remote"),

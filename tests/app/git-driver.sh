@@ -75,6 +75,24 @@ set -- $labels
 [ "$(cat plain.html)" = "$(printf 'one\n<<<<<<<<<< %s\nTwo\n==========\nTWO\n>>>>>>>>>> %s\nthree' "$1" "$2")" ] ||
     fail "plain file: $(cat plain.html)"
 git merge --abort
+# Two branches edit different paragraphs of one TiddlyWiki 5 tiddler, one of them tagging it too: git
+# merge completes on its own, and the committed wiki holds both edits in one tiddler.
+tw5() {  # tw5 MODIFIED TAGS TEXT: tw.html, a TiddlyWiki 5 page whose tiddler Journal has these fields
+    printf '<!doctype html>\n<html><body>\n<script class="tiddlywiki-tiddler-store" type="application/json">[\n{"title":"$:/core","text":"{}"},\n{"title":"Journal","modified":"%s","tags":"%s","text":"%s"}\n]</script><div id="storeArea" style="display:none;"></div>\n<div id="bootKernel"></div>\n</body></html>\n' "$1" "$2" "$3" > tw.html
+}
+git checkout -q -B base main && tw5 20260101000000000 a 'one\n\ntwo\n\nthree' && commit "tw5 base"
+git checkout -q -B friend5 base && tw5 20260102000000000 a 'ONE\n\ntwo\n\nthree' && commit "tw5 friend"
+git checkout -q -B ours5 base && tw5 20260103000000000 '[[a b]] a' 'one\n\ntwo\n\nTHREE' && commit "tw5 ours"
+git merge -q -m merged friend5 2> "$work/out" || fail "tw5: $(cat "$work/out")"
+git show HEAD:tw.html | grep -qF '{"title":"Journal","modified":"20260103000000000","tags":"[[a b]] a","text":"ONE\n\ntwo\n\nTHREE"}' &&
+    [ "$("$cli" list tw.html | cut -f2 | tr '\n' ' ')" = '$:/core Journal ' ] || fail "tw5: $(cat tw.html)"
+# --no-field-merge (after --allow-deletions, when both are given) keeps the conflict copy of before.
+for opts in --no-field-merge "--allow-deletions --no-field-merge"; do
+    for b in base ours5 friend5; do git show "$b:tw.html" > "$work/$b"; done
+    st=0 && "$cli" merge-driver $opts "$work/base" "$work/ours5" "$work/friend5" tw.html 2> /dev/null || st=$?
+    [ $st = 1 ] && [ "$("$cli" list "$work/ours5" | cut -f2 | tr '\n' ' ')" = '$:/core Journal Journal (conflict 2025-12-06 05:46:40) ' ] ||
+        fail "tw5 $opts: $st"
+done
 # plain SIZE OURS THEIRS [ARG...]: the driver given ARG after its four paths merges a conflicting trio of
 # plain files with markers of SIZE, labelled OURS and THEIRS; a label left as git's placeholder is none.
 plain() {

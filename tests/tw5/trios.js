@@ -27,8 +27,9 @@ const plugin = (version, hour) =>
     t("$:/plugins/korvane/sample", JSON.stringify({tiddlers: {"$:/plugins/korvane/sample/readme": {text: `Version ${version}`}}}),
       hour, {"plugin-type": "plugin", type: "application/json", version});
 
-// The unedited wiki and what each side does to it (null deletes). `clean` leaves out every change that
-// both sides make differently, so that only session state differs.
+// The unedited wiki and what each side does to it (null deletes), and the tiddlers that both sides
+// changed apart from each other, merged inside. `clean` leaves out every change that both sides make
+// differently, so that only session state differs.
 function sides(clean) {
     const unedited = [
         t("Welcome", "Hello.\nTwo lines, café ☕", 2, {tags: "[[two words]] demo", "korvane-field": "kept"}),
@@ -38,6 +39,9 @@ function sides(clean) {
         ...["Edited here", "Edited there", "Deleted here", "Deleted there", "Same edit", "Shared plan",
             "Edited here, deleted there"].map((title) => t(title, `${title}: as it was.`, 2)),
         t("Styles", "body { color: black; }", 2, {tags: "$:/tags/Stylesheet", type: "text/css"}),
+        t("Paragraphs", "First.\n\nSecond.\n\nThird.", 2),
+        t("Long line", "One sentence here. Another sentence there. A third one at the end.", 2),
+        t("Tagged", "Plain text.", 2, {tags: "old"}),
         plugin("1.0.0", 2),
         {title: "$:/StoryList", list: "Welcome", text: ""},
     ];
@@ -48,6 +52,7 @@ function sides(clean) {
         "Added here": t("Added here", "Added here.", 31, {tags: "new"}),
         "$:/StoryList": {title: "$:/StoryList", list: "[[Added here]] Welcome", text: ""},
     };
+    const merged = {};
     const remote = {
         "Edited there": t("Edited there", "Edited there: edited there.", 29),
         "Deleted there": null,
@@ -71,8 +76,24 @@ function sides(clean) {
             "Styles": t("Styles", "body { color: green; }", 26, {tags: "$:/tags/Stylesheet", type: "text/css"}),
             "$:/plugins/korvane/sample": plugin("1.1.0", 29),
         });
+        // Different paragraphs, different sentences of one line, tags on one side and text on the other.
+        Object.assign(local, {
+            "Paragraphs": t("Paragraphs", "First: Ann's.\n\nSecond.\n\nThird.", 30),
+            "Long line": t("Long line", "One sentence changed here. Another sentence there. A third one at the end.", 27),
+            "Tagged": t("Tagged", "Plain text.", 27, {tags: "old [[new tag]]"}),
+        });
+        Object.assign(remote, {
+            "Paragraphs": t("Paragraphs", "First.\n\nSecond.\n\nThird: Ben's.", 29),
+            "Long line": t("Long line", "One sentence here. Another sentence there. A third one at the very end.", 29),
+            "Tagged": t("Tagged", "Plain text, edited.", 29, {tags: "old"}),
+        });
+        Object.assign(merged, {
+            "Paragraphs": t("Paragraphs", "First: Ann's.\n\nSecond.\n\nThird: Ben's.", 30),
+            "Long line": t("Long line", "One sentence changed here. Another sentence there. A third one at the very end.", 29),
+            "Tagged": t("Tagged", "Plain text, edited.", 29, {tags: "old [[new tag]]"}),
+        });
     }
-    return {unedited, local, remote};
+    return {unedited, local, remote, merged};
 }
 
 const sameFields = (a, b) => JSON.stringify(a && sorted(a)) === JSON.stringify(b && sorted(b));
@@ -83,8 +104,8 @@ const staysLocal = (title) =>
 
 // The expected merge of maps of fields, and the lines "CASE<TAB>DECISION<TAB>TITLE" that korvane-cli
 // prints for the titles whose local and remote versions differ. A version chosen as it is remembers
-// the file it came from.
-function expectMerge($tw, L, R, U, trio) {
+// the file it came from; `M` holds the tiddlers merged inside, as TiddlyWiki gives their fields.
+function expectMerge($tw, L, R, U, M, trio) {
     const tiddlers = {}, copies = {}, untouched = {}, decisions = [];
     let conflicts = 0, line;
     const take = (title, fields, side) => {
@@ -105,6 +126,10 @@ function expectMerge($tw, L, R, U, trio) {
         else if (sameFields(l, r)) take(title, l, "local");
         else if (U && sameFields(l, u)) take(title, r, "remote");
         else if (U && sameFields(r, u)) take(title, l, "local");
+        else if (U && u && l && r && M[title]) {
+            line("merged");
+            tiddlers[title] = M[title];
+        }
         else {
             ++conflicts;
             // The newer side keeps the title: new on both sides, the local one only when strictly
@@ -148,7 +173,7 @@ function make(folder) {
         for (const trio of kTrios) {
             const dir = path.join(folder, trio.name);
             fs.mkdirSync(dir, {recursive: true});
-            const {unedited, local, remote} = sides(trio.clean);
+            const {unedited, local, remote, merged} = sides(trio.clean);
             const apply = (edits) => [...unedited.filter((f) => !(f.title in edits)),
                                       ...Object.values(edits).filter((f) => f)];
             // A newer core on the remote side: the merged page keeps its own.
@@ -156,7 +181,8 @@ function make(folder) {
             const U = trio.unedited ? save(path.join(dir, "unedited.html"), unedited, trio.unedited) : null;
             const L = save(path.join(dir, "local.html"), apply(local), trio.local);
             const R = save(path.join(dir, "remote.html"), [...apply(remote), {...core, version: core.version + "-next"}], trio.remote);
-            const expected = expectMerge($tw, L, R, U, trio);
+            const M = Object.fromEntries(Object.entries(merged).map(([k, f]) => [k, new $tw.Tiddler(f).getFieldStrings()]));
+            const expected = expectMerge($tw, L, R, U, M, trio);
             fs.writeFileSync(path.join(dir, "expected.json"), JSON.stringify(expected, null, 1));
             console.log(trio.name);
         }

@@ -6,6 +6,7 @@
 #include "document/Markers.h"
 #include "document/Text.h"
 #include "merge/format/BoxForm.h"
+#include "merge/format/EarlyMerge.h"
 #include "merge/format/Formats.h"
 #include "merge/run/MergePlan.h"
 
@@ -82,6 +83,12 @@ class EarlyRun : public FormatRun {
             return std::nullopt;
         }
         return onlySpaces(result) ? std::string() : result;
+    }
+
+    // The attributes are the fields and the body the text, merged in the entry's own form.
+    std::optional<std::string> mergeVersions(const Visit& v) override {
+        return v.unedited && v.local && v.remote ? mergeEarlyEntries(*v.unedited, *v.local, *v.remote)
+                                                 : std::nullopt;
     }
 
     ConflictPair buildPair(const Visit& v, std::string_view kept, std::string_view copied) override {

@@ -11,6 +11,7 @@
 #include "document/Text.h"
 #include "document/Tw5Store.h"
 #include "merge/Messages.h"
+#include "merge/format/FieldMerge.h"
 #include "merge/format/Formats.h"
 #include "merge/format/Tw5Rules.h"
 #include "merge/run/MergePlan.h"
@@ -125,6 +126,7 @@ class Tw5Run : public FormatRun {
     }
 
     std::optional<std::string> fromBox(const std::string& boxText, std::string_view stored) override;
+    std::optional<std::string> mergeVersions(const Visit& v) override;
     ConflictPair buildPair(const Visit& v, std::string_view kept, std::string_view copied) override;
 
     void describeBoxes(const Visit& v, const ConflictPair& pair, ConflictRequest& r) const override {
@@ -193,6 +195,18 @@ std::optional<std::string> Tw5Run::fromBox(const std::string& boxText, std::stri
         return std::nullopt;
     }
     return entryOf(ordered);
+}
+
+std::optional<std::string> Tw5Run::mergeVersions(const Visit& v) {
+    Fields versions[3];
+    const std::optional<std::string_view> entries[3] = {v.unedited, v.local, v.remote};
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (!entries[i] || !decodeEntry(*entries[i], versions[i])) {
+            return std::nullopt;
+        }
+    }
+    const std::optional<Fields> merged = mergeFields(versions[0], versions[1], versions[2]);
+    return merged ? std::optional<std::string>(entryOf(*merged)) : std::nullopt;
 }
 
 ConflictPair Tw5Run::buildPair(const Visit& v, std::string_view kept, std::string_view copied) {

@@ -72,6 +72,10 @@ class FormatRun {
     virtual std::optional<std::string> fromBox(const std::string& boxText, std::string_view stored) = 0;
     // The kept entry with its note and the copied entry under a conflict title.
     virtual ConflictPair buildPair(const Visit& v, std::string_view kept, std::string_view copied) = 0;
+    // The tiddler merged from its local and remote versions against the unedited one (a visit of case G
+    // where neither side kept the unedited version), as an entry of the merged store; none when the
+    // versions cannot be merged inside the tiddler and stay a conflict.
+    virtual std::optional<std::string> mergeVersions(const Visit& /*v*/) { return std::nullopt; }
     // Fills what the dialog needs besides the texts: how it marks differences, and the check of an
     // edited box.
     virtual void describeBoxes(const Visit& /*v*/, const ConflictPair& /*pair*/,

@@ -99,6 +99,10 @@ class MergeRun {
     // refuse to replace it when another program changed it meanwhile.
     void writeOnlyTo(std::string path) { m_outputPath = std::move(path); }
 
+    // Merges a tiddler that both sides changed against its unedited version (fields, then text) before
+    // it is settled as a conflict. Off unless set: the desktop program's dialogs ask as before.
+    void mergeInsideTiddlers(bool on) { m_mergeInside = on; }
+
     // The source of the backup number: a fraction 0 <= r < 1 per call.
     void setRandomSource(std::function<double()> random) { m_random = std::move(random); }
 
@@ -164,6 +168,7 @@ class MergeRun {
     OutputAtStart m_outputAtStart;
     bool m_stopped = false;  // merge() returned false after a check stopped the run (not an end)
     bool m_identical = false;
+    bool m_mergeInside = false;
 };
 
 }  // namespace korvane

@@ -135,6 +135,7 @@ ConflictRequest MergeRun::buildRequest(const Visit& v, const CaseRow& row, const
     r.localIsUnedited = hasUneditedCopy() && v.localIsUnedited;
     r.remoteIsUnedited = hasUneditedCopy() && v.remoteIsUnedited;
     r.copyAllowed = !v.noConflictCopy;
+    r.conflictTitle = pair.conflictTitle;
     for (const B b : {B::Local, B::Original, B::Server}) {
         if (row.shown.contains(boxOf(b))) {
             const std::optional<std::string_view> version = versionOf(v, b);
@@ -213,6 +214,14 @@ bool MergeRun::visit(const Visit& v, std::size_t n, std::size_t m) {
         }
         m_format->passedSilently(v);
         return true;
+    }
+    if (m_mergeInside && v.mergeCase == MergeCase::G && v.unedited && !v.localIsUnedited &&
+        !v.remoteIsUnedited) {
+        if (std::optional<std::string> merged = m_format->mergeVersions(v)) {
+            appendEdited(std::move(*merged));
+            m_host.mergedInside(std::string(v.title), n);
+            return true;
+        }
     }
     ConflictPair pair;
     if (row->shown.contains(X::Conflict1) && !v.noConflictCopy) {

@@ -102,6 +102,8 @@ std::string_view decisionName(Decision decision) {
             return "unedited";
         case Decision::Dropped:
             return "dropped";
+        case Decision::Merged:
+            return "merged";
         case Decision::Both:
             break;
     }

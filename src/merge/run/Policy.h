@@ -13,8 +13,9 @@ namespace korvane {
 // conflict dialog recommends.
 enum class ConflictRule { Both, Local, Remote, Newer };
 
-// What stays of a tiddler, as the headless companion reports it.
-enum class Decision { Local, Remote, Unedited, Both, Dropped };
+// What stays of a tiddler, as the headless companion reports it (Merged: one version merged inside the
+// tiddler from both sides' changes).
+enum class Decision { Local, Remote, Unedited, Both, Dropped, Merged };
 
 struct Settlement {
     DialogButton button;  // the button a person would have pressed

@@ -1,0 +1,215 @@
+#include "merge/format/FieldMerge.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "merge/format/TextMerge.h"
+
+namespace korvane {
+namespace {
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+// Whether a value holds a space that JavaScript's \s knows beyond ASCII (no-break space excepted, which
+// TiddlyWiki keeps inside a title): U+1680, U+2000–U+200A, U+2028, U+2029, U+202F, U+205F, U+3000,
+// U+FEFF.
+bool hasWideSpace(std::string_view v) {
+    for (std::size_t i = 0; i + 2 < v.size(); ++i) {
+        const auto a = static_cast<unsigned char>(v[i]), b = static_cast<unsigned char>(v[i + 1]),
+                   c = static_cast<unsigned char>(v[i + 2]);
+        if ((a == 0xE1 && b == 0x9A && c == 0x80) ||
+            (a == 0xE2 && b == 0x80 && (c <= 0x8A || c == 0xA8 || c == 0xA9 || c == 0xAF)) ||
+            (a == 0xE2 && b == 0x81 && c == 0x9F) || (a == 0xE3 && b == 0x80 && c == 0x80) ||
+            (a == 0xEF && b == 0xBB && c == 0xBF)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+using Value = const std::string*;
+
+bool sameValue(Value a, Value b) {
+    return a && b ? *a == *b : a == b;
+}
+
+// One field's value from the one-sided rule; `conflict` when both sides changed it differently.
+Value oneSided(Value base, Value local, Value remote, bool& conflict) {
+    if (sameValue(local, remote) || sameValue(base, remote)) {
+        return local;
+    }
+    if (sameValue(base, local)) {
+        return remote;
+    }
+    conflict = true;
+    return local;
+}
+
+}  // namespace
+
+std::vector<std::string> parseTitleList(std::string_view v) {
+    std::vector<std::string> titles;
+    std::unordered_set<std::string> seen;
+    const auto add = [&](std::string_view title) {
+        if (!title.empty() && seen.insert(std::string(title)).second) {
+            titles.emplace_back(title);
+        }
+    };
+    for (std::size_t p = 0; p < v.size();) {
+        // `[[…]]` after the start, a line break or a space, ending before a space or the end; the
+        // shortest such title that stays on its line.
+        const bool lineStart = p == 0 || v[p - 1] == '\n' || v[p - 1] == '\r';
+        bool matched = false;
+        for (const std::size_t open :
+             {lineStart ? p : std::string_view::npos, isSpace(v[p]) ? p + 1 : std::string_view::npos}) {
+            if (open == std::string_view::npos || v.substr(open, 2) != "[[") {
+                continue;
+            }
+            for (std::size_t close = v.find("]]", open + 2); close != std::string_view::npos;
+                 close = v.find("]]", close + 1)) {
+                const std::string_view inside = v.substr(open + 2, close - open - 2);
+                if (inside.find_first_of("\n\r") != std::string_view::npos) {
+                    break;
+                }
+                if (close + 2 == v.size() || isSpace(v[close + 2])) {
+                    add(inside);
+                    p = close + 2;
+                    matched = true;
+                    break;
+                }
+            }
+            if (matched) {
+                break;
+            }
+        }
+        if (matched) {
+            continue;
+        }
+        if (isSpace(v[p])) {
+            ++p;
+            continue;
+        }
+        std::size_t end = p;
+        while (end < v.size() && !isSpace(v[end])) {
+            ++end;
+        }
+        add(v.substr(p, end - p));
+        p = end;
+    }
+    return titles;
+}
+
+std::string stringifyTitleList(const std::vector<std::string>& titles) {
+    std::string out;
+    for (const std::string& t : titles) {
+        if (!out.empty()) {
+            out += ' ';
+        }
+        const bool spaced = std::any_of(t.begin(), t.end(), isSpace);
+        out += spaced ? "[[" + t + "]]" : t;
+    }
+    return out;
+}
+
+std::optional<std::string> mergeTitleLists(std::string_view base, std::string_view local,
+                                           std::string_view remote) {
+    if (hasWideSpace(base) || hasWideSpace(local) || hasWideSpace(remote)) {
+        return std::nullopt;
+    }
+    const std::vector<std::string> b = parseTitleList(base), l = parseTitleList(local),
+                                   r = parseTitleList(remote);
+    const auto holds = [](const std::vector<std::string>& list, const std::string& t) {
+        return std::find(list.begin(), list.end(), t) != list.end();
+    };
+    std::vector<std::string> merged;
+    for (const std::string& t : l) {
+        if (!holds(b, t) || holds(r, t)) {
+            merged.push_back(t);  // the remote side did not remove it
+        }
+    }
+    for (std::size_t i = 0; i < r.size(); ++i) {
+        if (holds(b, r[i]) || holds(merged, r[i])) {
+            continue;
+        }
+        auto at = merged.begin();
+        for (std::size_t j = i; j-- > 0;) {
+            if (const auto found = std::find(merged.begin(), merged.end(), r[j]); found != merged.end()) {
+                at = found + 1;
+                break;
+            }
+        }
+        merged.insert(at, r[i]);
+    }
+    return stringifyTitleList(merged);
+}
+
+bool mergesInside(const Fields& fields) {
+    const std::string* title = fieldValue(fields, "title");
+    const std::string* type = fieldValue(fields, "type");
+    const std::string_view t = type ? std::string_view(*type) : std::string_view();
+    const bool binary = t.starts_with("image/") || t.starts_with("audio/") || t.starts_with("video/") ||
+                        t.starts_with("font/") || (t.starts_with("application/") && t != "application/json");
+    return !binary && fieldValue(fields, "plugin-type") == nullptr &&
+           fieldValue(fields, "module-type") == nullptr && !(title && *title == "$:/core");
+}
+
+std::optional<Fields> mergeFields(const Fields& base, const Fields& local, const Fields& remote) {
+    if (!mergesInside(base) || !mergesInside(local) || !mergesInside(remote)) {
+        return std::nullopt;
+    }
+    std::vector<std::string> names;
+    for (const Fields* side : {&local, &remote, &base}) {
+        for (const Field& f : *side) {
+            if (std::find(names.begin(), names.end(), f.name) == names.end()) {
+                names.push_back(f.name);
+            }
+        }
+    }
+    // The side whose `modified` is the later (the local one on a tie): its stamp and its modifier.
+    const std::string empty;
+    const Value lm = fieldValue(local, "modified"), rm = fieldValue(remote, "modified");
+    const bool remoteLater = rm && (!lm || *rm > *lm);
+    Fields merged;
+    for (const std::string& name : names) {
+        const Value b = fieldValue(base, name), l = fieldValue(local, name), r = fieldValue(remote, name);
+        bool conflict = false;
+        std::optional<std::string> value;
+        if (name == "modified" || name == "modifier") {
+            // A stamp or its author never makes a conflict. Without both stamps, each goes by the
+            // one-sided rule, the local value where both sides changed it.
+            Value taken = remoteLater ? r : l;
+            if (!(lm && rm)) {
+                taken = oneSided(b, l, r, conflict);
+                taken = conflict ? (l ? l : r) : taken;
+                conflict = false;
+            }
+            if (taken) {
+                value = *taken;
+            }
+        } else if (const Value taken = oneSided(b, l, r, conflict); !conflict) {
+            if (taken) {
+                value = *taken;
+            }
+        } else if ((name == "tags" || name == "list") && (l || r)) {
+            value = mergeTitleLists(b ? *b : empty, l ? *l : empty, r ? *r : empty);
+            conflict = !value.has_value();
+            if (value && value->empty() && !(l && r)) {
+                value.reset();  // the side that removed the field removed its last title
+            }
+        } else if (name == "text" && l && r) {
+            value = mergeText(b ? *b : empty, *l, *r);
+            conflict = !value.has_value();
+        }
+        if (conflict) {
+            return std::nullopt;
+        }
+        if (value) {
+            merged.push_back({name, std::move(*value)});
+        }
+    }
+    return merged;
+}
+
+}  // namespace korvane

@@ -1,0 +1,35 @@
+// The merge of two versions of one tiddler against its unedited version, field by field: one-sided
+// changes taken, title lists (`tags`, `list`) merged as ordered sets, `modified` and `modifier` from the
+// later stamp, and the text merged line by line, then word by word.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "document/Tw5Json.h"
+
+namespace korvane {
+
+// TiddlyWiki's title lists: `$tw.utils.parseStringArray` (titles with spaces in `[[…]]`, a repeated
+// title once) and `$tw.utils.stringifyList`. Only ASCII spaces part titles here; see mergeTitleLists.
+std::vector<std::string> parseTitleList(std::string_view value);
+std::string stringifyTitleList(const std::vector<std::string>& titles);
+
+// Both sides' additions and removals of titles applied: the local order, each title that only the
+// remote side added right after its nearest remote predecessor that stays. None when a value holds a
+// space other than ASCII, which TiddlyWiki would part titles at too.
+std::optional<std::string> mergeTitleLists(std::string_view base, std::string_view local,
+                                           std::string_view remote);
+
+// Whether a tiddler may be merged inside at all: never a plugin, a JavaScript module, a binary tiddler
+// (`image/…`, `audio/…`, `video/…`, `font/…`, `application/…` other than JSON) or `$:/core`.
+bool mergesInside(const Fields& fields);
+
+// The merged tiddler: the local fields in their order with the merged values, then the fields only the
+// remote side added. None when a field other than `modified` and `modifier` changed differently on both
+// sides, when the text still conflicts, or when any version may not be merged inside.
+std::optional<Fields> mergeFields(const Fields& base, const Fields& local, const Fields& remote);
+
+}  // namespace korvane

@@ -1,0 +1,204 @@
+#include "merge/format/TextMerge.h"
+
+#include <git2.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace korvane {
+namespace {
+
+// libgit2 sets up its allocator once per process.
+void initLibgit2() {
+    static const int once = git_libgit2_init();
+    (void)once;
+}
+
+// The longest run of one marker character at the start of a line of `text`.
+std::size_t longestMarkerRun(std::string_view text) {
+    std::size_t longest = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        const char c = text[at];
+        std::size_t run = 0;
+        if (c == '<' || c == '|' || c == '=' || c == '>') {
+            while (at + run < text.size() && text[at + run] == c) {
+                ++run;
+            }
+        }
+        longest = std::max(longest, run);
+        const std::size_t eol = text.find('\n', at);
+        at = eol == std::string_view::npos ? text.size() : eol + 1;
+    }
+    return longest;
+}
+
+struct Region {
+    std::string text;  // the merged lines before a conflict, or after the last one
+    std::string local, base, remote;
+    bool conflict = false;
+};
+
+// git merge-file's merge of three texts that each end with a line feed, in diff3 style with markers
+// longer than any run at the start of a line of the texts, so that a marker line is always one. Each
+// region of the result is either merged text or a conflict with its three versions; none when libgit2
+// fails.
+std::optional<std::vector<Region>> mergeRegions(const std::string& base, const std::string& local,
+                                                const std::string& remote) {
+    initLibgit2();
+    const std::size_t run =
+        std::max({longestMarkerRun(base), longestMarkerRun(local), longestMarkerRun(remote)});
+    if (run >= 65535) {
+        return std::nullopt;
+    }
+    const auto size =
+        static_cast<unsigned short>(std::max<std::size_t>(GIT_MERGE_CONFLICT_MARKER_SIZE, run + 1));
+    git_merge_file_input in[3];
+    const std::string* texts[3] = {&base, &local, &remote};
+    for (int i = 0; i < 3; ++i) {
+        git_merge_file_input_init(&in[i], GIT_MERGE_FILE_INPUT_VERSION);
+        in[i].ptr = texts[i]->data();
+        in[i].size = texts[i]->size();
+        in[i].mode = 0100644;
+    }
+    git_merge_file_options options;
+    git_merge_file_options_init(&options, GIT_MERGE_FILE_OPTIONS_VERSION);
+    options.ancestor_label = "B";
+    options.our_label = "L";
+    options.their_label = "R";
+    options.flags = GIT_MERGE_FILE_STYLE_DIFF3;
+    options.marker_size = size;
+    git_merge_file_result result{};
+    if (git_merge_file(&result, &in[0], &in[1], &in[2], &options) != 0) {
+        return std::nullopt;
+    }
+    const std::string_view out(result.ptr, result.len);
+    const std::string open = std::string(size, '<') + " L\n", middle = std::string(size, '|') + " B\n",
+                      split = std::string(size, '=') + "\n", close = std::string(size, '>') + " R\n";
+    std::vector<Region> regions(1);
+    std::string* into = &regions.back().text;
+    for (std::size_t at = 0; at < out.size();) {
+        const std::size_t eol = out.find('\n', at);
+        const std::size_t end = eol == std::string_view::npos ? out.size() : eol + 1;
+        const std::string_view line = out.substr(at, end - at);
+        at = end;
+        Region& r = regions.back();
+        if (line == open) {
+            regions.push_back({});
+            regions.back().conflict = true;
+            into = &regions.back().local;
+        } else if (line == middle && r.conflict) {
+            into = &r.base;
+        } else if (line == split && r.conflict) {
+            into = &r.remote;
+        } else if (line == close && r.conflict) {
+            regions.push_back({});
+            into = &regions.back().text;
+        } else {
+            into->append(line);
+        }
+    }
+    const bool clean = result.automergeable != 0;
+    git_merge_file_result_free(&result);
+    if (clean != std::none_of(regions.begin(), regions.end(), [](const Region& r) { return r.conflict; })) {
+        return std::nullopt;  // the markers did not read as expected: nothing is taken from them
+    }
+    return regions;
+}
+
+// A text as one word per line: each word with the spaces after it (and any spaces before the first),
+// a line feed inside written \n and a backslash \\, so that the lines join back to the text exactly.
+std::string wordLines(std::string_view text) {
+    const auto space = [](char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+    };
+    std::string out;
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t end = at;
+        while (end < text.size() && !space(text[end])) {
+            ++end;
+        }
+        while (end < text.size() && space(text[end])) {
+            ++end;
+        }
+        for (const char c : text.substr(at, end - at)) {
+            out += c == '\n' ? "\\n" : c == '\\' ? "\\\\" : std::string(1, c);
+        }
+        out += '\n';
+        at = end;
+    }
+    return out;
+}
+
+std::string joinWords(std::string_view lines) {
+    std::string out;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i] == '\n') {
+            continue;
+        }
+        if (lines[i] == '\\' && i + 1 < lines.size()) {
+            out += lines[++i] == 'n' ? '\n' : lines[i];
+        } else {
+            out += lines[i];
+        }
+    }
+    return out;
+}
+
+// The texts with a line feed added to each, so that every line the merge sees ends with one (libgit2
+// would add one to a side's last line inside a conflict); the one added is taken off the result.
+std::optional<std::string> mergeTerminated(std::string_view base, std::string_view local,
+                                           std::string_view remote, bool byWords) {
+    const auto terminated = [](std::string_view t) { return std::string(t) + '\n'; };
+    const std::optional<std::vector<Region>> regions =
+        mergeRegions(terminated(base), terminated(local), terminated(remote));
+    if (!regions) {
+        return std::nullopt;
+    }
+    std::string merged;
+    for (const Region& r : *regions) {
+        if (!r.conflict) {
+            merged += r.text;
+            continue;
+        }
+        if (!byWords) {
+            return std::nullopt;
+        }
+        // Each side's region is whole lines; merged as words, the line feeds stay inside the words.
+        const std::optional<std::string> words =
+            mergeLines(wordLines(r.base), wordLines(r.local), wordLines(r.remote));
+        if (!words) {
+            return std::nullopt;
+        }
+        merged += joinWords(*words);
+    }
+    if (merged.empty() || merged.back() != '\n') {
+        return std::nullopt;
+    }
+    merged.pop_back();
+    return merged;
+}
+
+}  // namespace
+
+std::optional<std::string> mergeLines(std::string_view base, std::string_view local,
+                                      std::string_view remote) {
+    return mergeTerminated(base, local, remote, false);
+}
+
+std::optional<std::string> mergeText(std::string_view base, std::string_view local, std::string_view remote) {
+    if (local == remote || base == remote) {
+        return std::string(local);
+    }
+    if (base == local) {
+        return std::string(remote);
+    }
+    // A text with a NUL byte is no text for a line merge.
+    for (const std::string_view t : {base, local, remote}) {
+        if (t.find('\0') != std::string_view::npos) {
+            return std::nullopt;
+        }
+    }
+    return mergeTerminated(base, local, remote, true);
+}
+
+}  // namespace korvane
