@@ -207,7 +207,16 @@ int gitSetupCommand(const std::vector<std::string>& args) {
         printError("Error: Not inside a git repository: the .gitattributes line was not written.");
         return kExitStopped;
     }
-    return addAttributesLine(attributes) ? kExitOk : kExitStopped;
+    if (!addAttributesLine(attributes)) {
+        return kExitStopped;
+    }
+    printError("Wrote the merge driver and merge tool settings into " +
+               std::string(global ? "~/.gitconfig" : ".git/config") + " and \"" +
+               std::string(kAttributesLine) + "\" into " + attributes + "." +
+               (global ? ""
+                       : " Commit .gitattributes, so that the other clones of this repository merge the "
+                         "wiki with Korvane too."));
+    return kExitOk;
 }
 
 }  // namespace korvane::cli

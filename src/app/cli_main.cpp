@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/CliCommands.h"
+#include "app/CliHelp.h"
 #include "merge/Messages.h"
 #include "merge/run/MergePlan.h"
 #include "merge/run/MergeRun.h"
@@ -205,6 +206,13 @@ int main(int argc, char** argv) {
     if (args.size() == 1 && args[0] == "--version") {
         out("korvane-cli " KORVANE_VERSION "\n");
         return std::fflush(stdout) == 0 ? kExitOk : kExitUsage;
+    }
+    // COMMAND --help: that command's usage, and which files it writes.
+    for (const auto& [word, help] : cli::kCommandHelp) {
+        if (args.size() == 2 && args[0] == word && args[1] == "--help") {
+            out(help);
+            return std::fflush(stdout) == 0 ? kExitOk : kExitUsage;
+        }
     }
     if (args.size() == 2 && args[0] == "list") {
         return listCommand(args[1]);

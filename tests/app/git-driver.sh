@@ -19,7 +19,8 @@ has() { grep -q "\"$1\"[^>]*>$2<" wiki.html || fail "$1 is not $2"; }
 titles() { "$cli" list wiki.html | cut -f2 | sort | tr '\n' ' '; }
 commit() { git add -A && git commit -qm "$1"; }
 cd "$work" && git init -q -b main repo && cd repo && git config user.name Ann && git config user.email a@b.org
-"$cli" git-setup --apply > /dev/null
+"$cli" git-setup --apply > /dev/null 2> "$work/setup.err"
+grep -q "repo/.gitattributes. Commit .gitattributes, so that the other clones" "$work/setup.err" || fail "$(cat "$work/setup.err")"
 wiki StoryList=a Keep=k Edit1=e Edit2=e Doomed=d && printf 'one\ntwo\nthree\nfour\n' > plain.html && commit base
 git checkout -qb one && wiki StoryList=b Keep=k Edit1=e1 Edit2=e Add1=x && sed -i s/one/ONE/ plain.html && commit one
 git checkout -q main && wiki StoryList=c Keep=k Edit1=e Edit2=e2 Doomed=d2 Add2=y && sed -i s/four/FOUR/ plain.html && commit two

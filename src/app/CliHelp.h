@@ -1,0 +1,46 @@
+// What `korvane-cli COMMAND --help` prints: the command's whole usage, and which files it reads,
+// writes and changes.
+#pragma once
+
+#include <string_view>
+#include <utility>
+
+namespace korvane::cli {
+
+inline constexpr std::pair<std::string_view, std::string_view> kCommandHelp[] = {
+    {"list",
+     "Usage: korvane-cli list FILE\n\n"
+     "Prints one line per tiddler of FILE: INDEX TITLE MODIFIER MODIFIED CREATED LENGTH, tab-separated.\n"
+     "Reads FILE; writes and changes nothing.\n"},
+    {"plan",
+     "Usage: korvane-cli plan /local LOCAL /remote REMOTE [/lastmerge UNEDITED]\n\n"
+     "Prints one line per title in the order a merge visits them: N CASE ACTION TITLE. Exit status 0 when\n"
+     "nothing would be asked, 1 otherwise, 2 when a check stops it. Reads the three files (LOCAL.LastMerge\n"
+     "without /lastmerge, when it exists); writes and changes nothing.\n"},
+    {"merge",
+     "Usage: korvane-cli merge /local LOCAL /remote REMOTE [/lastmerge UNEDITED] [--out FILE]\n"
+     "                         [--conflicts both|local|remote|newer] [--dry-run] [--allow-deletions]\n"
+     "                         [--no-field-merge]\n\n"
+     "Merges with no person present. Without --out it rewrites all three files with the merged wiki (LOCAL,\n"
+     "REMOTE, and UNEDITED or LOCAL.LastMerge, which it creates), makes REMOTE read-only, and keeps a note\n"
+     "(LOCAL.korvane-save) and a backup of REMOTE until the save is done. With --out it writes only FILE "
+     "and\n"
+     "changes no input; --dry-run writes nothing. A side that would delete most of the wiki stops it unless\n"
+     "--allow-deletions is given; --no-field-merge keeps every tiddler both sides changed a conflict.\n"},
+    {"merge-driver",
+     "Usage: korvane-cli merge-driver [--allow-deletions] [--no-field-merge] BASE OURS THEIRS PATH\n"
+     "                                [MARKER-SIZE [OURS-LABEL THEIRS-LABEL]]\n\n"
+     "git's merge driver (see git-setup). Writes the merged wiki into OURS only; exit 0 when it merged\n"
+     "cleanly. A file that is no wiki on either side gets git's line merge.\n"},
+    {"conflicts",
+     "Usage: korvane-cli conflicts WIKI\n\n"
+     "Lists the conflict copies that sync tools left beside WIKI, oldest first. Writes nothing.\n"},
+    {"git-setup",
+     "Usage: korvane-cli git-setup [--global] [--apply]\n\n"
+     "Prints the git configuration that makes Korvane the merge driver and merge tool of *.html files. With\n"
+     "--apply it writes it: the settings into .git/config (with --global, ~/.gitconfig) and the line\n"
+     "\"*.html merge=korvane\" into .gitattributes (with --global, core.attributesFile or\n"
+     "~/.config/git/attributes).\n"},
+};
+
+}  // namespace korvane::cli
