@@ -17,6 +17,28 @@ namespace {
 
 using Out = std::vector<std::string>;
 
+// What a reader makes of a row's text: what does not read ("" when all of it does), then each field as
+// "name=value", in order.
+template <ReadProblem (*read)(std::string_view, Fields&)>
+Out fieldsRead(const test::TableRow& r) {
+    Fields fields;
+    Out out{read(r.in[1], fields).value_or("")};
+    for (const Field& f : fields) {
+        out.push_back(f.name + "=" + f.value);
+    }
+    return out;
+}
+
+// The objects of a JSON store block, each as its bytes from where the reader says it begins to its end.
+struct ObjectBytes : JsonFieldSink {
+    std::string_view text;
+    std::size_t begin = 0;
+    Out objects;
+    void objectBegins(std::size_t at) override { begin = at; }
+    void field(std::string_view, std::string_view) override {}
+    void objectEnds(std::size_t end) override { objects.emplace_back(text.substr(begin, end - begin)); }
+};
+
 const std::map<std::string, std::function<Out(const test::TableRow&)>> kFunctions = {
     {"between",
      [](const test::TableRow& r) {
@@ -68,6 +90,30 @@ const std::map<std::string, std::function<Out(const test::TableRow&)>> kFunction
     {"early",
      [](const test::TableRow& r) {
          return Out{mergeEarlyEntries(r.in[1], r.in[2], r.in[3]).value_or("none")};
+     }},
+    {"jsonstore",
+     [](const test::TableRow& r) {
+         ObjectBytes sink;
+         sink.text = r.in[1];
+         Out out{readJsonStore(r.in[1], sink).value_or("")};
+         out.insert(out.end(), sink.objects.begin(), sink.objects.end());
+         return out;
+     }},
+    {"json", fieldsRead<readJsonObject>},
+    {"members",
+     [](const test::TableRow& r) { return Out{std::to_string(countMembers(r.in[1], "tiddlers"))}; }},
+    {"fromtid", fieldsRead<fromTidText>},
+    {"totid",
+     [](const test::TableRow& r) {
+         Fields fields;
+         for (std::size_t i = 1; i + 1 < r.in.size(); i += 2) {
+             fields.push_back({r.in[i], r.in[i + 1]});
+         }
+         const std::string text = toTidText(fields);
+         Fields back;  // what the box shows reads back as the same tiddler
+         EXPECT_EQ(fromTidText(text, back), std::nullopt) << r.where;
+         EXPECT_TRUE(sameTiddler(toStoreJson(back), toStoreJson(fields))) << r.where;
+         return Out{text};
      }},
     {"synccopy", [](const test::TableRow& r) { return Out{syncCopyTime(r.in[1], r.in[2]).value_or("")}; }},
 };

@@ -109,26 +109,32 @@ TEST(HostileConditions, KindsOfPath) {
         shell(row.in.at(2));
         test::ScriptedHost host;
         PosixFileSystem realFs;
-        MergeRun run(host, realFs, {t.local, t.remote, ""});
+        // "saveall": with the unedited copy, which keeps its own owner and mode; else a new .LastMerge
+        // copy that takes the local file's.
+        const bool all = row.in[0] == "saveall";
+        const std::string third = all ? t.unedited : t.local + ".LastMerge";
+        MergeRun run(host, realFs, {t.local, t.remote, all ? t.unedited : ""});
         ASSERT_TRUE(run.load() && run.merge());
         shell(row.in.at(3));
         const auto before = test::snapshot(dir.dir());
         const bool links[] = {fs::is_symlink(t.local), fs::is_symlink(t.remote)};
-        const FileInfo was = realFs.inspect(t.local);
+        const FileInfo was = realFs.inspect(t.local), wasThird = all ? realFs.inspect(third) : was;
         const RunResult result = run.save();
         EXPECT_EQ(fs::is_symlink(t.local), links[0]);
         EXPECT_EQ(fs::is_symlink(t.remote), links[1]);
         if (row.out.empty()) {
             EXPECT_EQ(result, RunResult::Saved);
-            for (const std::string& p : {t.local, t.remote, t.local + ".LastMerge"}) {
+            for (const std::string& p : {t.local, t.remote, third}) {
                 EXPECT_EQ(test::readBytes(p), run.newDocument()) << p;
             }
-            for (const std::string& p : {t.local, t.local + ".LastMerge"}) {
+            for (const auto& [p, w] : {std::pair{t.local, was}, {third, wasThird}}) {
                 const FileInfo now = realFs.inspect(p);
                 EXPECT_EQ(std::tie(now.owner.uid, now.owner.gid, now.mode),
-                          std::tie(was.owner.uid, was.owner.gid, was.mode));
+                          std::tie(w.owner.uid, w.owner.gid, w.mode))
+                    << p;
             }
-            EXPECT_EQ(test::snapshot(dir.dir()).size(), before.size() + 1);  // only the new .LastMerge
+            EXPECT_EQ(test::snapshot(dir.dir()).size(),
+                      before.size() + (all ? 0 : 1));  // only a new .LastMerge
         } else {
             EXPECT_EQ(result, RunResult::SaveFailed);
             EXPECT_EQ(test::snapshot(dir.dir()), before);

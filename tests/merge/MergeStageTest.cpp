@@ -4,6 +4,7 @@
 #include <deque>
 #include <optional>
 
+#include "document/Tw5Store.h"
 #include "merge/format/BoxForm.h"
 #include "merge/run/MergePlan.h"
 #include "merge/run/MergeRun.h"
@@ -22,7 +23,8 @@ class MergeStage : public ::testing::Test {
     std::string symbolic(std::string text) const {
         for (const int form : {0, 2, 1}) {
             for (const auto& [name, element] : named) {
-                const std::string entry = element.substr(4, element.size() - 10);
+                const std::string entry =
+                    element[0] == '{' ? element : element.substr(4, element.size() - 10);
                 const std::string from = form == 0   ? "<div" + entry + "</div>"
                                          : form == 1 ? entry
                                                      : toBoxForm(entry);
@@ -33,15 +35,22 @@ class MergeStage : public ::testing::Test {
         }
         return text;
     }
-    std::string wiki(const std::string& file, const std::string& names, const std::string& after = "") {
+    // An early wiki, or with `tw5` a TiddlyWiki 5 page with one JSON store block (its core from a file).
+    std::string wiki(const std::string& file, const std::string& names, bool tw5,
+                     const std::string& after = "") {
         std::vector<std::string> elements;
+        std::string store;
         std::istringstream in(names);
         for (std::string name; in >> name;) {
             const auto it =
                 std::find_if(named.begin(), named.end(), [&](const auto& n) { return n.first == name; });
             elements.push_back(it->second);
+            store += (store.empty() ? "" : ",\n") + it->second;
         }
-        return dir.write(file, after + test::earlyWiki(elements));
+        return dir.write(file, after + (tw5 ? "<html><body>\n" + std::string(kTw5JsonStoreTag) + "[\n" +
+                                                  store + "\n]</script>" + std::string(kTw5DivStoreTag) +
+                                                  "</div>\n<script src=\"core.js\"></script></body></html>\n"
+                                            : test::earlyWiki(elements)));
     }
     std::vector<std::string> merge(const test::TableRow& r);
 };
@@ -84,14 +93,22 @@ std::vector<std::string> MergeStage::merge(const test::TableRow& r) {
     };
     PosixFileSystem fs;
     // The remote document differs outside its store area too, so equal stores are not "Identical".
+    const bool tw5 = r.in[0] == "merge5";
     MergeRun run(host, fs,
-                 {wiki("local.html", r.in[1]), wiki("remote.html", r.in[2], "<!-- remote -->"),
-                  r.in[3] == "-" ? "" : wiki("unedited.html", r.in[3])});
+                 {wiki("local.html", r.in[1], tw5), wiki("remote.html", r.in[2], tw5, "<!-- remote -->"),
+                  r.in[3] == "-" ? "" : wiki("unedited.html", r.in[3], tw5)});
     EXPECT_TRUE(run.load()) << r.where;
     const bool merged = run.merge();
     const std::string store = merged ? run.strMergedStore() : "";
     for (std::size_t at = 0, end; (end = store.find("</div>\r\n", at)) != std::string::npos; at = end + 8) {
         host.log.push_back("+" + symbolic(store.substr(at, end + 6 - at)));
+    }
+    // A JSON store: one entry a line, a comma after all but the last.
+    std::istringstream lines(tw5 ? store : "");
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("{")) {
+            host.log.push_back("+" + symbolic(line.substr(0, line.rfind('}') + 1)));
+        }
     }
     return host.log;
 }

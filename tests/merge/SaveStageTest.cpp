@@ -76,9 +76,15 @@ TEST_F(SaveStage, GuardsFindFilesChangedByAnotherProcess) {
                 }
                 return false;
             };
+            fs.ops.clear();
             EXPECT_EQ(run->save(), RunResult::SaveFailed);
             fs.failWhen = nullptr;
             ASSERT_TRUE(changed);
+            // A change made before the checks (the unedited copy's too) stops the save before any file
+            // is exchanged.
+            EXPECT_TRUE(&moment == &moments[3] ||
+                        std::none_of(fs.ops.begin(), fs.ops.end(),
+                                     [](const std::string& op) { return op.starts_with("exchange:"); }));
             EXPECT_EQ(test::readBytes(*path), newRemote ? " " : original + " ");
             if (newRemote) {
                 EXPECT_NE(host.messages[1].text.find("failed: File exists."), std::string::npos);
@@ -159,6 +165,21 @@ TEST_F(SaveStage, AKilledSaveThroughALinkIsFoundFromTheLinkedFile) {
               std::string::npos);
 }
 
+// Saved, but the old copies exchanged out stay: the message names each, the first after "Saved, but".
+TEST_F(SaveStage, OldCopiesThatCannotBeRemovedAreEachNamed) {
+    prepare(unedited);
+    run->setRandomSource([] { return 0.5; });
+    fs.failWhen = [](const std::string& op) { return op.starts_with("remove:") && op.ends_with(".tmp"); };
+    EXPECT_EQ(run->save(), RunResult::Saved);
+    const std::string temp = ".korvane-50000000.tmp", failure = "Injected failure";
+    EXPECT_EQ(host.messages.back(),
+              (test::ShownMessage{
+                  msg::oldCopyNotRemoved(true, local + temp, msg::kTargetNames[1], failure) +
+                      msg::oldCopyNotRemoved(false, unedited + temp, msg::kTargetNames[2], failure) +
+                      msg::saveNoteKept(local + ".korvane-save"),
+                  MessageIcon::Exclamation, "Korvane"}));
+}
+
 // A rename that fails once the first target is replaced: the message says, file by file, what each
 // holds, and the files hold just that.
 TEST_F(SaveStage, APartlyDoneSaveSaysWhereEveryDocumentIs) {
@@ -210,8 +231,8 @@ TEST_F(SaveStage, APartlyDoneSaveSaysWhereEveryDocumentIs) {
 // content or the merged document complete on disk, and names any file besides the three. After a kill,
 // the next start finds what the save left: korvane-cli reports it and changes nothing, and Yes puts the
 // three files in order (all as they were, or all merged) and leaves nothing else behind. When another
-// program changed the local file after a kill before the renames, the save is not finished and the
-// change stays; when it wrote a new remote file, nothing is touched.
+// program changed the local file (and the unedited copy) after a kill before the renames, the save is
+// not finished and the changes stay; when it wrote a new remote file, nothing is touched.
 TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
     struct Killed {};
     for (const std::string& u : {unedited, std::string()}) {
@@ -255,13 +276,25 @@ TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
                 const bool newRemote = at == "read:" + local;
                 if (localChanged || newRemote)
                     std::ofstream(localChanged ? local : remote, std::ios::app) << ' ';
+                if (localChanged && !u.empty())
+                    std::ofstream(u, std::ios::app) << ' ';
                 const auto left = test::snapshot(dir.dir());
                 const std::string paths = "/local '" + local + "' /remote '" + remote + "'" +
                                           (u.empty() ? "" : " /lastmerge '" + u + "'");
                 const std::string err = dir.dir().string() + ".err";
                 const int status = test::runShell(KORVANE_CLI_PATH " plan " + paths, err);
-                const bool found = test::readBytes(err).rfind(msg::kInterruptedFound, 0) == 0;
+                const std::string survey = test::readBytes(err);
+                const bool found = survey.rfind(msg::kInterruptedFound, 0) == 0;
                 std::filesystem::remove(err);
+                // The local file and the third are never missing (a new .LastMerge is not created yet),
+                // and, once changed, never taken for what the save found.
+                for (const auto& [p, name] :
+                     {std::pair{local, msg::kTargetNames[1]}, {third, msg::kTargetNames[2]}}) {
+                    const std::string asFound = std::string(name) + std::string(msg::kAsThatSaveFound);
+                    EXPECT_EQ(survey.find(msg::whereLine(p, msg::kMissing)), std::string::npos) << survey;
+                    EXPECT_TRUE(!localChanged || survey.find(msg::whereLine(p, asFound)) == std::string::npos)
+                        << survey;
+                }
                 EXPECT_EQ(found, left.size() != 3u || test::readBytes(remote) != originals.at(remote));
                 EXPECT_TRUE(!found || status == 2);
                 EXPECT_EQ(test::snapshot(dir.dir()), left);
@@ -289,7 +322,7 @@ TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
                 EXPECT_EQ(test::snapshot(dir.dir()).size(), u.empty() && done ? 4u : 3u);
                 for (const std::string& p : {local, remote, third}) {
                     const std::string was =
-                        originals.count(p) ? originals.at(p) + (p == local && localChanged ? " " : "") : "";
+                        originals.count(p) ? originals.at(p) + (p != remote && localChanged ? " " : "") : "";
                     EXPECT_EQ(test::readBytes(p), done ? merged : was) << p;
                 }
                 continue;
@@ -318,6 +351,7 @@ TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
                 const bool unchanged =
                     test::snapshot(dir.dir()).size() == 3u && test::readBytes(remote) == originals.at(remote);
                 EXPECT_EQ(shown.find("No file was changed") != std::string::npos, unchanged) << shown;
+                EXPECT_TRUE(unchanged || !at.starts_with("writeNew:")) << "a copy not written; " << shown;
             }
         }
     }
