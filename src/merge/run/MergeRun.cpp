@@ -199,10 +199,9 @@ bool MergeRun::split(const std::vector<std::string>& paths) {
     const WikiFormat& format = runFormatOf(claiming);
     for (std::size_t i = 0; i < paths.size(); ++i) {
         if ((claiming[i] != nullptr ? claiming[i] : &formatNamed({})) != &format) {
-            return refuseFormat(paths, i, format);
+            return refuseFormat(paths, claiming, i, format);
         }
     }
-    m_wikiFormat = &format;
     m_format =
         format.startRun({{m_docs.localText, m_docs.remoteText, m_docs.uneditedText}, m_paths.local, m_host});
     // The splits are independent, each reading only its own text and filling only its own list and
@@ -234,26 +233,19 @@ bool MergeRun::split(const std::vector<std::string>& paths) {
     return true;
 }
 
-bool MergeRun::refuseFormat(const std::vector<std::string>& paths, std::size_t role,
+bool MergeRun::refuseFormat(const std::vector<std::string>& paths,
+                            const std::vector<const WikiFormat*>& claiming, std::size_t role,
                             const WikiFormat& runFormat) {
-    const std::string_view text = role == 0   ? m_docs.localText
-                                  : role == 1 ? m_docs.remoteText
-                                              : m_docs.uneditedText;
-    const WikiFormat& own = formatOf(text);
-    if (!own.claims(text)) {
+    if (claiming[role] == nullptr) {
         message(msg::documentRefused(msg::kNoStoreArea, kRoles[role], paths[role]), MessageIcon::Critical,
                 kAppTitle);
         return false;
     }
     // The first document of the run's format is named beside it.
-    std::size_t other = 0;
-    while (!runFormat.claims(other == 0   ? m_docs.localText
-                             : other == 1 ? m_docs.remoteText
-                                          : m_docs.uneditedText)) {
-        ++other;
-    }
-    stop(msg::mixedKinds(kRoles[role], paths[role], own.displayName(), kRoles[other], paths[other],
-                         runFormat.displayName()));
+    const auto other =
+        static_cast<std::size_t>(std::find(claiming.begin(), claiming.end(), &runFormat) - claiming.begin());
+    stop(msg::mixedKinds(kRoles[role], paths[role], claiming[role]->displayName(), kRoles[other],
+                         paths[other], runFormat.displayName()));
     return false;
 }
 

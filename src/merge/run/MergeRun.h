@@ -1,9 +1,8 @@
 // One merge run: from the three paths of the main window to the three rewritten files.
 #pragma once
 
-#include <deque>
 #include <functional>
-#include <set>
+#include <memory>
 #include <string>
 
 #include "document/StoreArea.h"
@@ -147,8 +146,10 @@ class MergeRun {
     // Splits the documents with the run's format; false after a document that cannot take part was
     // reported.
     bool split(const std::vector<std::string>& paths);
-    // Reports a document of another format than the run's, or without a store; false.
-    bool refuseFormat(const std::vector<std::string>& paths, std::size_t role, const WikiFormat& runFormat);
+    // Reports a document of another format than the run's, or without a store (`claiming` holds the
+    // format that claims each document, none for a document no format claims); false.
+    bool refuseFormat(const std::vector<std::string>& paths, const std::vector<const WikiFormat*>& claiming,
+                      std::size_t role, const WikiFormat& runFormat);
 
     // With no remote path: offers the oldest conflict copy of the local file that a file-syncing tool
     // left beside it as the remote file.
@@ -160,8 +161,7 @@ class MergeRun {
     FileSystem& m_fs;
     MergePaths m_paths;
     RunDocuments m_docs;
-    // The run's format and its part of the run (the split documents' layouts, the merged document).
-    const WikiFormat* m_wikiFormat = nullptr;
+    // The run's format part (the split documents' layouts, the merged document).
     std::unique_ptr<FormatRun> m_format;
     std::function<double()> m_random;
     std::string m_outputPath;

@@ -243,7 +243,7 @@ Survey survey(FileSystem& fs, const std::string& notePath) {
     const Held remote = s.targets[0];
     if (f.changedOut) {
         s.offer = Offer::None;
-    } else if (backup != Held::Missing && backup == Held::Before && f.settled && f.tempsReady) {
+    } else if (backup == Held::Before && f.settled && f.tempsReady) {
         s.offer = Offer::Finish;
     } else if (backup != Held::Missing && (remote == Held::Missing || remote == Held::Merged)) {
         s.offer = Offer::PutBack;
