@@ -9,6 +9,7 @@
 #include "merge/format/EarlyMerge.h"
 #include "merge/format/FieldMerge.h"
 #include "merge/format/TextMerge.h"
+#include "merge/sync/EarlierSaves.h"
 #include "merge/sync/SyncCopies.h"
 #include "support/TestSupport.h"
 
@@ -116,6 +117,11 @@ const std::map<std::string, std::function<Out(const test::TableRow&)>> kFunction
          return Out{text};
      }},
     {"synccopy", [](const test::TableRow& r) { return Out{syncCopyTime(r.in[1], r.in[2]).value_or("")}; }},
+    {"earlier",
+     [](const test::TableRow& r) {
+         const SaveNaming naming = r.in[1] == "versions" ? SaveNaming::Versions : SaveNaming::Backup;
+         return Out{isEarlierSaveName(r.in[2], r.in[3], naming) ? "yes" : "no"};
+     }},
 };
 
 TEST(Tables, EveryRowGivesWhatItSays) {

@@ -15,7 +15,7 @@ inline constexpr int kExitStopped = 2;
 inline constexpr std::string_view kMergeUsage =
     "       korvane-cli merge /local LOCAL /remote REMOTE [/lastmerge UNEDITED] [--out FILE]\n"
     "                         [--conflicts both|local|remote|newer] [--dry-run] [--allow-deletions]\n"
-    "                         [--no-field-merge]\n"
+    "                         [--no-field-merge] [--no-find-base]\n"
     "       korvane-cli merge-driver [--allow-deletions] [--no-field-merge] BASE OURS THEIRS PATH\n"
     "                                [MARKER-SIZE [OURS-LABEL THEIRS-LABEL]]\n"
     "       korvane-cli conflicts WIKI\n"

@@ -13,20 +13,27 @@ inline constexpr std::pair<std::string_view, std::string_view> kCommandHelp[] = 
      "Prints one line per tiddler of FILE: INDEX TITLE MODIFIER MODIFIED CREATED LENGTH, tab-separated.\n"
      "Reads FILE; writes and changes nothing.\n"},
     {"plan",
-     "Usage: korvane-cli plan /local LOCAL /remote REMOTE [/lastmerge UNEDITED]\n\n"
-     "Prints one line per title in the order a merge visits them: N CASE ACTION TITLE. Exit status 0 when\n"
-     "nothing would be asked, 1 otherwise, 2 when a check stops it. Reads the three files (LOCAL.LastMerge\n"
-     "without /lastmerge, when it exists); writes and changes nothing.\n"},
+     "Usage: korvane-cli plan /local LOCAL /remote REMOTE [/lastmerge UNEDITED] [--no-field-merge]\n"
+     "                        [--no-find-base]\n\n"
+     "Prints one line per title in the order a merge visits them: N CASE ACTION TITLE, where ACTION is\n"
+     "keep, merge (both sides' edits join in one version) or ask:X (X the recommended choice). Exit status\n"
+     "0 when nothing would be asked, 1 otherwise, 2 when a check stops it. Reads the three files\n"
+     "(LOCAL.LastMerge without /lastmerge, when it exists, else an earlier save found as merge finds it);\n"
+     "writes and changes nothing.\n"},
     {"merge",
      "Usage: korvane-cli merge /local LOCAL /remote REMOTE [/lastmerge UNEDITED] [--out FILE]\n"
      "                         [--conflicts both|local|remote|newer] [--dry-run] [--allow-deletions]\n"
-     "                         [--no-field-merge]\n\n"
+     "                         [--no-field-merge] [--no-find-base]\n\n"
      "Merges with no person present. Without --out it rewrites all three files with the merged wiki (LOCAL,\n"
      "REMOTE, and UNEDITED or LOCAL.LastMerge, which it creates), makes REMOTE read-only, and keeps a note\n"
      "(LOCAL.korvane-save) and a backup of REMOTE until the save is done. With --out it writes only FILE "
      "and\n"
      "changes no input; --dry-run writes nothing. A side that would delete most of the wiki stops it unless\n"
-     "--allow-deletions is given; --no-field-merge keeps every tiddler both sides changed a conflict.\n"},
+     "--allow-deletions is given; --no-field-merge keeps every tiddler both sides changed a conflict.\n"
+     "Without /lastmerge and LOCAL.LastMerge it reads an earlier save of LOCAL as the unedited copy (from\n"
+     "Syncthing's .stversions, TiddlyDesktop's NAME_backup folder or TiddlyWiki's backups beside LOCAL)\n"
+     "when one explains at least half of the differences, and names it on standard error; the merged wiki\n"
+     "then goes to LOCAL.LastMerge, never over the earlier save. --no-find-base turns the search off.\n"},
     {"merge-driver",
      "Usage: korvane-cli merge-driver [--allow-deletions] [--no-field-merge] BASE OURS THEIRS PATH\n"
      "                                [MARKER-SIZE [OURS-LABEL THEIRS-LABEL]]\n\n"

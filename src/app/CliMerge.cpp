@@ -60,6 +60,7 @@ class PolicyHost : public MergeHost {
             case QuestionKind::MassDeletion:
                 return m_allowDeletions;
             case QuestionKind::UseSyncCopy:
+            case QuestionKind::UseFoundCopy:
             case QuestionKind::InterruptedSave:
                 break;
         }
@@ -85,6 +86,11 @@ class PolicyHost : public MergeHost {
         ++differed;
         ++merged;
         addLine(item, MergeCase::G, Decision::Merged, title);
+    }
+    // A found earlier save is taken, and named, since the merge's results depend on it.
+    bool useFoundCopy(const FoundCopy& c) override {
+        printError(msg::foundCopyUsed(c.path, localMinute(c.saved), c.explained, c.differences));
+        return true;
     }
     // A side that would delete most of the wiki stops the run unless the command line allows it.
     bool allowMassDeletion(const MassDeletion& d) override {
@@ -125,6 +131,7 @@ struct MergeOptions {
     bool allowDeletions = false;
     bool ruleGiven = false;
     bool mergeInside = true;
+    bool findCopy = true;
 };
 
 std::optional<MergeOptions> parseMerge(const std::vector<std::string>& args) {
@@ -136,8 +143,8 @@ std::optional<MergeOptions> parseMerge(const std::vector<std::string>& args) {
             (word == "--dry-run" ? o.dryRun : o.allowDeletions) = true;
             continue;
         }
-        if (word == "--no-field-merge") {
-            o.mergeInside = false;
+        if (word == "--no-field-merge" || word == "--no-find-base") {
+            (word == "--no-field-merge" ? o.mergeInside : o.findCopy) = false;
             continue;
         }
         if (i + 1 >= args.size()) {
@@ -311,6 +318,7 @@ int mergeCommand(const std::vector<std::string>& args) {
     PolicyHost host(o->rule, true, o->allowDeletions);
     MergeRun run(host, fs, o->paths);
     run.mergeInsideTiddlers(o->mergeInside);
+    run.findUneditedCopy(o->findCopy);
     if (!o->out.empty() && !o->dryRun) {
         run.writeOnlyTo(o->out);
     }
@@ -362,6 +370,7 @@ int mergeDriverCommand(const std::vector<std::string>& args) {
     PolicyHost host(ConflictRule::Both, false, d->allowDeletions);
     MergeRun run(host, fs, MergePaths{ours, theirs, wiki[2] ? base : std::string()});
     run.mergeInsideTiddlers(d->mergeInside);
+    run.findUneditedCopy(false);  // git's temporary files have no earlier saves beside them
     run.writeOnlyTo(ours);
     return runMerge(run, host, ConflictRule::Both, d->mergeInside, false, false, label);
 }

@@ -1,6 +1,6 @@
 // korvane-cli: the headless companion of Korvane, for scripts and for checking what a merge will do.
 //   korvane-cli list FILE    one line per tiddler: INDEX TITLE MODIFIER MODIFIED CREATED LENGTH
-//   korvane-cli plan /local L /remote R [/lastmerge U]
+//   korvane-cli plan /local L /remote R [/lastmerge U] [--no-field-merge] [--no-find-base]
 //                            one line per visited title: N CASE ACTION TITLE; writes nothing
 //   korvane-cli --help | --version
 // Fields are tab-separated; a tab, line feed, carriage return or backslash in a value is written as
@@ -62,7 +62,8 @@ void err(std::string_view s) {
 const std::string kUsage =
     std::string(
         "Usage: korvane-cli list FILE\n"
-        "       korvane-cli plan /local LOCAL /remote REMOTE [/lastmerge UNEDITED]\n") +
+        "       korvane-cli plan /local LOCAL /remote REMOTE [/lastmerge UNEDITED] [--no-field-merge]\n"
+        "                        [--no-find-base]\n") +
     std::string(cli::kMergeUsage) + "       korvane-cli --help | --version\n";
 
 int usage() {
@@ -136,6 +137,11 @@ class CliHost : public MergeHost {
         err(msg::withoutNoFileChanged(q.text));
         return false;
     }
+    // Takes a found earlier save as `merge` would, and names it.
+    bool useFoundCopy(const FoundCopy& c) override {
+        err(msg::foundCopyUsed(c.path, localMinute(c.saved), c.explained, c.differences));
+        return true;
+    }
     ConflictAnswer settleConflict(const ConflictRequest&) override { return {}; }
     void setUneditedPath(const std::string&) override {}
     std::string presentTimeText() override { return {}; }
@@ -146,7 +152,13 @@ int planCommand(const std::vector<std::string>& args) {
     MergePaths paths;
     bool haveLocal = false;
     bool haveRemote = false;
+    bool mergeInside = true, findCopy = true;
     for (std::size_t i = 1; i < args.size(); i += 2) {
+        if (args[i] == "--no-field-merge" || args[i] == "--no-find-base") {
+            (args[i] == "--no-field-merge" ? mergeInside : findCopy) = false;
+            --i;
+            continue;
+        }
         if (i + 1 >= args.size()) {
             return usage();
         }
@@ -168,6 +180,8 @@ int planCommand(const std::vector<std::string>& args) {
     CliHost host;
     PosixFileSystem fs;
     MergeRun run(host, fs, paths);
+    run.mergeInsideTiddlers(mergeInside);
+    run.findUneditedCopy(findCopy);
     if (!run.load()) {
         return run.identical() ? kExitOk : kExitUsage;
     }
@@ -179,6 +193,8 @@ int planCommand(const std::vector<std::string>& args) {
         line = std::to_string(n) + '\t' + static_cast<char>(v.mergeCase) + '\t';
         if (v.passesSilently()) {
             line += "keep";
+        } else if (run.mergedVersion(v)) {
+            line += "merge";  // as `merge` would: one version with both sides' edits
         } else {
             wouldAsk = true;
             line += "ask:";

@@ -2,6 +2,7 @@
 // tests and the headless companion implement it with scripted answers.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -123,10 +124,19 @@ struct MassDeletion {
     std::string path;      // the file that would delete them
 };
 
+// An earlier save of the wiki, found on the disk, that may serve as the unedited copy when none is given.
+struct FoundCopy {
+    std::string path;
+    std::chrono::system_clock::time_point saved;  // when its content was written
+    std::size_t explained = 0;                    // differing tiddlers whose version in it is one side's
+    std::size_t differences = 0;                  // tiddlers that differ between the two sides
+};
+
 // The questions a run puts to the user, so that a host without a person answers each by its kind.
 enum class QuestionKind {
     UseLastMerge,     // take the local file's .LastMerge copy as the unedited copy
     UseSyncCopy,      // take a sync tool's conflict copy as the remote file
+    UseFoundCopy,     // take an earlier save found on the disk as the unedited copy
     InterruptedSave,  // put in order what a save that was cut off left behind
     MassDeletion,     // go on although one side would delete most of the wiki
     KeepEdits,        // keep the edit of a dialog box
@@ -144,6 +154,10 @@ struct Question {
 class MergeHost;
 // The question a person is asked about it; No is the default.
 bool askAboutMassDeletion(MergeHost& host, const MassDeletion& deletion);
+// The date and minute of `t` in local time: YYYY-MM-DD HH:MM.
+std::string localMinute(std::chrono::system_clock::time_point t);
+// The question a person is asked about a found copy, its date in local time; Yes is the default.
+bool askAboutFoundCopy(MergeHost& host, const FoundCopy& copy);
 
 class MergeHost {
   public:
@@ -160,6 +174,9 @@ class MergeHost {
     virtual bool allowMassDeletion(const MassDeletion& deletion) {
         return askAboutMassDeletion(*this, deletion);
     }
+    // Whether the run reads a found earlier save as the unedited copy. The merged document is then saved
+    // as the local file's .LastMerge copy, never over the found save.
+    virtual bool useFoundCopy(const FoundCopy& copy) { return askAboutFoundCopy(*this, copy); }
     // A tiddler that both sides changed was merged inside (its fields, its text) into one version, at
     // place `item` of the visiting order. Only a run that merges inside tiddlers says so.
     virtual void mergedInside(const std::string& /*title*/, std::size_t /*item*/) {}

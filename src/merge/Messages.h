@@ -363,6 +363,19 @@ inline std::string useSyncCopy(const std::string& path) {
            ".  Merge it as the remote file?";
 }
 inline constexpr std::string_view kUseSyncCopyTitle = "Use conflict copy?";
+// `date` as localMinute() writes it.
+inline std::string useFoundCopy(const std::string& path, const std::string& date, std::size_t explained,
+                                std::size_t differences) {
+    return "Korvane found an earlier save of your file, " + path + ", from " + date + ", that explains " +
+           countText(explained) + " of the " + countText(differences) +
+           " differences. Use it as the unedited copy?";
+}
+inline constexpr std::string_view kUseFoundCopyTitle = "Use earlier save?";
+inline std::string foundCopyUsed(const std::string& path, const std::string& date, std::size_t explained,
+                                 std::size_t differences) {
+    return "Unedited copy: " + path + ", saved " + date + ", explains " + std::to_string(explained) + " of " +
+           std::to_string(differences) + " differences";
+}
 inline std::string deleteSyncCopy(const std::string& path) {
     return "Your file now holds everything of the conflict copy " + quoted(path) + ".  Delete the copy?";
 }

@@ -109,6 +109,23 @@ TEST_F(LoadStage, LastMergeIsOfferedOnlyWithoutAnUneditedPath) {
     ASSERT_TRUE(load(local, remote, ""));
     EXPECT_EQ(host.log, std::vector<std::string>{"ask:Use .LastMerge file?"});
     EXPECT_TRUE(docs().unedited.empty() && docs().uneditedText.empty());
+    // Then an earlier save that explains the difference (TiddlyDesktop's backup folder) is offered; Yes
+    // reads it as the unedited copy but leaves the unedited path, the save's target, empty.
+    std::filesystem::create_directory(dir.path("local.html_backup"));
+    const std::string backup =
+        dir.write("local.html_backup/local.20060102120000000.html", test::readBytes(remote));
+    host.yesNoAnswers = {false};
+    ASSERT_TRUE(load(local, remote, ""));
+    EXPECT_EQ(host.log, (std::vector<std::string>{"ask:Use .LastMerge file?", "ask:Use earlier save?"}));
+    const std::string offered = host.messages.back().text, found = std::filesystem::canonical(backup);
+    EXPECT_TRUE(offered.starts_with("Korvane found an earlier save of your file, " + found + ", from ") &&
+                offered.ends_with(", that explains 1 of the 1 differences. Use it as the unedited copy?"))
+        << offered;
+    EXPECT_EQ(run->foundCopy(), found);
+    EXPECT_EQ(run->paths().unedited, "");
+    EXPECT_EQ(std::string_view(docs().uneditedText), test::readBytes(remote));
+    EXPECT_EQ(docs().unedited.size(), 2u);
+    std::filesystem::remove_all(dir.path("local.html_backup"));
     // An accepted offer stays when the run stops later.
     EXPECT_FALSE(load(local, dir.write("same.html", test::readBytes(local)), ""));
     EXPECT_EQ(host.log, (std::vector<std::string>{"ask:Use .LastMerge file?", "unedited:" + lastMerge,

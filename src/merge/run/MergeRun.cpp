@@ -123,6 +123,9 @@ bool MergeRun::load() {
         message(msg::kIdentical, MessageIcon::Information, msg::kIdenticalTitle);
         return false;
     }
+    if (!hasUneditedCopy() && m_findCopy) {
+        lookForUneditedCopy();
+    }
     noteOutputAtStart();
     return true;
 }
@@ -140,10 +143,14 @@ bool MergeRun::checkPaths() {
         }
     } else {
         const std::string lastMerge = m_paths.local + ".LastMerge";
-        if (m_fs.isFile(lastMerge) && m_host.ask({QuestionKind::UseLastMerge, std::string(msg::kUseLastMerge),
-                                                  std::string(msg::kUseLastMergeTitle)})) {
-            m_paths.unedited = lastMerge;
-            m_host.setUneditedPath(lastMerge);
+        if (m_fs.isFile(lastMerge)) {
+            if (m_host.ask({QuestionKind::UseLastMerge, std::string(msg::kUseLastMerge),
+                            std::string(msg::kUseLastMergeTitle)})) {
+                m_paths.unedited = lastMerge;
+                m_host.setUneditedPath(lastMerge);
+            } else {
+                m_lastMergeOffered = true;
+            }
         }
     }
     // The save replaces the unedited file last; if it were the local or remote file, the run would

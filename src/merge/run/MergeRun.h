@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "document/StoreArea.h"
@@ -102,6 +103,14 @@ class MergeRun {
     // it is settled as a conflict. Off unless set: the desktop program's dialogs ask as before.
     void mergeInsideTiddlers(bool on) { m_mergeInside = on; }
 
+    // Looks for an earlier save of the wiki to read as the unedited copy when none is given (on unless
+    // set off).
+    void findUneditedCopy(bool on) { m_findCopy = on; }
+
+    // The one version a tiddler that both sides changed merges into (fields, then text), when the run
+    // merges inside tiddlers and the versions merge; none otherwise, and the tiddler stays a conflict.
+    std::optional<std::string> mergedVersion(const Visit& v);
+
     // The source of the backup number: a fraction 0 <= r < 1 per call.
     void setRandomSource(std::function<double()> random) { m_random = std::move(random); }
 
@@ -109,6 +118,10 @@ class MergeRun {
     // load() stopped because the local and remote documents, both whole, are the same.
     bool identical() const { return m_identical; }
     bool hasUneditedCopy() const { return isPathGiven(m_paths.unedited); }
+    // The run reads an unedited document: the given copy, or an earlier save found on the disk (which the
+    // save leaves alone: the merged document goes to the local file's .LastMerge copy instead).
+    bool hasUneditedDocument() const { return hasUneditedCopy() || !m_foundCopy.empty(); }
+    const std::string& foundCopy() const { return m_foundCopy; }
     const MergePaths& paths() const { return m_paths; }
     const RunDocuments& documents() const { return m_docs; }
 
@@ -151,6 +164,10 @@ class MergeRun {
     bool refuseFormat(const std::vector<std::string>& paths, const std::vector<const WikiFormat*>& claiming,
                       std::size_t role, const WikiFormat& runFormat);
 
+    // With no unedited copy: reads the earlier save of the wiki that explains the most of the differences
+    // between the two sides, when it explains at least half of them and the host takes it.
+    void lookForUneditedCopy();
+
     // With no remote path: offers the oldest conflict copy of the local file that a file-syncing tool
     // left beside it as the remote file.
     void offerSyncCopy();
@@ -169,6 +186,9 @@ class MergeRun {
     bool m_stopped = false;  // merge() returned false after a check stopped the run (not an end)
     bool m_identical = false;
     bool m_mergeInside = false;
+    bool m_findCopy = true;
+    bool m_lastMergeOffered = false;  // the local file's .LastMerge copy was offered and declined
+    std::string m_foundCopy;          // the earlier save read as the unedited copy
 };
 
 }  // namespace korvane

@@ -132,8 +132,8 @@ ConflictRequest MergeRun::buildRequest(const Visit& v, const CaseRow& row, const
     r.title = std::string(v.title);
     r.item = n;
     r.mergeCase = v.mergeCase;
-    r.localIsUnedited = hasUneditedCopy() && v.localIsUnedited;
-    r.remoteIsUnedited = hasUneditedCopy() && v.remoteIsUnedited;
+    r.localIsUnedited = hasUneditedDocument() && v.localIsUnedited;
+    r.remoteIsUnedited = hasUneditedDocument() && v.remoteIsUnedited;
     r.copyAllowed = !v.noConflictCopy;
     r.conflictTitle = pair.conflictTitle;
     for (const B b : {B::Local, B::Original, B::Server}) {
@@ -215,13 +215,10 @@ bool MergeRun::visit(const Visit& v, std::size_t n, std::size_t m) {
         m_format->passedSilently(v);
         return true;
     }
-    if (m_mergeInside && v.mergeCase == MergeCase::G && v.unedited && !v.localIsUnedited &&
-        !v.remoteIsUnedited) {
-        if (std::optional<std::string> merged = m_format->mergeVersions(v)) {
-            appendEdited(std::move(*merged));
-            m_host.mergedInside(std::string(v.title), n);
-            return true;
-        }
+    if (std::optional<std::string> merged = mergedVersion(v)) {
+        appendEdited(std::move(*merged));
+        m_host.mergedInside(std::string(v.title), n);
+        return true;
     }
     ConflictPair pair;
     if (row->shown.contains(X::Conflict1) && !v.noConflictCopy) {
@@ -248,13 +245,21 @@ bool MergeRun::visit(const Visit& v, std::size_t n, std::size_t m) {
     return true;
 }
 
+std::optional<std::string> MergeRun::mergedVersion(const Visit& v) {
+    if (m_mergeInside && v.mergeCase == MergeCase::G && v.unedited && !v.localIsUnedited &&
+        !v.remoteIsUnedited && !v.passesSilently()) {
+        return m_format->mergeVersions(v);
+    }
+    return std::nullopt;
+}
+
 bool askAboutMassDeletion(MergeHost& host, const MassDeletion& d) {
     return host.ask({QuestionKind::MassDeletion, msg::massDeletion(d.byRemote, d.deleted, d.held),
                      std::string(msg::kMassDeletionTitle), false});
 }
 
 bool MergeRun::allowsDeletions(const VisitingList& titles) {
-    if (!hasUneditedCopy()) {
+    if (!hasUneditedDocument()) {
         return true;  // without an unedited copy no side deletes: every difference is put to the user
     }
     MassDeletion bySide[2] = {{true, 0, 0, m_paths.remote}, {false, 0, 0, m_paths.local}};
