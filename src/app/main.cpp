@@ -1,5 +1,5 @@
 // korvane: the desktop program. Opens the main window; closing it ends the program.
-//   korvane [/local PATH /remote PATH [/lastmerge PATH]]
+//   korvane [/review] [/local PATH /remote PATH [/lastmerge PATH]]
 //   korvane /local PATH /remote PATH /lastmerge PATH /output PATH   git's merge tool: writes only the output
 //   korvane --write-demo FOLDER    writes a sample trio (local.html, remote.html, unedited.html) and a
 //                                  TiddlyWiki 5 one (tw5-local.html, ...) and exits
@@ -21,7 +21,7 @@
 namespace {
 
 const char* const kUsage =
-    "Usage: korvane [/local LOCAL /remote REMOTE [/lastmerge UNEDITED]]\n"
+    "Usage: korvane [/review] [/local LOCAL /remote REMOTE [/lastmerge UNEDITED]]\n"
     "       korvane /local LOCAL /remote REMOTE /lastmerge UNEDITED /output MERGED\n"
     "       korvane --write-demo FOLDER\n"
     "       korvane --help | --version\n"
@@ -29,7 +29,8 @@ const char* const kUsage =
     "Opens the window that merges your TiddlyWiki file (LOCAL), the copy a friend edited (REMOTE) and\n"
     "the unedited copy you both started from (UNEDITED). Paths given here replace the remembered ones;\n"
     "a path may hold spaces, and a relative path is taken from the current folder. With /output\n"
-    "(git's merge tool) the merge starts at once and writes only MERGED; exit 0 when it was saved.\n"
+    "(git's merge tool) the merge starts at once in the review window and writes only MERGED; exit 0\n"
+    "when it was saved. /review (first or last) reviews all differences in one window for this run.\n"
     "--write-demo writes sample trios into FOLDER: local.html, remote.html, unedited.html; tw5-*.html.\n";
 
 int print(const char* text) {

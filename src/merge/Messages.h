@@ -379,7 +379,21 @@ inline std::string foundCopyUsed(const std::string& path, const std::string& dat
 inline std::string deleteSyncCopy(const std::string& path) {
     return "Your file now holds everything of the conflict copy " + quoted(path) + ".  Delete the copy?";
 }
+// When the merged wiki lacks some of the copy's own versions (a side chosen over them, or dropped).
+inline std::string deleteSyncCopyLosing(const std::string& path, std::size_t lost) {
+    return countText(lost) + (lost == 1 ? " tiddler" : " tiddlers") + " of the conflict copy " +
+           quoted(path) + (lost == 1 ? " is" : " are") +
+           " not in your file as the copy holds them, and would be lost with it.  Delete the copy anyway?";
+}
 inline constexpr std::string_view kDeleteSyncCopyTitle = "Delete conflict copy?";
+// What the review window's save wrote.
+inline std::string reviewSaved(const std::vector<std::string>& paths) {
+    std::string text = "The merged wiki is saved in:";
+    for (const std::string& p : paths) {
+        text += "\n" + p;
+    }
+    return text;
+}
 inline std::string syncCopyNotDeleted(const std::string& path, const std::string& reason) {
     return "Error: The conflict copy " + quoted(path) + " could not be deleted: " + reason + ".";
 }

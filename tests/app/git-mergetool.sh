@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The desktop program as git's merge tool, with real git, on a virtual display: every question gets the
-# Enter key, which presses the recommended button, and "Save Files?" is answered Yes.
+# The desktop program as git's merge tool, with real git, on a virtual display: the review window opens
+# with every difference settled by default, Ctrl+S saves it, and the Enter key answers Yes to what the
+# save will do and closes the message that says where the merged wiki is.
 #   git-mergetool.sh KORVANE KORVANE_CLI      (needs xvfb-run, openbox and xdotool)
 set -euo pipefail
 korvane=$1 cli=$2
@@ -26,11 +27,15 @@ tool=$!
 for _ in $(seq 200); do
     kill -0 "$tool" 2> /dev/null || break
     sleep 0.6
+    xdotool key ctrl+s 2> /dev/null || true
+    sleep 0.6
     xdotool key Return 2> /dev/null || true
 done
 wait "$tool" || fail "git mergetool failed: $(cat tool.log)"
-list=$("$cli" list wiki.html | cut -f2 | tr '\n' ' ')
-[ "$list" = "StoryList Keep Edit1 Edit2 Add2 Add1 " ] || fail "merged titles: $list"
-has Edit1 e1 && has Edit2 e2
+# The review's defaults lose no one's edit: both navigations stay (the other as a conflict copy), and
+# the tiddler one side edited and the other deleted stays with its edit.
+list=$("$cli" list wiki.html | cut -f2 | sed 's/ (conflict .*)/ (conflict)/' | tr '\n' ' ')
+[ "$list" = "StoryList StoryList (conflict) Keep Edit1 Edit2 Doomed Add2 Add1 " ] || fail "merged titles: $list"
+has Edit1 e1 && has Edit2 e2 && has Doomed d2
 [ -z "$(git diff --name-only --diff-filter=U)" ] || fail "git still sees a conflict"
 git commit -qm merged && echo "merged through git mergetool"

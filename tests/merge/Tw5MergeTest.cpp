@@ -3,6 +3,7 @@
 #include "document/Tw5Store.h"
 #include "merge/Messages.h"
 #include "merge/run/MergeRun.h"
+#include "merge/run/Review.h"
 #include "support/TestSupport.h"
 
 namespace korvane {
@@ -160,6 +161,101 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
             EXPECT_LE(layout.blocks.size(), 1u) << row.name;
             EXPECT_TRUE(run.newDocument().ends_with("</div>\n" + kCore + "</body></html>\n")) << row.name;
         }
+    }
+}
+
+// The review of a whole merge: what each title's defaults are, what Save says it will do, what the
+// chosen outcomes write, and how many of the friend's own versions the result lacks.
+TEST(Tw5Merge, ReviewDefaultsLoseNoEditAndChoicesWriteWhatTheySay) {
+    const std::string unedited = jsonWiki({j("A", "a"), j("B", "b"), j("C", "c"), j("D", "d"), j("E", "e"),
+                                           j("G1", "one two three"), j("G2", "x"), j("X", "x")});
+    const std::string local =
+        jsonWiki({j("A", "a"), j("B", "b2"), j("D", "d"), j("E", "el"), j("G1", "ONE two three"),
+                  j("G2", "xl", ",\"tags\":\"t\""), j("N", "n")});
+    const std::string remote = jsonWiki(
+        {j("A", "a2"), j("B", "b"), j("C", "c"), j("G1", "one two THREE"), j("G2", "xr"), j("M", "m")});
+    struct Case {
+        const char* name;
+        std::string choices;  // "TITLE=Outcome letter" (y f u m b d), "TITLE=e:TEXT" an edit; '|' between
+        std::string refused;  // what choose() or edit() refused, '|' after each
+        std::string items, counts, save, titles;
+        std::size_t lost;
+    };
+    const std::string defaults =
+        "A unchanged/edited F|B edited/unchanged Y|C deleted/unchanged Y|D unchanged/deleted F|"
+        "E edited/deleted Y!|G1 edited/edited M|G2 edited/edited B!|X deleted/deleted D|"
+        "N added/not in this copy Y|M not in this copy/added F|";
+    const Case cases[] = {
+        {"defaults: one side's change taken, both merged or kept both, nothing of the friend's lost", "", "",
+         defaults, "10 differences: 8 settled, 2 need you",
+         "Saves all three files: 3 from the friend, 4 of yours, 1 merged, 1 kept both, 1 dropped",
+         "A|B|E|G1|G2|G2 (conflict 12/5/2026 6:15:06 AM)|N|M|", 0},
+        {"choices: a side over another loses the friend's versions, counted; refused outcomes change nothing",
+         "A=y|G2=y|E=f|A=m|D=u|C=b|G1=e:title: Z\r\n\r\nz|G1=e:title: G1\r\n\r\nmine|M=d", "m|b|e|", defaults,
+         "10 differences: 10 settled, 0 need you",
+         "Saves all three files: 1 from the friend, 5 of yours, 1 edited, 1 unedited, 2 dropped",
+         "A|B|D|G1|G2|N|", 4},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        test::ScriptedHost host;
+        PosixFileSystem fs;
+        MergeRun run(
+            host, fs,
+            {dir.write("l.html", local), dir.write("r.html", remote), dir.write("u.html", unedited)});
+        run.mergeInsideTiddlers(true);
+        ASSERT_TRUE(run.load()) << c.name;
+        Review review(run);
+        std::string items, refused;
+        for (const ReviewItem& i : review.items()) {
+            items += i.title + " " + changeName(i.local) + "/" + changeName(i.remote) + " " +
+                     outcomeName(i.planned)[0] + (i.needsYou ? "!" : "") + "|";
+        }
+        const auto indexOf = [&](std::string_view title) {
+            const auto& all = review.items();
+            return static_cast<std::size_t>(
+                std::find_if(all.begin(), all.end(), [&](const ReviewItem& i) { return i.title == title; }) -
+                all.begin());
+        };
+        for (std::size_t at = 0; at < c.choices.size();) {
+            const std::size_t bar = std::min(c.choices.find('|', at), c.choices.size());
+            const std::string choice = c.choices.substr(at, bar - at);
+            at = bar + 1;
+            const std::size_t eq = choice.find('=');
+            const std::size_t i = indexOf(choice.substr(0, eq));
+            if (choice[eq + 1] == 'e') {
+                if (review.edit(i, choice.substr(eq + 3))) {
+                    refused += "e|";
+                }
+                continue;
+            }
+            const Outcome o = *std::find_if(std::begin(kOutcomes), std::end(kOutcomes), [&](Outcome k) {
+                return std::tolower(outcomeName(k)[0]) == choice[eq + 1];
+            });
+            if (!review.choose(i, o)) {
+                refused += choice.substr(eq + 1) + "|";
+            }
+        }
+        EXPECT_EQ(items, c.items) << c.name;
+        EXPECT_EQ(refused, c.refused) << c.name;
+        EXPECT_EQ(review.countsText(), c.counts) << c.name;
+        EXPECT_EQ(review.saveText(true), c.save) << c.name;
+        ASSERT_TRUE(review.apply()) << c.name;
+        TiddlerList list;
+        Tw5Layout layout;
+        const std::string document = run.newDocument();
+        ASSERT_EQ(splitTw5(document, list, layout), std::nullopt) << c.name;
+        std::string titles;
+        for (const std::string_view t : list.colTitles) {
+            titles += std::string(t) + "|";
+        }
+        EXPECT_EQ(titles, c.titles) << c.name;
+        EXPECT_EQ(run.remoteVersionsLost(), c.lost) << c.name;
+        const std::string store = run.strMergedStore();
+        EXPECT_NE(store.find(c.lost ? "\"mine\"" : "\"ONE two THREE\""), std::string::npos) << c.name;
+        // The field table of a tiddler names the fields that differ, with each version's value.
+        const std::vector<Review::FieldRow> fields = review.changedFields(indexOf("G2"));
+        EXPECT_EQ(fields, (std::vector<Review::FieldRow>{{"tags", "t", "", ""}})) << c.name;
     }
 }
 

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QPushButton>
+#include <QTimer>
 #include <algorithm>
 #include <map>
+#include <regex>
 
 #include "merge/Messages.h"
 #include "support/TestSupport.h"
@@ -12,6 +14,7 @@
 #include "ui/conflict/frmMerge.h"
 #include "ui/main/CommandLine.h"
 #include "ui/main/frmMain.h"
+#include "ui/review/frmReview.h"
 
 namespace korvane {
 namespace {
@@ -23,17 +26,24 @@ TEST(MergeTool, CommandLineAndOutputFile) {
     const std::string same = test::earlyTiddler("A", "a"), added = test::earlyTiddler("B", "b");
     const std::string edited = test::earlyTiddler("A", "a2", "200601021200"), m = "<<<<<<< ours";
     const std::string merged = test::earlyWiki({edited, added}, true);
+    // Without an unedited copy both versions stay: the newer under the title, the other as its copy.
+    const std::string note = "\\n\\nNote: There was a conflict while merging this item. See the following "
+                             "link for the conflicting version: [[A (conflict T)]]";
+    const std::string kept = test::earlyWiki(
+        {test::earlyTiddler("A", "a2" + note, "200601021200"), test::earlyTiddler("A (conflict T)", "a"), added}, true);
     const std::string l = test::earlyWiki({same, added}), r = test::earlyWiki({edited}), u = test::earlyWiki({same});
     const std::map<std::string, std::string> start = {{"l.html", l}, {"r.html", r}, {"u.html", u}, {"e.html", ""},
         {"m.html", m}, {"l.sync-conflict-20261205-101500-ABCDEFG.html", r}, {"l (conflicted copy 2026-12-06 101500).html", "x"}};
     // The arguments (%D/ the folder), the answer to saving, the output changed meanwhile; the status, the
-    // message boxes' titles and the contents of the folder's files afterwards.
+    // message boxes' titles and the contents of the folder's files afterwards. The merge tool settles
+    // in the review window: its Save asks "Save Files?" with what it will do; No leaves the window open,
+    // and closing it then saves nothing.
     using Row = std::tuple<std::vector<std::string>, bool, bool, int, std::vector<std::string>, std::vector<std::string>>;
     std::vector<std::string> tool = {"/local", "%D/l.html", "/remote", "%D/r.html", "/lastmerge", "%D/u.html", "/output", "%D/m.html"};
     std::vector<std::string> emptyBase = tool;  emptyBase[5] = "%D/e.html";  // git's empty file: no unedited copy
     const Row rows[] = {
-        {tool, true, false, 0, {"Save Files?"}, {"", "x", l, r, merged, r, u}},
-        {emptyBase, true, false, 0, {"Save Files?"}, {"", "x", l, r, merged, r, u}},
+        {tool, true, false, 0, {"Save Files?", "Korvane"}, {"", "x", l, r, merged, r, u}},
+        {emptyBase, true, false, 0, {"Save Files?", "Korvane"}, {"", "x", l, r, kept, r, u}},
         {tool, false, false, 1, {"Save Files?"}, {"", "x", l, r, m, r, u}},
         {tool, true, true, 1, {"Save Files?", "Server Error"}, {"", "x", l, r, "changed", r, u}},
         // With no remote path, the oldest conflict copy of a sync tool (a file: an older folder name is
@@ -55,8 +65,18 @@ TEST(MergeTool, CommandLineAndOutputFile) {
         frmMain window;
         window.Form_Load(args);
         const auto yes = save ? QMessageBox::Yes : QMessageBox::No;
+        bool saveClicked = false;
         test::ModalResponder answer([&](QWidget* modal) {
-            if (auto* dialog = qobject_cast<frmMerge*>(modal)) {
+            if (auto* review = qobject_cast<frmReview*>(modal)) {
+                EXPECT_EQ(review->windowTitle().toStdString(), "Review the merge");
+                if (!titles.empty()) {
+                    review->reject();  // back after No: closed without saving
+                } else if (!saveClicked) {
+                    saveClicked = true;  // Save opens its question from the window's own event loop
+                    QTimer::singleShot(0, review,
+                                       [review] { review->findChild<QPushButton*>("cmdSave")->click(); });
+                }
+            } else if (auto* dialog = qobject_cast<frmMerge*>(modal)) {
                 const auto bold = [&](DialogButton b) { return dialog->button(b)->font().bold(); };
                 dialog->button(*std::ranges::find_if(kDialogButtons, bold))->click();
             } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
@@ -71,8 +91,9 @@ TEST(MergeTool, CommandLineAndOutputFile) {
         window.findChild<QPushButton*>("cmdMergeFiles")->click();
         EXPECT_EQ(window.mergeToolStatus(), status);
         EXPECT_EQ(titles, rowTitles);
-        std::ranges::transform(test::snapshot(dir.dir()), std::back_inserter(files),
-                               [](auto& f) { return f.second; });
+        std::ranges::transform(test::snapshot(dir.dir()), std::back_inserter(files), [](auto& f) {
+            return std::regex_replace(f.second, std::regex("\\(conflict [^)]*\\)"), "(conflict T)");
+        });
         EXPECT_EQ(files, rowFiles);  // no backup, no .LastMerge, no temporary file
     }
 }

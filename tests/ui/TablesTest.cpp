@@ -61,6 +61,16 @@ const std::map<std::string, std::function<Out(const test::TableRow&)>> kFunction
          const auto p = parseCommandLine({r.in.begin() + 2, r.in.end()}, r.in[1]);
          return p ? Out{p->local, p->remote, p->unedited} : Out{"none"};
      }},
+    {"review",
+     [](const test::TableRow& r) {
+         std::vector<std::string> args(r.in.begin() + 1, r.in.end());
+         const bool review = takeReviewWord(args);
+         std::string rest;
+         for (const std::string& a : args) {
+             rest += a + "|";
+         }
+         return Out{review ? "review" : "dialogs", rest};
+     }},
     {"layout",
      [](const test::TableRow& r) {
          const LayoutOutcome o = layoutPass(designedMergeLayout(), std::stof(r.in[1]), std::stof(r.in[2]));

@@ -129,6 +129,25 @@ std::string wordLines(std::string_view text) {
     return out;
 }
 
+// Where each word of `text` starts, as wordLines cuts it, and the text's end last.
+std::vector<std::size_t> wordStarts(std::string_view text) {
+    const auto space = [](char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+    };
+    std::vector<std::size_t> starts;
+    for (std::size_t at = 0; at < text.size();) {
+        starts.push_back(at);
+        while (at < text.size() && !space(text[at])) {
+            ++at;
+        }
+        while (at < text.size() && space(text[at])) {
+            ++at;
+        }
+    }
+    starts.push_back(text.size());
+    return starts;
+}
+
 std::string joinWords(std::string_view lines) {
     std::string out;
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -178,7 +197,64 @@ std::optional<std::string> mergeTerminated(std::string_view base, std::string_vi
     return merged;
 }
 
+struct DiffWords {
+    const std::vector<std::size_t>* before;
+    const std::vector<std::size_t>* after;
+    WordChanges* changes;
+};
+
+// Adds word `line` (1-based) of a side to its ranges, joined to the last range where they touch.
+void addWord(std::vector<ByteRange>& ranges, const std::vector<std::size_t>& starts, int line) {
+    const auto i = static_cast<std::size_t>(line - 1);
+    if (line < 1 || i + 1 >= starts.size()) {
+        return;
+    }
+    if (!ranges.empty() && ranges.back().end == starts[i]) {
+        ranges.back().end = starts[i + 1];
+    } else {
+        ranges.push_back({starts[i], starts[i + 1]});
+    }
+}
+
+int diffLine(const git_diff_delta*, const git_diff_hunk*, const git_diff_line* line, void* payload) {
+    auto* d = static_cast<DiffWords*>(payload);
+    if (line->origin == GIT_DIFF_LINE_DELETION) {
+        addWord(d->changes->removed, *d->before, line->old_lineno);
+    } else if (line->origin == GIT_DIFF_LINE_ADDITION) {
+        addWord(d->changes->inserted, *d->after, line->new_lineno);
+    }
+    return 0;
+}
+
 }  // namespace
+
+WordChanges wordChanges(std::string_view before, std::string_view after) {
+    WordChanges changes;
+    if (before == after) {
+        return changes;
+    }
+    initLibgit2();
+    const std::vector<std::size_t> beforeStarts = wordStarts(before), afterStarts = wordStarts(after);
+    const std::string beforeLines = wordLines(before), afterLines = wordLines(after);
+    git_diff_options options;
+    git_diff_options_init(&options, GIT_DIFF_OPTIONS_VERSION);
+    options.context_lines = 0;
+    options.flags = GIT_DIFF_FORCE_TEXT;
+    DiffWords payload{&beforeStarts, &afterStarts, &changes};
+    if (git_diff_buffers(beforeLines.data(), beforeLines.size(), nullptr, afterLines.data(),
+                         afterLines.size(), nullptr, &options, nullptr, nullptr, nullptr, diffLine,
+                         &payload) != 0) {
+        // Without a diff, everything counts as changed: more is marked, nothing is hidden.
+        changes = {};
+        if (!before.empty()) {
+            changes.removed.push_back({0, before.size()});
+        }
+        if (!after.empty()) {
+            changes.inserted.push_back({0, after.size()});
+        }
+    }
+    return changes;
+}
 
 std::optional<std::string> mergeLines(std::string_view base, std::string_view local,
                                       std::string_view remote) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korvane {
 
@@ -15,5 +16,23 @@ std::optional<std::string> mergeText(std::string_view base, std::string_view loc
 
 // The same merge of the three texts taken as lines; none when a region conflicts.
 std::optional<std::string> mergeLines(std::string_view base, std::string_view local, std::string_view remote);
+
+// A byte range [start, end) of a text.
+struct ByteRange {
+    std::size_t start = 0;
+    std::size_t end = 0;
+    bool operator==(const ByteRange&) const = default;
+};
+
+// What changed from `before` to `after`, word by word (a word with the spaces after it): the ranges of
+// `before` that are gone and of `after` that are new, each sorted and joined where they touch. libgit2's
+// diff (git's own) over the texts taken one word per line, so a text of one long line is compared as
+// finely as one of many.
+struct WordChanges {
+    std::vector<ByteRange> removed;
+    std::vector<ByteRange> inserted;
+    bool operator==(const WordChanges&) const = default;
+};
+WordChanges wordChanges(std::string_view before, std::string_view after);
 
 }  // namespace korvane

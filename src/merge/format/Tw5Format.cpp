@@ -86,6 +86,7 @@ class Tw5Run : public FormatRun {
     void begin(const VisitingList& titles) override {
         m_entries.clear();
         m_unwritable.clear();
+        m_madeTitles.clear();  // a new merged store: the copies' titles are made anew
         m_entries.reserve(titles.size());
         m_titles = &titles;
     }

@@ -75,6 +75,8 @@ Visit VisitingList::visit(std::size_t i) const {
         row.local < 0 ? std::string_view{} : m_local.colModified[static_cast<std::size_t>(row.local)];
     v.remoteStamp =
         row.remote < 0 ? std::string_view{} : m_remote.colModified[static_cast<std::size_t>(row.remote)];
+    v.uneditedStamp = row.unedited < 0 ? std::string_view{}
+                                       : m_unedited.colModified[static_cast<std::size_t>(row.unedited)];
     m_format.compare(v);
     const bool u = v.unedited.has_value();
     const bool l = v.local.has_value();

@@ -23,6 +23,7 @@ struct Visit {
     std::optional<std::string_view> unedited;
     std::string_view localStamp;
     std::string_view remoteStamp;
+    std::string_view uneditedStamp;
 
     // Whether two of the versions are the same tiddler (both absent counts as the same). Set where the
     // visit is made, the one place where entries are compared, so every rule below agrees on it.

@@ -125,7 +125,19 @@ class MergeRun {
     const MergePaths& paths() const { return m_paths; }
     const RunDocuments& documents() const { return m_docs; }
 
+    // Whether the merge may go on when one side would delete most of the wiki (asked once, before any
+    // dialog or review); false when the run stops.
+    bool confirmDeletions();
+
+    // How many of the remote document's own versions the merged document lacks: versions that differ
+    // from the local one and (when the run reads an unedited document) from the unedited one, kept
+    // neither as they are, nor in a conflict copy, nor in a merged version. A sync tool's conflict copy
+    // may be deleted only when this is zero.
+    std::size_t remoteVersionsLost() const { return m_remoteLost; }
+
   private:
+    friend class Review;  // the review applies its outcomes with the run's own format operations
+
     void message(std::string_view text, MessageIcon icon, std::string_view title);
     void stop(std::string_view text);  // exclamation, application title
     // True when `path` names a regular file; otherwise stops the run with `notFound`.
@@ -145,8 +157,12 @@ class MergeRun {
     void applyChoice(const Visit& v, const CaseRow& row, DialogButton button, ConflictTexts& box,
                      ConflictPair& pair);
     // Appends a stored entry, or one the run made, to the merged document.
-    void append(std::string_view entry) { m_format->append(entry); }
+    void append(std::string_view entry);
     void appendEdited(std::string entry) { m_format->appendEdited(std::move(entry)); }
+    // Notes that the visit being settled keeps the remote version (in a conflict copy or merged), and,
+    // after each visit, whether a remote version of its own was lost.
+    void keepRemote() { m_remoteKept = true; }
+    void noteRemote(const Visit& v);
     // A box's text against the entry it was shown from: asks "Keep Edits?" when they differ, and
     // appends the result unless it is blank.
     void takeBack(const std::string& boxText, std::string_view stored);
@@ -189,6 +205,8 @@ class MergeRun {
     bool m_findCopy = true;
     bool m_lastMergeOffered = false;  // the local file's .LastMerge copy was offered and declined
     std::string m_foundCopy;          // the earlier save read as the unedited copy
+    bool m_remoteKept = false;        // the visit being settled kept the remote version
+    std::size_t m_remoteLost = 0;
 };
 
 }  // namespace korvane

@@ -8,6 +8,23 @@
 
 namespace korvane {
 
+void MergeRun::append(std::string_view entry) {
+    const char* remote = m_docs.remoteText.data();
+    if (entry.data() >= remote && entry.data() < remote + m_docs.remoteText.size()) {
+        m_remoteKept = true;  // the remote document's own entry
+    }
+    m_format->append(entry);
+}
+
+void MergeRun::noteRemote(const Visit& v) {
+    const bool ownVersion =
+        v.remote && !v.keepsLocal && !v.localIsRemote && !(hasUneditedDocument() && v.remoteIsUnedited);
+    if (ownVersion && !m_remoteKept) {
+        ++m_remoteLost;
+    }
+    m_remoteKept = false;
+}
+
 bool MergeRun::keepEdits() {
     return m_host.ask(
         {QuestionKind::KeepEdits, std::string(msg::kKeepEdits), std::string(msg::kKeepEditsTitle)});
@@ -186,6 +203,9 @@ void MergeRun::applyChoice(const Visit& v, const CaseRow& row, B button, Conflic
             std::optional<std::string> first = m_format->fromBox(box.strConflict1, pair.text1);
             std::optional<std::string> second = m_format->fromBox(box.strConflict2, pair.text2);
             const bool kept = !(first || second) || keepEdits();
+            if (!kept || !(first || second)) {
+                keepRemote();  // the pair as built holds the remote version
+            }
             for (auto [edit, built] : {std::pair{&first, &pair.text1}, std::pair{&second, &pair.text2}}) {
                 std::string entry = kept && *edit ? std::move(**edit) : std::move(*built);
                 if (!entry.empty()) {
@@ -195,6 +215,7 @@ void MergeRun::applyChoice(const Visit& v, const CaseRow& row, B button, Conflic
             break;
         }
         case Pair:
+            keepRemote();
             appendEdited(std::move(pair.text1));
             appendEdited(std::move(pair.text2));
             break;
@@ -216,6 +237,7 @@ bool MergeRun::visit(const Visit& v, std::size_t n, std::size_t m) {
         return true;
     }
     if (std::optional<std::string> merged = mergedVersion(v)) {
+        keepRemote();
         appendEdited(std::move(*merged));
         m_host.mergedInside(std::string(v.title), n);
         return true;
@@ -280,19 +302,29 @@ bool MergeRun::allowsDeletions(const VisitingList& titles) {
     return true;
 }
 
-bool MergeRun::merge() {
-    m_stopped = false;
-    const VisitingList colAllTitles = titles();
-    if (!allowsDeletions(colAllTitles)) {
+bool MergeRun::confirmDeletions() {
+    if (!allowsDeletions(titles())) {
         m_stopped = true;
         return false;
     }
+    return true;
+}
+
+bool MergeRun::merge() {
+    m_stopped = false;
+    const VisitingList colAllTitles = titles();
+    if (!confirmDeletions()) {
+        return false;
+    }
     m_format->begin(colAllTitles);
+    m_remoteLost = 0;
     const std::size_t m = colAllTitles.size();
     for (std::size_t n = 1; n <= m; ++n) {
-        if (!visit(colAllTitles.visit(n - 1), n, m)) {
+        const Visit v = colAllTitles.visit(n - 1);
+        if (!visit(v, n, m)) {
             return false;
         }
+        noteRemote(v);
     }
     if (!m_format->finish()) {
         m_stopped = true;  // the merged store failed its check; the format said why

@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTimer>
 #include <algorithm>
 
 #include "merge/Messages.h"
@@ -41,8 +42,9 @@ QString withoutCuts(const QString& raw, const std::vector<qsizetype>& cuts) {
 }
 
 // Bolds the ranges, given in the text without the cuts, in a document that holds the cuts.
-void applyBold(QTextDocument& document, const std::vector<BoldRange>& ranges,
-               const std::vector<qsizetype>& cuts) {
+// Gives the document position where the first range starts, -1 when there is none.
+int applyBold(QTextDocument& document, const std::vector<BoldRange>& ranges,
+              const std::vector<qsizetype>& cuts) {
     // A position in the text moves by the number of breaks standing before it (a break at the
     // position itself too, for a range's start; for its end, the breaks before its last character).
     const auto shifted = [&cuts](std::size_t position, bool isEnd) {
@@ -59,6 +61,7 @@ void applyBold(QTextDocument& document, const std::vector<BoldRange>& ranges,
         cursor.setPosition(shifted(r.end, true), QTextCursor::KeepAnchor);
         cursor.mergeCharFormat(bold);
     }
+    return ranges.empty() ? -1 : shifted(ranges.front().start, false);
 }
 
 // Shown on the window's background, as the platform shows text that cannot be edited.
@@ -283,6 +286,14 @@ void frmMerge::fillBoxes() {
         m_boxes[i]->document()->setModified(false);
         m_boxes[i]->document()->setUndoRedoEnabled(true);
         m_boxes[i]->moveCursor(QTextCursor::Start);  // filling moved the insertion point to the end
+        if (m_firstMark[i] > 0) {
+            // The box opens at its first marked difference, which in a long tiddler lies below the
+            // part shown first; it is scrolled there once the dialog has its size.
+            QTextCursor at(m_boxes[i]->document());
+            at.setPosition(m_firstMark[i]);
+            m_boxes[i]->setTextCursor(at);
+            QTimer::singleShot(0, m_boxes[i], [box = m_boxes[i]] { box->ensureCursorVisible(); });
+        }
     }
 }
 
@@ -306,8 +317,8 @@ void frmMerge::markDifferencesInBoxes() {
     const QString serverText = withoutCuts(m_boxes[server]->document()->toRawText(), m_cuts[server]);
     const DiffMarks marks = m_fieldForm ? markFieldDifferences(chars(localText), chars(serverText))
                                         : markDifferences(chars(localText), chars(serverText));
-    applyBold(*m_boxes[local]->document(), marks.local, m_cuts[local]);
-    applyBold(*m_boxes[server]->document(), marks.server, m_cuts[server]);
+    m_firstMark[local] = applyBold(*m_boxes[local]->document(), marks.local, m_cuts[local]);
+    m_firstMark[server] = applyBold(*m_boxes[server]->document(), marks.server, m_cuts[server]);
 }
 
 bool frmMerge::acceptsEdits(DialogButton which) {

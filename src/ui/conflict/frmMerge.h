@@ -69,6 +69,8 @@ class frmMerge : public QDialog {
     std::array<BoxContent, 5> m_contents;
     // Per box, where breaks cut its overlong lines (see cutOverlongLines); empty for most boxes.
     std::array<std::vector<qsizetype>, 5> m_cuts;
+    // Per box, the document position of its first marked difference; -1 for none.
+    std::array<int, 5> m_firstMark{-1, -1, -1, -1, -1};
     QLabel* m_note = nullptr;
     MergeDesign m_design;
     MergeGeometry m_geometry;

@@ -54,6 +54,17 @@ QString rememberedPath(const QString& key) {
     return value.toString();
 }
 
+bool rememberedOption(const QString& key) {
+    const QSettings settings(QSettings::NativeFormat, QSettings::UserScope, kOrganisation, kApplication);
+    return settings.value(QStringLiteral("options/") + key, false).toBool();
+}
+
+void rememberOption(const QString& key, bool on) {
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, kOrganisation, kApplication);
+    settings.setValue(QStringLiteral("options/") + key, on);
+    settings.sync();
+}
+
 void rememberPath(const QString& key, const QString& value) {
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, kOrganisation, kApplication);
     // The store writes text as UTF-8 and would lose the bytes of a name that is not: such a path is

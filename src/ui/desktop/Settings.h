@@ -23,6 +23,10 @@ QString rememberedPath(const QString& key);
 // Stores the value and puts it on disk at once, so that it survives even a program that ends abruptly.
 void rememberPath(const QString& key, const QString& value);
 
+// A remembered choice of the main window (section "options"); false when none is stored.
+bool rememberedOption(const QString& key);
+void rememberOption(const QString& key, bool on);
+
 // A path's bytes as field text, and field text back as the path's bytes: pathToText and textToPath
 // are inverse for every byte string without a zero byte.
 QString pathToText(std::string_view path);

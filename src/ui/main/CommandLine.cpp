@@ -41,6 +41,18 @@ std::string pathFrom(const std::vector<std::string>& arguments, std::size_t begi
 
 }  // namespace
 
+bool takeReviewWord(std::vector<std::string>& arguments) {
+    if (!arguments.empty() && arguments.front() == "/review") {
+        arguments.erase(arguments.begin());
+        return true;
+    }
+    if (!arguments.empty() && arguments.back() == "/review") {
+        arguments.pop_back();
+        return true;
+    }
+    return false;
+}
+
 std::optional<CommandLinePaths> parseCommandLine(const std::vector<std::string>& arguments,
                                                  std::string_view startFolder) {
     const auto first = [&](std::string_view word) {

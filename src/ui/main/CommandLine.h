@@ -29,6 +29,11 @@ struct CommandLinePaths {
 // `startFolder`, the folder the program was started in (unless that is empty). Anything else gives
 // nothing, and the remembered paths stand. A "/output" after "/remote" ends the paths before it and
 // gives the output path up to the end.
+// Takes a whole argument "/review" (the review window instead of one dialog per difference) off the
+// front or the end of the arguments; true when there was one. A "/review" between other arguments is
+// part of a path.
+bool takeReviewWord(std::vector<std::string>& arguments);
+
 std::optional<CommandLinePaths> parseCommandLine(const std::vector<std::string>& arguments,
                                                  std::string_view startFolder);
 

@@ -1,5 +1,6 @@
 #include "ui/main/frmMain.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -22,6 +23,7 @@
 #include "ui/desktop/Program.h"
 #include "ui/desktop/Settings.h"
 #include "ui/main/CommandLine.h"
+#include "ui/review/frmReview.h"
 
 namespace korvane {
 namespace {
@@ -85,6 +87,20 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     merge->setFont(designedFont(true));
     connect(merge, &QPushButton::clicked, this, &frmMain::cmdMergeFiles_Click);
 
+    // Beside the buttons, in the space below the paths, so that no other control moves.
+    m_reviewBox = new QCheckBox(QStringLiteral("&Review all differences in one window"), this);
+    m_reviewBox->setObjectName(QStringLiteral("chkReview"));
+    m_reviewBox->setFont(designedFont());
+    m_reviewBox->setGeometry(twipsToPixels(120, 1980, 4575, 300));
+    m_reviewBox->setToolTip(
+        QStringLiteral("One window lists every difference and asks only about the tiddlers that both sides "
+                       "changed; unticked, Merge Files asks about each difference in turn"));
+    connect(m_reviewBox, &QCheckBox::toggled, this, [this](bool on) {
+        if (!isMergeTool()) {
+            rememberOption(QStringLiteral("review"), on);
+        }
+    });
+
     auto* note = new QLabel(QStringLiteral("Bold fields are required."), this);
     note->setObjectName(QStringLiteral("Label4"));
     note->setGeometry(twipsToPixels(120, 2640, 4575, 255));
@@ -127,8 +143,14 @@ void frmMain::Form_Load(const std::vector<std::string>& arguments, const std::st
     m_local->setText(rememberedPath(QStringLiteral("local")));
     m_remote->setText(rememberedPath(QStringLiteral("remote")));
     m_unedited->setText(rememberedPath(QStringLiteral("unedited")));
+    m_reviewBox->setChecked(rememberedOption(QStringLiteral("review")));
 
-    if (const auto paths = parseCommandLine(arguments, startFolder)) {
+    std::vector<std::string> words = arguments;
+    if (takeReviewWord(words)) {
+        const QSignalBlocker once(m_reviewBox);  // asked for this run, not remembered
+        m_reviewBox->setChecked(true);
+    }
+    if (const auto paths = parseCommandLine(words, startFolder)) {
         m_output = paths->output;
         m_local->setText(pathToText(paths->local));
         m_remote->setText(pathToText(paths->remote));
@@ -167,11 +189,48 @@ void frmMain::cmdMergeFiles_Click() {
     }
     // Every outcome has been shown to the user; a run that must end the program has ended it through
     // endProgram.
-    const RunResult result = run.run();
+    const RunResult result = reviews() ? reviewRun(run) : run.run();
     m_mergeToolStatus = result == RunResult::Saved ? 0 : 1;
     if (result == RunResult::Saved && !isMergeTool()) {
-        offerToDeleteSyncCopy(run.paths().local, run.paths().remote);
+        offerToDeleteSyncCopy(run.paths().local, run.paths().remote, run.remoteVersionsLost());
     }
+}
+
+bool frmMain::reviews() const {
+    return isMergeTool() || m_reviewBox->isChecked();
+}
+
+RunResult frmMain::reviewRun(MergeRun& run) {
+    run.mergeInsideTiddlers(true);  // the review offers each merged version, and takes it by default
+    try {
+        if (!run.load() || !run.confirmDeletions()) {
+            return RunResult::Stopped;
+        }
+        Review review(run);
+        frmReview window(review, !isMergeTool(), this);
+        if (!window.showModal()) {
+            return RunResult::NotSaved;  // closed without saving: no file changed
+        }
+        if (!review.apply()) {
+            return RunResult::Stopped;
+        }
+    } catch (const std::bad_alloc&) {
+        showMessage(std::string(msg::kOutOfMemory), MessageIcon::Critical, std::string(kAppTitle));
+        return RunResult::Stopped;
+    }
+    m_saveConfirmed = true;
+    const RunResult result = run.save();
+    m_saveConfirmed = false;
+    if (result == RunResult::Saved) {
+        const MergePaths& p = run.paths();
+        const std::vector<std::string> written =
+            isMergeTool()
+                ? std::vector<std::string>{m_output}
+                : std::vector<std::string>{p.local, p.remote,
+                                           run.hasUneditedCopy() ? p.unedited : p.local + ".LastMerge"};
+        showMessage(msg::reviewSaved(written), MessageIcon::Information, std::string(kAppTitle));
+    }
+    return result;
 }
 
 void frmMain::runAsMergeTool() {
@@ -179,12 +238,13 @@ void frmMain::runAsMergeTool() {
     QCoreApplication::exit(m_mergeToolStatus);
 }
 
-void frmMain::offerToDeleteSyncCopy(const std::string& local, const std::string& remote) {
+void frmMain::offerToDeleteSyncCopy(const std::string& local, const std::string& remote, std::size_t lost) {
     if (folderOf(local) != folderOf(remote) || !syncCopyTime(nameOf(local), nameOf(remote))) {
         return;
     }
-    if (!askYesNoBox(this, fromUtf8(msg::deleteSyncCopy(remote)),
-                     fromUtf8(std::string(msg::kDeleteSyncCopyTitle)), false)) {
+    if (!askYesNoBox(
+            this, fromUtf8(lost == 0 ? msg::deleteSyncCopy(remote) : msg::deleteSyncCopyLosing(remote, lost)),
+            fromUtf8(std::string(msg::kDeleteSyncCopyTitle)), false)) {
         return;
     }
     PosixFileSystem fs;
@@ -203,6 +263,10 @@ void frmMain::showMessage(const std::string& text, MessageIcon icon, const std::
 }
 
 bool frmMain::ask(const Question& question) {
+    if (m_saveConfirmed &&
+        (question.kind == QuestionKind::SaveFiles || question.kind == QuestionKind::SaveOutput)) {
+        return true;  // the review window's Save showed what the save does, and the user said Yes
+    }
     return askYesNoBox(this, fromUtf8(question.text), fromUtf8(question.title), question.yesIsDefault);
 }
 

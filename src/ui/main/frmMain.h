@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "merge/MergeHost.h"
+#include "merge/run/MergeRun.h"
 
+class QCheckBox;
 class QLineEdit;
 class QPushButton;
 
@@ -32,6 +34,10 @@ class frmMain : public QWidget, public MergeHost {
     QLineEdit* txtLocalFilePath() const { return m_local; }
     QLineEdit* txtRemoteFilePath() const { return m_remote; }
     QLineEdit* txtOriginalCopyFilePath() const { return m_unedited; }
+    QCheckBox* chkReview() const { return m_reviewBox; }
+    // Whether Merge Files opens the review window instead of one dialog per difference: always for git's
+    // merge tool, and when the check box is ticked or the command line asked for it.
+    bool reviews() const;
 
     // The merge run's host.
     void showMessage(const std::string& text, MessageIcon icon, const std::string& title) override;
@@ -45,8 +51,11 @@ class frmMain : public QWidget, public MergeHost {
   private:
     void cmdMergeFiles_Click();
     void About_Click();
-    // After a saved merge of a sync tool's conflict copy: offers to delete the copy.
-    void offerToDeleteSyncCopy(const std::string& local, const std::string& remote);
+    // The merge through the review window: load, the review, then the guarded save of what it chose.
+    RunResult reviewRun(MergeRun& run);
+    // After a saved merge of a sync tool's conflict copy: offers to delete the copy (No the default
+    // while the merged wiki lacks `lost` of its own versions).
+    void offerToDeleteSyncCopy(const std::string& local, const std::string& remote, std::size_t lost);
     void browseForFile(QLineEdit* field, const QString& key);
     QLineEdit* addPathRow(int row, const char* labelName, const QString& caption, bool required,
                           const char* fieldName, const char* buttonName, const QString& key);
@@ -54,7 +63,9 @@ class frmMain : public QWidget, public MergeHost {
     QLineEdit* m_local = nullptr;
     QLineEdit* m_remote = nullptr;
     QLineEdit* m_unedited = nullptr;
+    QCheckBox* m_reviewBox = nullptr;
     std::string m_output;
+    bool m_saveConfirmed = false;  // the review window's Save asked already: "Save Files?" is answered
     int m_mergeToolStatus = 1;
 };
 

@@ -1,0 +1,564 @@
+#include "ui/review/frmReview.h"
+
+#include <QDateTime>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "merge/Messages.h"
+#include "merge/format/TextMerge.h"
+#include "ui/desktop/MessageBoxes.h"
+
+namespace korvane {
+namespace {
+
+QString fromUtf8(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+const char* const kPaneNames[] = {"Yours", "Unedited", "Friend's"};
+const char* const kPaneObjects[] = {"txtYours", "txtUnedited", "txtFriends"};
+
+struct OutcomeButton {
+    Outcome outcome;
+    const char* caption;
+    const char* name;
+    const char* tip;
+};
+const OutcomeButton kButtons[] = {
+    {Outcome::Yours, "&Yours", "cmdYours", "Keep your version (Alt+Y)"},
+    {Outcome::Friends, "&Friend's", "cmdFriends", "Keep the friend's version (Alt+F)"},
+    {Outcome::Unedited, "&Unedited", "cmdUnedited", "Keep the unedited version (Alt+U)"},
+    {Outcome::Merged, "&Merged", "cmdMerged", "Keep one version that holds the edits of both sides (Alt+M)"},
+    {Outcome::Both, "&Both", "cmdBoth",
+     "Keep both: yours under its title, the friend's as a conflict copy that it links to (Alt+B)"},
+    {Outcome::Drop, "&Drop", "cmdDrop", "Leave the tiddler out of the merged wiki (Alt+D)"},
+};
+
+// A stamp (YYYYMMDDHHMM…, universal time) as a local date and time: "8 Nov 2026, 11:00"; empty when it
+// does not read as one.
+QString localStamp(const std::string& stamp) {
+    const QDateTime utc =
+        QDateTime::fromString(QString::fromLatin1(stamp.substr(0, 12)), QStringLiteral("yyyyMMddHHmm"));
+    if (stamp.size() < 12 || !utc.isValid()) {
+        return {};
+    }
+    QDateTime at = utc;
+    at.setTimeSpec(Qt::UTC);
+    return QLocale::system().toString(at.toLocalTime(), QStringLiteral("d MMM yyyy, HH:mm"));
+}
+
+// The document positions of byte ranges of a box's content: a line break (CR LF or one character) is
+// one position, a character beyond the Basic Multilingual Plane two, and every break that cut an overlong
+// line one more from where it stands on.
+std::vector<std::pair<int, int>> positionsOf(const BoxContent& content, const std::vector<ByteRange>& ranges,
+                                             const std::vector<qsizetype>& cuts) {
+    std::vector<std::pair<int, int>> out;
+    const std::string& b = content.bytes;
+    std::size_t byte = 0;
+    qsizetype position = 0;
+    const auto advanceTo = [&](std::size_t to) {
+        for (; byte < to && byte < b.size(); ++byte) {
+            const auto c = static_cast<unsigned char>(b[byte]);
+            if (c == '\r' && byte + 1 < b.size() && b[byte + 1] == '\n') {
+                continue;  // CR LF is one break
+            }
+            if (!content.utf8 || c < 0x80) {
+                ++position;
+            } else if (c >= 0xF0) {
+                position += 2;  // a surrogate pair
+            } else if (c >= 0xC0) {
+                ++position;  // a lead byte; continuation bytes add nothing
+            }
+        }
+        return position;
+    };
+    const auto shifted = [&cuts](qsizetype p, bool isEnd) {
+        const auto before = isEnd ? std::lower_bound(cuts.begin(), cuts.end(), p)
+                                  : std::upper_bound(cuts.begin(), cuts.end(), p);
+        return static_cast<int>(p + (before - cuts.begin()));
+    };
+    for (const ByteRange& r : ranges) {
+        const qsizetype start = advanceTo(r.start);
+        const qsizetype end = advanceTo(r.end);
+        if (end > start) {
+            out.emplace_back(shifted(start, false), shifted(end, true));
+        }
+    }
+    return out;
+}
+
+// Marks ranges of a pane: inserted text underlined on green, removed text struck through on red, so
+// that the marks read without colour too. Gives the first marked position, -1 for none.
+int markRanges(QTextDocument& document, const std::vector<std::pair<int, int>>& ranges, bool inserted) {
+    QTextCharFormat format;
+    if (inserted) {
+        format.setBackground(QColor(0xc8, 0xf0, 0xc8));
+        format.setFontUnderline(true);
+    } else {
+        format.setBackground(QColor(0xf8, 0xc8, 0xc8));
+        format.setFontStrikeOut(true);
+    }
+    QTextCursor cursor(&document);
+    for (const auto& [start, end] : ranges) {
+        cursor.setPosition(start);
+        cursor.setPosition(end, QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(format);
+    }
+    return ranges.empty() ? -1 : ranges.front().first;
+}
+
+QPlainTextEdit* addPane(QWidget* parent, const char* name) {
+    auto* box = new QPlainTextEdit(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setReadOnly(true);
+    box->setTabChangesFocus(true);
+    box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    return box;
+}
+
+}  // namespace
+
+frmReview::frmReview(Review& review, bool threeFiles, QWidget* owner)
+    : QDialog(owner), m_review(review), m_threeFiles(threeFiles) {
+    setObjectName(QStringLiteral("frmReview"));
+    setWindowTitle(QStringLiteral("Review the merge"));
+    setWindowFlag(Qt::WindowMaximizeButtonHint);
+    auto* layout = new QVBoxLayout(this);
+
+    m_counts = new QLabel(this);
+    m_counts->setObjectName(QStringLiteral("lblCounts"));
+    QFont bold = m_counts->font();
+    bold.setBold(true);
+    m_counts->setFont(bold);
+    layout->addWidget(m_counts);
+
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    layout->addWidget(split, 1);
+
+    auto* left = new QWidget(split);
+    auto* leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    auto* filters = new QHBoxLayout;
+    m_needsYou = new QRadioButton(left);
+    m_needsYou->setObjectName(QStringLiteral("optNeedsYou"));
+    m_all = new QRadioButton(left);
+    m_all->setObjectName(QStringLiteral("optAll"));
+    filters->addWidget(m_needsYou);
+    filters->addWidget(m_all);
+    filters->addStretch();
+    leftLayout->addLayout(filters);
+    m_list = new QTreeWidget(left);
+    m_list->setObjectName(QStringLiteral("lstDifferences"));
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setHeaderLabels({QString(), QStringLiteral("Tiddler"), QStringLiteral("Yours"),
+                             QStringLiteral("Friend's"), QStringLiteral("Outcome")});
+    m_list->header()->setStretchLastSection(false);
+    m_list->header()->setSectionResizeMode(1, QHeaderView::Stretch);
+    for (int c : {0, 2, 3, 4}) {
+        m_list->header()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+    }
+    leftLayout->addWidget(m_list, 1);
+
+    auto* right = new QSplitter(Qt::Vertical, split);
+    auto* panes = new QWidget(right);
+    auto* panesLayout = new QHBoxLayout(panes);
+    panesLayout->setContentsMargins(0, 0, 0, 0);
+    for (std::size_t p = 0; p < 3; ++p) {
+        auto* column = new QVBoxLayout;
+        m_headings[p] = new QLabel(panes);
+        m_headings[p]->setObjectName(QStringLiteral("lbl") + QString::fromLatin1(kPaneObjects[p] + 3));
+        m_headings[p]->setWordWrap(true);
+        m_panes[p] = addPane(panes, kPaneObjects[p]);
+        m_headings[p]->setBuddy(m_panes[p]);
+        column->addWidget(m_headings[p]);
+        column->addWidget(m_panes[p], 1);
+        panesLayout->addLayout(column, 1);
+    }
+    m_fields = new QTableWidget(0, 4, right);
+    m_fields->setObjectName(QStringLiteral("tblFields"));
+    m_fields->setHorizontalHeaderLabels({QStringLiteral("Field"), QStringLiteral("Yours"),
+                                         QStringLiteral("Unedited"), QStringLiteral("Friend's")});
+    m_fields->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_fields->verticalHeader()->hide();
+    m_fields->setEditTriggers(QAbstractItemView::NoEditTriggers);
+
+    auto* bottom = new QWidget(right);
+    auto* bottomLayout = new QVBoxLayout(bottom);
+    bottomLayout->setContentsMargins(0, 0, 0, 0);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(new QLabel(QStringLiteral("Keep:"), bottom));
+    for (const OutcomeButton& b : kButtons) {
+        auto* button = new QPushButton(QString::fromUtf8(b.caption), bottom);
+        button->setObjectName(QString::fromLatin1(b.name));
+        button->setToolTip(QString::fromUtf8(b.tip));
+        button->setCheckable(true);
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, [this, o = b.outcome] { choose(o); });
+        m_outcomes[static_cast<std::size_t>(b.outcome)] = button;
+        buttons->addWidget(button);
+    }
+    buttons->addStretch();
+    bottomLayout->addLayout(buttons);
+    m_resultHeading = new QLabel(bottom);
+    m_resultHeading->setObjectName(QStringLiteral("lblResult"));
+    bottomLayout->addWidget(m_resultHeading);
+    m_result = new QPlainTextEdit(bottom);
+    m_result->setObjectName(QStringLiteral("txtResult"));
+    m_result->setTabChangesFocus(true);
+    m_resultHeading->setBuddy(m_result);
+    bottomLayout->addWidget(m_result, 1);
+    right->setStretchFactor(0, 3);
+    right->setStretchFactor(2, 2);
+    split->setStretchFactor(1, 3);
+    split->setSizes({380, 900});  // room for the titles and both sides' words
+
+    auto* footer = new QHBoxLayout;
+    footer->addWidget(new QLabel(
+        QStringLiteral(
+            "F7: next that needs you · Shift+F7: previous · Ctrl+S: save · Esc: close without saving"),
+        this));
+    footer->addStretch();
+    auto* close = new QPushButton(QStringLiteral("Close without saving"), this);
+    close->setObjectName(QStringLiteral("cmdClose"));
+    close->setAutoDefault(false);
+    auto* saveButton = new QPushButton(QStringLiteral("&Save…"), this);
+    saveButton->setObjectName(QStringLiteral("cmdSave"));
+    saveButton->setToolTip(QStringLiteral("Write the merged wiki (Ctrl+S)"));
+    saveButton->setAutoDefault(false);
+    footer->addWidget(close);
+    footer->addWidget(saveButton);
+    layout->addLayout(footer);
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(saveButton, &QPushButton::clicked, this, &frmReview::save);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this), &QShortcut::activated, this,
+            &frmReview::save);
+    connect(new QShortcut(QKeySequence(Qt::Key_F7), this), &QShortcut::activated, this,
+            [this] { nextNeedingYou(1); });
+    connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F7), this), &QShortcut::activated, this,
+            [this] { nextNeedingYou(-1); });
+    connect(m_needsYou, &QRadioButton::toggled, this, &frmReview::applyFilter);
+
+    fillList();
+    connect(m_list, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* now, QTreeWidgetItem* before) {
+                const int item = now ? now->data(0, Qt::UserRole).toInt() : -1;
+                if (item == m_current) {
+                    return;
+                }
+                if (!takeEdit()) {
+                    const QSignalBlocker block(m_list);
+                    m_list->setCurrentItem(before);  // the refused edit stays in its box
+                    return;
+                }
+                showItem(item);
+            });
+    m_needsYou->setChecked(m_review.needingYou() > 0);
+    m_all->setChecked(m_review.needingYou() == 0);
+    applyFilter();
+    guardAgainstStrayKeys(this);
+
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    resize(std::min(1280, screen.width() * 9 / 10), std::min(800, screen.height() * 9 / 10));
+}
+
+bool frmReview::showModal() {
+    exec();
+    return m_saved;
+}
+
+void frmReview::fillList() {
+    const std::vector<ReviewItem>& items = m_review.items();
+    m_rows.reserve(items.size());
+    QList<QTreeWidgetItem*> rows;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        auto* row = new QTreeWidgetItem;
+        row->setData(0, Qt::UserRole, static_cast<int>(i));
+        row->setText(1, fromUtf8(items[i].title));
+        row->setText(2, QString::fromLatin1(changeName(items[i].local)));
+        row->setText(3, QString::fromLatin1(changeName(items[i].remote)));
+        if (items[i].needsYou) {
+            QFont font = row->font(1);
+            font.setBold(true);
+            row->setFont(1, font);
+        }
+        m_rows.push_back(row);
+        rows.append(row);
+        updateRow(i);
+    }
+    m_list->addTopLevelItems(rows);
+    updateCounts();
+}
+
+void frmReview::updateRow(std::size_t i) {
+    const ReviewItem& item = m_review.items()[i];
+    QTreeWidgetItem* row = m_rows[i];
+    // The mark reads without colour: a dot while the tiddler needs a person, a tick once chosen.
+    row->setText(0, item.needsYou ? (item.decided ? QStringLiteral("✓") : QStringLiteral("●")) : QString());
+    row->setToolTip(0, item.needsYou ? (item.decided ? QStringLiteral("Chosen by you")
+                                                     : QStringLiteral("Both sides changed it: needs you"))
+                                     : QString());
+    row->setText(4, QString::fromUtf8(outcomeName(item.outcome)));
+}
+
+void frmReview::updateCounts() {
+    m_counts->setText(fromUtf8(m_review.countsText()));
+    std::size_t needing = 0;
+    for (const ReviewItem& item : m_review.items()) {
+        needing += item.needsYou ? 1 : 0;
+    }
+    m_needsYou->setText(QStringLiteral("Needs you (%1)").arg(m_review.needingYou()));
+    m_needsYou->setEnabled(needing > 0);
+    m_all->setText(QStringLiteral("All (%1)").arg(m_review.items().size()));
+}
+
+void frmReview::applyFilter() {
+    const bool needsYouOnly = m_needsYou->isChecked();
+    QTreeWidgetItem* first = nullptr;
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        // A tiddler once in the filter stays in it after its outcome was chosen, so that the list does
+        // not move under the user.
+        const bool shown = !needsYouOnly || m_review.items()[i].needsYou;
+        m_rows[i]->setHidden(!shown);
+        if (shown && first == nullptr) {
+            first = m_rows[i];
+        }
+    }
+    QTreeWidgetItem* now = m_list->currentItem();
+    if ((now == nullptr || now->isHidden()) && first != nullptr) {
+        m_list->setCurrentItem(first);
+    }
+}
+
+void frmReview::select(std::size_t item) {
+    if (m_rows[item]->isHidden()) {
+        m_all->setChecked(true);
+    }
+    m_list->setCurrentItem(m_rows[item]);
+    m_list->scrollToItem(m_rows[item]);
+}
+
+QString frmReview::headingText(std::size_t i, Pane pane) const {
+    const ReviewItem& item = m_review.items()[i];
+    const QString name = QString::fromUtf8(kPaneNames[static_cast<std::size_t>(pane)]);
+    if (pane == Pane::Unedited) {
+        if (item.local == SideChange::Holds || item.local == SideChange::Lacks) {
+            return name + QStringLiteral(" — no unedited copy");
+        }
+        if (!m_review.holds(i, pane)) {
+            return name + QStringLiteral(" — not in this copy");
+        }
+        const QString at = localStamp(item.uneditedStamp);
+        return at.isEmpty() ? name : name + QStringLiteral(" — saved ") + at;
+    }
+    const SideChange change = pane == Pane::Yours ? item.local : item.remote;
+    if (change == SideChange::Deleted) {
+        return name + QStringLiteral(" — deleted on this side");
+    }
+    if (!m_review.holds(i, pane)) {
+        return name + QStringLiteral(" — not in this copy");
+    }
+    const std::string& stamp = pane == Pane::Yours ? item.localStamp : item.remoteStamp;
+    const QString verb = change == SideChange::Added       ? QStringLiteral(" — added")
+                         : change == SideChange::Unchanged ? QStringLiteral(" — unchanged, saved")
+                                                           : QStringLiteral(" — edited");
+    const QString at = localStamp(stamp);
+    QString text = name + (at.isEmpty() ? verb : verb + QLatin1Char(' ') + at);
+    const bool other = m_review.holds(i, pane == Pane::Yours ? Pane::Friends : Pane::Yours);
+    const bool newer =
+        pane == Pane::Yours ? item.localNewer : item.localStamp != item.remoteStamp && !item.localNewer;
+    if (other && newer && !at.isEmpty()) {
+        text += QStringLiteral(" — newer");
+    }
+    return text;
+}
+
+void frmReview::fillPane(Pane pane, const std::string& text) {
+    const auto p = static_cast<std::size_t>(pane);
+    QPlainTextEdit& box = *m_panes[p];
+    QTextDocument& document = *box.document();
+    document.clear();
+    m_cuts[p].clear();
+    const QString decoded = decodeForBox(text, m_contents[p]);
+    if (text.empty()) {
+        box.setPlaceholderText(
+            headingText(static_cast<std::size_t>(m_current), pane).section(QStringLiteral(" — "), 1));
+        return;
+    }
+    setBoxText(document, decoded);
+    if (hasOverlongLine(document)) {
+        m_cuts[p] = cutOverlongLines(document);
+    }
+}
+
+void frmReview::markPanes(std::size_t i) {
+    const auto yours = static_cast<std::size_t>(Pane::Yours);
+    const auto unedited = static_cast<std::size_t>(Pane::Unedited);
+    const auto friends = static_cast<std::size_t>(Pane::Friends);
+    std::array<int, 3> first{-1, -1, -1};
+    // Each side against the unedited version; without one, the two sides against each other.
+    const bool againstUnedited = m_review.holds(i, Pane::Unedited);
+    const std::size_t base = againstUnedited ? unedited : yours;
+    std::vector<ByteRange> removed;
+    for (const std::size_t side :
+         againstUnedited ? std::vector<std::size_t>{yours, friends} : std::vector<std::size_t>{friends}) {
+        if (m_contents[side].bytes.empty() || m_contents[base].bytes.empty()) {
+            continue;
+        }
+        const WordChanges changes = wordChanges(m_contents[base].bytes, m_contents[side].bytes);
+        first[side] = markRanges(*m_panes[side]->document(),
+                                 positionsOf(m_contents[side], changes.inserted, m_cuts[side]), true);
+        removed.insert(removed.end(), changes.removed.begin(), changes.removed.end());
+    }
+    // What either side removed from the base, in order and joined where ranges overlap.
+    std::sort(removed.begin(), removed.end(),
+              [](const ByteRange& a, const ByteRange& b) { return a.start < b.start; });
+    std::vector<ByteRange> joined;
+    for (const ByteRange& r : removed) {
+        if (!joined.empty() && r.start <= joined.back().end) {
+            joined.back().end = std::max(joined.back().end, r.end);
+        } else {
+            joined.push_back(r);
+        }
+    }
+    first[base] =
+        markRanges(*m_panes[base]->document(), positionsOf(m_contents[base], joined, m_cuts[base]), false);
+    for (std::size_t p = 0; p < 3; ++p) {
+        QPlainTextEdit* box = m_panes[p];
+        QTextCursor at(box->document());
+        at.setPosition(std::max(first[p], 0));
+        box->setTextCursor(at);
+        // Scrolled to the first difference once the pane has its size.
+        QTimer::singleShot(0, box, [box] { box->ensureCursorVisible(); });
+    }
+}
+
+void frmReview::showItem(int item) {
+    m_current = item;
+    if (item < 0) {
+        return;
+    }
+    const auto i = static_cast<std::size_t>(item);
+    for (const Pane pane : {Pane::Yours, Pane::Unedited, Pane::Friends}) {
+        m_headings[static_cast<std::size_t>(pane)]->setText(headingText(i, pane));
+        fillPane(pane, m_review.paneText(i, pane));
+    }
+    markPanes(i);
+    const std::vector<Review::FieldRow> fields = m_review.changedFields(i);
+    m_fields->setRowCount(static_cast<int>(fields.size()));
+    for (int r = 0; r < static_cast<int>(fields.size()); ++r) {
+        const Review::FieldRow& f = fields[static_cast<std::size_t>(r)];
+        int c = 0;
+        for (const std::string* value : {&f.name, &f.yours, &f.unedited, &f.friends}) {
+            m_fields->setItem(r, c++, new QTableWidgetItem(fromUtf8(*value)));
+        }
+    }
+    // As tall as its rows, so that the versions and the result keep the room.
+    m_fields->resizeRowsToContents();
+    int height = m_fields->horizontalHeader()->height() + 2 * m_fields->frameWidth();
+    for (int r = 0; r < m_fields->rowCount(); ++r) {
+        height += m_fields->rowHeight(r);
+    }
+    m_fields->setMaximumHeight(height);
+    m_fields->setVisible(!fields.empty());
+    showResult();
+}
+
+void frmReview::showResult() {
+    const auto i = static_cast<std::size_t>(m_current);
+    const ReviewItem& item = m_review.items()[i];
+    for (const OutcomeButton& b : kButtons) {
+        QPushButton* button = m_outcomes[static_cast<std::size_t>(b.outcome)];
+        button->setEnabled(m_review.allows(i, b.outcome));
+        button->setChecked(item.outcome == b.outcome);
+    }
+    const QString kept = item.outcome == Outcome::Edited ? QStringLiteral("your edit")
+                         : item.outcome == Outcome::Drop ? QStringLiteral("nothing: the tiddler is left out")
+                                                         : QString::fromUtf8(outcomeName(item.outcome));
+    const std::string text = m_review.resultText(i);
+    QTextDocument& document = *m_result->document();
+    document.clear();
+    setBoxText(document, decodeForBox(text, m_resultContent));
+    // Both versions, a plugin's summary and a text too long to edit are shown, not edited.
+    const bool editable = item.outcome != Outcome::Both && !item.plugin && !hasOverlongLine(document);
+    if (!editable && hasOverlongLine(document)) {
+        cutOverlongLines(document);
+    }
+    m_result->setReadOnly(!editable);
+    m_resultHeading->setText(QStringLiteral("Result — ") + kept +
+                             (editable ? QStringLiteral(" (you can edit it here)") : QString()));
+    document.setModified(false);
+    m_result->moveCursor(QTextCursor::Start);
+}
+
+void frmReview::choose(Outcome o) {
+    if (m_current < 0) {
+        return;
+    }
+    const auto i = static_cast<std::size_t>(m_current);
+    if (!m_review.allows(i, o) || !m_review.choose(i, o)) {
+        showResult();  // a button not offered keeps the outcome as it was
+        return;
+    }
+    updateRow(i);
+    updateCounts();
+    showResult();
+}
+
+bool frmReview::takeEdit() {
+    if (m_current < 0 || m_result->isReadOnly() || !m_result->document()->isModified()) {
+        return true;
+    }
+    const auto i = static_cast<std::size_t>(m_current);
+    const std::string text = encodeBoxText(readBoxText(*m_result->document()), m_resultContent);
+    if (const std::optional<std::string> refusal = m_review.edit(i, text)) {
+        showMessageBox(this, fromUtf8(*refusal), MessageIcon::Exclamation, fromUtf8(msg::kBoxRefusedTitle));
+        m_result->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    updateRow(i);
+    updateCounts();
+    showResult();
+    return true;
+}
+
+void frmReview::nextNeedingYou(int step) {
+    const auto n = static_cast<int>(m_rows.size());
+    const int from = m_current >= 0 ? m_current : (step > 0 ? -1 : n);
+    for (int k = 1; k <= n; ++k) {
+        const int at = ((from + step * k) % n + n) % n;
+        if (m_review.items()[static_cast<std::size_t>(at)].needsYou) {
+            select(static_cast<std::size_t>(at));
+            return;
+        }
+    }
+}
+
+void frmReview::save() {
+    if (!takeEdit()) {
+        return;
+    }
+    if (askYesNoBox(this, fromUtf8(m_review.saveText(m_threeFiles) + ".\n\nSave now?"),
+                    fromUtf8(msg::kSaveFilesTitle), true)) {
+        m_saved = true;
+        accept();
+    }
+}
+
+}  // namespace korvane
