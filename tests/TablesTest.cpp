@@ -78,6 +78,20 @@ const std::map<std::string, std::function<Out(const test::TableRow&)>> kFunction
      }},
     {"text",
      [](const test::TableRow& r) { return Out{mergeText(r.in[1], r.in[2], r.in[3]).value_or("none")}; }},
+    // Two texts => the words gone from the first and new in the second, each as the text it covers.
+    {"words",
+     [](const test::TableRow& r) {
+         const WordChanges c = wordChanges(r.in[1], r.in[2]);
+         Out out;
+         for (const auto& [ranges, text] : {std::pair{&c.removed, &r.in[1]}, std::pair{&c.inserted, &r.in[2]}}) {
+             std::string parts;
+             for (const ByteRange& b : *ranges) {
+                 parts += "[" + text->substr(b.start, b.end - b.start) + "]";
+             }
+             out.push_back(parts);
+         }
+         return out;
+     }},
     // Three tiddlers in .tid form => the merged one as a store line (its fields in their order), or none.
     {"fields",
      [](const test::TableRow& r) {

@@ -73,7 +73,7 @@ TEST(ReviewWindow, ShowsEachDifferenceInWordsAndSettlesByKeyboard) {
         // The list opens on what needs a person: the two tiddlers both sides changed apart.
         EXPECT_EQ(window.findChild<QLabel*>("lblCounts")->text(), "4 differences: 2 settled, 2 need you");
         EXPECT_TRUE(window.findChild<QRadioButton*>("optNeedsYou")->isChecked());
-        EXPECT_EQ(window.findChild<QRadioButton*>("optNeedsYou")->text(), "Needs you (2)");
+        EXPECT_EQ(window.findChild<QRadioButton*>("optNeedsYou")->text(), "&Needs you (2)");
         QTreeWidget* list = window.list();
         int shown = 0;
         for (int k = 0; k < list->topLevelItemCount(); ++k) {

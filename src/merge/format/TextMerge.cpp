@@ -112,6 +112,7 @@ std::string wordLines(std::string_view text) {
         return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
     };
     std::string out;
+    out.reserve(text.size() + text.size() / 4);
     for (std::size_t at = 0; at < text.size();) {
         std::size_t end = at;
         while (end < text.size() && !space(text[end])) {
@@ -121,7 +122,12 @@ std::string wordLines(std::string_view text) {
             ++end;
         }
         for (const char c : text.substr(at, end - at)) {
-            out += c == '\n' ? "\\n" : c == '\\' ? "\\\\" : std::string(1, c);
+            if (c == '\n' || c == '\\') {
+                out += '\\';
+                out += c == '\n' ? 'n' : '\\';
+            } else {
+                out += c;
+            }
         }
         out += '\n';
         at = end;
@@ -200,6 +206,7 @@ std::optional<std::string> mergeTerminated(std::string_view base, std::string_vi
 struct DiffWords {
     const std::vector<std::size_t>* before;
     const std::vector<std::size_t>* after;
+    int skipped;  // the words both texts begin with, left out of the diff
     WordChanges* changes;
 };
 
@@ -219,9 +226,9 @@ void addWord(std::vector<ByteRange>& ranges, const std::vector<std::size_t>& sta
 int diffLine(const git_diff_delta*, const git_diff_hunk*, const git_diff_line* line, void* payload) {
     auto* d = static_cast<DiffWords*>(payload);
     if (line->origin == GIT_DIFF_LINE_DELETION) {
-        addWord(d->changes->removed, *d->before, line->old_lineno);
+        addWord(d->changes->removed, *d->before, line->old_lineno + d->skipped);
     } else if (line->origin == GIT_DIFF_LINE_ADDITION) {
-        addWord(d->changes->inserted, *d->after, line->new_lineno);
+        addWord(d->changes->inserted, *d->after, line->new_lineno + d->skipped);
     }
     return 0;
 }
@@ -235,12 +242,29 @@ WordChanges wordChanges(std::string_view before, std::string_view after) {
     }
     initLibgit2();
     const std::vector<std::size_t> beforeStarts = wordStarts(before), afterStarts = wordStarts(after);
-    const std::string beforeLines = wordLines(before), afterLines = wordLines(after);
+    // The words both texts begin and end with are the same whatever the diff finds between them; only
+    // the words between go to the diff, which keeps a small edit of a long text quick.
+    const std::size_t nb = beforeStarts.size() - 1, na = afterStarts.size() - 1;
+    const auto word = [](std::string_view t, const std::vector<std::size_t>& starts, std::size_t i) {
+        return t.substr(starts[i], starts[i + 1] - starts[i]);
+    };
+    std::size_t head = 0, tail = 0;
+    while (head < nb && head < na && word(before, beforeStarts, head) == word(after, afterStarts, head)) {
+        ++head;
+    }
+    while (tail < nb - head && tail < na - head &&
+           word(before, beforeStarts, nb - 1 - tail) == word(after, afterStarts, na - 1 - tail)) {
+        ++tail;
+    }
+    const std::string beforeLines =
+        wordLines(before.substr(beforeStarts[head], beforeStarts[nb - tail] - beforeStarts[head]));
+    const std::string afterLines =
+        wordLines(after.substr(afterStarts[head], afterStarts[na - tail] - afterStarts[head]));
     git_diff_options options;
     git_diff_options_init(&options, GIT_DIFF_OPTIONS_VERSION);
     options.context_lines = 0;
     options.flags = GIT_DIFF_FORCE_TEXT;
-    DiffWords payload{&beforeStarts, &afterStarts, &changes};
+    DiffWords payload{&beforeStarts, &afterStarts, static_cast<int>(head), &changes};
     if (git_diff_buffers(beforeLines.data(), beforeLines.size(), nullptr, afterLines.data(),
                          afterLines.size(), nullptr, &options, nullptr, nullptr, nullptr, diffLine,
                          &payload) != 0) {

@@ -177,7 +177,12 @@ frmReview::frmReview(Review& review, bool threeFiles, QWidget* owner)
     leftLayout->addWidget(m_list, 1);
 
     auto* right = new QSplitter(Qt::Vertical, split);
-    auto* panes = new QWidget(right);
+    // The versions side by side, the table of differing fields below them as tall as its rows.
+    auto* versions = new QWidget(right);
+    auto* versionsLayout = new QVBoxLayout(versions);
+    versionsLayout->setContentsMargins(0, 0, 0, 0);
+    auto* panes = new QWidget(versions);
+    versionsLayout->addWidget(panes, 1);
     auto* panesLayout = new QHBoxLayout(panes);
     panesLayout->setContentsMargins(0, 0, 0, 0);
     for (std::size_t p = 0; p < 3; ++p) {
@@ -191,7 +196,8 @@ frmReview::frmReview(Review& review, bool threeFiles, QWidget* owner)
         column->addWidget(m_panes[p], 1);
         panesLayout->addLayout(column, 1);
     }
-    m_fields = new QTableWidget(0, 4, right);
+    m_fields = new QTableWidget(0, 4, versions);
+    versionsLayout->addWidget(m_fields);
     m_fields->setObjectName(QStringLiteral("tblFields"));
     m_fields->setHorizontalHeaderLabels({QStringLiteral("Field"), QStringLiteral("Yours"),
                                          QStringLiteral("Unedited"), QStringLiteral("Friend's")});
@@ -225,7 +231,7 @@ frmReview::frmReview(Review& review, bool threeFiles, QWidget* owner)
     m_resultHeading->setBuddy(m_result);
     bottomLayout->addWidget(m_result, 1);
     right->setStretchFactor(0, 3);
-    right->setStretchFactor(2, 2);
+    right->setStretchFactor(1, 2);
     split->setStretchFactor(1, 3);
     split->setSizes({380, 900});  // room for the titles and both sides' words
 
@@ -323,9 +329,9 @@ void frmReview::updateCounts() {
     for (const ReviewItem& item : m_review.items()) {
         needing += item.needsYou ? 1 : 0;
     }
-    m_needsYou->setText(QStringLiteral("Needs you (%1)").arg(m_review.needingYou()));
+    m_needsYou->setText(QStringLiteral("&Needs you (%1)").arg(m_review.needingYou()));
     m_needsYou->setEnabled(needing > 0);
-    m_all->setText(QStringLiteral("All (%1)").arg(m_review.items().size()));
+    m_all->setText(QStringLiteral("&All (%1)").arg(m_review.items().size()));
 }
 
 void frmReview::applyFilter() {
@@ -393,7 +399,6 @@ void frmReview::fillPane(Pane pane, const std::string& text) {
     const auto p = static_cast<std::size_t>(pane);
     QPlainTextEdit& box = *m_panes[p];
     QTextDocument& document = *box.document();
-    document.clear();
     m_cuts[p].clear();
     const QString decoded = decodeForBox(text, m_contents[p]);
     if (text.empty()) {
@@ -455,11 +460,22 @@ void frmReview::showItem(int item) {
         return;
     }
     const auto i = static_cast<std::size_t>(item);
+    // Each pane is filled, cut and marked inside one edit block, so that its document lays a large text
+    // out once, not again after every step.
+    std::array<QTextCursor, 3> blocks;
     for (const Pane pane : {Pane::Yours, Pane::Unedited, Pane::Friends}) {
-        m_headings[static_cast<std::size_t>(pane)]->setText(headingText(i, pane));
+        const auto p = static_cast<std::size_t>(pane);
+        m_headings[p]->setText(headingText(i, pane));
+        m_panes[p]->document()->setUndoRedoEnabled(false);
+        m_panes[p]->document()->clear();
+        blocks[p] = QTextCursor(m_panes[p]->document());
+        blocks[p].beginEditBlock();
         fillPane(pane, m_review.paneText(i, pane));
     }
     markPanes(i);
+    for (QTextCursor& block : blocks) {
+        block.endEditBlock();
+    }
     const std::vector<Review::FieldRow> fields = m_review.changedFields(i);
     m_fields->setRowCount(static_cast<int>(fields.size()));
     for (int r = 0; r < static_cast<int>(fields.size()); ++r) {
@@ -493,13 +509,19 @@ void frmReview::showResult() {
                                                          : QString::fromUtf8(outcomeName(item.outcome));
     const std::string text = m_review.resultText(i);
     QTextDocument& document = *m_result->document();
+    document.setUndoRedoEnabled(false);  // filling is not an edit to undo
     document.clear();
+    QTextCursor block(&document);
+    block.beginEditBlock();
     setBoxText(document, decodeForBox(text, m_resultContent));
     // Both versions, a plugin's summary and a text too long to edit are shown, not edited.
-    const bool editable = item.outcome != Outcome::Both && !item.plugin && !hasOverlongLine(document);
-    if (!editable && hasOverlongLine(document)) {
+    const bool overlong = hasOverlongLine(document);
+    const bool editable = item.outcome != Outcome::Both && !item.plugin && !overlong;
+    if (overlong) {
         cutOverlongLines(document);
     }
+    block.endEditBlock();
+    document.setUndoRedoEnabled(true);
     m_result->setReadOnly(!editable);
     m_resultHeading->setText(QStringLiteral("Result — ") + kept +
                              (editable ? QStringLiteral(" (you can edit it here)") : QString()));
