@@ -83,7 +83,8 @@ const std::map<std::string, std::function<Out(const test::TableRow&)>> kFunction
      [](const test::TableRow& r) {
          const WordChanges c = wordChanges(r.in[1], r.in[2]);
          Out out;
-         for (const auto& [ranges, text] : {std::pair{&c.removed, &r.in[1]}, std::pair{&c.inserted, &r.in[2]}}) {
+         for (const auto& [ranges, text] :
+              {std::pair{&c.removed, &r.in[1]}, std::pair{&c.inserted, &r.in[2]}}) {
              std::string parts;
              for (const ByteRange& b : *ranges) {
                  parts += "[" + text->substr(b.start, b.end - b.start) + "]";

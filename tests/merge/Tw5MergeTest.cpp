@@ -259,15 +259,17 @@ TEST(Tw5Merge, ReviewDefaultsLoseNoEditAndChoicesWriteWhatTheySay) {
     }
     // The dialogs count the same: yours wherever offered loses the friend's A, G1, G2 and M; the
     // friend's everywhere loses nothing of the friend's.
-    for (const auto& [button, lost] : {std::pair{DialogButton::Local, 4u}, std::pair{DialogButton::Server, 0u}}) {
+    for (const auto& [button, lost] :
+         {std::pair{DialogButton::Local, 4u}, std::pair{DialogButton::Server, 0u}}) {
         test::TempDir dir;
         test::ScriptedHost host;
         host.answerDialog = [b = button](const ConflictRequest& q) {
             return ConflictAnswer{q.isEnabled(b) ? b : *q.boldButton, q.texts};
         };
         PosixFileSystem fs;
-        MergeRun run(host, fs,
-                     {dir.write("l.html", local), dir.write("r.html", remote), dir.write("u.html", unedited)});
+        MergeRun run(
+            host, fs,
+            {dir.write("l.html", local), dir.write("r.html", remote), dir.write("u.html", unedited)});
         ASSERT_TRUE(run.load() && run.merge());
         EXPECT_EQ(run.remoteVersionsLost(), lost) << choiceCode(button);
     }
