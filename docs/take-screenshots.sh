@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Takes the README's screenshots on a virtual display: the main window on the sample trio, and the
-# conflict dialog of a tiddler that both sides changed, maximized and at its designed size.
+# Takes the README's screenshots on a virtual display: the main window on the sample trio, the
+# conflict dialog of a tiddler that both sides changed, maximized and at its designed size, and the
+# review window on the TiddlyWiki 5 sample trio with every difference listed.
 # Needs: a Release build in build/ (./run.sh builds one), xvfb, xauth, openbox, xdotool, imagemagick.
 #   xvfb-run -s "-screen 0 1280x1024x24" docs/take-screenshots.sh
 set -euo pipefail
@@ -31,5 +32,18 @@ sleep 2
 dialog=$(xdotool search --name '^Merging item 3 of 11$' | head -1)
 import -window "$dialog" -frame docs/conflict-dialog.png
 
+kill "$korvane"
+
+build/korvane /review /local "$demo/tw5-local.html" /remote "$demo/tw5-remote.html" \
+    /lastmerge "$demo/tw5-unedited.html" &
+korvane=$!
+sleep 2
+main=$(xdotool search --sync --name '^Korvane 1\.0\.2$' | head -1)
+xdotool mousemove --window "$main" 450 155 click 1
+review=$(xdotool search --sync --name '^Review the merge$' | head -1)
+sleep 1
+xdotool key alt+a
+sleep 1
+import -window "$review" -frame docs/review-window.png
 kill "$korvane"
 rm -rf "$demo" "$KORVANE_CONFIG_DIR"
