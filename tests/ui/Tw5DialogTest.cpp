@@ -50,7 +50,7 @@ TEST(Tw5Dialog, RefusedEditKeepsTheDialogOpen) {
 
 // A line of megabytes (a plugin, an image) is shown in read-only pieces, so that the dialog opens at once:
 // no piece starts inside a surrogate pair, the difference is marked at the right character (beyond any
-// 16-bit position), and the version comes back byte for byte.
+// 16-bit position), the box opens there, and the version comes back byte for byte.
 TEST(frmMerge, OverlongLinesShowInReadOnlyPiecesAndComeBackWhole) {
     const std::string emoji = "\xF0\x9F\x98\x80";  // two UTF-16 units, across the first cut
     const auto version = [&emoji](char mark) {
@@ -83,6 +83,8 @@ TEST(frmMerge, OverlongLinesShowInReadOnlyPiecesAndComeBackWhole) {
                 at.setPosition(p);
                 EXPECT_EQ(at.charFormat().fontWeight() == QFont::Bold, p > mark && p < mark + 4) << p;
             }
+            // The box opens at its first marked difference, 70,000 characters into the line.
+            EXPECT_EQ(box.textCursor().position(), mark);
         }
         EXPECT_FALSE(dialog.box(DialogBox::Original)->isReadOnly());
         dialog.button(DialogButton::Local)->click();
