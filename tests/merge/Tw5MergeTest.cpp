@@ -208,7 +208,7 @@ TEST(Tw5Merge, ReviewDefaultsLoseNoEditAndChoicesWriteWhatTheySay) {
         Review review(run);
         std::string items, refused;
         for (const ReviewItem& i : review.items()) {
-            items += i.title + " " + changeName(i.local) + "/" + changeName(i.remote) + " " +
+            items += std::string(i.title) + " " + changeName(i.local) + "/" + changeName(i.remote) + " " +
                      outcomeName(i.planned)[0] + (i.needsYou ? "!" : "") + "|";
         }
         const auto indexOf = [&](std::string_view title) {

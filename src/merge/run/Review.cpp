@@ -83,15 +83,15 @@ Review::Review(MergeRun& run) : m_run(run), m_titles(run.titles()) {
         }
         ReviewItem item;
         item.visit = n;
-        item.title = std::string(v.title);
+        item.title = v.title;
         item.mergeCase = v.mergeCase;
         item.local = changeOf(v.local, v.localIsUnedited, hasUnedited, v.unedited.has_value());
         item.remote = changeOf(v.remote, v.remoteIsUnedited, hasUnedited, v.unedited.has_value());
         item.plugin = v.plugin;
         item.copyAllowed = v.local && v.remote && !v.noConflictCopy;
-        item.localStamp = std::string(v.localStamp);
-        item.remoteStamp = std::string(v.remoteStamp);
-        item.uneditedStamp = std::string(v.uneditedStamp);
+        item.localStamp = v.localStamp;
+        item.remoteStamp = v.remoteStamp;
+        item.uneditedStamp = v.uneditedStamp;
         item.localNewer = padded(v.localStamp) > padded(v.remoteStamp);
         item.merged = run.mergedVersion(v);
         // One side only changed it: that side. Both: their merge, else both versions, else (no copy may

@@ -26,7 +26,7 @@ enum class Pane : char { Yours, Unedited, Friends };
 
 struct ReviewItem {
     std::size_t visit = 0;  // zero-based place in the run's visiting order
-    std::string title;
+    std::string_view title;  // views into the run's documents, which outlive the review
     MergeCase mergeCase = MergeCase::None;
     SideChange local = SideChange::Absent, remote = SideChange::Absent;
     bool needsYou = false;     // both sides changed it and their edits did not merge
@@ -34,7 +34,7 @@ struct ReviewItem {
     bool plugin = false;
     bool localNewer = false;  // the local stamp is later than the remote one
     bool decided = false;     // the user chose its outcome
-    std::string localStamp, remoteStamp, uneditedStamp;
+    std::string_view localStamp, remoteStamp, uneditedStamp;
     Outcome planned = Outcome::Drop;    // the default
     Outcome outcome = Outcome::Drop;    // the user's choice
     std::optional<std::string> merged;  // the entry both sides' edits merged into

@@ -1,6 +1,8 @@
 #include "ui/review/frmReview.h"
 
+#include <QAbstractTableModel>
 #include <QDateTime>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -16,7 +18,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -52,9 +54,9 @@ const OutcomeButton kButtons[] = {
 
 // A stamp (YYYYMMDDHHMM…, universal time) as a local date and time: "8 Nov 2026, 11:00"; empty when it
 // does not read as one.
-QString localStamp(const std::string& stamp) {
-    const QDateTime utc =
-        QDateTime::fromString(QString::fromLatin1(stamp.substr(0, 12)), QStringLiteral("yyyyMMddHHmm"));
+QString localStamp(std::string_view stamp) {
+    const QDateTime utc = QDateTime::fromString(QString::fromLatin1(QByteArrayView(stamp.substr(0, 12))),
+                                                QStringLiteral("yyyyMMddHHmm"));
     if (stamp.size() < 12 || !utc.isValid()) {
         return {};
     }
@@ -134,6 +136,63 @@ QPlainTextEdit* addPane(QWidget* parent, const char* name) {
 
 }  // namespace
 
+// The list's rows, read from the review as they are drawn: a window over thousands of differences
+// holds no item objects of its own.
+class ReviewListModel : public QAbstractTableModel {
+  public:
+    explicit ReviewListModel(const Review& review, QObject* parent)
+        : QAbstractTableModel(parent), m_review(review) {}
+
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : static_cast<int>(m_review.items().size());
+    }
+    int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 5; }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        static const char* const kHeaders[] = {"", "Tiddler", "Yours", "Friend's", "Outcome"};
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section > 4) {
+            return {};
+        }
+        return QString::fromUtf8(kHeaders[section]);
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        const ReviewItem& item = m_review.items()[static_cast<std::size_t>(index.row())];
+        if (role == Qt::FontRole && index.column() == 1 && item.needsYou) {
+            QFont bold;
+            bold.setBold(true);
+            return bold;
+        }
+        if (role == Qt::ToolTipRole && index.column() == 0 && item.needsYou) {
+            return item.decided ? QStringLiteral("Chosen by you")
+                                : QStringLiteral("Both sides changed it: needs you");
+        }
+        if (role != Qt::DisplayRole) {
+            return {};
+        }
+        switch (index.column()) {
+            case 0:  // reads without colour: a dot while the tiddler needs a person, a tick once chosen
+                return item.needsYou ? (item.decided ? QStringLiteral("✓") : QStringLiteral("●")) : QString();
+            case 1:
+                return fromUtf8(item.title);
+            case 2:
+                return QString::fromLatin1(changeName(item.local));
+            case 3:
+                return QString::fromLatin1(changeName(item.remote));
+            default:
+                return QString::fromUtf8(outcomeName(item.outcome));
+        }
+    }
+
+    void rowChanged(std::size_t row) {
+        const int r = static_cast<int>(row);
+        emit dataChanged(index(r, 0), index(r, 4));
+    }
+
+  private:
+    const Review& m_review;
+};
+
 frmReview::frmReview(Review& review, bool threeFiles, QWidget* owner)
     : QDialog(owner), m_review(review), m_threeFiles(threeFiles) {
     setObjectName(QStringLiteral("frmReview"));
@@ -163,16 +222,23 @@ frmReview::frmReview(Review& review, bool threeFiles, QWidget* owner)
     filters->addWidget(m_all);
     filters->addStretch();
     leftLayout->addLayout(filters);
-    m_list = new QTreeWidget(left);
+    m_list = new QTreeView(left);
     m_list->setObjectName(QStringLiteral("lstDifferences"));
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
-    m_list->setHeaderLabels({QString(), QStringLiteral("Tiddler"), QStringLiteral("Yours"),
-                             QStringLiteral("Friend's"), QStringLiteral("Outcome")});
+    m_list->setAllColumnsShowFocus(true);
+    m_model = new ReviewListModel(m_review, m_list);
+    m_list->setModel(m_model);
+    // The columns of words as wide as their longest word; the titles take the rest.
+    const QFontMetrics metrics(m_list->font());
     m_list->header()->setStretchLastSection(false);
     m_list->header()->setSectionResizeMode(1, QHeaderView::Stretch);
+    const int widths[] = {metrics.horizontalAdvance(QStringLiteral("●")) + 16, 0,
+                          metrics.horizontalAdvance(QStringLiteral("not in this copy")) + 12,
+                          metrics.horizontalAdvance(QStringLiteral("not in this copy")) + 12,
+                          metrics.horizontalAdvance(QStringLiteral("Unedited")) + 16};
     for (int c : {0, 2, 3, 4}) {
-        m_list->header()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+        m_list->header()->resizeSection(c, widths[c]);
     }
     leftLayout->addWidget(m_list, 1);
 
@@ -261,16 +327,16 @@ frmReview::frmReview(Review& review, bool threeFiles, QWidget* owner)
             [this] { nextNeedingYou(-1); });
     connect(m_needsYou, &QRadioButton::toggled, this, &frmReview::applyFilter);
 
-    fillList();
-    connect(m_list, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* now, QTreeWidgetItem* before) {
-                const int item = now ? now->data(0, Qt::UserRole).toInt() : -1;
+    updateCounts();
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& now, const QModelIndex& before) {
+                const int item = now.isValid() ? now.row() : -1;
                 if (item == m_current) {
                     return;
                 }
                 if (!takeEdit()) {
-                    const QSignalBlocker block(m_list);
-                    m_list->setCurrentItem(before);  // the refused edit stays in its box
+                    const QSignalBlocker block(m_list->selectionModel());
+                    m_list->setCurrentIndex(before);  // the refused edit stays in its box
                     return;
                 }
                 showItem(item);
@@ -289,38 +355,8 @@ bool frmReview::showModal() {
     return m_saved;
 }
 
-void frmReview::fillList() {
-    const std::vector<ReviewItem>& items = m_review.items();
-    m_rows.reserve(items.size());
-    QList<QTreeWidgetItem*> rows;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        auto* row = new QTreeWidgetItem;
-        row->setData(0, Qt::UserRole, static_cast<int>(i));
-        row->setText(1, fromUtf8(items[i].title));
-        row->setText(2, QString::fromLatin1(changeName(items[i].local)));
-        row->setText(3, QString::fromLatin1(changeName(items[i].remote)));
-        if (items[i].needsYou) {
-            QFont font = row->font(1);
-            font.setBold(true);
-            row->setFont(1, font);
-        }
-        m_rows.push_back(row);
-        rows.append(row);
-        updateRow(i);
-    }
-    m_list->addTopLevelItems(rows);
-    updateCounts();
-}
-
 void frmReview::updateRow(std::size_t i) {
-    const ReviewItem& item = m_review.items()[i];
-    QTreeWidgetItem* row = m_rows[i];
-    // The mark reads without colour: a dot while the tiddler needs a person, a tick once chosen.
-    row->setText(0, item.needsYou ? (item.decided ? QStringLiteral("✓") : QStringLiteral("●")) : QString());
-    row->setToolTip(0, item.needsYou ? (item.decided ? QStringLiteral("Chosen by you")
-                                                     : QStringLiteral("Both sides changed it: needs you"))
-                                     : QString());
-    row->setText(4, QString::fromUtf8(outcomeName(item.outcome)));
+    m_model->rowChanged(i);
 }
 
 void frmReview::updateCounts() {
@@ -336,28 +372,29 @@ void frmReview::updateCounts() {
 
 void frmReview::applyFilter() {
     const bool needsYouOnly = m_needsYou->isChecked();
-    QTreeWidgetItem* first = nullptr;
-    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+    int first = -1;
+    for (std::size_t i = 0; i < m_review.items().size(); ++i) {
         // A tiddler once in the filter stays in it after its outcome was chosen, so that the list does
         // not move under the user.
         const bool shown = !needsYouOnly || m_review.items()[i].needsYou;
-        m_rows[i]->setHidden(!shown);
-        if (shown && first == nullptr) {
-            first = m_rows[i];
+        m_list->setRowHidden(static_cast<int>(i), QModelIndex(), !shown);
+        if (shown && first < 0) {
+            first = static_cast<int>(i);
         }
     }
-    QTreeWidgetItem* now = m_list->currentItem();
-    if ((now == nullptr || now->isHidden()) && first != nullptr) {
-        m_list->setCurrentItem(first);
+    const QModelIndex now = m_list->currentIndex();
+    if ((!now.isValid() || m_list->isRowHidden(now.row(), QModelIndex())) && first >= 0) {
+        m_list->setCurrentIndex(m_model->index(first, 0));
     }
 }
 
 void frmReview::select(std::size_t item) {
-    if (m_rows[item]->isHidden()) {
+    const int row = static_cast<int>(item);
+    if (m_list->isRowHidden(row, QModelIndex())) {
         m_all->setChecked(true);
     }
-    m_list->setCurrentItem(m_rows[item]);
-    m_list->scrollToItem(m_rows[item]);
+    m_list->setCurrentIndex(m_model->index(row, 0));
+    m_list->scrollTo(m_model->index(row, 0));
 }
 
 QString frmReview::headingText(std::size_t i, Pane pane) const {
@@ -380,7 +417,7 @@ QString frmReview::headingText(std::size_t i, Pane pane) const {
     if (!m_review.holds(i, pane)) {
         return name + QStringLiteral(" — not in this copy");
     }
-    const std::string& stamp = pane == Pane::Yours ? item.localStamp : item.remoteStamp;
+    const std::string_view stamp = pane == Pane::Yours ? item.localStamp : item.remoteStamp;
     const QString verb = change == SideChange::Added       ? QStringLiteral(" — added")
                          : change == SideChange::Unchanged ? QStringLiteral(" — unchanged, saved")
                                                            : QStringLiteral(" — edited");
@@ -561,7 +598,7 @@ bool frmReview::takeEdit() {
 }
 
 void frmReview::nextNeedingYou(int step) {
-    const auto n = static_cast<int>(m_rows.size());
+    const auto n = static_cast<int>(m_review.items().size());
     const int from = m_current >= 0 ? m_current : (step > 0 ? -1 : n);
     for (int k = 1; k <= n; ++k) {
         const int at = ((from + step * k) % n + n) % n;

@@ -15,10 +15,11 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QTableWidget;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
 
 namespace korvane {
+
+class ReviewListModel;
 
 class frmReview : public QDialog {
     Q_OBJECT
@@ -30,7 +31,7 @@ class frmReview : public QDialog {
     // without saving.
     bool showModal();
 
-    QTreeWidget* list() const { return m_list; }
+    QTreeView* list() const { return m_list; }
     QPlainTextEdit* pane(Pane pane) const { return m_panes[static_cast<std::size_t>(pane)]; }
     QLabel* heading(Pane pane) const { return m_headings[static_cast<std::size_t>(pane)]; }
     QPlainTextEdit* result() const { return m_result; }
@@ -44,7 +45,6 @@ class frmReview : public QDialog {
     QString headingText(std::size_t item, Pane pane) const;
 
   private:
-    void fillList();
     void updateRow(std::size_t item);
     void updateCounts();
     void applyFilter();
@@ -66,8 +66,8 @@ class frmReview : public QDialog {
     QLabel* m_counts = nullptr;
     QRadioButton* m_needsYou = nullptr;
     QRadioButton* m_all = nullptr;
-    QTreeWidget* m_list = nullptr;
-    std::vector<QTreeWidgetItem*> m_rows;
+    QTreeView* m_list = nullptr;
+    ReviewListModel* m_model = nullptr;
     std::array<QLabel*, 3> m_headings{};
     std::array<QPlainTextEdit*, 3> m_panes{};
     std::array<BoxContent, 3> m_contents;
