@@ -25,7 +25,7 @@ enum class SideChange : char { Unchanged, Edited, Added, Deleted, Absent, Holds,
 enum class Pane : char { Yours, Unedited, Friends };
 
 struct ReviewItem {
-    std::size_t visit = 0;  // zero-based place in the run's visiting order
+    std::size_t visit = 0;   // zero-based place in the run's visiting order
     std::string_view title;  // views into the run's documents, which outlive the review
     MergeCase mergeCase = MergeCase::None;
     SideChange local = SideChange::Absent, remote = SideChange::Absent;
