@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -45,6 +46,22 @@ TEST_F(MainWindow, EveryChangeOfAFieldAndTheCommandLineAreRememberedAtOnce) {
     EXPECT_TRUE(text.contains("\nlocal=x\n") &&
                 text.contains("\nunedited=@ByteArray(/home/ann/Caf\\xe9 \\xff\\xc3.html.LastMerge)\n"))
         << text.toStdString();
+    // The review check box is remembered when ticked by hand, not when the command line asked for it;
+    // it sits where no control of the main window was.
+    EXPECT_FALSE(restarted.chkReview()->isChecked());
+    restarted.chkReview()->click();
+    EXPECT_TRUE(rememberedOption("review"));
+    restarted.chkReview()->click();
+    frmMain reviewing;
+    reviewing.Form_Load({"/review", "/local", "/a", "/remote", "/b"}, "/start");
+    EXPECT_TRUE(reviewing.chkReview()->isChecked() && reviewing.reviews());
+    EXPECT_FALSE(rememberedOption("review"));
+    EXPECT_EQ(reviewing.txtRemoteFilePath()->text(), "/b");
+    for (const QWidget* other : reviewing.findChildren<QWidget*>()) {
+        EXPECT_TRUE(other == reviewing.chkReview() || other->parent() != &reviewing ||
+                    !other->geometry().intersects(reviewing.chkReview()->geometry()))
+            << other->objectName().toStdString();
+    }
 }
 
 // Enter presses the focused button, in the main window and in the About box: what each press opens.
