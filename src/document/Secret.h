@@ -1,0 +1,31 @@
+// A password or a key held in memory: never copied, and wiped (OPENSSL_cleanse) when it goes.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace korvane {
+
+class Secret {
+  public:
+    Secret() = default;
+    explicit Secret(std::string text) : m_text(std::move(text)) {}
+    Secret(const Secret&) = delete;
+    Secret& operator=(const Secret&) = delete;
+    Secret(Secret&& other) noexcept;
+    Secret& operator=(Secret&& other) noexcept;
+    ~Secret() { wipe(); }
+
+    std::string_view view() const { return m_text; }
+    bool empty() const { return m_text.empty(); }
+    // Overwrites the bytes and leaves the secret empty.
+    void wipe();
+
+  private:
+    std::string m_text;
+};
+
+// Overwrites a text that held something secret (a decrypted store) and empties it.
+void wipeText(std::string& text);
+
+}  // namespace korvane
