@@ -150,6 +150,17 @@ bool ScriptedHost::ask(const Question& q) {
     return answer;
 }
 
+PasswordAnswer ScriptedHost::askPassword(const PasswordRequest& request) {
+    log.push_back("password:" + request.role + (request.wrongBefore ? " again" : ""));
+    if (passwords.empty()) {
+        return {};
+    }
+    const std::optional<std::string> answer = passwords.front();
+    passwords.pop_front();
+    return answer ? PasswordAnswer{PasswordAnswer::Kind::Given, Secret(*answer)}
+                  : PasswordAnswer{PasswordAnswer::Kind::Cancelled, {}};
+}
+
 ConflictAnswer ScriptedHost::settleConflict(const ConflictRequest& request) {
     log.push_back("dialog:" + request.caption);
     return answerDialog ? answerDialog(request)

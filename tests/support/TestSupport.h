@@ -79,10 +79,13 @@ std::optional<DialogButton> button(char code);
 
 class ScriptedHost : public MergeHost {
   public:
-    // What the host saw, in order: "message:TEXT", "ask:TITLE", "dialog:CAPTION", "unedited:PATH", "end".
+    // What the host saw, in order: "message:TEXT", "ask:TITLE", "dialog:CAPTION", "unedited:PATH", "end",
+    // "password:ROLE" (with " again" after a wrong one).
     std::vector<std::string> log;
     std::vector<ShownMessage> messages;
     std::deque<bool> yesNoAnswers;  // answers to ask, in order; Yes when the script runs out
+    // Answers to password questions, in order (none: Cancel); no password when the script runs out.
+    std::deque<std::optional<std::string>> passwords;
     // Answers to conflict dialogs; by default the recommended button with the texts untouched.
     std::function<ConflictAnswer(const ConflictRequest&)> answerDialog;
 
@@ -92,6 +95,7 @@ class ScriptedHost : public MergeHost {
     }
     bool ask(const Question& question) override;
     ConflictAnswer settleConflict(const ConflictRequest& request) override;
+    PasswordAnswer askPassword(const PasswordRequest& request) override;
     void setUneditedPath(const std::string& path) override { log.push_back("unedited:" + path); }
     std::string presentTimeText() override { return "12/5/2026 6:15:06 AM"; }
     void endProgram() override { log.push_back("end"); }
