@@ -64,6 +64,29 @@ encrypted() {
     [ "$named" = "$dir/local.html" ] && grep -rlF --exclude=expected.json -e "Ann's way" -e "café ☕" "$dir" "$copy" &&
         fail "$1: decrypted text is in the files above"
     echo "$1: checked a wrong password, the save of three files, and what is left on the disk"
+    [ "$1" = encrypted ] && git_driver "$1"
+}
+
+# The trio as two branches of a git repository, merged by git with Korvane as its merge driver, which
+# asks git's korvane.passwordCommand for the password of the wiki's path.
+git_driver() {
+    local dir=$work/$1 repo=$work/$1-git
+    git init -q -b main "$repo" && cd "$repo" && git config user.name Ann && git config user.email a@b.org &&
+        "$cli" git-setup --apply > /dev/null 2>&1 &&
+        printf '#!/bin/sh
+[ "$1" = wiki.html ] && cat "%s"
+' "$work/$1.password" > "$work/askpass" &&
+        chmod +x "$work/askpass" && git config korvane.passwordCommand "$work/askpass" &&
+        cp "$dir/unedited.html" wiki.html && git add -A && git commit -qm base &&
+        git checkout -qb friend && cp "$dir/remote.html" wiki.html && git commit -qam friend &&
+        git checkout -q main && cp "$dir/local.html" wiki.html && git commit -qam ours ||
+        { fail "$1: the git repository could not be made"; cd "$here"; return; }
+    git merge -q friend > "$repo.out" 2>&1
+    grep -q "CONFLICT (content): Merge conflict in wiki.html" "$repo.out" &&
+        node "$here/trios.js" check "$dir" "$repo/wiki.html" > /dev/null ||
+        fail "$1: git's merge with the password command: $(head -c 400 "$repo.out")"
+    cd "$here"
+    echo "$1: merged by git with korvane.passwordCommand"
 }
 
 while read -r name; do
