@@ -20,16 +20,8 @@ std::string jsonWiki(const Docs& entries) {
     return "<html><body>\n" + std::string(kTw5JsonStoreTag) + "[\n" + store + "\n]</script>" +
            std::string(kTw5DivStoreTag) + "</div>\n" + kCore + "</body></html>\n";
 }
-// An encrypted wiki as TiddlyWiki 5.1 wrote them: 1,000 rounds, a 128-bit key.
 std::string encWiki(const Docs& entries, const std::string& password) {
-    std::string store, plaintext, json;
-    for (const std::string& e : entries) {
-        store += (store.empty() ? "" : ",\n") + e;
-    }
-    EXPECT_EQ(storeToTiddlers("[" + store + "]", plaintext), std::nullopt);
-    EXPECT_TRUE(encryptSjcl(plaintext, Secret(password), 1000, 128, json));
-    return "<html><body>\n" + std::string(kEncryptedStoreOpen) + htmlEncodeStore(json) + "</pre>\n" + kCore +
-           "</body></html>\n";
+    return test::encryptedWiki(entries, password, kCore);
 }
 // The page as it would be with its encrypted store opened by the first of `passwords` that opens it.
 std::string opened(const std::string& page, const std::deque<std::optional<std::string>>& passwords) {

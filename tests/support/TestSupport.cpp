@@ -8,6 +8,7 @@
 #include <iterator>
 #include <random>
 
+#include "document/Sjcl.h"
 #include "merge/run/MergePlan.h"
 
 namespace korvane::test {
@@ -115,6 +116,18 @@ int runShell(const std::string& command, const std::string& errPath, std::string
     }
     const int raw = ::pclose(p);
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+std::string encryptedWiki(const std::vector<std::string>& entries, const std::string& password,
+                          const std::string& after) {
+    std::string store, plaintext, json;
+    for (const std::string& e : entries) {
+        store += (store.empty() ? "" : ",\n") + e;
+    }
+    EXPECT_EQ(storeToTiddlers("[" + store + "]", plaintext), std::nullopt);
+    EXPECT_TRUE(encryptSjcl(plaintext, Secret(password), 1000, 128, json));
+    return "<html><body>\n" + std::string(kEncryptedStoreOpen) + htmlEncodeStore(json) + "</pre>\n" + after +
+           "</body></html>\n";
 }
 
 std::string earlyTiddler(const std::string& title, const std::string& body, const std::string& modified,
