@@ -64,7 +64,7 @@ std::string readPasswordFile(const std::string& path, Secret& password) {
     if (fd >= 0 && fd != STDIN_FILENO) {
         close(fd);
     }
-    password = Secret(text.substr(0, text.find_first_of("\r\n")));
+    password = Secret(std::string_view(text).substr(0, text.find_first_of("\r\n")));
     wipeText(text);
     OPENSSL_cleanse(buffer, sizeof buffer);
     return error == 0 ? std::string() : msg::passwordFileUnreadable(path, std::strerror(error));
@@ -82,7 +82,7 @@ std::string passwordFromCommand(const std::string& path, Secret& password) {
     command.erase(command.find_last_not_of(" \t\r\n") + 1);
     std::string output;
     const int status = runProgramOutput({"sh", "-c", command + " \"$@\"", command, path}, output);
-    password = Secret(output.substr(0, output.find_first_of("\r\n")));
+    password = Secret(std::string_view(output).substr(0, output.find_first_of("\r\n")));
     wipeText(output);
     return status == 0 ? std::string() : msg::passwordCommandFailed(command, status);
 }
@@ -159,7 +159,7 @@ class PolicyHost : public MergeHost {
         if (r.wrongBefore || m_password.empty()) {
             return {};
         }
-        return {PasswordAnswer::Kind::Given, Secret(std::string(m_password.view()))};
+        return {PasswordAnswer::Kind::Given, Secret(m_password.view())};
     }
     void setUneditedPath(const std::string&) override {}
     std::string presentTimeText() override { return presentTime(); }

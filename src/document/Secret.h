@@ -9,7 +9,8 @@ namespace korvane {
 class Secret {
   public:
     Secret() = default;
-    explicit Secret(std::string text) : m_text(std::move(text)) {}
+    // Copies the bytes straight into the secret's own memory, so that no temporary holds them.
+    explicit Secret(std::string_view text) : m_text(text) {}
     Secret(const Secret&) = delete;
     Secret& operator=(const Secret&) = delete;
     Secret(Secret&& other) noexcept;

@@ -42,8 +42,8 @@ PasswordAnswer askPasswordBox(QWidget* parent, const PasswordRequest& request) {
     QByteArray bytes = typed.toUtf8();
     PasswordAnswer answer;
     answer.kind = given ? PasswordAnswer::Kind::Given : PasswordAnswer::Kind::Cancelled;
-    answer.password = Secret(given ? std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()))
-                                   : std::string());
+    answer.password =
+        Secret(given ? std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())) : "");
     bytes.fill('\0');
     typed.fill(QChar(u'\0'));
     return answer;
