@@ -119,13 +119,13 @@ int runShell(const std::string& command, const std::string& errPath, std::string
 }
 
 std::string encryptedWiki(const std::vector<std::string>& entries, const std::string& password,
-                          const std::string& after) {
+                          const std::string& after, long iter, long ks) {
     std::string store, plaintext, json;
     for (const std::string& e : entries) {
         store += (store.empty() ? "" : ",\n") + e;
     }
     EXPECT_EQ(storeToTiddlers("[" + store + "]", plaintext), std::nullopt);
-    EXPECT_TRUE(encryptSjcl(plaintext, Secret(password), 1000, 128, json));
+    EXPECT_TRUE(encryptSjcl(plaintext, Secret(password), iter, ks, json));
     return "<html><body>\n" + std::string(kEncryptedStoreOpen) + htmlEncodeStore(json) + "</pre>\n" + after +
            "</body></html>\n";
 }

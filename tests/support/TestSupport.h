@@ -61,10 +61,11 @@ std::string earlyTiddler(const std::string& title, const std::string& body,
 // `rebuilt`: as a merge run writes it, a blank line before the first element and after the last.
 std::string earlyWiki(const std::vector<std::string>& tiddlers, bool rebuilt = false);
 
-// A TiddlyWiki 5 page whose store entries (JSON objects) are encrypted with `password` as TiddlyWiki 5.1
-// encrypted them (1,000 rounds, a 128-bit key), `after` standing between the store and </body>.
+// A TiddlyWiki 5 page whose store entries (JSON objects) are encrypted with `password`, by default as
+// TiddlyWiki 5.1 encrypted them (1,000 rounds, a 128-bit key), `after` standing between the store and
+// </body>.
 std::string encryptedWiki(const std::vector<std::string>& entries, const std::string& password,
-                          const std::string& after);
+                          const std::string& after, long iter = 1000, long ks = 128);
 
 // Three wikis in `dir`: tiddler A differs in each (the local one is the latest), tiddler S is the same.
 struct Trio {

@@ -18,7 +18,6 @@ namespace {
 constexpr std::string_view kRoles[] = {msg::kLocalRole, msg::kRemoteRole, msg::kUneditedRole};
 constexpr std::string_view kPreClose = "</pre>";
 constexpr long kLeastRounds = 10'000;
-constexpr long kLeastKeyBits = 128;
 
 // The page that an encrypted one would be with its tiddlers in a JSON store, as TiddlyWiki writes it.
 std::string plainPage(std::string_view document, EncryptedRange range, std::string_view storeLines) {
@@ -186,8 +185,9 @@ bool EncryptedRun::encryptMerged() {
         return false;
     }
     const Secret& password = m_passwords[m_localPassword];
-    const bool encrypted = encryptSjcl(plaintext, password, std::max(m_localRounds, kLeastRounds),
-                                       std::max(m_localKeyBits, kLeastKeyBits), json);
+    // The key size is the local one, which reading the store allowed only as 128, 192 or 256 bits.
+    const bool encrypted =
+        encryptSjcl(plaintext, password, std::max(m_localRounds, kLeastRounds), m_localKeyBits, json);
     wipeText(plaintext);
     // What is written must open again with the password and hold the merged store's tiddlers.
     const std::string stored = htmlEncodeStore(json);
