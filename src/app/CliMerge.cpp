@@ -146,6 +146,11 @@ class PolicyHost : public MergeHost {
         }
         return m_allowDeletions;
     }
+    // The password read from a file before the run.
+    void givePassword(Secret password) {
+        m_password = std::move(password);
+        m_passwordFetched = true;
+    }
     // The one password given on the command line or by git's configuration, asked for once; a password
     // that does not open a document is not asked for again.
     PasswordAnswer askPassword(const PasswordRequest& r) override {
@@ -188,6 +193,17 @@ class PolicyHost : public MergeHost {
     Secret m_password;
     bool m_passwordFetched = false;
 };
+
+// Reads a password file for the host before the run: a file that cannot be read stops the command.
+bool readPassword(const std::string& file, PolicyHost& host) {
+    Secret password;
+    if (const std::string error = readPasswordFile(file, password); !error.empty()) {
+        printError(error);
+        return false;
+    }
+    host.givePassword(std::move(password));
+    return true;
+}
 
 struct MergeOptions {
     MergePaths paths;
@@ -391,8 +407,8 @@ int mergeCommand(const std::vector<std::string>& args) {
         }
     }
     PolicyHost host(o->rule, true, o->allowDeletions);
-    if (!o->passwordFile.empty()) {
-        host.passwordSource = [file = o->passwordFile](Secret& p) { return readPasswordFile(file, p); };
+    if (!o->passwordFile.empty() && !readPassword(o->passwordFile, host)) {
+        return kExitStopped;
     }
     MergeRun run(host, fs, o->paths);
     run.mergeInsideTiddlers(o->mergeInside);
@@ -446,9 +462,10 @@ int mergeDriverCommand(const std::vector<std::string>& args) {
         printError(msg::driverWithoutBase(label));  // both sides are wikis: merged without the base
     }
     PolicyHost host(ConflictRule::Both, false, d->allowDeletions);
-    host.passwordSource = [file = d->passwordFile, label](Secret& p) {
-        return file.empty() ? passwordFromCommand(label, p) : readPasswordFile(file, p);
-    };
+    if (!d->passwordFile.empty() && !readPassword(d->passwordFile, host)) {
+        return kExitStopped;
+    }
+    host.passwordSource = [label](Secret& p) { return passwordFromCommand(label, p); };
     MergeRun run(host, fs, MergePaths{ours, theirs, wiki[2] ? base : std::string()});
     run.mergeInsideTiddlers(d->mergeInside);
     run.findUneditedCopy(false);  // git's temporary files have no earlier saves beside them

@@ -50,24 +50,19 @@ struct CipherCtxFree {
 };
 using CipherCtx = std::unique_ptr<EVP_CIPHER_CTX, CipherCtxFree>;
 
+// sjcl's JSON holds names, numbers and base64 only: of the characters that TiddlyWiki's HTML encoding
+// changes (& < > "), only the quote occurs in it. Any other entity leaves the JSON unreadable, as it
+// would be to TiddlyWiki.
+constexpr std::string_view kQuoteEntity = "&quot;";
+
 std::string htmlDecode(std::string_view text) {
-    static constexpr std::pair<std::string_view, char> kEntities[] = {
-        {"&quot;", '"'}, {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&#39;", '\''}};
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        bool replaced = false;
-        if (text[i] == '&') {
-            for (const auto& [entity, c] : kEntities) {
-                if (text.substr(i, entity.size()) == entity) {
-                    out += c;
-                    i += entity.size() - 1;
-                    replaced = true;
-                    break;
-                }
-            }
-        }
-        if (!replaced) {
+        if (text.compare(i, kQuoteEntity.size(), kQuoteEntity) == 0) {
+            out += '"';
+            i += kQuoteEntity.size() - 1;
+        } else {
             out += text[i];
         }
     }
@@ -315,21 +310,10 @@ std::string htmlEncodeStore(std::string_view json) {
     std::string out;
     out.reserve(json.size() + json.size() / 4);
     for (const char c : json) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
+        if (c == '"') {
+            out += kQuoteEntity;
+        } else {
+            out += c;
         }
     }
     return out;

@@ -51,7 +51,8 @@ Decrypted decryptSjcl(const SjclBlob& blob, const Secret& password, std::string&
 // and IV, `iter` rounds and a `ks`-bit key; the JSON as sjcl writes it. False when OpenSSL failed.
 bool encryptSjcl(std::string_view plaintext, const Secret& password, long iter, long ks, std::string& json);
 
-// The JSON as it stands in the page (`&`, `<`, `>` and `"` encoded, as TiddlyWiki's htmlEncode does).
+// The JSON as it stands in the page, encoded as TiddlyWiki's htmlEncode encodes it (sjcl's JSON holds no
+// `&`, `<` or `>`, only quotes).
 std::string htmlEncodeStore(std::string_view json);
 
 // The decrypted text, a JSON object of tiddlers by title, as the lines of a JSON store block: each

@@ -18,6 +18,8 @@ bootTw([], ($tw) => {
         ["three-byte-length", "pw", "y".repeat(65536), null],  // the shortest with a 12-byte nonce
         ["older-128-bit", "old", "legacy text", older],
         ["older-three-byte", "old", "z".repeat(70000), older],
+        // A 12-byte IV, which leaves a 12-byte nonce however short the message.
+        ["twelve-byte-iv", "iv", "short", {...older, iv: $tw.sjcl.random.randomWords(3, 0)}],
     ];
     const lines = cases.map(([name, password, text, params]) => {
         const store = params ? $tw.sjcl.encrypt(password, text, params) : $tw.crypto.encrypt(text, password);

@@ -98,9 +98,9 @@ class EncryptedRun : public FormatRun {
     std::array<bool, 3> m_encrypted{};
     std::array<EncryptedRange, 3> m_ranges{};
     std::array<std::string, 3> m_plain;
-    // The passwords that opened a document of this run, each kept once; the local one encrypts the result.
+    // The passwords that opened a document of this run, each kept once. The local document is opened
+    // first, so that an encrypted local document's password, which encrypts the result, comes first.
     std::vector<Secret> m_passwords;
-    std::size_t m_localPassword = 0;
     long m_localRounds = 0;
     long m_localKeyBits = 0;
 };
@@ -109,9 +109,8 @@ bool EncryptedRun::open(std::size_t role, const std::string& path, const SjclBlo
                         std::string& plaintext) {
     // The copies of one wiki mostly share its password: one that opened another copy is tried first,
     // so that each password is asked once.
-    for (std::size_t i = 0; i < m_passwords.size(); ++i) {
-        if (decryptSjcl(blob, m_passwords[i], plaintext) == Decrypted::Ok) {
-            m_localPassword = role == 0 ? i : m_localPassword;
+    for (const Secret& given : m_passwords) {
+        if (decryptSjcl(blob, given, plaintext) == Decrypted::Ok) {
             return true;
         }
     }
@@ -128,7 +127,6 @@ bool EncryptedRun::open(std::size_t role, const std::string& path, const SjclBlo
                 break;
         }
         if (decryptSjcl(blob, answer.password, plaintext) == Decrypted::Ok) {
-            m_localPassword = role == 0 ? m_passwords.size() : m_localPassword;
             m_passwords.push_back(std::move(answer.password));
             return true;
         }
@@ -184,7 +182,7 @@ bool EncryptedRun::encryptMerged() {
         refuse(msg::mergedStoreRefused(*problem, m_context.localPath));
         return false;
     }
-    const Secret& password = m_passwords[m_localPassword];
+    const Secret& password = m_passwords.front();
     // The key size is the local one, which reading the store allowed only as 128, 192 or 256 bits.
     const bool encrypted =
         encryptSjcl(plaintext, password, std::max(m_localRounds, kLeastRounds), m_localKeyBits, json);
