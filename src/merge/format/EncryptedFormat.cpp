@@ -175,10 +175,15 @@ bool EncryptedRun::prepare(const std::vector<std::string>& paths) {
 }
 
 bool EncryptedRun::encryptMerged() {
-    const std::string store = m_inner->mergedStore();
+    std::string store = m_inner->mergedStore();
+    std::string array = "[" + store + "]";
     std::string plaintext;
     std::string json;
-    if (ReadProblem problem = storeToTiddlers("[" + store + "]", plaintext)) {
+    ReadProblem problem = storeToTiddlers(array, plaintext);
+    wipeText(array);
+    if (problem) {
+        wipeText(store);
+        wipeText(plaintext);
         refuse(msg::mergedStoreRefused(*problem, m_context.localPath));
         return false;
     }
@@ -198,6 +203,7 @@ bool EncryptedRun::encryptMerged() {
                          storeTitles(lines, got) && want == got;
     wipeText(plaintext);
     wipeText(lines);
+    wipeText(store);
     if (!checked) {
         refuse(msg::mergedStoreRefused(std::string(msg::kEncryptFailed), m_context.localPath));
         return false;
