@@ -96,6 +96,21 @@ TEST(Sjcl, OpensWhatTiddlyWikiEncryptedAndNothingTamperedWith) {
     }
 }
 
+// A password's bytes are overwritten where they stood, whether a short one stood inside the secret or a
+// long one in memory of its own that a move handed on.
+TEST(Sjcl, SecretsAreOverwrittenWhereTheyStood) {
+    for (const std::string text : {"short", "a password longer than a string keeps inside itself"}) {
+        Secret secret(text);
+        const char* bytes = secret.view().data();
+        Secret moved(std::move(secret));
+        EXPECT_EQ(moved.view(), text);
+        EXPECT_TRUE(secret.empty());
+        moved.wipe();
+        EXPECT_TRUE(moved.empty());
+        EXPECT_EQ(std::string(bytes, text.size()), std::string(text.size(), '\0')) << text;
+    }
+}
+
 TEST(Sjcl, RefusesWhatIsNotAesCcmAsSjclWritesIt) {
     const std::string ok =
         "\"iv\":\"AAAAAAAAAAAAAAAAAAAAAA==\",\"salt\":\"AAAAAAAAAAA=\",\"ct\":\"AAAAAAAAAAAAAA==\"";
