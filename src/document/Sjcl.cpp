@@ -33,14 +33,12 @@ constexpr std::string_view kQuoteEntity = "&quot;";
 std::string htmlDecode(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text.compare(i, kQuoteEntity.size(), kQuoteEntity) == 0) {
-            out += '"';
-            i += kQuoteEntity.size() - 1;
-        } else {
-            out += text[i];
-        }
+    std::size_t from = 0;
+    for (std::size_t at; (at = text.find(kQuoteEntity, from)) != npos; from = at + kQuoteEntity.size()) {
+        out.append(text.substr(from, at - from));
+        out += '"';
     }
+    out.append(text.substr(from));
     return out;
 }
 
@@ -84,10 +82,8 @@ std::size_t skipSpaces(std::string_view text, std::size_t p) {
 
 // One past the closing quote of the JSON string that opens at `p`; npos when it never closes.
 std::size_t stringEnd(std::string_view text, std::size_t p) {
-    for (++p; p < text.size(); ++p) {
-        if (text[p] == '\\') {
-            ++p;
-        } else if (text[p] == '"') {
+    for (p = text.find_first_of("\"\\", p + 1); p != npos; p = text.find_first_of("\"\\", p + 2)) {
+        if (text[p] == '"') {
             return p + 1;
         }
     }
@@ -284,13 +280,12 @@ bool encryptSjcl(std::string_view plaintext, const Secret& password, long iter, 
 std::string htmlEncodeStore(std::string_view json) {
     std::string out;
     out.reserve(json.size() + json.size() / 4);
-    for (const char c : json) {
-        if (c == '"') {
-            out += kQuoteEntity;
-        } else {
-            out += c;
-        }
+    std::size_t from = 0;
+    for (std::size_t at; (at = json.find('"', from)) != npos; from = at + 1) {
+        out.append(json.substr(from, at - from));
+        out += kQuoteEntity;
     }
+    out.append(json.substr(from));
     return out;
 }
 
