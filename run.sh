@@ -11,7 +11,7 @@ caller=$PWD
 here=$(cd "$(dirname "$0")" && pwd)
 cd "$here"
 
-packages=(cmake ninja-build g++ qt6-base-dev libgit2-dev pkg-config qt6-qpa-plugins fonts-dejavu-core)
+packages=(cmake ninja-build g++ qt6-base-dev libgit2-dev libssl-dev pkg-config qt6-qpa-plugins fonts-dejavu-core)
 scripts/ensure-packages.sh "${packages[@]}"
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORVANE_BUILD_TESTS=OFF -DKORVANE_BUILD_BENCH=OFF >/dev/null

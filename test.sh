@@ -6,7 +6,7 @@ cd "$(dirname "$0")"
 
 # What the build, the tests, the formatting check and the fuzz smoke run use: clang builds the fuzz
 # targets, and its fuzzer runtime comes in the package of its own major version.
-scripts/ensure-packages.sh cmake ninja-build g++ qt6-base-dev libgit2-dev pkg-config libgtest-dev clang-format clang
+scripts/ensure-packages.sh cmake ninja-build g++ qt6-base-dev libgit2-dev libssl-dev pkg-config libgtest-dev clang-format clang
 major=$(clang++ --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -n 1)
 scripts/ensure-packages.sh "libclang-rt-$major-dev"
 

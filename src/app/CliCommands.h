@@ -15,8 +15,9 @@ inline constexpr int kExitStopped = 2;
 inline constexpr std::string_view kMergeUsage =
     "       korvane-cli merge /local LOCAL /remote REMOTE [/lastmerge UNEDITED] [--out FILE]\n"
     "                         [--conflicts both|local|remote|newer] [--dry-run] [--allow-deletions]\n"
-    "                         [--no-field-merge] [--no-find-base]\n"
-    "       korvane-cli merge-driver [--allow-deletions] [--no-field-merge] BASE OURS THEIRS PATH\n"
+    "                         [--no-field-merge] [--no-find-base] [--password-file FILE]\n"
+    "       korvane-cli merge-driver [--allow-deletions] [--no-field-merge] [--password-file FILE]\n"
+    "                                BASE OURS THEIRS PATH\n"
     "                                [MARKER-SIZE [OURS-LABEL THEIRS-LABEL]]\n"
     "       korvane-cli conflicts WIKI\n"
     "       korvane-cli git-setup [--global] [--apply]\n";
@@ -33,6 +34,9 @@ int gitSetupCommand(const std::vector<std::string>& args);
 // Runs a program found on PATH with `argv` and waits for it: its exit status, or -1 when it could not
 // be started or did not end normally.
 int runProgram(const std::vector<std::string>& argv);
+
+// The same, with the program's standard output read into `output`.
+int runProgramOutput(const std::vector<std::string>& argv, std::string& output);
 
 void printError(std::string_view line);
 

@@ -23,7 +23,7 @@ inline constexpr std::pair<std::string_view, std::string_view> kCommandHelp[] = 
     {"merge",
      "Usage: korvane-cli merge /local LOCAL /remote REMOTE [/lastmerge UNEDITED] [--out FILE]\n"
      "                         [--conflicts both|local|remote|newer] [--dry-run] [--allow-deletions]\n"
-     "                         [--no-field-merge] [--no-find-base]\n\n"
+     "                         [--no-field-merge] [--no-find-base] [--password-file FILE]\n\n"
      "Merges with no person present. Without --out it rewrites all three files with the merged wiki (LOCAL,\n"
      "REMOTE, and UNEDITED or LOCAL.LastMerge, which it creates), makes REMOTE read-only, and keeps a note\n"
      "(LOCAL.korvane-save) and a backup of REMOTE until the save is done. With --out it writes only FILE "
@@ -33,12 +33,16 @@ inline constexpr std::pair<std::string_view, std::string_view> kCommandHelp[] = 
      "Without /lastmerge and LOCAL.LastMerge it reads an earlier save of LOCAL as the unedited copy (from\n"
      "Syncthing's .stversions, TiddlyDesktop's NAME_backup folder or TiddlyWiki's backups beside LOCAL)\n"
      "when one explains at least half of the differences, and names it on standard error; the merged wiki\n"
-     "then goes to LOCAL.LastMerge, never over the earlier save. --no-find-base turns the search off.\n"},
+     "then goes to LOCAL.LastMerge, never over the earlier save. --no-find-base turns the search off.\n"
+     "An encrypted wiki opens with the password on the first line of FILE (-: standard input); the merged\n"
+     "wiki is encrypted again with it when LOCAL was encrypted.\n"},
     {"merge-driver",
-     "Usage: korvane-cli merge-driver [--allow-deletions] [--no-field-merge] BASE OURS THEIRS PATH\n"
-     "                                [MARKER-SIZE [OURS-LABEL THEIRS-LABEL]]\n\n"
+     "Usage: korvane-cli merge-driver [--allow-deletions] [--no-field-merge] [--password-file FILE]\n"
+     "                                BASE OURS THEIRS PATH [MARKER-SIZE [OURS-LABEL THEIRS-LABEL]]\n\n"
      "git's merge driver (see git-setup). Writes the merged wiki into OURS only; exit 0 when it merged\n"
-     "cleanly. A file that is no wiki on either side gets git's line merge.\n"},
+     "cleanly. A file that is no wiki on either side gets git's line merge. An encrypted wiki opens with\n"
+     "the password in FILE, or else with the first line that the command in git's configuration value\n"
+     "korvane.passwordCommand prints when run with PATH.\n"},
     {"conflicts",
      "Usage: korvane-cli conflicts WIKI\n\n"
      "Lists the conflict copies that sync tools left beside WIKI, oldest first. Writes nothing.\n"},

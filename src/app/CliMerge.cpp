@@ -1,10 +1,19 @@
 // `korvane-cli merge` and `korvane-cli merge-driver`: a whole merge run with no person present. The
 // questions of the run are answered by the conflict rule; everything else (the checks, the conflict
 // copies, the guarded save) is the desktop program's own run.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <openssl/crypto.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <functional>
 #include <new>
 #include <optional>
 
@@ -38,6 +47,44 @@ std::string presentTime() {
     const std::size_t n =
         std::strftime(text, sizeof text, midnight ? "%Y-%m-%d" : "%Y-%m-%d %H:%M:%S", &local);
     return std::string(text, n);
+}
+
+// The first line of a password file (`-`: standard input), without its line end; an error message when
+// it cannot be read.
+std::string readPasswordFile(const std::string& path, Secret& password) {
+    const int fd = path == "-" ? STDIN_FILENO : open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    std::string text;
+    char buffer[4096];
+    ssize_t n = 0;
+    while (fd >= 0 && text.find('\n') == std::string::npos &&
+           ((n = read(fd, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))) {
+        text.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+    }
+    const int error = fd < 0 || n < 0 ? errno : 0;
+    if (fd >= 0 && fd != STDIN_FILENO) {
+        close(fd);
+    }
+    password = Secret(std::string_view(text).substr(0, text.find_first_of("\r\n")));
+    wipeText(text);
+    OPENSSL_cleanse(buffer, sizeof buffer);
+    return error == 0 ? std::string() : msg::passwordFileUnreadable(path, std::strerror(error));
+}
+
+// The password that git's configuration value korvane.passwordCommand gives for the wiki at `path`: the
+// command runs in the shell with the path as its argument, and the first line it prints is the password,
+// as git runs a credential helper. Empty without such a value; an error when the command fails.
+std::string passwordFromCommand(const std::string& path, Secret& password) {
+    std::string command;
+    if (runProgramOutput({"git", "config", "--get", "korvane.passwordCommand"}, command) != 0 ||
+        command.find_first_not_of(" \t\r\n") == std::string::npos) {
+        return {};
+    }
+    command.erase(command.find_last_not_of(" \t\r\n") + 1);
+    std::string output;
+    const int status = runProgramOutput({"sh", "-c", command + " \"$@\"", command, path}, output);
+    password = Secret(std::string_view(output).substr(0, output.find_first_of("\r\n")));
+    wipeText(output);
+    return status == 0 ? std::string() : msg::passwordCommandFailed(command, status);
 }
 
 // Answers a merge run by rule: every question that a person would settle, and the run's Yes/No
@@ -99,6 +146,26 @@ class PolicyHost : public MergeHost {
         }
         return m_allowDeletions;
     }
+    // The password read from a file before the run.
+    void givePassword(Secret password) {
+        m_password = std::move(password);
+        m_passwordFetched = true;
+    }
+    // The one password given on the command line or by git's configuration, asked for once; a password
+    // that does not open a document is not asked for again.
+    PasswordAnswer askPassword(const PasswordRequest& r) override {
+        if (!m_passwordFetched && passwordSource) {
+            m_passwordFetched = true;
+            if (const std::string error = passwordSource(m_password); !error.empty()) {
+                printError(error);
+                return {};
+            }
+        }
+        if (r.wrongBefore || m_password.empty()) {
+            return {};
+        }
+        return {PasswordAnswer::Kind::Given, Secret(m_password.view())};
+    }
     void setUneditedPath(const std::string&) override {}
     std::string presentTimeText() override { return presentTime(); }
     void endProgram() override {}
@@ -108,6 +175,8 @@ class PolicyHost : public MergeHost {
     std::size_t conflicts = 0;
     std::size_t merged = 0;
     std::vector<std::string> conflictTitles;  // escaped: the conflict copy's title where one was made
+    // Where the password comes from: fills it, or gives an error message.
+    std::function<std::string(Secret&)> passwordSource;
 
   private:
     void addLine(std::size_t item, MergeCase c, Decision decision, const std::string& title) {
@@ -121,11 +190,25 @@ class PolicyHost : public MergeHost {
     ConflictRule m_rule;
     bool m_takeLastMerge;
     bool m_allowDeletions;
+    Secret m_password;
+    bool m_passwordFetched = false;
 };
+
+// Reads a password file for the host before the run: a file that cannot be read stops the command.
+bool readPassword(const std::string& file, PolicyHost& host) {
+    Secret password;
+    if (const std::string error = readPasswordFile(file, password); !error.empty()) {
+        printError(error);
+        return false;
+    }
+    host.givePassword(std::move(password));
+    return true;
+}
 
 struct MergeOptions {
     MergePaths paths;
     std::string out;
+    std::string passwordFile;
     ConflictRule rule = ConflictRule::Both;
     bool dryRun = false;
     bool allowDeletions = false;
@@ -161,6 +244,8 @@ std::optional<MergeOptions> parseMerge(const std::vector<std::string>& args) {
             o.paths.unedited = value;
         } else if (word == "--out" && !value.empty()) {
             o.out = value;
+        } else if (word == "--password-file" && !value.empty()) {
+            o.passwordFile = value;
         } else if (const auto rule = word == "--conflicts" ? conflictRuleNamed(value) : std::nullopt) {
             o.rule = *rule;
             o.ruleGiven = true;
@@ -250,6 +335,7 @@ int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool namesConfl
 struct DriverArgs {
     bool allowDeletions = false;
     bool mergeInside = true;
+    std::string passwordFile;
     std::string base, ours, theirs, path;
     std::string markerSize;  // empty: git merge-file's own
     std::string oursLabel = "ours", theirsLabel = "theirs";
@@ -268,6 +354,11 @@ std::optional<DriverArgs> parseDriver(const std::vector<std::string>& args) {
     };
     d.allowDeletions = option("--allow-deletions");
     d.mergeInside = !option("--no-field-merge");
+    if (args.size() > first + 1 && args[first] == "--password-file" && !args[first + 1].empty() &&
+        fits(args.size() - first - 2)) {
+        d.passwordFile = args[first + 1];
+        first += 2;
+    }
     if (!fits(args.size() - first)) {
         return std::nullopt;
     }
@@ -316,6 +407,9 @@ int mergeCommand(const std::vector<std::string>& args) {
         }
     }
     PolicyHost host(o->rule, true, o->allowDeletions);
+    if (!o->passwordFile.empty() && !readPassword(o->passwordFile, host)) {
+        return kExitStopped;
+    }
     MergeRun run(host, fs, o->paths);
     run.mergeInsideTiddlers(o->mergeInside);
     run.findUneditedCopy(o->findCopy);
@@ -368,6 +462,10 @@ int mergeDriverCommand(const std::vector<std::string>& args) {
         printError(msg::driverWithoutBase(label));  // both sides are wikis: merged without the base
     }
     PolicyHost host(ConflictRule::Both, false, d->allowDeletions);
+    if (!d->passwordFile.empty() && !readPassword(d->passwordFile, host)) {
+        return kExitStopped;
+    }
+    host.passwordSource = [label](Secret& p) { return passwordFromCommand(label, p); };
     MergeRun run(host, fs, MergePaths{ours, theirs, wiki[2] ? base : std::string()});
     run.mergeInsideTiddlers(d->mergeInside);
     run.findUneditedCopy(false);  // git's temporary files have no earlier saves beside them

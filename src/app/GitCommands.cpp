@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <openssl/crypto.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +29,48 @@ int runProgram(const std::vector<std::string>& argv) {
     if (posix_spawnp(&pid, pointers[0], nullptr, nullptr, pointers.data(), environ) != 0) {
         return -1;
     }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) {
+            return -1;
+        }
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int runProgramOutput(const std::vector<std::string>& argv, std::string& output) {
+    std::vector<char*> pointers;
+    for (const std::string& a : argv) {
+        pointers.push_back(const_cast<char*>(a.c_str()));
+    }
+    pointers.push_back(nullptr);
+    int fds[2];
+    if (pipe(fds) != 0) {
+        return -1;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    posix_spawn_file_actions_addclose(&actions, fds[1]);
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    if (spawned != 0) {
+        close(fds[0]);
+        return -1;
+    }
+    char buffer[4096];
+    for (ssize_t n = 0; (n = read(fds[0], buffer, sizeof buffer)) != 0;) {
+        if (n > 0) {
+            output.append(buffer, static_cast<std::size_t>(n));
+        } else if (errno != EINTR) {
+            break;
+        }
+    }
+    OPENSSL_cleanse(buffer, sizeof buffer);
+    close(fds[0]);
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR) {

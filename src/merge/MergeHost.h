@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "document/Secret.h"
+
 namespace korvane {
 
 // The title of every message box that names no title of its own.
@@ -151,6 +153,20 @@ struct Question {
     bool yesIsDefault = true;
 };
 
+// The password of an encrypted document is wanted: its path, its role ("Local file"), and whether a
+// password given before for it did not open it.
+struct PasswordRequest {
+    std::string path;
+    std::string role;
+    bool wrongBefore = false;
+};
+// The host's answer: a password, none (the host has none to give: the document is refused), or the
+// user cancelled (the run is abandoned with nothing changed).
+struct PasswordAnswer {
+    enum class Kind { None, Given, Cancelled } kind = Kind::None;
+    Secret password;
+};
+
 class MergeHost;
 // The question a person is asked about it; No is the default.
 bool askAboutMassDeletion(MergeHost& host, const MassDeletion& deletion);
@@ -180,6 +196,8 @@ class MergeHost {
     // A tiddler that both sides changed was merged inside (its fields, its text) into one version, at
     // place `item` of the visiting order. Only a run that merges inside tiddlers says so.
     virtual void mergedInside(const std::string& /*title*/, std::size_t /*item*/) {}
+    // Asks for the password of an encrypted document. A host that never asks has none.
+    virtual PasswordAnswer askPassword(const PasswordRequest& /*request*/) { return {}; }
     // Puts a path into the main window's unedited field (which remembers it).
     virtual void setUneditedPath(const std::string& path) = 0;
     // Puts a path into the main window's remote field; a host without one ignores it.

@@ -97,6 +97,25 @@ inline std::string massDeletionStopped(bool byRemote, std::size_t deleted, std::
 inline constexpr std::string_view kEncrypted =
     "Error: The file is an encrypted TiddlyWiki. Encrypted wikis cannot be merged: open it in TiddlyWiki "
     "and save it without a password first.";
+// A password was given for an encrypted document and does not open it.
+inline std::string passwordDoesNotOpen(const std::string& path) {
+    return "The password does not open " + path;
+}
+inline std::string passwordFileUnreadable(const std::string& path, const std::string& reason) {
+    return "Error: The password file " + quoted(path) + " cannot be read: " + reason + "." +
+           std::string(kNoFileChanged);
+}
+inline std::string passwordCommandFailed(const std::string& command, int status) {
+    return "Error: The password command " + quoted(command) + " (git config korvane.passwordCommand) ended " +
+           (status < 0 ? std::string("abnormally") : "with exit status " + std::to_string(status)) + ".";
+}
+// The summary's line when an encrypted remote file meets a local file without a password.
+inline constexpr std::string_view kResultNotEncrypted =
+    "The remote file is encrypted and the local file is not: the merged wiki is written without a "
+    "password, as the local file is.";
+inline constexpr std::string_view kResultNotEncryptedTitle = "Not Encrypted";
+// The merged store could not be encrypted again (OpenSSL failed).
+inline constexpr std::string_view kEncryptFailed = "the merged store could not be encrypted";
 inline std::string storeDamaged(const std::string& problem) {
     return "Error: The TiddlyWiki 5 store of this file cannot be read safely: " + problem +
            ". TiddlyWiki itself would not load all of its tiddlers.";

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "document/Sjcl.h"
 #include "document/Tw5Store.h"
 #include "merge/Messages.h"
 #include "merge/run/MergeRun.h"
@@ -19,6 +20,34 @@ std::string jsonWiki(const Docs& entries) {
     }
     return "<html><body>\n" + std::string(kTw5JsonStoreTag) + "[\n" + store + "\n]</script>" +
            std::string(kTw5DivStoreTag) + "</div>\n" + kCore + "</body></html>\n";
+}
+std::string encWiki(const Docs& entries, const std::string& password, long iter = 1000, long ks = 128) {
+    return test::encryptedWiki(entries, password, kCore, iter, ks);
+}
+SjclBlob blobOf(const std::string& page) {
+    const std::optional<EncryptedRange> range = findEncryptedStore(page);
+    SjclBlob blob;
+    EXPECT_TRUE(range && !readSjcl(page.substr(range->begin, range->end - range->begin), blob));
+    return blob;
+}
+// The page as it would be with its encrypted store opened by the first of `passwords` that opens it.
+std::string opened(const std::string& page, const std::deque<std::optional<std::string>>& passwords,
+                   const std::string& local) {
+    const std::optional<EncryptedRange> range = findEncryptedStore(page);
+    SjclBlob blob;
+    std::string plaintext, store;
+    const auto opens = [&](const std::optional<std::string>& p) {
+        return p && decryptSjcl(blob, Secret(*p), plaintext) == Decrypted::Ok;
+    };
+    if (!range || readSjcl(page.substr(range->begin, range->end - range->begin), blob) ||
+        std::none_of(passwords.begin(), passwords.end(), opens) || tiddlersToStore(plaintext, store)) {
+        return "not opened";
+    }
+    // A store written again keeps the local rounds, at least TiddlyWiki's 10,000, and the local key size.
+    EXPECT_EQ(blob.iter, std::max(blobOf(local).iter, 10000L));
+    EXPECT_EQ(blob.ks, blobOf(local).ks);
+    return page.substr(0, range->begin - kEncryptedStoreOpen.size()) + std::string(kTw5JsonStoreTag) + "[\n" +
+           store + "\n]</script>" + std::string(kTw5DivStoreTag) + "</div>" + page.substr(range->end + 6);
 }
 std::string block(const std::string& array) {
     return std::string(kTw5JsonStoreTag) + array + "</script>";
@@ -40,6 +69,7 @@ struct Row {
     std::string answers;  // one choice code per dialog; '.' the recommended one; 'e' Local with an edit
     std::string store;    // the merged store; empty when the run stopped
     std::string log;      // what the user was shown, paths left out
+    std::deque<std::optional<std::string>> passwords = {};  // the answers to password questions
 };
 
 TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
@@ -98,11 +128,53 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
          "check that TiddlyWiki can load it (the tiddler \"N\" has a field \"Big\" that a TiddlyWiki 5.1 div "
          "store cannot hold; save the local wiki once with a later TiddlyWiki to give it a JSON "
          "store).\nLocal file: \"local.html\". No file was changed.|"},
-        {"an encrypted wiki is refused", jsonWiki({j("A", "a")}),
-         "<html><pre id=\"encryptedStoreArea\">x</pre></html>", std::nullopt, "", "",
-         "message:Error: The file is an encrypted TiddlyWiki. Encrypted wikis cannot be merged: open it in "
-         "TiddlyWiki and save it without a password first.\nRemote file: \"remote.html\". No file was "
-         "changed.|"},
+        {"an encrypted wiki without a password is refused", jsonWiki({j("A", "a")}),
+         encWiki({j("A", "b")}, "pw"), std::nullopt, "", "",
+         "password:Remote file|message:Error: The file is an encrypted TiddlyWiki. Encrypted wikis cannot be "
+         "merged: open it in TiddlyWiki and save it without a password first.\nRemote file: \"remote.html\". "
+         "No file was changed.|"},
+        {"an encrypted trio: a wrong password is asked again, the one that opened the local file opens the "
+         "others",
+         encWiki({j("A", "a2"), j("B", "b <i>")}, "pw ☕"),
+         encWiki({j("A", "a"), j("B", "b <i>"), j("C", "c")}, "pw ☕"),
+         encWiki({j("A", "a"), j("B", "b <i>")}, "pw ☕"),
+         "",
+         j("A", "a2") + ",\n" + j("B", "b \\u003Ci>") + ",\n" + j("C", "c"),
+         "dialog l/o/0|dialog s/ob/1|password:Local file|password:Local file again|",
+         {"wrong", "pw ☕"}},
+        {"each password is asked once per document it opens; the remote's own is asked for",
+         encWiki({j("A", "a2")}, "one", 20000, 256),
+         encWiki({j("A", "a"), j("C", "c")}, "two"),
+         encWiki({j("A", "a")}, "one"),
+         "",
+         j("A", "a2") + ",\n" + j("C", "c"),
+         "dialog l/o/0|dialog s/ob/1|password:Local file|password:Remote file|",
+         {"one", "two"}},
+        {"Cancel abandons the merge",
+         encWiki({j("A", "a2")}, "pw"),
+         encWiki({j("A", "a")}, "pw"),
+         std::nullopt,
+         "",
+         "",
+         "password:Local file|",
+         {std::nullopt}},
+        {"a plain local file gives a plain result, and says so",
+         jsonWiki({j("A", "a2")}),
+         encWiki({j("A", "a"), j("C", "c")}, "pw"),
+         encWiki({j("A", "a")}, "pw"),
+         "",
+         j("A", "a2") + ",\n" + j("C", "c"),
+         "dialog l/o/0|dialog s/ob/1|password:Remote file|message:The remote file is encrypted and the local "
+         "file is not: the merged "
+         "wiki is written without a password, as the local file is.|",
+         {"pw"}},
+        {"an encrypted store that is not sjcl's JSON is refused",
+         "<html><body>" + std::string(kEncryptedStoreOpen) + "{&quot;iv&quot;:1}</pre></body></html>",
+         jsonWiki({j("A", "a")}), std::nullopt, "", "",
+         "message:Error: The TiddlyWiki 5 store of this file cannot be read safely: the encrypted store is "
+         "not "
+         "AES in CCM mode with an IV, a salt and a ciphertext. TiddlyWiki itself would not load all of its "
+         "tiddlers.\nLocal file: \"local.html\". No file was changed.|"},
         {"damaged JSON is refused", jsonWiki({j("A", "a") + ","}), jsonWiki({j("A", "b")}), std::nullopt, "",
          "",
          "message:Error: The TiddlyWiki 5 store of this file cannot be read safely: a JSON store block is "
@@ -117,6 +189,7 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
     for (const Row& row : rows) {
         test::TempDir dir;
         test::ScriptedHost host;
+        host.passwords = row.passwords;
         PosixFileSystem fs;
         std::string log;
         std::size_t dialogs = 0;
@@ -154,12 +227,22 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
             log.erase(at, dir.path("").size());
         }
         EXPECT_EQ(log, row.log) << row.name;
-        if (merged) {  // the whole page reads back with the merged store
+        if (merged) {  // the whole page reads back with the merged store (opened with the last password)
+            const bool encrypted = findEncryptedStore(row.local).has_value();
+            const std::string page =
+                encrypted ? opened(run.newDocument(), row.passwords, row.local) : run.newDocument();
+            EXPECT_EQ(findEncryptedStore(run.newDocument()).has_value(), encrypted) << row.name;
             TiddlerList list;
             Tw5Layout layout;
-            EXPECT_EQ(splitTw5(run.newDocument(), list, layout), std::nullopt) << row.name;
+            EXPECT_EQ(splitTw5(page, list, layout), std::nullopt) << row.name;
+            const std::string_view first = list.empty() ? "" : list.colDivs.front();
+            const std::string_view last = list.empty() ? "" : list.colDivs.back();
+            EXPECT_EQ(std::string_view(first.data(), last.data() + last.size() - first.data()), row.store)
+                << row.name;
             EXPECT_LE(layout.blocks.size(), 1u) << row.name;
-            EXPECT_TRUE(run.newDocument().ends_with("</div>\n" + kCore + "</body></html>\n")) << row.name;
+            EXPECT_TRUE(run.newDocument().ends_with((encrypted ? "</pre>\n" : "</div>\n") + kCore +
+                                                    "</body></html>\n"))
+                << row.name;
         }
     }
 }

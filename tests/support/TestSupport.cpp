@@ -8,6 +8,7 @@
 #include <iterator>
 #include <random>
 
+#include "document/Sjcl.h"
 #include "merge/run/MergePlan.h"
 
 namespace korvane::test {
@@ -117,6 +118,18 @@ int runShell(const std::string& command, const std::string& errPath, std::string
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
 
+std::string encryptedWiki(const std::vector<std::string>& entries, const std::string& password,
+                          const std::string& after, long iter, long ks) {
+    std::string store, plaintext, json;
+    for (const std::string& e : entries) {
+        store += (store.empty() ? "" : ",\n") + e;
+    }
+    EXPECT_EQ(storeToTiddlers("[" + store + "]", plaintext), std::nullopt);
+    EXPECT_TRUE(encryptSjcl(plaintext, Secret(password), iter, ks, json));
+    return "<html><body>\n" + std::string(kEncryptedStoreOpen) + htmlEncodeStore(json) + "</pre>\n" + after +
+           "</body></html>\n";
+}
+
 std::string earlyTiddler(const std::string& title, const std::string& body, const std::string& modified,
                          const std::string& modifier) {
     return "<div tiddler=\"" + title + "\" modifier=\"" + modifier + "\" modified=\"" + modified +
@@ -148,6 +161,17 @@ bool ScriptedHost::ask(const Question& q) {
         yesNoAnswers.pop_front();
     }
     return answer;
+}
+
+PasswordAnswer ScriptedHost::askPassword(const PasswordRequest& request) {
+    log.push_back("password:" + request.role + (request.wrongBefore ? " again" : ""));
+    if (passwords.empty()) {
+        return {};
+    }
+    const std::optional<std::string> answer = passwords.front();
+    passwords.pop_front();
+    return answer ? PasswordAnswer{PasswordAnswer::Kind::Given, Secret(*answer)}
+                  : PasswordAnswer{PasswordAnswer::Kind::Cancelled, {}};
 }
 
 ConflictAnswer ScriptedHost::settleConflict(const ConflictRequest& request) {

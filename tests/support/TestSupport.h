@@ -61,6 +61,12 @@ std::string earlyTiddler(const std::string& title, const std::string& body,
 // `rebuilt`: as a merge run writes it, a blank line before the first element and after the last.
 std::string earlyWiki(const std::vector<std::string>& tiddlers, bool rebuilt = false);
 
+// A TiddlyWiki 5 page whose store entries (JSON objects) are encrypted with `password`, by default as
+// TiddlyWiki 5.1 encrypted them (1,000 rounds, a 128-bit key), `after` standing between the store and
+// </body>.
+std::string encryptedWiki(const std::vector<std::string>& entries, const std::string& password,
+                          const std::string& after, long iter = 1000, long ks = 128);
+
 // Three wikis in `dir`: tiddler A differs in each (the local one is the latest), tiddler S is the same.
 struct Trio {
     std::string local, remote, unedited;
@@ -79,10 +85,13 @@ std::optional<DialogButton> button(char code);
 
 class ScriptedHost : public MergeHost {
   public:
-    // What the host saw, in order: "message:TEXT", "ask:TITLE", "dialog:CAPTION", "unedited:PATH", "end".
+    // What the host saw, in order: "message:TEXT", "ask:TITLE", "dialog:CAPTION", "unedited:PATH", "end",
+    // "password:ROLE" (with " again" after a wrong one).
     std::vector<std::string> log;
     std::vector<ShownMessage> messages;
     std::deque<bool> yesNoAnswers;  // answers to ask, in order; Yes when the script runs out
+    // Answers to password questions, in order (none: Cancel); no password when the script runs out.
+    std::deque<std::optional<std::string>> passwords;
     // Answers to conflict dialogs; by default the recommended button with the texts untouched.
     std::function<ConflictAnswer(const ConflictRequest&)> answerDialog;
 
@@ -92,6 +101,7 @@ class ScriptedHost : public MergeHost {
     }
     bool ask(const Question& question) override;
     ConflictAnswer settleConflict(const ConflictRequest& request) override;
+    PasswordAnswer askPassword(const PasswordRequest& request) override;
     void setUneditedPath(const std::string& path) override { log.push_back("unedited:" + path); }
     std::string presentTimeText() override { return "12/5/2026 6:15:06 AM"; }
     void endProgram() override { log.push_back("end"); }

@@ -19,7 +19,21 @@ const kTrios = [
     {name: "json-local-div-remote", local: "json", remote: "div", unedited: "div"},
     {name: "no-unedited", local: "json", remote: "json", unedited: null},
     {name: "clean", local: "json", remote: "json", unedited: "json", clean: true},
+    // Encrypted with TiddlyWiki's parameters of today, with the older ones (1,000 rounds, a 128-bit key),
+    // and an encrypted remote against a plain local wiki, whose result stays plain.
+    {name: "encrypted", local: "json", remote: "json", unedited: "json", password: "correct horse ☕ <&\">",
+     encrypted: ["local", "remote", "unedited"]},
+    {name: "encrypted-older", local: "json", remote: "json", unedited: "json", password: "Older Passphrase 1962",
+     encrypted: ["local", "remote", "unedited"], older: true},
+    {name: "encrypted-remote", local: "json", remote: "json", unedited: "json", password: "Remote-Only Passphrase 1717",
+     encrypted: ["remote", "unedited"]},
 ];
+
+// The tiddlers of an encrypted page as TiddlyWiki's boot loads them: every member of the decrypted object.
+function decryptedTiddlers($tw, html, password) {
+    const text = $tw.crypto.decrypt($tw.utils.extractEncryptedStoreArea(html), password);
+    return text ? Object.values(JSON.parse(text)) : null;
+}
 
 const stamp = (hour) => `2026120${hour < 24 ? 5 : 6}${String(hour % 24).padStart(2, "0")}0000000`;
 const t = (title, text, hour, more) => ({title, text, modified: stamp(hour), created: stamp(1), ...more});
@@ -112,7 +126,7 @@ function expectMerge($tw, L, R, U, M, trio) {
         line(fields ? side : "dropped");
         if (!fields) return;
         tiddlers[title] = fields;
-        if (trio[side] === trio.local) untouched[title] = side;
+        if (trio[side] === trio.local && !(trio.encrypted || []).includes(side)) untouched[title] = side;
     };
     const titles = new Set([...Object.keys(U || {}), ...Object.keys(L), ...Object.keys(R)]);
     for (const title of titles) {
@@ -162,13 +176,19 @@ function make(folder) {
     bootTw([edition, "--output", os.tmpdir()], ($tw) => {
         const base = new Map($tw.wiki.allTitles().map((title) => [title, $tw.wiki.getTiddler(title)]));
         // Saves exactly `tiddlers` (besides the edition's own) with TiddlyWiki's template.
-        const save = (file, tiddlers, format) => {
+        const encrypt = $tw.crypto.encrypt;
+        // With a password TiddlyWiki encrypts the store; the older parameters are sjcl's of TiddlyWiki 5.1.
+        const save = (file, tiddlers, format, password, older) => {
             for (const title of $tw.wiki.allTitles()) if (!base.has(title)) $tw.wiki.deleteTiddler(title);
             for (const tiddler of base.values()) $tw.wiki.addTiddler(tiddler);
             for (const fields of tiddlers) $tw.wiki.addTiddler(new $tw.Tiddler(fields));
+            $tw.crypto.setPassword(password || null);
+            $tw.crypto.encrypt = older ? (text, pw) => $tw.sjcl.encrypt(pw || password, text,
+                {v: 1, iter: 1000, ks: 128, ts: 64, mode: "ccm", adata: "", cipher: "aes"}) : encrypt;
             const html = $tw.wiki.renderTiddler("text/plain", "$:/core/save/all", {variables: {storeAreaFormat: format}});
+            $tw.crypto.setPassword(null);
             fs.writeFileSync(file, html);
-            return tiddlerMap(readStore($tw, html).tiddlers);
+            return tiddlerMap(password ? decryptedTiddlers($tw, html, password) : readStore($tw, html).tiddlers);
         };
         for (const trio of kTrios) {
             const dir = path.join(folder, trio.name);
@@ -178,11 +198,16 @@ function make(folder) {
                                       ...Object.values(edits).filter((f) => f)];
             // A newer core on the remote side: the merged page keeps its own.
             const core = $tw.wiki.getTiddler("$:/core").fields;
-            const U = trio.unedited ? save(path.join(dir, "unedited.html"), unedited, trio.unedited) : null;
-            const L = save(path.join(dir, "local.html"), apply(local), trio.local);
-            const R = save(path.join(dir, "remote.html"), [...apply(remote), {...core, version: core.version + "-next"}], trio.remote);
+            const pw = (role) => ((trio.encrypted || []).includes(role) ? trio.password : null);
+            const U = trio.unedited ? save(path.join(dir, "unedited.html"), unedited, trio.unedited, pw("unedited"), trio.older) : null;
+            const L = save(path.join(dir, "local.html"), apply(local), trio.local, pw("local"), trio.older);
+            const R = save(path.join(dir, "remote.html"), [...apply(remote), {...core, version: core.version + "-next"}],
+                           trio.remote, pw("remote"), trio.older);
             const M = Object.fromEntries(Object.entries(merged).map(([k, f]) => [k, new $tw.Tiddler(f).getFieldStrings()]));
             const expected = expectMerge($tw, L, R, U, M, trio);
+            // An encrypted local wiki gives an encrypted result: no fewer than 10,000 rounds, its key size.
+            if (pw("local")) Object.assign(expected, {password: trio.password, iter: 10000, ks: trio.older ? 128 : 256});
+            if (trio.password) fs.writeFileSync(path.join(folder, trio.name + ".password"), trio.password + "\n");
             fs.writeFileSync(path.join(dir, "expected.json"), JSON.stringify(expected, null, 1));
             console.log(trio.name);
         }
@@ -193,7 +218,13 @@ function check(dir, out) {
     const expected = JSON.parse(fs.readFileSync(path.join(dir, "expected.json"), "utf8"));
     const html = fs.readFileSync(out, "utf8");
     bootTw([], ($tw) => {
-        const {tiddlers, dropped: errors} = readStore($tw, html);
+        const decrypted = expected.password && decryptedTiddlers($tw, html, expected.password);
+        const {tiddlers, dropped: errors} = expected.password ? {tiddlers: decrypted || [], dropped: []} : readStore($tw, html);
+        if (expected.password) {
+            const params = JSON.parse($tw.utils.extractEncryptedStoreArea(html) || "{}");
+            if (!decrypted) errors.push("TiddlyWiki does not decrypt it with the password");
+            if (params.iter !== expected.iter || params.ks !== expected.ks) errors.push(`encrypted with ${params.iter} rounds, ${params.ks} bits`);
+        }
         const actual = tiddlerMap(tiddlers), seen = new Set();
         const compare = (title, want) => {
             seen.add(title);
@@ -213,17 +244,19 @@ function check(dir, out) {
         }
         for (const title of Object.keys(actual)) if (!seen.has(title)) errors.push(`unexpected tiddler: ${title}`);
         const outBytes = entryBytes(html), sources = {};
-        for (const [title, side] of Object.entries(expected.untouched)) {
+        // An encrypted store holds no bytes of the files the tiddlers came from.
+        for (const [title, side] of expected.password ? [] : Object.entries(expected.untouched)) {
             sources[side] = sources[side] || entryBytes(fs.readFileSync(path.join(dir, side + ".html"), "utf8"));
             if (outBytes[title] !== sources[side][title]) errors.push(`${title}: not byte-identical to its ${side} entry`);
         }
         errors.push(...nonCanonical(html, actual).map((title) => `${title}: not written as TiddlyWiki writes it`));
         // Around the store, the page is the local one, byte for byte.
         const page = (text) => text.replace(/<script class="tiddlywiki-tiddler-store"[^>]*>[\s\S]*?<\/script>/g, "")
+            .replace(/(<pre id="encryptedStoreArea"[^>]*>)[^<]*<\/pre>/, "$1</pre>")
             .replace(/<div [^>]*>\n<pre>[\s\S]*?<\/pre>\n<\/div>\n?/g, "");
         if (page(html) !== page(fs.readFileSync(path.join(dir, "local.html"), "utf8"))) errors.push("the page around the store is not the local one");
         for (const e of errors) console.error(`${out}: ${e}`);
-        if (!errors.length) console.log(`${path.basename(dir)}: ${Object.keys(actual).length} tiddlers as expected, ${Object.keys(expected.untouched).length} byte-identical`);
+        if (!errors.length) console.log(`${path.basename(dir)}: ${Object.keys(actual).length} tiddlers as expected, ${expected.password ? "encrypted" : Object.keys(expected.untouched).length + " byte-identical"}`);
         process.exitCode = errors.length ? 1 : 0;
     });
 }

@@ -3,13 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <deque>
 
+#include "document/Sjcl.h"
+#include "support/TestSupport.h"
 #include "ui/UiTestHelpers.h"
 #include "ui/about/frmAbout.h"
+#include "ui/conflict/frmMerge.h"
 #include "ui/desktop/Settings.h"
 
 namespace korvane {
@@ -106,6 +112,64 @@ TEST_F(MainWindow, EnterPressesTheFocusedButton) {
         EXPECT_EQ(about.isVisible(), row.button != "cmdOK") << row.button;  // only OK closes the box
     }
     qputenv("PATH", savedPath);
+}
+
+// An encrypted trio through the windows: the password is typed into its question, a wrong one is asked
+// again, the other copies open with it unasked, and the merged wiki is saved encrypted; Cancel abandons
+// a run with nothing changed and nothing shown.
+TEST_F(MainWindow, EncryptedWikisAskForTheirPasswordAndStayEncrypted) {
+    test::TempDir dir;
+    const std::string core = "<script src=\"core.js\"></script>";
+    const auto wiki = [&](const std::string& text) {
+        return test::encryptedWiki({"{\"title\":\"A\",\"text\":\"" + text + "\"}"}, "pass ☕", core);
+    };
+    const std::string local = dir.write("local.html", wiki("mine")),
+                      remote = dir.write("remote.html", wiki("a"));
+    const std::string unedited = dir.write("unedited.html", wiki("a"));
+    frmMain w;
+    w.Form_Load({"/local", local, "/remote", remote, "/lastmerge", unedited});
+    for (const bool cancel : {true, false}) {
+        const auto before = test::snapshot(dir.dir());
+        std::vector<std::string> seen;
+        std::deque<QString> typed = {"wrong", "pass ☕"};
+        test::ModalResponder answer([&](QWidget* modal) {
+            if (modal->objectName() == "frmPassword") {
+                seen.push_back(modal->findChild<QLabel*>("lblPassword")->text().toStdString());
+                if (cancel) {
+                    qobject_cast<QDialog*>(modal)->reject();
+                    return;
+                }
+                modal->findChild<QLineEdit*>("txtPassword")->insert(typed.front());
+                typed.pop_front();
+                qobject_cast<QDialog*>(modal)->accept();
+            } else if (auto* dialog = qobject_cast<frmMerge*>(modal)) {
+                seen.push_back("dialog");
+                dialog->button(DialogButton::Local)->click();
+            } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                seen.push_back(test::answerBox(box, QMessageBox::Yes).title.toStdString());
+            }
+        });
+        w.findChild<QPushButton*>("cmdMergeFiles")->click();
+        const std::string asked = "Local file \"" + local + "\" is an encrypted TiddlyWiki.\n";
+        if (cancel) {
+            EXPECT_EQ(seen, std::vector<std::string>{asked + "Enter its password:"});
+            EXPECT_EQ(test::snapshot(dir.dir()), before);
+            continue;
+        }
+        EXPECT_EQ(seen,
+                  (std::vector<std::string>{asked + "Enter its password:",
+                                            asked + "That password does not open it. Enter its password "
+                                                    "again:",
+                                            "dialog", "Save Files?"}));
+        const std::string saved = test::readBytes(local);
+        const std::optional<EncryptedRange> range = findEncryptedStore(saved);
+        SjclBlob blob;
+        std::string plaintext;
+        ASSERT_TRUE(range);
+        ASSERT_EQ(readSjcl(saved.substr(range->begin, range->end - range->begin), blob), std::nullopt);
+        EXPECT_EQ(decryptSjcl(blob, Secret("pass ☕"), plaintext), Decrypted::Ok);
+        EXPECT_EQ(plaintext, R"({"A":{"title":"A","text":"mine"}})");
+    }
 }
 
 }  // namespace

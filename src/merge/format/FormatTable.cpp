@@ -9,9 +9,9 @@ namespace korvane {
 namespace {
 
 // The formats in the order they are asked; the early format last, as it also answers for a document
-// that holds no store at all.
+// that holds no store at all. An encrypted wiki first: its run also takes plain TiddlyWiki 5 documents.
 std::vector<const WikiFormat*>& table() {
-    static std::vector<const WikiFormat*> formats = {&tw5Format(), &earlyFormat()};
+    static std::vector<const WikiFormat*> formats = {&encryptedFormat(), &tw5Format(), &earlyFormat()};
     return formats;
 }
 

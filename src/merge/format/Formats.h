@@ -12,5 +12,6 @@ inline constexpr std::string_view kEarlyFormatName = "";
 
 const WikiFormat& earlyFormat();
 const WikiFormat& tw5Format();
+const WikiFormat& encryptedFormat();
 
 }  // namespace korvane

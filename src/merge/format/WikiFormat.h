@@ -46,6 +46,10 @@ class FormatRun {
   public:
     virtual ~FormatRun() = default;
 
+    // Runs before the splits, one role after the other, with the paths of the roles read: what the
+    // format must ask before it can read a document (a password). False when the run stops; the format
+    // has said why, or the user cancelled.
+    virtual bool prepare(const std::vector<std::string>& /*paths*/) { return true; }
     // Splits the document of one role (0 local, 1 remote, 2 unedited) into `list`. The roles may be
     // split at the same time on threads of their own: each touches only its own role's state.
     virtual SplitOutcome split(std::size_t role, std::string_view document, TiddlerList& list) = 0;
@@ -60,8 +64,8 @@ class FormatRun {
     // Closes the merged document; false after its check failed and the reason was shown.
     virtual bool finish() = 0;
     const PieceText& document() const { return m_document; }
-    // The merged store as the document holds it.
-    std::string mergedStore() const {
+    // The merged store as the document holds it (an encrypted store: the tiddlers, decrypted).
+    virtual std::string mergedStore() const {
         return m_document.str().substr(m_storeBegin, m_storeEnd - m_storeBegin);
     }
 
@@ -110,6 +114,9 @@ class WikiFormat {
     // Sets which versions of a visit are the same tiddler, and what the format knows about the title
     // (state that stays local, a plugin and its version, a tiddler that must not be copied).
     virtual void compare(Visit& v) const = 0;
+    // Whether a run of this format takes a document that `other` claims (an encrypted wiki's run takes
+    // plain TiddlyWiki 5 documents too).
+    virtual bool reads(const WikiFormat& other) const { return &other == this; }
     // The format's part of a run.
     virtual std::unique_ptr<FormatRun> startRun(const FormatContext& context) const = 0;
 };

@@ -190,27 +190,22 @@ bool MergeRun::split(const std::vector<std::string>& paths) {
     for (std::size_t i = 0; i < paths.size(); ++i) {
         documents.push_back(*texts[i]);
     }
-    // Each document is told once: an encrypted one cannot take part at all, and one of another format
-    // than the run's (or without a store) is refused.
+    // Each document is told once: one of another format than the run's (or without a store) is refused.
     std::vector<const WikiFormat*> claiming;
     for (const std::string_view document : documents) {
         claiming.push_back(claimingFormat(document));
     }
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (claiming[i] == nullptr && isEncryptedWiki(documents[i])) {
-            message(msg::documentRefused(msg::kEncrypted, kRoles[i], paths[i]), MessageIcon::Critical,
-                    kAppTitle);
-            return false;
-        }
-    }
     const WikiFormat& format = runFormatOf(claiming);
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        if ((claiming[i] != nullptr ? claiming[i] : &formatNamed({})) != &format) {
+        if (!format.reads(claiming[i] != nullptr ? *claiming[i] : formatNamed({}))) {
             return refuseFormat(paths, claiming, i, format);
         }
     }
     m_format =
         format.startRun({{m_docs.localText, m_docs.remoteText, m_docs.uneditedText}, m_paths.local, m_host});
+    if (!m_format->prepare(paths)) {
+        return false;
+    }
     // The splits are independent, each reading only its own text and filling only its own list and
     // its role's part of the format's state, so a large document is split on a thread of its own
     // while this one splits another; a small one is split when its result is asked for.

@@ -159,8 +159,10 @@ class MergeRun {
     // Appends a stored entry, or one the run made, to the merged document.
     void append(std::string_view entry);
     void appendEdited(std::string entry) { m_format->appendEdited(std::move(entry)); }
-    // Notes that the visit being settled keeps the remote version (in a conflict copy or merged), and,
-    // after each visit, whether a remote version of its own was lost.
+    // Before each visit, notes its remote entry (an append of it keeps the remote version); during it,
+    // that the remote version is kept otherwise (in a conflict copy, or merged); after it, whether a
+    // remote version of its own was lost.
+    void startVisit(const Visit& v);
     void keepRemote() { m_remoteKept = true; }
     void noteRemote(const Visit& v);
     // A box's text against the entry it was shown from: asks "Keep Edits?" when they differ, and
@@ -203,9 +205,10 @@ class MergeRun {
     bool m_identical = false;
     bool m_mergeInside = false;
     bool m_findCopy = true;
-    bool m_lastMergeOffered = false;  // the local file's .LastMerge copy was offered and declined
-    std::string m_foundCopy;          // the earlier save read as the unedited copy
-    bool m_remoteKept = false;        // the visit being settled kept the remote version
+    bool m_lastMergeOffered = false;      // the local file's .LastMerge copy was offered and declined
+    std::string m_foundCopy;              // the earlier save read as the unedited copy
+    const char* m_remoteEntry = nullptr;  // where the remote entry of the visit being settled starts
+    bool m_remoteKept = false;            // the visit being settled kept the remote version
     std::size_t m_remoteLost = 0;
 };
 

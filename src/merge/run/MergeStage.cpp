@@ -9,11 +9,15 @@
 namespace korvane {
 
 void MergeRun::append(std::string_view entry) {
-    const char* remote = m_docs.remoteText.data();
-    if (entry.data() >= remote && entry.data() < remote + m_docs.remoteText.size()) {
-        m_remoteKept = true;  // the remote document's own entry
+    if (m_remoteEntry != nullptr && entry.data() == m_remoteEntry) {
+        m_remoteKept = true;  // the remote document's own entry of the title being settled
     }
     m_format->append(entry);
+}
+
+void MergeRun::startVisit(const Visit& v) {
+    m_remoteEntry = v.remote ? v.remote->data() : nullptr;
+    m_remoteKept = false;
 }
 
 void MergeRun::noteRemote(const Visit& v) {
@@ -22,7 +26,6 @@ void MergeRun::noteRemote(const Visit& v) {
     if (ownVersion && !m_remoteKept) {
         ++m_remoteLost;
     }
-    m_remoteKept = false;
 }
 
 bool MergeRun::keepEdits() {
@@ -321,6 +324,7 @@ bool MergeRun::merge() {
     const std::size_t m = colAllTitles.size();
     for (std::size_t n = 1; n <= m; ++n) {
         const Visit v = colAllTitles.visit(n - 1);
+        startVisit(v);
         if (!visit(v, n, m)) {
             return false;
         }

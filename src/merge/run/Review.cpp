@@ -322,6 +322,7 @@ bool Review::apply() {
     std::size_t next = 0;
     for (std::size_t n = 0; n < m_titles.size(); ++n) {
         const Visit v = m_titles.visit(n);
+        run.startVisit(v);
         if (next < m_items.size() && m_items[next].visit == n) {
             ReviewItem& item = m_items[next];
             if (item.outcome == Outcome::Both) {

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 
@@ -85,7 +86,11 @@ class StrayKeyGuard : public QObject {
                 key.timestamp() - g_lastRelease.timestamp <= kSameMomentMs);
     }
 
+    // A password field counts too: a password manager types a doubled letter faster than a hand can.
     static bool isEditableBox(QWidget* widget) {
+        if (const auto* line = qobject_cast<QLineEdit*>(widget)) {
+            return !line->isReadOnly();
+        }
         const auto* box = qobject_cast<QPlainTextEdit*>(widget);
         return box != nullptr && !box->isReadOnly();
     }

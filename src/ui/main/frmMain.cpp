@@ -20,6 +20,7 @@
 #include "ui/conflict/frmMerge.h"
 #include "ui/desktop/LocaleTime.h"
 #include "ui/desktop/MessageBoxes.h"
+#include "ui/desktop/PasswordDialog.h"
 #include "ui/desktop/Program.h"
 #include "ui/desktop/Settings.h"
 #include "ui/main/CommandLine.h"
@@ -273,6 +274,10 @@ bool frmMain::ask(const Question& question) {
 ConflictAnswer frmMain::settleConflict(const ConflictRequest& request) {
     frmMerge dialog(request, this);
     return dialog.showModal();
+}
+
+PasswordAnswer frmMain::askPassword(const PasswordRequest& request) {
+    return askPasswordBox(this, request);
 }
 
 void frmMain::setUneditedPath(const std::string& path) {

@@ -1,0 +1,32 @@
+#include "document/Secret.h"
+
+#include <openssl/crypto.h>
+
+namespace korvane {
+
+Secret::Secret(Secret&& other) noexcept {
+    m_text.swap(other.m_text);
+    other.wipe();
+}
+
+Secret& Secret::operator=(Secret&& other) noexcept {
+    if (this != &other) {
+        wipe();
+        m_text.swap(other.m_text);
+        other.wipe();
+    }
+    return *this;
+}
+
+void Secret::wipe() {
+    wipeText(m_text);
+}
+
+void wipeText(std::string& text) {
+    // The whole buffer, not only the bytes in use: a shorter text may have stood in a longer one.
+    text.resize(text.capacity());
+    OPENSSL_cleanse(text.data(), text.size());
+    text.clear();
+}
+
+}  // namespace korvane
