@@ -14,6 +14,7 @@
 #include "merge/run/Policy.h"
 #include "merge/save/Recovery.h"
 #include "merge/sync/SyncCopies.h"
+#include "platform/Process.h"
 
 namespace korvane::cli {
 
@@ -31,8 +32,7 @@ std::string presentTime() {
     if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch != nullptr && *epoch != '\0') {
         now = static_cast<std::time_t>(std::strtoll(epoch, nullptr, 10));
     }
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = localTime(now);
     char text[32];
     const bool midnight = local.tm_hour == 0 && local.tm_min == 0 && local.tm_sec == 0;
     const std::size_t n =
@@ -306,7 +306,7 @@ int mergeCommand(const std::vector<std::string>& args) {
     if (!o) {
         return usage();
     }
-    PosixFileSystem fs;
+    MachineFileSystem fs;
     if (!o->out.empty()) {
         for (const std::string& input : {o->paths.local, o->paths.remote, o->paths.unedited}) {
             if (isPathGiven(input) && fs.exists(o->out) && fs.sameFile(o->out, input)) {
@@ -335,7 +335,7 @@ int mergeDriverCommand(const std::vector<std::string>& args) {
         return usage();
     }
     const std::string &base = d->base, &ours = d->ours, &theirs = d->theirs, &label = d->path;
-    PosixFileSystem fs;
+    MachineFileSystem fs;
     std::vector<std::string> paths = {ours, theirs, base};
     std::vector<ReadOutcome> read = fs.readWholeEach(paths);
     bool wiki[3] = {};
@@ -379,10 +379,9 @@ int conflictsCommand(const std::vector<std::string>& args) {
     if (args.size() != 2) {
         return usage();
     }
-    PosixFileSystem fs;
+    MachineFileSystem fs;
     const std::string& wiki = args[1];
-    const std::size_t slash = wiki.rfind('/');
-    const std::string prefix = slash == std::string::npos ? std::string() : wiki.substr(0, slash + 1);
+    const std::string prefix = wiki.substr(0, wiki.size() - nameOf(wiki).size());  // with its separator
     std::string text;
     for (const std::string& name : syncCopiesOldestFirst(nameOf(wiki), fs.namesInFolder(folderOf(wiki)))) {
         // A sync tool writes regular files; a folder, a pipe or a link of such a name is no copy. A name

@@ -116,7 +116,7 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
     for (const Row& row : rows) {
         test::TempDir dir;
         test::ScriptedHost host;
-        PosixFileSystem fs;
+        MachineFileSystem fs;
         std::string log;
         std::size_t dialogs = 0;
         host.answerDialog = [&](const ConflictRequest& q) {

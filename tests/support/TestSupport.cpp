@@ -1,7 +1,6 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <fstream>
@@ -32,9 +31,15 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(m_dir, ec);
 }
 
+std::string TempDir::path(const std::string& name) const {
+    const std::u8string p = (m_dir / std::u8string(name.begin(), name.end())).u8string();
+    return std::string(p.begin(), p.end());
+}
+
 std::string TempDir::write(const std::string& name, const std::string& bytes) const {
     const std::string p = path(name);
-    std::ofstream(p, std::ios::binary) << bytes;
+    std::ofstream(std::filesystem::path(std::u8string(p.begin(), p.end())), std::ios::binary)
+        << bytes;  // UTF-8 on Windows too
     return p;
 }
 
@@ -48,7 +53,7 @@ std::optional<DialogButton> button(char code) {
 }
 
 std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(std::filesystem::path(std::u8string(path.begin(), path.end())), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
@@ -104,17 +109,6 @@ std::vector<std::pair<std::string, std::string>> snapshot(const std::filesystem:
     }
     std::sort(files.begin(), files.end());
     return files;
-}
-
-int runShell(const std::string& command, const std::string& errPath, std::string* out) {
-    FILE* p =
-        ::popen(("(" + command + ")" + (out ? "" : " >/dev/null") + " 2>'" + errPath + "'").c_str(), "r");
-    char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) {
-        out->append(buf, n);
-    }
-    const int raw = ::pclose(p);
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
 
 std::string earlyTiddler(const std::string& title, const std::string& body, const std::string& modified,
