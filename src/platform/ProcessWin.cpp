@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/Process.h"
 #include "platform/WinText.h"
@@ -77,7 +78,12 @@ std::vector<std::string> programArguments(int, char**) {
     // Binary streams: a merge driver's or a list's lines end in \n on every system.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
-    SetConsoleOutputCP(CP_UTF8);
+    // The console shows UTF-8 while this program runs; its code page is given back at the end, since the
+    // console outlives the program.
+    static const UINT consolePage = GetConsoleOutputCP();
+    if (consolePage != 0 && SetConsoleOutputCP(CP_UTF8)) {
+        std::atexit([] { SetConsoleOutputCP(consolePage); });
+    }
     // The C runtime's argv holds the arguments in the ANSI code page, which cannot hold every name.
     std::vector<std::string> args;
     int count = 0;
