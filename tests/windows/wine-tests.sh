@@ -57,6 +57,17 @@ rc=0
 cli merge /local "$win\\local.html" /remote "$win\\remote.html" --conflicts both > /dev/null 2>&1 || rc=$?
 check "a second merge over the read-only remote file, exit $rc" [ "$rc" = 0 ]
 
+# --- --out with a Windows path: an interrupted save's leftover beside FILE is named and removed ------
+dir="$work/out ☕"
+copy_trio "$dir"
+echo x > "$dir/out.html.korvane-12.tmp" && touch -d '11 minutes ago' "$dir/out.html.korvane-12.tmp"
+rc=0
+cli merge /local "$win\\local.html" /remote "$win\\remote.html" /lastmerge "$win\\unedited.html" \
+    --conflicts both --out "$win\\out.html" > /dev/null 2> "$work/err" || rc=$?
+check "--out: exit $rc, expected $want" [ "$rc" = "$want" ]
+check "--out: the leftover is named: $(cat "$work/err")" grep -qF "Removed \"$win\\out.html.korvane-12.tmp\"" "$work/err"
+check "--out: the leftover is gone, the wiki written: $(ls "$dir")" [ "$(ls "$dir" | tr '\n' ' ')" = "local.html out.html remote.html unedited.html " ]
+
 # --- A file held open by another program: the save stops and nothing changes ---------------------
 # ROLE SHARING: the file of ROLE held open, sharing nothing or only reading.
 for held in "local none" "local read" "remote read" "unedited read"; do
