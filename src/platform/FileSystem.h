@@ -145,13 +145,13 @@ class FileSystem {
 std::string folderOf(std::string_view path);
 std::string_view nameOf(std::string_view path);
 
+// MachineFileSystem is the real file system of the machine the program was built for.
 #ifdef _WIN32
 // The real file system of a Windows machine. Paths are UTF-8 and go to the system as UTF-16. Windows
-// has no atomic exchange
-// and no permission bits: a mode without the owner's write bit is the read-only attribute, and every
-// file reports 0666, or 0444 when read-only, and the owner 0. A symbolic link or a junction is a link;
-// other reparse points are what they stand for. A file that another program holds open without
-// sharing it fails the step with a reason saying so, and the step changes nothing.
+// has no atomic exchange and no permission bits: a mode without the owner's write bit is the read-only
+// attribute, and every file reports 0666, or 0444 when read-only, and the owner 0. A symbolic link or
+// a junction is a link; other reparse points are what they stand for. A file that another program
+// holds open without sharing it fails the step with a reason saying so, and the step changes nothing.
 class WindowsFileSystem : public FileSystem {
   public:
     bool isFile(const std::string& path) override;
