@@ -37,4 +37,9 @@ echo "Checking formatting"
 git ls-files -- src tests bench fuzz | grep -E '\.(cpp|h)$' | xargs -r clang-format --dry-run --Werror
 
 fuzz/run.sh 20
+
+# The Windows program, cross-built with mingw-w64 and tested under wine (takes minutes).
+if [ "${KORVANE_WINDOWS:-0}" = 1 ]; then
+    KORVANE_LINUX_CLI="$(cd "$build" && pwd)/korvane-cli" scripts/build-windows.sh
+fi
 echo "All tests passed."

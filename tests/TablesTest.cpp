@@ -11,6 +11,7 @@
 #include "merge/format/TextMerge.h"
 #include "merge/sync/EarlierSaves.h"
 #include "merge/sync/SyncCopies.h"
+#include "platform/FileSystem.h"
 #include "support/TestSupport.h"
 
 namespace korvane {
@@ -132,6 +133,12 @@ const std::map<std::string, std::function<Out(const test::TableRow&)>> kFunction
          return Out{text};
      }},
     {"synccopy", [](const test::TableRow& r) { return Out{syncCopyTime(r.in[1], r.in[2]).value_or("")}; }},
+    // A row marked for the other system ("posix", "windows") is not checked here.
+    {"pathparts",
+     [](const test::TableRow& r) {
+         const bool here = r.in[2].empty() || r.in[2] == (test::kOnWindows ? "windows" : "posix");
+         return here ? Out{folderOf(r.in[1]), std::string(nameOf(r.in[1]))} : r.out;
+     }},
     {"earlier",
      [](const test::TableRow& r) {
          const SaveNaming naming = r.in[1] == "versions" ? SaveNaming::Versions : SaveNaming::Backup;

@@ -31,13 +31,6 @@ int mergeDriverCommand(const std::vector<std::string>& args);
 int conflictsCommand(const std::vector<std::string>& args);
 int gitSetupCommand(const std::vector<std::string>& args);
 
-// Runs a program found on PATH with `argv` and waits for it: its exit status, or -1 when it could not
-// be started or did not end normally.
-int runProgram(const std::vector<std::string>& argv);
-
-// The same, with the program's standard output read into `output`.
-int runProgramOutput(const std::vector<std::string>& argv, std::string& output);
-
 void printError(std::string_view line);
 
 }  // namespace korvane::cli

@@ -1,8 +1,6 @@
 // `korvane-cli merge` and `korvane-cli merge-driver`: a whole merge run with no person present. The
 // questions of the run are answered by the conflict rule; everything else (the checks, the conflict
 // copies, the guarded save) is the desktop program's own run.
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <openssl/crypto.h>
 
@@ -23,6 +21,7 @@
 #include "merge/run/Policy.h"
 #include "merge/save/Recovery.h"
 #include "merge/sync/SyncCopies.h"
+#include "platform/Process.h"
 
 namespace korvane::cli {
 
@@ -40,8 +39,7 @@ std::string presentTime() {
     if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch != nullptr && *epoch != '\0') {
         now = static_cast<std::time_t>(std::strtoll(epoch, nullptr, 10));
     }
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = localTime(now);
     char text[32];
     const bool midnight = local.tm_hour == 0 && local.tm_min == 0 && local.tm_sec == 0;
     const std::size_t n =
@@ -52,36 +50,40 @@ std::string presentTime() {
 // The first line of a password file (`-`: standard input), without its line end; an error message when
 // it cannot be read.
 std::string readPasswordFile(const std::string& path, Secret& password) {
-    const int fd = path == "-" ? STDIN_FILENO : open(path.c_str(), O_RDONLY | O_CLOEXEC);
     std::string text;
-    char buffer[4096];
-    ssize_t n = 0;
-    while (fd >= 0 && text.find('\n') == std::string::npos &&
-           ((n = read(fd, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))) {
-        text.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
-    }
-    const int error = fd < 0 || n < 0 ? errno : 0;
-    if (fd >= 0 && fd != STDIN_FILENO) {
-        close(fd);
+    std::string error;
+    if (path == "-") {
+        // Up to the first line end only: what follows on standard input is not the password's.
+        for (int c = 0; text.find('\n') == std::string::npos && (c = std::getc(stdin)) != EOF;) {
+            text += static_cast<char>(c);
+        }
+        error = std::ferror(stdin) ? std::strerror(errno) : "";
+    } else {
+        MachineFileSystem fs;
+        ReadOutcome read = fs.readWhole(path);
+        if (read.status == ReadStatus::Ok) {
+            text.assign(read.text.data(), read.text.size());
+        } else {
+            error = read.reason;
+        }
+        OPENSSL_cleanse(read.text.data(), read.text.size());
     }
     password = Secret(std::string_view(text).substr(0, text.find_first_of("\r\n")));
     wipeText(text);
-    OPENSSL_cleanse(buffer, sizeof buffer);
-    return error == 0 ? std::string() : msg::passwordFileUnreadable(path, std::strerror(error));
+    return error.empty() ? std::string() : msg::passwordFileUnreadable(path, error);
 }
 
 // The password that git's configuration value korvane.passwordCommand gives for the wiki at `path`: the
 // command runs in the shell with the path as its argument, and the first line it prints is the password,
 // as git runs a credential helper. Empty without such a value; an error when the command fails.
 std::string passwordFromCommand(const std::string& path, Secret& password) {
-    std::string command;
-    if (runProgramOutput({"git", "config", "--get", "korvane.passwordCommand"}, command) != 0 ||
-        command.find_first_not_of(" \t\r\n") == std::string::npos) {
+    std::string command = firstLineOf({"git", "config", "--get", "korvane.passwordCommand"});
+    if (command.find_first_not_of(" \t\r\n") == std::string::npos) {
         return {};
     }
     command.erase(command.find_last_not_of(" \t\r\n") + 1);
     std::string output;
-    const int status = runProgramOutput({"sh", "-c", command + " \"$@\"", command, path}, output);
+    const int status = programOutput({"sh", "-c", command + " \"$@\"", command, path}, output);
     password = Secret(std::string_view(output).substr(0, output.find_first_of("\r\n")));
     wipeText(output);
     return status == 0 ? std::string() : msg::passwordCommandFailed(command, status);
@@ -397,7 +399,7 @@ int mergeCommand(const std::vector<std::string>& args) {
     if (!o) {
         return usage();
     }
-    PosixFileSystem fs;
+    MachineFileSystem fs;
     if (!o->out.empty()) {
         for (const std::string& input : {o->paths.local, o->paths.remote, o->paths.unedited}) {
             if (isPathGiven(input) && fs.exists(o->out) && fs.sameFile(o->out, input)) {
@@ -429,7 +431,7 @@ int mergeDriverCommand(const std::vector<std::string>& args) {
         return usage();
     }
     const std::string &base = d->base, &ours = d->ours, &theirs = d->theirs, &label = d->path;
-    PosixFileSystem fs;
+    MachineFileSystem fs;
     std::vector<std::string> paths = {ours, theirs, base};
     std::vector<ReadOutcome> read = fs.readWholeEach(paths);
     bool wiki[3] = {};
@@ -477,10 +479,9 @@ int conflictsCommand(const std::vector<std::string>& args) {
     if (args.size() != 2) {
         return usage();
     }
-    PosixFileSystem fs;
+    MachineFileSystem fs;
     const std::string& wiki = args[1];
-    const std::size_t slash = wiki.rfind('/');
-    const std::string prefix = slash == std::string::npos ? std::string() : wiki.substr(0, slash + 1);
+    const std::string prefix = wiki.substr(0, wiki.size() - nameOf(wiki).size());  // with its separator
     std::string text;
     for (const std::string& name : syncCopiesOldestFirst(nameOf(wiki), fs.namesInFolder(folderOf(wiki)))) {
         // A sync tool writes regular files; a folder, a pipe or a link of such a name is no copy. A name

@@ -1,84 +1,18 @@
 // `korvane-cli git-setup`: the configuration that makes Korvane git's merge driver and merge tool,
 // printed, and with --apply written by git itself and into the attributes file.
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <openssl/crypto.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 #include "app/CliCommands.h"
 #include "merge/Messages.h"
 #include "merge/sync/SyncCopies.h"
 #include "platform/FileSystem.h"
-
-extern char** environ;
+#include "platform/Process.h"
 
 namespace korvane::cli {
-
-int runProgram(const std::vector<std::string>& argv) {
-    std::vector<char*> pointers;
-    for (const std::string& a : argv) {
-        pointers.push_back(const_cast<char*>(a.c_str()));
-    }
-    pointers.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, pointers[0], nullptr, nullptr, pointers.data(), environ) != 0) {
-        return -1;
-    }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) {
-            return -1;
-        }
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-int runProgramOutput(const std::vector<std::string>& argv, std::string& output) {
-    std::vector<char*> pointers;
-    for (const std::string& a : argv) {
-        pointers.push_back(const_cast<char*>(a.c_str()));
-    }
-    pointers.push_back(nullptr);
-    int fds[2];
-    if (pipe(fds) != 0) {
-        return -1;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    posix_spawn_file_actions_addclose(&actions, fds[1]);
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    if (spawned != 0) {
-        close(fds[0]);
-        return -1;
-    }
-    char buffer[4096];
-    for (ssize_t n = 0; (n = read(fds[0], buffer, sizeof buffer)) != 0;) {
-        if (n > 0) {
-            output.append(buffer, static_cast<std::size_t>(n));
-        } else if (errno != EINTR) {
-            break;
-        }
-    }
-    OPENSSL_cleanse(buffer, sizeof buffer);
-    close(fds[0]);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) {
-            return -1;
-        }
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 namespace {
 
@@ -99,56 +33,44 @@ std::string shellWord(const std::string& word) {
 // The programs as the configuration names them: this program by its full path, and the desktop
 // program beside it when it is there (otherwise as found on PATH).
 void ownPrograms(std::string& cli, std::string& desktop) {
-    char buffer[4096];
-    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    cli = n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string("korvane-cli");
+    cli = ownProgramPath();
+    const bool known = !cli.empty();
+    if (!known) {
+        cli = "korvane-cli";
+    }
     desktop = folderOf(cli) + "/korvane";
-    if (n <= 0 || access(desktop.c_str(), X_OK) != 0) {
+    if (!known || !isProgram(desktop)) {
         desktop = "korvane";
     }
 }
 
 constexpr std::string_view kAttributesLine = "*.html merge=korvane";
 
-// The first line a program prints, without its line break; empty when it printed nothing or failed.
-std::string firstLineOf(const std::string& command) {
-    std::string line;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        if (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-            line = buffer;
-        }
-        if (pclose(pipe) != 0) {
-            line.clear();
-        }
-    }
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
-        line.pop_back();
-    }
-    return line;
-}
-
 std::string attributesFile(bool global) {
     if (!global) {
-        const std::string top = firstLineOf("git rev-parse --show-toplevel 2>/dev/null");
+        const std::string top = firstLineOf({"git", "rev-parse", "--show-toplevel"});
         return top.empty() ? std::string() : top + "/.gitattributes";
     }
-    std::string configured = firstLineOf("git config --global --path core.attributesFile 2>/dev/null");
+    std::string configured = firstLineOf({"git", "config", "--global", "--path", "core.attributesFile"});
     if (!configured.empty()) {
         return configured;
     }
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     const char* home = std::getenv("HOME");
+    if (home == nullptr) {
+        home = std::getenv("USERPROFILE");  // Windows, outside git's own shell
+    }
     const std::string config =
         xdg != nullptr && *xdg != '\0' ? xdg : std::string(home ? home : "") + "/.config";
-    runProgram({"mkdir", "-p", config + "/git"});
+    std::error_code ignored;  // a folder that cannot be made fails the write below, which says where
+    std::filesystem::create_directories(std::u8string(config.begin(), config.end()) + u8"/git", ignored);
     return config + "/git/attributes";
 }
 
 // Adds the attributes line unless the file has it, by writing the whole new file beside it and
 // renaming it into place.
 bool addAttributesLine(const std::string& path) {
-    PosixFileSystem fs;
+    MachineFileSystem fs;
     std::string text;
     if (fs.exists(path)) {
         ReadOutcome read = fs.readWhole(path);

@@ -17,6 +17,7 @@
 #include "merge/run/MergePlan.h"
 #include "merge/run/MergeRun.h"
 #include "platform/FileSystem.h"
+#include "platform/Process.h"
 
 namespace korvane {
 
@@ -72,7 +73,7 @@ int usage() {
 }
 
 int listCommand(const std::string& path) {
-    PosixFileSystem fs;
+    MachineFileSystem fs;
     ReadOutcome read = fs.readWhole(path);
     if (read.status == ReadStatus::OpenFailed) {
         err(msg::withoutNoFileChanged(msg::cannotRead(path, read.reason)));
@@ -178,7 +179,7 @@ int planCommand(const std::vector<std::string>& args) {
         return usage();
     }
     CliHost host;
-    PosixFileSystem fs;
+    MachineFileSystem fs;
     MergeRun run(host, fs, paths);
     run.mergeInsideTiddlers(mergeInside);
     run.findUneditedCopy(findCopy);
@@ -214,7 +215,7 @@ int planCommand(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = programArguments(argc, argv);
     if (args.size() == 1 && args[0] == "--help") {
         out(kUsage);
         return std::fflush(stdout) == 0 ? kExitOk : kExitUsage;

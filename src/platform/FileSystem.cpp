@@ -250,17 +250,6 @@ ReadOutcome PosixFileSystem::readWhole(const std::string& path) {
     return out;
 }
 
-std::vector<ReadOutcome> FileSystem::readWholeEach(const std::vector<std::string>& paths) {
-    std::vector<ReadOutcome> results(paths.size(), ReadOutcome{ReadStatus::OpenFailed, {}, "not read"});
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        results[i] = readWhole(paths[i]);
-        if (results[i].status == ReadStatus::OpenFailed) {
-            break;
-        }
-    }
-    return results;
-}
-
 std::vector<ReadOutcome> PosixFileSystem::readWholeEach(const std::vector<std::string>& paths) {
     return resultsAtOnce<ReadOutcome>(
         paths.size(), [&](std::size_t i) { return PosixFileSystem::readWhole(paths[i]); },
@@ -350,18 +339,6 @@ FsError writeDurable(const std::string& path, const std::vector<std::string_view
 FsError PosixFileSystem::writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
                                          std::optional<unsigned> mode, std::optional<FileOwner> owner) {
     return writeDurable(path, pieces, mode, owner);
-}
-
-std::vector<FsError> FileSystem::writeNewDurableEach(const std::vector<NewFile>& files,
-                                                     const std::vector<std::string_view>& pieces) {
-    std::vector<FsError> results(files.size(), FsError("not written"));
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        results[i] = writeNewDurable(files[i].path, pieces, files[i].mode, files[i].owner);
-        if (results[i]) {
-            break;
-        }
-    }
-    return results;
 }
 
 std::vector<FsError> PosixFileSystem::writeNewDurableEach(const std::vector<NewFile>& files,

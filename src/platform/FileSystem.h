@@ -1,6 +1,7 @@
 // The file-system operations that Korvane performs, behind one interface so that tests can make any
-// single step fail. The real implementation uses POSIX calls and standard C++ only, so the core and
-// the headless companion stay free of the toolkit.
+// single step fail. The real implementations use the system's own calls (POSIX in FileSystem.cpp,
+// Windows in FileSystemWin.cpp) and standard C++ only, so the core and the headless companion stay
+// free of the toolkit.
 #pragma once
 
 #include <chrono>
@@ -139,11 +140,48 @@ class FileSystem {
     virtual std::vector<std::string> namesInFolder(const std::string& /*folder*/) { return {}; }
 };
 
-// A path's folder ("." for a bare name, "/" at the root) and its last component.
+// A path's folder ("." for a bare name, "/" at the root) and its last component. On Windows a
+// backslash parts a path as well, and a drive's root is "C:\\".
 std::string folderOf(std::string_view path);
 std::string_view nameOf(std::string_view path);
 
-// The real file system of the machine.
+// MachineFileSystem is the real file system of the machine the program was built for.
+#ifdef _WIN32
+// The real file system of a Windows machine. Paths are UTF-8 and go to the system as UTF-16. Windows
+// has no atomic exchange and no permission bits: a mode without the owner's write bit is the read-only
+// attribute, and every file reports 0666, or 0444 when read-only, and the owner 0. A symbolic link or
+// a junction is a link; other reparse points are what they stand for. A file that another program
+// holds open without sharing it fails the step with a reason saying so, and the step changes nothing.
+class WindowsFileSystem : public FileSystem {
+  public:
+    bool isFile(const std::string& path) override;
+    bool exists(const std::string& path) override;
+    bool sameFile(const std::string& a, const std::string& b) override;
+    ReadOutcome readWhole(const std::string& path) override;
+    // One file after another; one that cannot be read stops none of the others.
+    std::vector<ReadOutcome> readWholeEach(const std::vector<std::string>& paths) override;
+    // The save compares a file right before it replaces it: the file is opened for deletion too, so
+    // that one another program holds open without sharing that right is found before anything is
+    // replaced.
+    CompareOutcome compareWhole(const std::string& path, std::string_view expected) override;
+    [[nodiscard]] FsError writeNewDurable(const std::string& path,
+                                          const std::vector<std::string_view>& pieces,
+                                          std::optional<unsigned> mode,
+                                          std::optional<FileOwner> owner = {}) override;
+    // One file after another; one that fails stops none of the others.
+    [[nodiscard]] std::vector<FsError> writeNewDurableEach(
+        const std::vector<NewFile>& files, const std::vector<std::string_view>& pieces) override;
+    // Replaces a read-only file too, as POSIX's rename does.
+    [[nodiscard]] FsError rename(const std::string& from, const std::string& to) override;
+    [[nodiscard]] FsError renameNoReplace(const std::string& from, const std::string& to) override;
+    // Removes a read-only file too, as POSIX's unlink does.
+    [[nodiscard]] FsError remove(const std::string& path) override;
+    FileInfo inspect(const std::string& path) override;
+    std::vector<std::string> namesInFolder(const std::string& folder) override;
+};
+using MachineFileSystem = WindowsFileSystem;
+#else
+// The real file system of a POSIX machine.
 class PosixFileSystem : public FileSystem {
   public:
     bool isFile(const std::string& path) override;
@@ -171,5 +209,7 @@ class PosixFileSystem : public FileSystem {
     FileInfo inspect(const std::string& path) override;
     std::vector<std::string> namesInFolder(const std::string& folder) override;
 };
+using MachineFileSystem = PosixFileSystem;
+#endif
 
 }  // namespace korvane

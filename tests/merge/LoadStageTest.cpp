@@ -117,7 +117,9 @@ TEST_F(LoadStage, LastMergeIsOfferedOnlyWithoutAnUneditedPath) {
     host.yesNoAnswers = {false};
     ASSERT_TRUE(load(local, remote, ""));
     EXPECT_EQ(host.log, (std::vector<std::string>{"ask:Use .LastMerge file?", "ask:Use earlier save?"}));
-    const std::string offered = host.messages.back().text, found = std::filesystem::canonical(backup);
+    const std::string offered = host.messages.back().text,
+                      found = std::filesystem::canonical(dir.dir()).string() +
+                              "/local.html_backup/local.20060102120000000.html";
     EXPECT_TRUE(offered.starts_with("Korvane found an earlier save of your file, " + found + ", from ") &&
                 offered.ends_with(", that explains 1 of the 1 differences. Use it as the unedited copy?"))
         << offered;

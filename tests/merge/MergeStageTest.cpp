@@ -91,7 +91,7 @@ std::vector<std::string> MergeStage::merge(const test::TableRow& r) {
         }
         return a;
     };
-    PosixFileSystem fs;
+    MachineFileSystem fs;
     // The remote document differs outside its store area too, so equal stores are not "Identical".
     const bool tw5 = r.in[0] == "merge5";
     MergeRun run(host, fs,
@@ -199,7 +199,7 @@ TEST(WikiFormats, AFormatOfItsOwnRunsThroughListPlanMergeAndSave) {
     EXPECT_EQ(formatOf(remote).list(remote, listed).problem, PageProblem::None);
     EXPECT_EQ(listed.colTitles, (std::vector<std::string_view>{"A", "B", "K", "C"}));
     test::ScriptedHost host;
-    PosixFileSystem fs;
+    MachineFileSystem fs;
     MergeRun run(host, fs, paths);
     ASSERT_TRUE(run.load());
     std::string plan;

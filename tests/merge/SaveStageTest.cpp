@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <deque>
 #include <fstream>
@@ -29,7 +28,7 @@ class SaveStage : public ::testing::Test {
     void resetFiles() {
         fs.failWhen = nullptr;
         for (const auto& f : std::filesystem::directory_iterator(dir.dir())) {
-            std::filesystem::remove(f.path());
+            (void)MachineFileSystem().remove(f.path().string());  // read-only ones too, on Windows as well
         }
         for (const auto& [path, bytes] : originals) {
             std::ofstream(path, std::ios::binary) << bytes;
@@ -60,6 +59,9 @@ TEST_F(SaveStage, GuardsFindFilesChangedByAnotherProcess) {
         // After the checks, as the first file is replaced: the exchanges bring the change to light.
         [&](const std::string& op) { return op.starts_with("rename:" + remote + "."); }};
     for (const auto& moment : moments) {
+        if (test::kOnWindows && &moment == &moments[3]) {
+            continue;  // Windows has no atomic exchange: a change at the last moment is not caught there
+        }
         for (const auto& [path, message] : rows) {
             SCOPED_TRACE(*path + " at moment " + std::to_string(&moment - moments));
             // At the last moment the remote file stands under its backup name, and another program
@@ -67,7 +69,7 @@ TEST_F(SaveStage, GuardsFindFilesChangedByAnotherProcess) {
             const bool newRemote = &moment >= &moments[2] && path == &remote;
             prepare(unedited);
             const std::string original = test::readBytes(*path);
-            ::chmod(remote.c_str(), 0444);
+            std::filesystem::permissions(remote, std::filesystem::perms(0444));
             bool changed = false;
             fs.failWhen = [&](const std::string& op) {
                 if (!changed && moment(op)) {
@@ -99,7 +101,7 @@ TEST_F(SaveStage, GuardsFindFilesChangedByAnotherProcess) {
                       (test::ShownMessage{newRemote ? host.messages[1].text : std::string(message),
                                           MessageIcon::Critical, newRemote ? "Korvane" : "Server Error"}));
             dir.write(std::filesystem::path(*path).filename().string(), original);
-            ::chmod(remote.c_str(), 0644);
+            std::filesystem::permissions(remote, std::filesystem::perms(0644));
         }
     }
 }
@@ -109,6 +111,9 @@ TEST_F(SaveStage, GuardsFindFilesChangedByAnotherProcess) {
 // folder, and the backup, the files exchanged out and the note removed last. A taken backup name is drawn
 // again.
 TEST_F(SaveStage, FlushesBeforeItRenamesAndRemovesTheBackupLast) {
+    if (test::kOnWindows) {
+        GTEST_SKIP() << "Windows offers no way to record the system's own calls";
+    }
     prepare(unedited);
     const auto before = test::snapshot(dir.dir());
     host.yesNoAnswers = {false};
@@ -152,7 +157,11 @@ TEST_F(SaveStage, FlushesBeforeItRenamesAndRemovesTheBackupLast) {
 TEST_F(SaveStage, AKilledSaveThroughALinkIsFoundFromTheLinkedFile) {
     const std::string linked = dir.path("synced.html");
     std::filesystem::rename(local, linked);
-    std::filesystem::create_symlink(linked, local);
+    if (!test::makeLink(linked, local) || !MachineFileSystem().inspect(local).link ||
+        std::string_view(MachineFileSystem().readWhole(local).text) != test::readBytes(linked)) {
+        GTEST_SKIP() << "this system made no symbolic link that leads to its file (wine, or Windows "
+                        "without the right to make one)";
+    }
     prepare(unedited);
     run->setRandomSource([] { return 0.5; });
     fs.failWhen = [&](const std::string& op) {
@@ -167,6 +176,9 @@ TEST_F(SaveStage, AKilledSaveThroughALinkIsFoundFromTheLinkedFile) {
 
 // Saved, but the old copies exchanged out stay: the message names each, the first after "Saved, but".
 TEST_F(SaveStage, OldCopiesThatCannotBeRemovedAreEachNamed) {
+    if (test::kOnWindows) {
+        GTEST_SKIP() << "Windows has no atomic exchange, so no old copy is exchanged out";
+    }
     prepare(unedited);
     run->setRandomSource([] { return 0.5; });
     fs.failWhen = [](const std::string& op) { return op.starts_with("remove:") && op.ends_with(".tmp"); };
@@ -213,6 +225,10 @@ TEST_F(SaveStage, APartlyDoneSaveSaysWhereEveryDocumentIs) {
         expected += "\n\"" + backup + "\": the remote file as it was before this merge";
         for (std::size_t i = 1; i < 3; ++i) {  // a file exchanged out stays at its copy's name
             const bool old = i < row.failing;
+            if (old && test::kOnWindows) {  // no exchange there: the file was replaced by a rename
+                EXPECT_FALSE(std::filesystem::exists(targets[i] + temp));
+                continue;
+            }
             expected += "\n\"" + targets[i] + temp + "\": " +
                         (old ? std::string(msg::kTargetNames[i]) + std::string(msg::kAsItWas)
                              : "the merged document");

@@ -190,7 +190,7 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
         test::TempDir dir;
         test::ScriptedHost host;
         host.passwords = row.passwords;
-        PosixFileSystem fs;
+        MachineFileSystem fs;
         std::string log;
         std::size_t dialogs = 0;
         host.answerDialog = [&](const ConflictRequest& q) {

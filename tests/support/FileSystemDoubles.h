@@ -16,7 +16,7 @@ namespace korvane::test {
 // written one after another, so that the record keeps its order and every single step can fail.
 class InjectingFileSystem : public FileSystem {
   public:
-    InjectingFileSystem() : m_inner(m_posix) {}
+    InjectingFileSystem() : m_inner(m_machine) {}
     explicit InjectingFileSystem(FileSystem& inner) : m_inner(inner) {}
 
     std::vector<std::string> ops;
@@ -74,7 +74,7 @@ class InjectingFileSystem : public FileSystem {
         return pass(op, FsError(kInjected), real);
     }
 
-    PosixFileSystem m_posix;
+    MachineFileSystem m_machine;
     FileSystem& m_inner;
 };
 

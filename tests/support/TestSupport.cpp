@@ -1,7 +1,6 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <fstream>
@@ -33,9 +32,15 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(m_dir, ec);
 }
 
+std::string TempDir::path(const std::string& name) const {
+    const std::u8string p = (m_dir / std::u8string(name.begin(), name.end())).u8string();
+    return std::string(p.begin(), p.end());
+}
+
 std::string TempDir::write(const std::string& name, const std::string& bytes) const {
     const std::string p = path(name);
-    std::ofstream(p, std::ios::binary) << bytes;
+    std::ofstream(std::filesystem::path(std::u8string(p.begin(), p.end())), std::ios::binary)
+        << bytes;  // UTF-8 on Windows too
     return p;
 }
 
@@ -49,7 +54,7 @@ std::optional<DialogButton> button(char code) {
 }
 
 std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(std::filesystem::path(std::u8string(path.begin(), path.end())), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
@@ -105,17 +110,6 @@ std::vector<std::pair<std::string, std::string>> snapshot(const std::filesystem:
     }
     std::sort(files.begin(), files.end());
     return files;
-}
-
-int runShell(const std::string& command, const std::string& errPath, std::string* out) {
-    FILE* p =
-        ::popen(("(" + command + ")" + (out ? "" : " >/dev/null") + " 2>'" + errPath + "'").c_str(), "r");
-    char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) {
-        out->append(buf, n);
-    }
-    const int raw = ::pclose(p);
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
 
 std::string encryptedWiki(const std::vector<std::string>& entries, const std::string& password,

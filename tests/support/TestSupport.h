@@ -23,7 +23,7 @@ class TempDir {
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    std::string path(const std::string& name) const { return (m_dir / name).string(); }
+    std::string path(const std::string& name) const;  // UTF-8, on Windows as well
     std::string write(const std::string& name, const std::string& bytes) const;
     const std::filesystem::path& dir() const { return m_dir; }
 
@@ -49,9 +49,21 @@ void checkTable(
 // Every file of the folder with its content, to show that nothing changed.
 std::vector<std::pair<std::string, std::string>> snapshot(const std::filesystem::path& dir);
 
-// Runs a shell command, its errors going to `errPath` and its output to `out` when given; gives its exit
-// status.
+// The tests run on Windows too (scripts/build-windows.sh, under wine); what only a POSIX system has is
+// skipped there with the reason.
+inline constexpr bool kOnWindows = KORVANE_TESTS_ON_WINDOWS;
+
+// Runs a command, its errors going to `errPath` and its output to `out` when given; gives its exit
+// status. POSIX runs it through the shell; Windows has none, so there the command is plain words and
+// '...' quotes, without redirections or pipes.
 int runShell(const std::string& command, const std::string& errPath, std::string* out = nullptr);
+// Makes a named pipe at `path`: false where the system keeps none in a folder (Windows).
+bool makeNamedPipe(const std::string& path);
+// Makes a symbolic link at `link` to `target`: false where the system refuses (Windows without the
+// right to make one, wine).
+bool makeLink(const std::string& target, const std::string& link);
+// Sets a variable of this program's environment, which the programs it starts inherit.
+void setEnvironment(const std::string& name, const std::string& value);
 
 // One tiddler element in the early form: <div tiddler="T" modifier=.. modified=.. created=..
 // tags="">BODY</div>

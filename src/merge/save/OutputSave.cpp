@@ -38,7 +38,8 @@ std::string removeOutputLeftovers(FileSystem& fs, const std::string& output) {
         outputs.push_back(std::move(resolved));
     }
     for (const std::string& path : outputs) {
-        const std::string folder = path.substr(0, path.rfind('/') + 1);  // with its slash; empty for "."
+        // With its separator; empty for ".".
+        const std::string folder = path.substr(0, path.size() - nameOf(path).size());
         for (const std::string& name : fs.namesInFolder(folder.empty() ? "." : folder)) {
             if (isOutputTemporary(name, std::string_view(path).substr(folder.size()))) {
                 const FileInfo info = fs.inspect(folder + name);

@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Cross-builds korvane-cli.exe and the core tests for 64-bit Windows with mingw-w64 and runs the tests
+# under wine. Takes minutes the first time: it installs the cross compiler and wine, and builds libgit2
+# (with PCRE2 and http-parser, which libgit2 needs to link) and OpenSSL's libcrypto (for encrypted
+# wikis) from Debian's source packages, since Debian ships no Windows build of them.
+#   scripts/build-windows.sh [--build-only]
+# The build goes to $KORVANE_WINDOWS_BUILD_DIR (build-win), the .exe files into that folder. The
+# TiddlyWiki 5 checks need node and TiddlyWiki as test.sh installs them; with KORVANE_LINUX_CLI naming
+# the Linux korvane-cli, the Windows program must write the same merged wiki byte for byte.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=${KORVANE_WINDOWS_BUILD_DIR:-build-win}
+mkdir -p "$build"
+build=$(cd "$build" && pwd)
+third=$build/third-party
+prefix=$third/prefix
+toolchain=$root/cmake/mingw-w64-x86_64.cmake
+
+# The cross compiler (POSIX threads, for std::thread), Windows zlib for libgit2, GoogleTest's sources,
+# and wine64 to run 64-bit Windows programs (no 32-bit packages are needed for those).
+scripts/ensure-packages.sh cmake ninja-build g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix \
+    libz-mingw-w64-dev googletest wine64 xz-utils
+
+# --- libgit2, PCRE2, http-parser and OpenSSL for Windows, from Debian's source packages -----------
+# apt-get fetches the sources through a list of its own, made from this machine's Debian lines with
+# deb-src in place of deb, so the machine's apt configuration stays as it is.
+fetch_sources() {
+    local apt=$third/apt codename
+    codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    mkdir -p "$apt/parts" "$apt/lists/partial" "$apt/cache/archives/partial" "$third/src"
+    for f in /etc/apt/sources.list.d/*.sources; do
+        [ -e "$f" ] || continue
+        # Only Debian's own stanzas: one that names Debian's archive key.
+        awk 'BEGIN{RS=""; ORS="\n\n"} /debian-archive-keyring/ {sub(/Types: deb\n/, "Types: deb-src\n"); print}' \
+            "$f" > "$apt/parts/$(basename "$f")"
+    done
+    if [ -e /etc/apt/sources.list ]; then
+        sed -n 's/^deb \(.*debian.*\)$/deb-src \1/p' /etc/apt/sources.list > "$apt/parts/debian-src.list"
+    fi
+    local opts=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$apt/parts"
+        -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache")
+    apt-get "${opts[@]}" -qq update
+    (cd "$third/src" && apt-get "${opts[@]}" -qq source --download-only \
+        "libgit2/$codename" "pcre2/$codename" "http-parser/$codename" "openssl/$codename")
+}
+
+unpack() {  # unpack NAME: the folder of NAME's sources
+    local dir
+    dir=$(find "$third/src" -maxdepth 1 -type d -name "$1-*" | head -n 1)
+    if [ -z "$dir" ]; then
+        tar -C "$third/src" -xf "$(find "$third/src" -maxdepth 1 -name "${1}_*.orig.tar.*" ! -name "*.asc" | head -n 1)"
+        dir=$(find "$third/src" -maxdepth 1 -type d -name "$1-*" | head -n 1)
+    fi
+    echo "$dir"
+}
+
+build_third_party() {
+    [ -n "$(find "$third/src" -maxdepth 1 -name 'openssl_*.orig.tar.*' 2>/dev/null)" ] || fetch_sources
+    local cm=(-G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release
+        -DCMAKE_INSTALL_PREFIX="$prefix" -DKORVANE_WINDOWS_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF)
+    local pcre2 http git2
+    pcre2=$(unpack pcre2)
+    cmake -S "$pcre2" -B "$third/build/pcre2" "${cm[@]}" -DPCRE2_BUILD_PCRE2GREP=OFF \
+        -DPCRE2_BUILD_TESTS=OFF -DPCRE2_SUPPORT_JIT=OFF -DPCRE2_BUILD_PCRE2_8=ON > /dev/null
+    cmake --build "$third/build/pcre2" --target install > /dev/null
+
+    # http-parser is one C file; libgit2 looks for it as a library with its header.
+    http=$(unpack http-parser)
+    mkdir -p "$prefix/include" "$prefix/lib"
+    x86_64-w64-mingw32-gcc-posix -O2 -c "$http/http_parser.c" -o "$third/http_parser.o"
+    x86_64-w64-mingw32-ar rcs "$prefix/lib/libhttp_parser.a" "$third/http_parser.o"
+    cp "$http/http_parser.h" "$prefix/include/"
+
+    git2=$(unpack libgit2)
+    cmake -S "$git2" -B "$third/build/libgit2" "${cm[@]}" -Wno-dev -DBUILD_TESTS=OFF -DBUILD_CLI=OFF \
+        -DUSE_HTTPS=OFF -DUSE_SSH=OFF -DUSE_NTLMCLIENT=OFF -DUSE_WINHTTP=OFF -DUSE_ICONV=OFF \
+        -DREGEX_BACKEND=pcre2 -DUSE_HTTP_PARSER=system -DUSE_SHA1=CollisionDetection \
+        -DUSE_SHA256=Builtin -DUSE_BUNDLED_ZLIB=OFF -DCMAKE_C_FLAGS=-DPCRE2_STATIC > /dev/null
+    cmake --build "$third/build/libgit2" --target install > /dev/null
+
+    # libcrypto only, static, no tests or documentation; its own build system, made for mingw.
+    local ssl
+    ssl=$(unpack openssl)
+    (cd "$ssl" && ./Configure mingw64 --cross-compile-prefix=x86_64-w64-mingw32- --prefix="$prefix" \
+        --libdir=lib no-shared no-tests no-docs no-apps no-engine no-module > /dev/null &&
+        make -j"$(nproc)" build_libs > /dev/null && make install_dev > /dev/null)
+    touch "$prefix/.complete"
+}
+
+# A prefix made before OpenSSL was part of it is made again.
+[ -e "$prefix/.complete" ] && [ -e "$prefix/lib/libcrypto.a" ] || build_third_party
+
+# --- korvane-cli.exe and the core tests -----------------------------------------------------------
+export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig:/usr/x86_64-w64-mingw32/lib/pkgconfig
+export PKG_CONFIG_SYSROOT_DIR=/
+# GCC 12 warns wrongly about overlapping copies inside std::string when it inlines them at -O2 and
+# above (its bug 105329); the warning says nothing about Korvane's code.
+cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DKORVANE_WINDOWS_PREFIX="$prefix" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-Wno-restrict -DKORVANE_BUILD_UI=OFF \
+    -DKORVANE_BUILD_BENCH=OFF > /dev/null
+cmake --build "$build" --target korvane-cli korvane_core_tests korvane_hold_open
+echo "Built $build/korvane-cli.exe"
+[ "${1:-}" = --build-only ] && exit 0
+
+# --- The tests, as Windows programs under wine ----------------------------------------------------
+# A wine setup of its own in the build folder; without Mono and Gecko, which nothing here needs (and
+# which wine would otherwise offer to download).
+export WINEPREFIX=$build/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+[ -d "$WINEPREFIX" ] || wineboot --init > /dev/null 2>&1 || true
+# Every wine program of this run shares one wine server; it ends once the last one has.
+(cd "$build" && wine ./korvane_core_tests.exe --gtest_brief=1)
+tests/windows/wine-tests.sh "$build" ${KORVANE_LINUX_CLI:+"$KORVANE_LINUX_CLI"}
+echo "The Windows build passed its tests under wine."
