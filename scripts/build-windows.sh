@@ -83,7 +83,7 @@ build_third_party() {
     local ssl
     ssl=$(unpack openssl)
     (cd "$ssl" && ./Configure mingw64 --cross-compile-prefix=x86_64-w64-mingw32- --prefix="$prefix" \
-        --libdir=lib no-shared no-tests no-docs no-apps no-engine no-module > /dev/null &&
+        --libdir=lib no-shared no-tests no-engine no-module > /dev/null &&
         make -j"$(nproc)" build_libs > /dev/null && make install_dev > /dev/null)
     touch "$prefix/.complete"
 }

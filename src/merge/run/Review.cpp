@@ -211,8 +211,10 @@ std::vector<Review::FieldRow> Review::changedFields(std::size_t i) const {
         fieldsOf(paneText(i, Pane::Yours)), fieldsOf(paneText(i, Pane::Unedited)),
         fieldsOf(paneText(i, Pane::Friends))};
     for (const auto& version : versions) {
-        for (const auto& [name, value] : version) {
-            if (std::any_of(rows.begin(), rows.end(), [&](const FieldRow& r) { return r.name == name; })) {
+        for (const auto& field : version) {
+            const std::string& name = field.first;
+            if (std::any_of(rows.begin(), rows.end(),
+                            [&name](const FieldRow& r) { return r.name == name; })) {
                 continue;
             }
             FieldRow row{name, {}, {}, {}};
