@@ -2,8 +2,6 @@
 // questions of the run are answered by the conflict rule; everything else (the checks, the conflict
 // copies, the guarded save) is the desktop program's own run.
 
-#include <openssl/crypto.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -66,7 +64,7 @@ std::string readPasswordFile(const std::string& path, Secret& password) {
         } else {
             error = read.reason;
         }
-        OPENSSL_cleanse(read.text.data(), read.text.size());
+        wipeBytes(read.text.data(), read.text.size());
     }
     password = Secret(std::string_view(text).substr(0, text.find_first_of("\r\n")));
     wipeText(text);

@@ -1,7 +1,5 @@
 // `korvane-cli git-setup`: the configuration that makes Korvane git's merge driver and merge tool,
 // printed, and with --apply written by git itself and into the attributes file.
-#include <openssl/crypto.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>

@@ -22,6 +22,10 @@ void Secret::wipe() {
     wipeText(m_text);
 }
 
+void wipeBytes(char* data, std::size_t size) {
+    OPENSSL_cleanse(data, size);
+}
+
 void wipeText(std::string& text) {
     // The whole buffer, not only the bytes in use: a shorter text may have stood in a longer one.
     text.resize(text.capacity());

@@ -28,5 +28,7 @@ class Secret {
 
 // Overwrites a text that held something secret (a decrypted store) and empties it.
 void wipeText(std::string& text);
+// Overwrites bytes that held something secret, in a way the compiler does not leave out.
+void wipeBytes(char* data, std::size_t size);
 
 }  // namespace korvane
