@@ -282,7 +282,7 @@ TEST(Tw5Merge, ReviewDefaultsLoseNoEditAndChoicesWriteWhatTheySay) {
     for (const Case& c : cases) {
         test::TempDir dir;
         test::ScriptedHost host;
-        PosixFileSystem fs;
+        MachineFileSystem fs;
         MergeRun run(
             host, fs,
             {dir.write("l.html", local), dir.write("r.html", remote), dir.write("u.html", unedited)});
@@ -349,7 +349,7 @@ TEST(Tw5Merge, ReviewDefaultsLoseNoEditAndChoicesWriteWhatTheySay) {
         host.answerDialog = [b = button](const ConflictRequest& q) {
             return ConflictAnswer{q.isEnabled(b) ? b : *q.boldButton, q.texts};
         };
-        PosixFileSystem fs;
+        MachineFileSystem fs;
         MergeRun run(
             host, fs,
             {dir.write("l.html", local), dir.write("r.html", remote), dir.write("u.html", unedited)});
