@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <new>
 #include <optional>
@@ -57,14 +59,22 @@ std::string readPasswordFile(const std::string& path, Secret& password) {
         }
         error = std::ferror(stdin) ? std::strerror(errno) : "";
     } else {
-        MachineFileSystem fs;
-        ReadOutcome read = fs.readWhole(path);
-        if (read.status == ReadStatus::Ok) {
-            text.assign(read.text.data(), read.text.size());
-        } else {
-            error = read.reason;
+        // A stream, not a whole-file read: a named pipe (`--password-file <(pass show wiki)`) is a
+        // password file too. The path is UTF-8, which the stream takes as such on every system.
+        // The stream reads into a buffer of this function's, which is wiped afterwards.
+        char buffer[4096];
+        std::ifstream in;
+        in.rdbuf()->pubsetbuf(buffer, sizeof buffer);
+        errno = 0;
+        in.open(std::filesystem::path(std::u8string(path.begin(), path.end())), std::ios::binary);
+        if (in) {
+            std::getline(in, text);
         }
-        wipeBytes(read.text.data(), read.text.size());
+        if (!in.is_open() || in.bad()) {
+            error = std::strerror(errno != 0 ? errno : EIO);
+        }
+        in.close();
+        wipeBytes(buffer, sizeof buffer);
     }
     password = Secret(std::string_view(text).substr(0, text.find_first_of("\r\n")));
     wipeText(text);
