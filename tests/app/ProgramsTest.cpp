@@ -32,9 +32,10 @@ TEST(Programs, OutputErrorsAndExitStatus) {
                                     : row.in[0] == "korvane" ? "'" KORVANE_PATH "' "
                                                              : "'" KORVANE_CLI_PATH "' ";
         std::string out;
-        const int status = test::runShell(
-            "cd '" + dir.dir().string() + "' && K='" KORVANE_PATH "' && " + program + fill(row.in.at(1)), err,
-            &out);
+        const int status = test::runShell("cd '" + dir.dir().string() +
+                                              "' && K='" KORVANE_PATH "' && C='" KORVANE_CLI_PATH "' && " +
+                                              program + fill(row.in.at(1)),
+                                          err, &out);
         std::vector<std::string> expected;
         std::transform(row.out.begin(), row.out.end(), std::back_inserter(expected), fill);
         EXPECT_EQ((std::vector<std::string>{std::to_string(status), out, test::readBytes(err)}), expected)
