@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # korvane-cli.exe under wine, on what Windows users meet: a whole three-file merge of a TiddlyWiki 5
-# trio in a folder whose name is not ASCII, given with Windows paths; and a file that another program
-# holds open, which stops the save before anything is changed.
+# trio in a folder whose name is not ASCII, given with Windows paths; an encrypted trio merged with its
+# password; and a file that another program holds open, which stops the save before anything is
+# changed.
 #   tests/windows/wine-tests.sh BUILD_DIR [LINUX_KORVANE_CLI]
 # BUILD_DIR holds korvane-cli.exe and korvane_hold_open.exe. With LINUX_KORVANE_CLI the merged wiki
 # must be byte for byte what the Linux program writes from the same trio.
@@ -56,6 +57,19 @@ fi
 rc=0
 cli merge /local "$win\\local.html" /remote "$win\\remote.html" --conflicts both > /dev/null 2>&1 || rc=$?
 check "a second merge over the read-only remote file, exit $rc" [ "$rc" = 0 ]
+
+# --- An encrypted trio: the password from a file with a Windows path, the result encrypted again ----
+enc=$work/trios/encrypted
+dir="$work/encrypted ☕"
+rm -rf "$dir" && mkdir -p "$dir" && cp "$enc"/{local,remote,unedited}.html "$work/trios/encrypted.password" "$dir"/
+win=$(winepath -w "$dir")
+rc=0
+cli merge /local "$win\\local.html" /remote "$win\\remote.html" /lastmerge "$win\\unedited.html" \
+    --conflicts both --password-file "$win\\encrypted.password" > /dev/null 2> "$work/summary" || rc=$?
+want=$(node -p "require(process.argv[1]).exit" "$enc/expected.json")
+check "encrypted: exit $rc, expected $want: $(cat "$work/summary")" [ "$rc" = "$want" ]
+check "encrypted: the merged wiki is encrypted again" grep -q '<pre id="encryptedStoreArea"' "$dir/local.html"
+check "encrypted: TiddlyWiki decrypts and reads it as expected" node "$here/../tw5/trios.js" check "$enc" "$dir/local.html"
 
 # --- --out with a Windows path: an interrupted save's leftover beside FILE is named and removed ------
 dir="$work/out ☕"
