@@ -242,12 +242,16 @@ WordChanges wordChanges(std::string_view before, std::string_view after) {
     }
     initLibgit2();
     const std::vector<std::size_t> beforeStarts = wordStarts(before), afterStarts = wordStarts(after);
-    // The words both texts begin and end with are the same whatever the diff finds between them; only
-    // the words between go to the diff, which keeps a small edit of a long text quick.
-    const std::size_t nb = beforeStarts.size() - 1, na = afterStarts.size() - 1;
+    // A word is compared without the spaces after it: the last word of a text, which has none, is the
+    // same word as it was when more follows it now, and a change of spacing alone marks nothing.
     const auto word = [](std::string_view t, const std::vector<std::size_t>& starts, std::size_t i) {
-        return t.substr(starts[i], starts[i + 1] - starts[i]);
+        std::string_view w = t.substr(starts[i], starts[i + 1] - starts[i]);
+        const std::size_t end = w.find_last_not_of(" \t\n\r\f\v");
+        return end == std::string_view::npos ? std::string_view() : w.substr(0, end + 1);
     };
+    // The words both texts begin and end with are the same whatever the diff finds between them; only
+    // the words between go to the diff, one a line, which keeps a small edit of a long text quick.
+    const std::size_t nb = beforeStarts.size() - 1, na = afterStarts.size() - 1;
     std::size_t head = 0, tail = 0;
     while (head < nb && head < na && word(before, beforeStarts, head) == word(after, afterStarts, head)) {
         ++head;
@@ -256,10 +260,16 @@ WordChanges wordChanges(std::string_view before, std::string_view after) {
            word(before, beforeStarts, nb - 1 - tail) == word(after, afterStarts, na - 1 - tail)) {
         ++tail;
     }
-    const std::string beforeLines =
-        wordLines(before.substr(beforeStarts[head], beforeStarts[nb - tail] - beforeStarts[head]));
-    const std::string afterLines =
-        wordLines(after.substr(afterStarts[head], afterStarts[na - tail] - afterStarts[head]));
+    const auto lines = [&word, head](std::string_view t, const std::vector<std::size_t>& starts,
+                                     std::size_t end) {
+        std::string out;
+        for (std::size_t i = head; i < end; ++i) {
+            out.append(word(t, starts, i)) += '\n';  // a word without spaces holds no line feed
+        }
+        return out;
+    };
+    const std::string beforeLines = lines(before, beforeStarts, nb - tail);
+    const std::string afterLines = lines(after, afterStarts, na - tail);
     git_diff_options options;
     git_diff_options_init(&options, GIT_DIFF_OPTIONS_VERSION);
     options.context_lines = 0;

@@ -24,10 +24,11 @@ struct ByteRange {
     bool operator==(const ByteRange&) const = default;
 };
 
-// What changed from `before` to `after`, word by word (a word with the spaces after it): the ranges of
-// `before` that are gone and of `after` that are new, each sorted and joined where they touch. libgit2's
-// diff (git's own) over the texts taken one word per line, so a text of one long line is compared as
-// finely as one of many.
+// What changed from `before` to `after`, word by word: the ranges of `before` that are gone and of
+// `after` that are new (a word with the spaces after it), each sorted and joined where they touch.
+// Words are compared without those spaces, so spacing alone is no change. libgit2's diff (git's own)
+// over the texts taken one word per line, so a text of one long line is compared as finely as one of
+// many.
 struct WordChanges {
     std::vector<ByteRange> removed;
     std::vector<ByteRange> inserted;
