@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/Memory.h"
+#include "platform/ReadLoops.h"
 
 namespace korvane {
 namespace {
@@ -222,31 +223,9 @@ ReadOutcome PosixFileSystem::readWhole(const std::string& path) {
         out.reason = *file.error;
         return out;
     }
-    try {
-        out.text.resize(file.size);
-    } catch (const std::exception&) {  // std::bad_alloc or std::length_error
-        out.status = ReadStatus::OpenFailed;
-        out.reason = reasonOf(ENOMEM);
-        return out;
-    }
-    std::size_t got = 0;
-    while (got < file.size) {
-        const ssize_t n = readSome(fd.get(), out.text.data() + got, file.size - got);
-        if (n < 0) {
-            out.status = ReadStatus::OpenFailed;
-            out.reason = reasonOf(errno);
-            out.text.clear();
-            return out;
-        }
-        if (n == 0) {
-            break;
-        }
-        got += static_cast<std::size_t>(n);
-    }
-    if (got < file.size) {
-        out.status = ReadStatus::Short;
-        out.text.clear();
-    }
+    readAllInto(
+        out, file.size, [&fd](char* into, std::size_t n) { return readSome(fd.get(), into, n); },
+        [] { return reasonOf(errno); }, reasonOf(ENOMEM));
     return out;
 }
 
@@ -271,28 +250,9 @@ CompareOutcome PosixFileSystem::compareWhole(const std::string& path, std::strin
         out.status = CompareStatus::Different;
         return out;
     }
-    std::vector<char> chunk(std::size_t{1} << 20);
-    std::size_t done = 0;
-    bool same = true;
-    while (true) {
-        const ssize_t n = readSome(fd.get(), chunk.data(), chunk.size());
-        if (n < 0) {
-            out.status = CompareStatus::OpenFailed;
-            out.reason = reasonOf(errno);
-            return out;
-        }
-        const auto got = static_cast<std::size_t>(n);
-        if (got == 0) {
-            break;
-        }
-        if (got > expected.size() - done ||
-            expected.compare(done, got, std::string_view(chunk.data(), got)) != 0) {
-            same = false;  // the file differs, or grew while it was read
-            break;
-        }
-        done += got;
-    }
-    out.status = same && done == expected.size() ? CompareStatus::Same : CompareStatus::Different;
+    compareAllWith(
+        out, expected, [&fd](char* into, std::size_t n) { return readSome(fd.get(), into, n); },
+        [] { return reasonOf(errno); });
     return out;
 }
 

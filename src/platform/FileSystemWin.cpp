@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/FileSystem.h"
+#include "platform/ReadLoops.h"
 #include "platform/WinText.h"
 
 namespace korvane {
@@ -265,31 +266,9 @@ ReadOutcome WindowsFileSystem::readWhole(const std::string& path) {
         out.reason = *file.error;
         return out;
     }
-    try {
-        out.text.resize(file.size);
-    } catch (const std::exception&) {  // std::bad_alloc or std::length_error
-        out.status = ReadStatus::OpenFailed;
-        out.reason = reasonOf(ERROR_NOT_ENOUGH_MEMORY);
-        return out;
-    }
-    std::size_t got = 0;
-    while (got < file.size) {
-        const long long n = readSome(handle.get(), out.text.data() + got, file.size - got);
-        if (n < 0) {
-            out.status = ReadStatus::OpenFailed;
-            out.reason = lastReason();
-            out.text.clear();
-            return out;
-        }
-        if (n == 0) {
-            break;
-        }
-        got += static_cast<std::size_t>(n);
-    }
-    if (got < file.size) {
-        out.status = ReadStatus::Short;
-        out.text.clear();
-    }
+    readAllInto(
+        out, file.size, [&handle](char* into, std::size_t n) { return readSome(handle.get(), into, n); },
+        [] { return lastReason(); }, reasonOf(ERROR_NOT_ENOUGH_MEMORY));
     return out;
 }
 
@@ -314,27 +293,9 @@ CompareOutcome WindowsFileSystem::compareWhole(const std::string& path, std::str
         out.status = CompareStatus::Different;
         return out;
     }
-    std::vector<char> chunk(std::size_t{1} << 20);
-    std::size_t done = 0;
-    while (true) {
-        const long long n = readSome(handle.get(), chunk.data(), chunk.size());
-        if (n < 0) {
-            out.status = CompareStatus::OpenFailed;
-            out.reason = lastReason();
-            return out;
-        }
-        const auto got = static_cast<std::size_t>(n);
-        if (got == 0) {
-            break;
-        }
-        if (got > expected.size() - done ||
-            expected.compare(done, got, std::string_view(chunk.data(), got)) != 0) {
-            out.status = CompareStatus::Different;  // the file differs, or grew while it was read
-            return out;
-        }
-        done += got;
-    }
-    out.status = done == expected.size() ? CompareStatus::Same : CompareStatus::Different;
+    compareAllWith(
+        out, expected, [&handle](char* into, std::size_t n) { return readSome(handle.get(), into, n); },
+        [] { return lastReason(); });
     return out;
 }
 

@@ -89,18 +89,6 @@ int programOutput(const std::vector<std::string>& argv, std::string& output) {
     return pid < 0 ? -1 : waitFor(pid);
 }
 
-std::string firstLineOf(const std::vector<std::string>& argv) {
-    std::string text;
-    if (programOutput(argv, text) != 0) {
-        return {};
-    }
-    text = text.substr(0, text.find('\n'));
-    while (!text.empty() && text.back() == '\r') {
-        text.pop_back();
-    }
-    return text;
-}
-
 std::tm localTime(std::time_t when) {
     std::tm local{};
     localtime_r(&when, &local);

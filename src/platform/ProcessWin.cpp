@@ -11,33 +11,12 @@
 namespace korvane {
 namespace {
 
-// One argument as CommandLineToArgvW and the C runtime read it back: quoted when it holds a space, a
-// tab or a quote or is empty; a quote escaped, and backslashes doubled before a quote.
-std::wstring quoted(const std::wstring& arg) {
-    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
-        return arg;
-    }
-    std::wstring out = L"\"";
-    std::size_t backslashes = 0;
-    for (wchar_t c : arg) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        out += c;
-    }
-    out.append(backslashes * 2, L'\\');
-    return out + L"\"";
-}
-
 // Starts `argv`, searched on PATH like any command. With `output`, its standard output goes into that
 // handle and its standard error to NUL; without, it shares this program's standard streams.
 HANDLE start(const std::vector<std::string>& argv, HANDLE output) {
     std::wstring line;
     for (const std::string& a : argv) {
-        line += (line.empty() ? L"" : L" ") + quoted(widePath(a));
+        line += (line.empty() ? L"" : L" ") + commandLineArgument(widePath(a));
     }
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -129,18 +108,6 @@ int programOutput(const std::vector<std::string>& argv, std::string& output) {
     SecureZeroMemory(buffer, sizeof buffer);
     CloseHandle(readEnd);
     return process == nullptr ? -1 : waitFor(process);
-}
-
-std::string firstLineOf(const std::vector<std::string>& argv) {
-    std::string text;
-    if (programOutput(argv, text) != 0) {
-        return {};
-    }
-    text = text.substr(0, text.find('\n'));
-    while (!text.empty() && text.back() == '\r') {
-        text.pop_back();
-    }
-    return text;
 }
 
 std::tm localTime(std::time_t when) {

@@ -1,5 +1,6 @@
-// UTF-8 and the UTF-16 of Windows' wide-character calls, and the system's reasons as text. Included
-// only by the Windows implementations of this layer.
+// UTF-8 and the UTF-16 of Windows' wide-character calls, a program's argument on its command line, and
+// the system's reasons as text. Included only by the Windows implementations of this layer and the
+// tests' Windows helpers.
 #pragma once
 
 #include <windows.h>
@@ -18,6 +19,27 @@ inline std::wstring widePath(const std::string& utf8) {
     std::wstring wide(static_cast<std::size_t>(n), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
     return wide;
+}
+
+// One argument as CommandLineToArgvW and the C runtime read it back: quoted when it holds a space, a
+// tab or a quote or is empty; a quote escaped, and backslashes doubled before a quote.
+inline std::wstring commandLineArgument(const std::wstring& arg) {
+    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
+        return arg;
+    }
+    std::wstring out = L"\"";
+    std::size_t backslashes = 0;
+    for (wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out += c;
+    }
+    out.append(backslashes * 2, L'\\');
+    return out + L"\"";
 }
 
 inline std::string utf8Of(const std::wstring& wide) {

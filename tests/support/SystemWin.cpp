@@ -36,28 +36,12 @@ std::vector<std::string> wordsOf(const std::string& command) {
     return words;
 }
 
-// A word as the C runtime of the program started reads it back.
-std::wstring argumentOf(const std::string& word) {
-    std::wstring arg = widePath(word), out = L"\"";
-    std::size_t backslashes = 0;
-    for (wchar_t c : arg) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        out += c;
-    }
-    return out.append(backslashes * 2, L'\\') + L"\"";
-}
-
 }  // namespace
 
 int runShell(const std::string& command, const std::string& errPath, std::string* out) {
     std::wstring line;
     for (const std::string& word : wordsOf(command)) {
-        line += (line.empty() ? L"" : L" ") + argumentOf(word);
+        line += (line.empty() ? L"" : L" ") + commandLineArgument(widePath(word));
     }
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE err = CreateFileW(widePath(errPath).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,

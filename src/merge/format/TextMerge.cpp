@@ -105,22 +105,27 @@ std::optional<std::vector<Region>> mergeRegions(const std::string& base, const s
     return regions;
 }
 
-// A text as one word per line: each word with the spaces after it (and any spaces before the first),
-// a line feed inside written \n and a backslash \\, so that the lines join back to the text exactly.
-std::string wordLines(std::string_view text) {
+// The end of the word that starts at `at`: its characters up to a space, then the spaces after them.
+std::size_t wordEnd(std::string_view text, std::size_t at) {
     const auto space = [](char c) {
         return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
     };
+    while (at < text.size() && !space(text[at])) {
+        ++at;
+    }
+    while (at < text.size() && space(text[at])) {
+        ++at;
+    }
+    return at;
+}
+
+// A text as one word per line: each word with the spaces after it (and any spaces before the first),
+// a line feed inside written \n and a backslash \\, so that the lines join back to the text exactly.
+std::string wordLines(std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 4);
-    for (std::size_t at = 0; at < text.size();) {
-        std::size_t end = at;
-        while (end < text.size() && !space(text[end])) {
-            ++end;
-        }
-        while (end < text.size() && space(text[end])) {
-            ++end;
-        }
+    for (std::size_t at = 0, end = 0; at < text.size(); at = end) {
+        end = wordEnd(text, at);
         for (const char c : text.substr(at, end - at)) {
             if (c == '\n' || c == '\\') {
                 out += '\\';
@@ -130,25 +135,15 @@ std::string wordLines(std::string_view text) {
             }
         }
         out += '\n';
-        at = end;
     }
     return out;
 }
 
 // Where each word of `text` starts, as wordLines cuts it, and the text's end last.
 std::vector<std::size_t> wordStarts(std::string_view text) {
-    const auto space = [](char c) {
-        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-    };
     std::vector<std::size_t> starts;
-    for (std::size_t at = 0; at < text.size();) {
+    for (std::size_t at = 0; at < text.size(); at = wordEnd(text, at)) {
         starts.push_back(at);
-        while (at < text.size() && !space(text[at])) {
-            ++at;
-        }
-        while (at < text.size() && space(text[at])) {
-            ++at;
-        }
     }
     starts.push_back(text.size());
     return starts;

@@ -127,7 +127,7 @@ class MergeRun {
 
     // Whether the merge may go on when one side would delete most of the wiki (asked once, before any
     // dialog or review); false when the run stops.
-    bool confirmDeletions();
+    bool confirmDeletions(const VisitingList& titles);
 
     // How many of the remote document's own versions the merged document lacks: versions that differ
     // from the local one and (when the run reads an unedited document) from the unedited one, kept
@@ -145,14 +145,14 @@ class MergeRun {
     // Takes one document as read into `text`; false after an unreadable file was reported.
     bool takeDocument(const std::string& path, ReadOutcome& read, DocumentText& text);
 
-    // Whether the merge may go on when one side would delete most of the wiki (asked once, before any
-    // dialog); false when the run stops.
-    bool allowsDeletions(const VisitingList& titles);
     // Settles one title; false when the program must end.
     bool visit(const Visit& v, std::size_t n, std::size_t m);
     // The dialog's request for a visit, read from its case's row.
     ConflictRequest buildRequest(const Visit& v, const CaseRow& row, const ConflictPair& pair, std::size_t n,
                                  std::size_t m) const;
+    // The conflict pair of a tiddler both sides hold: the kept side under its title with a link to the
+    // other, which becomes a dated conflict copy.
+    ConflictPair conflictPairOf(const Visit& v);
     // Appends what the chosen (enabled) button keeps; `box` holds the texts as the user left them.
     void applyChoice(const Visit& v, const CaseRow& row, DialogButton button, ConflictTexts& box,
                      ConflictPair& pair);

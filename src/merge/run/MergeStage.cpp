@@ -225,6 +225,11 @@ void MergeRun::applyChoice(const Visit& v, const CaseRow& row, B button, Conflic
     }
 }
 
+ConflictPair MergeRun::conflictPairOf(const Visit& v) {
+    const bool localKept = v.localSideKept();
+    return m_format->buildPair(v, localKept ? *v.local : *v.remote, localKept ? *v.remote : *v.local);
+}
+
 bool MergeRun::visit(const Visit& v, std::size_t n, std::size_t m) {
     const CaseRow* row = rowFor(v);
     if (row == nullptr) {
@@ -247,10 +252,7 @@ bool MergeRun::visit(const Visit& v, std::size_t n, std::size_t m) {
     }
     ConflictPair pair;
     if (row->shown.contains(X::Conflict1) && !v.noConflictCopy) {
-        const bool localKept = v.localSideKept();
-        const std::string_view kept = localKept ? *v.local : *v.remote;
-        const std::string_view copied = localKept ? *v.remote : *v.local;
-        pair = m_format->buildPair(v, kept, copied);
+        pair = conflictPairOf(v);
     }
     const ConflictRequest request = buildRequest(v, *row, pair, n, m);
     ConflictAnswer answer = m_host.settleConflict(request);
@@ -283,7 +285,7 @@ bool askAboutMassDeletion(MergeHost& host, const MassDeletion& d) {
                      std::string(msg::kMassDeletionTitle), false});
 }
 
-bool MergeRun::allowsDeletions(const VisitingList& titles) {
+bool MergeRun::confirmDeletions(const VisitingList& titles) {
     if (!hasUneditedDocument()) {
         return true;  // without an unedited copy no side deletes: every difference is put to the user
     }
@@ -299,16 +301,9 @@ bool MergeRun::allowsDeletions(const VisitingList& titles) {
     }
     for (const MassDeletion& d : bySide) {
         if (d.deleted >= kMassDeletionMinimum && 2 * d.deleted > d.held && !m_host.allowMassDeletion(d)) {
+            m_stopped = true;
             return false;
         }
-    }
-    return true;
-}
-
-bool MergeRun::confirmDeletions() {
-    if (!allowsDeletions(titles())) {
-        m_stopped = true;
-        return false;
     }
     return true;
 }
@@ -316,7 +311,7 @@ bool MergeRun::confirmDeletions() {
 bool MergeRun::merge() {
     m_stopped = false;
     const VisitingList colAllTitles = titles();
-    if (!confirmDeletions()) {
+    if (!confirmDeletions(colAllTitles)) {
         return false;
     }
     m_format->begin(colAllTitles);

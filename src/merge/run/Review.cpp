@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "document/Tw5Store.h"
 #include "merge/Messages.h"
 
 namespace korvane {
@@ -185,49 +186,32 @@ bool Review::fieldForm(std::size_t i) const {
 
 std::vector<Review::FieldRow> Review::changedFields(std::size_t i) const {
     std::vector<FieldRow> rows;
-    if (!fieldForm(i)) {
-        return rows;
+    if (!fieldForm(i) || m_items[i].plugin) {
+        return rows;  // a plugin's panes hold its summary, not its fields
     }
-    // The `name: value` lines before the first empty line, line breaks LF or CR LF.
-    const auto fieldsOf = [](const std::string& text) {
-        std::vector<std::pair<std::string, std::string>> fields;
-        for (std::size_t at = 0; at < text.size();) {
-            std::size_t eol = text.find('\n', at);
-            eol = eol == std::string::npos ? text.size() : eol;
-            std::string_view line(text.data() + at, eol - at);
-            at = eol + 1;
-            if (!line.empty() && line.back() == '\r') {
-                line.remove_suffix(1);
-            }
-            const std::size_t colon = line.find(": ");
-            if (line.empty() || colon == std::string_view::npos) {
-                break;
-            }
-            fields.emplace_back(line.substr(0, colon), line.substr(colon + 2));
+    // The panes' texts read back as the dialog reads an edited box; the text is shown in the panes.
+    const Pane panes[3] = {Pane::Yours, Pane::Unedited, Pane::Friends};
+    Fields versions[3];
+    for (int k = 0; k < 3; ++k) {
+        if (holds(i, panes[k])) {
+            (void)fromTidText(paneText(i, panes[k]), versions[k]);
         }
-        return fields;
-    };
-    const std::vector<std::pair<std::string, std::string>> versions[3] = {
-        fieldsOf(paneText(i, Pane::Yours)), fieldsOf(paneText(i, Pane::Unedited)),
-        fieldsOf(paneText(i, Pane::Friends))};
-    for (const auto& version : versions) {
-        for (const auto& field : version) {
-            const std::string& name = field.first;
-            if (std::any_of(rows.begin(), rows.end(),
-                            [&name](const FieldRow& r) { return r.name == name; })) {
+    }
+    for (const Fields& version : versions) {
+        for (const Field& field : version) {
+            const std::string& name = field.name;
+            if (name == "text" || std::any_of(rows.begin(), rows.end(),
+                                              [&name](const FieldRow& r) { return r.name == name; })) {
                 continue;
             }
             FieldRow row{name, {}, {}, {}};
             std::string* values[3] = {&row.yours, &row.unedited, &row.friends};
             for (int k = 0; k < 3; ++k) {
-                for (const auto& [n, val] : versions[k]) {
-                    if (n == name) {
-                        *values[k] = val;
-                    }
+                if (const std::string* value = fieldValue(versions[k], name)) {
+                    *values[k] = *value;
                 }
             }
-            const bool uneditedHolds = holds(i, Pane::Unedited);
-            if (row.yours != row.friends || (uneditedHolds && row.yours != row.unedited)) {
+            if (row.yours != row.friends || (holds(i, Pane::Unedited) && row.yours != row.unedited)) {
                 rows.push_back(std::move(row));
             }
         }
@@ -273,9 +257,7 @@ std::string Review::resultText(std::size_t i) const {
     const Visit v = visitOf(i);
     if (m_items[i].outcome == Outcome::Both) {
         // The two tiddlers the conflict copy makes, as "Backup and link conflicts" makes them.
-        const bool localKept = v.localSideKept();
-        const ConflictPair pair =
-            m_run.m_format->buildPair(v, localKept ? *v.local : *v.remote, localKept ? *v.remote : *v.local);
+        const ConflictPair pair = m_run.conflictPairOf(v);
         return m_run.m_format->boxText(v, pair.text1) + "\n\n" + m_run.m_format->boxText(v, pair.text2);
     }
     const std::optional<std::string_view> entry = entryOf(i);
@@ -328,9 +310,7 @@ bool Review::apply() {
         if (next < m_items.size() && m_items[next].visit == n) {
             ReviewItem& item = m_items[next];
             if (item.outcome == Outcome::Both) {
-                const bool localKept = v.localSideKept();
-                ConflictPair pair = run.m_format->buildPair(v, localKept ? *v.local : *v.remote,
-                                                            localKept ? *v.remote : *v.local);
+                ConflictPair pair = run.conflictPairOf(v);
                 run.keepRemote();
                 run.appendEdited(std::move(pair.text1));
                 run.appendEdited(std::move(pair.text2));

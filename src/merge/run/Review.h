@@ -47,6 +47,8 @@ class Review {
     explicit Review(MergeRun& run);
 
     const std::vector<ReviewItem>& items() const { return m_items; }
+    // The question before a merge that would delete most of the wiki; false when the run stops.
+    bool confirmDeletions() { return m_run.confirmDeletions(m_titles); }
     // The tiddlers that need a person and have no outcome chosen yet.
     std::size_t needingYou() const;
     // "72 differences: 57 settled, 15 need you"

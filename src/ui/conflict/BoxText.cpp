@@ -3,6 +3,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -227,6 +228,12 @@ std::string encodeBoxText(const QString& text, const BoxContent& content) {
         out += text.right(suffix).toLatin1();
     }
     return std::string(out.constData(), static_cast<std::size_t>(out.size()));
+}
+
+int positionAfterCuts(qsizetype position, const std::vector<qsizetype>& cuts, bool isRangeEnd) {
+    const auto before = isRangeEnd ? std::lower_bound(cuts.begin(), cuts.end(), position)
+                                   : std::upper_bound(cuts.begin(), cuts.end(), position);
+    return static_cast<int>(position + (before - cuts.begin()));
 }
 
 }  // namespace korvane

@@ -42,6 +42,10 @@ bool hasOverlongLine(const QTextDocument& box);
 // Cuts the lines of a filled box that are longer than kLongestEditableLine into pieces. Gives the
 // positions, counted in the document as it was before the cut, in front of which a break now stands.
 std::vector<qsizetype> cutOverlongLines(QTextDocument& box);
+// A position of the text before the cut, in the document that holds the breaks: it moves by the number
+// of breaks standing before it (for a range's start, a break at the position itself too; for a range's
+// end, only the breaks before its last character).
+int positionAfterCuts(qsizetype position, const std::vector<qsizetype>& cuts, bool isRangeEnd);
 // The box's whole text as plain text with CR LF line breaks (non-breaking spaces, line separators and
 // the characters that setBoxText kept are given back as they are).
 QString readBoxText(const QTextDocument& box);

@@ -45,13 +45,8 @@ QString withoutCuts(const QString& raw, const std::vector<qsizetype>& cuts) {
 // Gives the document position where the first range starts, -1 when there is none.
 int applyBold(QTextDocument& document, const std::vector<BoldRange>& ranges,
               const std::vector<qsizetype>& cuts) {
-    // A position in the text moves by the number of breaks standing before it (a break at the
-    // position itself too, for a range's start; for its end, the breaks before its last character).
     const auto shifted = [&cuts](std::size_t position, bool isEnd) {
-        const auto p = static_cast<qsizetype>(position);
-        const auto before = isEnd ? std::lower_bound(cuts.begin(), cuts.end(), p)
-                                  : std::upper_bound(cuts.begin(), cuts.end(), p);
-        return static_cast<int>(p + (before - cuts.begin()));
+        return positionAfterCuts(static_cast<qsizetype>(position), cuts, isEnd);
     };
     QTextCursor cursor(&document);
     QTextCharFormat bold;

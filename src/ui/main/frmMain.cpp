@@ -204,10 +204,13 @@ bool frmMain::reviews() const {
 RunResult frmMain::reviewRun(MergeRun& run) {
     run.mergeInsideTiddlers(true);  // the review offers each merged version, and takes it by default
     try {
-        if (!run.load() || !run.confirmDeletions()) {
+        if (!run.load()) {
             return RunResult::Stopped;
         }
         Review review(run);
+        if (!review.confirmDeletions()) {
+            return RunResult::Stopped;
+        }
         frmReview window(review, !isMergeTool(), this);
         if (!window.showModal()) {
             return RunResult::NotSaved;  // closed without saving: no file changed

@@ -90,16 +90,11 @@ std::vector<std::pair<int, int>> positionsOf(const BoxContent& content, const st
         }
         return position;
     };
-    const auto shifted = [&cuts](qsizetype p, bool isEnd) {
-        const auto before = isEnd ? std::lower_bound(cuts.begin(), cuts.end(), p)
-                                  : std::upper_bound(cuts.begin(), cuts.end(), p);
-        return static_cast<int>(p + (before - cuts.begin()));
-    };
     for (const ByteRange& r : ranges) {
         const qsizetype start = advanceTo(r.start);
         const qsizetype end = advanceTo(r.end);
         if (end > start) {
-            out.emplace_back(shifted(start, false), shifted(end, true));
+            out.emplace_back(positionAfterCuts(start, cuts, false), positionAfterCuts(end, cuts, true));
         }
     }
     return out;
