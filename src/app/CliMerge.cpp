@@ -108,7 +108,12 @@ class PolicyHost : public MergeHost {
     bool ask(const Question& q) override {
         switch (q.kind) {
             case QuestionKind::UseLastMerge:
-                return m_takeLastMerge;
+                // A .LastMerge copy that cannot be where both sides started is offered with No as the
+                // default (a message said why); without a person, it is not taken.
+                if (m_takeLastMerge && !q.yesIsDefault) {
+                    printError(std::string(msg::kLastMergeNotUsed));
+                }
+                return m_takeLastMerge && q.yesIsDefault;
             case QuestionKind::SaveFiles:
             case QuestionKind::SaveOutput:
                 return true;
@@ -146,9 +151,11 @@ class PolicyHost : public MergeHost {
     }
     // A found earlier save is taken, and named, since the merge's results depend on it.
     bool useFoundCopy(const FoundCopy& c) override {
-        printError(msg::foundCopyUsed(c.path, localMinute(c.saved), c.explained, c.differences));
+        printError(
+            msg::foundCopyUsed(c.path, localMinute(c.saved), c.explained, c.differences, c.yours, c.friends));
         return true;
     }
+    void foundCopyRefused(const std::string& why) override { printError(why); }
     // A side that would delete most of the wiki stops the run unless the command line allows it.
     bool allowMassDeletion(const MassDeletion& d) override {
         if (!m_allowDeletions) {

@@ -133,16 +133,20 @@ class CliHost : public MergeHost {
     // changes no file (what a save that was cut off left behind is only reported).
     bool ask(const Question& q) override {
         if (q.kind == QuestionKind::UseLastMerge) {
-            return true;
+            if (!q.yesIsDefault) {
+                err(std::string(msg::kLastMergeNotUsed));
+            }
+            return q.yesIsDefault;
         }
         err(msg::withoutNoFileChanged(q.text));
         return false;
     }
     // Takes a found earlier save as `merge` would, and names it.
     bool useFoundCopy(const FoundCopy& c) override {
-        err(msg::foundCopyUsed(c.path, localMinute(c.saved), c.explained, c.differences));
+        err(msg::foundCopyUsed(c.path, localMinute(c.saved), c.explained, c.differences, c.yours, c.friends));
         return true;
     }
+    void foundCopyRefused(const std::string& why) override { err(why); }
     ConflictAnswer settleConflict(const ConflictRequest&) override { return {}; }
     void setUneditedPath(const std::string&) override {}
     std::string presentTimeText() override { return {}; }

@@ -130,8 +130,10 @@ struct MassDeletion {
 struct FoundCopy {
     std::string path;
     std::chrono::system_clock::time_point saved;  // when its content was written
-    std::size_t explained = 0;                    // differing tiddlers whose version in it is one side's
+    std::size_t explained = 0;                    // differences it settles: its version is one side's
     std::size_t differences = 0;                  // tiddlers that differ between the two sides
+    std::size_t yours = 0;                        // of those settled, the local changes kept
+    std::size_t friends = 0;                      // the remote changes kept
 };
 
 // The questions a run puts to the user, so that a host without a person answers each by its kind.
@@ -193,6 +195,9 @@ class MergeHost {
     // Whether the run reads a found earlier save as the unedited copy. The merged document is then saved
     // as the local file's .LastMerge copy, never over the found save.
     virtual bool useFoundCopy(const FoundCopy& copy) { return askAboutFoundCopy(*this, copy); }
+    // Earlier saves were found, but none can serve as the unedited copy (`why` says what speaks against
+    // them); the run merges without one. A person is not interrupted for it.
+    virtual void foundCopyRefused(const std::string& /*why*/) {}
     // A tiddler that both sides changed was merged inside (its fields, its text) into one version, at
     // place `item` of the visiting order. Only a run that merges inside tiddlers says so.
     virtual void mergedInside(const std::string& /*title*/, std::size_t /*item*/) {}

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "merge/run/Ancestry.h"
 #include "platform/FileSystem.h"
 
 namespace korvane::msg {
@@ -383,18 +384,46 @@ inline std::string useSyncCopy(const std::string& path) {
 }
 inline constexpr std::string_view kUseSyncCopyTitle = "Use conflict copy?";
 // `date` as localMinute() writes it.
-inline std::string useFoundCopy(const std::string& path, const std::string& date, std::size_t explained,
-                                std::size_t differences) {
-    return "Korvane found an earlier save of your file, " + path + ", from " + date + ", that explains " +
-           countText(explained) + " of the " + countText(differences) +
-           " differences. Use it as the unedited copy?";
+// What a found save settles: ": 30 of yours, 27 of your friend's".
+inline std::string settledSides(std::size_t yours, std::size_t friends) {
+    return ": " + countText(yours) + " of yours, " + countText(friends) + " of your friend's";
+}
+inline std::string useFoundCopy(const std::string& path, const std::string& date, std::size_t settled,
+                                std::size_t differences, std::size_t yours, std::size_t friends) {
+    return "Korvane found an earlier save of your file, " + path + ", from " + date + ", that settles " +
+           countText(settled) + " of the " + countText(differences) + " differences" +
+           settledSides(yours, friends) + ". Use it as the unedited copy?";
 }
 inline constexpr std::string_view kUseFoundCopyTitle = "Use earlier save?";
 inline std::string foundCopyUsed(const std::string& path, const std::string& date, std::size_t explained,
-                                 std::size_t differences) {
+                                 std::size_t differences, std::size_t yours, std::size_t friends) {
     return "Unedited copy: " + path + ", saved " + date + ", explains " + std::to_string(explained) + " of " +
-           std::to_string(differences) + " differences";
+           std::to_string(differences) + " differences" + settledSides(yours, friends);
 }
+// Why an earlier save (or the .LastMerge copy) is not taken as the copy both sides started from.
+inline std::string notAnAncestor(const std::string& path, AncestryDoubt doubt, std::size_t newer) {
+    std::string why = quoted(path) + " does not look like the copy both of you started from: it holds ";
+    switch (doubt) {
+        case AncestryDoubt::SameAsLocal:
+        case AncestryDoubt::SameAsRemote:
+            why += "the same tiddlers as ";
+            break;
+        case AncestryDoubt::None:
+        case AncestryDoubt::NewerThanLocal:
+        case AncestryDoubt::NewerThanRemote:
+            why += countText(newer) + (newer == 1 ? " edit newer than " : " edits newer than ");
+            break;
+    }
+    const bool local = doubt == AncestryDoubt::SameAsLocal || doubt == AncestryDoubt::NewerThanLocal;
+    return why + (local ? "your file." : "your friend's file.");
+}
+inline std::string savesDisagree(const std::string& older, const std::string& newer) {
+    return "No earlier save is used as the unedited copy: " + quoted(older) + " and " + quoted(newer) +
+           " would settle some differences the opposite way, so at most one of them is the copy both of you "
+           "started from.";
+}
+inline constexpr std::string_view kLastMergeNotUsed =
+    "The .LastMerge file is not used as the unedited copy; the merge goes on without it.";
 inline std::string deleteSyncCopy(const std::string& path) {
     return "Your file now holds everything of the conflict copy " + quoted(path) + ".  Delete the copy?";
 }

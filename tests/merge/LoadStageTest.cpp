@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "document/Tw5Store.h"
 #include "merge/Messages.h"
 #include "merge/run/MergeRun.h"
@@ -109,29 +111,133 @@ TEST_F(LoadStage, LastMergeIsOfferedOnlyWithoutAnUneditedPath) {
     ASSERT_TRUE(load(local, remote, ""));
     EXPECT_EQ(host.log, std::vector<std::string>{"ask:Use .LastMerge file?"});
     EXPECT_TRUE(docs().unedited.empty() && docs().uneditedText.empty());
-    // Then an earlier save that explains the difference (TiddlyDesktop's backup folder) is offered; Yes
+    // Then an earlier save that settles the difference (TiddlyDesktop's backup folder) is offered; Yes
     // reads it as the unedited copy but leaves the unedited path, the save's target, empty.
     std::filesystem::create_directory(dir.path("local.html_backup"));
-    const std::string backup =
-        dir.write("local.html_backup/local.20060102120000000.html", test::readBytes(remote));
+    const std::string backup = dir.write(
+        "local.html_backup/local.20060102120000000.html",
+        earlyWiki({earlyTiddler("A", "theirs"), earlyTiddler("S", "same"), earlyTiddler("X", "gone")}));
     host.yesNoAnswers = {false};
     ASSERT_TRUE(load(local, remote, ""));
     EXPECT_EQ(host.log, (std::vector<std::string>{"ask:Use .LastMerge file?", "ask:Use earlier save?"}));
     const std::string offered = host.messages.back().text,
                       found = std::filesystem::canonical(dir.dir()).string() +
                               "/local.html_backup/local.20060102120000000.html";
-    EXPECT_TRUE(offered.starts_with("Korvane found an earlier save of your file, " + found + ", from ") &&
-                offered.ends_with(", that explains 1 of the 1 differences. Use it as the unedited copy?"))
+    EXPECT_TRUE(
+        offered.starts_with("Korvane found an earlier save of your file, " + found + ", from ") &&
+        offered.ends_with(", that settles 1 of the 1 differences: 1 of yours, 0 of your friend's. Use it "
+                          "as the unedited copy?"))
         << offered;
     EXPECT_EQ(run->foundCopy(), found);
     EXPECT_EQ(run->paths().unedited, "");
-    EXPECT_EQ(std::string_view(docs().uneditedText), test::readBytes(remote));
-    EXPECT_EQ(docs().unedited.size(), 2u);
+    EXPECT_EQ(std::string_view(docs().uneditedText), test::readBytes(backup));
+    EXPECT_EQ(docs().unedited.size(), 3u);
     std::filesystem::remove_all(dir.path("local.html_backup"));
     // An accepted offer stays when the run stops later.
     EXPECT_FALSE(load(local, dir.write("same.html", test::readBytes(local)), ""));
     EXPECT_EQ(host.log, (std::vector<std::string>{"ask:Use .LastMerge file?", "unedited:" + lastMerge,
                                                   "message:" + std::string(msg::kIdentical)}));
+}
+
+TEST_F(LoadStage, AnEarlierSaveIsTakenOnlyWhereItCanBeWhereBothStarted) {
+    // Ann edited A, added L and deleted N after the two parted; Ben added R1 to R3, then edited B last.
+    // The true base settles all seven differences; a save of either side made after they parted, a
+    // backup of either current file, or a pair of saves that would decide a tiddler the opposite way
+    // must not settle anything.
+    const auto t = [](const std::string& title, const std::string& body, const std::string& stamp) {
+        return earlyTiddler(title, body, stamp);
+    };
+    const std::string c = t("C", "c", "200601011200"), n = t("N", "n", "200601021100");
+    std::vector<std::string> l = {t("A", "a1", "200601041200"), t("B", "b0", "200601011200"), c,
+                                  t("L", "l", "200601041300")},
+                             r = {t("A", "a0", "200601011200"), t("B", "b1", "200601051200"), c, n};
+    const std::vector<std::string> added = {t("R1", "r", "200601031000"), t("R2", "r", "200601031000"),
+                                            t("R3", "r", "200601031000")};
+    r.insert(r.end(), added.begin(), added.end());
+    std::vector<std::string> base = {t("A", "a0", "200601011200"), t("B", "b0", "200601011200"), c, n},
+                             older = {t("A", "a-1", "200512011200"), t("B", "b0", "200601011200"), c, n},
+                             ofLocal = {t("A", "a1", "200601041200"), t("B", "b0", "200601011200"), c},
+                             ofRemote = base;
+    ofRemote.insert(ofRemote.end(), added.begin(), added.end());
+    const std::string wl = earlyWiki(l), wr = earlyWiki(r);
+    const std::string lp = dir.write("w.html", wl), rp = dir.write("friend.html", wr);
+    const std::string folder = std::filesystem::canonical(dir.dir()).string() + "/w.html_backup/";
+    struct Save {
+        std::string stamp, text;  // the name's stamp (also its age), its content
+    };
+    struct Row {
+        std::vector<Save> saves;
+        std::string offered;  // the save asked about, none: no question
+        std::string said;     // the question's end, or why no save is used
+    };
+    const auto path = [&](const std::string& stamp) { return folder + "w." + stamp + "000.html"; };
+    const Row rows[] = {
+        {{{"20060102120000", earlyWiki(base)}, {"20060101120000", earlyWiki(older)}},
+         "20060102120000",
+         "that settles 7 of the 7 differences: 3 of yours, 4 of your friend's. Use it as the unedited copy?"},
+        // Two saves alike: the older.
+        {{{"20060102130000", earlyWiki(base)}, {"20060102120000", earlyWiki(base)}}, "20060102120000", ""},
+        {{{"20060104123000", earlyWiki(ofLocal)}, {"20060102120000", earlyWiki(base)}}, "20060102120000", ""},
+        {{{"20060104123000", earlyWiki(ofLocal)}},
+         "",
+         msg::notAnAncestor(path("20060104123000"), AncestryDoubt::NewerThanRemote, 1)},
+        {{{"20060103103000", earlyWiki(ofRemote)}, {"20060102120000", earlyWiki(base)}},
+         "",
+         msg::savesDisagree(path("20060102120000"), path("20060103103000"))},
+        {{{"20060106000000", wl}},
+         "",
+         msg::notAnAncestor(path("20060106000000"), AncestryDoubt::SameAsLocal, 0)},
+        {{{"20060106000000", wr}},
+         "",
+         msg::notAnAncestor(path("20060106000000"), AncestryDoubt::SameAsRemote, 0)},
+    };
+    struct Refusals : test::ScriptedHost {
+        std::string refused;
+        void foundCopyRefused(const std::string& why) override { refused = why; }
+    };
+    for (const Row& row : rows) {
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directory(folder);
+        for (const Save& s : row.saves) {
+            // Written when its name says: the later in January, the younger.
+            const auto age = std::chrono::hours(24 * 30 - 24 * std::stoi(s.stamp.substr(6, 2)) -
+                                                std::stoi(s.stamp.substr(8, 2)));
+            std::filesystem::last_write_time(dir.write("w.html_backup/w." + s.stamp + "000.html", s.text),
+                                             std::filesystem::file_time_type::clock::now() - age);
+        }
+        SCOPED_TRACE(row.saves.front().stamp + " " + std::to_string(row.saves.size()));
+        Refusals h;
+        MergeRun r2(h, fs, MergePaths{lp, rp, ""});
+        ASSERT_TRUE(r2.load());
+        EXPECT_EQ(r2.foundCopy(), row.offered.empty() ? "" : path(row.offered));
+        EXPECT_EQ(h.log, row.offered.empty() ? std::vector<std::string>{}
+                                             : std::vector<std::string>{"ask:Use earlier save?"});
+        if (!row.offered.empty() && !row.said.empty()) {
+            EXPECT_TRUE(h.messages.at(0).text.ends_with(row.said)) << h.messages[0].text;
+        }
+        EXPECT_EQ(h.refused, row.offered.empty() ? row.said : "");
+    }
+}
+
+TEST_F(LoadStage, ALastMergeThatCannotBeWhereBothStartedIsNamedBeforeTheOffer) {
+    // The result of a merge with another copy equals the local file: the desktop says so, then offers it
+    // with No as the default.
+    const std::string lastMerge = dir.write("local.html.LastMerge", test::readBytes(local));
+    struct Defaults : test::ScriptedHost {
+        std::vector<bool> yesDefaults;
+        bool ask(const Question& q) override {
+            yesDefaults.push_back(q.yesIsDefault);
+            return ScriptedHost::ask(q);
+        }
+    } h;
+    MergeRun r2(h, fs, MergePaths{local, remote, ""});
+    ASSERT_TRUE(r2.load());
+    const Shown doubt{msg::notAnAncestor(lastMerge, AncestryDoubt::SameAsLocal, 0), MessageIcon::Exclamation,
+                      "Use .LastMerge file?"};
+    EXPECT_EQ(h.messages.at(0), doubt);
+    EXPECT_EQ(h.yesDefaults, std::vector<bool>{false});
+    // Taken all the same, it was read once with the others.
+    EXPECT_EQ(std::string_view(r2.documents().uneditedText), test::readBytes(local));
 }
 
 TEST_F(LoadStage, DamagedDocumentsStopBeforeAnyQuestion) {

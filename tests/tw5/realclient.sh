@@ -112,5 +112,21 @@ while read -r name; do
     case $name in json | div) boots "$out" "Shared plan" ;; esac
     [ ${#pw[@]} -gt 0 ] && encrypted "$name"
 done < "$work/names"
+# Without an unedited copy: only the save that can be where both sides started is taken (named on the
+# first line of standard error), or none, and the merged wiki keeps every edit of both sides.
+mkdir "$work/layouts"
+node "$here/trios.js" layouts "$work/layouts" > "$work/layout-names" || fail "the folders of earlier saves could not be made"
+while read -r name; do
+    dir=$work/layouts/$name
+    base=$(node -p "require(process.argv[1]).base" "$dir/expected.json")
+    want=$(node -p "require(process.argv[1]).exit" "$dir/expected.json")
+    rc=0
+    "$cli" merge /local "$dir/local.html" /remote "$dir/remote.html" --out "$dir/out.html" --conflicts both \
+        > /dev/null 2> "$dir/summary" || rc=$?
+    taken=$(sed -n 's/^Unedited copy: \(.*\), saved .*/\1/p' "$dir/summary")
+    [ "$rc" = "$want" ] && [ "$taken" = "$base" ] ||
+        fail "$name: exit $rc (expected $want), took \"$taken\" (expected \"$base\"): $(cat "$dir/summary")"
+    node "$here/trios.js" check "$dir" "$dir/out.html" || fail "$name: the merged wiki"
+done < "$work/layout-names"
 [ "$status" = 0 ] && echo "All TiddlyWiki 5 real-client checks passed."
 exit "$status"

@@ -5,6 +5,8 @@
 //                            prints the trio names
 //   trios.js check TRIO OUT  loads OUT as the browser does and compares it with TRIO/expected.json field
 //                            by field; untouched tiddlers must keep the bytes of the file they came from
+//   trios.js layouts FOLDER  writes FOLDER/NAME/{local,remote}.html with earlier saves beside them, and
+//                            expected.json (with `base`, the save to be taken, or none); prints the names
 "use strict";
 const fs = require("fs");
 const path = require("path");
@@ -171,7 +173,7 @@ function expectMerge($tw, L, R, U, M, trio) {
     return {exit: conflicts ? 1 : 0, decisions: decisions.sort().join("\n") + "\n", tiddlers, copies, untouched};
 }
 
-function make(folder) {
+function make(folder, layoutsFolder) {
     const edition = path.join(twRoot(), "editions/empty");
     bootTw([edition, "--output", os.tmpdir()], ($tw) => {
         const base = new Map($tw.wiki.allTitles().map((title) => [title, $tw.wiki.getTiddler(title)]));
@@ -190,7 +192,7 @@ function make(folder) {
             fs.writeFileSync(file, html);
             return tiddlerMap(password ? decryptedTiddlers($tw, html, password) : readStore($tw, html).tiddlers);
         };
-        for (const trio of kTrios) {
+        for (const trio of folder ? kTrios : []) {
             const dir = path.join(folder, trio.name);
             fs.mkdirSync(dir, {recursive: true});
             const {unedited, local, remote, merged} = sides(trio.clean);
@@ -211,7 +213,50 @@ function make(folder) {
             fs.writeFileSync(path.join(dir, "expected.json"), JSON.stringify(expected, null, 1));
             console.log(trio.name);
         }
+        if (layoutsFolder) layouts(layoutsFolder, save, $tw);
     });
+}
+
+// Folders where no unedited copy is given: the true starting point among saves that one side made after
+// the two parted, backups of a current file and older saves. Only the true one may be taken, and where
+// two saves would settle a tiddler the opposite way, none.
+function layouts(folder, save, $tw) {
+    const {unedited, local, remote} = sides(true);
+    const apply = (edits) => [...unedited.filter((f) => !(f.title in edits)), ...Object.values(edits).filter((f) => f)];
+    const older = apply({"Edited here": t("Edited here", "Edited here: long ago.", 1), "Welcome": t("Welcome", "Hi.", 1)});
+    const kLayouts = [
+        {name: "base-among-older", saves: {base: unedited, older}},
+        {name: "intermediate-local", saves: {base: unedited, later: apply({"Edited here": local["Edited here"]})}},
+        {name: "intermediate-remote", saves: {base: unedited, later: apply({"Edited there": remote["Edited there"]})}},
+        {name: "backup-of-local", saves: {base: unedited, later: apply(local)}},
+        {name: "backup-of-remote", saves: {base: unedited, later: apply(remote)}, versions: true},
+        // The friend's save that holds only the tiddler they added, before your later edits: it would
+        // delete that tiddler as yours to undo, where the true base keeps it.
+        {name: "additions-of-remote", saves: {base: unedited, later: apply({"Added there": remote["Added there"]})},
+         none: true},
+    ];
+    const age = {older: 5, base: 3, later: 1};
+    for (const layout of kLayouts) {
+        const dir = path.join(folder, layout.name);
+        fs.mkdirSync(path.join(dir, ".stversions"), {recursive: true});
+        const L = save(path.join(dir, "local.html"), apply(local), "json");
+        const R = save(path.join(dir, "remote.html"), apply(remote), "json");
+        const saved = {};
+        for (const [which, tiddlers] of Object.entries(layout.saves)) {
+            const when = new Date(Date.now() - age[which] * 86400000);
+            const stamp = when.toISOString().replace(/[-:TZ.]/g, "");
+            const file = layout.versions
+                ? path.join(dir, ".stversions", `local~${stamp.slice(0, 8)}-${stamp.slice(8, 14)}.html`)
+                : path.join(dir, `local.${stamp}.html`);
+            saved[which] = {file, tiddlers: save(file, tiddlers, "json")};
+            fs.utimesSync(file, when, when);
+        }
+        const base = layout.none ? null : saved.base;
+        const expected = expectMerge($tw, L, R, base && base.tiddlers, {}, {local: "json", remote: "json"});
+        expected.base = base ? base.file : "";
+        fs.writeFileSync(path.join(dir, "expected.json"), JSON.stringify(expected, null, 1));
+        console.log(layout.name);
+    }
 }
 
 function check(dir, out) {
@@ -263,5 +308,6 @@ function check(dir, out) {
 
 const [command, ...args] = process.argv.slice(2);
 if (command === "make") make(args[0]);
+else if (command === "layouts") make(null, args[0]);
 else if (command === "check") check(args[0], args[1]);
 else { console.error("usage: trios.js make FOLDER | check TRIO OUT"); process.exitCode = 2; }

@@ -1,10 +1,11 @@
 // The search for an unedited copy when none is given: the earlier saves of the wiki that sync tools and
-// TiddlyWiki's savers keep, each read, checked and scored by how many of the differences between the two
-// sides it explains (its version of a tiddler is one side's, so only the other side changed it).
+// TiddlyWiki's savers keep, each read, checked and judged (merge/run/Ancestry.h): only a save that can be
+// where both sides started takes part, and it settles the differences where its version is one side's.
 #include <chrono>
 #include <ctime>
 
 #include "merge/Messages.h"
+#include "merge/run/Ancestry.h"
 #include "merge/run/MergeRun.h"
 #include "merge/sync/EarlierSaves.h"
 
@@ -17,36 +18,11 @@ namespace {
 constexpr std::size_t kMostCandidates = 20;
 constexpr std::chrono::seconds kMostSearchTime{2};
 
-// The newest stamp of a document's tiddlers, as 17 digits (YYYYMMDDHHMMSSmmm; the early format's
-// YYYYMMDDHHMM padded with zeros), so that stamps of any length compare as text. A tiddler without a
-// modified stamp counts with its created one.
-std::string newestStamp(const TiddlerList& list) {
-    std::string newest;
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        std::string stamp(list.colModified[i].empty() ? list.colCreated[i] : list.colModified[i]);
-        stamp.resize(17, '0');
-        newest = std::max(newest, stamp);
-    }
-    return newest;
-}
-
-struct Score {
-    std::size_t explained = 0;
-    std::size_t differences = 0;
+// A save that passed the test, and what it settles.
+struct Qualified {
+    std::string path;
+    SaveJudgement judgement;
 };
-
-Score scoreOf(const TiddlerList& local, const TiddlerList& remote, const TiddlerList& candidate) {
-    Score s;
-    const VisitingList titles(local, remote, candidate);
-    for (std::size_t i = 0; i < titles.size(); ++i) {
-        const Visit v = titles.visit(i);
-        if ((v.local || v.remote) && !v.passesSilently()) {
-            ++s.differences;
-            s.explained += v.localIsUnedited || v.remoteIsUnedited ? 1 : 0;
-        }
-    }
-    return s;
-}
 
 }  // namespace
 
@@ -61,19 +37,25 @@ std::string localMinute(std::chrono::system_clock::time_point t) {
 }
 
 bool askAboutFoundCopy(MergeHost& host, const FoundCopy& c) {
-    return host.ask({QuestionKind::UseFoundCopy,
-                     msg::useFoundCopy(c.path, localMinute(c.saved), c.explained, c.differences),
-                     std::string(msg::kUseFoundCopyTitle)});
+    return host.ask(
+        {QuestionKind::UseFoundCopy,
+         msg::useFoundCopy(c.path, localMinute(c.saved), c.explained, c.differences, c.yours, c.friends),
+         std::string(msg::kUseFoundCopyTitle)});
 }
 
 void MergeRun::lookForUneditedCopy() {
+    const AncestryTest test(m_docs.local, m_docs.remote);
+    if (test.differences() == 0) {
+        return;
+    }
     const WikiFormat& format = formatNamed(m_docs.local.format);
-    const std::string newestSide = std::min(newestStamp(m_docs.local), newestStamp(m_docs.remote));
     const std::string declined = m_lastMergeOffered ? m_paths.local + ".LastMerge" : std::string();
     const auto until = std::chrono::steady_clock::now() + kMostSearchTime;
 
     FoundCopy best;
     DocumentText bestText;
+    std::vector<Qualified> qualified;
+    std::string refusal;  // why the newest save that failed the test cannot be where both started
     for (const EarlierSave& save : earlierSavesOf(m_fs, m_paths.local, kMostCandidates)) {
         if (std::chrono::steady_clock::now() > until) {
             break;
@@ -94,24 +76,73 @@ void MergeRun::lookForUneditedCopy() {
         if (scratch->split(2, read.text, list).problem != PageProblem::None) {
             continue;
         }
-        // A save newer than either side was made after they parted: it holds one side's later edits as
-        // if they were where both started.
-        if (newestStamp(list) > newestSide) {
+        SaveJudgement judgement = test.judge(list);
+        if (judgement.doubt != AncestryDoubt::None) {
+            if (refusal.empty()) {
+                refusal = msg::notAnAncestor(save.path, judgement.doubt, judgement.newer);
+            }
             continue;
         }
-        const Score score = scoreOf(m_docs.local, m_docs.remote, list);
-        if (score.explained > best.explained) {
-            best = {save.path, save.modified, score.explained, score.differences};
+        if (judgement.settled() == 0) {
+            continue;
+        }
+        // The saves come newest first: of two that settle as many, the older one is taken, since a
+        // newer one may already hold an edit made after the two parted.
+        if (judgement.settled() >= best.explained) {
+            best = {save.path,       save.modified,    judgement.settled(), judgement.differences,
+                    judgement.yours, judgement.friends};
             bestText = std::move(read.text);
         }
+        qualified.push_back({save.path, std::move(judgement)});
     }
-    if (best.explained == 0 || 2 * best.explained < best.differences || !m_host.useFoundCopy(best)) {
+    // Two saves that could both be where the sides started but would decide a tiddler the opposite
+    // way: at least one of them is not, and nothing tells which; every difference goes to a person.
+    for (std::size_t a = 0; a < qualified.size(); ++a) {
+        for (std::size_t b = a + 1; b < qualified.size(); ++b) {
+            if (settleDifferently(qualified[a].judgement, qualified[b].judgement)) {
+                m_host.foundCopyRefused(msg::savesDisagree(qualified[b].path, qualified[a].path));
+                return;
+            }
+        }
+    }
+    if (best.explained == 0) {
+        if (!refusal.empty()) {
+            m_host.foundCopyRefused(refusal);
+        }
+        return;
+    }
+    if (2 * best.explained < best.differences || !m_host.useFoundCopy(best)) {
         return;
     }
     m_foundCopy = best.path;
     m_docs.uneditedText = std::move(bestText);
     // The found save was split and checked above with the same format; it splits the same way again.
     (void)m_format->split(2, m_docs.uneditedText, m_docs.unedited);
+}
+
+std::string MergeRun::doubtAboutLastMerge(const std::string& lastMerge) {
+    // The three files are read once here; the run takes the local and remote texts (and the .LastMerge
+    // text, when it is used) from what was read, so that nothing is read twice.
+    std::vector<ReadOutcome> read = m_fs.readWholeEach({m_paths.local, m_paths.remote, lastMerge});
+    const WikiFormat* format = claimingFormat(read[0].text);
+    bool judged = format != nullptr;
+    TiddlerList lists[3];
+    for (std::size_t i = 0; i < read.size(); ++i) {
+        judged = judged && read[i].status == ReadStatus::Ok && claimingFormat(read[i].text) == format &&
+                 format->list(read[i].text, lists[i]).problem == PageProblem::None;
+    }
+    std::string doubt;
+    if (judged) {
+        const SaveJudgement j = AncestryTest(lists[0], lists[1]).judge(lists[2]);
+        if (j.doubt != AncestryDoubt::None && j.differences > 0) {
+            doubt = msg::notAnAncestor(lastMerge, j.doubt, j.newer);
+        }
+    }
+    m_readAhead.clear();
+    m_readAhead.emplace_back(m_paths.local, std::move(read[0]));
+    m_readAhead.emplace_back(m_paths.remote, std::move(read[1]));
+    m_readAhead.emplace_back(lastMerge, std::move(read[2]));
+    return doubt;
 }
 
 }  // namespace korvane

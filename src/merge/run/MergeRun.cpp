@@ -144,8 +144,15 @@ bool MergeRun::checkPaths() {
     } else {
         const std::string lastMerge = m_paths.local + ".LastMerge";
         if (m_fs.isFile(lastMerge)) {
+            // A .LastMerge copy that cannot be where both sides started (the result of a merge with
+            // another copy, say) is still offered, after a message that says what speaks against it;
+            // No is then the default, and a host without a person declines it.
+            const std::string doubt = doubtAboutLastMerge(lastMerge);
+            if (!doubt.empty()) {
+                message(doubt, MessageIcon::Exclamation, msg::kUseLastMergeTitle);
+            }
             if (m_host.ask({QuestionKind::UseLastMerge, std::string(msg::kUseLastMerge),
-                            std::string(msg::kUseLastMergeTitle)})) {
+                            std::string(msg::kUseLastMergeTitle), doubt.empty()})) {
                 m_paths.unedited = lastMerge;
                 m_host.setUneditedPath(lastMerge);
             } else {
@@ -166,7 +173,21 @@ bool MergeRun::checkPaths() {
 bool MergeRun::readDocuments(const std::vector<std::string>& paths) {
     // The documents are read at the same time; what went wrong is reported in the order local,
     // remote, unedited, and the first file that cannot be read stops the run.
-    std::vector<ReadOutcome> read = m_fs.readWholeEach(paths);
+    std::vector<std::string> unread;
+    for (const std::string& path : paths) {
+        if (std::none_of(m_readAhead.begin(), m_readAhead.end(),
+                         [&](const auto& r) { return r.first == path; })) {
+            unread.push_back(path);
+        }
+    }
+    std::vector<ReadOutcome> fresh = m_fs.readWholeEach(unread);
+    std::vector<ReadOutcome> read;
+    for (std::size_t i = 0, next = 0; i < paths.size(); ++i) {
+        const auto ahead = std::find_if(m_readAhead.begin(), m_readAhead.end(),
+                                        [&](const auto& r) { return r.first == paths[i]; });
+        read.push_back(ahead != m_readAhead.end() ? std::move(ahead->second) : std::move(fresh[next++]));
+    }
+    m_readAhead.clear();
     DocumentText* const texts[] = {&m_docs.localText, &m_docs.remoteText, &m_docs.uneditedText};
     for (std::size_t i = 0; i < paths.size(); ++i) {
         if (!takeDocument(paths[i], read[i], *texts[i])) {

@@ -182,9 +182,14 @@ class MergeRun {
     bool refuseFormat(const std::vector<std::string>& paths, const std::vector<const WikiFormat*>& claiming,
                       std::size_t role, const WikiFormat& runFormat);
 
-    // With no unedited copy: reads the earlier save of the wiki that explains the most of the differences
-    // between the two sides, when it explains at least half of them and the host takes it.
+    // With no unedited copy: reads the earlier save of the wiki that can be where both sides started and
+    // settles the most of the differences between them, when it settles at least half of them, no other
+    // such save would settle a tiddler the opposite way, and the host takes it.
     void lookForUneditedCopy();
+    // Reads the local, remote and .LastMerge files (kept for the run's reading) and says why the
+    // .LastMerge copy cannot be where both sides started; empty when nothing speaks against it (or the
+    // files cannot be judged: the run reports what is wrong with them in its own order).
+    std::string doubtAboutLastMerge(const std::string& lastMerge);
 
     // With no remote path: offers the oldest conflict copy of the local file that a file-syncing tool
     // left beside it as the remote file.
@@ -205,8 +210,10 @@ class MergeRun {
     bool m_identical = false;
     bool m_mergeInside = false;
     bool m_findCopy = true;
-    bool m_lastMergeOffered = false;      // the local file's .LastMerge copy was offered and declined
-    std::string m_foundCopy;              // the earlier save read as the unedited copy
+    bool m_lastMergeOffered = false;  // the local file's .LastMerge copy was offered and declined
+    std::string m_foundCopy;          // the earlier save read as the unedited copy
+    // Files read before the run's reading (to judge the .LastMerge copy), by path.
+    std::vector<std::pair<std::string, ReadOutcome>> m_readAhead;
     const char* m_remoteEntry = nullptr;  // where the remote entry of the visit being settled starts
     bool m_remoteKept = false;            // the visit being settled kept the remote version
     std::size_t m_remoteLost = 0;
