@@ -159,6 +159,8 @@ TEST_F(LoadStage, AnEarlierSaveIsTakenOnlyWhereItCanBeWhereBothStarted) {
                              ofLocal = {t("A", "a1", "200601041200"), t("B", "b0", "200601011200"), c},
                              ofRemote = base;
     ofRemote.insert(ofRemote.end(), added.begin(), added.end());
+    std::vector<std::string> withLate = base;
+    withLate.push_back(t("Z", "z", "200601060000"));
     const std::string wl = earlyWiki(l), wr = earlyWiki(r);
     const std::string lp = dir.write("w.html", wl), rp = dir.write("friend.html", wr);
     const std::string folder = std::filesystem::canonical(dir.dir()).string() + "/w.html_backup/";
@@ -184,6 +186,10 @@ TEST_F(LoadStage, AnEarlierSaveIsTakenOnlyWhereItCanBeWhereBothStarted) {
         {{{"20060103103000", earlyWiki(ofRemote)}, {"20060102120000", earlyWiki(base)}},
          "",
          msg::savesDisagree(path("20060102120000"), path("20060103103000"))},
+        // A tiddler that neither side holds, stamped after anything on the remote side.
+        {{{"20060106000000", earlyWiki(withLate)}},
+         "",
+         msg::notAnAncestor(path("20060106000000"), AncestryDoubt::NewerThanRemote, 1)},
         {{{"20060106000000", wl}},
          "",
          msg::notAnAncestor(path("20060106000000"), AncestryDoubt::SameAsLocal, 0)},
