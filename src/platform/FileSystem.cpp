@@ -382,6 +382,7 @@ FileInfo PosixFileSystem::inspect(const std::string& path) {
     info.mode = st.st_mode & 07777;
     info.links = static_cast<unsigned>(st.st_nlink);
     info.owner = {st.st_uid, st.st_gid};
+    info.size = static_cast<std::uint64_t>(st.st_size);
     info.modified =
         std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
             std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec)));

@@ -75,6 +75,7 @@ struct FileInfo {
     std::string reason;
     bool link = false;  // the path itself is a symbolic link, whatever it names
     std::chrono::system_clock::time_point modified{};  // when the content was last written
+    std::uint64_t size = 0;                            // bytes of a regular file
 
     // A regular file reached without a symbolic link: what a program that saves files leaves behind.
     bool plainFile() const { return kind == FileKind::Regular && !link; }

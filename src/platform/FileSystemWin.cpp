@@ -425,6 +425,7 @@ FileInfo WindowsFileSystem::inspect(const std::string& path) {
     info.mode = info.kind == FileKind::Directory ? 0777 : readOnly ? 0444 : 0666;
     info.links = static_cast<unsigned>(data.nNumberOfLinks);
     info.modified = timeOf(data.ftLastWriteTime);
+    info.size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
     return info;
 }
 

@@ -162,6 +162,8 @@ TEST_F(LoadStage, AnEarlierSaveIsTakenOnlyWhereItCanBeWhereBothStarted) {
     std::vector<std::string> withLate = base;
     withLate.push_back(t("Z", "z", "200601060000"));
     const std::string wl = earlyWiki(l), wr = earlyWiki(r);
+    std::vector<std::string> padded = base;
+    padded.push_back(t("Old", std::string(5 * (wl.size() + wr.size()), 'o'), "200512011200"));
     const std::string lp = dir.write("w.html", wl), rp = dir.write("friend.html", wr);
     const std::string folder = std::filesystem::canonical(dir.dir()).string() + "/w.html_backup/";
     struct Save {
@@ -186,6 +188,8 @@ TEST_F(LoadStage, AnEarlierSaveIsTakenOnlyWhereItCanBeWhereBothStarted) {
         {{{"20060103103000", earlyWiki(ofRemote)}, {"20060102120000", earlyWiki(base)}},
          "",
          msg::savesDisagree(path("20060102120000"), path("20060103103000"))},
+        // The true base, but more than four times the larger side: passed over unread.
+        {{{"20060102120000", earlyWiki(padded)}}, "", ""},
         // A tiddler that neither side holds, stamped after anything on the remote side.
         {{{"20060106000000", earlyWiki(withLate)}},
          "",

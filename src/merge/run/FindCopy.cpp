@@ -1,7 +1,9 @@
 // The search for an unedited copy when none is given: the earlier saves of the wiki that sync tools and
 // TiddlyWiki's savers keep, each read, checked and judged (merge/run/Ancestry.h): only a save that can be
 // where both sides started takes part, and it settles the differences where its version is one side's.
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <ctime>
 
 #include "merge/Messages.h"
@@ -17,6 +19,8 @@ namespace {
 // on a folder full of large backups.
 constexpr std::size_t kMostCandidates = 20;
 constexpr std::chrono::seconds kMostSearchTime{2};
+// A save larger than this many times the larger side is not read.
+constexpr std::uint64_t kMostSizeRatio = 4;
 
 // A save that passed the test, and what it settles.
 struct Qualified {
@@ -51,6 +55,7 @@ void MergeRun::lookForUneditedCopy() {
     const WikiFormat& format = formatNamed(m_docs.local.format);
     const std::string declined = m_lastMergeOffered ? m_paths.local + ".LastMerge" : std::string();
     const auto until = std::chrono::steady_clock::now() + kMostSearchTime;
+    const std::uint64_t largerSide = std::max(m_docs.localText.size(), m_docs.remoteText.size());
 
     FoundCopy best;
     DocumentText bestText;
@@ -60,7 +65,10 @@ void MergeRun::lookForUneditedCopy() {
         if (std::chrono::steady_clock::now() > until) {
             break;
         }
-        if (m_fs.sameFile(save.path, m_paths.local) || m_fs.sameFile(save.path, m_paths.remote) ||
+        // A save far larger than either side is no earlier state of them (an archive, another wiki), and
+        // reading it would cost more time and memory than the merge: it is passed over unread.
+        if (save.size > kMostSizeRatio * largerSide || m_fs.sameFile(save.path, m_paths.local) ||
+            m_fs.sameFile(save.path, m_paths.remote) ||
             (!declined.empty() && m_fs.sameFile(save.path, declined))) {
             continue;
         }

@@ -35,7 +35,7 @@ void collect(FileSystem& fs, const std::string& folder, std::string_view wikiNam
         const std::string path = folder + "/" + name;
         // A program that keeps saves writes regular files; a folder, a pipe or a link of such a name is none.
         if (const FileInfo info = fs.inspect(path); info.plainFile()) {
-            into.push_back({path, info.modified});
+            into.push_back({path, info.modified, info.size});
         }
     }
 }
@@ -103,7 +103,7 @@ std::vector<EarlierSave> earlierSavesOf(FileSystem& fs, const std::string& wikiP
     }
     const std::string lastMerge = real + ".LastMerge";
     if (const FileInfo info = fs.inspect(lastMerge); info.plainFile()) {
-        saves.push_back({lastMerge, info.modified});
+        saves.push_back({lastMerge, info.modified, info.size});
     }
     // Newest first: the latest save before the two sides parted explains the most.
     std::stable_sort(saves.begin(), saves.end(),

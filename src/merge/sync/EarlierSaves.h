@@ -8,6 +8,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,7 @@ namespace korvane {
 struct EarlierSave {
     std::string path;
     std::chrono::system_clock::time_point modified;
+    std::uint64_t size = 0;
 };
 
 // How the saves in a folder are named: Syncthing's versions, or the backups of TiddlyWiki and TiddlyDesktop.
