@@ -136,8 +136,9 @@ std::optional<std::string> mergeTitleLists(std::string_view base, std::string_vi
     // order; adding or removing titles alone is no reorder.
     const bool localReordered = only(l, held(inBase)) != only(b, held(inLocal));
     const bool remoteReordered = only(r, held(inBase)) != only(b, held(inRemote));
-    const auto kept = [&](const std::string& t) { return inLocal.contains(t) && inRemote.contains(t); };
-    if (localReordered && remoteReordered && only(l, kept) != only(r, kept)) {
+    // The titles both sides hold: kept from the unedited list, or added on both.
+    const auto inBoth = [&](const std::string& t) { return inLocal.contains(t) && inRemote.contains(t); };
+    if (localReordered && remoteReordered && only(l, inBoth) != only(r, inBoth)) {
         return std::nullopt;  // two orders of the same titles: a person chooses
     }
     // The merged list is the reordering side's (the local one when neither or both reordered, which then
@@ -148,16 +149,12 @@ std::optional<std::string> mergeTitleLists(std::string_view base, std::string_vi
     const std::unordered_set<std::string>& inSecond = remoteFirst ? inLocal : inRemote;
     std::vector<std::string> merged =
         only(first, [&](const std::string& t) { return !inBase.contains(t) || inSecond.contains(t); });
-    // A title's place on a side: the nearest title before it there that both merged sides hold (those
-    // kept from the unedited list and those both added), or the start.
-    const auto common = [&](const std::string& t) {
-        return inLocal.contains(t) && inRemote.contains(t) && (!inBase.contains(t) || kept(t));
-    };
+    // A title's place on a side: the nearest title before it there that both sides hold, or the start.
     const auto placeIn = [&](const std::vector<std::string>& side,
                              const std::string& t) -> const std::string* {
         const auto at = std::find(side.begin(), side.end(), t);
         for (auto p = at; p != side.begin();) {
-            if (common(*--p)) {
+            if (inBoth(*--p)) {
                 return &*p;
             }
         }
