@@ -45,8 +45,8 @@ const plugin = (version, hour) =>
 
 // The unedited wiki and what each side does to it (null deletes), and the tiddlers that both sides
 // changed apart from each other, merged inside. `clean` leaves out every change that both sides make
-// differently, so that only session state differs.
-function sides(clean) {
+// differently, so that only session state differs. `utils` is TiddlyWiki's, for its list functions.
+function sides(clean, utils) {
     const unedited = [
         t("Welcome", "Hello.\nTwo lines, café ☕", 2, {tags: "[[two words]] demo", "korvane-field": "kept"}),
         t('Tricky <b> & "quotes"', "</script> </pre> </div> &amp; <!-- x --> \\u003C", 2),
@@ -58,6 +58,7 @@ function sides(clean) {
         t("Paragraphs", "First.\n\nSecond.\n\nThird.", 2),
         t("Long line", "One sentence here. Another sentence there. A third one at the end.", 2),
         t("Tagged", "Plain text.", 2, {tags: "old"}),
+        t("Contents", "The steps.", 2, {list: "[[Step one]] Two Three"}),
         plugin("1.0.0", 2),
         {title: "$:/StoryList", list: "Welcome", text: ""},
     ];
@@ -92,21 +93,28 @@ function sides(clean) {
             "Styles": t("Styles", "body { color: green; }", 26, {tags: "$:/tags/Stylesheet", type: "text/css"}),
             "$:/plugins/korvane/sample": plugin("1.1.0", 29),
         });
-        // Different paragraphs, different sentences of one line, tags on one side and text on the other.
+        // Different paragraphs, different sentences of one line, tags on one side and text on the other,
+        // a title added to a list on one side and the list reordered on the other.
+        const steps = () => utils.parseStringArray("[[Step one]] Two Three");
+        const added = steps();
+        added.splice(1, 0, "New step");
         Object.assign(local, {
             "Paragraphs": t("Paragraphs", "First: Ann's.\n\nSecond.\n\nThird.", 30),
             "Long line": t("Long line", "One sentence changed here. Another sentence there. A third one at the end.", 27),
             "Tagged": t("Tagged", "Plain text.", 27, {tags: "old [[new tag]]"}),
+            "Contents": t("Contents", "The steps.", 30, {list: utils.stringifyList(added)}),
         });
         Object.assign(remote, {
             "Paragraphs": t("Paragraphs", "First.\n\nSecond.\n\nThird: Ben's.", 29),
             "Long line": t("Long line", "One sentence here. Another sentence there. A third one at the very end.", 29),
             "Tagged": t("Tagged", "Plain text, edited.", 29, {tags: "old"}),
+            "Contents": t("Contents", "The steps.", 29, {list: utils.stringifyList(steps().reverse())}),
         });
         Object.assign(merged, {
             "Paragraphs": t("Paragraphs", "First: Ann's.\n\nSecond.\n\nThird: Ben's.", 30),
             "Long line": t("Long line", "One sentence changed here. Another sentence there. A third one at the very end.", 29),
             "Tagged": t("Tagged", "Plain text, edited.", 29, {tags: "old [[new tag]]"}),
+            "Contents": t("Contents", "The steps.", 30, {list: "Three Two [[Step one]] [[New step]]"}),
         });
     }
     return {unedited, local, remote, merged};
@@ -195,7 +203,7 @@ function make(folder, layoutsFolder) {
         for (const trio of folder ? kTrios : []) {
             const dir = path.join(folder, trio.name);
             fs.mkdirSync(dir, {recursive: true});
-            const {unedited, local, remote, merged} = sides(trio.clean);
+            const {unedited, local, remote, merged} = sides(trio.clean, $tw.utils);
             const apply = (edits) => [...unedited.filter((f) => !(f.title in edits)),
                                       ...Object.values(edits).filter((f) => f)];
             // A newer core on the remote side: the merged page keeps its own.

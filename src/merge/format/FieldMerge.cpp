@@ -1,6 +1,7 @@
 #include "merge/format/FieldMerge.h"
 
 #include <algorithm>
+#include <iterator>
 #include <unordered_set>
 
 #include "merge/format/TextMerge.h"
@@ -120,27 +121,69 @@ std::optional<std::string> mergeTitleLists(std::string_view base, std::string_vi
     }
     const std::vector<std::string> b = parseTitleList(base), l = parseTitleList(local),
                                    r = parseTitleList(remote);
-    const auto holds = [](const std::vector<std::string>& list, const std::string& t) {
-        return std::find(list.begin(), list.end(), t) != list.end();
+    const std::unordered_set<std::string> inBase(b.begin(), b.end()), inLocal(l.begin(), l.end()),
+        inRemote(r.begin(), r.end());
+    // The titles of `list` that `keep` holds, in the order of `list`.
+    const auto only = [](const std::vector<std::string>& list, const auto& keep) {
+        std::vector<std::string> out;
+        std::copy_if(list.begin(), list.end(), std::back_inserter(out), keep);
+        return out;
     };
-    std::vector<std::string> merged;
-    for (const std::string& t : l) {
-        if (!holds(b, t) || holds(r, t)) {
-            merged.push_back(t);  // the remote side did not remove it
-        }
+    const auto held = [](const std::unordered_set<std::string>& set) {
+        return [&set](const std::string& t) { return set.contains(t); };
+    };
+    // A side reordered when the titles it kept from the unedited list no longer stand in their unedited
+    // order; adding or removing titles alone is no reorder.
+    const bool localReordered = only(l, held(inBase)) != only(b, held(inLocal));
+    const bool remoteReordered = only(r, held(inBase)) != only(b, held(inRemote));
+    // The titles both sides hold: kept from the unedited list, or added on both.
+    const auto inBoth = [&](const std::string& t) { return inLocal.contains(t) && inRemote.contains(t); };
+    if (localReordered && remoteReordered && only(l, inBoth) != only(r, inBoth)) {
+        return std::nullopt;  // two orders of the same titles: a person chooses
     }
-    for (std::size_t i = 0; i < r.size(); ++i) {
-        if (holds(b, r[i]) || holds(merged, r[i])) {
+    // The merged list is the reordering side's (the local one when neither or both reordered, which then
+    // agree), without the titles the other side removed; the other side's additions are placed in it.
+    const bool remoteFirst = remoteReordered && !localReordered;
+    const std::vector<std::string>& first = remoteFirst ? r : l;
+    const std::vector<std::string>& second = remoteFirst ? l : r;
+    const std::unordered_set<std::string>& inSecond = remoteFirst ? inLocal : inRemote;
+    std::vector<std::string> merged =
+        only(first, [&](const std::string& t) { return !inBase.contains(t) || inSecond.contains(t); });
+    // A title's place on a side: the nearest title before it there that both sides hold, or the start.
+    const auto placeIn = [&](const std::vector<std::string>& side,
+                             const std::string& t) -> const std::string* {
+        const auto at = std::find(side.begin(), side.end(), t);
+        for (auto p = at; p != side.begin();) {
+            if (inBoth(*--p)) {
+                return &*p;
+            }
+        }
+        return nullptr;
+    };
+    for (std::size_t i = 0; i < second.size(); ++i) {
+        const std::string& t = second[i];
+        if (inBase.contains(t)) {
+            continue;
+        }
+        if (std::find(merged.begin(), merged.end(), t) != merged.end()) {
+            // Both sides added it. Where they put it at different places, each place is an edit of the
+            // order as much as a reorder is, and taking either one would drop the other in silence: the
+            // tiddler stays a conflict, as two different reorders do.
+            const std::string *p = placeIn(first, t), *q = placeIn(second, t);
+            if ((p && q) ? *p != *q : p != q) {
+                return std::nullopt;
+            }
             continue;
         }
         auto at = merged.begin();
         for (std::size_t j = i; j-- > 0;) {
-            if (const auto found = std::find(merged.begin(), merged.end(), r[j]); found != merged.end()) {
+            if (const auto found = std::find(merged.begin(), merged.end(), second[j]);
+                found != merged.end()) {
                 at = found + 1;
                 break;
             }
         }
-        merged.insert(at, r[i]);
+        merged.insert(at, t);
     }
     return stringifyTitleList(merged);
 }

@@ -17,9 +17,11 @@ namespace korvane {
 std::vector<std::string> parseTitleList(std::string_view value);
 std::string stringifyTitleList(const std::vector<std::string>& titles);
 
-// Both sides' additions and removals of titles applied: the local order, each title that only the
-// remote side added right after its nearest remote predecessor that stays. None when a value holds a
-// space other than ASCII, which TiddlyWiki would part titles at too.
+// Both sides' additions and removals of titles applied, each title once: the order of the side that
+// reordered the titles it kept (the local order when neither did), each title only the other side
+// added right after its nearest predecessor there that stays. None when both sides reordered the same
+// titles differently, when both added a title at different places, or when a value holds a space other
+// than ASCII, which TiddlyWiki would part titles at too.
 std::optional<std::string> mergeTitleLists(std::string_view base, std::string_view local,
                                            std::string_view remote);
 

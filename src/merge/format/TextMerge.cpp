@@ -3,6 +3,8 @@
 #include <git2.h>
 
 #include <algorithm>
+#include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace korvane {
@@ -164,6 +166,113 @@ std::string joinWords(std::string_view lines) {
     return out;
 }
 
+// The runs that a diff of `before` against `after` finds inserted, each at unit `at` of `before` (the
+// first unit it replaces, or the one it follows), its units each ended by a line feed.
+struct Insertion {
+    int at = 0;
+    std::string units;
+};
+
+int insertionHunk(const git_diff_delta*, const git_diff_hunk* hunk, void* payload) {
+    static_cast<std::vector<Insertion>*>(payload)->push_back({hunk->old_start, {}});
+    return 0;
+}
+
+int insertionLine(const git_diff_delta*, const git_diff_hunk*, const git_diff_line* line, void* payload) {
+    auto* runs = static_cast<std::vector<Insertion>*>(payload);
+    if (line->origin == GIT_DIFF_LINE_ADDITION && !runs->empty()) {
+        runs->back().units.append(line->content, line->content_len);
+    }
+    return 0;
+}
+
+// Units hold no line feed. The units both sides begin and end with are left out of the diff, which
+// keeps a small edit of a long text quick; none when libgit2 fails.
+std::optional<std::vector<Insertion>> insertions(const std::vector<std::string_view>& before,
+                                                 const std::vector<std::string_view>& after) {
+    std::size_t head = 0, tail = 0;
+    while (head < before.size() && head < after.size() && before[head] == after[head]) {
+        ++head;
+    }
+    while (tail < before.size() - head && tail < after.size() - head &&
+           before[before.size() - 1 - tail] == after[after.size() - 1 - tail]) {
+        ++tail;
+    }
+    const auto lines = [head](const std::vector<std::string_view>& units, std::size_t end) {
+        std::string out;
+        for (std::size_t i = head; i < end; ++i) {
+            out.append(units[i]) += '\n';
+        }
+        return out;
+    };
+    const std::string b = lines(before, before.size() - tail), a = lines(after, after.size() - tail);
+    git_diff_options options;
+    git_diff_options_init(&options, GIT_DIFF_OPTIONS_VERSION);
+    options.context_lines = 0;
+    options.flags = GIT_DIFF_FORCE_TEXT;
+    std::vector<Insertion> runs;
+    if (git_diff_buffers(b.data(), b.size(), nullptr, a.data(), a.size(), nullptr, &options, nullptr, nullptr,
+                         insertionHunk, insertionLine, &runs) != 0) {
+        return std::nullopt;
+    }
+    for (Insertion& run : runs) {
+        run.at += static_cast<int>(head);
+    }
+    return runs;
+}
+
+// Whether both sides inserted the same run of units at different places of `base`: git's merge takes
+// two changes that do not touch each other both, and the run would stand twice in the result, where
+// either side wanted it once. Two changes at the same place are git's to settle (the same change taken
+// once, different ones a conflict); a run of blank units alone (spacing) is left to git too. In doubt
+// (no diff) the texts are kept apart.
+bool insertedTwice(const std::vector<std::string_view>& base, const std::vector<std::string_view>& local,
+                   const std::vector<std::string_view>& remote) {
+    initLibgit2();
+    const std::optional<std::vector<Insertion>> l = insertions(base, local), r = insertions(base, remote);
+    if (!l || !r) {
+        return true;
+    }
+    std::unordered_multimap<std::string_view, const Insertion*> byUnits;
+    for (const Insertion& run : *r) {
+        byUnits.emplace(run.units, &run);
+    }
+    for (const Insertion& run : *l) {
+        if (run.units.find_first_not_of(" \t\n\r\f\v") == std::string::npos) {
+            continue;
+        }
+        const auto [from, to] = byUnits.equal_range(run.units);
+        for (auto it = from; it != to; ++it) {
+            if (it->second->at != run.at) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// A text's lines without their line feeds.
+std::vector<std::string_view> linesOf(std::string_view text) {
+    std::vector<std::string_view> lines;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t eol = std::min(text.find('\n', at), text.size());
+        lines.push_back(text.substr(at, eol - at));
+        at = eol + 1;
+    }
+    return lines;
+}
+
+// A text's words (as wordLines cuts them) without the spaces after them.
+std::vector<std::string_view> wordsOf(std::string_view text) {
+    std::vector<std::string_view> words;
+    for (std::size_t at = 0, end = 0; at < text.size(); at = end) {
+        end = wordEnd(text, at);
+        const std::string_view w = text.substr(at, end - at);
+        words.push_back(w.substr(0, w.find_first_of(" \t\n\r\f\v")));
+    }
+    return words;
+}
+
 // The texts with a line feed added to each, so that every line the merge sees ends with one (libgit2
 // would add one to a side's last line inside a conflict); the one added is taken off the result.
 std::optional<std::string> mergeTerminated(std::string_view base, std::string_view local,
@@ -184,6 +293,9 @@ std::optional<std::string> mergeTerminated(std::string_view base, std::string_vi
             return std::nullopt;
         }
         // Each side's region is whole lines; merged as words, the line feeds stay inside the words.
+        if (insertedTwice(wordsOf(r.base), wordsOf(r.local), wordsOf(r.remote))) {
+            return std::nullopt;
+        }
         const std::optional<std::string> words =
             mergeLines(wordLines(r.base), wordLines(r.local), wordLines(r.remote));
         if (!words) {
@@ -302,6 +414,10 @@ std::optional<std::string> mergeText(std::string_view base, std::string_view loc
         if (t.find('\0') != std::string_view::npos) {
             return std::nullopt;
         }
+    }
+    // An identical line that both sides inserted at different places is the same double one level up.
+    if (insertedTwice(linesOf(base), linesOf(local), linesOf(remote))) {
+        return std::nullopt;
     }
     return mergeTerminated(base, local, remote, true);
 }

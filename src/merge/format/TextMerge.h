@@ -11,7 +11,9 @@ namespace korvane {
 
 // The text merged from two versions of `base`, as `git merge-file` merges it; where a region conflicts
 // line by line, the region merged again word by word (one word with the spaces after it per line).
-// None while any region still conflicts: the caller keeps the versions apart, never a conflict marker.
+// None while any region still conflicts, and where both sides inserted the same lines, or the same
+// words in one region, at different places (git would take both, and the insertion would stand twice):
+// the caller keeps the versions apart, never a conflict marker.
 std::optional<std::string> mergeText(std::string_view base, std::string_view local, std::string_view remote);
 
 // The same merge of the three texts taken as lines; none when a region conflicts.
