@@ -207,7 +207,8 @@ RunResult frmMain::reviewRun(MergeRun& run) {
         if (!review.confirmDeletions()) {
             return RunResult::Stopped;
         }
-        frmReview window(review, !isMergeTool(), this);
+        // A sync tool's conflict copy is not written, so the save does not write "all three files".
+        frmReview window(review, !isMergeTool() && !run.remoteIsSyncCopy(), this);
         if (!window.showModal()) {
             return RunResult::NotSaved;  // closed without saving: no file changed
         }
