@@ -16,6 +16,7 @@ inline constexpr std::string_view kMergeUsage =
     "       korvane-cli merge /local LOCAL /remote REMOTE [/lastmerge UNEDITED] [--out FILE]\n"
     "                         [--conflicts both|local|remote|newer] [--dry-run] [--allow-deletions]\n"
     "                         [--no-field-merge] [--no-find-base] [--password-file FILE]\n"
+    "                         [--delete-copy]\n"
     "       korvane-cli merge-driver [--allow-deletions] [--no-field-merge] [--password-file FILE]\n"
     "                                BASE OURS THEIRS PATH\n"
     "                                [MARKER-SIZE [OURS-LABEL THEIRS-LABEL]]\n"

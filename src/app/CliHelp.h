@@ -23,7 +23,8 @@ inline constexpr std::pair<std::string_view, std::string_view> kCommandHelp[] = 
     {"merge",
      "Usage: korvane-cli merge /local LOCAL /remote REMOTE [/lastmerge UNEDITED] [--out FILE]\n"
      "                         [--conflicts both|local|remote|newer] [--dry-run] [--allow-deletions]\n"
-     "                         [--no-field-merge] [--no-find-base] [--password-file FILE]\n\n"
+     "                         [--no-field-merge] [--no-find-base] [--password-file FILE]\n"
+     "                         [--delete-copy]\n\n"
      "Merges with no person present. Without --out it rewrites all three files with the merged wiki (LOCAL,\n"
      "REMOTE, and UNEDITED or LOCAL.LastMerge, which it creates), makes REMOTE read-only, and keeps a note\n"
      "(LOCAL.korvane-save) and a backup of REMOTE until the save is done. With --out it writes only FILE "
@@ -35,7 +36,11 @@ inline constexpr std::pair<std::string_view, std::string_view> kCommandHelp[] = 
      "when one explains at least half of the differences, and names it on standard error; the merged wiki\n"
      "then goes to LOCAL.LastMerge, never over the earlier save. --no-find-base turns the search off.\n"
      "An encrypted wiki opens with the password on the first line of FILE (-: standard input); the merged\n"
-     "wiki is encrypted again with it when LOCAL was encrypted.\n"},
+     "wiki is encrypted again with it when LOCAL was encrypted.\n"
+     "When REMOTE is a sync tool's conflict copy of LOCAL (see conflicts), REMOTE stays exactly as it was\n"
+     "and no LOCAL.LastMerge is made in the synced folder (the sync tool's earlier versions serve as the\n"
+     "unedited copy next time; a /lastmerge UNEDITED is rewritten as always); --delete-copy deletes REMOTE\n"
+     "after the save, unless it changed since it was read.\n"},
     {"merge-driver",
      "Usage: korvane-cli merge-driver [--allow-deletions] [--no-field-merge] [--password-file FILE]\n"
      "                                BASE OURS THEIRS PATH [MARKER-SIZE [OURS-LABEL THEIRS-LABEL]]\n\n"
@@ -45,7 +50,8 @@ inline constexpr std::pair<std::string_view, std::string_view> kCommandHelp[] = 
      "korvane.passwordCommand prints when run with PATH.\n"},
     {"conflicts",
      "Usage: korvane-cli conflicts WIKI\n\n"
-     "Lists the conflict copies that sync tools left beside WIKI, oldest first. Writes nothing.\n"},
+     "Lists the conflict copies that sync tools left beside WIKI, oldest first. Writes nothing. Merge one\n"
+     "with merge /local WIKI /remote COPY, which keeps the copy unless --delete-copy is given.\n"},
     {"git-setup",
      "Usage: korvane-cli git-setup [--global] [--apply]\n\n"
      "Prints the git configuration that makes Korvane the merge driver and merge tool of *.html files. With\n"

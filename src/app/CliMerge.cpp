@@ -101,8 +101,11 @@ std::string passwordFromCommand(const std::string& path, Secret& password) {
 // questions, the way that changes nothing a person did not ask for.
 class PolicyHost : public MergeHost {
   public:
-    PolicyHost(ConflictRule rule, bool takeLastMerge, bool allowDeletions)
-        : m_rule(rule), m_takeLastMerge(takeLastMerge), m_allowDeletions(allowDeletions) {}
+    PolicyHost(ConflictRule rule, bool takeLastMerge, bool allowDeletions, bool deleteCopy = false)
+        : m_rule(rule),
+          m_takeLastMerge(takeLastMerge),
+          m_allowDeletions(allowDeletions),
+          m_deleteCopy(deleteCopy) {}
 
     void showMessage(const std::string& text, MessageIcon, const std::string&) override { printError(text); }
     bool ask(const Question& q) override {
@@ -121,6 +124,8 @@ class PolicyHost : public MergeHost {
                 return false;  // nothing was edited: the stored version stays
             case QuestionKind::MassDeletion:
                 return m_allowDeletions;
+            case QuestionKind::DeleteSyncCopy:
+                return m_deleteCopy;  // the summary says whether the copy went
             case QuestionKind::UseSyncCopy:
             case QuestionKind::UseFoundCopy:
             case QuestionKind::InterruptedSave:
@@ -207,6 +212,7 @@ class PolicyHost : public MergeHost {
     ConflictRule m_rule;
     bool m_takeLastMerge;
     bool m_allowDeletions;
+    bool m_deleteCopy;
     Secret m_password;
     bool m_passwordFetched = false;
 };
@@ -229,6 +235,7 @@ struct MergeOptions {
     ConflictRule rule = ConflictRule::Both;
     bool dryRun = false;
     bool allowDeletions = false;
+    bool deleteCopy = false;
     bool ruleGiven = false;
     bool mergeInside = true;
     bool findCopy = true;
@@ -245,6 +252,10 @@ std::optional<MergeOptions> parseMerge(const std::vector<std::string>& args) {
         }
         if (word == "--no-field-merge" || word == "--no-find-base") {
             (word == "--no-field-merge" ? o.mergeInside : o.findCopy) = false;
+            continue;
+        }
+        if (word == "--delete-copy") {
+            o.deleteCopy = true;
             continue;
         }
         if (i + 1 >= args.size()) {
@@ -304,6 +315,20 @@ int copyLocalTo(FileSystem& fs, const std::string& local, const std::string& out
     return kExitOk;
 }
 
+// What the guarded save wrote, and what became of a sync tool's conflict copy merged as the remote file.
+std::string savedText(const MergeRun& run) {
+    const std::vector<std::string> paths = run.savedPaths();
+    std::string text = "wrote ";
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        text += (i == 0 ? "" : i + 1 == paths.size() ? " and " : ", ") + msg::quoted(paths[i]);
+    }
+    if (run.remoteIsSyncCopy()) {
+        const std::string& copy = run.paths().remote;
+        text += MachineFileSystem().exists(copy) ? msg::syncCopyLeft(copy) : msg::syncCopyDeleted(copy);
+    }
+    return text;
+}
+
 // Loads, merges and (unless a dry run) saves; prints the decisions and the summary. The summary names
 // the conflicts left where tiddlers were merged inside and the user chose no conflict rule; otherwise it
 // names the rule, as it always has.
@@ -331,12 +356,7 @@ int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool namesConfl
         if (run.save() != RunResult::Saved) {
             return kExitStopped;
         }
-        const MergePaths& p = run.paths();
-        written =
-            "wrote " + (label.empty()
-                            ? msg::quoted(p.local) + ", " + msg::quoted(p.remote) + " and " +
-                                  msg::quoted(isPathGiven(p.unedited) ? p.unedited : p.local + ".LastMerge")
-                            : msg::quoted(label));
+        written = label.empty() ? savedText(run) : "wrote " + msg::quoted(label);
     }
     const std::size_t titles = run.titles().size();
     printError(namesConflicts
@@ -423,7 +443,7 @@ int mergeCommand(const std::vector<std::string>& args) {
             }
         }
     }
-    PolicyHost host(o->rule, true, o->allowDeletions);
+    PolicyHost host(o->rule, true, o->allowDeletions, o->deleteCopy);
     if (!o->passwordFile.empty() && !readPassword(o->passwordFile, host)) {
         return kExitStopped;
     }

@@ -146,6 +146,7 @@ enum class QuestionKind {
     KeepEdits,        // keep the edit of a dialog box
     SaveFiles,        // save the merged document to the three files
     SaveOutput,       // save the merged document to the one output file
+    DeleteSyncCopy,   // delete the sync tool's conflict copy that was merged as the remote file
 };
 
 struct Question {

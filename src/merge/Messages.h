@@ -442,6 +442,9 @@ inline std::string reviewSaved(const std::vector<std::string>& paths) {
     }
     return text;
 }
+// Why a conflict copy that changed after the run read it stays.
+inline constexpr std::string_view kCopyChangedSinceRead =
+    "it changed after Korvane read it, and its changes are in no merged file";
 inline std::string syncCopyNotDeleted(const std::string& path, const std::string& reason) {
     return "Error: The conflict copy " + quoted(path) + " could not be deleted: " + reason + ".";
 }
@@ -452,6 +455,13 @@ inline std::string mergeSummary(std::size_t titles, std::size_t differed, std::s
     return "Merged " + std::to_string(titles) + " titles: " + std::to_string(differed) + " differed, " +
            std::to_string(conflicts) + " of them conflicts settled by --conflicts " + std::string(rule) +
            "; " + std::string(written) + ".";
+}
+// What korvane-cli merge's summary says of a sync tool's conflict copy merged as the remote file.
+inline std::string syncCopyLeft(const std::string& path) {
+    return "; left the conflict copy " + quoted(path) + " as it was (--delete-copy deletes it)";
+}
+inline std::string syncCopyDeleted(const std::string& path) {
+    return "; deleted the conflict copy " + quoted(path);
 }
 // The summary of a run that merged inside tiddlers and settled what stayed a conflict by the default
 // rule: how many were merged, and the titles of the conflicts (their conflict copies where made).

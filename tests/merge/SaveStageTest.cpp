@@ -242,6 +242,96 @@ TEST_F(SaveStage, APartlyDoneSaveSaysWhereEveryDocumentIs) {
     }
 }
 
+// A sync tool's conflict copy as the remote file is no target of the save. "Delete conflict copy?" comes
+// after the save, No leaves the copy byte for byte with its mode, and no .LastMerge copy is made; Yes
+// deletes it, but not once it changed since the run read it. With every single file operation failing
+// in turn, or cut off there as a kill would, the copy stays as it was unless it was deleted after the
+// merged document was saved, and the next start puts the local file and the unedited copy in order (both
+// as they were, or both merged) and leaves nothing else behind.
+TEST_F(SaveStage, ASyncToolsCopyStaysAsItWasUntilTheUserDeletesIt) {
+    struct Killed {};
+    const std::string copy = dir.path("local.sync-conflict-20260101-120000-ABCDEFG.html");
+    originals[copy] = originals.at(remote);
+    originals.erase(remote);
+    remote = copy;
+    const auto start = [&](const std::string& u) {
+        resetFiles();
+        std::filesystem::permissions(copy, std::filesystem::perms(0640));
+        prepare(u);
+        host.yesNoAnswers = {true, true};  // Save Files?, Delete conflict copy?
+    };
+    const auto copyAsItWas = [&] {
+        return test::readBytes(copy) == originals.at(copy) && fs.inspect(copy).mode == 0640u;
+    };
+    for (const std::string& u : {unedited, std::string()}) {
+        SCOPED_TRACE(u.empty() ? "without unedited copy" : "with unedited copy");
+        start(u);
+        const std::string merged = run->newDocument();
+        host.yesNoAnswers = {true, false};
+        ASSERT_EQ(run->save(), RunResult::Saved);
+        EXPECT_EQ(host.log, (std::vector<std::string>{"ask:Save Files?", "ask:Delete conflict copy?"}));
+        EXPECT_TRUE(copyAsItWas());
+        EXPECT_EQ(test::readBytes(local), merged);
+        EXPECT_EQ(test::readBytes(unedited), u.empty() ? originals.at(unedited) : merged);
+        EXPECT_EQ(test::snapshot(dir.dir()).size(), 3u);  // no .LastMerge, backup or note
+        start(u);
+        std::ofstream(copy, std::ios::app) << ' ';
+        ASSERT_EQ(run->save(), RunResult::Saved);
+        EXPECT_EQ(host.messages.back().text,
+                  msg::syncCopyNotDeleted(copy, std::string(msg::kCopyChangedSinceRead)));
+        EXPECT_EQ(test::readBytes(copy), originals.at(copy) + " ");
+        start(u);
+        fs.ops.clear();
+        ASSERT_EQ(run->save(), RunResult::Saved);
+        EXPECT_FALSE(std::filesystem::exists(copy));
+        const std::vector<std::string> steps = fs.ops;
+        // A save cut off before its first replacement is undone, one cut off later is finished.
+        const std::size_t firstReplacement = static_cast<std::size_t>(
+            std::find_if(steps.begin(), steps.end(),
+                         [](const std::string& op) {
+                             return op.starts_with("exchange:") || op.starts_with("rename:");
+                         }) -
+            steps.begin());
+        for (std::size_t k = 0; k < 2 * steps.size(); ++k) {
+            const bool kill = k >= steps.size();
+            const std::string& at = steps[k % steps.size()];
+            SCOPED_TRACE((kill ? "killed at " : "failing ") + at);
+            start(u);
+            std::size_t count = 0;
+            fs.failWhen = [&](const std::string& op) {
+                if (count++ != k % steps.size())
+                    return false;
+                if (!kill)
+                    return true;
+                if (op.starts_with("writeNew:"))
+                    std::ofstream(op.substr(9), std::ios::binary) << merged.substr(0, 20);
+                throw Killed{};
+            };
+            RunResult result = RunResult::Stopped;
+            try {
+                result = run->save();
+            } catch (const Killed&) {
+            }
+            fs.failWhen = nullptr;
+            if (kill) {
+                test::ScriptedHost next;
+                EXPECT_TRUE(MergeRun(next, fs, {local, copy, u}).load());
+            }
+            // Deleted only after the merged document is saved; otherwise as it was.
+            const bool deleted = !std::filesystem::exists(copy);
+            EXPECT_TRUE(deleted ? result == RunResult::Saved && test::readBytes(local) == merged
+                                : copyAsItWas());
+            EXPECT_FALSE(std::filesystem::exists(local + ".LastMerge"));
+            if (kill) {
+                const bool done = k % steps.size() > firstReplacement;
+                EXPECT_EQ(test::readBytes(local), done ? merged : originals.at(local));
+                EXPECT_EQ(test::readBytes(unedited), done && !u.empty() ? merged : originals.at(unedited));
+                EXPECT_EQ(test::snapshot(dir.dir()).size(), 3u - (deleted ? 1 : 0));
+            }
+        }
+    }
+}
+
 // Makes every single file operation of the save fail in turn, and then cuts the save off at that same
 // operation as a kill would (a file being written is left half written). A failure leaves each original
 // content or the merged document complete on disk, and names any file besides the three. After a kill,

@@ -2,6 +2,7 @@
 // line, the merge started at once, only the output file written, and the status for git.
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
@@ -32,27 +33,34 @@ TEST(MergeTool, CommandLineAndOutputFile) {
     const std::string kept = test::earlyWiki(
         {test::earlyTiddler("A", "a2" + note, "200601021200"), test::earlyTiddler("A (conflict T)", "a"), added}, true);
     const std::string l = test::earlyWiki({same, added}), r = test::earlyWiki({edited}), u = test::earlyWiki({same});
+    const std::string copy = "l.sync-conflict-20261205-101500-ABCDEFG.html";
     const std::map<std::string, std::string> start = {{"l.html", l}, {"r.html", r}, {"u.html", u}, {"e.html", ""},
-        {"m.html", m}, {"l.sync-conflict-20261205-101500-ABCDEFG.html", r}, {"l (conflicted copy 2026-12-06 101500).html", "x"}};
+        {"m.html", m}, {copy, r}, {"l (conflicted copy 2026-12-06 101500).html", "x"}};
     // The arguments (%D/ the folder), the answer to saving, the output changed meanwhile; the status, the
     // message boxes' titles and the contents of the folder's files afterwards. The merge tool settles
     // in the review window: its Save asks "Save Files?" with what it will do; No leaves the window open,
     // and closing it then saves nothing.
-    using Row = std::tuple<std::vector<std::string>, bool, bool, int, std::vector<std::string>, std::vector<std::string>>;
+    using Row = std::tuple<std::vector<std::string>, bool, bool, int, std::vector<std::string>, std::vector<std::string>, bool>;
     std::vector<std::string> tool = {"/local", "%D/l.html", "/remote", "%D/r.html", "/lastmerge", "%D/u.html", "/output", "%D/m.html"};
     std::vector<std::string> emptyBase = tool;  emptyBase[5] = "%D/e.html";  // git's empty file: no unedited copy
     const Row rows[] = {
-        {tool, true, false, 0, {"Save Files?", "Korvane"}, {"", "x", l, r, merged, r, u}},
-        {emptyBase, true, false, 0, {"Save Files?", "Korvane"}, {"", "x", l, r, kept, r, u}},
-        {tool, false, false, 1, {"Save Files?"}, {"", "x", l, r, m, r, u}},
-        {tool, true, true, 1, {"Save Files?", "Server Error"}, {"", "x", l, r, "changed", r, u}},
+        {tool, true, false, 0, {"Save Files?", "Korvane"}, {"", "x", l, r, merged, r, u}, true},
+        {emptyBase, true, false, 0, {"Save Files?", "Korvane"}, {"", "x", l, r, kept, r, u}, true},
+        {tool, false, false, 1, {"Save Files?"}, {"", "x", l, r, m, r, u}, true},
+        {tool, true, true, 1, {"Save Files?", "Server Error"}, {"", "x", l, r, "changed", r, u}, true},
         // With no remote path, the oldest conflict copy of a sync tool (a file: an older folder name is
-        // passed over) is offered, merged and removed.
+        // passed over) is offered and merged; after the save, still as it was, it is offered for deletion,
+        // and No keeps it so.
         {{"/local", "%D/l.html", "/remote", "/lastmerge", "%D/u.html"}, true, false, 0,
-         {"Use conflict copy?", "Save Files?", "Delete conflict copy?"}, {"", "x", merged, m, r, merged}},
+         {"Use conflict copy?", "Save Files?", "Delete conflict copy?"}, {"", "x", merged, m, r, merged}, true},
+        {{"/local", "%D/l.html", "/remote", "/lastmerge", "%D/u.html"}, true, false, 0,
+         {"Use conflict copy?", "Save Files?", "Delete conflict copy?"}, {"", "x", merged, r, m, r, merged}, false},
+        // The same in the review window, whose Save does not claim to write all three files.
+        {{"/review", "/local", "%D/l.html", "/remote", "/lastmerge", "%D/u.html"}, true, false, 0,
+         {"Use conflict copy?", "Save Files?", "Delete conflict copy?", "Korvane"}, {"", "x", merged, r, m, r, merged}, false},
     };
     // clang-format on
-    for (const auto& [rowArgs, save, changeOutput, status, rowTitles, rowFiles] : rows) {
+    for (const auto& [rowArgs, save, changeOutput, status, rowTitles, rowFiles, deleteCopy] : rows) {
         test::TempDir dir;
         for (const auto& [name, bytes] : start) {
             dir.write(name, bytes);
@@ -69,7 +77,7 @@ TEST(MergeTool, CommandLineAndOutputFile) {
         test::ModalResponder answer([&](QWidget* modal) {
             if (auto* review = qobject_cast<frmReview*>(modal)) {
                 EXPECT_EQ(review->windowTitle().toStdString(), "Review the merge");
-                if (!titles.empty()) {
+                if (!titles.empty() && titles.back() == msg::kSaveFilesTitle) {
                     review->reject();  // back after No: closed without saving
                 } else if (!saveClicked) {
                     saveClicked = true;  // Save opens its question from the window's own event loop
@@ -81,10 +89,18 @@ TEST(MergeTool, CommandLineAndOutputFile) {
                 dialog->button(*std::ranges::find_if(kDialogButtons, bold))->click();
             } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
                 titles.push_back(box->windowTitle().toStdString());
+                EXPECT_FALSE(box->text().startsWith("Saves all three files")) << box->text().toStdString();
                 if (changeOutput && box->windowTitle() == msg::kSaveFilesTitle.data()) {
                     dir.write("m.html", "changed");
                 }
-                test::answerBox(box, box->button(yes) != nullptr ? yes : QMessageBox::Ok);
+                const bool deletion = box->windowTitle() == msg::kDeleteSyncCopyTitle.data();
+                if (deletion) {
+                    EXPECT_EQ(test::readBytes(dir.path(copy)), r);
+                    EXPECT_TRUE(QFileInfo(QString::fromStdString(dir.path(copy))).permissions() &
+                                QFileDevice::WriteOwner);
+                }
+                const auto button = deletion && !deleteCopy ? QMessageBox::No : yes;
+                test::answerBox(box, box->button(button) != nullptr ? button : QMessageBox::Ok);
             }
         });
         window.show();

@@ -46,8 +46,26 @@ RunResult MergeRun::run() {
 
 RunResult MergeRun::save() {
     std::function<double()>& random = m_random;
-    const SaveInputs in{m_host, m_fs, m_paths, m_docs, m_format->document().pieces(), random};
+    const SaveInputs in{
+        m_host,      m_fs, m_paths, m_docs, m_format->document().pieces(), random, remoteIsSyncCopy(),
+        m_remoteLost};
     return m_outputPath.empty() ? GuardedSave(in).run() : OutputSave(in, m_outputPath, m_outputAtStart).run();
+}
+
+bool MergeRun::remoteIsSyncCopy() const {
+    return isSyncCopyOf(m_paths.local, m_paths.remote);
+}
+
+std::vector<std::string> MergeRun::savedPaths() const {
+    const bool syncCopy = remoteIsSyncCopy();
+    std::vector<std::string> paths = {m_paths.local};
+    if (!syncCopy) {
+        paths.push_back(m_paths.remote);
+    }
+    if (hasUneditedCopy() || !syncCopy) {
+        paths.push_back(hasUneditedCopy() ? m_paths.unedited : m_paths.local + ".LastMerge");
+    }
+    return paths;
 }
 
 bool MergeRun::isFound(const std::string& path, std::string_view notFound) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "document/StoreArea.h"
 #include "merge/MergeHost.h"
@@ -122,6 +123,13 @@ class MergeRun {
     // save leaves alone: the merged document goes to the local file's .LastMerge copy instead).
     bool hasUneditedDocument() const { return hasUneditedCopy() || !m_foundCopy.empty(); }
     const std::string& foundCopy() const { return m_foundCopy; }
+    // The remote file is a sync tool's conflict copy of the local file, which the save leaves as it is
+    // (and writes no .LastMerge copy beside it) until the user agrees to delete it.
+    bool remoteIsSyncCopy() const;
+    // The files the guarded save writes the merged document to: the local file, the remote file unless
+    // it is a sync tool's conflict copy, and the unedited copy (or the new .LastMerge copy, but none in a
+    // sync tool's folder).
+    std::vector<std::string> savedPaths() const;
     const MergePaths& paths() const { return m_paths; }
     const RunDocuments& documents() const { return m_docs; }
 

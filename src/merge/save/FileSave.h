@@ -21,6 +21,11 @@ struct SaveInputs {
     const RunDocuments& docs;                       // the documents as the run read them
     const std::vector<std::string_view>& document;  // the merged document's pieces
     std::function<double()>& random;                // the source of backup and temporary numbers
+    // The remote file is a sync tool's conflict copy: the save leaves it as it is (and makes no .LastMerge
+    // copy in the synced folder), then offers to delete it; `remoteLost` of its own versions the merged
+    // document lacks.
+    bool remoteIsSyncCopy = false;
+    std::size_t remoteLost = 0;
 };
 
 // The steps that both saves share.
@@ -32,7 +37,9 @@ class FileSave {
           m_paths(in.paths),
           m_docs(in.docs),
           m_document(in.document),
-          m_random(in.random) {}
+          m_random(in.random),
+          m_remoteIsSyncCopy(in.remoteIsSyncCopy),
+          m_remoteLost(in.remoteLost) {}
 
     struct Problem {
         std::string text;
@@ -58,13 +65,17 @@ class FileSave {
     const RunDocuments& m_docs;
     const std::vector<std::string_view>& m_document;
     std::function<double()>& m_random;
+    bool m_remoteIsSyncCopy;
+    std::size_t m_remoteLost;
 };
 
 struct SaveWork;
 
 // Asks "Save Files?" and replaces the three files by the merged document (the files that symbolic
 // links name; the links stay), after checking that each is a regular file with a single name and,
-// right before the replacements, that none of them changed since the run read them.
+// right before the replacements, that none of them changed since the run read them. A sync tool's
+// conflict copy as the remote file is left exactly as it is, and deleted after the save only when the
+// user agrees.
 class GuardedSave : private FileSave {
   public:
     explicit GuardedSave(const SaveInputs& in) : FileSave(in) {}
@@ -78,6 +89,9 @@ class GuardedSave : private FileSave {
     bool checkUnchanged(SaveWork& w);
     bool replaceTargets(SaveWork& w);
     void finishSave(SaveWork& w);  // removes the backup, the files exchanged out and the note
+    // Asks whether the sync tool's conflict copy may go, and deletes it when it still holds what the run
+    // read.
+    void offerToDeleteSyncCopy();
     // The lines of a message that say what every path of the save holds now.
     std::string whereNow(const SaveWork& w) const;
     // Ends a save before any target was replaced: removes what it wrote, puts the remote file back and

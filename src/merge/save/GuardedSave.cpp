@@ -4,6 +4,10 @@
 // remote file is moved to a backup name, all three files are checked against what the run read, the
 // targets are replaced by renames, and the backup and the note are removed last. The checks come right
 // before the renames, so that a change made by another program while the copies were written is found.
+// A sync tool's conflict copy as the remote file is no target: it keeps its bytes and attributes (and
+// the save no backup of it), and no .LastMerge copy is made beside it, which the sync tool would copy
+// to every device; the note then names no backup and no copy for those, and the recovery leaves them
+// alone.
 #include "merge/Messages.h"
 #include "merge/save/FileSave.h"
 #include "merge/save/Recovery.h"
@@ -27,6 +31,7 @@ struct SaveTarget {
     std::string_view before;  // what the path held before, for messages; empty for a new file
     bool replaced = false;    // the path holds the merged document
     bool swapped = false;     // exchanged: the temporary name holds what the path held before
+    bool skipped = false;     // no target: the save writes nothing there
 };
 
 // What the steps of one save share. The targets are in the order remote, local, unedited copy.
@@ -34,7 +39,7 @@ struct SaveWork {
     SaveTarget targets[kTargets];
     SaveNote note;
     std::string notePath;
-    std::string backup;
+    std::string backup;  // empty when the remote file is left as it is
     // Whether each temporary holds a complete copy; a failed write has removed its own file.
     std::vector<FsError> written = std::vector<FsError>(kTargets, FsError("not written"));
     bool remoteMoved = false;
@@ -43,17 +48,30 @@ struct SaveWork {
 };
 
 bool GuardedSave::checkTargets(SaveWork& w) {
-    // The unedited copy is created beside the local file when the run had none.
+    // The unedited copy is created beside the local file when the run had none (but not in a folder that
+    // a sync tool shares: its own earlier versions are the unedited copy there). An unedited copy given
+    // by the user is replaced as always.
     const std::string named[kTargets] = {m_paths.remote, m_paths.local,
-                                         hasUneditedCopy() ? m_paths.unedited : m_paths.local + ".LastMerge"};
+                                         hasUneditedCopy()    ? m_paths.unedited
+                                         : m_remoteIsSyncCopy ? std::string()
+                                                              : m_paths.local + ".LastMerge"};
     const std::string_view startTexts[kTargets] = {m_docs.remoteText, m_docs.localText, m_docs.uneditedText};
     // Every target is checked before the first change: a folder, a pipe or a device found halfway
     // through the renames would leave the files half replaced.
     for (std::size_t i = 0; i < kTargets; ++i) {
-        const FileInfo info = m_fs.inspect(named[i]);
         SaveTarget& t = w.targets[i];
+        if (named[i].empty()) {
+            t.skipped = true;
+            continue;
+        }
+        const FileInfo info = m_fs.inspect(named[i]);
         t.path = info.resolved;
         w.note.targets[i].path = info.resolved;
+        if (i == kRemote && m_remoteIsSyncCopy) {
+            t.skipped = true;
+            t.before = msg::kTargetNames[i];
+            continue;
+        }
         if (i == kUnedited && info.kind == FileKind::Missing) {
             // A new unedited copy is as private as the local file it is a copy of.
             t.mode = w.targets[kLocal].mode;
@@ -77,16 +95,20 @@ bool GuardedSave::checkTargets(SaveWork& w) {
 
 bool GuardedSave::writeNoteAndTemporaries(SaveWork& w) {
     const std::vector<std::string_view>& doc = m_document;
-    w.backup = drawFreePath(w.remote().path + "-", "");
-    if (w.backup.empty()) {
+    w.backup = w.remote().skipped ? std::string() : drawFreePath(w.remote().path + "-", "");
+    if (w.backup.empty() && !w.remote().skipped) {
         message(msg::saveFailedUnchanged(std::string(msg::kRenaming), w.remote().path,
                                          std::string(msg::kNoBackupName)),
                 MessageIcon::Critical, kAppTitle);
         return false;
     }
     std::vector<NewFile> temps;
+    std::vector<std::size_t> tempTargets;
     for (std::size_t i = 0; i < kTargets; ++i) {
         SaveTarget& t = w.targets[i];
+        if (t.skipped) {
+            continue;
+        }
         t.temp = drawFreePath(t.path + ".korvane-", ".tmp");
         if (t.temp.empty()) {
             message(
@@ -96,6 +118,7 @@ bool GuardedSave::writeNoteAndTemporaries(SaveWork& w) {
         }
         w.note.targets[i].temp = t.temp;
         temps.push_back({t.temp, t.mode, t.owner});
+        tempTargets.push_back(i);
     }
     w.note.merged = fingerprintOf(doc);
     w.note.backup = w.backup;
@@ -107,11 +130,14 @@ bool GuardedSave::writeNoteAndTemporaries(SaveWork& w) {
                 kAppTitle);
         return false;
     }
-    // The merged document goes into the temporary files first, all three written at once.
-    w.written = m_fs.writeNewDurableEach(temps, doc);
-    for (std::size_t i = 0; i < kTargets; ++i) {
-        if (w.written[i]) {
-            return giveUpOnFile(w, std::string(msg::kWriting), w.targets[i].temp, *w.written[i]);
+    // The merged document goes into the temporary files first, all written at once.
+    const std::vector<FsError> written = m_fs.writeNewDurableEach(temps, doc);
+    for (std::size_t k = 0; k < temps.size(); ++k) {
+        w.written[tempTargets[k]] = written[k];
+    }
+    for (std::size_t k = 0; k < temps.size(); ++k) {
+        if (written[k]) {
+            return giveUpOnFile(w, std::string(msg::kWriting), temps[k].path, *written[k]);
         }
     }
     return true;
@@ -145,6 +171,9 @@ bool GuardedSave::giveUpOnFile(SaveWork& w, const std::string& action, const std
 }
 
 bool GuardedSave::moveRemoteToBackup(SaveWork& w) {
+    if (w.remote().skipped) {
+        return true;
+    }
     if (FsError err = m_fs.rename(w.remote().path, w.backup)) {
         return giveUpOnFile(w, std::string(msg::kRenaming), w.remote().path, *err);
     }
@@ -155,7 +184,9 @@ bool GuardedSave::moveRemoteToBackup(SaveWork& w) {
 bool GuardedSave::checkUnchanged(SaveWork& w) {
     // The guards, as late as possible: what another program writes after them is overwritten by the
     // renames that follow at once.
-    std::optional<Problem> problem = changedSince(w.backup, m_docs.remoteText, msg::kRemoteChanged);
+    // A remote file left as it is loses nothing when it changed meanwhile.
+    std::optional<Problem> problem =
+        w.remote().skipped ? std::nullopt : changedSince(w.backup, m_docs.remoteText, msg::kRemoteChanged);
     if (!problem) {
         problem = changedSince(w.targets[kLocal].path, m_docs.localText, msg::kLocalChanged);
     }
@@ -168,13 +199,21 @@ bool GuardedSave::checkUnchanged(SaveWork& w) {
 std::string GuardedSave::whereNow(const SaveWork& w) const {
     std::string text;
     for (const SaveTarget& t : w.targets) {
+        if (t.path.empty()) {
+            continue;  // no .LastMerge copy is made
+        }
         text += msg::whereLine(t.path, t.replaced ? std::string(msg::kHoldsMerged)
                                        : t.before.empty()
                                            ? std::string(msg::kNotCreatedYet)
                                            : std::string(t.before) + std::string(msg::kUnchangedSuffix));
     }
-    text += msg::whereLine(w.backup, msg::kRemoteAsItWas);
+    if (!w.backup.empty()) {
+        text += msg::whereLine(w.backup, msg::kRemoteAsItWas);
+    }
     for (const SaveTarget& t : w.targets) {
+        if (t.skipped) {
+            continue;
+        }
         if (t.swapped) {
             text += msg::whereLine(t.temp, std::string(t.before) + std::string(msg::kAsItWas));
         } else if (!t.replaced) {
@@ -190,6 +229,9 @@ bool GuardedSave::replaceTargets(SaveWork& w) {
                                                 msg::kOriginalChanged};
     for (std::size_t i = 0; i < kTargets; ++i) {
         SaveTarget& t = w.targets[i];
+        if (t.skipped) {
+            continue;
+        }
         FsError err;
         if (i == kRemote) {
             // The remote path stays empty while the remote file waits under its backup name: a file
@@ -207,7 +249,7 @@ bool GuardedSave::replaceTargets(SaveWork& w) {
             err = m_fs.rename(t.temp, t.path);
         }
         if (err) {
-            if (i == kRemote) {
+            if (i == kRemote || (i == kLocal && w.remote().skipped)) {
                 // Nothing was replaced yet: everything can still be put back.
                 return giveUpOnFile(w, msg::renamingTo(t.temp), t.path, *err);
             }
@@ -237,7 +279,7 @@ bool GuardedSave::putBack(SaveWork& w, const Problem& problem) {
         }
     }
     // The remote path holds the merged document, which the backup replaces in one step.
-    if (FsError err = m_fs.rename(w.backup, w.remote().path)) {
+    if (FsError err = w.remote().skipped ? FsError() : m_fs.rename(w.backup, w.remote().path)) {
         message(problem.text + msg::notPutBack(w.remote().path, *err) + whereNow(w), problem.icon,
                 problem.title);
         return false;
@@ -251,7 +293,7 @@ bool GuardedSave::putBack(SaveWork& w, const Problem& problem) {
 void GuardedSave::finishSave(SaveWork& w) {
     // Every leftover is tried, so that the message names each one that stays.
     std::string text;
-    if (FsError err = m_fs.remove(w.backup)) {
+    if (FsError err = w.backup.empty() ? FsError() : m_fs.remove(w.backup)) {
         text = msg::backupNotRemoved(w.backup, *err);
     }
     for (const SaveTarget& t : w.targets) {
@@ -277,7 +319,27 @@ RunResult GuardedSave::run() {
         return RunResult::SaveFailed;
     }
     finishSave(w);
+    if (m_remoteIsSyncCopy) {
+        offerToDeleteSyncCopy();
+    }
     return RunResult::Saved;
+}
+
+void GuardedSave::offerToDeleteSyncCopy() {
+    const std::string& copy = m_paths.remote;
+    const std::string text =
+        m_remoteLost == 0 ? msg::deleteSyncCopy(copy) : msg::deleteSyncCopyLosing(copy, m_remoteLost);
+    if (!m_host.ask({QuestionKind::DeleteSyncCopy, text, std::string(msg::kDeleteSyncCopyTitle), false})) {
+        return;
+    }
+    // What the sync tool wrote into the copy after the run read it is in no merged document.
+    const CompareOutcome compared = m_fs.compareWhole(copy, m_docs.remoteText);
+    FsError err = compared.status == CompareStatus::Same        ? m_fs.remove(copy)
+                  : compared.status == CompareStatus::Different ? FsError(msg::kCopyChangedSinceRead)
+                                                                : FsError(compared.reason);
+    if (err) {
+        message(msg::syncCopyNotDeleted(copy, *err), MessageIcon::Exclamation, kAppTitle);
+    }
 }
 
 }  // namespace korvane

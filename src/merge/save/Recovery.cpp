@@ -196,12 +196,20 @@ struct TargetsFound {
     bool changedOut = false;   // a file exchanged out had changed: the save may not have checked it
     bool settled = true;       // every target holds what the save found, or the merged document
     std::size_t replaced = 0;  // targets that hold the merged document
+    std::size_t written = 0;   // targets the save writes
 };
 
 TargetsFound surveyTargets(FileSystem& fs, Survey& s) {
     TargetsFound f;
     for (std::size_t i = 0; i < 3; ++i) {
         const SaveNote::Target& t = s.note->targets[i];
+        if (t.temp.empty()) {
+            // No target of that save (a sync tool's conflict copy left as it was, no .LastMerge copy in
+            // its folder): whatever stands there is not the save's.
+            s.targets[i] = Held::Other;
+            continue;
+        }
+        ++f.written;
         const Held held = s.targets[i] = heldBy(fs, t.path, s.note->merged, t.before);
         // A copy exchanged into place leaves what the path held at the temporary name.
         const Held temp = heldBy(fs, t.temp, s.note->merged, t.before.value_or(Fingerprint{}));
@@ -226,6 +234,20 @@ TargetsFound surveyTargets(FileSystem& fs, Survey& s) {
     return f;
 }
 
+// A save that leaves the remote file as it is has no backup, so no moment at which the remote file is
+// away: cut off before any target was replaced, or with every target replaced, it is cleaned up; in
+// between it is finished when every copy is complete (its guards found the files as the run read them
+// before the first replacement).
+Offer offerWithoutBackup(const TargetsFound& f) {
+    if (f.changedOut) {
+        return Offer::None;
+    }
+    if (f.replaced == 0 || f.replaced == f.written) {
+        return Offer::CleanUp;
+    }
+    return f.settled && f.tempsReady ? Offer::Finish : Offer::None;
+}
+
 Survey survey(FileSystem& fs, const std::string& notePath) {
     Survey s;
     const ReadOutcome read = fs.readWhole(notePath);
@@ -235,8 +257,13 @@ Survey survey(FileSystem& fs, const std::string& notePath) {
         s.line(notePath, msg::kNoteIncomplete);
         return s;
     }
-    const Held backup = heldBy(fs, s.note->backup, s.note->merged, s.note->targets[0].before);
     const TargetsFound f = surveyTargets(fs, s);
+    if (s.note->backup.empty()) {
+        s.offer = offerWithoutBackup(f);
+        s.line(notePath, msg::kNoteOfThatSave);
+        return s;
+    }
+    const Held backup = heldBy(fs, s.note->backup, s.note->merged, s.note->targets[0].before);
     if (backup != Held::Missing) {
         s.line(s.note->backup, backup == Held::Before ? msg::kBackupAsFound : msg::kBackupChanged);
     }
@@ -247,7 +274,8 @@ Survey survey(FileSystem& fs, const std::string& notePath) {
         s.offer = Offer::Finish;
     } else if (backup != Held::Missing && (remote == Held::Missing || remote == Held::Merged)) {
         s.offer = Offer::PutBack;
-    } else if (backup == Held::Missing && remote != Held::Missing && (f.replaced == 0 || f.replaced == 3)) {
+    } else if (backup == Held::Missing && remote != Held::Missing &&
+               (f.replaced == 0 || f.replaced == f.written)) {
         // Cut off before the remote file was moved (nothing was replaced, whatever changed since), or
         // after the backup was removed (everything was).
         s.offer = Offer::CleanUp;
@@ -289,14 +317,16 @@ bool InterruptedSave::putInOrder() {
     if (s.offer == Offer::Finish) {
         for (std::size_t i = 0; i < 3; ++i) {
             const SaveNote::Target& t = s.note->targets[i];
-            if (s.targets[i] != Held::Merged) {
+            if (!t.temp.empty() && s.targets[i] != Held::Merged) {
                 if (FsError err = moveOnto(t.temp, t.path, s.targets[i])) {
                     return failed(msg::renamingTo(t.temp), t.path, *err);
                 }
                 s.leftovers.erase(std::find(s.leftovers.begin(), s.leftovers.end(), t.temp));
             }
         }
-        s.leftovers.push_back(s.note->backup);
+        if (!s.note->backup.empty()) {
+            s.leftovers.push_back(s.note->backup);
+        }
     } else if (s.offer == Offer::PutBack) {
         if (FsError err = moveOnto(s.note->backup, s.note->targets[0].path, s.targets[0])) {
             return failed(msg::renamingTo(s.note->backup), s.note->targets[0].path, *err);

@@ -136,4 +136,9 @@ std::vector<std::string> syncCopiesOldestFirst(std::string_view wikiName,
     return result;
 }
 
+bool isSyncCopyOf(const std::string& localPath, const std::string& remotePath) {
+    return folderOf(localPath) == folderOf(remotePath) &&
+           syncCopyTime(nameOf(localPath), nameOf(remotePath)).has_value();
+}
+
 }  // namespace korvane

@@ -25,4 +25,8 @@ std::optional<std::string> syncCopyTime(std::string_view wikiName, std::string_v
 std::vector<std::string> syncCopiesOldestFirst(std::string_view wikiName,
                                                const std::vector<std::string>& names);
 
+// True when the file at `remotePath` is a conflict copy of the wiki at `localPath`: named as one, in the
+// same folder.
+bool isSyncCopyOf(const std::string& localPath, const std::string& remotePath);
+
 }  // namespace korvane

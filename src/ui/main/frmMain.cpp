@@ -13,7 +13,6 @@
 
 #include "merge/Messages.h"
 #include "merge/run/MergeRun.h"
-#include "merge/sync/SyncCopies.h"
 #include "platform/FileSystem.h"
 #include "ui/Twips.h"
 #include "ui/about/frmAbout.h"
@@ -192,9 +191,6 @@ void frmMain::cmdMergeFiles_Click() {
     // endProgram.
     const RunResult result = reviews() ? reviewRun(run) : run.run();
     m_mergeToolStatus = result == RunResult::Saved ? 0 : 1;
-    if (result == RunResult::Saved && !isMergeTool()) {
-        offerToDeleteSyncCopy(run.paths().local, run.paths().remote, run.remoteVersionsLost());
-    }
 }
 
 bool frmMain::reviews() const {
@@ -211,7 +207,8 @@ RunResult frmMain::reviewRun(MergeRun& run) {
         if (!review.confirmDeletions()) {
             return RunResult::Stopped;
         }
-        frmReview window(review, !isMergeTool(), this);
+        // A sync tool's conflict copy is not written, so the save does not write "all three files".
+        frmReview window(review, !isMergeTool() && !run.remoteIsSyncCopy(), this);
         if (!window.showModal()) {
             return RunResult::NotSaved;  // closed without saving: no file changed
         }
@@ -226,12 +223,8 @@ RunResult frmMain::reviewRun(MergeRun& run) {
     const RunResult result = run.save();
     m_saveConfirmed = false;
     if (result == RunResult::Saved) {
-        const MergePaths& p = run.paths();
         const std::vector<std::string> written =
-            isMergeTool()
-                ? std::vector<std::string>{m_output}
-                : std::vector<std::string>{p.local, p.remote,
-                                           run.hasUneditedCopy() ? p.unedited : p.local + ".LastMerge"};
+            isMergeTool() ? std::vector<std::string>{m_output} : run.savedPaths();
         showMessage(msg::reviewSaved(written), MessageIcon::Information, std::string(kAppTitle));
     }
     return result;
@@ -240,21 +233,6 @@ RunResult frmMain::reviewRun(MergeRun& run) {
 void frmMain::runAsMergeTool() {
     cmdMergeFiles_Click();
     QCoreApplication::exit(m_mergeToolStatus);
-}
-
-void frmMain::offerToDeleteSyncCopy(const std::string& local, const std::string& remote, std::size_t lost) {
-    if (folderOf(local) != folderOf(remote) || !syncCopyTime(nameOf(local), nameOf(remote))) {
-        return;
-    }
-    if (!askYesNoBox(
-            this, fromUtf8(lost == 0 ? msg::deleteSyncCopy(remote) : msg::deleteSyncCopyLosing(remote, lost)),
-            fromUtf8(std::string(msg::kDeleteSyncCopyTitle)), false)) {
-        return;
-    }
-    PosixFileSystem fs;
-    if (FsError err = fs.remove(remote)) {
-        showMessage(msg::syncCopyNotDeleted(remote, *err), MessageIcon::Exclamation, std::string(kAppTitle));
-    }
 }
 
 void frmMain::About_Click() {

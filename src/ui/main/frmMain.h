@@ -54,9 +54,6 @@ class frmMain : public QWidget, public MergeHost {
     void About_Click();
     // The merge through the review window: load, the review, then the guarded save of what it chose.
     RunResult reviewRun(MergeRun& run);
-    // After a saved merge of a sync tool's conflict copy: offers to delete the copy (No the default
-    // while the merged wiki lacks `lost` of its own versions).
-    void offerToDeleteSyncCopy(const std::string& local, const std::string& remote, std::size_t lost);
     void browseForFile(QLineEdit* field, const QString& key);
     QLineEdit* addPathRow(int row, const char* labelName, const QString& caption, bool required,
                           const char* fieldName, const char* buttonName, const QString& key);

@@ -24,7 +24,8 @@ class ReviewListModel;
 class frmReview : public QDialog {
     Q_OBJECT
   public:
-    // `threeFiles`: Save writes all three files (otherwise the one output file of git's merge tool).
+    // `threeFiles`: Save writes all three files (otherwise fewer: the one output file of git's merge
+    // tool, or not the sync tool's conflict copy).
     frmReview(Review& review, bool threeFiles, QWidget* owner = nullptr);
 
     // Shows the window until it closes: true when the user confirmed Save, false when it was closed
