@@ -132,8 +132,8 @@ TEST(ReviewWindow, ShowsEachDifferenceInWordsAndSettlesByKeyboard) {
 
 // An early-format result replaced by plain text is refused with the reason, and a click on another
 // tiddler leaves the list, the panes and the buttons on the one refused, with the text typed: Alt+D
-// drops the tiddler the list shows. Closing asks first once a choice was made (No keeps the window and
-// the choice); with none made it closes at once.
+// drops the tiddler the list shows. Closing asks first once a choice was made or an edit waits in the
+// result (No keeps the window and the choice); with none it closes at once.
 TEST(ReviewWindow, ActsOnTheTiddlerShownAndAsksBeforeDiscardingChoices) {
     test::TempDir dir;
     const std::string a = test::earlyTiddler("A", "a"), b = test::earlyTiddler("B", "b");
@@ -160,9 +160,15 @@ TEST(ReviewWindow, ActsOnTheTiddlerShownAndAsksBeforeDiscardingChoices) {
     });
     {
         frmReview untouched(review, true);
-        QTimer::singleShot(0, &untouched, [&] { QTest::keyClick(&untouched, Qt::Key_Escape); });
+        QTimer::singleShot(0, &untouched, [&] {
+            untouched.result()->insertPlainText("x");  // an edit waiting in the result is a choice too
+            QTest::keyClick(&untouched, Qt::Key_Escape);
+            EXPECT_TRUE(untouched.isVisible());
+            untouched.result()->undo();
+            QTest::keyClick(&untouched, Qt::Key_Escape);
+        });
         EXPECT_FALSE(untouched.showModal());
-        EXPECT_TRUE(boxes.empty());
+        EXPECT_EQ(boxes, std::vector<std::string>{"Discard Choices?: Discard your choices?"});
     }
     frmReview window(review, true);
     QTimer::singleShot(0, &window, [&] {
@@ -191,8 +197,9 @@ TEST(ReviewWindow, ActsOnTheTiddlerShownAndAsksBeforeDiscardingChoices) {
     });
     EXPECT_TRUE(window.showModal());
     EXPECT_EQ(boxes, (std::vector<std::string>{
+                         "Discard Choices?: Discard your choices?",
                          "Edit not accepted: " + msg::entryRefused(msg::kNotOneEntry),
-                         "Close without saving: Discard your choices?",
+                         "Discard Choices?: Discard your choices?",
                          "Save Files?: Saves all three files: 1 from the friend, 1 dropped.\n\nSave now?"}));
     ASSERT_TRUE(review.apply());
     EXPECT_EQ(run.strMergedStore(), theirs + "\r\n" + same + "\r\n");

@@ -638,7 +638,7 @@ bool frmReview::choicesMade() const {
 
 void frmReview::reject() {
     if (choicesMade() && !askYesNoBox(this, QStringLiteral("Discard your choices?"),
-                                      QStringLiteral("Close without saving"), false)) {
+                                      QStringLiteral("Discard Choices?"), false)) {
         return;
     }
     QDialog::reject();
