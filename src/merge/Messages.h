@@ -156,6 +156,14 @@ inline std::string boxRefused(const std::string& problem) {
            "\n\nCorrect it (fields as \"name: value\" lines, a blank line, then the text), or undo the edit.";
 }
 inline constexpr std::string_view kBoxRefusedTitle = "Edit not accepted";
+// An edited box of an early-format tiddler that does not read back as one entry of the store.
+inline std::string entryRefused(std::string_view problem) {
+    return "This box does not read as a tiddler: " + std::string(problem) +
+           "\n\nCorrect it, or undo the edit.";
+}
+inline constexpr std::string_view kNotOneEntry =
+    "It must be one whole entry: the attributes as name=\"value\", the title among them, then \">\" and the "
+    "text, which closes no element it did not open.";
 inline constexpr std::string_view kTitleChanged =
     "Its title is not the title of this version. A tiddler cannot be renamed here.";
 // The last line of a plugin's summary box.

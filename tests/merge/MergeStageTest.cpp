@@ -4,10 +4,13 @@
 #include <deque>
 #include <optional>
 
+#include "document/Text.h"
 #include "document/Tw5Store.h"
+#include "merge/Messages.h"
 #include "merge/format/BoxForm.h"
 #include "merge/run/MergePlan.h"
 #include "merge/run/MergeRun.h"
+#include "merge/run/Review.h"
 #include "support/TestSupport.h"
 
 namespace korvane {
@@ -84,9 +87,12 @@ std::vector<std::string> MergeStage::merge(const test::TableRow& r) {
             answers.pop_front();
             a.choice = test::button(word[0]);
             if (const std::size_t eq = word.find('='); eq != std::string::npos) {
-                std::string& box =
-                    a.texts.of(static_cast<DialogBox>(std::string_view("LOS12").find(word[2])));
+                const auto edited = static_cast<DialogBox>(std::string_view("LOS12").find(word[2]));
+                std::string& box = a.texts.of(edited);
                 box = (word[eq - 1] == '+' ? box : "") + word.substr(eq + 1);
+                if (q.isTakenBack(edited) && q.checkBox && !q.checkBox(box).empty()) {
+                    host.log.push_back("refused");  // the dialog would stay open with the reason
+                }
             }
         }
         return a;
@@ -123,6 +129,36 @@ TEST_F(MergeStage, RunsGiveWhatTheirRowsSay) {
             EXPECT_EQ(merge(row), row.out) << row.where;
         }
     }
+}
+
+// The review takes an edited early-format result back only as one whole entry of its title: plain text
+// and another title are refused with the reason and change nothing; a whole entry is written as edited.
+TEST(EarlyReview, AnEditIsTakenOnlyAsOneWholeEntryOfItsTitle) {
+    test::TempDir dir;
+    test::ScriptedHost host;
+    MachineFileSystem fs;
+    const std::string same = test::earlyTiddler("S", "same"), base = test::earlyTiddler("A", "base");
+    MergeRun run(
+        host, fs,
+        {dir.write("l.html", test::earlyWiki({test::earlyTiddler("A", "mine", "200601031200"), same})),
+         dir.write("r.html", test::earlyWiki({base, same})),
+         dir.write("u.html", test::earlyWiki({base, same}))});
+    ASSERT_TRUE(run.load());
+    Review review(run);
+    ASSERT_EQ(review.items().size(), 1u);
+    const std::string shown = review.resultText(0);
+    const std::string edited = replaceAll(shown, ">mine", ">mine\r\nand more");
+    EXPECT_EQ(review.edit(0, "Just my new text"), msg::entryRefused(msg::kNotOneEntry));
+    EXPECT_EQ(review.edit(0, replaceAll(edited, "\"A\"", "\"B\"")), msg::entryRefused(msg::kTitleChanged));
+    EXPECT_EQ(review.items()[0].outcome, Outcome::Yours);
+    EXPECT_FALSE(review.items()[0].decided);
+    EXPECT_EQ(review.resultText(0), shown);
+    EXPECT_EQ(review.edit(0, edited), std::nullopt);
+    EXPECT_EQ(review.items()[0].outcome, Outcome::Edited);
+    ASSERT_TRUE(review.apply());
+    EXPECT_EQ(run.strMergedStore(),
+              "<div" + replaceAll(edited, "\r\n", "\\n") + "</div>\r\n" + same + "\r\n");
+    EXPECT_TRUE(host.log.empty());
 }
 
 }  // namespace

@@ -120,7 +120,7 @@ TEST(ReviewWindow, ShowsEachDifferenceInWordsAndSettlesByKeyboard) {
         QApplication::setActiveWindow(&window);  // back from the message box
         QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
         EXPECT_TRUE(window.isVisible());
-        window.reject();
+        window.done(QDialog::Rejected);
     });
     EXPECT_FALSE(window.showModal());
     EXPECT_EQ(
@@ -128,6 +128,81 @@ TEST(ReviewWindow, ShowsEachDifferenceInWordsAndSettlesByKeyboard) {
         (std::vector<std::string>{
             "Edit not accepted: " + msg::boxRefused(std::string(msg::kTitleChanged)),
             "Save Files?: Saves all three files: 2 from the friend, 1 merged, 1 edited.\n\nSave now?"}));
+}
+
+// An early-format result replaced by plain text is refused with the reason, and a click on another
+// tiddler leaves the list, the panes and the buttons on the one refused, with the text typed: Alt+D
+// drops the tiddler the list shows. Closing asks first once a choice was made or an edit waits in the
+// result (No keeps the window and the choice); with none it closes at once.
+TEST(ReviewWindow, ActsOnTheTiddlerShownAndAsksBeforeDiscardingChoices) {
+    test::TempDir dir;
+    const std::string a = test::earlyTiddler("A", "a"), b = test::earlyTiddler("B", "b");
+    const std::string theirs = test::earlyTiddler("B", "theirs", "200601031200"),
+                      same = test::earlyTiddler("S", "s");
+    const MergePaths paths{
+        dir.write("l.html", test::earlyWiki({test::earlyTiddler("A", "mine", "200601031200"), b, same})),
+        dir.write("r.html", test::earlyWiki({a, theirs, same})),
+        dir.write("u.html", test::earlyWiki({a, b, same}))};
+    test::ScriptedHost host;
+    PosixFileSystem fs;
+    MergeRun run(host, fs, paths);
+    ASSERT_TRUE(run.load());
+    Review review(run);
+    ASSERT_EQ(review.items().size(), 2u);  // A edited on your side, B on the friend's
+    std::vector<std::string> boxes;
+    test::ModalResponder responder([&](QWidget* w) {
+        if (auto* box = qobject_cast<QMessageBox*>(w)) {
+            boxes.push_back(box->windowTitle().toStdString() + ": " + box->text().toStdString());
+            test::answerBox(box, box->button(QMessageBox::Ok)                        ? QMessageBox::Ok
+                                 : box->windowTitle() == msg::kSaveFilesTitle.data() ? QMessageBox::Yes
+                                                                                     : QMessageBox::No);
+        }
+    });
+    {
+        frmReview untouched(review, true);
+        QTimer::singleShot(0, &untouched, [&] {
+            untouched.result()->insertPlainText("x");  // an edit waiting in the result is a choice too
+            QTest::keyClick(&untouched, Qt::Key_Escape);
+            EXPECT_TRUE(untouched.isVisible());
+            untouched.result()->undo();
+            QTest::keyClick(&untouched, Qt::Key_Escape);
+        });
+        EXPECT_FALSE(untouched.showModal());
+        EXPECT_EQ(boxes, std::vector<std::string>{"Discard Choices?: Discard your choices?"});
+    }
+    frmReview window(review, true);
+    QTimer::singleShot(0, &window, [&] {
+        QTreeView* list = window.list();
+        ASSERT_EQ(window.current(), 0);
+        window.result()->selectAll();
+        window.result()->insertPlainText("Just my new text");
+        const QPoint other = list->visualRect(list->model()->index(1, 1)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, other);
+        EXPECT_EQ(window.current(), 0);
+        EXPECT_EQ(list->currentIndex().row(), 0);
+        EXPECT_TRUE(list->selectionModel()->isRowSelected(0, {}));
+        EXPECT_FALSE(list->selectionModel()->isRowSelected(1, {}));
+        EXPECT_EQ(window.result()->toPlainText(), "Just my new text");
+        EXPECT_TRUE(window.pane(Pane::Yours)->toPlainText().endsWith(">mine"));
+        QApplication::setActiveWindow(&window);  // back from the message box
+        QTest::keyClick(&window, Qt::Key_D, Qt::AltModifier);
+        QTest::qWait(300);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, other);
+        EXPECT_EQ(window.current(), 1);
+        QTest::keyClick(&window, Qt::Key_Escape);
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_EQ(review.items()[0].outcome, Outcome::Drop);
+        QApplication::setActiveWindow(&window);
+        QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+    });
+    EXPECT_TRUE(window.showModal());
+    EXPECT_EQ(boxes, (std::vector<std::string>{
+                         "Discard Choices?: Discard your choices?",
+                         "Edit not accepted: " + msg::entryRefused(msg::kNotOneEntry),
+                         "Discard Choices?: Discard your choices?",
+                         "Save Files?: Saves all three files: 1 from the friend, 1 dropped.\n\nSave now?"}));
+    ASSERT_TRUE(review.apply());
+    EXPECT_EQ(run.strMergedStore(), theirs + "\r\n" + same + "\r\n");
 }
 
 }  // namespace

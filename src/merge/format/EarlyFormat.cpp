@@ -1,10 +1,12 @@
 // The early format: a `<div id="storeArea">` whose tiddlers are `<div tiddler=…>` elements with their
 // text in store form. Entries are equal when their bytes are; the dialog shows an entry as it is
 // stored; the merged store replaces the local store area, everything around it kept byte for byte.
+#include <algorithm>
 #include <cstdint>
 
 #include "document/Markers.h"
 #include "document/Text.h"
+#include "merge/Messages.h"
 #include "merge/format/BoxForm.h"
 #include "merge/format/EarlyMerge.h"
 #include "merge/format/Formats.h"
@@ -14,6 +16,72 @@ namespace korvane {
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The title that an entry's opening tag names: its `tiddler` attribute, else its `title` attribute
+// (either in any letters). None unless the tag is ` name="value"` attributes up to `>`, which a browser
+// reads as the split does: a stray quote would run on into the entries after it.
+std::optional<std::string_view> namedTitle(std::string_view entry) {
+    std::optional<std::string_view> tiddler, title;
+    std::size_t at = 0;
+    while (at < entry.size() && isSpace(entry[at])) {
+        while (at < entry.size() && isSpace(entry[at])) {
+            ++at;
+        }
+        if (at < entry.size() && entry[at] == '>') {
+            break;
+        }
+        const std::size_t eq = entry.find("=\"", at);
+        const std::size_t close = eq == npos ? npos : entry.find('"', eq + 2);
+        const std::string_view name = entry.substr(at, eq == npos ? 0 : eq - at);
+        if (close == npos || name.empty() || name.find_first_of(" \t\r\n<>\"'/=") != npos) {
+            return std::nullopt;
+        }
+        const std::string_view value = entry.substr(eq + 2, close - eq - 2);
+        if (name.size() == 7 && startsWithIgnoringCase(name, "tiddler") && !tiddler) {
+            tiddler = value;
+        } else if (name.size() == 5 && startsWithIgnoringCase(name, "title") && !title) {
+            title = value;
+        }
+        at = close + 1;
+    }
+    if (at >= entry.size() || entry[at] != '>') {
+        return std::nullopt;
+    }
+    return tiddler ? tiddler : title;
+}
+
+// The title the split reads from an entry standing alone in a store area, and whether the entry is one
+// whole element there: written between `<div` and `</div>`, no `</div>` of its own closes it early and
+// no `<div` of its own stays open.
+std::pair<std::string, bool> readAlone(std::string_view entry) {
+    std::string page(kStoreAreaTag);
+    page.append("<div").append(entry).append("</div></div>");
+    TiddlerList list;
+    const StoreArea area = ParseStoreArea(page, list);
+    if (list.empty()) {
+        return {std::string(), false};
+    }
+    return {std::string(list.colTitles[0]),
+            area.hasEnd() && list.size() == 1 && list.colDivs[0].size() == entry.size()};
+}
+
+// Why an edited entry (in store form) cannot stand in the store as a tiddler of one of `titles`; empty
+// when it can. Anything but one whole element whose tag names the title the split reads would write a
+// tiddler without a title, or cut the entries after it.
+std::string entryRefusal(std::string_view entry, const std::vector<std::string>& titles) {
+    const std::optional<std::string_view> named = namedTitle(entry);
+    const auto [read, whole] = readAlone(entry);
+    if (!named || !whole || read != *named) {
+        return msg::entryRefused(msg::kNotOneEntry);
+    }
+    return std::find(titles.begin(), titles.end(), read) == titles.end()
+               ? msg::entryRefused(msg::kTitleChanged)
+               : std::string();
+}
 
 class EarlyRun : public FormatRun {
   public:
@@ -77,12 +145,34 @@ class EarlyRun : public FormatRun {
     // The text with real line breaks, as the dialog shows it; fromBox brings it back into store form.
     std::string boxText(const Visit&, std::string_view entry) const override { return toBoxForm(entry); }
 
+    // A box left blank drops the tiddler; any other edit must read as one whole entry of the stored
+    // entry's title.
     std::optional<std::string> fromBox(const std::string& boxText, std::string_view stored) override {
         std::string result = toStoreForm(boxText, stored);
         if (result == stored) {
             return std::nullopt;
         }
-        return onlySpaces(result) ? std::string() : result;
+        if (onlySpaces(result)) {
+            return std::string();
+        }
+        if (const std::string refused = entryRefusal(result, {readAlone(stored).first}); !refused.empty()) {
+            // A host without a window passed an edit the dialog would have refused: nothing of it is kept.
+            m_context.host.showMessage(refused, MessageIcon::Exclamation, std::string(msg::kBoxRefusedTitle));
+            return std::nullopt;
+        }
+        return result;
+    }
+
+    // The dialog refuses an edited box before it closes, with the reason; a conflict box may hold
+    // either title of the pair.
+    void describeBoxes(const Visit& v, const ConflictPair& pair, ConflictRequest& r) const override {
+        std::vector<std::string> titles{std::string(v.title)};
+        if (!pair.conflictTitle.empty()) {
+            titles.push_back(pair.conflictTitle);
+        }
+        r.checkBox = [titles = std::move(titles)](const std::string& boxText) {
+            return onlySpaces(boxText) ? std::string() : entryRefusal(toStoreForm(boxText, {}), titles);
+        };
     }
 
     // The attributes are the fields and the body the text, merged in the entry's own form.

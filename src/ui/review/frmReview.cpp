@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLocale>
 #include <QPlainTextEdit>
@@ -21,6 +22,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
 
 #include "merge/Messages.h"
 #include "merge/format/TextMerge.h"
@@ -188,6 +190,44 @@ class ReviewListModel : public QAbstractTableModel {
     const Review& m_review;
 };
 
+namespace {
+
+// The list's selection. Its current row is the tiddler that the panes and the buttons act on, and the
+// only row selected. A move to another row is first put to `mayLeave` (the result's edit is taken, or
+// refused with the reason); a refused move leaves the current row, and the highlight with it, where it
+// was, whether it came from a key, a click or the window itself.
+class ReviewSelection : public QItemSelectionModel {
+  public:
+    ReviewSelection(QAbstractItemModel* model, std::function<bool()> mayLeave, QObject* parent)
+        : QItemSelectionModel(model, parent), m_mayLeave(std::move(mayLeave)) {}
+
+    void setCurrentIndex(const QModelIndex& index, QItemSelectionModel::SelectionFlags command) override {
+        if (currentIndex().isValid() && index.row() != currentIndex().row() && !m_mayLeave()) {
+            return;
+        }
+        QItemSelectionModel::setCurrentIndex(index, command);
+    }
+
+    using QItemSelectionModel::select;
+    // A click selects the row it was pressed on after it asked to move there: a row that did not
+    // become current is not selected.
+    void select(const QItemSelection& selection, QItemSelectionModel::SelectionFlags command) override {
+        const int row = currentIndex().row();
+        const bool holdsCurrent =
+            std::any_of(selection.begin(), selection.end(),
+                        [row](const QItemSelectionRange& r) { return r.top() <= row && row <= r.bottom(); });
+        if ((command & QItemSelectionModel::Select) && currentIndex().isValid() && !holdsCurrent) {
+            return;
+        }
+        QItemSelectionModel::select(selection, command);
+    }
+
+  private:
+    std::function<bool()> m_mayLeave;
+};
+
+}  // namespace
+
 frmReview::frmReview(Review& review, bool threeFiles, QWidget* owner)
     : QDialog(owner), m_review(review), m_threeFiles(threeFiles) {
     setObjectName(QStringLiteral("frmReview"));
@@ -224,6 +264,10 @@ frmReview::frmReview(Review& review, bool threeFiles, QWidget* owner)
     m_list->setAllColumnsShowFocus(true);
     m_model = new ReviewListModel(m_review, m_list);
     m_list->setModel(m_model);
+    QItemSelectionModel* viewOwn = m_list->selectionModel();
+    m_list->setSelectionModel(new ReviewSelection(
+        m_model, [this] { return takeEdit(); }, m_list));
+    delete viewOwn;
     // The columns of words as wide as their longest word; the titles take the rest.
     const QFontMetrics metrics(m_list->font());
     m_list->header()->setStretchLastSection(false);
@@ -324,17 +368,11 @@ frmReview::frmReview(Review& review, bool threeFiles, QWidget* owner)
 
     updateCounts();
     connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& now, const QModelIndex& before) {
+            [this](const QModelIndex& now) {
                 const int item = now.isValid() ? now.row() : -1;
-                if (item == m_current) {
-                    return;
+                if (item != m_current) {
+                    showItem(item);  // the selection took the result's edit before it moved
                 }
-                if (!takeEdit()) {
-                    const QSignalBlocker block(m_list->selectionModel());
-                    m_list->setCurrentIndex(before);  // the refused edit stays in its box
-                    return;
-                }
-                showItem(item);
             });
     m_needsYou->setChecked(m_review.needingYou() > 0);
     m_all->setChecked(m_review.needingYou() == 0);
@@ -590,6 +628,20 @@ bool frmReview::takeEdit() {
     updateCounts();
     showResult();
     return true;
+}
+
+bool frmReview::choicesMade() const {
+    const bool editWaiting = m_current >= 0 && !m_result->isReadOnly() && m_result->document()->isModified();
+    return editWaiting || std::any_of(m_review.items().begin(), m_review.items().end(),
+                                      [](const ReviewItem& item) { return item.decided; });
+}
+
+void frmReview::reject() {
+    if (choicesMade() && !askYesNoBox(this, QStringLiteral("Discard your choices?"),
+                                      QStringLiteral("Discard Choices?"), false)) {
+        return;
+    }
+    QDialog::reject();
 }
 
 void frmReview::nextNeedingYou(int step) {

@@ -45,6 +45,10 @@ class frmReview : public QDialog {
     // The heading of a pane in words: "Yours — edited 8 Nov 2026, 11:00 — newer".
     QString headingText(std::size_t item, Pane pane) const;
 
+    // Closing without saving (Escape, the window's close button, Close without saving) asks first when
+    // a choice was made or an edit is waiting in the result; No, the default, keeps the window open.
+    void reject() override;
+
   private:
     void updateRow(std::size_t item);
     void updateCounts();
@@ -56,6 +60,8 @@ class frmReview : public QDialog {
     void choose(Outcome o);
     // Takes the result box's edit into the review; false (the window stays on the tiddler) when refused.
     bool takeEdit();
+    // Whether closing without saving would discard something the user did.
+    bool choicesMade() const;
     // Moves to the next (step 1) or previous (step -1) tiddler that needs a person.
     void nextNeedingYou(int step);
     void save();
