@@ -111,9 +111,11 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
          "dialog s/o/4|dialog l/o/4|message:This box does not read as a tiddler: There is no blank line "
          "between the fields and the text.\n\nCorrect it (fields as \"name: value\" lines, a blank line, "
          "then the text), or undo the edit.|ask:Keep Edits?|"},
-        {"keep both of a plugin and a module: the copy inert, the kept version names it without a note",
+        {"keep both of a plugin and a module: the copy inert (an older conflict.module-type gives way), the "
+         "kept version names it without a note",
          jsonWiki({j("$:/plugins/p", kPluginText, kPlugin + "\"1.0.1\""), j("M", "one", kModule + "\"2\"")}),
-         jsonWiki({j("$:/plugins/p", kNoShadows, kPlugin + "\"1.1.0\""), j("M", "two", kModule + "\"1\"")}),
+         jsonWiki({j("$:/plugins/p", kNoShadows, kPlugin + "\"1.1.0\""),
+                   j("M", "two", kModule + "\"1\",\"conflict.module-type\":\"old\"")}),
          std::nullopt, "bb",
          j("$:/plugins/p", kNoShadows,
            kPlugin + "\"1.1.0\",\"conflict.copy\":\"$:/plugins/p" + kStamp + "\"") +
