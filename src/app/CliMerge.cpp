@@ -144,6 +144,12 @@ class PolicyHost : public MergeHost {
                 std::string& name = conflictTitles.emplace_back();
                 const bool copied = s.decision == Decision::Both && !request.conflictTitle.empty();
                 appendEscaped(name, copied ? request.conflictTitle : request.title);
+                if (copied && request.inertCopy) {
+                    std::string title;
+                    appendEscaped(title, request.title);
+                    inertCopies.push_back(msg::inertCopyKept(title, request.boldButton == DialogButton::Local,
+                                                             name, request.renamedFields));
+                }
             }
             addLine(request.item, request.mergeCase, s.decision, request.title);
         }
@@ -197,6 +203,7 @@ class PolicyHost : public MergeHost {
     std::size_t conflicts = 0;
     std::size_t merged = 0;
     std::vector<std::string> conflictTitles;  // escaped: the conflict copy's title where one was made
+    std::vector<std::string> inertCopies;     // a line for each active tiddler kept with an inert copy
     // Where the password comes from: fills it, or gives an error message.
     std::function<std::string(Secret&)> passwordSource;
 
@@ -357,6 +364,9 @@ int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool namesConfl
             return kExitStopped;
         }
         written = label.empty() ? savedText(run) : "wrote " + msg::quoted(label);
+    }
+    for (const std::string& line : host.inertCopies) {
+        printError(line);
     }
     const std::size_t titles = run.titles().size();
     printError(namesConflicts

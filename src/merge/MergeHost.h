@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "document/Secret.h"
 
@@ -100,11 +101,12 @@ struct ConflictRequest {
     MergeCase mergeCase = MergeCase::None;
     bool localIsUnedited = false;
     bool remoteIsUnedited = false;
-    // Whether the format lets a conflict copy of this tiddler be made (a copy of a plugin, a module, a
-    // draft or a `$:/tags/…` tiddler would stay active in the wiki).
-    bool copyAllowed = true;
     // The title the conflict copy gets when a conflict pair is built; empty otherwise.
     std::string conflictTitle;
+    // The copy is inert (a copy of a plugin, a module, a draft or a `$:/tags/…` tiddler would otherwise
+    // stay active in the wiki): these of its fields are renamed `conflict.NAME`.
+    bool inertCopy = false;
+    std::vector<std::string> renamedFields;
 
     bool isEnabled(DialogButton b) const { return disabledButtons.count(b) == 0; }
     bool isSetAside(DialogBox b) const { return setAsideBoxes.count(b) != 0; }

@@ -121,6 +121,26 @@ inline std::string storeDamaged(const std::string& problem) {
     return "Error: The TiddlyWiki 5 store of this file cannot be read safely: " + problem +
            ". TiddlyWiki itself would not load all of its tiddlers.";
 }
+// Both versions of a tiddler that is active in the wiki (a plugin, a module, a draft, a `$:/tags/…`
+// tiddler) kept: which one stays active, and the inert copy that holds the other with its active fields
+// renamed. `kept` and `other` name the sides ("the local version", "yours").
+inline std::string inertCopyText(std::string_view kept, std::string_view other, const std::string& copy,
+                                 const std::vector<std::string>& renamed) {
+    std::string text =
+        std::string(kept) + " stays active; " + std::string(other) + " is the inert copy " + quoted(copy);
+    for (std::size_t i = 0; i < renamed.size(); ++i) {
+        text += (i == 0 ? ", with " : " and ") + renamed[i] + " renamed conflict." + renamed[i];
+    }
+    return text;
+}
+// The line of korvane-cli for such a tiddler; `title` and `copy` as the line shows them.
+inline std::string inertCopyKept(const std::string& title, bool localActive, const std::string& copy,
+                                 const std::vector<std::string>& renamed) {
+    return "Kept both versions of " + quoted(title) + ": " +
+           inertCopyText(localActive ? "the local version" : "the remote version",
+                         localActive ? "the remote version" : "the local version", copy, renamed) +
+           ".";
+}
 // A document of one format against one of another ("TiddlyWiki Classic", "TiddlyWiki 5").
 inline std::string mixedKinds(std::string_view role, const std::string& path, std::string_view kind,
                               std::string_view otherRole, const std::string& otherPath,

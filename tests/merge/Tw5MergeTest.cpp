@@ -58,6 +58,9 @@ std::string j(const std::string& title, const std::string& text, const std::stri
 const std::string kPlugin = ",\"plugin-type\":\"plugin\",\"version\":";
 const std::string kPluginText = "{\\\"tiddlers\\\":{\\\"a\\\":{},\\\"b\\\":{\\\"title\\\":\\\"b\\\"}}}";
 const std::string kCopy = "T (conflict 12/5/2026 6:15:06 AM)";
+const std::string kNoShadows = "{\\\"tiddlers\\\":{}}";
+const std::string kStamp = " (conflict 12/5/2026 6:15:06 AM)";
+const std::string kModule = ",\"type\":\"application/javascript\",\"module-type\":\"macro\",\"modified\":";
 const std::string kNote =
     "\\n\\nNote: There was a conflict while merging this item. See the following link for the conflicting "
     "version: ";
@@ -87,12 +90,12 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
          "wiki keeps the local $:/core: the page that is written is the local file's, and its boot code and "
          "$:/core are released together. To move to another TiddlyWiki version, upgrade the wiki in "
          "TiddlyWiki itself.|"},
-        {"plugin upgrade: the higher version is recommended, shown as a summary, never copied",
+        {"plugin upgrade: the higher version is recommended, shown as a summary",
          jsonWiki({j("$:/plugins/p", kPluginText, kPlugin + "\"1.0.0\",\"modified\":\"9\"")}),
          jsonWiki({j("$:/plugins/p", kPluginText, kPlugin + "\"1.2.0\",\"modified\":\"1\"")}),
          jsonWiki({j("$:/plugins/p", kPluginText, kPlugin + "\"1.0.0\",\"modified\":\"9\"")}), ".",
          j("$:/plugins/p", kPluginText, kPlugin + "\"1.2.0\",\"modified\":\"1\""),
-         "dialog s/ob/0 shadow tiddlers: 2|"},
+         "dialog s/o/0 shadow tiddlers: 2|"},
         {"keep both: no note for JSON, a taken title gets a number",
          jsonWiki({j("T", "{}", ",\"type\":\"application/json\""), j(kCopy, "x")}),
          jsonWiki({j("T", "[]", ",\"type\":\"application/json\""), j(kCopy, "x")}), std::nullopt, "b",
@@ -100,14 +103,31 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
              j(kCopy + " 2", "{}", ",\"type\":\"application/json\",\"conflict.of\":\"T\"") + ",\n" +
              j(kCopy, "x"),
          "dialog s/o/4|"},
-        {"no copy of a $:/tags/ tiddler; an edited box is taken back, a broken one refused",
+        {"an edited box is taken back, a broken one refused",
          jsonWiki({j("S", "s", ",\"tags\":\"[[$:/tags/Stylesheet]]\""), j("A", "a", ",\"modified\":\"1\"")}),
          jsonWiki({j("S", "s2", ",\"tags\":\"[[$:/tags/Stylesheet]]\""), j("A", "a2")}), std::nullopt, "xe",
          j("S", "s", ",\"tags\":\"[[$:/tags/Stylesheet]]\"") +
              ",\n{\"title\":\"A\",\"text\":\"new\",\"extra\":\"e\"}",
-         "dialog s/ob/2|dialog l/o/4|message:This box does not read as a tiddler: There is no blank line "
+         "dialog s/o/4|dialog l/o/4|message:This box does not read as a tiddler: There is no blank line "
          "between the fields and the text.\n\nCorrect it (fields as \"name: value\" lines, a blank line, "
          "then the text), or undo the edit.|ask:Keep Edits?|"},
+        {"keep both of a plugin and a module: the copy inert (an older conflict.module-type gives way), the "
+         "kept version names it without a note",
+         jsonWiki({j("$:/plugins/p", kPluginText, kPlugin + "\"1.0.1\""), j("M", "one", kModule + "\"2\"")}),
+         jsonWiki({j("$:/plugins/p", kNoShadows, kPlugin + "\"1.1.0\""),
+                   j("M", "two", kModule + "\"1\",\"conflict.module-type\":\"old\"")}),
+         std::nullopt, "bb",
+         j("$:/plugins/p", kNoShadows,
+           kPlugin + "\"1.1.0\",\"conflict.copy\":\"$:/plugins/p" + kStamp + "\"") +
+             ",\n" +
+             j("$:/plugins/p" + kStamp, kPluginText,
+               ",\"conflict.plugin-type\":\"plugin\",\"version\":\"1.0.1\",\"conflict.of\":\"$:/plugins/"
+               "p\"") +
+             ",\n" + j("M", "one", kModule + "\"2\",\"conflict.copy\":\"M" + kStamp + "\"") + ",\n" +
+             j("M" + kStamp, "two",
+               ",\"type\":\"application/javascript\",\"conflict.module-type\":\"macro\",\"modified\":\"1\","
+               "\"conflict.of\":\"M\""),
+         "dialog s/o/0 shadow tiddlers: 0|dialog l/o/4|"},
         {"two JSON blocks become one in the first one's place; a title that [[…]] cannot link",
          "<html><body>\n" +
              block("[{\"title\":\"A\",\"text\":\"1\"},\n" + j("a|b", "l", ",\"modified\":\"2\"") + "]") +
@@ -245,6 +265,37 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
                 << row.name;
         }
     }
+}
+
+// A stylesheet that both sides changed apart: the review keeps both by default, says which version
+// stays active and names the inert copy, and writes both.
+TEST(Tw5Merge, ReviewKeepsBothOfAnActiveTiddlerWithAnInertCopy) {
+    const auto sheet = [](const std::string& colour, const std::string& stamp) {
+        return j("S", "a { color: " + colour + "; }",
+                 ",\"tags\":\"$:/tags/Stylesheet\",\"type\":\"text/css\",\"modified\":\"" + stamp + "\"");
+    };
+    test::TempDir dir;
+    test::ScriptedHost host;
+    MachineFileSystem fs;
+    MergeRun run(host, fs,
+                 {dir.write("l.html", jsonWiki({sheet("red", "2")})),
+                  dir.write("r.html", jsonWiki({sheet("blue", "3")})),
+                  dir.write("u.html", jsonWiki({sheet("black", "1")}))});
+    run.mergeInsideTiddlers(true);
+    ASSERT_TRUE(run.load());
+    Review review(run);
+    ASSERT_EQ(review.items().size(), 1u);
+    EXPECT_EQ(review.items()[0].planned, Outcome::Both);
+    std::string words;
+    review.resultText(0, &words);
+    EXPECT_EQ(words, "the friend's stays active; yours is the inert copy \"S" + kStamp +
+                         "\", with tags renamed conflict.tags");
+    ASSERT_TRUE(review.apply());
+    EXPECT_EQ(run.strMergedStore(),
+              sheet("blue", "3\",\"conflict.copy\":\"S" + kStamp) + ",\n" +
+                  j("S" + kStamp, "a { color: red; }",
+                    ",\"conflict.tags\":\"$:/tags/Stylesheet\",\"type\":\"text/css\",\"modified\":\"2\","
+                    "\"conflict.of\":\"S\""));
 }
 
 // The review of a whole merge: what each title's defaults are, what Save says it will do, what the

@@ -109,6 +109,7 @@ while read -r name; do
         [ -f "$f" ] && ! grep -q '<pre id="encryptedStoreArea"' "$f" && lists_same "$f"
     done
     node "$here/trios.js" check "$dir" "$out" || fail "$name: the merged wiki"
+    node "$here/trios.js" said "$dir" "$dir/summary" || fail "$name: the lines on the inert copies"
     case $name in json | div) boots "$out" "Shared plan" ;; esac
     [ ${#pw[@]} -gt 0 ] && encrypted "$name"
 done < "$work/names"

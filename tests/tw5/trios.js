@@ -4,7 +4,9 @@
 //   trios.js make FOLDER     writes FOLDER/NAME/{local,remote[,unedited]}.html and expected.json per trio;
 //                            prints the trio names
 //   trios.js check TRIO OUT  loads OUT as the browser does and compares it with TRIO/expected.json field
-//                            by field; untouched tiddlers must keep the bytes of the file they came from
+//                            by field; untouched tiddlers must keep the bytes of the file they came from;
+//                            runs the active tiddlers: the kept versions take effect, the inert copies none
+//   trios.js said TRIO ERR   checks korvane-cli's lines on the inert copies in its standard error ERR
 //   trios.js layouts FOLDER  writes FOLDER/NAME/{local,remote}.html with earlier saves beside them, and
 //                            expected.json (with `base`, the save to be taken, or none); prints the names
 "use strict";
@@ -39,9 +41,17 @@ function decryptedTiddlers($tw, html, password) {
 
 const stamp = (hour) => `2026120${hour < 24 ? 5 : 6}${String(hour % 24).padStart(2, "0")}0000000`;
 const t = (title, text, hour, more) => ({title, text, modified: stamp(hour), created: stamp(1), ...more});
-const plugin = (version, hour) =>
-    t("$:/plugins/korvane/sample", JSON.stringify({tiddlers: {"$:/plugins/korvane/sample/readme": {text: `Version ${version}`}}}),
+const plugin = (version, hour, name = "sample") =>
+    t(`$:/plugins/korvane/${name}`, JSON.stringify({tiddlers: {[`$:/plugins/korvane/${name}/readme`]: {text: `Version ${version}`}}}),
       hour, {"plugin-type": "plugin", type: "application/json", version});
+// Tiddlers that are active in the wiki, each changed on both sides where their edits do not merge: a
+// global macro, a JavaScript macro module, a draft, a plugin (and the stylesheet "Styles").
+const macro = (body, hour) => t("$:/korvane/macros", `\\define greet() ${body}`, hour, {tags: "$:/tags/Macro"});
+const jsModule = (word, hour) => t("$:/korvane/greet.js",
+    `"use strict";\nexports.name = "greetjs";\nexports.params = [];\nexports.run = function() { return "${word}"; };`,
+    hour, {type: "application/javascript", "module-type": "macro"});
+const draft = (text, hour) => t("Draft of 'Notes'", text, hour, {"draft.of": "Notes", "draft.title": "Notes"});
+const kActiveFields = ["tags", "module-type", "plugin-type", "draft.of"];
 
 // The unedited wiki and what each side does to it (null deletes), and the tiddlers that both sides
 // changed apart from each other, merged inside. `clean` leaves out every change that both sides make
@@ -60,6 +70,7 @@ function sides(clean, utils) {
         t("Tagged", "Plain text.", 2, {tags: "old"}),
         t("Contents", "The steps.", 2, {list: "[[Step one]] Two Three"}),
         plugin("1.0.0", 2),
+        plugin("1.0.0", 2, "other"), macro("Hello", 2), jsModule("one", 2), draft("Notes: a draft.", 2),
         {title: "$:/StoryList", list: "Welcome", text: ""},
     ];
     const local = {
@@ -84,6 +95,8 @@ function sides(clean, utils) {
             "Both added": t("Both added", "Both added: Ann's.", 32),
             "Data": t("Data", '{"n": 1}', 30, {type: "application/json"}),
             "Styles": t("Styles", "body { color: navy; }", 33, {tags: "$:/tags/Stylesheet", type: "text/css"}),
+            "$:/korvane/macros": macro("Hello, Ann", 31), "$:/korvane/greet.js": jsModule("uno", 31),
+            "Draft of 'Notes'": draft("Notes: Ann's draft.", 31), "$:/plugins/korvane/other": plugin("1.0.1", 31, "other"),
         });
         Object.assign(remote, {
             "Shared plan": t("Shared plan", "Shared plan: Ben's way.", 29, {tags: "plan"}),
@@ -92,6 +105,8 @@ function sides(clean, utils) {
             "Data": t("Data", '{"n": 2}', 29, {type: "application/json"}),
             "Styles": t("Styles", "body { color: green; }", 26, {tags: "$:/tags/Stylesheet", type: "text/css"}),
             "$:/plugins/korvane/sample": plugin("1.1.0", 29),
+            "$:/korvane/macros": macro("Hi", 28), "$:/korvane/greet.js": jsModule("eins", 28),
+            "Draft of 'Notes'": draft("Notes: Ben's draft.", 28), "$:/plugins/korvane/other": plugin("1.1.0", 28, "other"),
         });
         // Different paragraphs, different sentences of one line, tags on one side and text on the other,
         // a title added to a list on one side and the list reordered on the other.
@@ -130,7 +145,7 @@ const staysLocal = (title) =>
 // prints for the titles whose local and remote versions differ. A version chosen as it is remembers
 // the file it came from; `M` holds the tiddlers merged inside, as TiddlyWiki gives their fields.
 function expectMerge($tw, L, R, U, M, trio) {
-    const tiddlers = {}, copies = {}, untouched = {}, decisions = [];
+    const tiddlers = {}, copies = {}, untouched = {}, inert = {}, decisions = [];
     let conflicts = 0, line;
     const take = (title, fields, side) => {
         line(fields ? side : "dropped");
@@ -163,22 +178,26 @@ function expectMerge($tw, L, R, U, M, trio) {
             const version = l && r && l["plugin-type"] && r["plugin-type"] ? $tw.utils.compareVersions(l.version, r.version) : 0;
             const localWins = !r || (l && (version ? version > 0 : u ? lm >= rm : lm > rm));
             const [kept, keptSide, other] = localWins ? [l, "local", r] : [r, "remote", l];
-            const tags = $tw.utils.parseStringArray(kept.tags || "") || [];
-            const noCopy = !other || kept["plugin-type"] || kept["module-type"] || kept["draft.of"] ||
-                           tags.some((tag) => tag.startsWith("$:/tags/"));
-            if (noCopy) {
+            if (!other) {
                 take(title, kept, keptSide);
                 continue;
             }
-            const note = !kept.type || kept.type === "text/vnd.tiddlywiki"
+            // The copy of a tiddler that is active on either side is inert: its active fields renamed,
+            // and the kept version names it in a field only.
+            const active = (f) => f["plugin-type"] || f["module-type"] || f["draft.of"] ||
+                ($tw.utils.parseStringArray(f.tags || "") || []).some((tag) => tag.startsWith("$:/tags/"));
+            const isInert = active(kept) || active(other);
+            const note = !isInert && (!kept.type || kept.type === "text/vnd.tiddlywiki")
                 ? "\n\nNote: There was a conflict while merging this item. " +
                   "See the following link for the conflicting version: [[\u0001copy\u0001]]" : "";
             line("both");
             tiddlers[title] = {...kept, "conflict.copy": "\u0001copy\u0001", text: (kept.text || "") + note};
-            copies[title] = {...other, "conflict.of": title};
+            copies[title] = Object.fromEntries(Object.entries({...other, "conflict.of": title}).map(([k, v]) =>
+                [isInert && kActiveFields.includes(k) ? "conflict." + k : k, v]));
+            if (isInert) inert[title] = keptSide;
         }
     }
-    return {exit: conflicts ? 1 : 0, decisions: decisions.sort().join("\n") + "\n", tiddlers, copies, untouched};
+    return {exit: conflicts ? 1 : 0, decisions: decisions.sort().join("\n") + "\n", tiddlers, copies, untouched, inert};
 }
 
 function make(folder, layoutsFolder) {
@@ -229,7 +248,7 @@ function make(folder, layoutsFolder) {
 // the two parted, backups of a current file and older saves. Only the true one may be taken, and where
 // two saves would settle a tiddler the opposite way, none.
 function layouts(folder, save, $tw) {
-    const {unedited, local, remote} = sides(true);
+    const {unedited, local, remote} = sides(true, $tw.utils);
     const apply = (edits) => [...unedited.filter((f) => !(f.title in edits)), ...Object.values(edits).filter((f) => f)];
     const older = apply({"Edited here": t("Edited here", "Edited here: long ago.", 1), "Welcome": t("Welcome", "Hi.", 1)});
     const kLayouts = [
@@ -267,6 +286,33 @@ function layouts(folder, save, $tw) {
     }
 }
 
+// What the merged tiddlers do once TiddlyWiki runs them: the kept version of each active tiddler
+// takes effect, its inert copy none (no registered plugin, no module, no draft, in no list of a tag).
+function inertness($tw, tiddlers, actual, inert) {
+    if (!Object.keys(inert).length) return [];
+    $tw.wiki.addTiddlers(tiddlers);
+    $tw.wiki.readPluginInfo();
+    const plugins = $tw.wiki.registerPluginTiddlers(null, Object.keys(actual));
+    $tw.wiki.defineTiddlerModules();
+    Object.assign($tw.macros, $tw.modules.getModulesByTypeAsHashmap("macro"));
+    const effects = (title) => [plugins.includes(title) && "a plugin", $tw.utils.hop($tw.modules.titles, title) && "a module",
+        ($tw.wiki.getTiddler(title) || {isDraft: () => false}).isDraft() && "a draft",
+        ...["$:/tags/Stylesheet", "$:/tags/Macro"].filter((tag) => $tw.wiki.filterTiddlers(`[all[tiddlers]tag[${tag}]]`).includes(title))
+            .map((tag) => `listed by ${tag}`)].filter(Boolean);
+    const errors = [];
+    for (const title of Object.keys(inert)) {
+        const copy = (actual[title] || {})["conflict.copy"] || "";
+        if (effects(copy).length) errors.push(`${copy}: the inert copy is ${effects(copy).join(", ")}`);
+        if (!effects(title).length) errors.push(`${title}: the kept version has no effect`);
+    }
+    // TiddlyWiki finds the kept draft of Notes, not the copy (which keeps its draft.title).
+    if ($tw.wiki.findDraft("Notes") !== "Draft of 'Notes'") errors.push(`the draft of Notes is ${JSON.stringify($tw.wiki.findDraft("Notes"))}`);
+    // Every trio keeps the local macros (the newer ones).
+    const said = $tw.wiki.renderText("text/plain", "text/vnd.tiddlywiki", "\\import [all[tiddlers]tag[$:/tags/Macro]]\n<<greet>> <<greetjs>>");
+    if (said !== "Hello, Ann uno") errors.push(`the macros say ${JSON.stringify(said)}, not the kept versions'`);
+    return errors;
+}
+
 function check(dir, out) {
     const expected = JSON.parse(fs.readFileSync(path.join(dir, "expected.json"), "utf8"));
     const html = fs.readFileSync(out, "utf8");
@@ -302,6 +348,7 @@ function check(dir, out) {
             sources[side] = sources[side] || entryBytes(fs.readFileSync(path.join(dir, side + ".html"), "utf8"));
             if (outBytes[title] !== sources[side][title]) errors.push(`${title}: not byte-identical to its ${side} entry`);
         }
+        errors.push(...inertness($tw, tiddlers, actual, expected.inert || {}));
         errors.push(...nonCanonical(html, actual).map((title) => `${title}: not written as TiddlyWiki writes it`));
         // Around the store, the page is the local one, byte for byte.
         const page = (text) => text.replace(/<script class="tiddlywiki-tiddler-store"[^>]*>[\s\S]*?<\/script>/g, "")
@@ -314,8 +361,26 @@ function check(dir, out) {
     });
 }
 
+// korvane-cli's standard error names, for each active tiddler, the side that stays active and the inert
+// copy with its renamed fields.
+function said(dir, summary) {
+    const expected = JSON.parse(fs.readFileSync(path.join(dir, "expected.json"), "utf8"));
+    const lines = fs.readFileSync(summary, "utf8").split("\n");
+    for (const [title, side] of Object.entries(expected.inert)) {
+        const renamed = kActiveFields.filter((k) => ("conflict." + k) in expected.copies[title]);
+        const start = `Kept both versions of "${title}": the ${side} version stays active; the ` +
+            `${side === "local" ? "remote" : "local"} version is the inert copy "${title} (conflict `;
+        const end = `)"${renamed.map((k, i) => (i ? " and " : ", with ") + `${k} renamed conflict.${k}`).join("")}.`;
+        if (!lines.some((l) => l.startsWith(start) && l.endsWith(end))) {
+            console.error(`${summary}: no line ${start}…${end}`);
+            process.exitCode = 1;
+        }
+    }
+}
+
 const [command, ...args] = process.argv.slice(2);
 if (command === "make") make(args[0]);
 else if (command === "layouts") make(null, args[0]);
 else if (command === "check") check(args[0], args[1]);
-else { console.error("usage: trios.js make FOLDER | check TRIO OUT"); process.exitCode = 2; }
+else if (command === "said") said(args[0], args[1]);
+else { console.error("usage: trios.js make FOLDER | check TRIO OUT | said TRIO SUMMARY"); process.exitCode = 2; }

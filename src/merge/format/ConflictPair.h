@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korvane {
 
@@ -12,6 +13,10 @@ struct ConflictPair {
     std::string conflictTitle;  // T (conflict STAMP)
     std::string text1;          // the kept entry with the note
     std::string text2;          // the copied entry under the conflict title
+    // The copy of a tiddler that is active in the wiki is made inert: these of its fields renamed
+    // `conflict.NAME` (none where the copied version has none of them).
+    bool inert = false;
+    std::vector<std::string> renamedFields = {};
 };
 
 // `title` is the title attribute as stored; `stampText` the present time in the user's locale.

@@ -223,7 +223,9 @@ ConflictPair Tw5Run::buildPair(const Visit& v, std::string_view kept, std::strin
     decodeEntry(kept, keptFields);
     decodeEntry(copied, copyFields);
     setField(keptFields, "conflict.copy", pair.conflictTitle);
-    if (isWikitext(keptFields)) {
+    // The text of an active tiddler is code or markup that the wiki runs (a stylesheet, a page
+    // template): the note would take part in it, so only the field names the copy.
+    if (isWikitext(keptFields) && !v.inertCopy) {
         const std::string* text = fieldValue(keptFields, "text");
         setField(keptFields, "text",
                  (text ? *text : std::string()) + "\n\n" + std::string(kNoteText) +
@@ -231,6 +233,10 @@ ConflictPair Tw5Run::buildPair(const Visit& v, std::string_view kept, std::strin
     }
     setField(copyFields, "title", pair.conflictTitle);
     setField(copyFields, "conflict.of", std::string(v.title));
+    if (v.inertCopy) {
+        pair.inert = true;
+        pair.renamedFields = makeInert(copyFields);
+    }
     pair.text1 = entryOf(keptFields);
     pair.text2 = entryOf(copyFields);
     return pair;
@@ -346,7 +352,7 @@ void Tw5Format::compare(Visit& v) const {
         decodeEntry(*v.remote, remote);
     }
     v.plugin = fieldValue(local, "plugin-type") != nullptr || fieldValue(remote, "plugin-type") != nullptr;
-    v.noConflictCopy = isActiveTiddler(local) || isActiveTiddler(remote);
+    v.inertCopy = isActiveTiddler(local) || isActiveTiddler(remote);
     if (v.plugin && v.local && v.remote) {
         const std::string* lv = fieldValue(local, "version");
         const std::string* rv = fieldValue(remote, "version");

@@ -1,5 +1,6 @@
 #include "merge/format/Tw5Rules.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "merge/Messages.h"
@@ -98,6 +99,12 @@ int compareVersions(std::string_view a, std::string_view b) {
     return x.pre < y.pre ? -1 : x.pre > y.pre ? 1 : 0;
 }
 
+namespace {
+// The fields that make a tiddler do something in the wiki besides being shown: a plugin's, a module's,
+// a draft's, and the tags (a `$:/tags/…` tag puts it into a stylesheet, the page, the global macros).
+constexpr std::string_view kActiveFields[] = {"tags", "module-type", "plugin-type", "draft.of"};
+}  // namespace
+
 bool isActiveTiddler(const Fields& fields) {
     for (std::string_view name : {"plugin-type", "module-type", "draft.of"}) {
         if (fieldValue(fields, name) != nullptr) {
@@ -112,6 +119,29 @@ bool isActiveTiddler(const Fields& fields) {
         }
     }
     return false;
+}
+
+std::vector<std::string> makeInert(Fields& fields) {
+    std::vector<std::string> renamed;
+    for (std::string_view name : kActiveFields) {
+        const std::string inert = "conflict." + std::string(name);
+        const auto active =
+            std::find_if(fields.begin(), fields.end(), [name](const Field& f) { return f.name == name; });
+        if (active == fields.end()) {
+            continue;
+        }
+        // A field of the new name already there (a copy of a copy) gives way, so that names stay unique.
+        const std::size_t at = static_cast<std::size_t>(active - fields.begin());
+        fields[at].name = inert;
+        renamed.emplace_back(name);
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            if (i != at && fields[i].name == inert) {
+                fields.erase(fields.begin() + static_cast<std::ptrdiff_t>(i));
+                break;
+            }
+        }
+    }
+    return renamed;
 }
 
 std::string pluginSummary(const Fields& fields, std::size_t entryBytes) {

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "document/Tw5Json.h"
 
@@ -23,6 +24,11 @@ int compareVersions(std::string_view a, std::string_view b);
 // A tiddler whose renamed copy would stay active in the wiki: a plugin, a JavaScript module, a draft,
 // or a tiddler tagged with a `$:/tags/…` tag.
 bool isActiveTiddler(const Fields& fields);
+
+// Makes a conflict copy of such a tiddler inert: its fields `tags`, `module-type`, `plugin-type` and
+// `draft.of` are renamed `conflict.NAME` (in their places), so that TiddlyWiki neither registers nor
+// lists it, while every value stays readable and can be renamed back by hand. Gives the names renamed.
+std::vector<std::string> makeInert(Fields& fields);
 
 // What a dialog box shows for a plugin: title, version, size and the number of its shadow tiddlers.
 std::string pluginSummary(const Fields& fields, std::size_t entryBytes);

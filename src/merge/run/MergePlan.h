@@ -36,9 +36,9 @@ struct Visit {
     // local version is the higher, below when the remote one is.
     bool plugin = false;
     int versionOrder = 0;
-    // A renamed copy would stay active in the wiki (plugin, module, draft, `$:/tags/…` tag): no
-    // conflict copy is offered.
-    bool noConflictCopy = false;
+    // A renamed copy would stay active in the wiki (plugin, module, draft, `$:/tags/…` tag): the
+    // conflict copy is made inert, the kept version alone stays active.
+    bool inertCopy = false;
     // Equal local and remote entries pass without a question.
     bool passesSilently() const { return keepsLocal || (local && remote && localIsRemote); }
     // The recommended button of the dialog.

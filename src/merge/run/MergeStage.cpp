@@ -145,17 +145,15 @@ ConflictRequest MergeRun::buildRequest(const Visit& v, const CaseRow& row, const
     r.caption = msg::mergingItem(n, m);
     r.boldButton = v.recommended();
     r.disabledButtons = row.disabled;
-    if (v.noConflictCopy) {
-        r.disabledButtons.insert(B::Backup);
-    }
     r.setAsideBoxes = row.aside;
     r.title = std::string(v.title);
     r.item = n;
     r.mergeCase = v.mergeCase;
     r.localIsUnedited = hasUneditedDocument() && v.localIsUnedited;
     r.remoteIsUnedited = hasUneditedDocument() && v.remoteIsUnedited;
-    r.copyAllowed = !v.noConflictCopy;
     r.conflictTitle = pair.conflictTitle;
+    r.inertCopy = pair.inert;
+    r.renamedFields = pair.renamedFields;
     for (const B b : {B::Local, B::Original, B::Server}) {
         if (row.shown.contains(boxOf(b))) {
             const std::optional<std::string_view> version = versionOf(v, b);
@@ -189,8 +187,8 @@ ConflictRequest MergeRun::buildRequest(const Visit& v, const CaseRow& row, const
 void MergeRun::applyChoice(const Visit& v, const CaseRow& row, B button, ConflictTexts& box,
                            ConflictPair& pair) {
     Keeps keeps = keepsOf(row, button);
-    if (v.plugin && keeps == TakenBack) {
-        keeps = Stored;  // a plugin's box shows a summary, not the plugin
+    if (v.plugin && (keeps == TakenBack || keeps == PairTakenBack)) {
+        keeps = keeps == TakenBack ? Stored : Pair;  // a plugin's box shows a summary, not the plugin
     }
     switch (keeps) {
         case Nothing:
@@ -251,7 +249,7 @@ bool MergeRun::visit(const Visit& v, std::size_t n, std::size_t m) {
         return true;
     }
     ConflictPair pair;
-    if (row->shown.contains(X::Conflict1) && !v.noConflictCopy) {
+    if (row->shown.contains(X::Conflict1)) {
         pair = conflictPairOf(v);
     }
     const ConflictRequest request = buildRequest(v, *row, pair, n, m);

@@ -37,8 +37,8 @@ DialogButton conflictButton(const ConflictRequest& r, ConflictRule rule) {
         case ConflictRule::Both:
             break;
     }
-    // Both versions where both sides hold the tiddler and a copy may be made.
-    if ((r.mergeCase == MergeCase::C || r.mergeCase == MergeCase::G) && r.copyAllowed) {
+    // Both versions where both sides hold the tiddler.
+    if (r.mergeCase == MergeCase::C || r.mergeCase == MergeCase::G) {
         return DialogButton::Backup;
     }
     // No conflict copy for a tiddler that one side lacks: the side that holds it keeps it, so that an

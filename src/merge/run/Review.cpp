@@ -89,14 +89,14 @@ Review::Review(MergeRun& run) : m_run(run), m_titles(run.titles()) {
         item.local = changeOf(v.local, v.localIsUnedited, hasUnedited, v.unedited.has_value());
         item.remote = changeOf(v.remote, v.remoteIsUnedited, hasUnedited, v.unedited.has_value());
         item.plugin = v.plugin;
-        item.copyAllowed = v.local && v.remote && !v.noConflictCopy;
+        item.copyAllowed = v.local && v.remote;
         item.localStamp = v.localStamp;
         item.remoteStamp = v.remoteStamp;
         item.uneditedStamp = v.uneditedStamp;
         item.localNewer = padded(v.localStamp) > padded(v.remoteStamp);
         item.merged = run.mergedVersion(v);
-        // One side only changed it: that side. Both: their merge, else both versions, else (no copy may
-        // be made, or one side deleted what the other edited) the side that keeps an edit.
+        // One side only changed it: that side. Both: their merge, else both versions (the copy of an
+        // active tiddler inert), else (one side deleted what the other edited) the side that keeps an edit.
         const bool localOnly = v.remoteIsUnedited && !v.localIsUnedited;
         const bool remoteOnly = v.localIsUnedited && !v.remoteIsUnedited;
         if (!v.local && !v.remote) {
@@ -107,11 +107,7 @@ Review::Review(MergeRun& run) : m_run(run), m_titles(run.titles()) {
             item.planned = Outcome::Merged;
         } else {
             item.needsYou = true;
-            item.planned = item.copyAllowed                         ? Outcome::Both
-                           : !v.local                               ? Outcome::Friends
-                           : !v.remote                              ? Outcome::Yours
-                           : v.recommended() == DialogButton::Local ? Outcome::Yours
-                                                                    : Outcome::Friends;
+            item.planned = item.copyAllowed ? Outcome::Both : !v.local ? Outcome::Friends : Outcome::Yours;
         }
         item.outcome = item.planned;
         m_items.push_back(std::move(item));
@@ -253,11 +249,16 @@ std::optional<std::string_view> Review::entryOf(std::size_t i) const {
     return std::nullopt;
 }
 
-std::string Review::resultText(std::size_t i) const {
+std::string Review::resultText(std::size_t i, std::string* kept) const {
     const Visit v = visitOf(i);
     if (m_items[i].outcome == Outcome::Both) {
         // The two tiddlers the conflict copy makes, as "Backup and link conflicts" makes them.
         const ConflictPair pair = m_run.conflictPairOf(v);
+        if (kept != nullptr && pair.inert) {
+            const bool yours = v.localSideKept();
+            *kept = msg::inertCopyText(yours ? "yours" : "the friend's", yours ? "the friend's" : "yours",
+                                       pair.conflictTitle, pair.renamedFields);
+        }
         return m_run.m_format->boxText(v, pair.text1) + "\n\n" + m_run.m_format->boxText(v, pair.text2);
     }
     const std::optional<std::string_view> entry = entryOf(i);

@@ -30,7 +30,7 @@ struct ReviewItem {
     MergeCase mergeCase = MergeCase::None;
     SideChange local = SideChange::Absent, remote = SideChange::Absent;
     bool needsYou = false;     // both sides changed it and their edits did not merge
-    bool copyAllowed = false;  // a conflict copy (Both) may be made
+    bool copyAllowed = false;  // a conflict copy (Both) may be made: both sides hold it
     bool plugin = false;
     bool localNewer = false;  // the local stamp is later than the remote one
     bool decided = false;     // the user chose its outcome
@@ -64,9 +64,10 @@ class Review {
     // blank box), else the message that says why it does not read.
     std::optional<std::string> edit(std::size_t i, const std::string& boxText);
 
-    // The text a pane shows for a version (empty when the side lacks it), and the result's text.
+    // The text a pane shows for a version (empty when the side lacks it), and the result's text; for
+    // both versions of an active tiddler `kept` gets which stays active and what the inert copy is.
     std::string paneText(std::size_t i, Pane pane) const;
-    std::string resultText(std::size_t i) const;
+    std::string resultText(std::size_t i, std::string* kept = nullptr) const;
     // Whether a pane's side holds the tiddler.
     bool holds(std::size_t i, Pane pane) const;
     // The panes' texts are a tiddler's fields as `name: value` lines, an empty line, then its text.

@@ -574,10 +574,14 @@ void frmReview::showResult() {
         button->setEnabled(m_review.allows(i, b.outcome));
         button->setChecked(item.outcome == b.outcome);
     }
-    const QString kept = item.outcome == Outcome::Edited ? QStringLiteral("your edit")
-                         : item.outcome == Outcome::Drop ? QStringLiteral("nothing: the tiddler is left out")
-                                                         : QString::fromUtf8(outcomeName(item.outcome));
-    const std::string text = m_review.resultText(i);
+    std::string words;  // both versions of an active tiddler: which stays active, and the inert copy
+    const std::string text = m_review.resultText(i, &words);
+    const QString kept =
+        item.outcome == Outcome::Edited ? QStringLiteral("your edit")
+        : item.outcome == Outcome::Drop
+            ? QStringLiteral("nothing: the tiddler is left out")
+            : QString::fromUtf8(outcomeName(item.outcome)) +
+                  (words.empty() ? QString() : QStringLiteral(": ") + QString::fromStdString(words));
     QTextDocument& document = *m_result->document();
     document.setUndoRedoEnabled(false);  // filling is not an edit to undo
     document.clear();
