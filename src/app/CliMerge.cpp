@@ -9,8 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <new>
 #include <optional>
@@ -48,42 +46,23 @@ std::string presentTime() {
 }
 
 // The first line of a password file (`-`: standard input), without its line end; an error message when
-// it cannot be read.
+// it cannot be read, or is a pipe that gave no line within the time limit. A named pipe
+// (`--password-file <(pass show wiki)`) is a password file too.
 std::string readPasswordFile(const std::string& path, Secret& password) {
+    keepOutOfCoreDumps();  // before the password is in memory; for the rest of the run
     std::string text;
-    std::string error;
-    if (path == "-") {
-        // Up to the first line end only: what follows on standard input is not the password's.
-        for (int c = 0; text.find('\n') == std::string::npos && (c = std::getc(stdin)) != EOF;) {
-            text += static_cast<char>(c);
-        }
-        error = std::ferror(stdin) ? std::strerror(errno) : "";
-    } else {
-        // A stream, not a whole-file read: a named pipe (`--password-file <(pass show wiki)`) is a
-        // password file too. The path is UTF-8, which the stream takes as such on every system.
-        // The stream reads into a buffer of this function's, which is wiped afterwards.
-        char buffer[4096];
-        std::ifstream in;
-        in.rdbuf()->pubsetbuf(buffer, sizeof buffer);
-        errno = 0;
-        in.open(std::filesystem::path(std::u8string(path.begin(), path.end())), std::ios::binary);
-        if (in) {
-            std::getline(in, text);
-        }
-        if (!in.is_open() || in.bad()) {
-            error = std::strerror(errno != 0 ? errno : EIO);
-        }
-        in.close();
-        wipeBytes(buffer, sizeof buffer);
-    }
+    const int error = readFirstLine(path, text, kPasswordSeconds);
     password = Secret(std::string_view(text).substr(0, text.find_first_of("\r\n")));
     wipeText(text);
-    return error.empty() ? std::string() : msg::passwordFileUnreadable(path, error);
+    return error == 0           ? std::string()
+           : error == ETIMEDOUT ? msg::passwordFileSilent(path, kPasswordSeconds)
+                                : msg::passwordFileUnreadable(path, std::strerror(error));
 }
 
 // The password that git's configuration value korvane.passwordCommand gives for the wiki at `path`: the
-// command runs in the shell with the path as its argument, and the first line it prints is the password,
-// as git runs a credential helper. Empty without such a value; an error when the command fails.
+// command runs in the shell with the path as its argument, standard input closed and the time limit,
+// and the first line it prints is the password, as git runs a credential helper. Empty without such a
+// value; an error when the command fails, prints no password or does not end in time.
 std::string passwordFromCommand(const std::string& path, Secret& password) {
     std::string command = firstLineOf({"git", "config", "--get", "korvane.passwordCommand"});
     if (command.find_first_not_of(" \t\r\n") == std::string::npos) {
@@ -91,10 +70,17 @@ std::string passwordFromCommand(const std::string& path, Secret& password) {
     }
     command.erase(command.find_last_not_of(" \t\r\n") + 1);
     std::string output;
-    const int status = programOutput({"sh", "-c", command + " \"$@\"", command, path}, output);
+    const int status =
+        programOutput({"sh", "-c", command + " \"$@\"", command, path}, output, kPasswordSeconds);
     password = Secret(std::string_view(output).substr(0, output.find_first_of("\r\n")));
     wipeText(output);
-    return status == 0 ? std::string() : msg::passwordCommandFailed(command, status);
+    if (status == kTimedOut) {
+        return msg::passwordCommandTimedOut(command, kPasswordSeconds);
+    }
+    if (status != 0) {
+        return msg::passwordCommandFailed(command, status);
+    }
+    return password.empty() ? msg::passwordCommandSilent(command) : std::string();
 }
 
 // Answers a merge run by rule: every question that a person would settle, and the run's Yes/No
@@ -174,20 +160,24 @@ class PolicyHost : public MergeHost {
         }
         return m_allowDeletions;
     }
-    // The password read from a file before the run.
-    void givePassword(Secret password) {
+    // The password read from a file before the run; when there is none, why (said when one is wanted).
+    void givePassword(Secret password, std::string whyNone) {
         m_password = std::move(password);
+        m_whyNone = std::move(whyNone);
         m_passwordFetched = true;
     }
     // The one password given on the command line or by git's configuration, asked for once; a password
-    // that does not open a document is not asked for again.
+    // that does not open a document is not asked for again. A source that gave no password stops the
+    // run with its own reason.
     PasswordAnswer askPassword(const PasswordRequest& r) override {
         if (!m_passwordFetched && passwordSource) {
             m_passwordFetched = true;
-            if (const std::string error = passwordSource(m_password); !error.empty()) {
-                printError(error);
-                return {};
-            }
+            m_whyNone = passwordSource(m_password);
+        }
+        if (!m_whyNone.empty()) {
+            printError(m_whyNone);
+            m_whyNone.clear();
+            return {PasswordAnswer::Kind::Cancelled, Secret()};
         }
         if (r.wrongBefore || m_password.empty()) {
             return {};
@@ -221,6 +211,7 @@ class PolicyHost : public MergeHost {
     bool m_allowDeletions;
     bool m_deleteCopy;
     Secret m_password;
+    std::string m_whyNone;
     bool m_passwordFetched = false;
 };
 
@@ -231,7 +222,8 @@ bool readPassword(const std::string& file, PolicyHost& host) {
         printError(error);
         return false;
     }
-    host.givePassword(std::move(password));
+    const bool none = password.empty();
+    host.givePassword(std::move(password), none ? msg::passwordFileEmpty(file) : std::string());
     return true;
 }
 

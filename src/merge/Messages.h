@@ -106,9 +106,28 @@ inline std::string passwordFileUnreadable(const std::string& path, const std::st
     return "Error: The password file " + quoted(path) + " cannot be read: " + reason + "." +
            std::string(kNoFileChanged);
 }
+// A password file that is a pipe no one wrote a line to within the time limit.
+inline std::string passwordFileSilent(const std::string& path, int seconds) {
+    return "Error: The password file " + quoted(path) + " gave no password within " +
+           std::to_string(seconds) + " seconds." + std::string(kNoFileChanged);
+}
+inline std::string passwordFileEmpty(const std::string& path) {
+    return "Error: The password file " + quoted(path) + " holds no password: its first line is empty." +
+           std::string(kNoFileChanged);
+}
 inline std::string passwordCommandFailed(const std::string& command, int status) {
     return "Error: The password command " + quoted(command) + " (git config korvane.passwordCommand) ended " +
-           (status < 0 ? std::string("abnormally") : "with exit status " + std::to_string(status)) + ".";
+           (status < 0 ? std::string("abnormally") : "with exit status " + std::to_string(status)) + "." +
+           std::string(kNoFileChanged);
+}
+inline std::string passwordCommandTimedOut(const std::string& command, int seconds) {
+    return "Error: The password command " + quoted(command) +
+           " (git config korvane.passwordCommand) gave no password within " + std::to_string(seconds) +
+           " seconds and was stopped." + std::string(kNoFileChanged);
+}
+inline std::string passwordCommandSilent(const std::string& command) {
+    return "Error: The password command " + quoted(command) +
+           " (git config korvane.passwordCommand) printed no password." + std::string(kNoFileChanged);
 }
 // The summary's line when an encrypted remote file meets a local file without a password.
 inline constexpr std::string_view kResultNotEncrypted =

@@ -24,10 +24,26 @@ bool isProgram(const std::string& path);
 // be started or did not end normally. It shares this program's standard streams.
 int runProgram(const std::vector<std::string>& argv);
 
-// Runs a program found on PATH, its standard output read into `output` (what it prints on standard
-// error is dropped): its exit status, or -1 when it could not be started or did not end normally. The
-// caller owns what was read, and wipes it when it was secret.
-int programOutput(const std::vector<std::string>& argv, std::string& output);
+// How long a password command may run, and a password pipe may stay silent, before the run stops: a
+// password that never comes must not hang a merge, nor git, which waits for its merge driver.
+constexpr int kPasswordSeconds = 60;
+// programOutput's status for a program that did not end within its time limit (it was killed).
+constexpr int kTimedOut = -2;
+
+// Runs a program found on PATH with standard input closed, its standard output read into `output`
+// (what it prints on standard error is dropped): its exit status, or -1 when it could not be started or
+// did not end normally. With a limit, a program still running after `limitSeconds` is killed
+// (kTimedOut). The caller owns what was read, and wipes it when it was secret.
+int programOutput(const std::vector<std::string>& argv, std::string& output, int limitSeconds = 0);
+
+// Reads the first line of a file (`-`: standard input), its line end included, into `text`: 0, or the
+// errno value of the failure; ETIMEDOUT when a pipe gave no complete line within `limitSeconds` (a
+// regular file is read whatever its size). The caller wipes `text` when it was secret.
+int readFirstLine(const std::string& path, std::string& text, int limitSeconds);
+
+// Keeps this process out of core dumps and crash reports for the rest of its life, since a password or
+// decrypted text is (or is about to be) in its memory. Cheap, and the same when called again.
+void keepOutOfCoreDumps();
 
 // The first line a program found on PATH prints, without its line break; empty when it printed
 // nothing or ended with a status other than 0. What it prints on standard error is dropped.

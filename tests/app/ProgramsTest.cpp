@@ -44,5 +44,23 @@ TEST(Programs, OutputErrorsAndExitStatus) {
     EXPECT_EQ(test::snapshot(data), before);
 }
 
+// A run killed while it waits for its password leaves no core file where the system would write one.
+TEST(Programs, AKilledRunWithAPasswordLeavesNoCore) {
+    test::TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.path("pw").c_str(), 0600), 0);
+    const int status = test::runShell(
+        "cd '" + dir.dir().string() +
+            "' && ulimit -c unlimited && { sh -c 'kill -ABRT $$'; [ -e core ] || exit 7; } && rm core && "
+            "{ ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}disable_coredump=0 '" KORVANE_CLI_PATH
+            "' merge /local l /remote r --password-file pw & } && "
+            "for i in $(seq 100); do grep -q 'core file size *0 ' /proc/$!/limits && break; sleep 0.1; done; "
+            "kill -ABRT $! && ! wait $! && [ ! -e core ]",
+        dir.path("err"));
+    if (status == 7) {
+        GTEST_SKIP() << "this machine's core_pattern writes no core file in the working folder";
+    }
+    EXPECT_EQ(status, 0) << test::readBytes(dir.path("err"));
+}
+
 }  // namespace
 }  // namespace korvane

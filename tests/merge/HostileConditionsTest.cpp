@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -16,6 +17,7 @@
 #include "merge/Messages.h"
 #include "merge/run/MergeRun.h"
 #include "merge/save/Recovery.h"
+#include "platform/Process.h"
 #include "support/TestSupport.h"
 
 namespace korvane {
@@ -35,6 +37,24 @@ bool asOrdinaryUser(const std::function<bool()>& body) {
     int status = -1;
     return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
            WEXITSTATUS(status) == 0;
+}
+
+// A password that never comes ends within the limit: a command still running is killed, whether or not
+// it closed its output; a named pipe that no one writes to is given up. A command reads no input.
+TEST(HostileConditions, APasswordThatNeverComesEndsWithinTheLimit) {
+    test::TempDir dir;
+    const auto started = std::chrono::steady_clock::now();
+    std::string out;
+    EXPECT_EQ(programOutput({"sh", "-c", "echo partial; sleep 30"}, out, 1), kTimedOut);
+    EXPECT_EQ(out, "partial\n");
+    EXPECT_EQ(programOutput({"sh", "-c", "exec >&-; sleep 30"}, out, 1), kTimedOut);
+    EXPECT_EQ(programOutput({"sh", "-c", "read line; echo \"[$line]\"; exit 3"}, out, 1), 3);
+    EXPECT_EQ(out, "partial\n[]\n");
+    ASSERT_EQ(::mkfifo(dir.path("pipe").c_str(), 0600), 0);
+    std::string line;
+    EXPECT_EQ(readFirstLine(dir.path("pipe"), line, 1), ETIMEDOUT);
+    EXPECT_EQ(line, "");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
 }
 
 TEST(HostileConditions, AReadOnlyFolderChangesNothing) {

@@ -7,6 +7,63 @@
 #include "merge/run/Review.h"
 #include "support/TestSupport.h"
 
+#ifdef __linux__
+#include <malloc.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+
+#include <atomic>
+#include <cstring>
+
+// The heap of this test program, watched: while a text is watched, every block given back that still
+// holds it is counted. Decrypted text must be overwritten before its memory goes back to the heap.
+namespace {
+std::atomic<const char*> watchedText{nullptr};
+std::atomic<int> freedWithWatchedText{0};
+void* allocate(std::size_t n) {
+    void* p = std::malloc(n == 0 ? 1 : n);
+    return p != nullptr ? p : throw std::bad_alloc();
+}
+void giveBack(void* p) noexcept {
+    const char* text = watchedText.load();
+    if (p != nullptr && text != nullptr && memmem(p, malloc_usable_size(p), text, std::strlen(text))) {
+        ++freedWithWatchedText;
+    }
+    std::free(p);
+}
+}  // namespace
+void* operator new(std::size_t n) {
+    return allocate(n);
+}
+void* operator new[](std::size_t n) {
+    return allocate(n);
+}
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+    return std::malloc(n == 0 ? 1 : n);
+}
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
+    return std::malloc(n == 0 ? 1 : n);
+}
+void operator delete(void* p) noexcept {
+    giveBack(p);
+}
+void operator delete[](void* p) noexcept {
+    giveBack(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    giveBack(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    giveBack(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    giveBack(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    giveBack(p);
+}
+#endif
+
 namespace korvane {
 namespace {
 
@@ -297,6 +354,55 @@ TEST(Tw5Merge, ReviewKeepsBothOfAnActiveTiddlerWithAnInertCopy) {
                     ",\"conflict.tags\":\"$:/tags/Stylesheet\",\"type\":\"text/css\",\"modified\":\"2\","
                     "\"conflict.of\":\"S\""));
 }
+
+#ifdef __linux__
+// The three copies of an encrypted trio, the tiddler S ("Unwiped-7f3a") the same in all.
+MergePaths encryptedTrio(const test::TempDir& dir) {
+    return {dir.write("local.html", encWiki({j("A", "a2"), j("S", "Unwiped-7f3a")}, "pw")),
+            dir.write("remote.html", encWiki({j("A", "a"), j("S", "Unwiped-7f3a")}, "pw")),
+            dir.write("unedited.html", encWiki({j("A", "a"), j("S", "Unwiped-7f3a")}, "pw"))};
+}
+
+// A run that is given a password turns the process undumpable, its core limit 0, for the rest of its
+// life.
+TEST(Tw5Merge, AnEncryptedRunTurnsTheProcessUndumpable) {
+    ASSERT_EQ(prctl(PR_SET_DUMPABLE, 1, 0, 0, 0), 0);
+    rlimit core{};
+    ASSERT_EQ(getrlimit(RLIMIT_CORE, &core), 0);
+    core.rlim_cur = core.rlim_max;
+    ASSERT_EQ(setrlimit(RLIMIT_CORE, &core), 0);
+    test::TempDir dir;
+    const MergePaths paths = encryptedTrio(dir);
+    test::ScriptedHost host;
+    host.passwords = {"pw"};
+    MachineFileSystem fs;
+    MergeRun run(host, fs, paths);
+    ASSERT_TRUE(run.load() && run.merge());
+    EXPECT_EQ(prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 0);
+    ASSERT_EQ(getrlimit(RLIMIT_CORE, &core), 0);
+    EXPECT_EQ(core.rlim_cur, 0u);
+}
+
+// The decrypted tiddlers are overwritten before their memory is given back, up to the merged store
+// encrypted again. Disabled: it finds decrypted text in freed blocks (storeTitles' page and its
+// temporaries, the "[" + store + "]" temporary, the whole-document copy in FormatRun::mergedStore,
+// Tw5Run::finish's check document, tiddlersToStore's Fields and toStoreJson result), to be fixed.
+TEST(Tw5Merge, DISABLED_AnEncryptedRunLeavesNoDecryptedTextInFreedMemory) {
+    test::TempDir dir;
+    const MergePaths paths = encryptedTrio(dir);
+    test::ScriptedHost host;
+    host.passwords = {"pw"};
+    MachineFileSystem fs;
+    watchedText = "Unwiped-7f3a";
+    {
+        MergeRun run(host, fs, paths);
+        ASSERT_TRUE(run.load() && run.merge());
+        EXPECT_TRUE(findEncryptedStore(run.newDocument()).has_value());
+    }
+    watchedText = nullptr;
+    EXPECT_EQ(freedWithWatchedText.exchange(0), 0);
+}
+#endif
 
 // The review of a whole merge: what each title's defaults are, what Save says it will do, what the
 // chosen outcomes write, and how many of the friend's own versions the result lacks.

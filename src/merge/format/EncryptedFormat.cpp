@@ -11,6 +11,7 @@
 #include "document/Tw5Store.h"
 #include "merge/Messages.h"
 #include "merge/format/Formats.h"
+#include "platform/Process.h"
 
 namespace korvane {
 namespace {
@@ -107,6 +108,8 @@ class EncryptedRun : public FormatRun {
 
 bool EncryptedRun::open(std::size_t role, const std::string& path, const SjclBlob& blob,
                         std::string& plaintext) {
+    // From the first password asked for on, in both programs, the process holds secrets until it ends.
+    keepOutOfCoreDumps();
     // The copies of one wiki mostly share its password: one that opened another copy is tried first,
     // so that each password is asked once.
     for (const Secret& given : m_passwords) {
