@@ -380,15 +380,15 @@ std::optional<DriverArgs> parseDriver(const std::vector<std::string>& args) {
         d.passwordFile = args[first + 1];
         first += 2;
     }
-    if (!fits(args.size() - first)) {
-        // An option word that is none of the driver's own is named as such, not counted as a file.
-        for (std::size_t i = first; i < args.size() && args[i].starts_with("-") && args[i].size() > 1; ++i) {
-            if (args[i] != "--allow-deletions" && args[i] != "--no-field-merge" &&
-                args[i] != "--password-file") {
-                unknownOption("merge-driver", args[i]);
-                return std::nullopt;
-            }
+    // An option word that is none of the driver's own is named as such, not taken for a file: git's files
+    // never begin with a dash.
+    for (std::size_t i = first; i < args.size() && args[i].starts_with("-") && args[i].size() > 1; ++i) {
+        if (args[i] != "--allow-deletions" && args[i] != "--no-field-merge" && args[i] != "--password-file") {
+            unknownOption("merge-driver", args[i]);
+            return std::nullopt;
         }
+    }
+    if (!fits(args.size() - first)) {
         usageError("merge-driver",
                    "merge-driver takes BASE OURS THEIRS PATH and at most three more words after "
                    "its options, not " +
