@@ -2,7 +2,8 @@
 //   korvane-cli list FILE    one line per tiddler: INDEX TITLE MODIFIER MODIFIED CREATED LENGTH
 //   korvane-cli plan /local L /remote R [/lastmerge U] [--no-field-merge] [--no-find-base]
 //                            one line per visited title: N CASE ACTION TITLE; writes nothing
-//   korvane-cli --help | --version
+//   korvane-cli --write-demo FOLDER   writes the sample trios of `korvane --write-demo`
+//   korvane-cli help [COMMAND] | -h | --help | --version
 // Fields are tab-separated; a tab, line feed, carriage return or backslash in a value is written as
 // \t, \n, \r or \\, so that one tiddler is always one line.
 // Exit status: 0 success, 1 the merge would need the user, 2 bad usage or unreadable input.
