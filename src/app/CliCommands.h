@@ -34,4 +34,10 @@ int gitSetupCommand(const std::vector<std::string>& args);
 
 void printError(std::string_view line);
 
+// A message of the run as a command prints it: a document without a tiddler store gets a plain line
+// that says it is no wiki, and an encrypted one without a password says how `command` is given one.
+std::string withAdvice(const std::string& message, std::string_view command);
+// "FILE is not a TiddlyWiki file: no tiddler store was found in it."
+std::string notAWiki(const std::string& path);
+
 }  // namespace korvane::cli

@@ -13,6 +13,7 @@
 #include <new>
 #include <optional>
 
+#include "app/CliArgs.h"
 #include "app/CliCommands.h"
 #include "merge/Messages.h"
 #include "merge/run/MergeRun.h"
@@ -26,6 +27,37 @@ namespace korvane::cli {
 void printError(std::string_view line) {
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fputc('\n', stderr);
+}
+
+std::string notAWiki(const std::string& path) {
+    return path + " is not a TiddlyWiki file: no tiddler store was found in it.";
+}
+
+std::string withAdvice(const std::string& message, std::string_view command) {
+    if (message.starts_with(std::string(msg::kNoStoreArea) + "\n")) {
+        // The role line names the file: ROLE: "PATH". (then perhaps " No file was changed.")
+        const std::string text = msg::withoutNoFileChanged(message);
+        const std::size_t open = text.find(": \"", msg::kNoStoreArea.size());
+        if (open != std::string::npos && text.ends_with("\".")) {
+            return message + "\n" + notAWiki(text.substr(open + 3, text.size() - open - 5));
+        }
+    }
+    if (!message.starts_with(msg::kEncrypted)) {
+        return message;
+    }
+    if (command == "merge") {
+        return message +
+               "\nGive its password with --password-file FILE (the first line of FILE; - for "
+               "standard input).";
+    }
+    if (command == "merge-driver") {
+        return message +
+               "\nGive its password with --password-file FILE in git's merge.korvane.driver, or "
+               "name a command that prints it: git config korvane.passwordCommand COMMAND.";
+    }
+    return message + "\nkorvane-cli " + std::string(command) +
+           " does not read encrypted wikis; korvane-cli merge opens them with --password-file FILE, git's "
+           "merge driver also with git config korvane.passwordCommand COMMAND.";
 }
 
 namespace {
@@ -87,13 +119,17 @@ std::string passwordFromCommand(const std::string& path, Secret& password) {
 // questions, the way that changes nothing a person did not ask for.
 class PolicyHost : public MergeHost {
   public:
-    PolicyHost(ConflictRule rule, bool takeLastMerge, bool allowDeletions, bool deleteCopy = false)
-        : m_rule(rule),
+    PolicyHost(std::string_view command, ConflictRule rule, bool takeLastMerge, bool allowDeletions,
+               bool deleteCopy = false)
+        : m_command(command),
+          m_rule(rule),
           m_takeLastMerge(takeLastMerge),
           m_allowDeletions(allowDeletions),
           m_deleteCopy(deleteCopy) {}
 
-    void showMessage(const std::string& text, MessageIcon, const std::string&) override { printError(text); }
+    void showMessage(const std::string& text, MessageIcon, const std::string&) override {
+        printError(withAdvice(text, m_command));
+    }
     bool ask(const Question& q) override {
         switch (q.kind) {
             case QuestionKind::UseLastMerge:
@@ -206,6 +242,7 @@ class PolicyHost : public MergeHost {
         lines += '\n';
     }
 
+    std::string_view m_command;
     ConflictRule m_rule;
     bool m_takeLastMerge;
     bool m_allowDeletions;
@@ -227,69 +264,16 @@ bool readPassword(const std::string& file, PolicyHost& host) {
     return true;
 }
 
-struct MergeOptions {
-    MergePaths paths;
-    std::string out;
-    std::string passwordFile;
-    ConflictRule rule = ConflictRule::Both;
-    bool dryRun = false;
-    bool allowDeletions = false;
-    bool deleteCopy = false;
-    bool ruleGiven = false;
-    bool mergeInside = true;
-    bool findCopy = true;
+constexpr OptionSpec kMergeOptions[] = {
+    {"--out", "FILE"},
+    {"--conflicts", "both|local|remote|newer"},
+    {"--dry-run"},
+    {"--allow-deletions"},
+    {"--no-field-merge"},
+    {"--no-find-base"},
+    {"--password-file", "FILE"},
+    {"--delete-copy"},
 };
-
-std::optional<MergeOptions> parseMerge(const std::vector<std::string>& args) {
-    MergeOptions o;
-    bool haveLocal = false, haveRemote = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        if (word == "--dry-run" || word == "--allow-deletions") {
-            (word == "--dry-run" ? o.dryRun : o.allowDeletions) = true;
-            continue;
-        }
-        if (word == "--no-field-merge" || word == "--no-find-base") {
-            (word == "--no-field-merge" ? o.mergeInside : o.findCopy) = false;
-            continue;
-        }
-        if (word == "--delete-copy") {
-            o.deleteCopy = true;
-            continue;
-        }
-        if (i + 1 >= args.size()) {
-            return std::nullopt;
-        }
-        const std::string& value = args[++i];
-        if (word == "/local") {
-            o.paths.local = value;
-            haveLocal = true;
-        } else if (word == "/remote") {
-            o.paths.remote = value;
-            haveRemote = true;
-        } else if (word == "/lastmerge") {
-            o.paths.unedited = value;
-        } else if (word == "--out" && !value.empty()) {
-            o.out = value;
-        } else if (word == "--password-file" && !value.empty()) {
-            o.passwordFile = value;
-        } else if (const auto rule = word == "--conflicts" ? conflictRuleNamed(value) : std::nullopt) {
-            o.rule = *rule;
-            o.ruleGiven = true;
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (!haveLocal || !haveRemote) {
-        return std::nullopt;
-    }
-    return o;
-}
-
-int usage() {
-    printError("Usage:\n" + std::string(kMergeUsage));
-    return kExitStopped;
-}
 
 // Local and remote documents that are the same need no merge: the output gets the local document.
 int copyLocalTo(FileSystem& fs, const std::string& local, const std::string& out) {
@@ -398,7 +382,19 @@ std::optional<DriverArgs> parseDriver(const std::vector<std::string>& args) {
         d.passwordFile = args[first + 1];
         first += 2;
     }
+    // An option word that is none of the driver's own is named as such, not taken for a file: git's files
+    // never begin with a dash.
+    for (std::size_t i = first; i < args.size() && args[i].starts_with("-") && args[i].size() > 1; ++i) {
+        if (args[i] != "--allow-deletions" && args[i] != "--no-field-merge" && args[i] != "--password-file") {
+            unknownOption("merge-driver", args[i]);
+            return std::nullopt;
+        }
+    }
     if (!fits(args.size() - first)) {
+        usageError("merge-driver",
+                   "merge-driver takes BASE OURS THEIRS PATH and at most three more words after "
+                   "its options, not " +
+                       std::to_string(args.size() - first));
         return std::nullopt;
     }
     d.base = args[first];
@@ -412,6 +408,7 @@ std::optional<DriverArgs> parseDriver(const std::vector<std::string>& args) {
         int n = 0;
         const char* end = std::from_chars(size.data(), size.data() + size.size(), n).ptr;
         if (end != size.data() + size.size() || n <= 0) {
+            usageError("merge-driver", "MARKER-SIZE must be a positive number, not \"" + size + "\"");
             return std::nullopt;
         }
         d.markerSize = size;
@@ -432,40 +429,45 @@ std::optional<DriverArgs> parseDriver(const std::vector<std::string>& args) {
 }  // namespace
 
 int mergeCommand(const std::vector<std::string>& args) {
-    const std::optional<MergeOptions> o = parseMerge(args);
-    if (!o) {
-        return usage();
+    CommandArgs o;
+    int stopped = kExitStopped;
+    if (!parseCommand(args, {"merge", kMergeOptions, true}, o, stopped)) {
+        return stopped;
     }
+    const std::string out = o.value("--out"), passwordFile = o.value("--password-file");
+    const bool dryRun = o.has("--dry-run"), mergeInside = !o.has("--no-field-merge");
+    const bool ruleGiven = o.has("--conflicts");
+    const ConflictRule rule = ruleGiven ? *conflictRuleNamed(o.value("--conflicts")) : ConflictRule::Both;
     MachineFileSystem fs;
-    if (!o->out.empty()) {
-        for (const std::string& input : {o->paths.local, o->paths.remote, o->paths.unedited}) {
-            if (isPathGiven(input) && fs.exists(o->out) && fs.sameFile(o->out, input)) {
-                printError(msg::outputIsInput(o->out));
+    if (!out.empty()) {
+        for (const std::string& input : {o.paths.local, o.paths.remote, o.paths.unedited}) {
+            if (isPathGiven(input) && fs.exists(out) && fs.sameFile(out, input)) {
+                printError(msg::outputIsInput(out));
                 return kExitStopped;
             }
         }
     }
-    PolicyHost host(o->rule, true, o->allowDeletions, o->deleteCopy);
-    if (!o->passwordFile.empty() && !readPassword(o->passwordFile, host)) {
+    PolicyHost host("merge", rule, true, o.has("--allow-deletions"), o.has("--delete-copy"));
+    if (!passwordFile.empty() && !readPassword(passwordFile, host)) {
         return kExitStopped;
     }
-    MergeRun run(host, fs, o->paths);
-    run.mergeInsideTiddlers(o->mergeInside);
-    run.findUneditedCopy(o->findCopy);
-    if (!o->out.empty() && !o->dryRun) {
-        run.writeOnlyTo(o->out);
+    MergeRun run(host, fs, o.paths);
+    run.mergeInsideTiddlers(mergeInside);
+    run.findUneditedCopy(!o.has("--no-find-base"));
+    if (!out.empty() && !dryRun) {
+        run.writeOnlyTo(out);
     }
-    const int status = runMerge(run, host, o->rule, o->mergeInside && !o->ruleGiven, o->dryRun, true, o->out);
-    if (run.identical() && !o->out.empty() && !o->dryRun) {
-        return copyLocalTo(fs, o->paths.local, o->out);
+    const int status = runMerge(run, host, rule, mergeInside && !ruleGiven, dryRun, true, out);
+    if (run.identical() && !out.empty() && !dryRun) {
+        return copyLocalTo(fs, o.paths.local, out);
     }
     return status;
 }
 
 int mergeDriverCommand(const std::vector<std::string>& args) {
-    const std::optional<DriverArgs> d = parseDriver(args);
+    const std::optional<DriverArgs> d = parseDriver(args);  // names its mistakes itself
     if (!d) {
-        return usage();
+        return kExitStopped;
     }
     const std::string &base = d->base, &ours = d->ours, &theirs = d->theirs, &label = d->path;
     MachineFileSystem fs;
@@ -500,7 +502,7 @@ int mergeDriverCommand(const std::vector<std::string>& args) {
     if (!wiki[2] && baseGiven) {
         printError(msg::driverWithoutBase(label));  // both sides are wikis: merged without the base
     }
-    PolicyHost host(ConflictRule::Both, false, d->allowDeletions);
+    PolicyHost host("merge-driver", ConflictRule::Both, false, d->allowDeletions);
     if (!d->passwordFile.empty() && !readPassword(d->passwordFile, host)) {
         return kExitStopped;
     }
@@ -513,11 +515,14 @@ int mergeDriverCommand(const std::vector<std::string>& args) {
 }
 
 int conflictsCommand(const std::vector<std::string>& args) {
-    if (args.size() != 2) {
-        return usage();
+    static constexpr std::string_view kFiles[] = {"WIKI"};
+    CommandArgs parsed;
+    int stopped = kExitStopped;
+    if (!parseCommand(args, {"conflicts", {}, false, kFiles}, parsed, stopped)) {
+        return stopped;
     }
     MachineFileSystem fs;
-    const std::string& wiki = args[1];
+    const std::string& wiki = parsed.files[0];
     const std::string prefix = wiki.substr(0, wiki.size() - nameOf(wiki).size());  // with its separator
     std::string text;
     for (const std::string& name : syncCopiesOldestFirst(nameOf(wiki), fs.namesInFolder(folderOf(wiki)))) {

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "document/Tw5Json.h"
@@ -153,6 +154,14 @@ Trio demoTrio() {
 }
 
 bool writeDemoTrio(const std::string& folder, std::string& error) {
+    // A folder that does not exist yet is made, with its parents, as `mkdir -p` would.
+    std::error_code made;
+    std::filesystem::create_directories(std::filesystem::path(std::u8string(folder.begin(), folder.end())),
+                                        made);
+    if (made) {
+        error = "Could not make the folder " + folder + ": " + made.message();
+        return false;
+    }
     const Trio trio = demoTrio();
     const Trio tw5 = tw5DemoTrio();
     for (const auto& [name, text] :

@@ -19,8 +19,9 @@ Trio demoTrio();
 Trio tw5DemoTrio();
 
 // Writes local.html, remote.html and unedited.html, and the TiddlyWiki 5 trio as tw5-local.html,
-// tw5-remote.html and tw5-unedited.html, into `folder`; false with `error` set on failure
-// ("Could not write PATH: " and the system's reason).
+// tw5-remote.html and tw5-unedited.html, into `folder`, which is made (with its parents) when it does
+// not exist; false with `error` set on failure ("Could not write PATH: " or "Could not make the folder
+// FOLDER: " and the system's reason).
 bool writeDemoTrio(const std::string& folder, std::string& error);
 
 }  // namespace korvane::demo

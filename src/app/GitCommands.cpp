@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/CliArgs.h"
 #include "app/CliCommands.h"
 #include "merge/Messages.h"
 #include "merge/sync/SyncCopies.h"
@@ -125,17 +126,13 @@ std::string configurationText(const std::vector<Setting>& settings, bool global)
 }  // namespace
 
 int gitSetupCommand(const std::vector<std::string>& args) {
-    bool global = false, apply = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--global") {
-            global = true;
-        } else if (args[i] == "--apply") {
-            apply = true;
-        } else {
-            printError("Usage:\n" + std::string(kMergeUsage));
-            return kExitStopped;
-        }
+    static constexpr OptionSpec kOptions[] = {{"--global"}, {"--apply"}};
+    CommandArgs parsed;
+    int stopped = kExitStopped;
+    if (!parseCommand(args, {"git-setup", kOptions}, parsed, stopped)) {
+        return stopped;
     }
+    const bool global = parsed.has("--global"), apply = parsed.has("--apply");
     std::string cli, desktop;
     ownPrograms(cli, desktop);
     const std::vector<Setting> settings = {

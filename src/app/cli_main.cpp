@@ -2,7 +2,8 @@
 //   korvane-cli list FILE    one line per tiddler: INDEX TITLE MODIFIER MODIFIED CREATED LENGTH
 //   korvane-cli plan /local L /remote R [/lastmerge U] [--no-field-merge] [--no-find-base]
 //                            one line per visited title: N CASE ACTION TITLE; writes nothing
-//   korvane-cli --help | --version
+//   korvane-cli --write-demo FOLDER   writes the sample trios of `korvane --write-demo`
+//   korvane-cli help [COMMAND] | -h | --help | --version
 // Fields are tab-separated; a tab, line feed, carriage return or backslash in a value is written as
 // \t, \n, \r or \\, so that one tiddler is always one line.
 // Exit status: 0 success, 1 the merge would need the user, 2 bad usage or unreadable input.
@@ -11,8 +12,10 @@
 #include <string_view>
 #include <vector>
 
+#include "app/CliArgs.h"
 #include "app/CliCommands.h"
 #include "app/CliHelp.h"
+#include "app/DemoTrio.h"
 #include "merge/Messages.h"
 #include "merge/run/MergePlan.h"
 #include "merge/run/MergeRun.h"
@@ -65,14 +68,28 @@ const std::string kUsage =
         "Usage: korvane-cli list FILE\n"
         "       korvane-cli plan /local LOCAL /remote REMOTE [/lastmerge UNEDITED] [--no-field-merge]\n"
         "                        [--no-find-base]\n") +
-    std::string(cli::kMergeUsage) + "       korvane-cli --help | --version\n";
+    std::string(cli::kMergeUsage) +
+    "       korvane-cli --write-demo FOLDER\n"
+    "       korvane-cli help [COMMAND] | --version\n"
+    "\n"
+    "korvane-cli help COMMAND (or korvane-cli COMMAND --help) says what the command reads and writes,\n"
+    "and what each exit status means: 0 done, 1 a person is needed, 2 bad usage or stopped.\n";
 
 int usage() {
     std::fwrite(kUsage.data(), 1, kUsage.size(), stderr);
     return kExitUsage;
 }
 
-int listCommand(const std::string& path) {
+constexpr std::string_view kListFiles[] = {"FILE"};
+constexpr cli::OptionSpec kPlanOptions[] = {{"--no-field-merge"}, {"--no-find-base"}};
+
+int listCommand(const std::vector<std::string>& args) {
+    cli::CommandArgs parsed;
+    int status = kExitUsage;
+    if (!cli::parseCommand(args, {"list", {}, false, kListFiles}, parsed, status)) {
+        return status;
+    }
+    const std::string& path = parsed.files[0];
     MachineFileSystem fs;
     ReadOutcome read = fs.readWhole(path);
     if (read.status == ReadStatus::OpenFailed) {
@@ -84,13 +101,15 @@ int listCommand(const std::string& path) {
         return kExitUsage;
     }
     if (isEncryptedWiki(read.text)) {
-        err(msg::withoutNoFileChanged(msg::documentRefused(msg::kEncrypted, "File", path)));
+        err(cli::withAdvice(msg::withoutNoFileChanged(msg::documentRefused(msg::kEncrypted, "File", path)),
+                            "list"));
         return kExitUsage;
     }
     TiddlerList list;
     const SplitOutcome outcome = formatOf(read.text).list(read.text, list);
     if (outcome.problem == PageProblem::NoStore) {
         err(msg::kNoStoreArea);
+        err(cli::notAWiki(path));
         return kExitUsage;
     }
     if (outcome.problem == PageProblem::StoreDamaged) {
@@ -127,7 +146,7 @@ int listCommand(const std::string& path) {
 class CliHost : public MergeHost {
   public:
     void showMessage(const std::string& text, MessageIcon, const std::string&) override {
-        err(msg::withoutNoFileChanged(text));
+        err(cli::withAdvice(msg::withoutNoFileChanged(text), "plan"));
     }
     // Takes the .LastMerge offer; says No to anything else, after printing the question, so that it
     // changes no file (what a save that was cut off left behind is only reported).
@@ -154,34 +173,13 @@ class CliHost : public MergeHost {
 };
 
 int planCommand(const std::vector<std::string>& args) {
-    MergePaths paths;
-    bool haveLocal = false;
-    bool haveRemote = false;
-    bool mergeInside = true, findCopy = true;
-    for (std::size_t i = 1; i < args.size(); i += 2) {
-        if (args[i] == "--no-field-merge" || args[i] == "--no-find-base") {
-            (args[i] == "--no-field-merge" ? mergeInside : findCopy) = false;
-            --i;
-            continue;
-        }
-        if (i + 1 >= args.size()) {
-            return usage();
-        }
-        if (args[i] == "/local") {
-            paths.local = args[i + 1];
-            haveLocal = true;
-        } else if (args[i] == "/remote") {
-            paths.remote = args[i + 1];
-            haveRemote = true;
-        } else if (args[i] == "/lastmerge") {
-            paths.unedited = args[i + 1];
-        } else {
-            return usage();
-        }
+    cli::CommandArgs parsed;
+    int status = kExitUsage;
+    if (!cli::parseCommand(args, {"plan", kPlanOptions, true}, parsed, status)) {
+        return status;
     }
-    if (!haveLocal || !haveRemote) {
-        return usage();
-    }
+    const MergePaths& paths = parsed.paths;
+    const bool mergeInside = !parsed.has("--no-field-merge"), findCopy = !parsed.has("--no-find-base");
     CliHost host;
     MachineFileSystem fs;
     MergeRun run(host, fs, paths);
@@ -219,7 +217,16 @@ int planCommand(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args = programArguments(argc, argv);
+    std::vector<std::string> args = programArguments(argc, argv);
+    // "help [COMMAND]" and "-h" are "--help" and "COMMAND --help".
+    if (!args.empty() && (args[0] == "help" || args[0] == "-h" || args[0] == "--help")) {
+        if (args.size() > 2) {
+            return cli::usageError({},
+                                   args[0] + " takes one COMMAND, not " + std::to_string(args.size() - 1));
+        }
+        args.erase(args.begin());
+        args.push_back("--help");
+    }
     if (args.size() == 1 && args[0] == "--help") {
         out(kUsage);
         return std::fflush(stdout) == 0 ? kExitOk : kExitUsage;
@@ -228,30 +235,40 @@ int main(int argc, char** argv) {
         out("korvane-cli " KORVANE_VERSION "\n");
         return std::fflush(stdout) == 0 ? kExitOk : kExitUsage;
     }
-    // COMMAND --help: that command's usage, and which files it writes.
-    for (const auto& [word, help] : cli::kCommandHelp) {
-        if (args.size() == 2 && args[0] == word && args[1] == "--help") {
-            out(help);
-            return std::fflush(stdout) == 0 ? kExitOk : kExitUsage;
+    if (args.size() == 2 && args[0] == "--write-demo") {
+        std::string error;
+        if (!demo::writeDemoTrio(args[1], error)) {
+            err(error);
+            return kExitUsage;
+        }
+        return kExitOk;
+    }
+    if (args.empty()) {
+        return usage();
+    }
+    // COMMAND --help: that command's usage, which files it writes, and what its exit statuses mean.
+    if (args.size() == 2 && (args[1] == "--help" || args[1] == "-h")) {
+        for (const auto& [word, help] : cli::kCommandHelp) {
+            if (args[0] == word) {
+                return cli::printHelp(word);
+            }
         }
     }
-    if (args.size() == 2 && args[0] == "list") {
-        return listCommand(args[1]);
-    }
-    if (!args.empty() && args[0] == "plan") {
-        return planCommand(args);
-    }
-    // The commands that merge and write, and the ones that set Korvane up beside git and sync tools.
     const std::pair<std::string_view, int (*)(const std::vector<std::string>&)> commands[] = {
+        {"list", listCommand},
+        {"plan", planCommand},
         {"merge", cli::mergeCommand},
         {"merge-driver", cli::mergeDriverCommand},
         {"conflicts", cli::conflictsCommand},
         {"git-setup", cli::gitSetupCommand},
     };
     for (const auto& [word, command] : commands) {
-        if (!args.empty() && args[0] == word) {
+        if (args[0] == word) {
             return command(args);
         }
     }
-    return usage();
+    if (args[0].starts_with("-")) {
+        return cli::unknownOption({}, args[0]);
+    }
+    return cli::usageError({}, "there is no command \"" + args[0] + "\"");
 }

@@ -11,10 +11,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/DemoTrio.h"
 #include "ui/desktop/Settings.h"
+#include "ui/main/CommandLine.h"
 #include "ui/main/frmMain.h"
 #include "ui/resources.h"
 
@@ -56,6 +58,15 @@ int main(int argc, char** argv) {
             return 2;
         }
         return 0;
+    }
+    // A command line of another form changes nothing, as before, but says so.
+    std::vector<std::string> words = arguments;
+    korvane::takeReviewWord(words);
+    if (const std::string problem = korvane::commandLineProblem(words); !problem.empty()) {
+        const std::string_view usageLines =
+            std::string_view(kUsage).substr(0, std::string_view(kUsage).find("\n\n") + 1);
+        std::fprintf(stderr, "korvane: %s\n%.*s", problem.c_str(), static_cast<int>(usageLines.size()),
+                     usageLines.data());
     }
     std::error_code unknown;
     const std::string startFolder = std::filesystem::current_path(unknown).native();

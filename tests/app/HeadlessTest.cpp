@@ -58,7 +58,10 @@ TEST(Headless, MergeRunsOutputStatusAndFiles) {
         {"--conflicts local", 1, "2\tC\tlocal\tE\n3\tC\tlocal\tB\n4\tB\tlocal\tM\n5\tA\tdropped\tG\n6\tA\tdropped\tT\n",
          "Merged 6 titles: 5 differed, 5 of them", {{"l.html", local}, {"l.html.LastMerge", local}, {"r.html", local}, inputs[2]}},
         {"/lastmerge %D/u.html --out %D/l.html", 2, "", "Error: \"%D/l.html\" is one of the files", inputs},
-        {"/lastmerge %D/u.html --conflicts theirs", 2, "", "Usage:\n", inputs},
+        {"/lastmerge %D/u.html --conflicts theirs", 2, "",
+         "korvane-cli: --conflicts takes one of both, local, remote or newer, not \"theirs\"\nUsage: "
+         "korvane-cli merge ",
+         inputs},
     };
     // clang-format on
     for (const Row& row : rows) {

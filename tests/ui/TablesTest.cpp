@@ -61,6 +61,10 @@ const std::map<std::string, std::function<Out(const test::TableRow&)>> kFunction
          const auto p = parseCommandLine({r.in.begin() + 2, r.in.end()}, r.in[1]);
          return p ? Out{p->local, p->remote, p->unedited} : Out{"none"};
      }},
+    {"problem",
+     [](const test::TableRow& r) {
+         return Out{commandLineProblem({r.in.begin() + 1, r.in.end()})};
+     }},
     {"review",
      [](const test::TableRow& r) {
          std::vector<std::string> args(r.in.begin() + 1, r.in.end());

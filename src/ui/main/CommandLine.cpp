@@ -5,6 +5,8 @@
 namespace korvane {
 namespace {
 
+constexpr std::string_view kPathWords[] = {"/local", "/remote", "/lastmerge", "/output", "/review"};
+
 std::string withoutOuterSpaces(std::string_view s) {
     const std::size_t first = s.find_first_not_of(' ');
     if (first == std::string_view::npos) {
@@ -37,6 +39,37 @@ std::string pathFrom(const std::vector<std::string>& arguments, std::size_t begi
     }
     resolved += relative;
     return resolved;
+}
+
+// The edits (a letter added, removed or changed, ASCII case ignored) that turn `a` into `b`.
+std::size_t editDistance(std::string_view a, std::string_view b) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) {
+        row[j] = j;
+    }
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min(
+                {above + 1, row[j - 1] + 1, diagonal + (lower(a[i - 1]) == lower(b[j - 1]) ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// A word meant as an option: "--word" (the window toolkit's own options have one dash), or a mistyped
+// option word such as "/locl" or "/Remote". A path such as "/a" or "/home" is none.
+bool meantAsOption(std::string_view word) {
+    if (word.starts_with("--")) {
+        return true;
+    }
+    return word.starts_with('/') &&
+           std::any_of(std::begin(kPathWords), std::end(kPathWords),
+                       [&](std::string_view w) { return editDistance(word, w) <= 2; });
 }
 
 }  // namespace
@@ -79,6 +112,30 @@ std::optional<CommandLinePaths> parseCommandLine(const std::vector<std::string>&
         paths.output = pathFrom(arguments, d + 1, none, startFolder);
     }
     return paths;
+}
+
+std::string commandLineProblem(const std::vector<std::string>& arguments) {
+    if (arguments.empty() || parseCommandLine(arguments, {})) {
+        return {};
+    }
+    const auto has = [&](std::string_view word) {
+        return std::find(arguments.begin(), arguments.end(), word) != arguments.end();
+    };
+    const bool local = has("/local"), remote = has("/remote");
+    const std::string missing = !local && !remote ? "no /local and no /remote"
+                                : !local          ? "no /local before /remote"
+                                : !remote         ? "no /remote after /local"
+                                                  : "/remote before /local";
+    const std::string rest = "; the paths stay as they were";
+    constexpr std::string_view kWords[] = {"/local",  "/remote", "/lastmerge", "/output",
+                                           "/review", "--help",  "--version",  "--write-demo"};
+    for (const std::string& word : arguments) {
+        if (std::find(std::begin(kWords), std::end(kWords), word) == std::end(kWords) &&
+            meantAsOption(word)) {
+            return "\"" + word + "\" is no option of korvane, so the command line has " + missing + rest;
+        }
+    }
+    return "the command line has " + missing + rest;
 }
 
 }  // namespace korvane

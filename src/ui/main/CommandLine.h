@@ -37,4 +37,9 @@ bool takeReviewWord(std::vector<std::string>& arguments);
 std::optional<CommandLinePaths> parseCommandLine(const std::vector<std::string>& arguments,
                                                  std::string_view startFolder);
 
+// What is not understood in arguments (without "/review") that give no paths, in one sentence for
+// standard error: a word that looks like an option and is none ("/locl"), and which option word is
+// missing or out of place. Empty when the arguments give paths, or when there are none.
+std::string commandLineProblem(const std::vector<std::string>& arguments);
+
 }  // namespace korvane
