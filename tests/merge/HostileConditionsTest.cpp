@@ -16,6 +16,7 @@
 #include "merge/Messages.h"
 #include "merge/run/MergeRun.h"
 #include "merge/save/Recovery.h"
+#include "merge/sync/EarlierSaves.h"
 #include "support/TestSupport.h"
 
 namespace korvane {
@@ -112,7 +113,7 @@ TEST(HostileConditions, KindsOfPath) {
         // "saveall": with the unedited copy, which keeps its own owner and mode; else a new .LastMerge
         // copy that takes the local file's.
         const bool all = row.in[0] == "saveall";
-        const std::string third = all ? t.unedited : t.local + ".LastMerge";
+        const std::string third = all ? t.unedited : lastMergePath(t.local);
         MergeRun run(host, realFs, {t.local, t.remote, all ? t.unedited : ""});
         ASSERT_TRUE(run.load() && run.merge());
         shell(row.in.at(3));
