@@ -17,6 +17,7 @@
 #include "merge/run/MergeRun.h"
 #include "merge/save/Recovery.h"
 #include "merge/sync/EarlierSaves.h"
+#include "support/MemoryFileSystem.h"
 #include "support/TestSupport.h"
 
 namespace korvane {
@@ -94,6 +95,27 @@ TEST(HostileConditions, AnOutputLeftoverThatCannotBeRemovedIsNamed) {
     fs.failWhen = [](const std::string& op) { return op.starts_with("remove:"); };
     EXPECT_EQ(removeOutputLeftovers(fs, out), msg::leftoverNotRemoved(left, out, "Injected failure"));
     EXPECT_EQ(test::readBytes(left), "x");
+}
+
+// The note of a save beside a wiki of a 250-byte name has a shortened name; a note of the long form
+// (which a system that counts a name in UTF-16 units may hold) is found as well.
+TEST(HostileConditions, ANoteOfEitherFormIsFound) {
+    const std::string local = "/w/" + std::string(250, 'n'), remote = "/w/r.html";
+    EXPECT_LE(nameOf(saveNotePath(local)).size(), kNameMax);
+    EXPECT_NE(saveNotePath(local), saveNotePath("/w/" + std::string(249, 'n') + "m"));
+    for (const std::string& note : {local + ".korvane-save", saveNotePath(local)}) {
+        test::MemoryFileSystem fs;
+        fs.files[local].data = earlyWiki({earlyTiddler("A", "mine")});
+        fs.files[remote].data = earlyWiki({earlyTiddler("A", "theirs")});
+        fs.files[note].data = "cut off";
+        test::ScriptedHost host;
+        host.yesNoAnswers = {false};
+        EXPECT_FALSE(MergeRun(host, fs, {local, remote, ""}).load());
+        ASSERT_FALSE(host.messages.empty());
+        EXPECT_NE(host.messages.back().text.find(msg::whereLine(note, msg::kNoteIncomplete)),
+                  std::string::npos)
+            << note;
+    }
 }
 
 TEST(HostileConditions, KindsOfPath) {

@@ -184,7 +184,8 @@ struct Survey {
 // a system that took the name) is found as a regular file of that name. Empty when there is none.
 std::string findNote(FileSystem& fs, const MergePaths& paths) {
     for (const std::string& local : {paths.local, fs.inspect(paths.local).resolved}) {
-        if (const std::string notePath = saveNotePath(local); fs.inspect(notePath).kind != FileKind::Missing) {
+        if (const std::string notePath = saveNotePath(local);
+            fs.inspect(notePath).kind != FileKind::Missing) {
             return notePath;
         }
         if (const std::string longForm = local + ".korvane-save";
