@@ -79,6 +79,19 @@ const std::map<std::string, std::function<Out(const test::TableRow&)>> kFunction
      }},
     {"text",
      [](const test::TableRow& r) { return Out{mergeText(r.in[1], r.in[2], r.in[3]).value_or("none")}; }},
+    // A one-line text of COUNT copies of WORD, the local side changing its first word and the remote one
+    // adding a last => merged (or none), and whether the word merge was refused as too large.
+    {"bigtext",
+     [](const test::TableRow& r) {
+         std::string base;
+         for (std::size_t i = std::stoul(r.in[2]); i > 0; --i) {
+             base.append(r.in[1]) += ' ';
+         }
+         bool tooLarge = false;
+         const std::optional<std::string> merged = mergeText(base, "L" + base, base + "R", &tooLarge);
+         return Out{merged ? (*merged == "L" + base + "R" ? "merged" : "wrong") : "none",
+                    tooLarge ? "too large" : ""};
+     }},
     // Two texts => the words gone from the first and new in the second, each as the text it covers.
     {"words",
      [](const test::TableRow& r) {

@@ -15,6 +15,7 @@
 
 #include "app/CliArgs.h"
 #include "app/CliCommands.h"
+#include "document/Text.h"
 #include "merge/Messages.h"
 #include "merge/run/MergeRun.h"
 #include "merge/run/Policy.h"
@@ -128,7 +129,7 @@ class PolicyHost : public MergeHost {
           m_deleteCopy(deleteCopy) {}
 
     void showMessage(const std::string& text, MessageIcon, const std::string&) override {
-        printError(withAdvice(text, m_command));
+        say(withAdvice(text, m_command));
     }
     bool ask(const Question& q) override {
         switch (q.kind) {
@@ -136,7 +137,7 @@ class PolicyHost : public MergeHost {
                 // A .LastMerge copy that cannot be where both sides started is offered with No as the
                 // default (a message said why); without a person, it is not taken.
                 if (m_takeLastMerge && !q.yesIsDefault) {
-                    printError(std::string(msg::kLastMergeNotUsed));
+                    say(std::string(msg::kLastMergeNotUsed));
                 }
                 return m_takeLastMerge && q.yesIsDefault;
             case QuestionKind::SaveFiles:
@@ -154,7 +155,7 @@ class PolicyHost : public MergeHost {
                 break;
         }
         // What a save that was cut off left behind is only reported, never put in order unasked.
-        printError(q.text);
+        say(q.text);
         return false;
     }
     ConflictAnswer settleConflict(const ConflictRequest& request) override {
@@ -184,15 +185,14 @@ class PolicyHost : public MergeHost {
     }
     // A found earlier save is taken, and named, since the merge's results depend on it.
     bool useFoundCopy(const FoundCopy& c) override {
-        printError(
-            msg::foundCopyUsed(c.path, localMinute(c.saved), c.explained, c.differences, c.yours, c.friends));
+        say(msg::foundCopyUsed(c.path, localMinute(c.saved), c.explained, c.differences, c.yours, c.friends));
         return true;
     }
-    void foundCopyRefused(const std::string& why) override { printError(why); }
+    void foundCopyRefused(const std::string& why) override { say(why); }
     // A side that would delete most of the wiki stops the run unless the command line allows it.
     bool allowMassDeletion(const MassDeletion& d) override {
         if (!m_allowDeletions) {
-            printError(msg::massDeletionStopped(d.byRemote, d.deleted, d.held, d.path));
+            say(msg::massDeletionStopped(d.byRemote, d.deleted, d.held, d.path));
         }
         return m_allowDeletions;
     }
@@ -211,7 +211,7 @@ class PolicyHost : public MergeHost {
             m_whyNone = passwordSource(m_password);
         }
         if (!m_whyNone.empty()) {
-            printError(m_whyNone);
+            say(m_whyNone);
             m_whyNone.clear();
             return {PasswordAnswer::Kind::Cancelled, Secret()};
         }
@@ -232,6 +232,17 @@ class PolicyHost : public MergeHost {
     std::vector<std::string> inertCopies;     // a line for each active tiddler kept with an inert copy
     // Where the password comes from: fills it, or gives an error message.
     std::function<std::string(Secret&)> passwordSource;
+    // Paths that the lines printed name, quoted, by another name: git's temporary files of the driver by
+    // the path of the wiki that the person knows.
+    std::vector<std::pair<std::string, std::string>> shownAs;
+
+    // Prints a line on standard error, each path of shownAs by its other name.
+    void say(std::string text) const {
+        for (const auto& [path, name] : shownAs) {
+            text = replaceAll(text, msg::quoted(path), msg::quoted(name));
+        }
+        printError(text);
+    }
 
   private:
     void addLine(std::size_t item, MergeCase c, Decision decision, const std::string& title) {
@@ -285,7 +296,7 @@ int copyLocalTo(FileSystem& fs, const std::string& local, const std::string& out
     if (const std::string leftovers = removeOutputLeftovers(fs, out); !leftovers.empty()) {
         printError(leftovers);
     }
-    const std::string temp = out + ".korvane-copy.tmp";
+    const std::string temp = outputTempStem(out) + "copy.tmp";
     if (FsError err = fs.writeNewDurable(temp, {std::string_view(read.text)}, std::nullopt)) {
         printError(msg::saveFailedUnchanged(std::string(msg::kWriting), temp, *err));
         return kExitStopped;
@@ -472,11 +483,15 @@ int mergeDriverCommand(const std::vector<std::string>& args) {
     const std::string &base = d->base, &ours = d->ours, &theirs = d->theirs, &label = d->path;
     MachineFileSystem fs;
     std::vector<std::string> paths = {ours, theirs, base};
+    PolicyHost host("merge-driver", ConflictRule::Both, false, d->allowDeletions);
+    for (const std::string& temporary : paths) {
+        host.shownAs.emplace_back(temporary, label);  // git's .merge_file_XXXXXX: the wiki's own path
+    }
     std::vector<ReadOutcome> read = fs.readWholeEach(paths);
     bool wiki[3] = {};
     for (std::size_t i = 0; i < 3; ++i) {
         if (read[i].status != ReadStatus::Ok) {
-            printError(msg::cannotRead(paths[i], read[i].reason));
+            printError(msg::cannotRead(paths[i], read[i].reason));  // the file that could not be read
             return kExitStopped;
         }
         wiki[i] = isWikiDocument(read[i].text);
@@ -502,7 +517,6 @@ int mergeDriverCommand(const std::vector<std::string>& args) {
     if (!wiki[2] && baseGiven) {
         printError(msg::driverWithoutBase(label));  // both sides are wikis: merged without the base
     }
-    PolicyHost host("merge-driver", ConflictRule::Both, false, d->allowDeletions);
     if (!d->passwordFile.empty() && !readPassword(d->passwordFile, host)) {
         return kExitStopped;
     }

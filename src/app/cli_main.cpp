@@ -189,7 +189,12 @@ int planCommand(const std::vector<std::string>& args) {
         return run.identical() ? kExitOk : kExitUsage;
     }
     const VisitingList titles = run.titles();
-    bool wouldAsk = false;
+    // The line with which `merge` stops: a side that would delete most of the wiki needs a person.
+    const std::vector<MassDeletion> deletions = run.massDeletions(titles);
+    for (const MassDeletion& d : deletions) {
+        err(msg::withoutNoFileChanged(msg::massDeletionStopped(d.byRemote, d.deleted, d.held, d.path)));
+    }
+    bool wouldAsk = !deletions.empty();
     std::string line;
     for (std::size_t n = 1; n <= titles.size(); ++n) {
         const Visit v = titles.visit(n - 1);

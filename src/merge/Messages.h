@@ -189,6 +189,12 @@ inline std::string coreKept(const std::string& localVersion, const std::string& 
            "upgrade the wiki in TiddlyWiki itself.";
 }
 inline constexpr std::string_view kCoreKeptTitle = "$:/core kept";
+// Both sides changed the same part of a tiddler's text, and that part is too large to merge word by word.
+inline std::string textTooLargeForWords(std::string_view title) {
+    return "The text of " + quoted(std::string(title)) +
+           " is not merged word by word: the part both sides changed is too large to merge within 8 times "
+           "its size. The tiddler stays a conflict.";
+}
 // An edited dialog box that does not read back as a tiddler.
 inline std::string boxRefused(const std::string& problem) {
     return "This box does not read as a tiddler: " + problem +

@@ -146,6 +146,14 @@ class FileSystem {
 std::string folderOf(std::string_view path);
 std::string_view nameOf(std::string_view path);
 
+// The most bytes a file name may have (Linux and macOS count bytes, Windows UTF-16 units, never fewer).
+inline constexpr std::size_t kNameMax = 255;
+// `path` with `tail` added to its name, when the name then fits in kNameMax bytes with `room` bytes to
+// spare (for what a caller adds after it). Otherwise the name is cut short (never inside a UTF-8
+// character) and followed by "~", 16 hex digits of a hash of the whole name, and `tail`: a name that
+// fits, the same for the same path, and another for a name that differs anywhere.
+std::string nameWithTail(const std::string& path, std::string_view tail, std::size_t room = 0);
+
 // MachineFileSystem is the real file system of the machine the program was built for.
 #ifdef _WIN32
 // The real file system of a Windows machine. Paths are UTF-8 and go to the system as UTF-16. Windows

@@ -1,7 +1,31 @@
 // What every file system shares: the one-after-another defaults of the interface.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+
 #include "platform/FileSystem.h"
 
 namespace korvane {
+
+std::string nameWithTail(const std::string& path, std::string_view tail, std::size_t room) {
+    const std::string_view name = nameOf(path);
+    if (name.size() + tail.size() + room <= kNameMax) {
+        return path + std::string(tail);
+    }
+    // FNV-1a: a stable hash, the same in every run and on every system.
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const char c : name) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    }
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    const std::size_t added = 1 + 16 + tail.size() + room;
+    std::size_t keep = added < kNameMax ? std::min(name.size(), kNameMax - added) : 0;
+    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) {
+        --keep;
+    }
+    return path.substr(0, path.size() - name.size() + keep) + "~" + hex + std::string(tail);
+}
 
 std::vector<ReadOutcome> FileSystem::readWholeEach(const std::vector<std::string>& paths) {
     std::vector<ReadOutcome> results(paths.size(), ReadOutcome{ReadStatus::OpenFailed, {}, "not read"});

@@ -94,6 +94,16 @@ for opts in --no-field-merge "--allow-deletions --no-field-merge"; do
     [ $st = 1 ] && [ "$("$cli" list "$work/ours5" | cut -f2 | tr '\n' ' ')" = '$:/core Journal Journal (conflict 2025-12-06 05:46:40) ' ] ||
         fail "tw5 $opts: $st"
 done
+# A side that deletes most of the wiki stops the driver, and the refusal names the wiki (git's %P), not
+# git's temporary copy of it.
+many=$(for i in $(seq 21); do printf 'T%s=x ' "$i"; done)
+git checkout -q -B base main && wiki $many && commit "many"
+git checkout -q -B gone base && wiki T1=x && commit "most gone"
+git checkout -q -B ours base && wiki $many Mine=y && commit "one more"
+if git merge -q gone > "$work/out" 2>&1; then fail "mass deletion: merge reported no conflict"; fi
+grep -qF 'Error: The remote file "wiki.html" would delete 20 of the 21 tiddlers' "$work/out" &&
+    ! grep -q merge_file "$work/out" || fail "mass deletion: $(cat "$work/out")"
+git merge --abort
 # plain SIZE OURS THEIRS [ARG...]: the driver given ARG after its four paths merges a conflicting trio of
 # plain files with markers of SIZE, labelled OURS and THEIRS; a label left as git's placeholder is none.
 plain() {

@@ -17,7 +17,9 @@
 #include "merge/Messages.h"
 #include "merge/run/MergeRun.h"
 #include "merge/save/Recovery.h"
+#include "merge/sync/EarlierSaves.h"
 #include "platform/Process.h"
+#include "support/MemoryFileSystem.h"
 #include "support/TestSupport.h"
 
 namespace korvane {
@@ -115,6 +117,27 @@ TEST(HostileConditions, AnOutputLeftoverThatCannotBeRemovedIsNamed) {
     EXPECT_EQ(test::readBytes(left), "x");
 }
 
+// The note of a save beside a wiki of a 250-byte name has a shortened name; a note of the long form
+// (which a system that counts a name in UTF-16 units may hold) is found as well.
+TEST(HostileConditions, ANoteOfEitherFormIsFound) {
+    const std::string local = "/w/" + std::string(250, 'n'), remote = "/w/r.html";
+    EXPECT_LE(nameOf(saveNotePath(local)).size(), kNameMax);
+    EXPECT_NE(saveNotePath(local), saveNotePath("/w/" + std::string(249, 'n') + "m"));
+    for (const std::string& note : {local + ".korvane-save", saveNotePath(local)}) {
+        test::MemoryFileSystem fs;
+        fs.files[local].data = earlyWiki({earlyTiddler("A", "mine")});
+        fs.files[remote].data = earlyWiki({earlyTiddler("A", "theirs")});
+        fs.files[note].data = "cut off";
+        test::ScriptedHost host;
+        host.yesNoAnswers = {false};
+        EXPECT_FALSE(MergeRun(host, fs, {local, remote, ""}).load());
+        ASSERT_FALSE(host.messages.empty());
+        EXPECT_NE(host.messages.back().text.find(msg::whereLine(note, msg::kNoteIncomplete)),
+                  std::string::npos)
+            << note;
+    }
+}
+
 TEST(HostileConditions, KindsOfPath) {
     namespace fs = std::filesystem;
     for (const test::TableRow& row : test::tableRows("paths.tsv")) {
@@ -132,7 +155,7 @@ TEST(HostileConditions, KindsOfPath) {
         // "saveall": with the unedited copy, which keeps its own owner and mode; else a new .LastMerge
         // copy that takes the local file's.
         const bool all = row.in[0] == "saveall";
-        const std::string third = all ? t.unedited : t.local + ".LastMerge";
+        const std::string third = all ? t.unedited : lastMergePath(t.local);
         MergeRun run(host, realFs, {t.local, t.remote, all ? t.unedited : ""});
         ASSERT_TRUE(run.load() && run.merge());
         shell(row.in.at(3));

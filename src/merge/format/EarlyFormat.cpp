@@ -177,8 +177,16 @@ class EarlyRun : public FormatRun {
 
     // The attributes are the fields and the body the text, merged in the entry's own form.
     std::optional<std::string> mergeVersions(const Visit& v) override {
-        return v.unedited && v.local && v.remote ? mergeEarlyEntries(*v.unedited, *v.local, *v.remote)
-                                                 : std::nullopt;
+        if (!v.unedited || !v.local || !v.remote) {
+            return std::nullopt;
+        }
+        bool tooLarge = false;
+        std::optional<std::string> merged = mergeEarlyEntries(*v.unedited, *v.local, *v.remote, &tooLarge);
+        if (tooLarge) {
+            m_context.host.showMessage(msg::textTooLargeForWords(v.title), MessageIcon::Information,
+                                       std::string(kAppTitle));
+        }
+        return merged;
     }
 
     ConflictPair buildPair(const Visit& v, std::string_view kept, std::string_view copied) override {

@@ -12,8 +12,9 @@ namespace korvane {
 // real line breaks is merged with its `\n` escapes read as lines and written back as escapes; a `<pre>`
 // body is merged as it stands. None when the entries cannot be read exactly (attributes other than
 // ` name="value"`), when their bodies are of different forms, for a tiddler tagged `systemConfig` (a
-// plugin of the early format), or when the merge leaves a conflict.
+// plugin of the early format), or when the merge leaves a conflict (`tooLarge` set when the body was
+// too large to merge word by word).
 std::optional<std::string> mergeEarlyEntries(std::string_view base, std::string_view local,
-                                             std::string_view remote);
+                                             std::string_view remote, bool* tooLarge = nullptr);
 
 }  // namespace korvane

@@ -198,7 +198,8 @@ bool mergesInside(const Fields& fields) {
            fieldValue(fields, "module-type") == nullptr && !(title && *title == "$:/core");
 }
 
-std::optional<Fields> mergeFields(const Fields& base, const Fields& local, const Fields& remote) {
+std::optional<Fields> mergeFields(const Fields& base, const Fields& local, const Fields& remote,
+                                  bool* tooLarge) {
     if (!mergesInside(base) || !mergesInside(local) || !mergesInside(remote)) {
         return std::nullopt;
     }
@@ -242,7 +243,7 @@ std::optional<Fields> mergeFields(const Fields& base, const Fields& local, const
                 value.reset();  // the side that removed the field removed its last title
             }
         } else if (name == "text" && l && r) {
-            value = mergeText(b ? *b : empty, *l, *r);
+            value = mergeText(b ? *b : empty, *l, *r, tooLarge);
             conflict = !value.has_value();
         }
         if (conflict) {

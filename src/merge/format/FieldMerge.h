@@ -31,7 +31,9 @@ bool mergesInside(const Fields& fields);
 
 // The merged tiddler: the local fields in their order with the merged values, then the fields only the
 // remote side added. None when a field other than `modified` and `modifier` changed differently on both
-// sides, when the text still conflicts, or when any version may not be merged inside.
-std::optional<Fields> mergeFields(const Fields& base, const Fields& local, const Fields& remote);
+// sides, when the text still conflicts, or when any version may not be merged inside. `tooLarge` is set
+// when the text was too large to merge word by word (see mergeText).
+std::optional<Fields> mergeFields(const Fields& base, const Fields& local, const Fields& remote,
+                                  bool* tooLarge = nullptr);
 
 }  // namespace korvane

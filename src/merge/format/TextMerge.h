@@ -13,8 +13,10 @@ namespace korvane {
 // line by line, the region merged again word by word (one word with the spaces after it per line).
 // None while any region still conflicts, and where both sides inserted the same lines, or the same
 // words in one region, at different places (git would take both, and the insertion would stand twice):
-// the caller keeps the versions apart, never a conflict marker.
-std::optional<std::string> mergeText(std::string_view base, std::string_view local, std::string_view remote);
+// the caller keeps the versions apart, never a conflict marker. A region whose word merge would take
+// more than 8 times its size (and more than 128 MB) is not merged by words: none, and `tooLarge` set.
+std::optional<std::string> mergeText(std::string_view base, std::string_view local, std::string_view remote,
+                                     bool* tooLarge = nullptr);
 
 // The same merge of the three texts taken as lines; none when a region conflicts.
 std::optional<std::string> mergeLines(std::string_view base, std::string_view local, std::string_view remote);

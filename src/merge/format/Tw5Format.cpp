@@ -206,7 +206,12 @@ std::optional<std::string> Tw5Run::mergeVersions(const Visit& v) {
             return std::nullopt;
         }
     }
-    const std::optional<Fields> merged = mergeFields(versions[0], versions[1], versions[2]);
+    bool tooLarge = false;
+    const std::optional<Fields> merged = mergeFields(versions[0], versions[1], versions[2], &tooLarge);
+    if (tooLarge) {
+        m_context.host.showMessage(msg::textTooLargeForWords(v.title), MessageIcon::Information,
+                                   std::string(kAppTitle));
+    }
     return merged ? std::optional<std::string>(entryOf(*merged)) : std::nullopt;
 }
 

@@ -53,7 +53,7 @@ void MergeRun::lookForUneditedCopy() {
         return;
     }
     const WikiFormat& format = formatNamed(m_docs.local.format);
-    const std::string declined = m_lastMergeOffered ? m_paths.local + ".LastMerge" : std::string();
+    const std::string declined = m_lastMergeOffered ? lastMergePath(m_paths.local) : std::string();
     const auto until = std::chrono::steady_clock::now() + kMostSearchTime;
     const std::uint64_t largerSide = std::max(m_docs.localText.size(), m_docs.remoteText.size());
 

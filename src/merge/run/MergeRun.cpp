@@ -9,6 +9,7 @@
 #include "merge/Messages.h"
 #include "merge/run/MergeRun.h"
 #include "merge/save/FileSave.h"
+#include "merge/sync/EarlierSaves.h"
 #include "merge/sync/SyncCopies.h"
 
 namespace korvane {
@@ -63,7 +64,7 @@ std::vector<std::string> MergeRun::savedPaths() const {
         paths.push_back(m_paths.remote);
     }
     if (hasUneditedCopy() || !syncCopy) {
-        paths.push_back(hasUneditedCopy() ? m_paths.unedited : m_paths.local + ".LastMerge");
+        paths.push_back(hasUneditedCopy() ? m_paths.unedited : lastMergePath(m_paths.local));
     }
     return paths;
 }
@@ -160,7 +161,7 @@ bool MergeRun::checkPaths() {
             return false;
         }
     } else {
-        const std::string lastMerge = m_paths.local + ".LastMerge";
+        const std::string lastMerge = lastMergePath(m_paths.local);
         if (m_fs.isFile(lastMerge)) {
             // A .LastMerge copy that cannot be where both sides started (the result of a merge with
             // another copy, say) is still offered, after a message that says what speaks against it;

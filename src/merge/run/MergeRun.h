@@ -111,6 +111,9 @@ class MergeRun {
     // The one version a tiddler that both sides changed merges into (fields, then text), when the run
     // merges inside tiddlers and the versions merge; none otherwise, and the tiddler stays a conflict.
     std::optional<std::string> mergedVersion(const Visit& v);
+    // The sides that would delete most of the wiki (see kMassDeletionMinimum), which the merge asks about
+    // before it goes on; none without an unedited copy.
+    std::vector<MassDeletion> massDeletions(const VisitingList& titles) const;
 
     // The source of the backup number: a fraction 0 <= r < 1 per call.
     void setRandomSource(std::function<double()> random) { m_random = std::move(random); }

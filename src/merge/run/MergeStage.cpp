@@ -283,9 +283,9 @@ bool askAboutMassDeletion(MergeHost& host, const MassDeletion& d) {
                      std::string(msg::kMassDeletionTitle), false});
 }
 
-bool MergeRun::confirmDeletions(const VisitingList& titles) {
+std::vector<MassDeletion> MergeRun::massDeletions(const VisitingList& titles) const {
     if (!hasUneditedDocument()) {
-        return true;  // without an unedited copy no side deletes: every difference is put to the user
+        return {};  // without an unedited copy no side deletes: every difference is put to the user
     }
     MassDeletion bySide[2] = {{true, 0, 0, m_paths.remote}, {false, 0, 0, m_paths.local}};
     for (std::size_t i = 0; i < titles.size(); ++i) {
@@ -297,8 +297,18 @@ bool MergeRun::confirmDeletions(const VisitingList& titles) {
             bySide[1].deleted += h.remote && !h.local ? 1 : 0;
         }
     }
+    std::vector<MassDeletion> most;
     for (const MassDeletion& d : bySide) {
-        if (d.deleted >= kMassDeletionMinimum && 2 * d.deleted > d.held && !m_host.allowMassDeletion(d)) {
+        if (d.deleted >= kMassDeletionMinimum && 2 * d.deleted > d.held) {
+            most.push_back(d);
+        }
+    }
+    return most;
+}
+
+bool MergeRun::confirmDeletions(const VisitingList& titles) {
+    for (const MassDeletion& d : massDeletions(titles)) {
+        if (!m_host.allowMassDeletion(d)) {
             m_stopped = true;
             return false;
         }

@@ -10,11 +10,14 @@ namespace {
 
 // Backup and temporary names carry a number from 1 to this; so many free names are tried at most.
 constexpr double kLargestNumber = 99999999.0;
+constexpr std::size_t kNumberDigits = 8;
 constexpr int kAttempts = 1000;
 
 }  // namespace
 
-std::string FileSave::drawFreePath(const std::string& base, const std::string& suffix) {
+std::string FileSave::drawFreePath(const std::string& path, std::string_view infix, std::string_view suffix) {
+    // Room for the longest number, so that the shortened part is the same whatever number is drawn.
+    const std::string base = nameWithTail(path, infix, kNumberDigits + suffix.size());
     if (!m_random) {
         m_random = [engine = std::mt19937(std::random_device{}())]() mutable {
             return std::uniform_real_distribution<double>(0.0, 1.0)(engine);
@@ -22,9 +25,9 @@ std::string FileSave::drawFreePath(const std::string& base, const std::string& s
     }
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         const auto number = static_cast<long>(std::floor(m_random() * kLargestNumber + 1.0));
-        std::string path = base + std::to_string(number) + suffix;
-        if (!m_fs.exists(path)) {
-            return path;
+        std::string drawn = base + std::to_string(number) + std::string(suffix);
+        if (!m_fs.exists(drawn)) {
+            return drawn;
         }
     }
     return {};

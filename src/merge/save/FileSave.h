@@ -51,8 +51,9 @@ class FileSave {
         m_host.showMessage(std::string(text), icon, std::string(title));
     }
     bool hasUneditedCopy() const { return isPathGiven(m_paths.unedited); }
-    // A path `base` + number + `suffix` that names nothing yet; empty when none was found.
-    std::string drawFreePath(const std::string& base, const std::string& suffix);
+    // A path `path` + `infix` + number + `suffix` that names nothing yet (with the name of `path` cut
+    // short as nameWithTail does when the whole would be too long); empty when none was found.
+    std::string drawFreePath(const std::string& path, std::string_view infix, std::string_view suffix);
     // Re-reads a file and compares it with what the run read at its start.
     std::optional<Problem> changedSince(const std::string& path, std::string_view textAtStart,
                                         std::string_view changedMessage);

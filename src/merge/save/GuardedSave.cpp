@@ -11,6 +11,7 @@
 #include "merge/Messages.h"
 #include "merge/save/FileSave.h"
 #include "merge/save/Recovery.h"
+#include "merge/sync/EarlierSaves.h"
 
 namespace korvane {
 namespace {
@@ -54,7 +55,7 @@ bool GuardedSave::checkTargets(SaveWork& w) {
     const std::string named[kTargets] = {m_paths.remote, m_paths.local,
                                          hasUneditedCopy()    ? m_paths.unedited
                                          : m_remoteIsSyncCopy ? std::string()
-                                                              : m_paths.local + ".LastMerge"};
+                                                              : lastMergePath(m_paths.local)};
     const std::string_view startTexts[kTargets] = {m_docs.remoteText, m_docs.localText, m_docs.uneditedText};
     // Every target is checked before the first change: a folder, a pipe or a device found halfway
     // through the renames would leave the files half replaced.
@@ -95,7 +96,7 @@ bool GuardedSave::checkTargets(SaveWork& w) {
 
 bool GuardedSave::writeNoteAndTemporaries(SaveWork& w) {
     const std::vector<std::string_view>& doc = m_document;
-    w.backup = w.remote().skipped ? std::string() : drawFreePath(w.remote().path + "-", "");
+    w.backup = w.remote().skipped ? std::string() : drawFreePath(w.remote().path, "-", "");
     if (w.backup.empty() && !w.remote().skipped) {
         message(msg::saveFailedUnchanged(std::string(msg::kRenaming), w.remote().path,
                                          std::string(msg::kNoBackupName)),
@@ -109,7 +110,7 @@ bool GuardedSave::writeNoteAndTemporaries(SaveWork& w) {
         if (t.skipped) {
             continue;
         }
-        t.temp = drawFreePath(t.path + ".korvane-", ".tmp");
+        t.temp = drawFreePath(t.path, ".korvane-", ".tmp");
         if (t.temp.empty()) {
             message(
                 msg::saveFailedUnchanged(std::string(msg::kWriting), t.path, std::string(msg::kNoTempName)),

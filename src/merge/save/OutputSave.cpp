@@ -12,18 +12,18 @@
 namespace korvane {
 namespace {
 
-// NAME.korvane-DIGITS.tmp or NAME.korvane-copy.tmp, the names of an output file's temporary files.
-bool isOutputTemporary(std::string_view name, std::string_view outputName) {
-    constexpr std::string_view kInfix = ".korvane-", kSuffix = ".tmp";
-    if (!name.starts_with(outputName)) {
+// STEM.korvane-DIGITS.tmp or STEM.korvane-copy.tmp, the names of an output file's temporary files
+// (`stem` is the name of outputTempStem, which ends with ".korvane-").
+bool isOutputTemporary(std::string_view name, std::string_view stem) {
+    constexpr std::string_view kSuffix = ".tmp";
+    if (!name.starts_with(stem)) {
         return false;
     }
-    name.remove_prefix(outputName.size());
-    if (!name.starts_with(kInfix) || !name.ends_with(kSuffix) ||
-        name.size() <= kInfix.size() + kSuffix.size()) {
+    name.remove_prefix(stem.size());
+    if (!name.ends_with(kSuffix) || name.size() <= kSuffix.size()) {
         return false;
     }
-    const std::string_view middle = name.substr(kInfix.size(), name.size() - kInfix.size() - kSuffix.size());
+    const std::string_view middle = name.substr(0, name.size() - kSuffix.size());
     return middle == "copy" ||
            std::all_of(middle.begin(), middle.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
@@ -40,8 +40,9 @@ std::string removeOutputLeftovers(FileSystem& fs, const std::string& output) {
     for (const std::string& path : outputs) {
         // With its separator; empty for ".".
         const std::string folder = path.substr(0, path.size() - nameOf(path).size());
+        const std::string stem = outputTempStem(path);
         for (const std::string& name : fs.namesInFolder(folder.empty() ? "." : folder)) {
-            if (isOutputTemporary(name, std::string_view(path).substr(folder.size()))) {
+            if (isOutputTemporary(name, nameOf(stem))) {
                 const FileInfo info = fs.inspect(folder + name);
                 if (info.plainFile() && now - info.modified > kQuiet) {
                     leftovers.push_back(folder + name);
@@ -82,7 +83,7 @@ RunResult OutputSave::run() {
         message(leftovers, MessageIcon::Information, kAppTitle);
     }
     const std::string& target = info.resolved;
-    const std::string temp = drawFreePath(target + ".korvane-", ".tmp");
+    const std::string temp = drawFreePath(target, ".korvane-", ".tmp");
     if (temp.empty()) {
         return fail(
             msg::saveFailedUnchanged(std::string(msg::kWriting), target, std::string(msg::kNoTempName)));

@@ -180,14 +180,20 @@ struct Survey {
 };
 
 // The note lies beside the file that the local path names; one beside a link to it is found as well.
-// Empty when there is none.
+// A note of a name too long for saveNotePath's shortened form (written by a Korvane that had none, on
+// a system that took the name) is found as a regular file of that name. Empty when there is none.
 std::string findNote(FileSystem& fs, const MergePaths& paths) {
-    const std::string notePath = saveNotePath(paths.local);
-    if (fs.inspect(notePath).kind != FileKind::Missing) {
-        return notePath;
+    for (const std::string& local : {paths.local, fs.inspect(paths.local).resolved}) {
+        if (const std::string notePath = saveNotePath(local);
+            fs.inspect(notePath).kind != FileKind::Missing) {
+            return notePath;
+        }
+        if (const std::string longForm = local + ".korvane-save";
+            longForm != saveNotePath(local) && fs.inspect(longForm).kind == FileKind::Regular) {
+            return longForm;
+        }
     }
-    const std::string resolved = saveNotePath(fs.inspect(paths.local).resolved);
-    return resolved == notePath || fs.inspect(resolved).kind == FileKind::Missing ? std::string() : resolved;
+    return {};
 }
 
 // What the save left at each target and its temporary file, against the note.

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-namespace korvane {
+#include "platform/FileSystem.h"
 
-class FileSystem;
+namespace korvane {
 
 // The size and a checksum of a content: tells a complete copy from a cut-off or changed one.
 struct Fingerprint {
@@ -41,9 +41,10 @@ struct SaveNote {
 };
 
 // The note lies beside the local file (the file a symbolic link names), under the name the next run
-// looks for.
+// looks for: NAME.korvane-save, or, where that name would be too long for the system, a shortened
+// NAME with a hash of the whole name (see nameWithTail).
 inline std::string saveNotePath(const std::string& localPath) {
-    return localPath + ".korvane-save";
+    return nameWithTail(localPath, ".korvane-save");
 }
 
 // A save of one output file leaves no note: what a kill left of it is its temporary file beside the
@@ -52,5 +53,11 @@ inline std::string saveNotePath(const std::string& localPath) {
 // save still running is never touched), in the order of their names; a line for each, saying that it
 // was removed or why it could not be, or nothing when there was none.
 std::string removeOutputLeftovers(FileSystem& fs, const std::string& output);
+
+// NAME.korvane-, what the temporary names beside an output file begin with; NAME shortened where
+// NAME.korvane-DIGITS.tmp (8 digits at most) would be too long for the system.
+inline std::string outputTempStem(const std::string& output) {
+    return nameWithTail(output, ".korvane-", 12);
+}
 
 }  // namespace korvane

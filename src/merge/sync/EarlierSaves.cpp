@@ -101,7 +101,7 @@ std::vector<EarlierSave> earlierSavesOf(FileSystem& fs, const std::string& wikiP
     if (const std::string versions = versionsFolder(fs, folder); !versions.empty()) {
         collect(fs, versions, name, SaveNaming::Versions, saves);
     }
-    const std::string lastMerge = real + ".LastMerge";
+    const std::string lastMerge = lastMergePath(real);
     if (const FileInfo info = fs.inspect(lastMerge); info.plainFile()) {
         saves.push_back({lastMerge, info.modified, info.size});
     }

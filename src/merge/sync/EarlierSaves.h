@@ -4,7 +4,7 @@
 //                  wiki that holds `.stversions` and REL the wiki's folder below ROOT
 //   TiddlyDesktop  NAME_backup/STEM.YYYYMMDDHHMMSSmmm[ N].EXT beside the wiki (NAME is STEM.EXT)
 //   TiddlyWiki     STEM.YYYYMMDD[.]HHMMSSmmm.EXT beside the wiki, as its own backups are named
-//   Korvane        NAME.LastMerge, the unedited copy of the last merge
+//   Korvane        NAME.LastMerge, the unedited copy of the last merge (see lastMergePath)
 #pragma once
 
 #include <chrono>
@@ -16,6 +16,12 @@
 #include "platform/FileSystem.h"
 
 namespace korvane {
+
+// Where a merge keeps the unedited copy of the wiki at `wikiPath` for the next one: NAME.LastMerge
+// beside it, NAME shortened where that name would be too long for the system (see nameWithTail).
+inline std::string lastMergePath(const std::string& wikiPath) {
+    return nameWithTail(wikiPath, ".LastMerge");
+}
 
 struct EarlierSave {
     std::string path;
