@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Takes the README's screenshots on a virtual display: the main window on the sample trio, the
-# conflict dialog of a tiddler that both sides changed, maximized and at its designed size, and the
-# review window on the TiddlyWiki 5 sample trio with every difference listed.
+# Takes the screenshots of the README and the user guide on a virtual display: the main window on the
+# sample trio, the conflict dialog of a tiddler that both sides changed, maximized and at its designed
+# size (and a copy of that with its five boxes numbered, for docs/user-guide.md), and the review window
+# on the TiddlyWiki 5 sample trio with every difference listed.
 # Needs: a Release build in build/ (./run.sh builds one), xvfb, xauth, openbox, xdotool, imagemagick.
 #   xvfb-run -s "-screen 0 1280x1024x24" docs/take-screenshots.sh
 set -euo pipefail
@@ -31,6 +32,17 @@ xdotool mousemove 640 10 click --repeat 2 --delay 80 1
 sleep 2
 dialog=$(xdotool search --name '^Merging item 3 of 11$' | head -1)
 import -window "$dialog" -frame docs/conflict-dialog.png
+# The labelled copy: a white margin on the left, and in it a numbered red circle with a line to each
+# of the five boxes (their middles at the designed size: 68, 157, 245, 332 and 421 pixels down).
+convert docs/conflict-dialog.png -background white -gravity northwest -splice 40x0 \
+    -stroke '#c0102a' -strokewidth 2 \
+    -draw 'line 30,68 52,68' -draw 'line 30,157 52,157' -draw 'line 30,245 52,245' \
+    -draw 'line 30,332 52,332' -draw 'line 30,421 52,421' \
+    -fill '#c0102a' -draw 'circle 17,68 17,55' -draw 'circle 17,157 17,144' -draw 'circle 17,245 17,232' \
+    -draw 'circle 17,332 17,319' -draw 'circle 17,421 17,408' \
+    -stroke none -fill white -font DejaVu-Sans-Bold -pointsize 16 \
+    -annotate +12+58 1 -annotate +12+147 2 -annotate +12+235 3 -annotate +12+322 4 -annotate +12+411 5 \
+    -alpha off docs/conflict-dialog-labelled.png
 
 kill "$korvane"
 
