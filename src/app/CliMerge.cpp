@@ -357,6 +357,10 @@ int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool namesConfl
             return kExitStopped;
         }
         written = label.empty() ? savedText(run) : "wrote " + msg::quoted(label);
+        if (!run.keptFor().empty()) {
+            written += "; kept the files it replaced in " + msg::quoted(run.backupFolder()) + " (korvane-cli undo " +
+                       msg::quoted(run.keptFor()) + " puts them back)";
+        }
     }
     const std::size_t titles = run.titles().size();
     printError(namesConflicts
@@ -453,6 +457,7 @@ int mergeCommand(const std::vector<std::string>& args) {
     if (!o->out.empty() && !o->dryRun) {
         run.writeOnlyTo(o->out);
     }
+    run.keepBackupsIn(userBackupFolder());
     const int status = runMerge(run, host, o->rule, o->mergeInside && !o->ruleGiven, o->dryRun, true, o->out);
     if (run.identical() && !o->out.empty() && !o->dryRun) {
         return copyLocalTo(fs, o->paths.local, o->out);
