@@ -59,8 +59,9 @@ std::string hex(std::uint64_t n) {
     return text;
 }
 
-// The name of an entry: the time of the merge (UTC) and a counter, so that names sort by age.
-std::string entryName(std::time_t when, int counter) {
+// The name of an entry: the time of the merge (UTC, to the microsecond) and a counter, so that names
+// sort by age, across wikis too.
+std::string entryName(std::time_t when, long micros, int counter) {
     std::tm t{};
 #ifdef _WIN32
     gmtime_s(&t, &when);
@@ -68,8 +69,8 @@ std::string entryName(std::time_t when, int counter) {
     gmtime_r(&when, &t);
 #endif
     char text[40];
-    std::snprintf(text, sizeof text, "%04d%02d%02d-%02d%02d%02d-%03d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday,
-                  t.tm_hour, t.tm_min, t.tm_sec, counter);
+    std::snprintf(text, sizeof text, "%04d%02d%02d-%02d%02d%02d-%06ld-%03d", t.tm_year + 1900, t.tm_mon + 1,
+                  t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, micros, counter);
     return text;
 }
 
@@ -175,11 +176,14 @@ FsError Backups::keep(const std::string& wiki, const std::vector<ToKeep>& files,
     if (FsError err = m_fs.makeFolders(folder)) {
         return err;
     }
-    KeptMerge m{folder, wiki, static_cast<std::int64_t>(std::time(nullptr)), {}};
+    const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(
+                            std::chrono::system_clock::now().time_since_epoch())
+                            .count();
+    KeptMerge m{folder, wiki, static_cast<std::int64_t>(micros / 1000000), {}};
     const std::vector<std::string> taken = m_fs.namesInFolder(folder);
     std::string name;
     for (int counter = 1; name.empty() || std::find(taken.begin(), taken.end(), name) != taken.end(); ++counter) {
-        name = entryName(static_cast<std::time_t>(m.when), counter);
+        name = entryName(static_cast<std::time_t>(m.when), static_cast<long>(micros % 1000000), counter);
     }
     m.folder = folder + "/" + name;
     failedPath = m.folder;

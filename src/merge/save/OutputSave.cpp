@@ -65,6 +65,10 @@ RunResult OutputSave::run() {
             {QuestionKind::SaveOutput, msg::saveOutput(m_output), std::string(msg::kSaveFilesTitle)})) {
         return RunResult::NotSaved;
     }
+    const std::string wiki = absolutePath(m_output);
+    if (!m_backupFolder.empty()) {
+        Backups(m_fs, m_backupFolder).dropCutOff(wiki);  // before the output's names are counted
+    }
     const FileInfo info = m_fs.inspect(m_output);
     const auto fail = [this](const std::string& text) {
         message(text, MessageIcon::Critical, kAppTitle);
@@ -94,10 +98,8 @@ RunResult OutputSave::run() {
     // The output it replaces is kept for an undo (under the output's own name: the local file of a merge
     // tool is one of git's temporary files).
     std::optional<Backups> backups;
-    const std::string wiki = absolutePath(m_output);
     if (!m_backupFolder.empty() && info.kind != FileKind::Missing) {
         backups.emplace(m_fs, m_backupFolder);
-        backups->dropCutOff(wiki);
         const std::optional<std::string_view> bytes =
             m_atStart.held == OutputAtStart::Held::Local  ? std::optional<std::string_view>(m_docs.localText)
             : m_atStart.held == OutputAtStart::Held::Read ? std::optional<std::string_view>(m_atStart.text)
