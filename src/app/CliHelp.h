@@ -55,7 +55,8 @@ inline constexpr std::pair<std::string_view, std::string_view> kCommandHelp[] = 
      "FILE of merge --out), from the backup folder ($XDG_DATA_HOME/korvane/backups, by default\n"
      "~/.local/share/korvane/backups; %LOCALAPPDATA%\\Korvane\\backups on Windows). Refuses, changing\n"
      "nothing, when a file changed since the merge wrote it. What it replaces is kept as a merge of its\n"
-     "own, so a second undo takes the first back. Exit status 0 when the files were put back, 2 otherwise.\n"},
+     "own, so a second undo takes the first back. Exit status 0 when the files were put back, 2 "
+     "otherwise.\n"},
     {"backups",
      "Usage: korvane-cli backups WIKI\n\n"
      "Lists the files kept of the last merges of WIKI (at most 10 per wiki and 2 GB in all, oldest first\n"

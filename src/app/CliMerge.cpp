@@ -358,8 +358,8 @@ int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool namesConfl
         }
         written = label.empty() ? savedText(run) : "wrote " + msg::quoted(label);
         if (!run.keptFor().empty()) {
-            written += "; kept the files it replaced in " + msg::quoted(run.backupFolder()) + " (korvane-cli undo " +
-                       msg::quoted(run.keptFor()) + " puts them back)";
+            written += "; kept the files it replaced in " + msg::quoted(run.backupFolder()) +
+                       " (korvane-cli undo " + msg::quoted(run.keptFor()) + " puts them back)";
         }
     }
     const std::size_t titles = run.titles().size();

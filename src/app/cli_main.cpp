@@ -243,12 +243,9 @@ int main(int argc, char** argv) {
     }
     // The commands that merge and write, and the ones that set Korvane up beside git and sync tools.
     const std::pair<std::string_view, int (*)(const std::vector<std::string>&)> commands[] = {
-        {"merge", cli::mergeCommand},
-        {"merge-driver", cli::mergeDriverCommand},
-        {"conflicts", cli::conflictsCommand},
-        {"undo", cli::undoCommand},
-        {"backups", cli::backupsCommand},
-        {"git-setup", cli::gitSetupCommand},
+        {"merge", cli::mergeCommand},         {"merge-driver", cli::mergeDriverCommand},
+        {"conflicts", cli::conflictsCommand}, {"undo", cli::undoCommand},
+        {"backups", cli::backupsCommand},     {"git-setup", cli::gitSetupCommand},
     };
     for (const auto& [word, command] : commands) {
         if (!args.empty() && args[0] == word) {

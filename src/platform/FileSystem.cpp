@@ -419,7 +419,7 @@ FsError PosixFileSystem::makeFolders(const std::string& path) {
             break;
         }
     }
-    struct stat st{};
+    struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? FsError() : FsError(reasonOf(ENOTDIR));
 }
 

@@ -43,7 +43,8 @@ std::string userBackupFolder() {
         return std::string(data) + "/korvane/backups";
     }
     const char* home = std::getenv("HOME");
-    return home != nullptr && *home != '\0' ? std::string(home) + "/.local/share/korvane/backups" : std::string();
+    return home != nullptr && *home != '\0' ? std::string(home) + "/.local/share/korvane/backups"
+                                            : std::string();
 #endif
 }
 

@@ -24,8 +24,8 @@ class SaveStage : public ::testing::Test {
                                                     {remote, test::readBytes(remote)},
                                                     {unedited, test::readBytes(unedited)}};
     std::unique_ptr<MergeRun> run;
-    test::TempDir kept;
-    const std::string backups = kept.path("backups");
+    test::TempDir keptDir;
+    const std::string backups = keptDir.path("backups");
     bool keepBackups = false;
 
     // Puts back the three files as they were at the start, and nothing else (and no backup).
@@ -350,8 +350,8 @@ TEST_F(SaveStage, ASyncToolsCopyStaysAsItWasUntilTheUserDeletesIt) {
 TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
     struct Killed {};
     enum class Kept { None, Linked, Copied };
-    for (const auto& [u, keeping] : {std::pair{unedited, Kept::None}, {std::string(), Kept::Linked},
-                                     {unedited, Kept::Copied}}) {
+    for (const auto& [u, keeping] :
+         {std::pair{unedited, Kept::None}, {std::string(), Kept::Linked}, {unedited, Kept::Copied}}) {
         SCOPED_TRACE((u.empty() ? "without unedited copy, " : "with unedited copy, ") +
                      std::to_string(static_cast<int>(keeping)));
         keepBackups = keeping != Kept::None;
@@ -365,8 +365,11 @@ TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
         fs.ops.clear();
         fs.failWhen = noLink;
         ASSERT_EQ(run->save(), RunResult::Saved);
-        EXPECT_EQ(std::count_if(fs.ops.begin(), fs.ops.end(), [](const std::string& op) { return op.starts_with("writeNew:" + backups); }),
-                  keeping == Kept::Copied ? 4 : keeping == Kept::Linked ? 1 : 0);
+        EXPECT_EQ(std::count_if(fs.ops.begin(), fs.ops.end(),
+                                [&](const std::string& op) { return op.starts_with("writeNew:" + backups); }),
+                  keeping == Kept::Copied   ? 4
+                  : keeping == Kept::Linked ? 1
+                                            : 0);
         const std::vector<std::string> steps = fs.ops;
         ASSERT_GT(steps.size(), 10u);
         // Each step: failing alone, failing with the putting back of the remote file failing too, killed.
@@ -403,11 +406,12 @@ TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
                         << f.path;
                 }
             }
-            const bool noFileChanged = host.messages.size() > 1 &&
-                                       host.messages.back().text.find("No file was changed") != std::string::npos;
+            const bool noFileChanged =
+                host.messages.size() > 1 &&
+                host.messages.back().text.find("No file was changed") != std::string::npos;
             EXPECT_EQ(entries.size(), keepBackups && result == RunResult::Saved ? 1u
-                                      : kill || !noFileChanged             ? entries.size()
-                                                                           : 0u);
+                                      : kill || !noFileChanged                  ? entries.size()
+                                                                                : 0u);
             if (kill) {
                 const bool localChanged =
                     at.rfind("read:" + remote + "-", 0) == 0 || at.rfind("writeNew:", 0) == 0;
@@ -557,7 +561,9 @@ TEST_F(SaveStage, AnUndoPutsBackWhatEachKindOfSaveReplaced) {
 TEST_F(SaveStage, ASaveCutOffAfterKeepingItsBackupDoesNotBlockTheNext) {
     keepBackups = true;
     prepare(unedited);
-    fs.failWhen = [&](const std::string& op) { return op.starts_with("rename:" + remote + ">") ? throw 0 : false; };
+    fs.failWhen = [&](const std::string& op) {
+        return op.starts_with("rename:" + remote + ">") ? throw 0 : false;
+    };
     EXPECT_THROW(run->save(), int);
     fs.failWhen = nullptr;
     ASSERT_EQ(fs.inspect(local).links, 2u);
@@ -574,8 +580,10 @@ TEST_F(SaveStage, BackupsArePrunedToTenMergesPerWikiAndToTheirSize) {
     const std::string a = dir.write("a.html", "0123456789"), b = dir.write("b.html", "abcdefghij");
     Backups kept(fs, backups, 35);
     std::string failed;
+    // A save replaces the file by a new one, never writing it in place (which would write the links too).
+    const auto save = [&](int i) { std::filesystem::rename(dir.write("new", "merge " + std::to_string(i)), a); };
     for (int i = 0; i < 12; ++i) {
-        std::ofstream(a, std::ios::binary) << "merge " << i;
+        save(i);
         ASSERT_FALSE(kept.keep(a, {{a, true, std::nullopt, 0644, std::nullopt}}, failed));
         kept.prune(a);
     }
@@ -584,7 +592,7 @@ TEST_F(SaveStage, BackupsArePrunedToTenMergesPerWikiAndToTheirSize) {
     EXPECT_EQ(test::readBytes(left.front().folder + "/" + left.front().files[0].kept), "merge 8");
     Backups roomy(fs, backups);
     for (int i = 12; i < 23; ++i) {
-        std::ofstream(a, std::ios::binary) << "merge " << i;
+        save(i);
         ASSERT_FALSE(roomy.keep(a, {{a, true, std::nullopt, 0644, std::nullopt}}, failed));
         roomy.prune(a);
     }

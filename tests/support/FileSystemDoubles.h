@@ -11,8 +11,8 @@
 namespace korvane::test {
 
 // Any file system, here the real one unless another is given, with a record of every operation
-// ("read:PATH", "writeNew:PATH", "rename:FROM>TO", "remove:PATH", "link:FROM>TO", ...) in the order they were asked
-// for, and a way to make any chosen one fail with "Injected failure". Several files are read and
+// ("read:PATH", "writeNew:PATH", "rename:FROM>TO", "remove:PATH", "link:FROM>TO", ...) in the order they were
+// asked for, and a way to make any chosen one fail with "Injected failure". Several files are read and
 // written one after another, so that the record keeps its order and every single step can fail.
 class InjectingFileSystem : public FileSystem {
   public:

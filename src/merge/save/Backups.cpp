@@ -19,7 +19,11 @@ constexpr std::string_view kManifest = "manifest.txt", kHeader = "korvane backup
 std::string escaped(std::string_view text) {
     std::string out;
     for (char c : text) {
-        const char* with = c == '\\' ? "\\\\" : c == '\t' ? "\\t" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : nullptr;
+        const char* with = c == '\\'   ? "\\\\"
+                           : c == '\t' ? "\\t"
+                           : c == '\n' ? "\\n"
+                           : c == '\r' ? "\\r"
+                                       : nullptr;
         with ? void(out += with) : void(out += c);
     }
     return out;
@@ -68,7 +72,7 @@ std::string entryName(std::time_t when, long micros, int counter) {
 #else
     gmtime_r(&when, &t);
 #endif
-    char text[40];
+    char text[112];
     std::snprintf(text, sizeof text, "%04d%02d%02d-%02d%02d%02d-%06ld-%03d", t.tm_year + 1900, t.tm_mon + 1,
                   t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, micros, counter);
     return text;
@@ -86,7 +90,8 @@ std::string plainName(std::string_view name) {
 }
 
 std::string manifestText(const KeptMerge& m) {
-    std::string text = std::string(kHeader) + "\nwiki\t" + escaped(m.wiki) + "\nwhen\t" + std::to_string(m.when) + "\n";
+    std::string text =
+        std::string(kHeader) + "\nwiki\t" + escaped(m.wiki) + "\nwhen\t" + std::to_string(m.when) + "\n";
     for (const KeptFile& f : m.files) {
         text += "file\t" + f.kept + "\t" + std::to_string(f.size) + "\t" + std::to_string(f.mode) + "\t" +
                 (f.written ? std::to_string(f.written->size) + "\t" + hex(f.written->hash) : "-\t-") + "\t" +
@@ -182,7 +187,8 @@ FsError Backups::keep(const std::string& wiki, const std::vector<ToKeep>& files,
     KeptMerge m{folder, wiki, static_cast<std::int64_t>(micros / 1000000), {}};
     const std::vector<std::string> taken = m_fs.namesInFolder(folder);
     std::string name;
-    for (int counter = 1; name.empty() || std::find(taken.begin(), taken.end(), name) != taken.end(); ++counter) {
+    for (int counter = 1; name.empty() || std::find(taken.begin(), taken.end(), name) != taken.end();
+         ++counter) {
         name = entryName(static_cast<std::time_t>(m.when), static_cast<long>(micros % 1000000), counter);
     }
     m.folder = folder + "/" + name;
@@ -203,7 +209,9 @@ FsError Backups::keep(const std::string& wiki, const std::vector<ToKeep>& files,
             ReadOutcome read;
             if (err && !t.bytes) {
                 read = m_fs.readWhole(t.path);
-                err = read.status == ReadStatus::Ok ? FsError() : FsError(read.reason.empty() ? "read short" : read.reason);
+                err = read.status == ReadStatus::Ok
+                          ? FsError()
+                          : FsError(read.reason.empty() ? "read short" : read.reason);
             }
             const std::string_view bytes = t.bytes ? *t.bytes : std::string_view(read.text);
             if (err && !(err = m_fs.writeNewDurable(path, {bytes}, 0600))) {
@@ -219,7 +227,8 @@ FsError Backups::keep(const std::string& wiki, const std::vector<ToKeep>& files,
         }
         m.files.push_back(std::move(k));
     }
-    if (FsError err = m_fs.writeNewDurable(m.folder + "/" + std::string(kManifest), {manifestText(m)}, 0600)) {
+    if (FsError err =
+            m_fs.writeNewDurable(m.folder + "/" + std::string(kManifest), {manifestText(m)}, 0600)) {
         dropLast();
         return err;
     }
@@ -273,7 +282,8 @@ void Backups::prune(const std::string& wiki) {
 std::pair<bool, std::string> Backups::undo(const std::string& wiki) {
     const std::vector<KeptMerge> kept = merges(wiki);
     if (kept.empty()) {
-        return {false, "Error: No merge of \"" + wiki + "\" is kept in \"" + m_root + "\". No file was changed."};
+        return {false,
+                "Error: No merge of \"" + wiki + "\" is kept in \"" + m_root + "\". No file was changed."};
     }
     const KeptMerge& last = kept.back();
     // What each file holds now must be what the merge wrote there.
@@ -301,8 +311,10 @@ std::pair<bool, std::string> Backups::undo(const std::string& wiki) {
             }
         }
         replaced.push_back(
-            {f.path, f.written.has_value(), f.written ? std::optional<std::string_view>(now[i].text) : std::nullopt, info.mode,
-             f.kept.empty() ? std::nullopt : std::optional(fingerprintOf({std::string_view(originals[i].text)}))});
+            {f.path, f.written.has_value(),
+             f.written ? std::optional<std::string_view>(now[i].text) : std::nullopt, info.mode,
+             f.kept.empty() ? std::nullopt
+                            : std::optional(fingerprintOf({std::string_view(originals[i].text)}))});
     }
     if (!refused.empty()) {
         return {false, "Error: The merge kept in \"" + last.folder + "\" was not undone:" + refused +
@@ -320,7 +332,8 @@ std::pair<bool, std::string> Backups::undo(const std::string& wiki) {
             continue;
         }
         temps[i] = last.files[i].path + ".korvane-undo.tmp";
-        if (FsError err = m_fs.writeNewDurable(temps[i], {std::string_view(originals[i].text)}, last.files[i].mode)) {
+        if (FsError err =
+                m_fs.writeNewDurable(temps[i], {std::string_view(originals[i].text)}, last.files[i].mode)) {
             for (std::size_t j = 0; j < i; ++j) {
                 (void)(temps[j].empty() ? FsError() : m_fs.remove(temps[j]));
             }
@@ -332,8 +345,8 @@ std::pair<bool, std::string> Backups::undo(const std::string& wiki) {
     for (std::size_t i = 0; i < last.files.size(); ++i) {
         const std::string& path = last.files[i].path;
         if (FsError err = temps[i].empty() ? m_fs.remove(path) : m_fs.rename(temps[i], path)) {
-            std::string text = "Error: The merge was undone only in part: putting back \"" + path + "\" failed: " +
-                               *err + "." + done;
+            std::string text = "Error: The merge was undone only in part: putting back \"" + path +
+                               "\" failed: " + *err + "." + done;
             for (std::size_t j = i; j < last.files.size(); ++j) {
                 text += "\n\"" + last.files[j].path + "\": as the merge left it" +
                         (temps[j].empty() ? std::string() : "; its original is in \"" + temps[j] + "\"");
@@ -344,7 +357,8 @@ std::pair<bool, std::string> Backups::undo(const std::string& wiki) {
     }
     prune(wiki);
     return {true, "Undid the merge kept in \"" + last.folder + "\":" + done +
-                      "\nWhat the undo replaced is kept too; korvane-cli undo \"" + wiki + "\" again takes it back."};
+                      "\nWhat the undo replaced is kept too; korvane-cli undo \"" + wiki +
+                      "\" again takes it back."};
 }
 
 }  // namespace korvane

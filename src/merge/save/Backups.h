@@ -23,8 +23,8 @@ struct ToKeep {
     std::string path;                       // symbolic links resolved
     bool exists = true;                     // false for a file the save creates
     std::optional<std::string_view> bytes;  // what it holds, when the save read it
-    unsigned mode = 0644;                      // its permission bits, given back by an undo
-    std::optional<Fingerprint> written;        // what the save leaves there; none when it removes it
+    unsigned mode = 0644;                   // its permission bits, given back by an undo
+    std::optional<Fingerprint> written;     // what the save leaves there; none when it removes it
 };
 
 // One file of a kept merge.

@@ -161,8 +161,8 @@ bool GuardedSave::keepOriginals(SaveWork& w) {
             // The bytes as read serve for a copy; an existing .LastMerge file the run did not read is read
             // then.
             const bool read = i != kUnedited || hasUneditedCopy();
-            files.push_back({t.path, !t.before.empty(),
-                             read ? std::optional(startTexts[i]) : std::nullopt, t.modeBefore, w.note.merged});
+            files.push_back({t.path, !t.before.empty(), read ? std::optional(startTexts[i]) : std::nullopt,
+                             t.modeBefore, w.note.merged});
         }
     }
     w.backups = std::make_unique<Backups>(m_fs, m_backupFolder);
@@ -356,13 +356,14 @@ RunResult GuardedSave::run() {
         !checkUnchanged(w) || !replaceTargets(w)) {
         return RunResult::SaveFailed;
     }
-    finishSave(w);
     if (w.backups) {
+        // Before the note goes, so that a save cut off while pruning is still found and cleaned up.
         w.backups->prune(absolutePath(m_paths.local));
         if (m_keptFor) {
             *m_keptFor = absolutePath(m_paths.local);
         }
     }
+    finishSave(w);
     if (m_remoteIsSyncCopy) {
         offerToDeleteSyncCopy();
     }

@@ -105,7 +105,8 @@ RunResult OutputSave::run() {
             : m_atStart.held == OutputAtStart::Held::Read ? std::optional<std::string_view>(m_atStart.text)
                                                           : std::nullopt;
         std::string failed;
-        if (FsError err = backups->keep(wiki, {{target, true, bytes, info.mode, fingerprintOf(m_document)}}, failed)) {
+        if (FsError err =
+                backups->keep(wiki, {{target, true, bytes, info.mode, fingerprintOf(m_document)}}, failed)) {
             const FsError removeErr = m_fs.remove(temp);
             return fail(msg::backupFailed(failed, m_backupFolder, *err) + std::string(msg::kNoFileChanged) +
                         (removeErr ? msg::tempNotRemoved(temp, *removeErr) : std::string()));

@@ -12,8 +12,8 @@
 #include <exception>
 
 #include "merge/Messages.h"
-#include "merge/save/Backups.h"
 #include "merge/run/MergeRun.h"
+#include "merge/save/Backups.h"
 #include "platform/FileSystem.h"
 #include "ui/Twips.h"
 #include "ui/about/frmAbout.h"
