@@ -488,6 +488,9 @@ TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
                     << "stray file " << name << "; message: " << shown;
             }
             if (result != RunResult::Saved) {
+                EXPECT_EQ(shown.starts_with("Error: The merged document was not saved: keeping a backup of "),
+                          at.starts_with("mkdir:") || at.starts_with("writeNew:" + backups))
+                    << shown;
                 EXPECT_FALSE(shown.empty());
                 EXPECT_EQ(host.messages.back().icon, MessageIcon::Critical);
                 const bool unchanged =
@@ -581,7 +584,9 @@ TEST_F(SaveStage, BackupsArePrunedToTenMergesPerWikiAndToTheirSize) {
     Backups kept(fs, backups, 35);
     std::string failed;
     // A save replaces the file by a new one, never writing it in place (which would write the links too).
-    const auto save = [&](int i) { std::filesystem::rename(dir.write("new", "merge " + std::to_string(i)), a); };
+    const auto save = [&](int i) {
+        std::filesystem::rename(dir.write("new", "merge " + std::to_string(i)), a);
+    };
     for (int i = 0; i < 12; ++i) {
         save(i);
         ASSERT_FALSE(kept.keep(a, {{a, true, std::nullopt, 0644, std::nullopt}}, failed));
