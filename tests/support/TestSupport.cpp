@@ -16,7 +16,8 @@ namespace {
 // The programs and saves that tests run keep their backups in a folder of the test's temporary files,
 // never in the user's own.
 const bool g_privateBackups = [] {
-    setEnvironment("XDG_DATA_HOME", (std::filesystem::temp_directory_path() / "korvane-test-data").string());
+    const std::string folder = (std::filesystem::temp_directory_path() / "korvane-test-data").string();
+    setEnvironment(kOnWindows ? "LOCALAPPDATA" : "XDG_DATA_HOME", folder);
     return true;
 }();
 }  // namespace
