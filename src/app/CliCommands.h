@@ -20,6 +20,8 @@ inline constexpr std::string_view kMergeUsage =
     "       korvane-cli merge-driver [--allow-deletions] [--no-field-merge] [--password-file FILE]\n"
     "                                BASE OURS THEIRS PATH\n"
     "                                [MARKER-SIZE [OURS-LABEL THEIRS-LABEL]]\n"
+    "       korvane-cli undo WIKI\n"
+    "       korvane-cli backups WIKI\n"
     "       korvane-cli conflicts WIKI\n"
     "       korvane-cli git-setup [--global] [--apply]\n";
 
@@ -30,6 +32,8 @@ void appendEscaped(std::string& line, std::string_view value);
 int mergeCommand(const std::vector<std::string>& args);
 int mergeDriverCommand(const std::vector<std::string>& args);
 int conflictsCommand(const std::vector<std::string>& args);
+int undoCommand(const std::vector<std::string>& args);
+int backupsCommand(const std::vector<std::string>& args);
 int gitSetupCommand(const std::vector<std::string>& args);
 
 void printError(std::string_view line);

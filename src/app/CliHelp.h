@@ -31,7 +31,8 @@ inline constexpr std::pair<std::string_view, std::string_view> kCommandHelp[] = 
      "REMOTE, and UNEDITED or LOCAL.LastMerge, which it creates), makes REMOTE read-only, and keeps a note\n"
      "(LOCAL.korvane-save) and a backup of REMOTE until the save is done. With --out it writes only FILE "
      "and\n"
-     "changes no input; --dry-run writes nothing. A side that would delete most of the wiki stops it unless\n"
+     "changes no input; --dry-run writes nothing. The files it replaces are kept in the backup folder\n"
+     "first (see undo and backups). A side that would delete most of the wiki stops it unless\n"
      "--allow-deletions is given; --no-field-merge keeps every tiddler both sides changed a conflict.\n"
      "Without /lastmerge and LOCAL.LastMerge it reads an earlier save of LOCAL as the unedited copy (from\n"
      "Syncthing's .stversions, TiddlyDesktop's NAME_backup folder or TiddlyWiki's backups beside LOCAL)\n"
@@ -57,6 +58,20 @@ inline constexpr std::pair<std::string_view, std::string_view> kCommandHelp[] = 
      "Exit status: 0 merged cleanly; 1 conflicts were kept as two tiddlers, or only one side is a wiki (git\n"
      "marks the file conflicted); 2 bad usage, or a check stopped it: OURS is unchanged. For a file that is\n"
      "no wiki, git merge-file's own status.\n"},
+    {"undo",
+     "Usage: korvane-cli undo WIKI\n\n"
+     "Puts back the files that the last merge of WIKI replaced (WIKI: the local file of a merge, or the\n"
+     "FILE of merge --out), from the backup folder ($XDG_DATA_HOME/korvane/backups, by default\n"
+     "~/.local/share/korvane/backups; %LOCALAPPDATA%\\Korvane\\backups on Windows). Refuses, changing\n"
+     "nothing, when a file changed since the merge wrote it. What it replaces is kept as a merge of its\n"
+     "own, so a second undo takes the first back. Exit status 0 when the files were put back, 2 "
+     "otherwise.\n"},
+    {"backups",
+     "Usage: korvane-cli backups WIKI\n\n"
+     "Lists the files kept of the last merges of WIKI (at most 10 per wiki and 2 GB in all, oldest first\n"
+     "out), oldest first, one line per file: WHEN SIZE ORIGINAL KEPT, tab-separated (WHEN the local time\n"
+     "YYYY-MM-DD HH:MM:SS of the merge, SIZE in bytes, ORIGINAL the path it replaced, KEPT the copy).\n"
+     "Writes nothing.\n"},
     {"conflicts",
      "Usage: korvane-cli conflicts WIKI\n\n"
      "Lists the conflict copies that sync tools left beside WIKI, oldest first. Writes nothing. Merge one\n"

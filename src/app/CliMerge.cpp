@@ -351,6 +351,10 @@ int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool namesConfl
             return kExitStopped;
         }
         written = label.empty() ? savedText(run) : "wrote " + msg::quoted(label);
+        if (!run.keptFor().empty()) {
+            written += "; kept the files it replaced in " + msg::quoted(run.backupFolder()) +
+                       " (korvane-cli undo " + msg::quoted(run.keptFor()) + " puts them back)";
+        }
     }
     for (const std::string& line : host.inertCopies) {
         printError(line);
@@ -468,6 +472,7 @@ int mergeCommand(const std::vector<std::string>& args) {
     if (!out.empty() && !dryRun) {
         run.writeOnlyTo(out);
     }
+    run.keepBackupsIn(userBackupFolder());
     const int status = runMerge(run, host, rule, mergeInside && !ruleGiven, dryRun, true, out);
     if (run.identical() && !out.empty() && !dryRun) {
         return copyLocalTo(fs, o.paths.local, out);

@@ -265,6 +265,8 @@ int main(int argc, char** argv) {
         {"merge", cli::mergeCommand},
         {"merge-driver", cli::mergeDriverCommand},
         {"conflicts", cli::conflictsCommand},
+        {"undo", cli::undoCommand},
+        {"backups", cli::backupsCommand},
         {"git-setup", cli::gitSetupCommand},
     };
     for (const auto& [word, command] : commands) {

@@ -398,6 +398,38 @@ std::vector<std::string> PosixFileSystem::namesInFolder(const std::string& folde
     return names;
 }
 
+FsError PosixFileSystem::hardLink(const std::string& existing, const std::string& link) {
+    if (::link(existing.c_str(), link.c_str()) != 0) {
+        return reasonOf(errno);
+    }
+    syncFolder(link);
+    return std::nullopt;
+}
+
+FsError PosixFileSystem::makeFolders(const std::string& path) {
+    // Each missing folder from the top down, each flushed into the folder above it.
+    for (std::size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
+        const std::string folder = path.substr(0, at);
+        if (!folder.empty() && ::mkdir(folder.c_str(), 0700) == 0) {
+            syncFolder(folder);
+        } else if (!folder.empty() && errno != EEXIST) {
+            return reasonOf(errno);
+        }
+        if (at == std::string::npos) {
+            break;
+        }
+    }
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? FsError() : FsError(reasonOf(ENOTDIR));
+}
+
+FsError PosixFileSystem::removeFolder(const std::string& path) {
+    if (::rmdir(path.c_str()) != 0) {
+        return reasonOf(errno);
+    }
+    return std::nullopt;
+}
+
 std::string folderOf(std::string_view path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string_view::npos ? std::string(".")

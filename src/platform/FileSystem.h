@@ -139,7 +139,24 @@ class FileSystem {
     virtual FileInfo inspect(const std::string& path) = 0;
     // The names in a folder (without "." and ".."), in no particular order; none when it cannot be read.
     virtual std::vector<std::string> namesInFolder(const std::string& /*folder*/) { return {}; }
+    // Gives the file at `existing` a second name `link` (which must not exist yet) and flushes the folder
+    // entry. Fails where the two are on different file systems, or the file system has no hard links.
+    [[nodiscard]] virtual FsError hardLink(const std::string& /*existing*/, const std::string& /*link*/) {
+        return FsError("no hard links here");
+    }
+    // Creates the folder `path` and every missing folder above it, readable by the user only; nothing
+    // when it exists already.
+    [[nodiscard]] virtual FsError makeFolders(const std::string& /*path*/) { return std::nullopt; }
+    // Removes an empty folder.
+    [[nodiscard]] virtual FsError removeFolder(const std::string& /*path*/) { return std::nullopt; }
 };
+
+// The per-user folder that keeps the files a save replaced: $XDG_DATA_HOME/korvane/backups
+// (~/.local/share/korvane/backups when that is not set), %LOCALAPPDATA%\Korvane\backups on Windows;
+// empty when the environment names no such place.
+std::string userBackupFolder();
+// `path` made absolute against the working folder, with "." and ".." resolved as text.
+std::string absolutePath(const std::string& path);
 
 // A path's folder ("." for a bare name, "/" at the root) and its last component. On Windows a
 // backslash parts a path as well, and a drive's root is "C:\\".
@@ -187,6 +204,9 @@ class WindowsFileSystem : public FileSystem {
     [[nodiscard]] FsError remove(const std::string& path) override;
     FileInfo inspect(const std::string& path) override;
     std::vector<std::string> namesInFolder(const std::string& folder) override;
+    [[nodiscard]] FsError hardLink(const std::string& existing, const std::string& link) override;
+    [[nodiscard]] FsError makeFolders(const std::string& path) override;
+    [[nodiscard]] FsError removeFolder(const std::string& path) override;
 };
 using MachineFileSystem = WindowsFileSystem;
 #else
@@ -217,6 +237,9 @@ class PosixFileSystem : public FileSystem {
     [[nodiscard]] FsError remove(const std::string& path) override;
     FileInfo inspect(const std::string& path) override;
     std::vector<std::string> namesInFolder(const std::string& folder) override;
+    [[nodiscard]] FsError hardLink(const std::string& existing, const std::string& link) override;
+    [[nodiscard]] FsError makeFolders(const std::string& path) override;
+    [[nodiscard]] FsError removeFolder(const std::string& path) override;
 };
 using MachineFileSystem = PosixFileSystem;
 #endif

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "platform/FileSystem.h"
 #include "platform/ReadLoops.h"
@@ -444,6 +445,28 @@ std::vector<std::string> WindowsFileSystem::namesInFolder(const std::string& fol
     } while (FindNextFileW(search, &found));
     FindClose(search);
     return names;
+}
+
+// NTFS keeps both names of a hard link on one volume; another volume, FAT or a network share refuses.
+FsError WindowsFileSystem::hardLink(const std::string& existing, const std::string& link) {
+    const std::wstring target = widePath(existing);
+    if (!CreateHardLinkW(widePath(link).c_str(), target.c_str(), nullptr)) {
+        return refusal(GetLastError(), {target});
+    }
+    return std::nullopt;
+}
+
+FsError WindowsFileSystem::makeFolders(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(widePath(path)), ec);
+    return ec ? FsError(ec.message()) : FsError();
+}
+
+FsError WindowsFileSystem::removeFolder(const std::string& path) {
+    if (!RemoveDirectoryW(widePath(path).c_str())) {
+        return reasonOf(GetLastError());
+    }
+    return std::nullopt;
 }
 
 // Both / and \ part a Windows path; a drive's root keeps its backslash ("C:\"), since "C:" alone is

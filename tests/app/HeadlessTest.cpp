@@ -52,7 +52,7 @@ TEST(Headless, MergeRunsOutputStatusAndFiles) {
          {inputs[0], {"o.html", merged({same, edited, pair, added, friends})}, inputs[1], inputs[2]}},
         // Three files, as the desktop program saves them.
         {"/lastmerge %D/u.html --conflicts remote", 1, decided("remote"),
-         summary + "remote; wrote \"%D/l.html\", \"%D/r.html\" and \"%D/u.html\".\n",
+         summary + "remote; wrote \"%D/l.html\", \"%D/r.html\" and \"%D/u.html\"; kept the files it replaced in \"",
          {{"l.html", remote}, {"r.html", remote}, {"u.html", remote}}},
         // Without an unedited copy every difference is a conflict; the .LastMerge copy is made.
         {"--conflicts local", 1, "2\tC\tlocal\tE\n3\tC\tlocal\tB\n4\tB\tlocal\tM\n5\tA\tdropped\tG\n6\tA\tdropped\tT\n",

@@ -33,7 +33,8 @@ TEST(Programs, OutputErrorsAndExitStatus) {
                                                              : "'" KORVANE_CLI_PATH "' ";
         std::string out;
         const int status = test::runShell("cd '" + dir.dir().string() +
-                                              "' && K='" KORVANE_PATH "' && C='" KORVANE_CLI_PATH "' && " +
+                                              "' && export XDG_DATA_HOME=\"$PWD/xdg\" && K='" KORVANE_PATH
+                                              "' && C='" KORVANE_CLI_PATH "' && " +
                                               program + fill(row.in.at(1)),
                                           err, &out);
         std::vector<std::string> expected;

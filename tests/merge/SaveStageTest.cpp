@@ -7,6 +7,7 @@
 
 #include "merge/Messages.h"
 #include "merge/run/MergeRun.h"
+#include "merge/save/Backups.h"
 #include "support/TestSupport.h"
 
 namespace korvane {
@@ -23,10 +24,14 @@ class SaveStage : public ::testing::Test {
                                                     {remote, test::readBytes(remote)},
                                                     {unedited, test::readBytes(unedited)}};
     std::unique_ptr<MergeRun> run;
+    test::TempDir keptDir;
+    const std::string backups = keptDir.path("backups");
+    bool keepBackups = false;
 
-    // Puts back the three files as they were at the start, and nothing else.
+    // Puts back the three files as they were at the start, and nothing else (and no backup).
     void resetFiles() {
         fs.failWhen = nullptr;
+        std::filesystem::remove_all(backups);
         for (const auto& f : std::filesystem::directory_iterator(dir.dir())) {
             (void)MachineFileSystem().remove(f.path().string());  // read-only ones too, on Windows as well
         }
@@ -39,6 +44,7 @@ class SaveStage : public ::testing::Test {
     void prepare(const std::string& u) {
         host = {};
         run = std::make_unique<MergeRun>(host, fs, MergePaths{local, remote, u});
+        run->keepBackupsIn(keepBackups ? backups : std::string());
         ASSERT_TRUE(run->load() && run->merge());
         host.log.clear();
         host.messages.clear();
@@ -339,16 +345,31 @@ TEST_F(SaveStage, ASyncToolsCopyStaysAsItWasUntilTheUserDeletesIt) {
 // three files in order (all as they were, or all merged) and leaves nothing else behind. When another
 // program changed the local file (and the unedited copy) after a kill before the renames, the save is
 // not finished and the changes stay; when it wrote a new remote file, nothing is touched.
+// With backups kept (as hard links, or as copies where no link can be made), every complete entry holds
+// the originals, a save holds one, and a save that changed no file leaves none.
 TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
     struct Killed {};
-    for (const std::string& u : {unedited, std::string()}) {
-        SCOPED_TRACE(u.empty() ? "without unedited copy" : "with unedited copy");
+    enum class Kept { None, Linked, Copied };
+    for (const auto& [u, keeping] :
+         {std::pair{unedited, Kept::None}, {std::string(), Kept::Linked}, {unedited, Kept::Copied}}) {
+        SCOPED_TRACE((u.empty() ? "without unedited copy, " : "with unedited copy, ") +
+                     std::to_string(static_cast<int>(keeping)));
+        keepBackups = keeping != Kept::None;
+        const auto noLink = [&](const std::string& op) {
+            return keeping == Kept::Copied && op.starts_with("link:");
+        };
         const std::string third = u.empty() ? local + ".LastMerge" : unedited;
         resetFiles();
         prepare(u);
         const std::string merged = run->newDocument();
         fs.ops.clear();
+        fs.failWhen = noLink;
         ASSERT_EQ(run->save(), RunResult::Saved);
+        EXPECT_EQ(std::count_if(fs.ops.begin(), fs.ops.end(),
+                                [&](const std::string& op) { return op.starts_with("writeNew:" + backups); }),
+                  keeping == Kept::Copied   ? 4
+                  : keeping == Kept::Linked ? 1
+                                            : 0);
         const std::vector<std::string> steps = fs.ops;
         ASSERT_GT(steps.size(), 10u);
         // Each step: failing alone, failing with the putting back of the remote file failing too, killed.
@@ -360,8 +381,8 @@ TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
             std::size_t count = 0;
             fs.failWhen = [&](const std::string& op) {
                 if (count++ != k % steps.size())
-                    return count > k % steps.size() && k >= steps.size() &&
-                           op.rfind("rename:" + remote + "-", 0) == 0;
+                    return noLink(op) || (count > k % steps.size() && k >= steps.size() &&
+                                          op.rfind("rename:" + remote + "-", 0) == 0);
                 if (!kill)
                     return true;
                 if (op.rfind("writeNew:", 0) == 0)
@@ -376,6 +397,21 @@ TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
                 ASSERT_TRUE(kill);
             }
             fs.failWhen = nullptr;
+            // Every complete entry holds the originals as the run read them.
+            const std::vector<KeptMerge> entries = Backups(fs, backups).merges(local);
+            for (const KeptMerge& m : entries) {
+                for (const KeptFile& f : m.files) {
+                    EXPECT_EQ(f.kept.empty() ? "" : test::readBytes(m.folder + "/" + f.kept),
+                              originals.count(f.path) ? originals.at(f.path) : "")
+                        << f.path;
+                }
+            }
+            const bool noFileChanged =
+                host.messages.size() > 1 &&
+                host.messages.back().text.find("No file was changed") != std::string::npos;
+            EXPECT_EQ(entries.size(), keepBackups && result == RunResult::Saved ? 1u
+                                      : kill || !noFileChanged                  ? entries.size()
+                                                                                : 0u);
             if (kill) {
                 const bool localChanged =
                     at.rfind("read:" + remote + "-", 0) == 0 || at.rfind("writeNew:", 0) == 0;
@@ -452,6 +488,9 @@ TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
                     << "stray file " << name << "; message: " << shown;
             }
             if (result != RunResult::Saved) {
+                EXPECT_EQ(shown.starts_with("Error: The merged document was not saved: keeping a backup of "),
+                          at.starts_with("mkdir:") || at.starts_with("writeNew:" + backups))
+                    << shown;
                 EXPECT_FALSE(shown.empty());
                 EXPECT_EQ(host.messages.back().icon, MessageIcon::Critical);
                 const bool unchanged =
@@ -461,6 +500,114 @@ TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
             }
         }
     }
+}
+
+}  // namespace
+}  // namespace korvane
+
+namespace korvane {
+namespace {
+
+// An undo after each kind of save puts back every file it replaced (a new .LastMerge copy is removed,
+// the remote file gets its permissions back), and a second undo takes the first back. A file changed
+// since the merge wrote it makes the undo refuse and change nothing.
+TEST_F(SaveStage, AnUndoPutsBackWhatEachKindOfSaveReplaced) {
+    keepBackups = true;
+    const std::string out = dir.write("out.html", "what the output held");
+    for (const std::string& u : {unedited, std::string(), std::string("out")}) {
+        SCOPED_TRACE(u);
+        resetFiles();
+        std::ofstream(out, std::ios::binary) << "what the output held";
+        const bool toOutput = u == "out";
+        host = {};
+        run = std::make_unique<MergeRun>(host, fs, MergePaths{local, remote, toOutput ? unedited : u});
+        run->keepBackupsIn(backups);
+        if (toOutput) {
+            run->writeOnlyTo(out);
+        }
+        ASSERT_TRUE(run->load() && run->merge());
+        ASSERT_EQ(run->save(), RunResult::Saved);
+        const std::string wiki = toOutput ? out : local;
+        EXPECT_EQ(run->keptFor(), wiki);
+        const auto saved = test::snapshot(dir.dir());
+        Backups kept(fs, backups);
+        const auto [undone, text] = kept.undo(wiki);
+        EXPECT_TRUE(undone) << text;
+        auto expected = originals;
+        if (toOutput) {
+            expected = {{out, "what the output held"}};
+        }
+        for (const auto& [path, bytes] : expected) {
+            if (path != unedited || !u.empty()) {
+                EXPECT_EQ(test::readBytes(path), bytes) << path;
+            }
+        }
+        EXPECT_FALSE(std::filesystem::exists(local + ".LastMerge"));
+        EXPECT_EQ(fs.inspect(remote).mode, test::kOnWindows ? 0666u : 0644u);  // no longer read-only
+        EXPECT_TRUE(kept.undo(wiki).first);                                    // the undo is undone
+        EXPECT_EQ(test::snapshot(dir.dir()), saved);
+        EXPECT_EQ(kept.merges(wiki).size(), 3u);
+        std::ofstream(wiki, std::ios::app) << ' ';
+        const auto changed = test::snapshot(dir.dir());
+        const auto [refused, why] = kept.undo(wiki);
+        EXPECT_FALSE(refused);
+        EXPECT_NE(why.find("\"" + wiki + "\" changed since the merge wrote it.\nNo file was changed."),
+                  std::string::npos)
+            << why;
+        EXPECT_EQ(test::snapshot(dir.dir()), changed);
+        EXPECT_EQ(kept.merges(wiki).size(), 3u);
+    }
+}
+
+// A save killed after it linked the originals into the backup folder leaves the files with two names;
+// the next save drops that entry (it replaced nothing) instead of refusing the files.
+TEST_F(SaveStage, ASaveCutOffAfterKeepingItsBackupDoesNotBlockTheNext) {
+    keepBackups = true;
+    prepare(unedited);
+    fs.failWhen = [&](const std::string& op) {
+        return op.starts_with("rename:" + remote + ">") ? throw 0 : false;
+    };
+    EXPECT_THROW(run->save(), int);
+    fs.failWhen = nullptr;
+    ASSERT_EQ(fs.inspect(local).links, 2u);
+    prepare(unedited);
+    ASSERT_EQ(run->save(), RunResult::Saved);
+    const std::vector<KeptMerge> left = Backups(fs, backups).merges(local);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(test::readBytes(left[0].folder + "/" + left[0].files[1].kept), originals.at(local));
+}
+
+// Ten merges are kept of each wiki, the oldest going first; then the oldest of all wikis go until the
+// kept files fit the size allowed, but never the newest merge.
+TEST_F(SaveStage, BackupsArePrunedToTenMergesPerWikiAndToTheirSize) {
+    const std::string a = dir.write("a.html", "0123456789"), b = dir.write("b.html", "abcdefghij");
+    Backups kept(fs, backups, 35);
+    std::string failed;
+    // A save replaces the file by a new one, never writing it in place (which would write the links too).
+    const auto save = [&](int i) {
+        std::filesystem::rename(dir.write("new", "merge " + std::to_string(i)), a);
+    };
+    for (int i = 0; i < 12; ++i) {
+        save(i);
+        ASSERT_FALSE(kept.keep(a, {{a, true, std::nullopt, 0644, std::nullopt}}, failed));
+        kept.prune(a);
+    }
+    std::vector<KeptMerge> left = kept.merges(a);
+    ASSERT_EQ(left.size(), 4u);  // 7 bytes each: the size allowed takes the rest
+    EXPECT_EQ(test::readBytes(left.front().folder + "/" + left.front().files[0].kept), "merge 8");
+    Backups roomy(fs, backups);
+    for (int i = 12; i < 23; ++i) {
+        save(i);
+        ASSERT_FALSE(roomy.keep(a, {{a, true, std::nullopt, 0644, std::nullopt}}, failed));
+        roomy.prune(a);
+    }
+    left = roomy.merges(a);
+    ASSERT_EQ(left.size(), 10u);
+    EXPECT_EQ(test::readBytes(left.front().folder + "/" + left.front().files[0].kept), "merge 13");
+    ASSERT_FALSE(Backups(fs, backups, 1).keep(b, {{b, true, std::nullopt, 0644, std::nullopt}}, failed));
+    Backups(fs, backups, 1).prune(b);
+    EXPECT_EQ(roomy.merges({}).size(), 1u);
+    EXPECT_EQ(roomy.merges(b).size(), 1u);
 }
 
 }  // namespace

@@ -11,8 +11,8 @@
 namespace korvane::test {
 
 // Any file system, here the real one unless another is given, with a record of every operation
-// ("read:PATH", "writeNew:PATH", "rename:FROM>TO", "remove:PATH", ...) in the order they were asked
-// for, and a way to make any chosen one fail with "Injected failure". Several files are read and
+// ("read:PATH", "writeNew:PATH", "rename:FROM>TO", "remove:PATH", "link:FROM>TO", ...) in the order they were
+// asked for, and a way to make any chosen one fail with "Injected failure". Several files are read and
 // written one after another, so that the record keeps its order and every single step can fail.
 class InjectingFileSystem : public FileSystem {
   public:
@@ -60,6 +60,15 @@ class InjectingFileSystem : public FileSystem {
                     [&] { return m_inner.inspect(p); });
     }
     std::vector<std::string> namesInFolder(const std::string& f) override { return m_inner.namesInFolder(f); }
+    FsError hardLink(const std::string& from, const std::string& to) override {
+        return pass("link:" + from + ">" + to, [&] { return m_inner.hardLink(from, to); });
+    }
+    FsError makeFolders(const std::string& p) override {
+        return pass("mkdir:" + p, [&] { return m_inner.makeFolders(p); });
+    }
+    FsError removeFolder(const std::string& p) override {
+        return pass("rmdir:" + p, [&] { return m_inner.removeFolder(p); });
+    }
 
   private:
     static constexpr const char* kInjected = "Injected failure";

@@ -59,6 +59,12 @@ class MemoryFileSystem : public FileSystem {
         return {f ? FileKind::Regular : FileKind::Missing, path, f ? f->mode : 0, f ? 1u : 0u, {}, ""};
     }
 
+    // A second name for a file that is only ever replaced whole, never written in place: a copy.
+    FsError hardLink(const std::string& from, const std::string& to) override {
+        const File* f = find(from);
+        return !f ? FsError(kMissing) : find(to) ? FsError("File exists") : (files[to] = *f, FsError());
+    }
+
   private:
     static constexpr const char* kMissing = "No such file or directory";
     File* find(const std::string& path) {

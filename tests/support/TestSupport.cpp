@@ -12,6 +12,16 @@
 
 namespace korvane::test {
 
+namespace {
+// The programs and saves that tests run keep their backups in a folder of the test's temporary files,
+// never in the user's own.
+const bool g_privateBackups = [] {
+    const std::string folder = (std::filesystem::temp_directory_path() / "korvane-test-data").string();
+    setEnvironment(kOnWindows ? "LOCALAPPDATA" : "XDG_DATA_HOME", folder);
+    return true;
+}();
+}  // namespace
+
 TempDir::TempDir() {
     std::random_device rd;
     m_dir = std::filesystem::temp_directory_path() /

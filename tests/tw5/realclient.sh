@@ -16,6 +16,7 @@ need chromium "test.sh installs the package chromium"
     { echo "FAIL: TiddlyWiki is not installed in $KORVANE_TW5_DIR (test.sh installs it)" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+export XDG_DATA_HOME=$work/data  # the merges keep their backups here, not in the user's folder
 status=0
 node "$here/trios.js" make "$work" > "$work/names" || { echo "FAIL: the trios could not be made" >&2; exit 1; }
 

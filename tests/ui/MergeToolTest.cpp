@@ -10,6 +10,7 @@
 #include <regex>
 
 #include "merge/Messages.h"
+#include "merge/save/Backups.h"
 #include "support/TestSupport.h"
 #include "ui/UiTestHelpers.h"
 #include "ui/conflict/frmMerge.h"
@@ -90,6 +91,12 @@ TEST(MergeTool, CommandLineAndOutputFile) {
             } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
                 titles.push_back(box->windowTitle().toStdString());
                 EXPECT_FALSE(box->text().startsWith("Saves all three files")) << box->text().toStdString();
+                // Every save here replaces a file, which is kept: the message says where and how to undo.
+                if (box->text().startsWith("The merged wiki is saved in:")) {
+                    EXPECT_TRUE(box->text().endsWith(QString::fromStdString(
+                        msg::backupsKept(userBackupFolder(), args[1] == "/local" ? args[2] : args[7]))))
+                        << box->text().toStdString();
+                }
                 if (changeOutput && box->windowTitle() == msg::kSaveFilesTitle.data()) {
                     dir.write("m.html", "changed");
                 }

@@ -47,9 +47,16 @@ RunResult MergeRun::run() {
 
 RunResult MergeRun::save() {
     std::function<double()>& random = m_random;
-    const SaveInputs in{
-        m_host,      m_fs, m_paths, m_docs, m_format->document().pieces(), random, remoteIsSyncCopy(),
-        m_remoteLost};
+    const SaveInputs in{m_host,
+                        m_fs,
+                        m_paths,
+                        m_docs,
+                        m_format->document().pieces(),
+                        random,
+                        remoteIsSyncCopy(),
+                        m_remoteLost,
+                        m_backupFolder,
+                        &m_keptFor};
     return m_outputPath.empty() ? GuardedSave(in).run() : OutputSave(in, m_outputPath, m_outputAtStart).run();
 }
 

@@ -100,6 +100,12 @@ class MergeRun {
     // refuse to replace it when another program changed it meanwhile.
     void writeOnlyTo(std::string path) { m_outputPath = std::move(path); }
 
+    // Keeps the originals of the files the save replaces in `folder` (see Backups), for an undo; none
+    // kept unless set. After a save, keptFor() names the wiki whose merge was kept (empty when none).
+    void keepBackupsIn(std::string folder) { m_backupFolder = std::move(folder); }
+    const std::string& backupFolder() const { return m_backupFolder; }
+    const std::string& keptFor() const { return m_keptFor; }
+
     // Merges a tiddler that both sides changed against its unedited version (fields, then text) before
     // it is settled as a conflict. Off unless set: the desktop program's dialogs ask as before.
     void mergeInsideTiddlers(bool on) { m_mergeInside = on; }
@@ -216,6 +222,8 @@ class MergeRun {
     std::unique_ptr<FormatRun> m_format;
     std::function<double()> m_random;
     std::string m_outputPath;
+    std::string m_backupFolder;
+    std::string m_keptFor;
     OutputAtStart m_outputAtStart;
     bool m_stopped = false;  // merge() returned false after a check stopped the run (not an end)
     bool m_identical = false;

@@ -26,6 +26,10 @@ struct SaveInputs {
     // document lacks.
     bool remoteIsSyncCopy = false;
     std::size_t remoteLost = 0;
+    // Where the originals of the replaced files are kept for an undo; none kept when empty. `keptFor` is
+    // set to the wiki whose merge was kept.
+    std::string backupFolder = {};
+    std::string* keptFor = nullptr;
 };
 
 // The steps that both saves share.
@@ -39,7 +43,9 @@ class FileSave {
           m_document(in.document),
           m_random(in.random),
           m_remoteIsSyncCopy(in.remoteIsSyncCopy),
-          m_remoteLost(in.remoteLost) {}
+          m_remoteLost(in.remoteLost),
+          m_backupFolder(in.backupFolder),
+          m_keptFor(in.keptFor) {}
 
     struct Problem {
         std::string text;
@@ -68,6 +74,8 @@ class FileSave {
     std::function<double()>& m_random;
     bool m_remoteIsSyncCopy;
     std::size_t m_remoteLost;
+    std::string m_backupFolder;
+    std::string* m_keptFor;
 };
 
 struct SaveWork;
@@ -86,6 +94,7 @@ class GuardedSave : private FileSave {
     // The steps of the save, in order; each false after it showed why the save stopped.
     bool checkTargets(SaveWork& w);
     bool writeNoteAndTemporaries(SaveWork& w);
+    bool keepOriginals(SaveWork& w);  // in the backup folder, for an undo
     bool moveRemoteToBackup(SaveWork& w);
     bool checkUnchanged(SaveWork& w);
     bool replaceTargets(SaveWork& w);
@@ -106,8 +115,9 @@ class GuardedSave : private FileSave {
     bool putBack(SaveWork& w, const Problem& problem);
 };
 
-// Writes the merged document only to one output file: no backup, no read-only mark, no .LastMerge
-// copy; refused when another program changed the output since the run started.
+// Writes the merged document only to one output file: no backup beside it, no read-only mark, no
+// .LastMerge copy; refused when another program changed the output since the run started. An output
+// that existed is kept in the backup folder first, when the run has one.
 class OutputSave : private FileSave {
   public:
     OutputSave(const SaveInputs& in, const std::string& output, const OutputAtStart& atStart)

@@ -8,7 +8,10 @@
 // the save no backup of it), and no .LastMerge copy is made beside it, which the sync tool would copy
 // to every device; the note then names no backup and no copy for those, and the recovery leaves them
 // alone.
+#include <memory>
+
 #include "merge/Messages.h"
+#include "merge/save/Backups.h"
 #include "merge/save/FileSave.h"
 #include "merge/save/Recovery.h"
 #include "merge/sync/EarlierSaves.h"
@@ -27,6 +30,7 @@ constexpr std::size_t kRemote = 0, kLocal = 1, kUnedited = 2, kTargets = 3;
 struct SaveTarget {
     std::string path;              // the file itself: a symbolic link stays a link, and its file is replaced
     std::optional<unsigned> mode;  // kept from the file it replaces
+    unsigned modeBefore = 0;
     std::optional<FileOwner> owner;
     std::string temp;         // where the merged document waits before it takes the path
     std::string_view before;  // what the path held before, for messages; empty for a new file
@@ -44,6 +48,7 @@ struct SaveWork {
     // Whether each temporary holds a complete copy; a failed write has removed its own file.
     std::vector<FsError> written = std::vector<FsError>(kTargets, FsError("not written"));
     bool remoteMoved = false;
+    std::unique_ptr<Backups> backups;  // the originals kept for an undo; none without a backup folder
 
     SaveTarget& remote() { return targets[kRemote]; }
 };
@@ -85,6 +90,7 @@ bool GuardedSave::checkTargets(SaveWork& w) {
         }
         // The remote file is marked read-only, so that nobody edits the shared copy by mistake.
         t.mode = i == kRemote ? info.mode & ~kWriteBits : info.mode;
+        t.modeBefore = info.mode;
         t.owner = info.owner;
         t.before = msg::kTargetNames[i];
         if (i != kUnedited || hasUneditedCopy()) {
@@ -144,8 +150,37 @@ bool GuardedSave::writeNoteAndTemporaries(SaveWork& w) {
     return true;
 }
 
+bool GuardedSave::keepOriginals(SaveWork& w) {
+    if (m_backupFolder.empty()) {
+        return true;
+    }
+    const std::string_view startTexts[kTargets] = {m_docs.remoteText, m_docs.localText, m_docs.uneditedText};
+    std::vector<ToKeep> files;
+    for (std::size_t i = 0; i < kTargets; ++i) {
+        const SaveTarget& t = w.targets[i];
+        if (!t.skipped) {
+            // The bytes as read serve for a copy; an existing .LastMerge file the run did not read is read
+            // then.
+            const bool read = i != kUnedited || hasUneditedCopy();
+            files.push_back({t.path, !t.before.empty(), read ? std::optional(startTexts[i]) : std::nullopt,
+                             t.modeBefore, w.note.merged});
+        }
+    }
+    w.backups = std::make_unique<Backups>(m_fs, m_backupFolder);
+    std::string failed;
+    if (FsError err = w.backups->keep(absolutePath(m_paths.local), files, failed)) {
+        w.backups.reset();
+        const std::string text = msg::backupFailed(failed, m_backupFolder, *err);
+        return giveUp(w, text, text + std::string(msg::kNoFileChanged), MessageIcon::Critical, kAppTitle);
+    }
+    return true;
+}
+
 bool GuardedSave::giveUp(SaveWork& w, const std::string& text, const std::string& unchangedText,
                          MessageIcon icon, std::string_view title) {
+    if (w.backups) {
+        w.backups->dropLast();  // no file was replaced: there is nothing to undo
+    }
     std::string notes;
     for (std::size_t i = 0; i < kTargets; ++i) {
         if (!w.written[i]) {
@@ -315,9 +350,19 @@ RunResult GuardedSave::run() {
         return RunResult::NotSaved;
     }
     SaveWork w;
-    if (!checkTargets(w) || !writeNoteAndTemporaries(w) || !moveRemoteToBackup(w) || !checkUnchanged(w) ||
-        !replaceTargets(w)) {
+    if (!m_backupFolder.empty()) {
+        Backups(m_fs, m_backupFolder).dropCutOff(absolutePath(m_paths.local));
+    }
+    if (!checkTargets(w) || !writeNoteAndTemporaries(w) || !keepOriginals(w) || !moveRemoteToBackup(w) ||
+        !checkUnchanged(w) || !replaceTargets(w)) {
         return RunResult::SaveFailed;
+    }
+    if (w.backups) {
+        // Before the note goes, so that a save cut off while pruning is still found and cleaned up.
+        w.backups->prune(absolutePath(m_paths.local));
+        if (m_keptFor) {
+            *m_keptFor = absolutePath(m_paths.local);
+        }
     }
     finishSave(w);
     if (m_remoteIsSyncCopy) {

@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "merge/Messages.h"
+#include "merge/save/Backups.h"
 #include "merge/save/FileSave.h"
 #include "merge/save/Recovery.h"
 
@@ -65,6 +66,10 @@ RunResult OutputSave::run() {
             {QuestionKind::SaveOutput, msg::saveOutput(m_output), std::string(msg::kSaveFilesTitle)})) {
         return RunResult::NotSaved;
     }
+    const std::string wiki = absolutePath(m_output);
+    if (!m_backupFolder.empty()) {
+        Backups(m_fs, m_backupFolder).dropCutOff(wiki);  // before the output's names are counted
+    }
     const FileInfo info = m_fs.inspect(m_output);
     const auto fail = [this](const std::string& text) {
         message(text, MessageIcon::Critical, kAppTitle);
@@ -91,6 +96,23 @@ RunResult OutputSave::run() {
     if (FsError err = m_fs.writeNewDurable(temp, m_document, mode, owner)) {
         return fail(msg::saveFailedUnchanged(std::string(msg::kWriting), temp, *err));
     }
+    // The output it replaces is kept for an undo (under the output's own name: the local file of a merge
+    // tool is one of git's temporary files).
+    std::optional<Backups> backups;
+    if (!m_backupFolder.empty() && info.kind != FileKind::Missing) {
+        backups.emplace(m_fs, m_backupFolder);
+        const std::optional<std::string_view> bytes =
+            m_atStart.held == OutputAtStart::Held::Local  ? std::optional<std::string_view>(m_docs.localText)
+            : m_atStart.held == OutputAtStart::Held::Read ? std::optional<std::string_view>(m_atStart.text)
+                                                          : std::nullopt;
+        std::string failed;
+        if (FsError err =
+                backups->keep(wiki, {{target, true, bytes, info.mode, fingerprintOf(m_document)}}, failed)) {
+            const FsError removeErr = m_fs.remove(temp);
+            return fail(msg::backupFailed(failed, m_backupFolder, *err) + std::string(msg::kNoFileChanged) +
+                        (removeErr ? msg::tempNotRemoved(temp, *removeErr) : std::string()));
+        }
+    }
     std::optional<Problem> problem;
     switch (m_atStart.held) {
         case OutputAtStart::Held::Missing:
@@ -112,11 +134,20 @@ RunResult OutputSave::run() {
         if (FsError removeErr = m_fs.remove(temp)) {
             notes = msg::tempNotRemoved(temp, *removeErr);
         }
+        if (backups) {
+            backups->dropLast();
+        }
         if (problem) {
             message(problem->unchangedText + notes, problem->icon, problem->title);
             return RunResult::SaveFailed;
         }
         return fail(msg::saveFailedUnchanged(msg::renamingTo(temp), target, *err) + notes);
+    }
+    if (backups) {
+        backups->prune(wiki);
+        if (m_keptFor) {
+            *m_keptFor = wiki;
+        }
     }
     return RunResult::Saved;
 }

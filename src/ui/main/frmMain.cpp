@@ -13,6 +13,7 @@
 
 #include "merge/Messages.h"
 #include "merge/run/MergeRun.h"
+#include "merge/save/Backups.h"
 #include "platform/FileSystem.h"
 #include "ui/Twips.h"
 #include "ui/about/frmAbout.h"
@@ -187,6 +188,7 @@ void frmMain::cmdMergeFiles_Click() {
     if (isMergeTool()) {
         run.writeOnlyTo(m_output);
     }
+    run.keepBackupsIn(userBackupFolder());
     // Every outcome has been shown to the user; a run that must end the program has ended it through
     // endProgram.
     const RunResult result = reviews() ? reviewRun(run) : run.run();
@@ -225,7 +227,11 @@ RunResult frmMain::reviewRun(MergeRun& run) {
     if (result == RunResult::Saved) {
         const std::vector<std::string> written =
             isMergeTool() ? std::vector<std::string>{m_output} : run.savedPaths();
-        showMessage(msg::reviewSaved(written), MessageIcon::Information, std::string(kAppTitle));
+        std::string text = msg::reviewSaved(written);
+        if (!run.keptFor().empty()) {
+            text += "\n\n" + msg::backupsKept(run.backupFolder(), run.keptFor());
+        }
+        showMessage(text, MessageIcon::Information, std::string(kAppTitle));
     }
     return result;
 }

@@ -1,0 +1,364 @@
+// The kept originals of every merge and the undo. The manifest of an entry is written last, so that an
+// entry without one (a save cut off while keeping) is never put back; the entries of one wiki lie in
+// one folder named after the wiki's path, so that its merges are found without reading the others.
+#include "merge/save/Backups.h"
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
+#include "merge/Messages.h"
+
+namespace korvane {
+namespace {
+
+constexpr std::string_view kManifest = "manifest.txt", kHeader = "korvane backup 1";
+
+std::string escaped(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        const char* with = c == '\\'   ? "\\\\"
+                           : c == '\t' ? "\\t"
+                           : c == '\n' ? "\\n"
+                           : c == '\r' ? "\\r"
+                                       : nullptr;
+        with ? void(out += with) : void(out += c);
+    }
+    return out;
+}
+
+std::string unescaped(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size()) {
+            const char c = text[++i];
+            out += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::vector<std::string_view> fieldsOf(std::string_view line) {
+    std::vector<std::string_view> fields;
+    for (std::size_t tab; (tab = line.find('\t')) != std::string_view::npos; line.remove_prefix(tab + 1)) {
+        fields.push_back(line.substr(0, tab));
+    }
+    fields.push_back(line);
+    return fields;
+}
+
+template <class Number>
+bool numberOf(std::string_view text, Number& n, int base = 10) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n, base);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+std::string hex(std::uint64_t n) {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(n));
+    return text;
+}
+
+// The name of an entry: the time of the merge (UTC, to the microsecond) and a counter, so that names
+// sort by age, across wikis too.
+std::string entryName(std::time_t when, long micros, int counter) {
+    std::tm t{};
+#ifdef _WIN32
+    gmtime_s(&t, &when);
+#else
+    gmtime_r(&when, &t);
+#endif
+    char text[112];
+    std::snprintf(text, sizeof text, "%04d%02d%02d-%02d%02d%02d-%06ld-%03d", t.tm_year + 1900, t.tm_mon + 1,
+                  t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, micros, counter);
+    return text;
+}
+
+// A name of the file for people who look into the folder, cut short and without separators.
+std::string plainName(std::string_view name) {
+    std::string out;
+    for (char c : name.substr(0, 60)) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                           c == '.' || c == '-' || c == '_';
+        out += plain ? c : '_';
+    }
+    return out;
+}
+
+std::string manifestText(const KeptMerge& m) {
+    std::string text =
+        std::string(kHeader) + "\nwiki\t" + escaped(m.wiki) + "\nwhen\t" + std::to_string(m.when) + "\n";
+    for (const KeptFile& f : m.files) {
+        text += "file\t" + f.kept + "\t" + std::to_string(f.size) + "\t" + std::to_string(f.mode) + "\t" +
+                (f.written ? std::to_string(f.written->size) + "\t" + hex(f.written->hash) : "-\t-") + "\t" +
+                escaped(f.path) + "\n";
+    }
+    return text + "end\n";
+}
+
+}  // namespace
+
+std::uint64_t KeptMerge::bytes() const {
+    std::uint64_t n = 0;
+    for (const KeptFile& f : files) {
+        n += f.size;
+    }
+    return n;
+}
+
+std::string Backups::wikiFolder(const std::string& wiki) const {
+    return m_root + "/" + plainName(nameOf(wiki)) + "-" + hex(fingerprintOf({wiki}).hash);
+}
+
+std::optional<KeptMerge> Backups::readEntry(const std::string& folder) {
+    ReadOutcome read = m_fs.readWhole(folder + "/" + std::string(kManifest));
+    if (read.status != ReadStatus::Ok) {
+        return std::nullopt;
+    }
+    std::string_view text = read.text;
+    KeptMerge m;
+    m.folder = folder;
+    bool ended = false, headed = false;
+    for (std::size_t end; (end = text.find('\n')) != std::string_view::npos; text.remove_prefix(end + 1)) {
+        const std::vector<std::string_view> f = fieldsOf(text.substr(0, end));
+        if (!headed) {
+            headed = f.size() == 1 && f[0] == kHeader;
+        } else if (f.size() == 2 && f[0] == "wiki") {
+            m.wiki = unescaped(f[1]);
+        } else if (f.size() == 2 && f[0] == "when" && numberOf(f[1], m.when)) {
+        } else if (f.size() == 7 && f[0] == "file") {
+            KeptFile k;
+            k.path = unescaped(f[6]);
+            k.kept = std::string(f[1]);
+            if (!numberOf(f[2], k.size) || !numberOf(f[3], k.mode)) {
+                return std::nullopt;
+            }
+            if (Fingerprint w; numberOf(f[4], w.size) && numberOf(f[5], w.hash, 16)) {
+                k.written = w;
+            }
+            m.files.push_back(std::move(k));
+        } else if (f.size() == 1 && f[0] == "end") {
+            ended = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!ended) {
+        return std::nullopt;  // a manifest cut short is no complete entry
+    }
+    return m;
+}
+
+std::vector<KeptMerge> Backups::merges(const std::string& wiki) {
+    std::vector<std::string> folders;
+    for (const std::string& name : m_fs.namesInFolder(m_root)) {
+        if (wiki.empty() || m_root + "/" + name == wikiFolder(wiki)) {
+            for (const std::string& entry : m_fs.namesInFolder(m_root + "/" + name)) {
+                folders.push_back(m_root + "/" + name + "/" + entry);
+            }
+        }
+    }
+    // Oldest first, across wikis too: the names begin with the time.
+    std::sort(folders.begin(), folders.end(), [](const std::string& a, const std::string& b) {
+        return nameOf(a) != nameOf(b) ? nameOf(a) < nameOf(b) : a < b;
+    });
+    std::vector<KeptMerge> merges;
+    for (const std::string& folder : folders) {
+        if (std::optional<KeptMerge> m = readEntry(folder)) {
+            merges.push_back(std::move(*m));
+        }
+    }
+    return merges;
+}
+
+FsError Backups::keep(const std::string& wiki, const std::vector<ToKeep>& files, std::string& failedPath) {
+    const std::string folder = wikiFolder(wiki);
+    failedPath = m_root;
+    if (FsError err = m_fs.makeFolders(folder)) {
+        return err;
+    }
+    const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(
+                            std::chrono::system_clock::now().time_since_epoch())
+                            .count();
+    KeptMerge m{folder, wiki, static_cast<std::int64_t>(micros / 1000000), {}};
+    const std::vector<std::string> taken = m_fs.namesInFolder(folder);
+    std::string name;
+    for (int counter = 1; name.empty() || std::find(taken.begin(), taken.end(), name) != taken.end();
+         ++counter) {
+        name = entryName(static_cast<std::time_t>(m.when), static_cast<long>(micros % 1000000), counter);
+    }
+    m.folder = folder + "/" + name;
+    failedPath = m.folder;
+    if (FsError err = m_fs.makeFolders(m.folder)) {
+        return err;
+    }
+    m_lastEntry = m.folder;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const ToKeep& t = files[i];
+        KeptFile k{t.path, {}, 0, t.mode, t.written};
+        if (t.exists) {
+            k.kept = std::to_string(i + 1) + "-" + plainName(nameOf(t.path));
+            const std::string path = m.folder + "/" + k.kept;
+            // A hard link costs no copy; where the file systems differ, a flushed copy of the bytes as read
+            // (read now when the save did not read them).
+            FsError err = m_fs.hardLink(t.path, path);
+            ReadOutcome read;
+            if (err && !t.bytes) {
+                read = m_fs.readWhole(t.path);
+                err = read.status == ReadStatus::Ok
+                          ? FsError()
+                          : FsError(read.reason.empty() ? "read short" : read.reason);
+            }
+            const std::string_view bytes = t.bytes ? *t.bytes : std::string_view(read.text);
+            if (err && !(err = m_fs.writeNewDurable(path, {bytes}, 0600))) {
+                k.size = bytes.size();
+            } else if (!err) {
+                k.size = t.bytes ? t.bytes->size() : m_fs.inspect(path).size;
+            }
+            if (err) {
+                failedPath = t.path;
+                dropLast();
+                return err;
+            }
+        }
+        m.files.push_back(std::move(k));
+    }
+    if (FsError err =
+            m_fs.writeNewDurable(m.folder + "/" + std::string(kManifest), {manifestText(m)}, 0600)) {
+        dropLast();
+        return err;
+    }
+    return std::nullopt;
+}
+
+void Backups::removeEntry(const std::string& folder) {
+    for (const std::string& name : m_fs.namesInFolder(folder)) {
+        (void)m_fs.remove(folder + "/" + name);
+    }
+    (void)m_fs.removeFolder(folder);
+}
+
+void Backups::dropLast() {
+    if (!m_lastEntry.empty()) {
+        removeEntry(m_lastEntry);
+        m_lastEntry.clear();
+    }
+}
+
+void Backups::dropCutOff(const std::string& wiki) {
+    const std::vector<KeptMerge> kept = merges(wiki);
+    if (kept.empty()) {
+        return;
+    }
+    for (const KeptFile& f : kept.back().files) {
+        if (!f.kept.empty() && m_fs.sameFile(kept.back().folder + "/" + f.kept, f.path)) {
+            removeEntry(kept.back().folder);
+            return;
+        }
+    }
+}
+
+void Backups::prune(const std::string& wiki) {
+    std::vector<KeptMerge> own = merges(wiki);
+    for (std::size_t i = 0; i + m_perWiki < own.size(); ++i) {
+        removeEntry(own[i].folder);
+    }
+    std::vector<KeptMerge> all = merges({});
+    std::uint64_t total = 0;
+    for (const KeptMerge& m : all) {
+        total += m.bytes();
+    }
+    // The newest merge stays whatever its size: it is the one an undo needs.
+    for (std::size_t i = 0; total > m_maxBytes && i + 1 < all.size(); ++i) {
+        removeEntry(all[i].folder);
+        total -= all[i].bytes();
+    }
+}
+
+std::pair<bool, std::string> Backups::undo(const std::string& wiki) {
+    const std::vector<KeptMerge> kept = merges(wiki);
+    if (kept.empty()) {
+        return {false,
+                "Error: No merge of \"" + wiki + "\" is kept in \"" + m_root + "\". No file was changed."};
+    }
+    const KeptMerge& last = kept.back();
+    // What each file holds now must be what the merge wrote there.
+    std::vector<ReadOutcome> now(last.files.size()), originals(last.files.size());
+    std::vector<ToKeep> replaced;
+    std::string refused;
+    for (std::size_t i = 0; i < last.files.size(); ++i) {
+        const KeptFile& f = last.files[i];
+        const FileInfo info = m_fs.inspect(f.path);
+        if (f.written) {
+            now[i] = m_fs.readWhole(f.path);
+            if (now[i].status != ReadStatus::Ok) {
+                refused += "\n\"" + f.path + "\" cannot be read: " +
+                           (now[i].reason.empty() ? std::string("read short") : now[i].reason) + ".";
+            } else if (fingerprintOf({std::string_view(now[i].text)}) != *f.written) {
+                refused += "\n\"" + f.path + "\" changed since the merge wrote it.";
+            }
+        } else if (info.kind != FileKind::Missing) {
+            refused += "\n\"" + f.path + "\" was made again since the merge removed it.";
+        }
+        if (!f.kept.empty()) {
+            originals[i] = m_fs.readWhole(last.folder + "/" + f.kept);
+            if (originals[i].status != ReadStatus::Ok || originals[i].text.size() != f.size) {
+                refused += "\nThe kept copy \"" + last.folder + "/" + f.kept + "\" cannot be read whole.";
+            }
+        }
+        replaced.push_back(
+            {f.path, f.written.has_value(),
+             f.written ? std::optional<std::string_view>(now[i].text) : std::nullopt, info.mode,
+             f.kept.empty() ? std::nullopt
+                            : std::optional(fingerprintOf({std::string_view(originals[i].text)}))});
+    }
+    if (!refused.empty()) {
+        return {false, "Error: The merge kept in \"" + last.folder + "\" was not undone:" + refused +
+                           "\nNo file was changed."};
+    }
+    std::string failedPath;
+    if (FsError err = keep(wiki, replaced, failedPath)) {
+        return {false, "Error: The merge was not undone: keeping a backup of \"" + failedPath + "\" in \"" +
+                           m_root + "\" failed: " + *err + ". No file was changed."};
+    }
+    // Every original goes into a flushed file beside its place before the first is put back.
+    std::vector<std::string> temps(last.files.size());
+    for (std::size_t i = 0; i < last.files.size(); ++i) {
+        if (last.files[i].kept.empty()) {
+            continue;
+        }
+        temps[i] = last.files[i].path + ".korvane-undo.tmp";
+        if (FsError err =
+                m_fs.writeNewDurable(temps[i], {std::string_view(originals[i].text)}, last.files[i].mode)) {
+            for (std::size_t j = 0; j < i; ++j) {
+                (void)(temps[j].empty() ? FsError() : m_fs.remove(temps[j]));
+            }
+            dropLast();
+            return {false, msg::saveFailedUnchanged(std::string(msg::kWriting), temps[i], *err)};
+        }
+    }
+    std::string done;
+    for (std::size_t i = 0; i < last.files.size(); ++i) {
+        const std::string& path = last.files[i].path;
+        if (FsError err = temps[i].empty() ? m_fs.remove(path) : m_fs.rename(temps[i], path)) {
+            std::string text = "Error: The merge was undone only in part: putting back \"" + path +
+                               "\" failed: " + *err + "." + done;
+            for (std::size_t j = i; j < last.files.size(); ++j) {
+                text += "\n\"" + last.files[j].path + "\": as the merge left it" +
+                        (temps[j].empty() ? std::string() : "; its original is in \"" + temps[j] + "\"");
+            }
+            return {false, text + "\nWhat was there before the undo is kept in \"" + m_lastEntry + "\"."};
+        }
+        done += "\n\"" + path + "\": " + (temps[i].empty() ? "removed, as before the merge" : "put back");
+    }
+    prune(wiki);
+    return {true, "Undid the merge kept in \"" + last.folder + "\":" + done +
+                      "\nWhat the undo replaced is kept too; korvane-cli undo \"" + wiki +
+                      "\" again takes it back."};
+}
+
+}  // namespace korvane
