@@ -72,11 +72,11 @@ set(CPACK_PACKAGE_CONTACT ${KORVANE_MAINTAINER})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "three-way merge of TiddlyWiki files, tiddler by tiddler")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Korvane merges your TiddlyWiki file, the copy a friend edited and the unedited copy you
-both started from, one tiddler at a time, and asks about each tiddler both sides
-changed. It reads TiddlyWiki Classic and TiddlyWiki 5 files, encrypted ones too,
-merges the conflict copies of sync tools and serves as git's merge driver
-(korvane-cli).")
+    "Korvane merges your TiddlyWiki file, the copy a friend edited and the
+unedited copy you both started from, one tiddler at a time, and asks about
+each tiddler both sides changed. It reads TiddlyWiki Classic and TiddlyWiki 5
+files, encrypted ones too, merges the conflict copies of sync tools and
+serves as git's merge driver (korvane-cli).")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_THREADS 0)
 include(CPack)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds Korvane's packages with CPack, from a Release build of their own ($KORVANE_PACKAGE_BUILD_DIR,
-# build-package; with ccache when it is installed, so that a rebuild takes seconds):
+# build-package; through ccache, so that a rebuild takes seconds):
 #   scripts/package.sh                      the Debian package build-package/korvane_VERSION_ARCH.deb
 #   KORVANE_WINDOWS=1 scripts/package.sh    also build-win/korvane-VERSION-windows-x64.zip, cross-built by
 #                                           scripts/build-windows.sh --build-only (minutes the first time)
@@ -8,7 +8,7 @@
 # Install the Debian package with: sudo apt install ./build-package/korvane_VERSION_ARCH.deb
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/ensure-packages.sh cmake ninja-build g++ qt6-base-dev libgit2-dev libssl-dev pkg-config dpkg-dev
+scripts/ensure-packages.sh cmake ninja-build g++ qt6-base-dev libgit2-dev libssl-dev pkg-config dpkg-dev ccache
 build=${KORVANE_PACKAGE_BUILD_DIR:-build-package}
 launcher=()
 command -v ccache > /dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)

@@ -44,9 +44,9 @@ grep -E '^(W|E):' "$work/lintian.out" || true
 bin=$root/usr/bin
 [ "$("$bin/korvane" --version)" = "korvane $version" ] || fail "korvane --version"
 [ "$("$bin/korvane-cli" --version)" = "korvane-cli $version" ] || fail "korvane-cli --version"
-"$bin/korvane" --write-demo "$work/demo"
+mkdir "$work/demo" && "$bin/korvane" --write-demo "$work/demo"
 cd "$work/demo"
-merge() { "$1" merge /local local.html /remote remote.html /lastmerge unedited.html --conflicts both --out "$2" 2> /dev/null; }
+merge() { "$1" merge /local local.html /remote remote.html /lastmerge unedited.html --conflicts both --out "$2" > /dev/null 2>&1; }
 status=0 && merge "$bin/korvane-cli" installed.html || status=$?
 expected=0 && merge "$tested" tested.html || expected=$?
 [ "$status" = "$expected" ] && [ "$status" -le 1 ] || fail "merge exit $status, the tested program's $expected"
@@ -71,8 +71,11 @@ grep -q '>a1<' wiki.html && grep -q '>b2<' wiki.html || fail "merged wiki: $(cat
 # Installed for real: git-setup names /usr/bin.
 if [ "${KORVANE_PACKAGE_INSTALL:-0}" = 1 ] && [ "$(id -u)" = 0 ] && ! dpkg -s korvane > /dev/null 2>&1; then
     dpkg -i "$deb" > /dev/null
-    driver=$(cd "$work/repo" && /usr/bin/korvane-cli git-setup | grep 'driver =')
+    (cd "$work/repo" && korvane-cli git-setup --apply > /dev/null 2>&1)
     dpkg -r korvane > /dev/null
-    [[ $driver == *"driver = /usr/bin/korvane-cli merge-driver"* ]] || fail "installed driver: $driver"
+    [ "$(git config merge.korvane.driver)" = "/usr/bin/korvane-cli merge-driver %O %A %B %P %L %X %Y" ] ||
+        fail "installed driver: $(git config merge.korvane.driver)"
+    [[ "$(git config mergetool.korvane.cmd)" == "/usr/bin/korvane /local "* ]] || fail "installed tool"
+    echo "Installed with dpkg -i, git-setup --apply wrote /usr/bin paths; removed with dpkg -r."
 fi
 echo "The package passed."
