@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package as a person gets it: scripts/package.sh builds it; unpacked into a throw-away root
 # (dpkg -x), its programs say their version, merge the demo trio as the tested korvane-cli does, and
-# serve as git's merge driver from their installed paths; lintian finds no error in it, and
+# serve as git's merge driver from their installed paths; the menu entry opens a file as LOCAL;
+# lintian finds no error in it, and
 # appstreamcli and desktop-file-validate accept its metadata and menu entry.
 #   package-test.sh KORVANE_CLI     (the build's own korvane-cli, whose merge the package must repeat)
 # With KORVANE_PACKAGE_INSTALL=1, as root, it also installs the package with dpkg -i, checks that
@@ -10,7 +11,7 @@ set -euo pipefail
 tested=$1
 cd "$(dirname "$0")/../.."
 fail() { echo "FAIL: $*" >&2; exit 1; }
-scripts/ensure-packages.sh lintian appstream desktop-file-utils git
+scripts/ensure-packages.sh lintian appstream desktop-file-utils libglib2.0-bin git
 deb=$(scripts/package.sh | sed -n 's/^Built \(.*\.deb\)$/\1/p')
 [ -f "$deb" ] || fail "scripts/package.sh named no package"
 version=$(sed -n 's/^project(Korvane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
@@ -34,6 +35,16 @@ grep -qx 'MimeType=text/html;' "$root/usr/share/applications/korvane.desktop" ||
 zcat "$root/usr/share/doc/korvane/changelog.Debian.gz" | head -n 1 | grep -q "^korvane ($version) " ||
     fail "the changelog's first entry is not $version"
 desktop-file-validate "$root/usr/share/applications/korvane.desktop"
+# "Open with" on a file starts korvane /local FILE /remote; the menu starts it with no arguments.
+mkdir "$work/fake" && printf '#!/bin/sh\nprintf "[%%s]" "$@" > "$0.args"\n' > "$work/fake/korvane" && chmod +x "$work/fake/korvane"
+opened() {  # opened [FILE]: the arguments the menu entry gave korvane
+    rm -f "$work/fake/korvane.args"
+    PATH=$work/fake:$PATH gio launch "$root/usr/share/applications/korvane.desktop" "$@"
+    for _ in $(seq 50); do [ -e "$work/fake/korvane.args" ] && break; sleep 0.1; done
+    cat "$work/fake/korvane.args"
+}
+[ "$(opened "$work/my wiki.html")" = "[/local][$work/my wiki.html][/remote]" ] || fail "Open with: $(opened "$work/my wiki.html")"
+[ "$(opened)" = "[]" ] || fail "the menu started korvane with $(opened)"
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.example.korvane.metainfo.xml" > "$work/as.out" ||
     fail "appstreamcli: $(cat "$work/as.out")"
 lintian --fail-on error --suppress-tags-from-file /dev/null "$deb" > "$work/lintian.out" ||
