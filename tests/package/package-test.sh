@@ -2,8 +2,8 @@
 # The Debian package as a person gets it: scripts/package.sh builds it; unpacked into a throw-away root
 # (dpkg -x), its programs say their version, merge the demo trio as the tested korvane-cli does, and
 # serve as git's merge driver from their installed paths; the menu entry opens a file as LOCAL;
-# lintian finds no error in it, and
-# appstreamcli and desktop-file-validate accept its metadata and menu entry.
+# lintian finds no error in it, and appstreamcli and desktop-file-validate accept its metadata and
+# menu entry.
 #   package-test.sh KORVANE_CLI     (the build's own korvane-cli, whose merge the package must repeat)
 # With KORVANE_PACKAGE_INSTALL=1, as root, it also installs the package with dpkg -i, checks that
 # git-setup writes /usr/bin paths, and removes it with dpkg -r (only where no korvane is installed).
