@@ -32,8 +32,8 @@ for f in bin/korvane bin/korvane-cli share/applications/korvane.desktop \
     [ -f "$root/usr/$f" ] || fail "the package has no /usr/$f"
 done
 grep -qx 'MimeType=text/html;' "$root/usr/share/applications/korvane.desktop" || fail "the menu entry opens no .html"
-zcat "$root/usr/share/doc/korvane/changelog.Debian.gz" | head -n 1 | grep -q "^korvane ($version) " ||
-    fail "the changelog's first entry is not $version"
+changelog=$(zcat "$root/usr/share/doc/korvane/changelog.Debian.gz")
+[[ $changelog == "korvane ($version) "* ]] || fail "the changelog's first entry is not $version"
 desktop-file-validate "$root/usr/share/applications/korvane.desktop"
 # "Open with" on a file starts korvane /local FILE /remote; the menu starts it with no arguments.
 mkdir "$work/fake" && printf '#!/bin/sh\nprintf "[%%s]" "$@" > "$0.args"\n' > "$work/fake/korvane" && chmod +x "$work/fake/korvane"
