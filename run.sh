@@ -6,10 +6,13 @@
 #                      Korvane on it with /local ... /remote ... /lastmerge ...; the demo remembers its
 #                      paths in that folder, so your own remembered paths stay as they are
 #   ./run.sh --demo tw5   the same with the TiddlyWiki 5 trio (tw5-local.html, ...)
+#   ./run.sh --package    builds the Debian package instead (scripts/package.sh), to install with
+#                         sudo apt install ./build-package/korvane_VERSION_ARCH.deb
 set -euo pipefail
 caller=$PWD
 here=$(cd "$(dirname "$0")" && pwd)
 cd "$here"
+[ "${1:-}" = --package ] && exec scripts/package.sh
 
 packages=(cmake ninja-build g++ qt6-base-dev libgit2-dev libssl-dev pkg-config qt6-qpa-plugins fonts-dejavu-core)
 scripts/ensure-packages.sh "${packages[@]}"

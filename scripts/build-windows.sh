@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Cross-builds korvane-cli.exe and the core tests for 64-bit Windows with mingw-w64 and runs the tests
-# under wine. Takes minutes the first time: it installs the cross compiler and wine, and builds libgit2
+# Cross-builds korvane-cli.exe and the core tests for 64-bit Windows with mingw-w64, packs the archive
+# korvane-VERSION-windows-x64.zip, and runs the tests and the archive's program under wine. Takes
+# minutes the first time: it installs the cross compiler and wine, and builds libgit2
 # (with PCRE2 and http-parser, which libgit2 needs to link) and OpenSSL's libcrypto (for encrypted
 # wikis) from Debian's source packages, since Debian ships no Windows build of them.
 #   scripts/build-windows.sh [--build-only]
-# The build goes to $KORVANE_WINDOWS_BUILD_DIR (build-win), the .exe files into that folder. The
+# The build goes to $KORVANE_WINDOWS_BUILD_DIR (build-win), the .exe files and the .zip into that folder. The
 # TiddlyWiki 5 checks need node and TiddlyWiki as test.sh installs them; with KORVANE_LINUX_CLI naming
 # the Linux korvane-cli, the Windows program must write the same merged wiki byte for byte.
 set -euo pipefail
@@ -101,6 +102,11 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DKORVANE_WI
     -DKORVANE_BUILD_BENCH=OFF > /dev/null
 cmake --build "$build" --target korvane-cli korvane_core_tests korvane_hold_open
 echo "Built $build/korvane-cli.exe"
+# The archive a person downloads: korvane-cli.exe and README-windows.txt in one folder.
+version=$(sed -n 's/^project(Korvane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+zip=$build/korvane-$version-windows-x64.zip
+(cd "$build" && rm -f "$zip" && cpack -G ZIP > cpack.log) || { cat "$build/cpack.log" >&2; exit 1; }
+echo "Built $zip"
 [ "${1:-}" = --build-only ] && exit 0
 
 # --- The tests, as Windows programs under wine ----------------------------------------------------
@@ -114,4 +120,10 @@ node tests/tw5/vectors.js "$build/vectors.tsv"
 (cd "$build" && KORVANE_SJCL_VECTORS=$(winepath -w "$build/vectors.tsv" 2>/dev/null) \
     wine ./korvane_core_tests.exe --gtest_brief=1)
 tests/windows/wine-tests.sh "$build" ${KORVANE_LINUX_CLI:+"$KORVANE_LINUX_CLI"}
+# The archive's program, unpacked as a person would, runs by itself.
+unpacked=$(mktemp -d) && trap 'rm -rf "$unpacked"' EXIT
+(cd "$unpacked" && cmake -E tar xf "$zip")
+[ -e "$unpacked/korvane-$version-windows-x64/README-windows.txt" ] || { echo "FAIL: no README-windows.txt in $zip"; exit 1; }
+said=$(wine "$unpacked/korvane-$version-windows-x64/korvane-cli.exe" --version | tr -d '\r')
+[ "$said" = "korvane-cli $version" ] || { echo "FAIL: the archive's korvane-cli.exe --version said: $said"; exit 1; }
 echo "The Windows build passed its tests under wine."
