@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "app/CliArgs.h"
 #include "app/CliCommands.h"
 #include "merge/save/Backups.h"
 #include "platform/Process.h"
@@ -9,12 +10,14 @@
 namespace korvane::cli {
 namespace {
 
-// The backups of the wiki at args[1]; a message and the usage status when the arguments or the
+// The backups of the wiki that args names; a message and the usage status when the arguments or the
 // environment name none.
 int withBackups(const std::vector<std::string>& args, int (*command)(Backups&, const std::string&)) {
-    if (args.size() != 2 || args[1].empty()) {
-        printError("Usage:\n" + std::string(kMergeUsage));
-        return kExitStopped;
+    static constexpr std::string_view kWiki[] = {"WIKI"};
+    CommandArgs parsed;
+    int status = kExitStopped;
+    if (!parseCommand(args, {args[0], {}, false, kWiki}, parsed, status)) {
+        return status;
     }
     const std::string root = userBackupFolder();
     if (root.empty()) {
@@ -23,7 +26,7 @@ int withBackups(const std::vector<std::string>& args, int (*command)(Backups&, c
     }
     MachineFileSystem fs;
     Backups backups(fs, root);
-    return command(backups, absolutePath(args[1]));
+    return command(backups, absolutePath(parsed.files[0]));
 }
 
 std::string localTimeText(std::int64_t seconds) {

@@ -71,7 +71,8 @@ inline constexpr std::pair<std::string_view, std::string_view> kCommandHelp[] = 
      "Lists the files kept of the last merges of WIKI (at most 10 per wiki and 2 GB in all, oldest first\n"
      "out), oldest first, one line per file: WHEN SIZE ORIGINAL KEPT, tab-separated (WHEN the local time\n"
      "YYYY-MM-DD HH:MM:SS of the merge, SIZE in bytes, ORIGINAL the path it replaced, KEPT the copy).\n"
-     "Writes nothing.\n"},
+     "Writes nothing.\n"
+     "Exit status: 0 listed (also when nothing is kept); 2 bad usage, or no backup folder.\n"},
     {"conflicts",
      "Usage: korvane-cli conflicts WIKI\n\n"
      "Lists the conflict copies that sync tools left beside WIKI, oldest first. Writes nothing. Merge one\n"
