@@ -260,14 +260,16 @@ TEST_F(SaveStage, ASyncToolsCopyStaysAsItWasUntilTheUserDeletesIt) {
     originals[copy] = originals.at(remote);
     originals.erase(remote);
     remote = copy;
+    unsigned copyMode = 0;  // 0640 where the system keeps permission bits (Windows shows 0666)
     const auto start = [&](const std::string& u) {
         resetFiles();
         std::filesystem::permissions(copy, std::filesystem::perms(0640));
+        copyMode = fs.inspect(copy).mode;
         prepare(u);
         host.yesNoAnswers = {true, true};  // Save Files?, Delete conflict copy?
     };
     const auto copyAsItWas = [&] {
-        return test::readBytes(copy) == originals.at(copy) && fs.inspect(copy).mode == 0640u;
+        return test::readBytes(copy) == originals.at(copy) && fs.inspect(copy).mode == copyMode;
     };
     for (const std::string& u : {unedited, std::string()}) {
         SCOPED_TRACE(u.empty() ? "without unedited copy" : "with unedited copy");
@@ -329,9 +331,15 @@ TEST_F(SaveStage, ASyncToolsCopyStaysAsItWasUntilTheUserDeletesIt) {
                                 : copyAsItWas());
             EXPECT_FALSE(std::filesystem::exists(local + ".LastMerge"));
             if (kill) {
+                // Cut off before its first replacement, the save is undone; later, it is finished. On
+                // Windows a file is replaced in two renames (the original aside, then the new one in),
+                // and a save cut off between them may be put back as it was instead.
                 const bool done = k % steps.size() > firstReplacement;
-                EXPECT_EQ(test::readBytes(local), done ? merged : originals.at(local));
-                EXPECT_EQ(test::readBytes(unedited), done && !u.empty() ? merged : originals.at(unedited));
+                const bool finished = test::readBytes(local) == merged;
+                EXPECT_TRUE(finished ? done : !done || test::kOnWindows);
+                EXPECT_EQ(test::readBytes(local), finished ? merged : originals.at(local));
+                EXPECT_EQ(test::readBytes(unedited),
+                          finished && !u.empty() ? merged : originals.at(unedited));
                 EXPECT_EQ(test::snapshot(dir.dir()).size(), 3u - (deleted ? 1 : 0));
             }
         }
