@@ -5,7 +5,6 @@
 #include <string_view>
 #include <vector>
 
-#include "merge/run/Ancestry.h"
 #include "platform/FileSystem.h"
 
 namespace korvane::msg {
@@ -452,23 +451,6 @@ inline std::string foundCopyUsed(const std::string& path, const std::string& dat
                                  std::size_t differences, std::size_t yours, std::size_t friends) {
     return "Unedited copy: " + path + ", saved " + date + ", explains " + std::to_string(explained) + " of " +
            std::to_string(differences) + " differences" + settledSides(yours, friends);
-}
-// Why an earlier save (or the .LastMerge copy) is not taken as the copy both sides started from.
-inline std::string notAnAncestor(const std::string& path, AncestryDoubt doubt, std::size_t newer) {
-    std::string why = quoted(path) + " does not look like the copy both of you started from: it holds ";
-    switch (doubt) {
-        case AncestryDoubt::SameAsLocal:
-        case AncestryDoubt::SameAsRemote:
-            why += "the same tiddlers as ";
-            break;
-        case AncestryDoubt::None:
-        case AncestryDoubt::NewerThanLocal:
-        case AncestryDoubt::NewerThanRemote:
-            why += countText(newer) + (newer == 1 ? " edit newer than " : " edits newer than ");
-            break;
-    }
-    const bool local = doubt == AncestryDoubt::SameAsLocal || doubt == AncestryDoubt::NewerThanLocal;
-    return why + (local ? "your file." : "your friend's file.");
 }
 inline std::string savesDisagree(const std::string& older, const std::string& newer) {
     return "No earlier save is used as the unedited copy: " + quoted(older) + " and " + quoted(newer) +

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "merge/Messages.h"
 #include "merge/run/MergePlan.h"
 
 namespace korvane {
@@ -90,6 +91,23 @@ SaveJudgement AncestryTest::judge(const TiddlerList& save) const {
         j.newer = newerRemote > 0 ? newerRemote : newerLocal;
     }
     return j;
+}
+
+std::string msg::notAnAncestor(const std::string& path, AncestryDoubt doubt, std::size_t newer) {
+    std::string why = msg::quoted(path) + " does not look like the copy both of you started from: it holds ";
+    switch (doubt) {
+        case AncestryDoubt::SameAsLocal:
+        case AncestryDoubt::SameAsRemote:
+            why += "the same tiddlers as ";
+            break;
+        case AncestryDoubt::None:
+        case AncestryDoubt::NewerThanLocal:
+        case AncestryDoubt::NewerThanRemote:
+            why += msg::countText(newer) + (newer == 1 ? " edit newer than " : " edits newer than ");
+            break;
+    }
+    const bool local = doubt == AncestryDoubt::SameAsLocal || doubt == AncestryDoubt::NewerThanLocal;
+    return why + (local ? "your file." : "your friend's file.");
 }
 
 bool settleDifferently(const SaveJudgement& a, const SaveJudgement& b) {

@@ -60,6 +60,11 @@ class AncestryTest {
 // zeros), so that stamps compare as text; empty stays empty.
 std::string fullStamp(std::string_view stamp);
 
+// Why an earlier save (or the .LastMerge copy) is not taken as the copy both sides started from.
+namespace msg {
+std::string notAnAncestor(const std::string& path, AncestryDoubt doubt, std::size_t newer);
+}
+
 // Whether two saves that both qualify would settle any difference the opposite way.
 bool settleDifferently(const SaveJudgement& a, const SaveJudgement& b);
 

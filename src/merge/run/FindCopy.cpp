@@ -28,6 +28,40 @@ struct Qualified {
     SaveJudgement judgement;
 };
 
+// A save far larger than either side is no earlier state of them (an archive, another wiki), and reading
+// it would cost more time and memory than the merge; a file the run reads, or the .LastMerge copy the
+// person declined, is none either. Such a save is passed over unread.
+bool passedOver(FileSystem& fs, const EarlierSave& save, std::uint64_t largerSide,
+                const std::vector<std::string>& runFiles) {
+    return save.size > kMostSizeRatio * largerSide ||
+           std::any_of(runFiles.begin(), runFiles.end(),
+                       [&](const std::string& path) { return fs.sameFile(save.path, path); });
+}
+
+// A candidate takes part only as a whole page of the run's own format: a damaged or cut save would
+// explain deletions that nobody made. `run` names the documents of a scratch run, the save's text third.
+bool splitsAsWholePage(const WikiFormat& format, const FormatContext& run, const ReadOutcome& read,
+                       TiddlerList& list) {
+    if (read.status != ReadStatus::Ok || claimingFormat(read.text) != &format) {
+        return false;
+    }
+    return format.startRun(run)->split(2, read.text, list).problem == PageProblem::None;
+}
+
+// Two saves that could both be where the sides started but would decide a tiddler the opposite way: at
+// least one of them is not, and nothing tells which, so every difference goes to a person. The words
+// that say so (the saves come newest first); empty when they all agree.
+std::string disagreement(const std::vector<Qualified>& qualified) {
+    for (std::size_t a = 0; a < qualified.size(); ++a) {
+        for (std::size_t b = a + 1; b < qualified.size(); ++b) {
+            if (settleDifferently(qualified[a].judgement, qualified[b].judgement)) {
+                return msg::savesDisagree(qualified[b].path, qualified[a].path);
+            }
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string localMinute(std::chrono::system_clock::time_point t) {
@@ -53,10 +87,11 @@ void MergeRun::lookForUneditedCopy() {
         return;
     }
     const WikiFormat& format = formatNamed(m_docs.local.format);
-    const std::string declined = m_lastMergeOffered ? lastMergePath(m_paths.local) : std::string();
+    // The .LastMerge copy takes no part once the person declined it.
+    const std::vector<std::string> runFiles = {
+        m_paths.local, m_paths.remote, m_lastMergeOffered ? lastMergePath(m_paths.local) : m_paths.local};
     const auto until = std::chrono::steady_clock::now() + kMostSearchTime;
     const std::uint64_t largerSide = std::max(m_docs.localText.size(), m_docs.remoteText.size());
-
     FoundCopy best;
     DocumentText bestText;
     std::vector<Qualified> qualified;
@@ -65,33 +100,21 @@ void MergeRun::lookForUneditedCopy() {
         if (std::chrono::steady_clock::now() > until) {
             break;
         }
-        // A save far larger than either side is no earlier state of them (an archive, another wiki), and
-        // reading it would cost more time and memory than the merge: it is passed over unread.
-        if (save.size > kMostSizeRatio * largerSide || m_fs.sameFile(save.path, m_paths.local) ||
-            m_fs.sameFile(save.path, m_paths.remote) ||
-            (!declined.empty() && m_fs.sameFile(save.path, declined))) {
+        if (passedOver(m_fs, save, largerSide, runFiles)) {
             continue;
         }
-        // A candidate takes part only as a whole page of the run's own format: a damaged or cut save
-        // would explain deletions that nobody made.
         ReadOutcome read = m_fs.readWhole(save.path);
-        if (read.status != ReadStatus::Ok || claimingFormat(read.text) != &format) {
-            continue;
-        }
         TiddlerList list;
-        const std::unique_ptr<FormatRun> scratch =
-            format.startRun({{m_docs.localText, m_docs.remoteText, read.text}, m_paths.local, m_host});
-        if (scratch->split(2, read.text, list).problem != PageProblem::None) {
+        if (!splitsAsWholePage(format,
+                               {{m_docs.localText, m_docs.remoteText, read.text}, m_paths.local, m_host},
+                               read, list)) {
             continue;
         }
         SaveJudgement judgement = test.judge(list);
-        if (judgement.doubt != AncestryDoubt::None) {
-            if (refusal.empty()) {
-                refusal = msg::notAnAncestor(save.path, judgement.doubt, judgement.newer);
-            }
-            continue;
+        if (judgement.doubt != AncestryDoubt::None && refusal.empty()) {
+            refusal = msg::notAnAncestor(save.path, judgement.doubt, judgement.newer);
         }
-        if (judgement.settled() == 0) {
+        if (judgement.doubt != AncestryDoubt::None || judgement.settled() == 0) {
             continue;
         }
         // The saves come newest first: of two that settle as many, the older one is taken, since a
@@ -103,23 +126,14 @@ void MergeRun::lookForUneditedCopy() {
         }
         qualified.push_back({save.path, std::move(judgement)});
     }
-    // Two saves that could both be where the sides started but would decide a tiddler the opposite
-    // way: at least one of them is not, and nothing tells which; every difference goes to a person.
-    for (std::size_t a = 0; a < qualified.size(); ++a) {
-        for (std::size_t b = a + 1; b < qualified.size(); ++b) {
-            if (settleDifferently(qualified[a].judgement, qualified[b].judgement)) {
-                m_host.foundCopyRefused(msg::savesDisagree(qualified[b].path, qualified[a].path));
-                return;
-            }
-        }
-    }
-    if (best.explained == 0) {
-        if (!refusal.empty()) {
-            m_host.foundCopyRefused(refusal);
-        }
+    if (const std::string disagree = disagreement(qualified); !disagree.empty()) {
+        m_host.foundCopyRefused(disagree);
         return;
     }
-    if (2 * best.explained < best.differences || !m_host.useFoundCopy(best)) {
+    if (best.explained == 0 && !refusal.empty()) {
+        m_host.foundCopyRefused(refusal);
+    }
+    if (best.explained == 0 || 2 * best.explained < best.differences || !m_host.useFoundCopy(best)) {
         return;
     }
     m_foundCopy = best.path;
