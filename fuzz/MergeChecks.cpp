@@ -204,7 +204,7 @@ void checkEarly(const MergeRun& run, const ScriptedAnswers& host, const std::str
     TiddlerList out;
     FUZZ_CHECK(ParseStoreArea(merged, out).hasEnd());
 
-    const VisitingList visits(docs.local, docs.remote, docs.unedited);
+    const VisitingList visits(docs.local, docs.remote, docs.unedited, formatNamed(docs.local.format));
     // The visits are a front-to-back scan: every title once, the first seen first (unedited, local,
     // remote), each version the first entry of its title in its list.
     const TiddlerList* lists[] = {&docs.unedited, &docs.local, &docs.remote};

@@ -106,7 +106,7 @@ void checkParser(std::string_view doc) {
     FUZZ_CHECK(host.questions == 0);
     TiddlerList firsts;
     const TiddlerList none;
-    const VisitingList visits(list, none, none);
+    const VisitingList visits(list, none, none, formatNamed(list.format));
     for (std::size_t i = 0; i < visits.size(); ++i) {
         firsts.colDivs.push_back(*visits.visit(i).local);
     }

@@ -17,7 +17,7 @@
 #include "app/CliHelp.h"
 #include "app/DemoTrio.h"
 #include "merge/Messages.h"
-#include "merge/run/MergePlan.h"
+#include "merge/model/Visit.h"
 #include "merge/run/MergeRun.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"

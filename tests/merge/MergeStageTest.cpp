@@ -8,7 +8,7 @@
 #include "document/Tw5Store.h"
 #include "merge/Messages.h"
 #include "merge/format/BoxForm.h"
-#include "merge/run/MergePlan.h"
+#include "merge/model/Visit.h"
 #include "merge/run/MergeRun.h"
 #include "merge/run/Review.h"
 #include "support/TestSupport.h"

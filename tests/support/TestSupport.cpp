@@ -8,7 +8,7 @@
 #include <random>
 
 #include "document/Sjcl.h"
-#include "merge/run/MergePlan.h"
+#include "merge/model/Visit.h"
 
 namespace korvane::test {
 

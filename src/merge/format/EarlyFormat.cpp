@@ -10,7 +10,7 @@
 #include "merge/format/BoxForm.h"
 #include "merge/format/EarlyMerge.h"
 #include "merge/format/Formats.h"
-#include "merge/run/MergePlan.h"
+#include "merge/model/Visit.h"
 
 namespace korvane {
 namespace {

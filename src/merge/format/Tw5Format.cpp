@@ -14,7 +14,7 @@
 #include "merge/format/FieldMerge.h"
 #include "merge/format/Formats.h"
 #include "merge/format/Tw5Rules.h"
-#include "merge/run/MergePlan.h"
+#include "merge/model/Visit.h"
 
 namespace korvane {
 namespace {

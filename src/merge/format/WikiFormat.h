@@ -17,12 +17,10 @@
 #include "document/StoreArea.h"
 #include "merge/MergeHost.h"
 #include "merge/format/ConflictPair.h"
-#include "merge/run/PieceText.h"
+#include "merge/model/PieceText.h"
+#include "merge/model/Visit.h"
 
 namespace korvane {
-
-struct Visit;
-class VisitingList;
 
 // What keeps a document from taking part in a merge; None when it is a whole wiki page.
 enum class PageProblem {
@@ -99,7 +97,7 @@ struct FormatContext {
     MergeHost& host;
 };
 
-class WikiFormat {
+class WikiFormat : public VisitRules {
   public:
     virtual ~WikiFormat() = default;
     // The name a split gives the lists of this format's documents; the table's key.
@@ -113,7 +111,7 @@ class WikiFormat {
     virtual SplitOutcome list(std::string_view document, TiddlerList& list) const = 0;
     // Sets which versions of a visit are the same tiddler, and what the format knows about the title
     // (state that stays local, a plugin and its version, a tiddler that must not be copied).
-    virtual void compare(Visit& v) const = 0;
+    void compare(Visit& v) const override = 0;
     // Whether a run of this format takes a document that `other` claims (an encrypted wiki's run takes
     // plain TiddlyWiki 5 documents too).
     virtual bool reads(const WikiFormat& other) const { return &other == this; }

@@ -3,7 +3,8 @@
 #include <algorithm>
 
 #include "merge/Messages.h"
-#include "merge/run/MergePlan.h"
+#include "merge/format/WikiFormat.h"
+#include "merge/model/Visit.h"
 
 namespace korvane {
 
@@ -35,7 +36,7 @@ AncestryTest::AncestryTest(const TiddlerList& local, const TiddlerList& remote)
     : m_local(local), m_remote(remote) {
     TiddlerList none;
     none.format = local.format;
-    const VisitingList titles(local, remote, none);
+    const VisitingList titles(local, remote, none, formatNamed(local.format));
     for (std::size_t i = 0; i < titles.size(); ++i) {
         const Visit v = titles.visit(i);
         if (v.keepsLocal) {
@@ -55,7 +56,7 @@ SaveJudgement AncestryTest::judge(const TiddlerList& save) const {
     j.settles.assign(m_differences, 0);
     bool sameAsLocal = true, sameAsRemote = true;
     std::size_t newerLocal = 0, newerRemote = 0;
-    const VisitingList titles(m_local, m_remote, save);
+    const VisitingList titles(m_local, m_remote, save, formatNamed(m_local.format));
     for (std::size_t i = 0; i < titles.size(); ++i) {
         const Visit v = titles.visit(i);
         if (v.keepsLocal) {

@@ -14,10 +14,6 @@
 
 namespace korvane {
 
-bool isPathGiven(const std::string& path) {
-    return !onlySpaces(path);
-}
-
 MergeRun::MergeRun(MergeHost& host, FileSystem& fs, MergePaths paths)
     : m_host(host), m_fs(fs), m_paths(std::move(paths)) {}
 

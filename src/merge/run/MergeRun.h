@@ -10,8 +10,9 @@
 #include "document/StoreArea.h"
 #include "merge/MergeHost.h"
 #include "merge/format/WikiFormat.h"
-#include "merge/run/MergePlan.h"
-#include "merge/run/PieceText.h"
+#include "merge/model/PieceText.h"
+#include "merge/model/Trio.h"
+#include "merge/model/Visit.h"
 #include "platform/FileSystem.h"
 
 namespace korvane {
@@ -19,50 +20,12 @@ namespace korvane {
 struct CaseRow;
 struct ConflictPair;
 
-struct MergePaths {
-    std::string local;
-    std::string remote;
-    std::string unedited;  // blank (spaces only) when there is no unedited copy
-};
-
-// The run's documents, read once at the start and never changed; the lists are views into the texts.
-struct RunDocuments {
-    RunDocuments() = default;
-    RunDocuments(const RunDocuments&) = delete;  // a copy's lists would still point into these texts
-    RunDocuments& operator=(const RunDocuments&) = delete;
-
-    DocumentText localText;
-    DocumentText remoteText;
-    DocumentText uneditedText;
-    TiddlerList local;
-    TiddlerList remote;
-    TiddlerList unedited;
-};
-
 // A side that would delete at least this many tiddlers, and more than half of those the other side and
 // the unedited copy both hold, is asked about before the merge goes on.
 constexpr std::size_t kMassDeletionMinimum = 20;
 
 // Documents from this size on are split on a thread of their own, beside the others.
 constexpr std::size_t kParallelSplitSize = std::size_t{1} << 20;
-
-// True when `path` holds more than spaces.
-bool isPathGiven(const std::string& path);
-
-// What the output file held when the run started: the local document, a text read for it, or nothing.
-struct OutputAtStart {
-    enum class Held { Missing, Local, Read } held = Held::Missing;
-    DocumentText text;
-};
-
-// How a whole run ended.
-enum class RunResult {
-    Stopped,       // a check stopped the run; its message was shown; nothing written
-    ProgramEnded,  // the program must end at once (internal error, or a dialog closed without a choice)
-    NotSaved,      // the user answered No to "Save Files?"; nothing written
-    Saved,         // the merged document is in all three files
-    SaveFailed,    // the save failed; its message said where every content is
-};
 
 class MergeRun {
   public:
@@ -93,7 +56,9 @@ class MergeRun {
     // The rebuilt document: everything outside the store area from the local document.
     std::string newDocument() const { return m_format ? m_format->document().str() : std::string(); }
     // Every title of the run's documents in visiting order, compared by the run's format.
-    VisitingList titles() const { return VisitingList(m_docs.local, m_docs.remote, m_docs.unedited); }
+    VisitingList titles() const {
+        return VisitingList(m_docs.local, m_docs.remote, m_docs.unedited, formatNamed(m_docs.local.format));
+    }
 
     // Writes the merged document only to `path` instead of the three files: no backup, no read-only
     // mark, no .LastMerge copy. Set before load(), which notes what `path` holds, so that save() can

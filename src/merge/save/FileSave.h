@@ -9,7 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "merge/run/MergeRun.h"
+#include "merge/MergeHost.h"
+#include "merge/model/PieceText.h"
+#include "merge/model/Trio.h"
+#include "platform/FileSystem.h"
 
 namespace korvane {
 

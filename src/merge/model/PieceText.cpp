@@ -1,4 +1,4 @@
-#include "merge/run/PieceText.h"
+#include "merge/model/PieceText.h"
 
 namespace korvane {
 

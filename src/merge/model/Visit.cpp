@@ -1,15 +1,14 @@
-#include "merge/run/MergePlan.h"
+#include "merge/model/Visit.h"
 
 #include <algorithm>
 #include <functional>
 #include <utility>
 
-#include "merge/format/WikiFormat.h"
-
 namespace korvane {
 
-VisitingList::VisitingList(const TiddlerList& local, const TiddlerList& remote, const TiddlerList& unedited)
-    : m_local(local), m_remote(remote), m_unedited(unedited), m_format(formatNamed(local.format)) {
+VisitingList::VisitingList(const TiddlerList& local, const TiddlerList& remote, const TiddlerList& unedited,
+                           const VisitRules& rules)
+    : m_local(local), m_remote(remote), m_unedited(unedited), m_rules(rules) {
     std::size_t slots = 16;
     while (slots < 2 * std::max({local.size(), remote.size(), unedited.size()})) {
         slots *= 2;
@@ -77,7 +76,7 @@ Visit VisitingList::visit(std::size_t i) const {
         row.remote < 0 ? std::string_view{} : m_remote.colModified[static_cast<std::size_t>(row.remote)];
     v.uneditedStamp = row.unedited < 0 ? std::string_view{}
                                        : m_unedited.colModified[static_cast<std::size_t>(row.unedited)];
-    m_format.compare(v);
+    m_rules.compare(v);
     const bool u = v.unedited.has_value();
     const bool l = v.local.has_value();
     const bool r = v.remote.has_value();

@@ -12,7 +12,17 @@
 
 namespace korvane {
 
-class WikiFormat;
+struct Visit;
+
+// What is known about a title beyond where it stands: whether two of its versions are the same tiddler,
+// and what the wiki's format says about it. The run's format gives it.
+class VisitRules {
+  public:
+    virtual void compare(Visit& v) const = 0;
+
+  protected:
+    ~VisitRules() = default;
+};
 
 struct Visit {
     std::string_view title;
@@ -51,10 +61,12 @@ struct Visit {
 // Every title of the three documents once, in the order the merge visits them (`colAllTitles`): the
 // unedited titles in their order, then the local titles the unedited document lacks, then the remote
 // titles neither of the others holds. With each title it keeps the index of its first entry in every
-// document, found with one hash table over all three, so a visit needs no further lookups.
+// document, found with one hash table over all three, so a visit needs no further lookups. `rules`
+// compares the entries of a visit (the format that split the lists).
 class VisitingList {
   public:
-    VisitingList(const TiddlerList& local, const TiddlerList& remote, const TiddlerList& unedited);
+    VisitingList(const TiddlerList& local, const TiddlerList& remote, const TiddlerList& unedited,
+                 const VisitRules& rules);
 
     std::size_t size() const { return m_rows.size(); }
     std::string_view title(std::size_t i) const { return m_rows[i].title; }  // zero-based
@@ -86,7 +98,7 @@ class VisitingList {
     const TiddlerList& m_local;
     const TiddlerList& m_remote;
     const TiddlerList& m_unedited;
-    const WikiFormat& m_format;  // the format that split the lists: it compares their entries
+    const VisitRules& m_rules;
     std::vector<Row> m_rows;
     std::vector<Slot> m_slots;
 };
