@@ -158,30 +158,30 @@ class PolicyHost : public MergeHost {
         say(q.text);
         return false;
     }
-    ConflictAnswer settleConflict(const ConflictRequest& request) override {
-        const Settlement s = settleByRule(request, m_rule);
-        if (s.reported) {
+    // A run without a person settles its plan instead of answering dialogs.
+    ConflictAnswer settleConflict(const ConflictRequest&) override { return {}; }
+    // Counts the differences of a settled plan and writes a line for each.
+    void report(const MergePlan& plan) {
+        for (const PlanItem& item : plan.items) {
+            if (!item.difference) {
+                continue;  // deleted on both sides: nothing to say about it
+            }
             ++differed;
-            conflicts += s.conflict ? 1 : 0;
-            if (s.conflict) {
+            merged += item.outcome == Outcome::Merged ? 1 : 0;
+            if (item.needsYou) {
+                ++conflicts;
                 std::string& name = conflictTitles.emplace_back();
-                const bool copied = s.decision == Decision::Both && !request.conflictTitle.empty();
-                appendEscaped(name, copied ? request.conflictTitle : request.title);
-                if (copied && request.inertCopy) {
+                const bool copied = item.outcome == Outcome::Both && !item.conflictTitle.empty();
+                appendEscaped(name, copied ? std::string_view(item.conflictTitle) : item.title);
+                if (copied && item.inertCopy) {
                     std::string title;
-                    appendEscaped(title, request.title);
-                    inertCopies.push_back(msg::inertCopyKept(title, request.boldButton == DialogButton::Local,
-                                                             name, request.renamedFields));
+                    appendEscaped(title, item.title);
+                    inertCopies.push_back(
+                        msg::inertCopyKept(title, item.localKept, name, item.renamedFields));
                 }
             }
-            addLine(request.item, request.mergeCase, s.decision, request.title);
+            addLine(item);
         }
-        return {s.button, request.texts};
-    }
-    void mergedInside(const std::string& title, std::size_t item) override {
-        ++differed;
-        ++merged;
-        addLine(item, MergeCase::G, Decision::Merged, title);
     }
     // A found earlier save is taken, and named, since the merge's results depend on it.
     bool useFoundCopy(const FoundCopy& c) override {
@@ -245,11 +245,11 @@ class PolicyHost : public MergeHost {
     }
 
   private:
-    void addLine(std::size_t item, MergeCase c, Decision decision, const std::string& title) {
-        lines += std::to_string(item) + '\t' + static_cast<char>(c) + '\t';
-        lines += decisionName(decision);
+    void addLine(const PlanItem& item) {
+        lines += std::to_string(item.visit + 1) + '\t' + static_cast<char>(item.mergeCase) + '\t';
+        lines += decisionName(item.outcome, item.mergeCase);
         lines += '\t';
-        appendEscaped(lines, title);
+        appendEscaped(lines, item.title);
         lines += '\n';
     }
 
@@ -332,9 +332,16 @@ int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool namesConfl
         if (!run.load()) {
             return run.identical() ? kExitOk : kExitStopped;
         }
-        if (!run.merge()) {
+        const VisitingList titles = run.titles();
+        if (!run.confirmDeletions(titles)) {
             return kExitStopped;
         }
+        MergePlan plan = run.plan(titles);
+        settlePlan(plan, rule);
+        if (!run.assemble(plan, titles)) {
+            return kExitStopped;
+        }
+        host.report(plan);
     } catch (const std::bad_alloc&) {
         printError(msg::kOutOfMemory);
         return kExitStopped;

@@ -19,6 +19,7 @@
 #include "merge/Messages.h"
 #include "merge/model/Visit.h"
 #include "merge/run/MergeRun.h"
+#include "merge/run/Policy.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
 
@@ -195,21 +196,28 @@ int planCommand(const std::vector<std::string>& args) {
         err(msg::withoutNoFileChanged(msg::massDeletionStopped(d.byRemote, d.deleted, d.held, d.path)));
     }
     bool wouldAsk = !deletions.empty();
+    const MergePlan plan = run.plan(titles);
+    std::size_t next = 0;
     std::string line;
-    for (std::size_t n = 1; n <= titles.size(); ++n) {
-        const Visit v = titles.visit(n - 1);
-        line = std::to_string(n) + '\t' + static_cast<char>(v.mergeCase) + '\t';
-        if (v.passesSilently()) {
-            line += "keep";
-        } else if (run.mergedVersion(v)) {
-            line += "merge";  // as `merge` would: one version with both sides' edits
-        } else {
+    for (std::size_t n = 0; n < titles.size(); ++n) {
+        const PlanItem* item =
+            next < plan.items.size() && plan.items[next].visit == n ? &plan.items[next++] : nullptr;
+        const MergeCase mergeCase = item ? item->mergeCase : titles.visit(n).mergeCase;
+        line = std::to_string(n + 1) + '\t' + static_cast<char>(mergeCase) + '\t';
+        if (item == nullptr) {
+            line += "keep";  // local and remote hold the same tiddler
+        } else if (item->outcome == Outcome::Merged) {
+            line += "merge";  // one version with both sides' edits
+        } else if (item->needsYou) {
             wouldAsk = true;
-            line += "ask:";
-            line += choiceCode(v.recommended());
+            line += item->planned == Outcome::Both    ? "ask:b"
+                    : item->planned == Outcome::Local ? "ask:l"
+                                                      : "ask:s";
+        } else {
+            line += decisionName(item->planned, mergeCase);
         }
         line += '\t';
-        cli::appendEscaped(line, v.title);
+        cli::appendEscaped(line, titles.title(n));
         line += '\n';
         out(line);
     }

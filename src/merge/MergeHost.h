@@ -202,7 +202,7 @@ class MergeHost {
     // them); the run merges without one. A person is not interrupted for it.
     virtual void foundCopyRefused(const std::string& /*why*/) {}
     // A tiddler that both sides changed was merged inside (its fields, its text) into one version, at
-    // place `item` of the visiting order. Only a run that merges inside tiddlers says so.
+    // place `item` of the visiting order, without a dialog. Only a run that merges inside tiddlers says so.
     virtual void mergedInside(const std::string& /*title*/, std::size_t /*item*/) {}
     // Asks for the password of an encrypted document. A host that never asks has none.
     virtual PasswordAnswer askPassword(const PasswordRequest& /*request*/) { return {}; }

@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 
 #include "merge/Messages.h"
 #include "merge/run/MergeRun.h"
+#include "merge/run/Policy.h"
+#include "merge/run/Review.h"
 #include "merge/sync/SyncCopies.h"
 #include "support/TestSupport.h"
 
@@ -84,6 +87,116 @@ TEST(Headless, MergeRunsOutputStatusAndFiles) {
             name = std::filesystem::path(name).filename().string();
         }
         EXPECT_EQ(files, row.files) << row.args;
+    }
+}
+
+// Every way through a merge decides alike: per title, what `plan` prints is what `merge` does, what git's
+// driver writes and what the review window starts from; and all count the same differences and end with
+// the same status. Both formats, with and without an unedited copy, a tiddler merged inside, a deletion
+// against an edit, both sides deleting, an active tiddler both sides changed.
+TEST(Headless, PlanMergeReviewAndDriverDecideAlike) {
+    test::setEnvironment("SOURCE_DATE_EPOCH", "1765000000"), test::setEnvironment("TZ", "UTC");
+    using V = std::vector<std::string>;
+    const auto tw5 = [](const V& titlesAndTexts) {
+        V entries;
+        for (std::size_t i = 0; i + 1 < titlesAndTexts.size(); i += 2) {
+            const bool style = titlesAndTexts[i] == "Css";  // a stylesheet: its copy would stay active
+            entries.push_back(test::jsonTiddler(titlesAndTexts[i], titlesAndTexts[i + 1],
+                                                style ? ",\"tags\":\"$:/tags/Stylesheet\"" : ""));
+        }
+        return test::jsonWiki(entries);
+    };
+    const auto classic = [](const V& titlesAndTexts) {
+        V entries;
+        for (std::size_t i = 0; i + 1 < titlesAndTexts.size(); i += 2) {
+            entries.push_back(earlyTiddler(titlesAndTexts[i], titlesAndTexts[i + 1]));
+        }
+        return test::earlyWiki(entries);
+    };
+    // clang-format off
+    const V u = {"Same", "s", "Mine", "a", "Theirs", "b", "Words", "one two three", "Clash", "x", "Gone", "g",
+                 "Both gone", "d", "Css", "p"};
+    const V l = {"Same", "s", "Mine", "a2", "Theirs", "b", "Words", "ONE two three", "Clash", "xl", "Css", "p1",
+                 "New", "n"};
+    const V r = {"Same", "s", "Mine", "a", "Theirs", "b2", "Words", "one two THREE", "Clash", "xr", "Gone", "g2",
+                 "Css", "p2", "Added", "m"};
+    struct Trio { std::string name, l, r, u, plan; int status; };
+    const Trio trios[] = {
+        {"TiddlyWiki 5", tw5(l), tw5(r), tw5(u), "1\tG\tkeep\tSame\n2\tG\tlocal\tMine\n3\tG\tremote\tTheirs\n"
+         "4\tG\tmerge\tWords\n5\tG\task:b\tClash\n6\tE\task:s\tGone\n7\tD\tdropped\tBoth gone\n8\tG\task:b\tCss\n"
+         "9\tB\tlocal\tNew\n10\tA\tremote\tAdded\n", 1},
+        {"TiddlyWiki 5 without an unedited copy", tw5(l), tw5(r), "", "1\tC\tkeep\tSame\n2\tC\task:b\tMine\n"
+         "3\tC\task:b\tTheirs\n4\tC\task:b\tWords\n5\tC\task:b\tClash\n6\tC\task:b\tCss\n7\tB\task:l\tNew\n"
+         "8\tA\task:s\tGone\n9\tA\task:s\tAdded\n", 1},
+        {"TiddlyWiki Classic", classic(l), classic(r), classic(u), "1\tG\tkeep\tSame\n2\tG\tlocal\tMine\n"
+         "3\tG\tremote\tTheirs\n4\tG\tmerge\tWords\n5\tG\task:b\tClash\n6\tE\task:s\tGone\n7\tD\tdropped\tBoth gone\n"
+         "8\tG\task:b\tCss\n9\tB\tlocal\tNew\n10\tA\tremote\tAdded\n", 1},
+        {"one-sided changes only", tw5({"Same", "s", "Mine", "a2"}), tw5({"Same", "s", "Mine", "a", "Added", "m"}),
+         tw5({"Same", "s", "Mine", "a"}), "1\tG\tkeep\tSame\n2\tG\tlocal\tMine\n3\tA\tremote\tAdded\n", 0},
+    };
+    // clang-format on
+    // The word `merge` prints for a plan's ACTION; none for a title it does not report.
+    const auto mergeWord = [](const std::string& action, char mergeCase) -> std::string {
+        if (action == "keep" || mergeCase == 'D') {
+            return "";
+        }
+        return action == "merge"   ? "merged"
+               : action == "ask:b" ? "both"
+               : action == "ask:l" ? "local"
+               : action == "ask:s" ? "remote"
+                                   : action;
+    };
+    for (const Trio& t : trios) {
+        test::TempDir dir;
+        const std::string local = dir.write("l.html", t.l), remote = dir.write("r.html", t.r);
+        const std::string unedited = t.u.empty() ? "''" : dir.write("u.html", t.u);
+        const std::string paths = " /local " + local + " /remote " + remote + " /lastmerge " + unedited;
+        std::string plan, merged;
+        const int planStatus =
+            test::runShell(KORVANE_CLI_PATH " plan" + paths + " --no-find-base", dir.path("e"), &plan);
+        const int mergeStatus =
+            test::runShell(KORVANE_CLI_PATH " merge" + paths + " --no-find-base --out " + dir.path("o.html"),
+                           dir.path("e"), &merged);
+        dir.write("ours.html", t.l), dir.write("theirs.html", t.r), dir.write("base.html", t.u);
+        const int driverStatus =
+            test::runShell(std::string(KORVANE_CLI_PATH " merge-driver ") + dir.path("base.html") + " " +
+                               dir.path("ours.html") + " " + dir.path("theirs.html") + " w.html",
+                           dir.path("e"));
+        EXPECT_EQ(plan, t.plan) << t.name;
+        EXPECT_EQ(std::vector({planStatus, mergeStatus, driverStatus}), std::vector(3, t.status)) << t.name;
+        EXPECT_EQ(test::readBytes(dir.path("ours.html")), test::readBytes(dir.path("o.html"))) << t.name;
+        // The review, in the same run as the dialogs: its defaults and what needs a person.
+        test::ScriptedHost host;
+        MachineFileSystem fs;
+        MergeRun run(host, fs, {local, remote, t.u.empty() ? "" : unedited});
+        run.mergeInsideTiddlers(true);
+        run.findUneditedCopy(false);
+        ASSERT_TRUE(run.load()) << t.name;
+        Review review(run);
+        std::string fromPlan, fromReview;
+        std::map<std::string, std::string> actions;  // by title
+        for (std::size_t at = 0, end; (end = plan.find('\n', at)) != std::string::npos; at = end + 1) {
+            std::vector<std::string> f(1);
+            for (const char c : plan.substr(at, end - at)) {
+                if (c == '\t') {
+                    f.emplace_back();
+                } else {
+                    f.back().push_back(c);
+                }
+            }
+            actions[f[3]] = f[2];
+            if (const std::string word = mergeWord(f[2], f[1][0]); !word.empty()) {
+                fromPlan += f[0] + '\t' + f[1] + '\t' + word + '\t' + f[3] + '\n';
+            }
+        }
+        for (const PlanItem& i : review.items()) {
+            fromReview += std::to_string(i.visit + 1) + '\t' + static_cast<char>(i.mergeCase) + '\t' +
+                          std::string(decisionName(i.planned, i.mergeCase)) + '\t' + std::string(i.title) +
+                          '\n';
+            EXPECT_EQ(i.needsYou, actions[std::string(i.title)].starts_with("ask:")) << i.title;
+        }
+        EXPECT_EQ(merged, fromPlan) << t.name;
+        EXPECT_EQ(fromReview, fromPlan) << t.name;
     }
 }
 

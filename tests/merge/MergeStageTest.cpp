@@ -150,7 +150,7 @@ TEST(EarlyReview, AnEditIsTakenOnlyAsOneWholeEntryOfItsTitle) {
     const std::string edited = replaceAll(shown, ">mine", ">mine\r\nand more");
     EXPECT_EQ(review.edit(0, "Just my new text"), msg::entryRefused(msg::kNotOneEntry));
     EXPECT_EQ(review.edit(0, replaceAll(edited, "\"A\"", "\"B\"")), msg::entryRefused(msg::kTitleChanged));
-    EXPECT_EQ(review.items()[0].outcome, Outcome::Yours);
+    EXPECT_EQ(review.items()[0].outcome, Outcome::Local);
     EXPECT_FALSE(review.items()[0].decided);
     EXPECT_EQ(review.resultText(0), shown);
     EXPECT_EQ(review.edit(0, edited), std::nullopt);
@@ -185,7 +185,10 @@ class NotesRun : public FormatRun {
         }
         return {end == npos ? PageProblem::StoreCutShort : PageProblem::None, {}};
     }
-    void begin(const VisitingList&) override { m_document.append("<notes>\n"); }
+    void begin(const VisitingList&) override {
+        m_document = PieceText();
+        m_document.append("<notes>\n");
+    }
     void append(std::string_view entry) override { appendEdited(std::string(entry)); }
     void appendEdited(std::string entry) override { m_document.appendOwned(entry + "\n"); }
     bool finish() override {

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "document/Sjcl.h"
+#include "document/Tw5Store.h"
 #include "merge/model/Visit.h"
 
 namespace korvane::test {
@@ -148,6 +149,19 @@ std::string earlyWiki(const std::vector<std::string>& tiddlers, bool rebuilt) {
     }
     doc += rebuilt ? "\r\n</div>\r\n</body></html>\r\n" : "</div>\r\n</body></html>\r\n";
     return doc;
+}
+
+std::string jsonWiki(const std::vector<std::string>& entries) {
+    std::string store;
+    for (const std::string& e : entries) {
+        store += (store.empty() ? "" : ",\n") + e;
+    }
+    return "<html><body>\n" + std::string(kTw5JsonStoreTag) + "[\n" + store + "\n]</script>" +
+           std::string(kTw5DivStoreTag) + "</div>\n<script src=\"core.js\"></script></body></html>\n";
+}
+
+std::string jsonTiddler(const std::string& title, const std::string& text, const std::string& more) {
+    return "{\"title\":\"" + title + "\",\"text\":\"" + text + "\"" + more + "}";
 }
 
 Trio writeTrio(const TempDir& dir, const std::string& prefix) {

@@ -73,6 +73,11 @@ std::string earlyTiddler(const std::string& title, const std::string& body,
 // `rebuilt`: as a merge run writes it, a blank line before the first element and after the last.
 std::string earlyWiki(const std::vector<std::string>& tiddlers, bool rebuilt = false);
 
+// A TiddlyWiki 5 page with a JSON store of `entries` (JSON objects), its core loaded from a file; one such
+// object with a title, a text and `more` fields (`,"name":"value"`).
+std::string jsonWiki(const std::vector<std::string>& entries);
+std::string jsonTiddler(const std::string& title, const std::string& text, const std::string& more = "");
+
 // A TiddlyWiki 5 page whose store entries (JSON objects) are encrypted with `password`, by default as
 // TiddlyWiki 5.1 encrypted them (1,000 rounds, a 128-bit key), `after` standing between the store and
 // </body>.

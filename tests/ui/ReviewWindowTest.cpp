@@ -84,15 +84,15 @@ TEST(ReviewWindow, ShowsEachDifferenceInWordsAndSettlesByKeyboard) {
             return list->currentIndex().siblingAtColumn(column).data().toString();
         };
         ASSERT_EQ(review.items()[static_cast<std::size_t>(window.current())].title, "G2");
-        EXPECT_EQ(window.heading(Pane::Yours)->text(), "Yours — edited 8 Nov 2026, 11:00 — newer");
-        EXPECT_EQ(window.heading(Pane::Friends)->text(), "Friend's — edited 7 Nov 2026, 10:00");
-        EXPECT_EQ(window.heading(Pane::Unedited)->text(), "Unedited — saved 1 Nov 2026, 09:00");
+        EXPECT_EQ(window.heading(Side::Local)->text(), "Yours — edited 8 Nov 2026, 11:00 — newer");
+        EXPECT_EQ(window.heading(Side::Remote)->text(), "Friend's — edited 7 Nov 2026, 10:00");
+        EXPECT_EQ(window.heading(Side::Unedited)->text(), "Unedited — saved 1 Nov 2026, 09:00");
         EXPECT_EQ(cell(4), "Both");
         EXPECT_FALSE(window.outcomeButton(Outcome::Merged)->isEnabled());
         // The marks: each side's own words, underlined; the pane opened at the first (its stamp).
-        EXPECT_TRUE(underlinedAt(window.pane(Pane::Yours), "xl"));
-        EXPECT_FALSE(underlinedAt(window.pane(Pane::Yours), "www"));
-        const QPlainTextEdit* yours = window.pane(Pane::Yours);
+        EXPECT_TRUE(underlinedAt(window.pane(Side::Local), "xl"));
+        EXPECT_FALSE(underlinedAt(window.pane(Side::Local), "www"));
+        const QPlainTextEdit* yours = window.pane(Side::Local);
         EXPECT_EQ(yours->textCursor().position(), yours->toPlainText().indexOf(QString::fromStdString(l)));
         // Alt+F takes the friend's version; the counts follow; F7 goes on to the next that needs you.
         QTest::keyClick(&window, Qt::Key_F, Qt::AltModifier);
@@ -102,8 +102,8 @@ TEST(ReviewWindow, ShowsEachDifferenceInWordsAndSettlesByKeyboard) {
         EXPECT_EQ(window.findChild<QLabel*>("lblCounts")->text(), "4 differences: 3 settled, 1 needs you");
         QTest::keyClick(&window, Qt::Key_F7);
         ASSERT_EQ(review.items()[static_cast<std::size_t>(window.current())].title, "E");
-        EXPECT_EQ(window.heading(Pane::Friends)->text(), "Friend's — deleted on this side");
-        EXPECT_TRUE(window.pane(Pane::Friends)->toPlainText().isEmpty());
+        EXPECT_EQ(window.heading(Side::Remote)->text(), "Friend's — deleted on this side");
+        EXPECT_TRUE(window.pane(Side::Remote)->toPlainText().isEmpty());
         EXPECT_FALSE(window.outcomeButton(Outcome::Both)->isEnabled());
         // A result edited into another title is refused and the window stays on the tiddler.
         window.result()->selectAll();
@@ -115,7 +115,7 @@ TEST(ReviewWindow, ShowsEachDifferenceInWordsAndSettlesByKeyboard) {
         window.select(0);
         EXPECT_EQ(review.items()[3].outcome, Outcome::Edited);
         EXPECT_TRUE(window.findChild<QRadioButton*>("optAll")->isChecked());
-        EXPECT_EQ(window.heading(Pane::Yours)->text(), "Yours — unchanged, saved 1 Nov 2026, 09:00");
+        EXPECT_EQ(window.heading(Side::Local)->text(), "Yours — unchanged, saved 1 Nov 2026, 09:00");
         // Ctrl+S says what the save will do; No keeps the window open.
         QApplication::setActiveWindow(&window);  // back from the message box
         QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
@@ -183,7 +183,7 @@ TEST(ReviewWindow, ActsOnTheTiddlerShownAndAsksBeforeDiscardingChoices) {
         EXPECT_TRUE(list->selectionModel()->isRowSelected(0, {}));
         EXPECT_FALSE(list->selectionModel()->isRowSelected(1, {}));
         EXPECT_EQ(window.result()->toPlainText(), "Just my new text");
-        EXPECT_TRUE(window.pane(Pane::Yours)->toPlainText().endsWith(">mine"));
+        EXPECT_TRUE(window.pane(Side::Local)->toPlainText().endsWith(">mine"));
         QApplication::setActiveWindow(&window);  // back from the message box
         QTest::keyClick(&window, Qt::Key_D, Qt::AltModifier);
         QTest::qWait(300);

@@ -52,7 +52,8 @@ class FormatRun {
     // split at the same time on threads of their own: each touches only its own role's state.
     virtual SplitOutcome split(std::size_t role, std::string_view document, TiddlerList& list) = 0;
 
-    // Starts the merged document once the documents are split; `titles` lives until finish().
+    // Starts the merged document anew (once the documents are split, and again for each assembly);
+    // `titles` lives until finish().
     virtual void begin(const VisitingList& titles) = 0;
     // Adds a stored entry (a view into a document of the run), or one the run made.
     virtual void append(std::string_view entry) = 0;

@@ -121,23 +121,23 @@ bool Visit::localSideKept() const {
     return mergeCase == MergeCase::C ? localStamp > remoteStamp : localStamp >= remoteStamp;
 }
 
-DialogButton Visit::recommended() const {
+Side Visit::recommended() const {
     switch (mergeCase) {
         case MergeCase::A:
         case MergeCase::F:
-            return DialogButton::Server;
+            return Side::Remote;
         case MergeCase::B:
         case MergeCase::E:
-            return DialogButton::Local;
+            return Side::Local;
         case MergeCase::D:
-            return DialogButton::Original;
+            return Side::Unedited;
         case MergeCase::C:
         case MergeCase::G:
-            return localSideKept() ? DialogButton::Local : DialogButton::Server;
+            return localSideKept() ? Side::Local : Side::Remote;
         case MergeCase::None:
             break;
     }
-    return DialogButton::Local;
+    return Side::Local;
 }
 
 }  // namespace korvane

@@ -14,6 +14,9 @@ namespace korvane {
 
 struct Visit;
 
+// The three copies of a wiki in a merge.
+enum class Side : char { Local, Remote, Unedited };
+
 // What is known about a title beyond where it stands: whether two of its versions are the same tiddler,
 // and what the wiki's format says about it. The run's format gives it.
 class VisitRules {
@@ -51,8 +54,8 @@ struct Visit {
     bool inertCopy = false;
     // Equal local and remote entries pass without a question.
     bool passesSilently() const { return keepsLocal || (local && remote && localIsRemote); }
-    // The recommended button of the dialog.
-    DialogButton recommended() const;
+    // The version the conflict dialog recommends.
+    Side recommended() const;
     // For a tiddler that both sides hold differently (C, G): the local side keeps the title (and is
     // recommended). In G the side that changed the tiddler when the other did not, else the later stamp.
     bool localSideKept() const;

@@ -11,6 +11,7 @@
 #include "merge/MergeHost.h"
 #include "merge/format/WikiFormat.h"
 #include "merge/model/PieceText.h"
+#include "merge/model/Plan.h"
 #include "merge/model/Trio.h"
 #include "merge/model/Visit.h"
 #include "platform/FileSystem.h"
@@ -79,9 +80,10 @@ class MergeRun {
     // set off).
     void findUneditedCopy(bool on) { m_findCopy = on; }
 
-    // The one version a tiddler that both sides changed merges into (fields, then text), when the run
-    // merges inside tiddlers and the versions merge; none otherwise, and the tiddler stays a conflict.
-    std::optional<std::string> mergedVersion(const Visit& v);
+    // The plan of the loaded run over `titles` (see Planning.h); it begins the format's merged document.
+    MergePlan plan(const VisitingList& titles);
+    // Builds the merged document from a settled plan; false as merge().
+    bool assemble(MergePlan& plan, const VisitingList& titles);
     // The sides that would delete most of the wiki (see kMassDeletionMinimum), which the merge asks about
     // before it goes on; none without an unedited copy.
     std::vector<MassDeletion> massDeletions(const VisitingList& titles) const;
@@ -127,29 +129,18 @@ class MergeRun {
     // Takes one document as read into `text`; false after an unreadable file was reported.
     bool takeDocument(const std::string& path, ReadOutcome& read, DocumentText& text);
 
-    // Settles one title; false when the program must end.
-    bool visit(const Visit& v, std::size_t n, std::size_t m);
+    // Puts one item to the user in the conflict dialog and sets its outcome; false when the program must
+    // end.
+    bool askPerson(PlanItem& item, const Visit& v, std::size_t n, std::size_t m);
     // The dialog's request for a visit, read from its case's row.
     ConflictRequest buildRequest(const Visit& v, const CaseRow& row, const ConflictPair& pair, std::size_t n,
                                  std::size_t m) const;
-    // The conflict pair of a tiddler both sides hold: the kept side under its title with a link to the
-    // other, which becomes a dated conflict copy.
-    ConflictPair conflictPairOf(const Visit& v);
-    // Appends what the chosen (enabled) button keeps; `box` holds the texts as the user left them.
-    void applyChoice(const Visit& v, const CaseRow& row, DialogButton button, ConflictTexts& box,
-                     ConflictPair& pair);
-    // Appends a stored entry, or one the run made, to the merged document.
-    void append(std::string_view entry);
-    void appendEdited(std::string entry) { m_format->appendEdited(std::move(entry)); }
-    // Before each visit, notes its remote entry (an append of it keeps the remote version); during it,
-    // that the remote version is kept otherwise (in a conflict copy, or merged); after it, whether a
-    // remote version of its own was lost.
-    void startVisit(const Visit& v);
-    void keepRemote() { m_remoteKept = true; }
-    void noteRemote(const Visit& v);
-    // A box's text against the entry it was shown from: asks "Keep Edits?" when they differ, and
-    // appends the result unless it is blank.
-    void takeBack(const std::string& boxText, std::string_view stored);
+    // Sets the outcome of the chosen (enabled) button; `box` holds the texts as the user left them.
+    void applyChoice(PlanItem& item, const Visit& v, const CaseRow& row, DialogButton button,
+                     ConflictTexts& box, ConflictPair& pair);
+    // A box's text against the entry it was shown from: asks "Keep Edits?" when they differ; the outcome
+    // is `side` unless an edit is kept.
+    void takeBack(PlanItem& item, Outcome side, const std::string& boxText, std::string_view stored);
     bool keepEdits();
 
     // The checks on the paths and the .LastMerge offer; false after a check stopped the run.
@@ -198,8 +189,6 @@ class MergeRun {
     std::string m_foundCopy;          // the earlier save read as the unedited copy
     // Files read before the run's reading (to judge the .LastMerge copy), by path.
     std::vector<std::pair<std::string, ReadOutcome>> m_readAhead;
-    const char* m_remoteEntry = nullptr;  // where the remote entry of the visit being settled starts
-    bool m_remoteKept = false;            // the visit being settled kept the remote version
     std::size_t m_remoteLost = 0;
 };
 

@@ -5,40 +5,24 @@
 #include "document/Text.h"
 #include "merge/Messages.h"
 #include "merge/run/MergeRun.h"
+#include "merge/run/Planning.h"
 
 namespace korvane {
-
-void MergeRun::append(std::string_view entry) {
-    if (m_remoteEntry != nullptr && entry.data() == m_remoteEntry) {
-        m_remoteKept = true;  // the remote document's own entry of the title being settled
-    }
-    m_format->append(entry);
-}
-
-void MergeRun::startVisit(const Visit& v) {
-    m_remoteEntry = v.remote ? v.remote->data() : nullptr;
-    m_remoteKept = false;
-}
-
-void MergeRun::noteRemote(const Visit& v) {
-    const bool ownVersion =
-        v.remote && !v.keepsLocal && !v.localIsRemote && !(hasUneditedDocument() && v.remoteIsUnedited);
-    if (ownVersion && !m_remoteKept) {
-        ++m_remoteLost;
-    }
-}
 
 bool MergeRun::keepEdits() {
     return m_host.ask(
         {QuestionKind::KeepEdits, std::string(msg::kKeepEdits), std::string(msg::kKeepEditsTitle)});
 }
 
-void MergeRun::takeBack(const std::string& boxText, std::string_view stored) {
+void MergeRun::takeBack(PlanItem& item, Outcome side, const std::string& boxText, std::string_view stored) {
     std::optional<std::string> edited = m_format->fromBox(boxText, stored);
     if (!edited || !keepEdits()) {
-        append(stored);
-    } else if (!edited->empty()) {
-        appendEdited(std::move(*edited));
+        item.outcome = side;
+    } else if (edited->empty()) {
+        item.outcome = Outcome::Drop;
+    } else {
+        item.outcome = Outcome::Edited;
+        item.made.push_back(std::move(*edited));
     }
 }
 
@@ -137,13 +121,21 @@ std::optional<std::string_view> versionOf(const Visit& v, B button) {
     return button == B::Local ? v.local : button == B::Server ? v.remote : v.unedited;
 }
 
+Outcome outcomeOf(B button) {
+    return button == B::Local ? Outcome::Local : button == B::Server ? Outcome::Remote : Outcome::Unedited;
+}
+
+B buttonOf(Side side) {
+    return side == Side::Local ? B::Local : side == Side::Remote ? B::Server : B::Original;
+}
+
 }  // namespace
 
 ConflictRequest MergeRun::buildRequest(const Visit& v, const CaseRow& row, const ConflictPair& pair,
                                        std::size_t n, std::size_t m) const {
     ConflictRequest r;
     r.caption = msg::mergingItem(n, m);
-    r.boldButton = v.recommended();
+    r.boldButton = buttonOf(v.recommended());
     r.disabledButtons = row.disabled;
     r.setAsideBoxes = row.aside;
     r.title = std::string(v.title);
@@ -184,73 +176,60 @@ ConflictRequest MergeRun::buildRequest(const Visit& v, const CaseRow& row, const
     return r;
 }
 
-void MergeRun::applyChoice(const Visit& v, const CaseRow& row, B button, ConflictTexts& box,
+void MergeRun::applyChoice(PlanItem& item, const Visit& v, const CaseRow& row, B button, ConflictTexts& box,
                            ConflictPair& pair) {
     Keeps keeps = keepsOf(row, button);
     if (v.plugin && (keeps == TakenBack || keeps == PairTakenBack)) {
         keeps = keeps == TakenBack ? Stored : Pair;  // a plugin's box shows a summary, not the plugin
     }
+    item.decided = true;
     switch (keeps) {
         case Nothing:
+            item.outcome = Outcome::Drop;
             break;
         case Stored:
-            append(*versionOf(v, button));
+            item.outcome = outcomeOf(button);
             break;
         case TakenBack:
-            takeBack(box.of(boxOf(button)), *versionOf(v, button));
+            takeBack(item, outcomeOf(button), box.of(boxOf(button)), *versionOf(v, button));
             break;
         case PairTakenBack: {
             // One question for both boxes; a box left blank drops its tiddler.
             std::optional<std::string> first = m_format->fromBox(box.strConflict1, pair.text1);
             std::optional<std::string> second = m_format->fromBox(box.strConflict2, pair.text2);
-            const bool kept = !(first || second) || keepEdits();
-            if (!kept || !(first || second)) {
-                keepRemote();  // the pair as built holds the remote version
-            }
+            const bool kept = (first || second) && keepEdits();
+            item.outcome = kept ? Outcome::Edited : Outcome::Both;
+            item.madeKeepsRemote = !kept;  // the pair as built holds the remote version
             for (auto [edit, built] : {std::pair{&first, &pair.text1}, std::pair{&second, &pair.text2}}) {
                 std::string entry = kept && *edit ? std::move(**edit) : std::move(*built);
                 if (!entry.empty()) {
-                    appendEdited(std::move(entry));
+                    item.made.push_back(std::move(entry));
                 }
             }
             break;
         }
         case Pair:
-            keepRemote();
-            appendEdited(std::move(pair.text1));
-            appendEdited(std::move(pair.text2));
+            item.outcome = Outcome::Both;
+            item.made = {std::move(pair.text1), std::move(pair.text2)};
             break;
+    }
+    if (item.outcome == Outcome::Both) {
+        item.conflictTitle = pair.conflictTitle;
+        item.inertCopy = pair.inert;
+        item.renamedFields = pair.renamedFields;
     }
 }
 
-ConflictPair MergeRun::conflictPairOf(const Visit& v) {
-    const bool localKept = v.localSideKept();
-    return m_format->buildPair(v, localKept ? *v.local : *v.remote, localKept ? *v.remote : *v.local);
-}
-
-bool MergeRun::visit(const Visit& v, std::size_t n, std::size_t m) {
+bool MergeRun::askPerson(PlanItem& item, const Visit& v, std::size_t n, std::size_t m) {
     const CaseRow* row = rowFor(v);
     if (row == nullptr) {
         message(msg::kInternalError, MessageIcon::Critical, kAppTitle);
         m_host.endProgram();
         return false;
     }
-    if (v.passesSilently()) {
-        if (v.local) {
-            append(*v.local);  // session state absent locally stays absent
-        }
-        m_format->passedSilently(v);
-        return true;
-    }
-    if (std::optional<std::string> merged = mergedVersion(v)) {
-        keepRemote();
-        appendEdited(std::move(*merged));
-        m_host.mergedInside(std::string(v.title), n);
-        return true;
-    }
     ConflictPair pair;
     if (row->shown.contains(X::Conflict1)) {
-        pair = conflictPairOf(v);
+        pair = conflictPairOf(v, *m_format);
     }
     const ConflictRequest request = buildRequest(v, *row, pair, n, m);
     ConflictAnswer answer = m_host.settleConflict(request);
@@ -266,16 +245,8 @@ bool MergeRun::visit(const Visit& v, std::size_t n, std::size_t m) {
         m_host.endProgram();
         return false;
     }
-    applyChoice(v, *row, *answer.choice, answer.texts, pair);
+    applyChoice(item, v, *row, *answer.choice, answer.texts, pair);
     return true;
-}
-
-std::optional<std::string> MergeRun::mergedVersion(const Visit& v) {
-    if (m_mergeInside && v.mergeCase == MergeCase::G && v.unedited && !v.localIsUnedited &&
-        !v.remoteIsUnedited && !v.passesSilently()) {
-        return m_format->mergeVersions(v);
-    }
-    return std::nullopt;
 }
 
 bool askAboutMassDeletion(MergeHost& host, const MassDeletion& d) {
@@ -316,28 +287,38 @@ bool MergeRun::confirmDeletions(const VisitingList& titles) {
     return true;
 }
 
+MergePlan MergeRun::plan(const VisitingList& titles) {
+    m_format->begin(titles);  // the conflict pairs shown before the assembly look at the run's titles
+    return makePlan(titles, *m_format, hasUneditedDocument(), m_mergeInside);
+}
+
+bool MergeRun::assemble(MergePlan& plan, const VisitingList& titles) {
+    m_stopped = false;
+    if (!korvane::assemble(plan, titles, *m_format, hasUneditedDocument(), m_remoteLost)) {
+        m_stopped = true;  // the merged store failed its check; the format said why
+        return false;
+    }
+    return true;
+}
+
 bool MergeRun::merge() {
     m_stopped = false;
     const VisitingList colAllTitles = titles();
     if (!confirmDeletions(colAllTitles)) {
         return false;
     }
-    m_format->begin(colAllTitles);
-    m_remoteLost = 0;
+    // Every title that does not pass silently is put to the user in visiting order, but for a tiddler
+    // merged inside.
+    MergePlan plan = this->plan(colAllTitles);
     const std::size_t m = colAllTitles.size();
-    for (std::size_t n = 1; n <= m; ++n) {
-        const Visit v = colAllTitles.visit(n - 1);
-        startVisit(v);
-        if (!visit(v, n, m)) {
+    for (PlanItem& item : plan.items) {
+        if (item.outcome == Outcome::Merged) {
+            m_host.mergedInside(std::string(item.title), item.visit + 1);
+        } else if (!askPerson(item, colAllTitles.visit(item.visit), item.visit + 1, m)) {
             return false;
         }
-        noteRemote(v);
     }
-    if (!m_format->finish()) {
-        m_stopped = true;  // the merged store failed its check; the format said why
-        return false;
-    }
-    return true;
+    return assemble(plan, colAllTitles);
 }
 
 std::string MergeRun::strMergedStore() const {

@@ -10,62 +10,53 @@ bool remoteAbsent(MergeCase c) {
     return c == MergeCase::B || c == MergeCase::D || c == MergeCase::F;
 }
 
-// What a button keeps in a case: a side's button keeps nothing where that side lacks the tiddler.
-Decision decisionOf(DialogButton button, MergeCase c) {
-    switch (button) {
-        case DialogButton::Local:
-            return localAbsent(c) ? Decision::Dropped : Decision::Local;
-        case DialogButton::Server:
-            return remoteAbsent(c) ? Decision::Dropped : Decision::Remote;
-        case DialogButton::Original:
-            return Decision::Unedited;
-        case DialogButton::Backup:
-            break;
-    }
-    return Decision::Both;
+Outcome outcomeOf(Side side) {
+    return side == Side::Local ? Outcome::Local : side == Side::Remote ? Outcome::Remote : Outcome::Unedited;
 }
 
-DialogButton conflictButton(const ConflictRequest& r, ConflictRule rule) {
-    const DialogButton recommended = r.boldButton.value_or(DialogButton::Local);
+Outcome conflictOutcome(const PlanItem& item, ConflictRule rule) {
     switch (rule) {
         case ConflictRule::Local:
-            return DialogButton::Local;
+            return Outcome::Local;
         case ConflictRule::Remote:
-            return DialogButton::Server;
+            return Outcome::Remote;
         case ConflictRule::Newer:
-            return recommended;
+            return outcomeOf(item.recommended);
         case ConflictRule::Both:
             break;
     }
     // Both versions where both sides hold the tiddler.
-    if (r.mergeCase == MergeCase::C || r.mergeCase == MergeCase::G) {
-        return DialogButton::Backup;
+    const MergeCase c = item.mergeCase;
+    if (c == MergeCase::C || c == MergeCase::G) {
+        return Outcome::Both;
     }
     // No conflict copy for a tiddler that one side lacks: the side that holds it keeps it, so that an
     // edit is never lost to a deletion.
-    return localAbsent(r.mergeCase)    ? DialogButton::Server
-           : remoteAbsent(r.mergeCase) ? DialogButton::Local
-                                       : recommended;
+    return localAbsent(c) ? Outcome::Remote : remoteAbsent(c) ? Outcome::Local : outcomeOf(item.recommended);
 }
 
 }  // namespace
 
-Settlement settleByRule(const ConflictRequest& r, ConflictRule rule) {
-    const MergeCase c = r.mergeCase;
+Settlement settleByRule(const PlanItem& item, ConflictRule rule) {
+    const MergeCase c = item.mergeCase;
     if (localAbsent(c) && remoteAbsent(c)) {
-        return {DialogButton::Server, Decision::Dropped, false, false};
+        return {Outcome::Drop, false, false};
     }
-    DialogButton button;
-    bool conflict = false;
-    if (r.localIsUnedited) {
-        button = DialogButton::Server;
-    } else if (r.remoteIsUnedited) {
-        button = DialogButton::Local;
-    } else {
-        button = conflictButton(r, rule);
-        conflict = true;
+    if (item.localIsUnedited) {
+        return {Outcome::Remote, false, true};
     }
-    return {button, decisionOf(button, c), conflict, true};
+    if (item.remoteIsUnedited) {
+        return {Outcome::Local, false, true};
+    }
+    return {conflictOutcome(item, rule), true, true};
+}
+
+void settlePlan(MergePlan& plan, ConflictRule rule) {
+    for (PlanItem& item : plan.items) {
+        if (!item.decided && item.outcome != Outcome::Merged) {
+            item.outcome = settleByRule(item, rule).outcome;
+        }
+    }
 }
 
 std::optional<ConflictRule> conflictRuleNamed(std::string_view name) {
@@ -92,19 +83,21 @@ std::string_view ruleName(ConflictRule rule) {
     return "both";
 }
 
-std::string_view decisionName(Decision decision) {
-    switch (decision) {
-        case Decision::Local:
-            return "local";
-        case Decision::Remote:
-            return "remote";
-        case Decision::Unedited:
+std::string_view decisionName(Outcome outcome, MergeCase c) {
+    switch (outcome) {
+        case Outcome::Local:
+            return localAbsent(c) ? "dropped" : "local";
+        case Outcome::Remote:
+            return remoteAbsent(c) ? "dropped" : "remote";
+        case Outcome::Unedited:
             return "unedited";
-        case Decision::Dropped:
-            return "dropped";
-        case Decision::Merged:
+        case Outcome::Merged:
             return "merged";
-        case Decision::Both:
+        case Outcome::Edited:
+            return "edited";
+        case Outcome::Drop:
+            return "dropped";
+        case Outcome::Both:
             break;
     }
     return "both";

@@ -1,11 +1,11 @@
-// The decisions of a merge with no person present: the classic three-way rule, and a rule chosen in
-// advance for the conflicts that it leaves.
+// The rules that settle a tiddler without a person: the three-way rule, and a rule chosen in advance for
+// the conflicts that it leaves. The plan's default outcomes are these rules with `both`.
 #pragma once
 
 #include <optional>
 #include <string_view>
 
-#include "merge/MergeHost.h"
+#include "merge/model/Plan.h"
 
 namespace korvane {
 
@@ -13,24 +13,23 @@ namespace korvane {
 // conflict dialog recommends.
 enum class ConflictRule { Both, Local, Remote, Newer };
 
-// What stays of a tiddler, as the headless companion reports it (Merged: one version merged inside the
-// tiddler from both sides' changes).
-enum class Decision { Local, Remote, Unedited, Both, Dropped, Merged };
-
 struct Settlement {
-    DialogButton button;  // the button a person would have pressed
-    Decision decision;
+    Outcome outcome;
     bool conflict;  // settled by the conflict rule, not by the three-way rule
     bool reported;  // false when local and remote agree (both deleted): nothing to say about it
 };
 
-// Equal local and remote pass; a side that still holds the unedited version takes the other side
-// (its edit, addition or deletion); everything else is a conflict, settled by `rule`. Reads only the
-// request, so that it agrees with the engine on which versions are the same tiddler.
-Settlement settleByRule(const ConflictRequest& request, ConflictRule rule);
+// Equal local and remote pass; a side that still holds the unedited version takes the other side (its
+// edit, addition or deletion); everything else is a conflict, settled by `rule`. Reads only where the
+// item stands (its case, which side is unedited, the recommended side).
+Settlement settleByRule(const PlanItem& item, ConflictRule rule);
+// Sets every undecided item's outcome: a tiddler merged inside stays merged, the rest by settleByRule.
+void settlePlan(MergePlan& plan, ConflictRule rule);
 
 std::optional<ConflictRule> conflictRuleNamed(std::string_view name);
 std::string_view ruleName(ConflictRule rule);
-std::string_view decisionName(Decision decision);
+// What stays of a tiddler in words: "local", "remote", "unedited", "both", "dropped", "merged", "edited"
+// (a side's version where that side lacks the tiddler: "dropped").
+std::string_view decisionName(Outcome outcome, MergeCase mergeCase);
 
 }  // namespace korvane

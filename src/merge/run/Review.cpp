@@ -4,24 +4,11 @@
 
 #include "document/Tw5Store.h"
 #include "merge/Messages.h"
+#include "merge/run/Planning.h"
 
 namespace korvane {
 
 namespace {
-
-SideChange changeOf(const std::optional<std::string_view>& side, bool sameAsUnedited, bool hasUnedited,
-                    bool uneditedHolds) {
-    if (!hasUnedited) {
-        return side ? SideChange::Holds : SideChange::Lacks;
-    }
-    if (!side) {
-        return uneditedHolds ? SideChange::Deleted : SideChange::Absent;
-    }
-    if (!uneditedHolds) {
-        return SideChange::Added;
-    }
-    return sameAsUnedited ? SideChange::Unchanged : SideChange::Edited;
-}
 
 // Stamps of any length compare as text once padded to TiddlyWiki 5's 17 digits.
 std::string padded(std::string_view stamp) {
@@ -34,9 +21,9 @@ std::string padded(std::string_view stamp) {
 
 const char* outcomeName(Outcome o) {
     switch (o) {
-        case Outcome::Yours:
+        case Outcome::Local:
             return "Yours";
-        case Outcome::Friends:
+        case Outcome::Remote:
             return "Friend's";
         case Outcome::Unedited:
             return "Unedited";
@@ -72,67 +59,29 @@ const char* changeName(SideChange c) {
     return "lacks it";
 }
 
-Review::Review(MergeRun& run) : m_run(run), m_titles(run.titles()) {
-    // The format's operations that show a result (a conflict pair's titles) look at the run's titles;
-    // apply() begins the merged store anew.
-    run.m_format->begin(m_titles);
-    const bool hasUnedited = run.hasUneditedDocument();
-    for (std::size_t n = 0; n < m_titles.size(); ++n) {
-        const Visit v = m_titles.visit(n);
-        if (v.passesSilently()) {
-            continue;  // equal on both sides, session state and the core stay as they are
-        }
-        ReviewItem item;
-        item.visit = n;
-        item.title = v.title;
-        item.mergeCase = v.mergeCase;
-        item.local = changeOf(v.local, v.localIsUnedited, hasUnedited, v.unedited.has_value());
-        item.remote = changeOf(v.remote, v.remoteIsUnedited, hasUnedited, v.unedited.has_value());
-        item.plugin = v.plugin;
-        item.copyAllowed = v.local && v.remote;
-        item.localStamp = v.localStamp;
-        item.remoteStamp = v.remoteStamp;
-        item.uneditedStamp = v.uneditedStamp;
-        item.localNewer = padded(v.localStamp) > padded(v.remoteStamp);
-        item.merged = run.mergedVersion(v);
-        // One side only changed it: that side. Both: their merge, else both versions (the copy of an
-        // active tiddler inert), else (one side deleted what the other edited) the side that keeps an edit.
-        const bool localOnly = v.remoteIsUnedited && !v.localIsUnedited;
-        const bool remoteOnly = v.localIsUnedited && !v.remoteIsUnedited;
-        if (!v.local && !v.remote) {
-            item.planned = Outcome::Drop;  // deleted on both sides stays deleted
-        } else if (localOnly || remoteOnly) {
-            item.planned = localOnly ? Outcome::Yours : Outcome::Friends;
-        } else if (item.merged) {
-            item.planned = Outcome::Merged;
-        } else {
-            item.needsYou = true;
-            item.planned = item.copyAllowed ? Outcome::Both : !v.local ? Outcome::Friends : Outcome::Yours;
-        }
-        item.outcome = item.planned;
-        m_items.push_back(std::move(item));
-    }
+bool localIsNewer(const PlanItem& item) {
+    return padded(item.localStamp) > padded(item.remoteStamp);
 }
 
-std::size_t Review::needingYou() const {
-    return static_cast<std::size_t>(std::count_if(
-        m_items.begin(), m_items.end(), [](const ReviewItem& i) { return i.needsYou && !i.decided; }));
+Review::Review(MergeRun& run) : m_run(run), m_titles(run.titles()), m_plan(run.plan(m_titles)) {
+    std::erase_if(m_plan.items, [](const PlanItem& i) { return !i.difference; });
 }
 
 std::string Review::countsText() const {
     const std::size_t need = needingYou();
-    return msg::countText(m_items.size()) + (m_items.size() == 1 ? " difference: " : " differences: ") +
-           msg::countText(m_items.size() - need) + " settled, " + msg::countText(need) +
+    return msg::countText(m_plan.items.size()) +
+           (m_plan.items.size() == 1 ? " difference: " : " differences: ") +
+           msg::countText(m_plan.items.size() - need) + " settled, " + msg::countText(need) +
            (need == 1 ? " needs you" : " need you");
 }
 
 std::string Review::saveText(bool threeFiles) const {
     std::size_t n[7] = {};
-    for (const ReviewItem& i : m_items) {
+    for (const PlanItem& i : m_plan.items) {
         ++n[static_cast<std::size_t>(i.outcome)];
     }
-    const std::pair<Outcome, const char*> parts[] = {{Outcome::Friends, " from the friend"},
-                                                     {Outcome::Yours, " of yours"},
+    const std::pair<Outcome, const char*> parts[] = {{Outcome::Remote, " from the friend"},
+                                                     {Outcome::Local, " of yours"},
                                                      {Outcome::Merged, " merged"},
                                                      {Outcome::Edited, " edited"},
                                                      {Outcome::Both, " kept both"},
@@ -146,14 +95,14 @@ std::string Review::saveText(bool threeFiles) const {
             comma = ", ";
         }
     }
-    return text + (m_items.empty() ? " nothing differs" : "");
+    return text + (m_plan.items.empty() ? " nothing differs" : "");
 }
 
 bool Review::allows(std::size_t i, Outcome o) const {
-    const ReviewItem& item = m_items[i];
+    const PlanItem& item = m_plan.items[i];
     switch (o) {
         case Outcome::Unedited:
-            return holds(i, Pane::Unedited);
+            return holds(i, Side::Unedited);
         case Outcome::Merged:
             return item.merged.has_value();
         case Outcome::Both:
@@ -169,8 +118,8 @@ bool Review::choose(std::size_t i, Outcome o) {
     if (!allows(i, o)) {
         return false;
     }
-    m_items[i].outcome = o;
-    m_items[i].decided = true;
+    m_plan.items[i].outcome = o;
+    m_plan.items[i].decided = true;
     return true;
 }
 
@@ -182,11 +131,11 @@ bool Review::fieldForm(std::size_t i) const {
 
 std::vector<Review::FieldRow> Review::changedFields(std::size_t i) const {
     std::vector<FieldRow> rows;
-    if (!fieldForm(i) || m_items[i].plugin) {
+    if (!fieldForm(i) || m_plan.items[i].plugin) {
         return rows;  // a plugin's panes hold its summary, not its fields
     }
     // The panes' texts read back as the dialog reads an edited box; the text is shown in the panes.
-    const Pane panes[3] = {Pane::Yours, Pane::Unedited, Pane::Friends};
+    const Side panes[3] = {Side::Local, Side::Unedited, Side::Remote};
     Fields versions[3];
     for (int k = 0; k < 3; ++k) {
         if (holds(i, panes[k])) {
@@ -207,7 +156,7 @@ std::vector<Review::FieldRow> Review::changedFields(std::size_t i) const {
                     *values[k] = *value;
                 }
             }
-            if (row.yours != row.friends || (holds(i, Pane::Unedited) && row.yours != row.unedited)) {
+            if (row.yours != row.friends || (holds(i, Side::Unedited) && row.yours != row.unedited)) {
                 rows.push_back(std::move(row));
             }
         }
@@ -215,33 +164,33 @@ std::vector<Review::FieldRow> Review::changedFields(std::size_t i) const {
     return rows;
 }
 
-bool Review::holds(std::size_t i, Pane pane) const {
+bool Review::holds(std::size_t i, Side pane) const {
     const Visit v = visitOf(i);
-    return (pane == Pane::Yours ? v.local : pane == Pane::Friends ? v.remote : v.unedited).has_value();
+    return (pane == Side::Local ? v.local : pane == Side::Remote ? v.remote : v.unedited).has_value();
 }
 
-std::string Review::paneText(std::size_t i, Pane pane) const {
+std::string Review::paneText(std::size_t i, Side pane) const {
     const Visit v = visitOf(i);
-    const std::optional<std::string_view> entry = pane == Pane::Yours     ? v.local
-                                                  : pane == Pane::Friends ? v.remote
-                                                                          : v.unedited;
+    const std::optional<std::string_view> entry = pane == Side::Local    ? v.local
+                                                  : pane == Side::Remote ? v.remote
+                                                                         : v.unedited;
     return entry ? m_run.m_format->boxText(v, *entry) : std::string();
 }
 
 std::optional<std::string_view> Review::entryOf(std::size_t i) const {
-    const ReviewItem& item = m_items[i];
+    const PlanItem& item = m_plan.items[i];
     const Visit v = visitOf(i);
     switch (item.outcome) {
-        case Outcome::Yours:
+        case Outcome::Local:
             return v.local;
-        case Outcome::Friends:
+        case Outcome::Remote:
             return v.remote;
         case Outcome::Unedited:
             return v.unedited;
         case Outcome::Merged:
             return item.merged ? std::optional<std::string_view>(*item.merged) : std::nullopt;
         case Outcome::Edited:
-            return item.edited;
+            return item.made.empty() ? std::nullopt : std::optional<std::string_view>(item.made.front());
         case Outcome::Both:
         case Outcome::Drop:
             break;
@@ -251,9 +200,9 @@ std::optional<std::string_view> Review::entryOf(std::size_t i) const {
 
 std::string Review::resultText(std::size_t i, std::string* kept) const {
     const Visit v = visitOf(i);
-    if (m_items[i].outcome == Outcome::Both) {
+    if (m_plan.items[i].outcome == Outcome::Both) {
         // The two tiddlers the conflict copy makes, as "Backup and link conflicts" makes them.
-        const ConflictPair pair = m_run.conflictPairOf(v);
+        const ConflictPair pair = conflictPairOf(v, *m_run.m_format);
         if (kept != nullptr && pair.inert) {
             const bool yours = v.localSideKept();
             *kept = msg::inertCopyText(yours ? "yours" : "the friend's", yours ? "the friend's" : "yours",
@@ -266,7 +215,7 @@ std::string Review::resultText(std::size_t i, std::string* kept) const {
 }
 
 std::optional<std::string> Review::edit(std::size_t i, const std::string& boxText) {
-    ReviewItem& item = m_items[i];
+    PlanItem& item = m_plan.items[i];
     const Visit v = visitOf(i);
     if (item.plugin) {
         return std::string("A plugin is shown as a summary and cannot be edited here.");
@@ -294,49 +243,13 @@ std::optional<std::string> Review::edit(std::size_t i, const std::string& boxTex
         item.outcome = Outcome::Drop;
         return std::nullopt;
     }
-    item.edited = std::move(*entry);
+    item.made = {std::move(*entry)};
     item.outcome = Outcome::Edited;
     return std::nullopt;
 }
 
 bool Review::apply() {
-    MergeRun& run = m_run;
-    run.m_stopped = false;
-    run.m_remoteLost = 0;
-    run.m_format->begin(m_titles);
-    std::size_t next = 0;
-    for (std::size_t n = 0; n < m_titles.size(); ++n) {
-        const Visit v = m_titles.visit(n);
-        run.startVisit(v);
-        if (next < m_items.size() && m_items[next].visit == n) {
-            ReviewItem& item = m_items[next];
-            if (item.outcome == Outcome::Both) {
-                ConflictPair pair = run.conflictPairOf(v);
-                run.keepRemote();
-                run.appendEdited(std::move(pair.text1));
-                run.appendEdited(std::move(pair.text2));
-            } else if (item.outcome == Outcome::Merged) {
-                run.keepRemote();
-                run.appendEdited(*item.merged);
-            } else if (item.outcome == Outcome::Edited) {
-                run.appendEdited(item.edited);
-            } else if (const std::optional<std::string_view> entry = entryOf(next)) {
-                run.append(*entry);
-            }
-            ++next;
-        } else if (v.local) {
-            run.append(*v.local);
-            run.m_format->passedSilently(v);
-        } else {
-            run.m_format->passedSilently(v);
-        }
-        run.noteRemote(v);
-    }
-    if (!run.m_format->finish()) {
-        run.m_stopped = true;
-        return false;
-    }
-    return true;
+    return m_run.assemble(m_plan, m_titles);
 }
 
 }  // namespace korvane

@@ -8,49 +8,24 @@
 #include <string>
 #include <vector>
 
+#include "merge/model/Plan.h"
 #include "merge/run/MergeRun.h"
 
 namespace korvane {
 
-// What a tiddler becomes in the merged wiki. Edited: the text the user wrote for it.
-enum class Outcome : char { Yours, Friends, Unedited, Merged, Both, Drop, Edited };
-inline constexpr Outcome kOutcomes[] = {Outcome::Yours,  Outcome::Friends, Outcome::Unedited,
-                                        Outcome::Merged, Outcome::Both,    Outcome::Drop};
-
-// What one side did to a tiddler against the unedited copy. Without an unedited copy only whether the
-// side holds it is known.
-enum class SideChange : char { Unchanged, Edited, Added, Deleted, Absent, Holds, Lacks };
-
-// The version a pane shows: the local, unedited or remote one.
-enum class Pane : char { Yours, Unedited, Friends };
-
-struct ReviewItem {
-    std::size_t visit = 0;   // zero-based place in the run's visiting order
-    std::string_view title;  // views into the run's documents, which outlive the review
-    MergeCase mergeCase = MergeCase::None;
-    SideChange local = SideChange::Absent, remote = SideChange::Absent;
-    bool needsYou = false;     // both sides changed it and their edits did not merge
-    bool copyAllowed = false;  // a conflict copy (Both) may be made: both sides hold it
-    bool plugin = false;
-    bool localNewer = false;  // the local stamp is later than the remote one
-    bool decided = false;     // the user chose its outcome
-    std::string_view localStamp, remoteStamp, uneditedStamp;
-    Outcome planned = Outcome::Drop;    // the default
-    Outcome outcome = Outcome::Drop;    // the user's choice
-    std::optional<std::string> merged;  // the entry both sides' edits merged into
-    std::string edited;                 // the entry the user wrote (Outcome::Edited)
-};
+// Whether the local version's stamp is the later one.
+bool localIsNewer(const PlanItem& item);
 
 class Review {
   public:
     // Builds the review of a loaded run.
     explicit Review(MergeRun& run);
 
-    const std::vector<ReviewItem>& items() const { return m_items; }
+    const std::vector<PlanItem>& items() const { return m_plan.items; }
     // The question before a merge that would delete most of the wiki; false when the run stops.
     bool confirmDeletions() { return m_run.confirmDeletions(m_titles); }
     // The tiddlers that need a person and have no outcome chosen yet.
-    std::size_t needingYou() const;
+    std::size_t needingYou() const { return m_plan.needingYou(); }
     // "72 differences: 57 settled, 15 need you"
     std::string countsText() const;
     // "Saves all three files: 41 from the friend, 12 of yours, 4 merged, 2 kept both, 1 dropped", or the
@@ -66,10 +41,10 @@ class Review {
 
     // The text a pane shows for a version (empty when the side lacks it), and the result's text; for
     // both versions of an active tiddler `kept` gets which stays active and what the inert copy is.
-    std::string paneText(std::size_t i, Pane pane) const;
+    std::string paneText(std::size_t i, Side pane) const;
     std::string resultText(std::size_t i, std::string* kept = nullptr) const;
     // Whether a pane's side holds the tiddler.
-    bool holds(std::size_t i, Pane pane) const;
+    bool holds(std::size_t i, Side pane) const;
     // The panes' texts are a tiddler's fields as `name: value` lines, an empty line, then its text.
     bool fieldForm(std::size_t i) const;
     // The fields whose values differ between the versions (the field form only), in the order of the
@@ -85,11 +60,11 @@ class Review {
 
   private:
     std::optional<std::string_view> entryOf(std::size_t i) const;  // the entry the outcome keeps
-    Visit visitOf(std::size_t i) const { return m_titles.visit(m_items[i].visit); }
+    Visit visitOf(std::size_t i) const { return m_titles.visit(m_plan.items[i].visit); }
 
     MergeRun& m_run;
     VisitingList m_titles;
-    std::vector<ReviewItem> m_items;
+    MergePlan m_plan;  // the differences: a title both sides deleted has nothing to decide
 };
 
 const char* outcomeName(Outcome o);    // "Yours", "Friend's", …

@@ -35,8 +35,9 @@ QString fromUtf8(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-const char* const kPaneNames[] = {"Yours", "Unedited", "Friend's"};
-const char* const kPaneObjects[] = {"txtYours", "txtUnedited", "txtFriends"};
+// By side; the panes stand left to right as yours, the unedited one, the friend's.
+const char* const kPaneNames[] = {"Yours", "Friend's", "Unedited"};
+const char* const kPaneObjects[] = {"txtYours", "txtFriends", "txtUnedited"};
 
 struct OutcomeButton {
     Outcome outcome;
@@ -45,8 +46,8 @@ struct OutcomeButton {
     const char* tip;
 };
 const OutcomeButton kButtons[] = {
-    {Outcome::Yours, "&Yours", "cmdYours", "Keep your version (Alt+Y)"},
-    {Outcome::Friends, "&Friend's", "cmdFriends", "Keep the friend's version (Alt+F)"},
+    {Outcome::Local, "&Yours", "cmdYours", "Keep your version (Alt+Y)"},
+    {Outcome::Remote, "&Friend's", "cmdFriends", "Keep the friend's version (Alt+F)"},
     {Outcome::Unedited, "&Unedited", "cmdUnedited", "Keep the unedited version (Alt+U)"},
     {Outcome::Merged, "&Merged", "cmdMerged", "Keep one version that holds the edits of both sides (Alt+M)"},
     {Outcome::Both, "&Both", "cmdBoth",
@@ -154,7 +155,7 @@ class ReviewListModel : public QAbstractTableModel {
     }
 
     QVariant data(const QModelIndex& index, int role) const override {
-        const ReviewItem& item = m_review.items()[static_cast<std::size_t>(index.row())];
+        const PlanItem& item = m_review.items()[static_cast<std::size_t>(index.row())];
         if (role == Qt::FontRole && index.column() == 1 && item.needsYou) {
             QFont bold;
             bold.setBold(true);
@@ -290,7 +291,8 @@ frmReview::frmReview(Review& review, bool threeFiles, QWidget* owner)
     versionsLayout->addWidget(panes, 1);
     auto* panesLayout = new QHBoxLayout(panes);
     panesLayout->setContentsMargins(0, 0, 0, 0);
-    for (std::size_t p = 0; p < 3; ++p) {
+    for (const Side side : {Side::Local, Side::Unedited, Side::Remote}) {
+        const auto p = static_cast<std::size_t>(side);
         auto* column = new QVBoxLayout;
         m_headings[p] = new QLabel(panes);
         m_headings[p]->setObjectName(QStringLiteral("lbl") + QString::fromLatin1(kPaneObjects[p] + 3));
@@ -395,7 +397,7 @@ void frmReview::updateRow(std::size_t i) {
 void frmReview::updateCounts() {
     m_counts->setText(fromUtf8(m_review.countsText()));
     std::size_t needing = 0;
-    for (const ReviewItem& item : m_review.items()) {
+    for (const PlanItem& item : m_review.items()) {
         needing += item.needsYou ? 1 : 0;
     }
     m_needsYou->setText(QStringLiteral("&Needs you (%1)").arg(m_review.needingYou()));
@@ -430,10 +432,10 @@ void frmReview::select(std::size_t item) {
     m_list->scrollTo(m_model->index(row, 0));
 }
 
-QString frmReview::headingText(std::size_t i, Pane pane) const {
-    const ReviewItem& item = m_review.items()[i];
+QString frmReview::headingText(std::size_t i, Side pane) const {
+    const PlanItem& item = m_review.items()[i];
     const QString name = QString::fromUtf8(kPaneNames[static_cast<std::size_t>(pane)]);
-    if (pane == Pane::Unedited) {
+    if (pane == Side::Unedited) {
         if (item.local == SideChange::Holds || item.local == SideChange::Lacks) {
             return name + QStringLiteral(" — no unedited copy");
         }
@@ -443,29 +445,29 @@ QString frmReview::headingText(std::size_t i, Pane pane) const {
         const QString at = localStamp(item.uneditedStamp);
         return at.isEmpty() ? name : name + QStringLiteral(" — saved ") + at;
     }
-    const SideChange change = pane == Pane::Yours ? item.local : item.remote;
+    const SideChange change = pane == Side::Local ? item.local : item.remote;
     if (change == SideChange::Deleted) {
         return name + QStringLiteral(" — deleted on this side");
     }
     if (!m_review.holds(i, pane)) {
         return name + QStringLiteral(" — not in this copy");
     }
-    const std::string_view stamp = pane == Pane::Yours ? item.localStamp : item.remoteStamp;
+    const std::string_view stamp = pane == Side::Local ? item.localStamp : item.remoteStamp;
     const QString verb = change == SideChange::Added       ? QStringLiteral(" — added")
                          : change == SideChange::Unchanged ? QStringLiteral(" — unchanged, saved")
                                                            : QStringLiteral(" — edited");
     const QString at = localStamp(stamp);
     QString text = name + (at.isEmpty() ? verb : verb + QLatin1Char(' ') + at);
-    const bool other = m_review.holds(i, pane == Pane::Yours ? Pane::Friends : Pane::Yours);
+    const bool other = m_review.holds(i, pane == Side::Local ? Side::Remote : Side::Local);
     const bool newer =
-        pane == Pane::Yours ? item.localNewer : item.localStamp != item.remoteStamp && !item.localNewer;
+        pane == Side::Local ? localIsNewer(item) : item.localStamp != item.remoteStamp && !localIsNewer(item);
     if (other && newer && !at.isEmpty()) {
         text += QStringLiteral(" — newer");
     }
     return text;
 }
 
-void frmReview::fillPane(Pane pane, const std::string& text) {
+void frmReview::fillPane(Side pane, const std::string& text) {
     const auto p = static_cast<std::size_t>(pane);
     QPlainTextEdit& box = *m_panes[p];
     QTextDocument& document = *box.document();
@@ -483,12 +485,12 @@ void frmReview::fillPane(Pane pane, const std::string& text) {
 }
 
 void frmReview::markPanes(std::size_t i) {
-    const auto yours = static_cast<std::size_t>(Pane::Yours);
-    const auto unedited = static_cast<std::size_t>(Pane::Unedited);
-    const auto friends = static_cast<std::size_t>(Pane::Friends);
+    const auto yours = static_cast<std::size_t>(Side::Local);
+    const auto unedited = static_cast<std::size_t>(Side::Unedited);
+    const auto friends = static_cast<std::size_t>(Side::Remote);
     std::array<int, 3> first{-1, -1, -1};
     // Each side against the unedited version; without one, the two sides against each other.
-    const bool againstUnedited = m_review.holds(i, Pane::Unedited);
+    const bool againstUnedited = m_review.holds(i, Side::Unedited);
     const std::size_t base = againstUnedited ? unedited : yours;
     std::vector<ByteRange> removed;
     for (const std::size_t side :
@@ -533,7 +535,7 @@ void frmReview::showItem(int item) {
     // Each pane is filled, cut and marked inside one edit block, so that its document lays a large text
     // out once, not again after every step.
     std::array<QTextCursor, 3> blocks;
-    for (const Pane pane : {Pane::Yours, Pane::Unedited, Pane::Friends}) {
+    for (const Side pane : {Side::Local, Side::Unedited, Side::Remote}) {
         const auto p = static_cast<std::size_t>(pane);
         m_headings[p]->setText(headingText(i, pane));
         m_panes[p]->document()->setUndoRedoEnabled(false);
@@ -568,7 +570,7 @@ void frmReview::showItem(int item) {
 
 void frmReview::showResult() {
     const auto i = static_cast<std::size_t>(m_current);
-    const ReviewItem& item = m_review.items()[i];
+    const PlanItem& item = m_review.items()[i];
     for (const OutcomeButton& b : kButtons) {
         QPushButton* button = m_outcomes[static_cast<std::size_t>(b.outcome)];
         button->setEnabled(m_review.allows(i, b.outcome));
@@ -637,7 +639,7 @@ bool frmReview::takeEdit() {
 bool frmReview::choicesMade() const {
     const bool editWaiting = m_current >= 0 && !m_result->isReadOnly() && m_result->document()->isModified();
     return editWaiting || std::any_of(m_review.items().begin(), m_review.items().end(),
-                                      [](const ReviewItem& item) { return item.decided; });
+                                      [](const PlanItem& item) { return item.decided; });
 }
 
 void frmReview::reject() {

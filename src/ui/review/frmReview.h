@@ -33,8 +33,8 @@ class frmReview : public QDialog {
     bool showModal();
 
     QTreeView* list() const { return m_list; }
-    QPlainTextEdit* pane(Pane pane) const { return m_panes[static_cast<std::size_t>(pane)]; }
-    QLabel* heading(Pane pane) const { return m_headings[static_cast<std::size_t>(pane)]; }
+    QPlainTextEdit* pane(Side pane) const { return m_panes[static_cast<std::size_t>(pane)]; }
+    QLabel* heading(Side pane) const { return m_headings[static_cast<std::size_t>(pane)]; }
     QPlainTextEdit* result() const { return m_result; }
     QPushButton* outcomeButton(Outcome o) const { return m_outcomes[static_cast<std::size_t>(o)]; }
     // The review item shown, -1 for none.
@@ -43,7 +43,7 @@ class frmReview : public QDialog {
     void select(std::size_t item);
 
     // The heading of a pane in words: "Yours — edited 8 Nov 2026, 11:00 — newer".
-    QString headingText(std::size_t item, Pane pane) const;
+    QString headingText(std::size_t item, Side pane) const;
 
     // Closing without saving (Escape, the window's close button, Close without saving) asks first when
     // a choice was made or an edit is waiting in the result; No, the default, keeps the window open.
@@ -55,7 +55,7 @@ class frmReview : public QDialog {
     void applyFilter();
     void showItem(int item);
     void showResult();
-    void fillPane(Pane pane, const std::string& text);
+    void fillPane(Side pane, const std::string& text);
     void markPanes(std::size_t item);
     void choose(Outcome o);
     // Takes the result box's edit into the review; false (the window stays on the tiddler) when refused.
