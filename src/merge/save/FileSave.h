@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "merge/run/MergeRun.h"
+#include "merge/save/WikiLock.h"
 
 namespace korvane {
 
@@ -63,6 +64,8 @@ class FileSave {
     // Re-reads a file and compares it with what the run read at its start.
     std::optional<Problem> changedSince(const std::string& path, std::string_view textAtStart,
                                         std::string_view changedMessage);
+    // Takes the lock of the wiki's saves in the backup folder; false after it showed why it could not.
+    bool lockWiki(std::optional<WikiLock>& lock, const std::string& wiki);
     // Puts the remote file back from its backup name; a note for the message when that fails.
     std::string restoreRemote(const std::string& backupPath, const std::string& remotePath);
 
