@@ -323,13 +323,20 @@ ReadProblem tiddlersToStore(std::string_view text, std::string& storeLines) {
         if (begin >= text.size() || text[begin] != '{') {
             return kNotObject;
         }
-        if (ReadProblem problem = readJsonObject(text.substr(begin, end - begin), fields)) {
+        ReadProblem problem = readJsonObject(text.substr(begin, end - begin), fields);
+        std::string line = problem ? std::string() : toStoreJson(fields);
+        for (Field& f : fields) {
+            wipeText(f.name);
+            wipeText(f.value);
+        }
+        if (problem) {
             return "a tiddler of the decrypted store does not read: " + *problem;
         }
         if (!storeLines.empty()) {
-            storeLines += ",\n";
+            appendWiping(storeLines, ",\n");
         }
-        storeLines += toStoreJson(fields);
+        appendWiping(storeLines, line);
+        wipeText(line);
         p = skipSpaces(text, end);
         if (p < text.size() && text[p] == ',') {
             p = skipSpaces(text, p + 1);
@@ -378,7 +385,11 @@ class TiddlerObjectSink : public JsonFieldSink {
 }  // namespace
 
 ReadProblem storeToTiddlers(std::string_view storeArray, std::string& plaintext) {
-    plaintext = "{";
+    // Room for all of it (the array's objects, each title once more), so that no growth gives back a
+    // buffer of decrypted text.
+    plaintext.clear();
+    plaintext.reserve(2 * storeArray.size() + 16);
+    plaintext += '{';
     TiddlerObjectSink sink(plaintext);
     if (ReadProblem problem = readJsonStore(storeArray, sink)) {
         return problem;

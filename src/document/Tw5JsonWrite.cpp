@@ -80,22 +80,35 @@ void appendJsonString(std::string& out, std::string_view value, bool escapeLessT
     out += '"';
 }
 
-Fields inObjectOrder(Fields fields) {
-    std::uint64_t a = 0;
-    if (std::none_of(fields.begin(), fields.end(),
-                     [&a](const Field& f) { return isArrayIndex(f.name, a); })) {
-        return fields;
+namespace {
+
+// The positions of the fields in the order of inObjectOrder, so that writing them copies no value (an
+// encrypted wiki's values are decrypted text, which no freed copy may keep).
+std::vector<std::size_t> objectOrder(const Fields& fields) {
+    std::vector<std::size_t> order(fields.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
     }
-    std::uint64_t b = 0;
-    std::stable_sort(fields.begin(), fields.end(), [&](const Field& x, const Field& y) {
-        const bool xi = isArrayIndex(x.name, a);
-        const bool yi = isArrayIndex(y.name, b);
-        if (xi && yi) {
-            return a < b;
-        }
-        return xi && !yi;
-    });
-    return fields;
+    std::uint64_t a = 0, b = 0;
+    if (std::any_of(fields.begin(), fields.end(), [&a](const Field& f) { return isArrayIndex(f.name, a); })) {
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
+            const bool xi = isArrayIndex(fields[x].name, a);
+            const bool yi = isArrayIndex(fields[y].name, b);
+            return xi && yi ? a < b : xi && !yi;
+        });
+    }
+    return order;
+}
+
+}  // namespace
+
+Fields inObjectOrder(Fields fields) {
+    Fields ordered;
+    ordered.reserve(fields.size());
+    for (std::size_t i : objectOrder(fields)) {
+        ordered.push_back(std::move(fields[i]));
+    }
+    return ordered;
 }
 
 std::string toStoreJson(const Fields& fields) {
@@ -106,7 +119,8 @@ std::string toStoreJson(const Fields& fields) {
     std::string out;
     out.reserve(size + size / 16);
     out += '{';
-    for (const Field& f : inObjectOrder(fields)) {
+    for (std::size_t i : objectOrder(fields)) {
+        const Field& f = fields[i];
         if (out.size() > 1) {
             out += ',';
         }
