@@ -4,6 +4,7 @@
 #include <openssl/evp.h>
 #include <openssl/rand.h>
 
+#include <algorithm>
 #include <charconv>
 #include <memory>
 
@@ -323,7 +324,10 @@ ReadProblem tiddlersToStore(std::string_view text, std::string& storeLines) {
         if (begin >= text.size() || text[begin] != '{') {
             return kNotObject;
         }
-        ReadProblem problem = readJsonObject(text.substr(begin, end - begin), fields);
+        // Room for every field (each has four quotes at least), so that none moves and leaves its bytes.
+        const std::string_view object = text.substr(begin, end - begin);
+        fields.reserve(static_cast<std::size_t>(std::count(object.begin(), object.end(), '"')) / 4 + 1);
+        ReadProblem problem = readJsonObject(object, fields);
         std::string line = problem ? std::string() : toStoreJson(fields);
         for (Field& f : fields) {
             wipeText(f.name);
@@ -357,6 +361,17 @@ class TiddlerObjectSink : public JsonFieldSink {
     explicit TiddlerObjectSink(std::string& out) : m_out(out) {}
     void objectBegins(std::size_t) override { m_fields.clear(); }
     void field(std::string_view rawName, std::string_view rawValue) override {
+        if (m_fields.size() == m_fields.capacity()) {
+            // Moved to a larger buffer, the fields leave their bytes in the old one: overwritten first.
+            Fields larger;
+            larger.reserve(std::max<std::size_t>(8, 2 * m_fields.capacity()));
+            for (Field& f : m_fields) {
+                larger.push_back(std::move(f));
+                wipeText(f.name);
+                wipeText(f.value);
+            }
+            m_fields.swap(larger);
+        }
         m_fields.push_back({hasEscapes(rawName) ? decodeJsonString(rawName) : std::string(rawName),
                             hasEscapes(rawValue) ? decodeJsonString(rawValue) : std::string(rawValue)});
     }
@@ -373,6 +388,7 @@ class TiddlerObjectSink : public JsonFieldSink {
         }
         m_out += '}';
         for (Field& f : m_fields) {
+            wipeText(f.name);
             wipeText(f.value);
         }
     }

@@ -82,6 +82,20 @@ void appendJsonString(std::string& out, std::string_view value, bool escapeLessT
 
 namespace {
 
+// JavaScript's order of two property names: array indices first, in numeric order, then the others.
+bool beforeInObject(std::string_view x, std::string_view y) {
+    std::uint64_t a = 0, b = 0;
+    const bool xi = isArrayIndex(x, a);
+    const bool yi = isArrayIndex(y, b);
+    return xi && yi ? a < b : xi && !yi;
+}
+
+bool hasArrayIndex(const Fields& fields) {
+    std::uint64_t a = 0;
+    return std::any_of(fields.begin(), fields.end(),
+                       [&a](const Field& f) { return isArrayIndex(f.name, a); });
+}
+
 // The positions of the fields in the order of inObjectOrder, so that writing them copies no value (an
 // encrypted wiki's values are decrypted text, which no freed copy may keep).
 std::vector<std::size_t> objectOrder(const Fields& fields) {
@@ -89,12 +103,9 @@ std::vector<std::size_t> objectOrder(const Fields& fields) {
     for (std::size_t i = 0; i < order.size(); ++i) {
         order[i] = i;
     }
-    std::uint64_t a = 0, b = 0;
-    if (std::any_of(fields.begin(), fields.end(), [&a](const Field& f) { return isArrayIndex(f.name, a); })) {
+    if (hasArrayIndex(fields)) {
         std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
-            const bool xi = isArrayIndex(fields[x].name, a);
-            const bool yi = isArrayIndex(fields[y].name, b);
-            return xi && yi ? a < b : xi && !yi;
+            return beforeInObject(fields[x].name, fields[y].name);
         });
     }
     return order;
@@ -102,13 +113,13 @@ std::vector<std::size_t> objectOrder(const Fields& fields) {
 
 }  // namespace
 
+// Sorted where they stand: moving them to another buffer would give back one holding their bytes.
 Fields inObjectOrder(Fields fields) {
-    Fields ordered;
-    ordered.reserve(fields.size());
-    for (std::size_t i : objectOrder(fields)) {
-        ordered.push_back(std::move(fields[i]));
+    if (hasArrayIndex(fields)) {
+        std::stable_sort(fields.begin(), fields.end(),
+                         [](const Field& x, const Field& y) { return beforeInObject(x.name, y.name); });
     }
-    return ordered;
+    return fields;
 }
 
 std::string toStoreJson(const Fields& fields) {

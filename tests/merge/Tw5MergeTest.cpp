@@ -361,12 +361,18 @@ TEST(Tw5Merge, ReviewKeepsBothOfAnActiveTiddlerWithAnInertCopy) {
 }
 
 #ifdef __linux__
-// The three copies of an encrypted trio, a tiddler whose title and text hold "Unwiped-7f3a" the same in
-// all.
+// The three copies of an encrypted trio, a tiddler whose title, text and eight field names hold
+// "Unwiped-7f3a" the same in all (enough fields to make a list of them grow).
 MergePaths encryptedTrio(const test::TempDir& dir) {
-    return {dir.write("local.html", encWiki({j("Unwiped-7f3a S", "Unwiped-7f3a"), j("A", "a2")}, "pw")),
-            dir.write("remote.html", encWiki({j("Unwiped-7f3a S", "Unwiped-7f3a"), j("A", "a")}, "pw")),
-            dir.write("unedited.html", encWiki({j("Unwiped-7f3a S", "Unwiped-7f3a"), j("A", "a")}, "pw"))};
+    std::string fields;
+    for (char n = '1'; n <= '8'; ++n) {
+        fields += ",\"" + std::string(1, n) + " Unwiped-7f3a\":\"" + std::string(1, n) + "\"";
+    }
+    // Not at their start, where a string moved away leaves a zero.
+    const std::string s = j("S Unwiped-7f3a", "Unwiped-7f3a", fields);
+    return {dir.write("local.html", encWiki({s, j("A", "a2")}, "pw")),
+            dir.write("remote.html", encWiki({s, j("A", "a")}, "pw")),
+            dir.write("unedited.html", encWiki({s, j("A", "a")}, "pw"))};
 }
 
 // A run that is given a password turns the process undumpable, its core limit 0, for the rest of its
