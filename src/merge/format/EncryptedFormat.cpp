@@ -40,7 +40,7 @@ std::string plainPage(std::string_view document, EncryptedRange range, std::stri
 bool storeTitles(std::string_view storeLines, std::vector<std::string>& titles) {
     std::string page;
     page.reserve(kTw5JsonStoreTag.size() + storeLines.size() + 16);
-    ((page += kTw5JsonStoreTag) += "[\n" ) += storeLines;
+    ((page += kTw5JsonStoreTag) += "[\n") += storeLines;
     page += "\n]</script>";
     TiddlerList list;
     Tw5Layout layout;
