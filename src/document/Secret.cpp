@@ -2,6 +2,8 @@
 
 #include <openssl/crypto.h>
 
+#include <algorithm>
+
 namespace korvane {
 
 Secret::Secret(Secret&& other) noexcept {
@@ -24,6 +26,17 @@ void Secret::wipe() {
 
 void wipeBytes(char* data, std::size_t size) {
     OPENSSL_cleanse(data, size);
+}
+
+void appendWiping(std::string& text, std::string_view piece) {
+    if (text.size() + piece.size() > text.capacity()) {
+        std::string larger;
+        larger.reserve(std::max(2 * text.capacity(), text.size() + piece.size()));
+        larger += text;
+        wipeText(text);
+        text.swap(larger);
+    }
+    text += piece;
 }
 
 void wipeText(std::string& text) {

@@ -28,6 +28,9 @@ class Secret {
 
 // Overwrites a text that held something secret (a decrypted store) and empties it.
 void wipeText(std::string& text);
+// Appends `piece` to a text that holds something secret; where the text must grow, it moves to a buffer
+// twice as large and the one it leaves is overwritten.
+void appendWiping(std::string& text, std::string_view piece);
 // Overwrites bytes that held something secret, in a way the compiler does not leave out.
 void wipeBytes(char* data, std::size_t size);
 

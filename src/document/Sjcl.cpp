@@ -4,6 +4,7 @@
 #include <openssl/evp.h>
 #include <openssl/rand.h>
 
+#include <algorithm>
 #include <charconv>
 #include <memory>
 
@@ -323,13 +324,23 @@ ReadProblem tiddlersToStore(std::string_view text, std::string& storeLines) {
         if (begin >= text.size() || text[begin] != '{') {
             return kNotObject;
         }
-        if (ReadProblem problem = readJsonObject(text.substr(begin, end - begin), fields)) {
+        // Room for every field (each has four quotes at least), so that none moves and leaves its bytes.
+        const std::string_view object = text.substr(begin, end - begin);
+        fields.reserve(static_cast<std::size_t>(std::count(object.begin(), object.end(), '"')) / 4 + 1);
+        ReadProblem problem = readJsonObject(object, fields);
+        std::string line = problem ? std::string() : toStoreJson(fields);
+        for (Field& f : fields) {
+            wipeText(f.name);
+            wipeText(f.value);
+        }
+        if (problem) {
             return "a tiddler of the decrypted store does not read: " + *problem;
         }
         if (!storeLines.empty()) {
-            storeLines += ",\n";
+            appendWiping(storeLines, ",\n");
         }
-        storeLines += toStoreJson(fields);
+        appendWiping(storeLines, line);
+        wipeText(line);
         p = skipSpaces(text, end);
         if (p < text.size() && text[p] == ',') {
             p = skipSpaces(text, p + 1);
@@ -350,6 +361,17 @@ class TiddlerObjectSink : public JsonFieldSink {
     explicit TiddlerObjectSink(std::string& out) : m_out(out) {}
     void objectBegins(std::size_t) override { m_fields.clear(); }
     void field(std::string_view rawName, std::string_view rawValue) override {
+        if (m_fields.size() == m_fields.capacity()) {
+            // Moved to a larger buffer, the fields leave their bytes in the old one: overwritten first.
+            Fields larger;
+            larger.reserve(std::max<std::size_t>(8, 2 * m_fields.capacity()));
+            for (Field& f : m_fields) {
+                larger.push_back(std::move(f));
+                wipeText(f.name);
+                wipeText(f.value);
+            }
+            m_fields.swap(larger);
+        }
         m_fields.push_back({hasEscapes(rawName) ? decodeJsonString(rawName) : std::string(rawName),
                             hasEscapes(rawValue) ? decodeJsonString(rawValue) : std::string(rawValue)});
     }
@@ -366,6 +388,7 @@ class TiddlerObjectSink : public JsonFieldSink {
         }
         m_out += '}';
         for (Field& f : m_fields) {
+            wipeText(f.name);
             wipeText(f.value);
         }
     }
@@ -378,7 +401,11 @@ class TiddlerObjectSink : public JsonFieldSink {
 }  // namespace
 
 ReadProblem storeToTiddlers(std::string_view storeArray, std::string& plaintext) {
-    plaintext = "{";
+    // Room for all of it (the array's objects, each title once more), so that no growth gives back a
+    // buffer of decrypted text.
+    plaintext.clear();
+    plaintext.reserve(2 * storeArray.size() + 16);
+    plaintext += '{';
     TiddlerObjectSink sink(plaintext);
     if (ReadProblem problem = readJsonStore(storeArray, sink)) {
         return problem;

@@ -80,21 +80,45 @@ void appendJsonString(std::string& out, std::string_view value, bool escapeLessT
     out += '"';
 }
 
-Fields inObjectOrder(Fields fields) {
+namespace {
+
+// JavaScript's order of two property names: array indices first, in numeric order, then the others.
+bool beforeInObject(std::string_view x, std::string_view y) {
+    std::uint64_t a = 0, b = 0;
+    const bool xi = isArrayIndex(x, a);
+    const bool yi = isArrayIndex(y, b);
+    return xi && yi ? a < b : xi && !yi;
+}
+
+bool hasArrayIndex(const Fields& fields) {
     std::uint64_t a = 0;
-    if (std::none_of(fields.begin(), fields.end(),
-                     [&a](const Field& f) { return isArrayIndex(f.name, a); })) {
-        return fields;
+    return std::any_of(fields.begin(), fields.end(),
+                       [&a](const Field& f) { return isArrayIndex(f.name, a); });
+}
+
+// The positions of the fields in the order of inObjectOrder, so that writing them copies no value (an
+// encrypted wiki's values are decrypted text, which no freed copy may keep).
+std::vector<std::size_t> objectOrder(const Fields& fields) {
+    std::vector<std::size_t> order(fields.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
     }
-    std::uint64_t b = 0;
-    std::stable_sort(fields.begin(), fields.end(), [&](const Field& x, const Field& y) {
-        const bool xi = isArrayIndex(x.name, a);
-        const bool yi = isArrayIndex(y.name, b);
-        if (xi && yi) {
-            return a < b;
-        }
-        return xi && !yi;
-    });
+    if (hasArrayIndex(fields)) {
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
+            return beforeInObject(fields[x].name, fields[y].name);
+        });
+    }
+    return order;
+}
+
+}  // namespace
+
+// Sorted where they stand: moving them to another buffer would give back one holding their bytes.
+Fields inObjectOrder(Fields fields) {
+    if (hasArrayIndex(fields)) {
+        std::stable_sort(fields.begin(), fields.end(),
+                         [](const Field& x, const Field& y) { return beforeInObject(x.name, y.name); });
+    }
     return fields;
 }
 
@@ -106,7 +130,8 @@ std::string toStoreJson(const Fields& fields) {
     std::string out;
     out.reserve(size + size / 16);
     out += '{';
-    for (const Field& f : inObjectOrder(fields)) {
+    for (std::size_t i : objectOrder(fields)) {
+        const Field& f = fields[i];
         if (out.size() > 1) {
             out += ',';
         }

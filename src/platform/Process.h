@@ -49,6 +49,12 @@ void keepOutOfCoreDumps();
 // nothing or ended with a status other than 0. What it prints on standard error is dropped.
 std::string firstLineOf(const std::vector<std::string>& argv);
 
+// This process's number and this machine's name, which a lock file records; processRuns tells whether
+// a process of this machine with that number still runs (true when the system will not say).
+unsigned long ownProcessId();
+std::string machineName();
+bool processRuns(unsigned long id);
+
 // `when` as the local time of this machine.
 std::tm localTime(std::time_t when);
 

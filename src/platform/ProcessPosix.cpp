@@ -188,6 +188,21 @@ void keepOutOfCoreDumps() {
     }
 }
 
+unsigned long ownProcessId() {
+    return static_cast<unsigned long>(getpid());
+}
+
+std::string machineName() {
+    char name[256] = {};
+    return gethostname(name, sizeof name - 1) == 0 ? std::string(name) : std::string();
+}
+
+bool processRuns(unsigned long id) {
+    // EPERM: it runs, as another user.
+    return id <= static_cast<unsigned long>(INT_MAX) && id != 0 &&
+           (kill(static_cast<pid_t>(id), 0) == 0 || errno != ESRCH);
+}
+
 std::tm localTime(std::time_t when) {
     std::tm local{};
     localtime_r(&when, &local);

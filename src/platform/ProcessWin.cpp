@@ -208,6 +208,27 @@ void keepOutOfCoreDumps() {
 #endif
 }
 
+unsigned long ownProcessId() {
+    return GetCurrentProcessId();
+}
+
+std::string machineName() {
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    return GetComputerNameA(name, &size) ? std::string(name, size) : std::string();
+}
+
+bool processRuns(unsigned long id) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(id));
+    if (!process) {
+        return GetLastError() != ERROR_INVALID_PARAMETER;  // no such process; otherwise one not ours
+    }
+    DWORD code = 0;
+    const bool runs = GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+    CloseHandle(process);
+    return runs;
+}
+
 std::tm localTime(std::time_t when) {
     std::tm local{};
     localtime_s(&local, &when);

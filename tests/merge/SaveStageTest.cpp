@@ -8,6 +8,7 @@
 #include "merge/Messages.h"
 #include "merge/run/MergeRun.h"
 #include "merge/save/Backups.h"
+#include "platform/Process.h"
 #include "support/TestSupport.h"
 
 namespace korvane {
@@ -303,6 +304,9 @@ TEST_F(SaveStage, ASyncToolsCopyStaysAsItWasUntilTheUserDeletesIt) {
         for (std::size_t k = 0; k < 2 * steps.size(); ++k) {
             const bool kill = k >= steps.size();
             const std::string& at = steps[k % steps.size()];
+            if (kill && at.starts_with("remove:") && at.ends_with(".lock")) {
+                continue;  // the lock goes after the save, in a destructor: a kill there ends nothing
+            }
             SCOPED_TRACE((kill ? "killed at " : "failing ") + at);
             start(u);
             std::size_t count = 0;
@@ -374,7 +378,9 @@ TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
         fs.failWhen = noLink;
         ASSERT_EQ(run->save(), RunResult::Saved);
         EXPECT_EQ(std::count_if(fs.ops.begin(), fs.ops.end(),
-                                [&](const std::string& op) { return op.starts_with("writeNew:" + backups); }),
+                                [&](const std::string& op) {
+                                    return op.starts_with("writeNew:" + backups) && !op.ends_with(".lock");
+                                }),
                   keeping == Kept::Copied   ? 4
                   : keeping == Kept::Linked ? 1
                                             : 0);
@@ -384,6 +390,9 @@ TEST_F(SaveStage, AFaultOrAKillAtAnyStepLosesNothing) {
         for (std::size_t k = 0; k < 3 * steps.size(); ++k) {
             const bool kill = k >= 2 * steps.size();
             const std::string& at = steps[k % steps.size()];
+            if (kill && at.starts_with("remove:") && at.ends_with(".lock")) {
+                continue;  // the lock goes after the save, in a destructor: a kill there ends nothing
+            }
             resetFiles();
             prepare(u);
             std::size_t count = 0;
@@ -564,6 +573,90 @@ TEST_F(SaveStage, AnUndoPutsBackWhatEachKindOfSaveReplaced) {
             << why;
         EXPECT_EQ(test::snapshot(dir.dir()), changed);
         EXPECT_EQ(kept.merges(wiki).size(), 3u);
+    }
+}
+
+// An undo killed, or failing, at any step leaves what the next undo finishes: every file as before the
+// merge (or, when the first had put back every file, the merge again, as the undo of that undo), with
+// no temporary file left beside them.
+TEST_F(SaveStage, AnUndoCutOffAtAnyStepIsFinishedByTheNext) {
+    keepBackups = true;
+    std::vector<std::pair<std::string, std::string>> before;
+    for (const auto& [path, bytes] : originals) {
+        before.emplace_back(std::filesystem::path(path).filename().string(), bytes);
+    }
+    std::sort(before.begin(), before.end());
+    for (const bool kill : {true, false}) {
+        for (std::size_t step = 0;; ++step) {
+            SCOPED_TRACE((kill ? "killed at " : "failing at ") + std::to_string(step));
+            resetFiles();
+            prepare(unedited);
+            ASSERT_EQ(run->save(), RunResult::Saved);
+            const auto merged = test::snapshot(dir.dir());
+            std::size_t seen = 0;
+            // The lock goes in a destructor, which cannot throw: there a kill is a failure.
+            fs.failWhen = [&](const std::string& op) {
+                return seen++ == step && (kill && !op.ends_with(".lock") ? throw 0 : true);
+            };
+            try {
+                (void)Backups(fs, backups).undo(local);
+            } catch (int) {
+            }
+            fs.failWhen = nullptr;
+            if (seen <= step) {
+                ASSERT_GT(step, 20u);  // every step of the undo had its turn
+                break;
+            }
+            const bool allBack = test::snapshot(dir.dir()) == before;
+            const auto [undone, text] = Backups(fs, backups).undo(local);
+            EXPECT_TRUE(undone) << text;
+            EXPECT_EQ(test::snapshot(dir.dir()), allBack ? merged : before);
+        }
+    }
+}
+
+// What an undo finds in the place of its temporary file: the start of the kept original (a write cut
+// off) is removed; anything else stays, and the undo names it and changes nothing.
+TEST_F(SaveStage, AnUndoRemovesOnlyItsOwnLeftovers) {
+    keepBackups = true;
+    prepare(unedited);
+    ASSERT_EQ(run->save(), RunResult::Saved);
+    std::ofstream(undoTempPath(local), std::ios::binary) << originals.at(local).substr(0, 100);
+    std::ofstream(undoTempPath(remote), std::ios::binary) << "someone's notes";
+    const auto merged = test::snapshot(dir.dir());
+    const auto [refused, why] = Backups(fs, backups).undo(local);
+    EXPECT_FALSE(refused);
+    EXPECT_NE(why.find("\n\"" + undoTempPath(remote) + "\" is in the way"), std::string::npos) << why;
+    EXPECT_EQ(why.find(undoTempPath(local)), std::string::npos) << why;
+    EXPECT_EQ(test::snapshot(dir.dir()), merged);
+    std::filesystem::remove(undoTempPath(remote));
+    EXPECT_TRUE(Backups(fs, backups).undo(local).first);
+    EXPECT_FALSE(std::filesystem::exists(undoTempPath(local)));
+    EXPECT_EQ(test::readBytes(local), originals.at(local));
+}
+
+// One save of a wiki at a time: while another live process holds the lock, a save is refused, names the
+// lock and writes nothing; a lock whose process has ended is taken over, and the save lets it go.
+TEST_F(SaveStage, ASecondSaveOfTheWikiWaitsForNoStaleLock) {
+    keepBackups = true;
+    const std::string lock = Backups(fs, backups).lockPath(absolutePath(local));
+    for (const unsigned long holder : {1ul, 2147483646ul}) {  // init, which runs; a number no process has
+        SCOPED_TRACE(holder);
+        resetFiles();
+        std::filesystem::create_directories(backups);
+        std::ofstream(lock, std::ios::binary) << holder << ' ' << machineName() << '\n';
+        prepare(unedited);
+        const bool live = processRuns(holder);
+        EXPECT_EQ(run->save(), live ? RunResult::SaveFailed : RunResult::Saved);
+        EXPECT_EQ(test::readBytes(local) == originals.at(local), live);
+        EXPECT_EQ(std::filesystem::exists(lock), live);
+        EXPECT_EQ(Backups(fs, backups).merges(local).size(), live ? 0u : 1u);
+        if (live) {
+            EXPECT_EQ(host.messages.back().text, "Error: Another run of Korvane is saving \"" +
+                                                     absolutePath(local) + "\" (process 1 on " +
+                                                     machineName() + "); if none is, remove \"" + lock +
+                                                     "\" and try again. No file was changed.");
+        }
     }
 }
 

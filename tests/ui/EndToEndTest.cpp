@@ -9,6 +9,7 @@
 
 #include "app/DemoTrio.h"
 #include "merge/run/MergeRun.h"
+#include "merge/save/Backups.h"
 #include "support/TestSupport.h"
 #include "ui/UiTestHelpers.h"
 #include "ui/conflict/frmMerge.h"
@@ -77,10 +78,15 @@ TEST(EndToEnd, MergeThroughTheWindowsWritesTheMergedDocumentToAllThreeFiles) {
                             "Merging item 2 of 11", "Merging item 3 of 11", "Merging item 4 of 11",
                             "Merging item 5 of 11", "Merging item 6 of 11", "Merging item 7 of 11",
                             "Merging item 8 of 11", "Merging item 9 of 11", "Merging item 11 of 11"}));
-    ASSERT_EQ(boxes.size(), 2u);
+    ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[0].title, "Keep Edits?");
     EXPECT_EQ(boxes[0].icon, QMessageBox::Question);
     EXPECT_EQ(boxes[1].title, "Save Files?");
+    // After the save, the words of every other save: where the replaced files are, and the undo.
+    EXPECT_EQ(boxes[2].title.toStdString(), kAppTitle);
+    EXPECT_EQ(boxes[2].icon, QMessageBox::Information);
+    EXPECT_EQ(boxes[2].text,
+              QString::fromStdString(msg::backupsKept(userBackupFolder(), absolutePath(paths.local))));
     for (const std::string& path : {paths.local, paths.remote, paths.unedited}) {
         EXPECT_EQ(test::readBytes(path), expected) << path;
     }

@@ -52,10 +52,11 @@ TEST(MergeTool, CommandLineAndOutputFile) {
         // With no remote path, the oldest conflict copy of a sync tool (a file: an older folder name is
         // passed over) is offered and merged; after the save, still as it was, it is offered for deletion,
         // and No keeps it so.
+        // The conflict dialogs' save then names the backups and the undo as every other save does.
         {{"/local", "%D/l.html", "/remote", "/lastmerge", "%D/u.html"}, true, false, 0,
-         {"Use conflict copy?", "Save Files?", "Delete conflict copy?"}, {"", "x", merged, m, r, merged}, true},
+         {"Use conflict copy?", "Save Files?", "Delete conflict copy?", "Korvane"}, {"", "x", merged, m, r, merged}, true},
         {{"/local", "%D/l.html", "/remote", "/lastmerge", "%D/u.html"}, true, false, 0,
-         {"Use conflict copy?", "Save Files?", "Delete conflict copy?"}, {"", "x", merged, r, m, r, merged}, false},
+         {"Use conflict copy?", "Save Files?", "Delete conflict copy?", "Korvane"}, {"", "x", merged, r, m, r, merged}, false},
         // The same in the review window, whose Save does not claim to write all three files.
         {{"/review", "/local", "%D/l.html", "/remote", "/lastmerge", "%D/u.html"}, true, false, 0,
          {"Use conflict copy?", "Save Files?", "Delete conflict copy?", "Korvane"}, {"", "x", merged, r, m, r, merged}, false},
@@ -71,6 +72,10 @@ TEST(MergeTool, CommandLineAndOutputFile) {
         for (std::string& a : args) {
             a = a.starts_with("%D/") ? dir.path(a.substr(3)) : a;
         }
+        const auto named = std::ranges::find(args, "/output") != args.end()
+                               ? std::ranges::find(args, "/output")
+                               : std::ranges::find(args, "/local");
+        const std::string wiki = *(named + 1);  // the output, or else the local file
         frmMain window;
         window.Form_Load(args);
         const auto yes = save ? QMessageBox::Yes : QMessageBox::No;
@@ -92,9 +97,10 @@ TEST(MergeTool, CommandLineAndOutputFile) {
                 titles.push_back(box->windowTitle().toStdString());
                 EXPECT_FALSE(box->text().startsWith("Saves all three files")) << box->text().toStdString();
                 // Every save here replaces a file, which is kept: the message says where and how to undo.
-                if (box->text().startsWith("The merged wiki is saved in:")) {
-                    EXPECT_TRUE(box->text().endsWith(QString::fromStdString(
-                        msg::backupsKept(userBackupFolder(), args[1] == "/local" ? args[2] : args[7]))))
+                if (box->text().startsWith("The merged wiki is saved in:") ||
+                    box->text().startsWith("The files")) {
+                    EXPECT_TRUE(box->text().endsWith(
+                        QString::fromStdString(msg::backupsKept(userBackupFolder(), wiki))))
                         << box->text().toStdString();
                 }
                 if (changeOutput && box->windowTitle() == msg::kSaveFilesTitle.data()) {

@@ -35,16 +35,27 @@ std::string plainPage(std::string_view document, EncryptedRange range, std::stri
     return page;
 }
 
-// The titles of a store's lines, as a page of them splits; false when they do not read strictly.
+// The titles of a store's lines, as a page of them splits; false when they do not read strictly. The
+// page is decrypted text: built in one buffer and overwritten before it goes.
 bool storeTitles(std::string_view storeLines, std::vector<std::string>& titles) {
-    const std::string page = std::string(kTw5JsonStoreTag) + "[\n" + std::string(storeLines) + "\n]</script>";
+    std::string page;
+    page.reserve(kTw5JsonStoreTag.size() + storeLines.size() + 16);
+    ((page += kTw5JsonStoreTag) += "[\n") += storeLines;
+    page += "\n]</script>";
     TiddlerList list;
     Tw5Layout layout;
-    if (splitTw5(page, list, layout)) {
-        return false;
+    const bool read = !splitTw5(page, list, layout);
+    if (read) {
+        titles.assign(list.colTitles.begin(), list.colTitles.end());
     }
-    titles.assign(list.colTitles.begin(), list.colTitles.end());
-    return true;
+    wipeText(page);
+    return read;
+}
+
+void wipeTitles(std::vector<std::string>& titles) {
+    for (std::string& title : titles) {
+        wipeText(title);
+    }
 }
 
 class EncryptedRun : public FormatRun {
@@ -179,7 +190,9 @@ bool EncryptedRun::prepare(const std::vector<std::string>& paths) {
 
 bool EncryptedRun::encryptMerged() {
     std::string store = m_inner->mergedStore();
-    std::string array = "[" + store + "]";
+    std::string array;
+    array.reserve(store.size() + 2);
+    ((array += '[') += store) += ']';
     std::string plaintext;
     std::string json;
     ReadProblem problem = storeToTiddlers(array, plaintext);
@@ -207,6 +220,8 @@ bool EncryptedRun::encryptMerged() {
     wipeText(plaintext);
     wipeText(lines);
     wipeText(store);
+    wipeTitles(want);
+    wipeTitles(got);
     if (!checked) {
         refuse(msg::mergedStoreRefused(std::string(msg::kEncryptFailed), m_context.localPath));
         return false;

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "document/Markers.h"
+#include "document/Secret.h"
 #include "document/Text.h"
 #include "document/Tw5Store.h"
 #include "merge/Messages.h"
@@ -300,10 +301,12 @@ bool Tw5Run::finish() {
     m_titles = nullptr;
     assemble();
     // The merged store must load in TiddlyWiki as a whole: read it back with the strict rules.
-    const DocumentText merged = m_document.documentText();
+    DocumentText merged = m_document.documentText();
     TiddlerList check;
     Tw5Layout checkLayout;
     ReadProblem problem = m_unwritable.empty() ? splitTw5(merged, check, checkLayout) : m_unwritable;
+    // The merged page of an encrypted wiki is decrypted text; one pass beside the check's own.
+    wipeBytes(merged.data(), merged.size());
     if (!problem && check.size() != m_entries.size()) {
         problem = "two tiddlers have the same title";
     }

@@ -6,6 +6,7 @@
 // (git's table of low-level merge drivers has the same shape).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -65,7 +66,19 @@ class FormatRun {
     const PieceText& document() const { return m_document; }
     // The merged store as the document holds it (an encrypted store: the tiddlers, decrypted).
     virtual std::string mergedStore() const {
-        return m_document.str().substr(m_storeBegin, m_storeEnd - m_storeBegin);
+        // Only the store's bytes: a copy of the whole document would leave an encrypted wiki's tiddlers,
+        // decrypted, in memory given back.
+        std::string store;
+        store.reserve(m_storeEnd - m_storeBegin);
+        std::size_t at = 0;
+        for (const std::string_view piece : m_document.pieces()) {
+            const std::size_t from = std::max(at, m_storeBegin), to = std::min(at + piece.size(), m_storeEnd);
+            if (from < to) {
+                store.append(piece.substr(from - at, to - from));
+            }
+            at += piece.size();
+        }
+        return store;
     }
 
     // What a dialog box shows for a stored entry.

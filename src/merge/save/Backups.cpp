@@ -10,6 +10,7 @@
 #include <ctime>
 
 #include "merge/Messages.h"
+#include "merge/save/WikiLock.h"
 
 namespace korvane {
 namespace {
@@ -279,36 +280,79 @@ void Backups::prune(const std::string& wiki) {
     }
 }
 
+bool Backups::undoCutOff(const KeptMerge& undo, const KeptMerge& merge) {
+    if (undo.files.size() != merge.files.size()) {
+        return false;
+    }
+    bool waiting = false;
+    for (std::size_t i = 0; i < undo.files.size(); ++i) {
+        const KeptFile &u = undo.files[i], &m = merge.files[i];
+        if (u.path != m.path || u.kept.empty() == m.written.has_value()) {
+            return false;
+        }
+        std::optional<Fingerprint> now;
+        if (m_fs.inspect(u.path).kind != FileKind::Missing) {
+            const ReadOutcome read = m_fs.readWhole(u.path);
+            if (read.status != ReadStatus::Ok) {
+                return false;
+            }
+            now = fingerprintOf({std::string_view(read.text)});
+        }
+        // Not yet put back, it holds what the merge wrote; put back, what the undo meant to write.
+        if (now != u.written && now != m.written) {
+            return false;
+        }
+        waiting = waiting || now != u.written;
+    }
+    return waiting;
+}
+
 std::pair<bool, std::string> Backups::undo(const std::string& wiki) {
     const std::vector<KeptMerge> kept = merges(wiki);
     if (kept.empty()) {
         return {false,
                 "Error: No merge of \"" + wiki + "\" is kept in \"" + m_root + "\". No file was changed."};
     }
-    const KeptMerge& last = kept.back();
+    WikiLock lock(m_fs, lockPath(wiki));
+    if (const std::optional<std::string> refused = lock.take(wiki, [&](const std::string& reason) {
+            return "Error: The merge was not undone: keeping a backup of \"" + wiki + "\" in \"" + m_root +
+                   "\" failed: " + reason + "." + std::string(msg::kNoFileChanged);
+        })) {
+        return {false, *refused};
+    }
+    // An undo cut off after it kept what it replaces left its entry last: that undo is finished, with
+    // its entry as what it replaced, rather than undone, and the files it had put back stay.
+    const bool resuming = kept.size() > 1 && undoCutOff(kept.back(), kept[kept.size() - 2]);
+    const KeptMerge& last = kept[kept.size() - (resuming ? 2 : 1)];
     // What each file holds now must be what the merge wrote there.
     std::vector<ReadOutcome> now(last.files.size()), originals(last.files.size());
+    std::vector<bool> putBack(last.files.size());
     std::vector<ToKeep> replaced;
     std::string refused;
     for (std::size_t i = 0; i < last.files.size(); ++i) {
         const KeptFile& f = last.files[i];
         const FileInfo info = m_fs.inspect(f.path);
-        if (f.written) {
-            now[i] = m_fs.readWhole(f.path);
-            if (now[i].status != ReadStatus::Ok) {
-                refused += "\n\"" + f.path + "\" cannot be read: " +
-                           (now[i].reason.empty() ? std::string("read short") : now[i].reason) + ".";
-            } else if (fingerprintOf({std::string_view(now[i].text)}) != *f.written) {
-                refused += "\n\"" + f.path + "\" changed since the merge wrote it.";
-            }
-        } else if (info.kind != FileKind::Missing) {
-            refused += "\n\"" + f.path + "\" was made again since the merge removed it.";
-        }
         if (!f.kept.empty()) {
             originals[i] = m_fs.readWhole(last.folder + "/" + f.kept);
             if (originals[i].status != ReadStatus::Ok || originals[i].text.size() != f.size) {
                 refused += "\nThe kept copy \"" + last.folder + "/" + f.kept + "\" cannot be read whole.";
             }
+        }
+        const bool present = info.kind != FileKind::Missing;
+        if (f.written || (resuming && present)) {
+            now[i] = m_fs.readWhole(f.path);
+        }
+        putBack[i] = resuming && (f.kept.empty() ? !present
+                                                 : now[i].status == ReadStatus::Ok && present &&
+                                                       now[i].text == std::string_view(originals[i].text));
+        if (putBack[i]) {
+        } else if (f.written && now[i].status != ReadStatus::Ok) {
+            refused += "\n\"" + f.path + "\" cannot be read: " +
+                       (now[i].reason.empty() ? std::string("read short") : now[i].reason) + ".";
+        } else if (f.written && fingerprintOf({std::string_view(now[i].text)}) != *f.written) {
+            refused += "\n\"" + f.path + "\" changed since the merge wrote it.";
+        } else if (!f.written && present) {
+            refused += "\n\"" + f.path + "\" was made again since the merge removed it.";
         }
         replaced.push_back(
             {f.path, f.written.has_value(),
@@ -316,42 +360,72 @@ std::pair<bool, std::string> Backups::undo(const std::string& wiki) {
              f.kept.empty() ? std::nullopt
                             : std::optional(fingerprintOf({std::string_view(originals[i].text)}))});
     }
-    if (!refused.empty()) {
-        return {false, "Error: The merge kept in \"" + last.folder + "\" was not undone:" + refused +
-                           "\nNo file was changed."};
-    }
-    std::string failedPath;
-    if (FsError err = keep(wiki, replaced, failedPath)) {
-        return {false, "Error: The merge was not undone: keeping a backup of \"" + failedPath + "\" in \"" +
-                           m_root + "\" failed: " + *err + ". No file was changed."};
-    }
-    // Every original goes into a flushed file beside its place before the first is put back.
-    std::vector<std::string> temps(last.files.size());
+    // A temporary file an undo cut off left beside a file is its own when it holds the kept original,
+    // or the start of it (cut off while writing); anything else there may be the only copy of something
+    // and stays.
+    std::vector<std::string> temps(last.files.size()), leftovers;
     for (std::size_t i = 0; i < last.files.size(); ++i) {
         if (last.files[i].kept.empty()) {
             continue;
         }
-        temps[i] = last.files[i].path + ".korvane-undo.tmp";
+        temps[i] = undoTempPath(last.files[i].path);
+        if (m_fs.inspect(temps[i]).kind == FileKind::Missing) {
+        } else if (const ReadOutcome left = m_fs.readWhole(temps[i]);
+                   left.status == ReadStatus::Ok && originals[i].status == ReadStatus::Ok &&
+                   std::string_view(originals[i].text).starts_with(left.text)) {
+            leftovers.push_back(temps[i]);
+        } else {
+            refused +=
+                "\n\"" + temps[i] + "\" is in the way and holds something else than the kept original.";
+        }
+    }
+    if (!refused.empty()) {
+        return {false, "Error: The merge kept in \"" + last.folder + "\" was not undone:" + refused +
+                           "\nNo file was changed."};
+    }
+    for (const std::string& leftover : leftovers) {
+        if (FsError err = m_fs.remove(leftover)) {
+            return {false, "Error: The merge was not undone: removing \"" + leftover + "\" failed: " + *err +
+                               "." + std::string(msg::kNoFileChanged)};
+        }
+    }
+    std::string failedPath;
+    if (FsError err = resuming ? FsError() : keep(wiki, replaced, failedPath)) {
+        return {false, "Error: The merge was not undone: keeping a backup of \"" + failedPath + "\" in \"" +
+                           m_root + "\" failed: " + *err + ". No file was changed."};
+    }
+    const std::string entry = resuming ? kept.back().folder : m_lastEntry;
+    // Every original goes into a flushed file beside its place before the first is put back.
+    for (std::size_t i = 0; i < last.files.size(); ++i) {
+        if (temps[i].empty() || putBack[i]) {
+            continue;
+        }
         if (FsError err =
                 m_fs.writeNewDurable(temps[i], {std::string_view(originals[i].text)}, last.files[i].mode)) {
             for (std::size_t j = 0; j < i; ++j) {
-                (void)(temps[j].empty() ? FsError() : m_fs.remove(temps[j]));
+                (void)(temps[j].empty() || putBack[j] ? FsError() : m_fs.remove(temps[j]));
             }
-            dropLast();
+            if (!resuming) {
+                dropLast();
+            }
             return {false, msg::saveFailedUnchanged(std::string(msg::kWriting), temps[i], *err)};
         }
     }
     std::string done;
     for (std::size_t i = 0; i < last.files.size(); ++i) {
         const std::string& path = last.files[i].path;
-        if (FsError err = temps[i].empty() ? m_fs.remove(path) : m_fs.rename(temps[i], path)) {
+        FsError err = putBack[i]         ? FsError()
+                      : temps[i].empty() ? m_fs.remove(path)
+                                         : m_fs.rename(temps[i], path);
+        if (err) {
             std::string text = "Error: The merge was undone only in part: putting back \"" + path +
                                "\" failed: " + *err + "." + done;
             for (std::size_t j = i; j < last.files.size(); ++j) {
                 text += "\n\"" + last.files[j].path + "\": as the merge left it" +
                         (temps[j].empty() ? std::string() : "; its original is in \"" + temps[j] + "\"");
             }
-            return {false, text + "\nWhat was there before the undo is kept in \"" + m_lastEntry + "\"."};
+            return {false, text + "\nWhat was there before the undo is kept in \"" + entry +
+                               "\"; korvane-cli undo \"" + wiki + "\" again finishes it."};
         }
         done += "\n\"" + path + "\": " + (temps[i].empty() ? "removed, as before the merge" : "put back");
     }

@@ -51,6 +51,8 @@ class Backups {
         : m_fs(fs), m_root(std::move(root)), m_maxBytes(maxBytes), m_perWiki(perWiki) {}
 
     const std::string& root() const { return m_root; }
+    // The lock file of the wiki's saves and undos (see WikiLock), beside the folder of its merges.
+    std::string lockPath(const std::string& wiki) const { return wikiFolder(wiki) + ".lock"; }
 
     // Keeps the originals of one merge of `wiki` (the local file's absolute path), complete on disk
     // when it returns. On failure nothing of the entry is left; `failedPath` names the file that could
@@ -73,6 +75,9 @@ class Backups {
     std::pair<bool, std::string> undo(const std::string& wiki);
 
   private:
+    // `undo` is the last entry and `merge` the one before it: the entry is that of an undo of the merge
+    // that was cut off before it put back every file.
+    bool undoCutOff(const KeptMerge& undo, const KeptMerge& merge);
     std::string wikiFolder(const std::string& wiki) const;
     void removeEntry(const std::string& folder);
     std::optional<KeptMerge> readEntry(const std::string& folder);
@@ -83,6 +88,11 @@ class Backups {
     std::size_t m_perWiki;
     std::string m_lastEntry;
 };
+
+// Where an undo writes the original of `path` before it replaces the file with it.
+inline std::string undoTempPath(const std::string& path) {
+    return nameWithTail(path, ".korvane-undo.tmp");
+}
 
 namespace msg {
 

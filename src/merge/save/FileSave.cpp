@@ -3,6 +3,7 @@
 #include <random>
 
 #include "merge/Messages.h"
+#include "merge/save/Backups.h"
 #include "merge/save/FileSave.h"
 
 namespace korvane {
@@ -47,6 +48,17 @@ std::optional<FileSave::Problem> FileSave::changedSince(const std::string& path,
     }
     const std::string text = msg::cannotRead(path, compared.reason);
     return Problem{msg::withoutNoFileChanged(text), MessageIcon::Critical, std::string(kAppTitle), text};
+}
+
+bool FileSave::lockWiki(std::optional<WikiLock>& lock, const std::string& wiki) {
+    lock.emplace(m_fs, Backups(m_fs, m_backupFolder).lockPath(wiki));
+    if (const std::optional<std::string> refused = lock->take(wiki, [&](const std::string& reason) {
+            return msg::backupFailed(wiki, m_backupFolder, reason) + std::string(msg::kNoFileChanged);
+        })) {
+        message(*refused, MessageIcon::Critical, kAppTitle);
+        return false;
+    }
+    return true;
 }
 
 std::string FileSave::restoreRemote(const std::string& backupPath, const std::string& remotePath) {

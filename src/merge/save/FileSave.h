@@ -12,6 +12,7 @@
 #include "merge/MergeHost.h"
 #include "merge/model/PieceText.h"
 #include "merge/model/Trio.h"
+#include "merge/save/WikiLock.h"
 #include "platform/FileSystem.h"
 
 namespace korvane {
@@ -66,6 +67,8 @@ class FileSave {
     // Re-reads a file and compares it with what the run read at its start.
     std::optional<Problem> changedSince(const std::string& path, std::string_view textAtStart,
                                         std::string_view changedMessage);
+    // Takes the lock of the wiki's saves in the backup folder; false after it showed why it could not.
+    bool lockWiki(std::optional<WikiLock>& lock, const std::string& wiki);
     // Puts the remote file back from its backup name; a note for the message when that fails.
     std::string restoreRemote(const std::string& backupPath, const std::string& remotePath);
 

@@ -350,7 +350,11 @@ RunResult GuardedSave::run() {
         return RunResult::NotSaved;
     }
     SaveWork w;
+    std::optional<WikiLock> lock;
     if (!m_backupFolder.empty()) {
+        if (!lockWiki(lock, absolutePath(m_paths.local))) {
+            return RunResult::SaveFailed;
+        }
         Backups(m_fs, m_backupFolder).dropCutOff(absolutePath(m_paths.local));
     }
     if (!checkTargets(w) || !writeNoteAndTemporaries(w) || !keepOriginals(w) || !moveRemoteToBackup(w) ||

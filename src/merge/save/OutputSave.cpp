@@ -67,7 +67,11 @@ RunResult OutputSave::run() {
         return RunResult::NotSaved;
     }
     const std::string wiki = absolutePath(m_output);
+    std::optional<WikiLock> lock;
     if (!m_backupFolder.empty()) {
+        if (!lockWiki(lock, wiki)) {
+            return RunResult::SaveFailed;
+        }
         Backups(m_fs, m_backupFolder).dropCutOff(wiki);  // before the output's names are counted
     }
     const FileInfo info = m_fs.inspect(m_output);

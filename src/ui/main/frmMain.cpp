@@ -192,6 +192,11 @@ void frmMain::cmdMergeFiles_Click() {
     // Every outcome has been shown to the user; a run that must end the program has ended it through
     // endProgram.
     const RunResult result = reviews() ? reviewRun(run) : run.run();
+    if (!reviews() && result == RunResult::Saved && !run.keptFor().empty()) {
+        // The conflict dialogs' save says nothing of its own: where the replaced files are, and the undo.
+        showMessage(msg::backupsKept(run.backupFolder(), run.keptFor()), MessageIcon::Information,
+                    std::string(kAppTitle));
+    }
     m_mergeToolStatus = result == RunResult::Saved ? 0 : 1;
 }
 
