@@ -119,7 +119,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     const double loaded = msSince(start);
-    korvane::Review review(run);
+    const korvane::VisitingList titles = run.titles();
+    korvane::MergePlan plan = run.plan(titles);
+    korvane::Review review(run, plan, titles);
     const double reviewed = msSince(start);
     korvane::frmReview window(review, true);
     window.show();

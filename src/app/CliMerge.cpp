@@ -10,7 +10,6 @@
 #include <cstring>
 #include <ctime>
 #include <functional>
-#include <new>
 #include <optional>
 
 #include "app/CliArgs.h"
@@ -328,24 +327,15 @@ std::string savedText(const MergeRun& run) {
 // names the rule, as it always has.
 int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool namesConflicts, bool dryRun,
              bool printLines, const std::string& label) {
-    try {
-        if (!run.load()) {
-            return run.identical() ? kExitOk : kExitStopped;
-        }
-        const VisitingList titles = run.titles();
-        if (!run.confirmDeletions(titles)) {
-            return kExitStopped;
-        }
-        MergePlan plan = run.plan(titles);
-        settlePlan(plan, rule);
-        if (!run.assemble(plan, titles)) {
-            return kExitStopped;
-        }
-        host.report(plan);
-    } catch (const std::bad_alloc&) {
-        printError(msg::kOutOfMemory);
-        return kExitStopped;
+    MergePlan plan;
+    const auto byRule = [rule](MergePlan& p, const VisitingList&) {
+        settlePlan(p, rule);
+        return true;
+    };
+    if (run.prepare(plan, byRule, RunResult::Stopped)) {
+        return run.identical() ? kExitOk : kExitStopped;
     }
+    host.report(plan);
     if (printLines) {
         std::fwrite(host.lines.data(), 1, host.lines.size(), stdout);
         if (std::fflush(stdout) != 0) {

@@ -172,7 +172,9 @@ TEST(Headless, PlanMergeReviewAndDriverDecideAlike) {
         run.mergeInsideTiddlers(true);
         run.findUneditedCopy(false);
         ASSERT_TRUE(run.load()) << t.name;
-        Review review(run);
+        const VisitingList titles = run.titles();
+        MergePlan defaults = run.plan(titles);
+        Review review(run, defaults, titles);
         std::string fromPlan, fromReview;
         std::map<std::string, std::string> actions;  // by title
         for (std::size_t at = 0, end; (end = plan.find('\n', at)) != std::string::npos; at = end + 1) {

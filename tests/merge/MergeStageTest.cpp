@@ -144,7 +144,9 @@ TEST(EarlyReview, AnEditIsTakenOnlyAsOneWholeEntryOfItsTitle) {
          dir.write("r.html", test::earlyWiki({base, same})),
          dir.write("u.html", test::earlyWiki({base, same}))});
     ASSERT_TRUE(run.load());
-    Review review(run);
+    const VisitingList titles = run.titles();
+    MergePlan plan = run.plan(titles);
+    Review review(run, plan, titles);
     ASSERT_EQ(review.items().size(), 1u);
     const std::string shown = review.resultText(0);
     const std::string edited = replaceAll(shown, ">mine", ">mine\r\nand more");

@@ -338,7 +338,9 @@ TEST(Tw5Merge, ReviewKeepsBothOfAnActiveTiddlerWithAnInertCopy) {
                   dir.write("u.html", jsonWiki({sheet("black", "1")}))});
     run.mergeInsideTiddlers(true);
     ASSERT_TRUE(run.load());
-    Review review(run);
+    const VisitingList titles = run.titles();
+    MergePlan plan = run.plan(titles);
+    Review review(run, plan, titles);
     ASSERT_EQ(review.items().size(), 1u);
     EXPECT_EQ(review.items()[0].planned, Outcome::Both);
     std::string words;
@@ -448,7 +450,9 @@ TEST(Tw5Merge, ReviewDefaultsLoseNoEditAndChoicesWriteWhatTheySay) {
             {dir.write("l.html", local), dir.write("r.html", remote), dir.write("u.html", unedited)});
         run.mergeInsideTiddlers(true);
         ASSERT_TRUE(run.load()) << c.name;
-        Review review(run);
+        const VisitingList visits = run.titles();
+        MergePlan plan = run.plan(visits);
+        Review review(run, plan, visits);
         std::string items, refused;
         for (const PlanItem& i : review.items()) {
             items += std::string(i.title) + " " + changeName(i.local) + "/" + changeName(i.remote) + " " +

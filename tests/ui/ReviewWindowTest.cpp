@@ -59,7 +59,9 @@ TEST(ReviewWindow, ShowsEachDifferenceInWordsAndSettlesByKeyboard) {
     MergeRun run(host, fs, paths);
     run.mergeInsideTiddlers(true);
     ASSERT_TRUE(run.load());
-    Review review(run);
+    const VisitingList titles = run.titles();
+    MergePlan plan = run.plan(titles);
+    Review review(run, plan, titles);
     frmReview window(review, true);
     std::vector<std::string> boxes;
     test::ModalResponder responder([&](QWidget* w) {
@@ -147,7 +149,9 @@ TEST(ReviewWindow, ActsOnTheTiddlerShownAndAsksBeforeDiscardingChoices) {
     PosixFileSystem fs;
     MergeRun run(host, fs, paths);
     ASSERT_TRUE(run.load());
-    Review review(run);
+    const VisitingList titles = run.titles();
+    MergePlan plan = run.plan(titles);
+    Review review(run, plan, titles);
     ASSERT_EQ(review.items().size(), 2u);  // A edited on your side, B on the friend's
     std::vector<std::string> boxes;
     test::ModalResponder responder([&](QWidget* w) {

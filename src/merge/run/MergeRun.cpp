@@ -25,18 +25,27 @@ void MergeRun::stop(std::string_view text) {
     message(text, MessageIcon::Exclamation, kAppTitle);
 }
 
-RunResult MergeRun::run() {
+std::optional<RunResult> MergeRun::prepare(MergePlan& plan, const Settle& settle, RunResult unsettled) {
     try {
         if (!load()) {
             return RunResult::Stopped;
         }
-        if (!merge()) {
-            return m_stopped ? RunResult::Stopped : RunResult::ProgramEnded;
+        if (!merge(plan, settle)) {
+            return m_stopped ? RunResult::Stopped : unsettled;
         }
     } catch (const std::bad_alloc&) {
         // Nothing has been written before the save, so running out of memory here loses nothing.
         message(msg::kOutOfMemory, MessageIcon::Critical, kAppTitle);
         return RunResult::Stopped;
+    }
+    return std::nullopt;
+}
+
+RunResult MergeRun::run() {
+    MergePlan plan;
+    const auto dialogs = [this](MergePlan& p, const VisitingList& t) { return askEach(p, t); };
+    if (const std::optional<RunResult> ended = prepare(plan, dialogs, RunResult::ProgramEnded)) {
+        return *ended;
     }
     return save();
 }

@@ -38,17 +38,29 @@ class MergeRun {
     // check stopped the run; its message has been shown and nothing was written.
     bool load();
 
-    // Visits every title, asks the user where a decision is needed, and builds the merged document
-    // around the merged store. False when the program must end (nothing has been written), or when the
-    // merged store failed its check (stopped() says so; its message was shown).
+    // What a way through a merge does with the plan of a loaded run: sets its outcomes (the conflict
+    // dialogs, the review window, a rule). False when the run ends there; nothing has been written.
+    using Settle = std::function<bool(MergePlan& plan, const VisitingList& titles)>;
+
+    // After load(): asks about a side that would delete most of the wiki, makes the plan, lets `settle`
+    // set its outcomes and builds the merged document around the merged store. False when the run ends
+    // with nothing written: a check stopped it (stopped() says so; its message was shown), or `settle`
+    // returned false.
+    bool merge(MergePlan& plan, const Settle& settle);
+    // The same with the conflict dialogs: every title that does not pass silently is put to the user in
+    // visiting order, but for a tiddler merged inside. False also when the program must end.
     bool merge();
+    // load() and merge(plan, settle), in one: none when the merged document is ready to save, else how
+    // the run ended, nothing written (`unsettled` when `settle` returned false). Running out of memory on
+    // the way ends the run with a message.
+    std::optional<RunResult> prepare(MergePlan& plan, const Settle& settle, RunResult unsettled);
 
     // Asks "Save Files?" and replaces the three files by the merged document (the files that symbolic
     // links name; the links stay), after checking that each is a regular file with a single name and,
     // right before the replacements, that none of them changed since the run read them.
     RunResult save();
 
-    // The whole run: load, merge every tiddler, rebuild, ask, guarded save.
+    // The whole run with the conflict dialogs: prepare, ask, guarded save.
     RunResult run();
 
     // The tiddler elements that stay, in visiting order, each followed by CR LF (TiddlyWiki 5: the
@@ -129,6 +141,8 @@ class MergeRun {
     // Takes one document as read into `text`; false after an unreadable file was reported.
     bool takeDocument(const std::string& path, ReadOutcome& read, DocumentText& text);
 
+    // The conflict dialogs over a plan (a Settle).
+    bool askEach(MergePlan& plan, const VisitingList& titles);
     // Puts one item to the user in the conflict dialog and sets its outcome; false when the program must
     // end.
     bool askPerson(PlanItem& item, const Visit& v, std::size_t n, std::size_t m);

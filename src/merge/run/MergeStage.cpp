@@ -301,24 +301,31 @@ bool MergeRun::assemble(MergePlan& plan, const VisitingList& titles) {
     return true;
 }
 
-bool MergeRun::merge() {
+bool MergeRun::merge(MergePlan& plan, const Settle& settle) {
     m_stopped = false;
     const VisitingList colAllTitles = titles();
     if (!confirmDeletions(colAllTitles)) {
         return false;
     }
-    // Every title that does not pass silently is put to the user in visiting order, but for a tiddler
-    // merged inside.
-    MergePlan plan = this->plan(colAllTitles);
-    const std::size_t m = colAllTitles.size();
+    plan = this->plan(colAllTitles);
+    return settle(plan, colAllTitles) && assemble(plan, colAllTitles);
+}
+
+bool MergeRun::merge() {
+    MergePlan plan;
+    return merge(plan, [this](MergePlan& p, const VisitingList& t) { return askEach(p, t); });
+}
+
+bool MergeRun::askEach(MergePlan& plan, const VisitingList& titles) {
+    const std::size_t m = titles.size();
     for (PlanItem& item : plan.items) {
         if (item.outcome == Outcome::Merged) {
             m_host.mergedInside(std::string(item.title), item.visit + 1);
-        } else if (!askPerson(item, colAllTitles.visit(item.visit), item.visit + 1, m)) {
+        } else if (!askPerson(item, titles.visit(item.visit), item.visit + 1, m)) {
             return false;
         }
     }
-    return assemble(plan, colAllTitles);
+    return true;
 }
 
 std::string MergeRun::strMergedStore() const {

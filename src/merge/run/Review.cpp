@@ -63,7 +63,8 @@ bool localIsNewer(const PlanItem& item) {
     return padded(item.localStamp) > padded(item.remoteStamp);
 }
 
-Review::Review(MergeRun& run) : m_run(run), m_titles(run.titles()), m_plan(run.plan(m_titles)) {
+Review::Review(MergeRun& run, MergePlan& plan, const VisitingList& titles)
+    : m_run(run), m_plan(plan), m_titles(titles) {
     std::erase_if(m_plan.items, [](const PlanItem& i) { return !i.difference; });
 }
 
@@ -246,10 +247,6 @@ std::optional<std::string> Review::edit(std::size_t i, const std::string& boxTex
     item.made = {std::move(*entry)};
     item.outcome = Outcome::Edited;
     return std::nullopt;
-}
-
-bool Review::apply() {
-    return m_run.assemble(m_plan, m_titles);
 }
 
 }  // namespace korvane

@@ -18,12 +18,11 @@ bool localIsNewer(const PlanItem& item);
 
 class Review {
   public:
-    // Builds the review of a loaded run.
-    explicit Review(MergeRun& run);
+    // The review of the plan of a loaded run over `titles` (which outlive it): its differences, a title both
+    // sides deleted left out.
+    Review(MergeRun& run, MergePlan& plan, const VisitingList& titles);
 
     const std::vector<PlanItem>& items() const { return m_plan.items; }
-    // The question before a merge that would delete most of the wiki; false when the run stops.
-    bool confirmDeletions() { return m_run.confirmDeletions(m_titles); }
     // The tiddlers that need a person and have no outcome chosen yet.
     std::size_t needingYou() const { return m_plan.needingYou(); }
     // "72 differences: 57 settled, 15 need you"
@@ -55,16 +54,16 @@ class Review {
     };
     std::vector<FieldRow> changedFields(std::size_t i) const;
 
-    // Merges the run with the chosen outcomes; false as MergeRun::merge().
-    bool apply();
+    // Builds the merged document with the chosen outcomes; false as MergeRun::assemble().
+    bool apply() { return m_run.assemble(m_plan, m_titles); }
 
   private:
     std::optional<std::string_view> entryOf(std::size_t i) const;  // the entry the outcome keeps
     Visit visitOf(std::size_t i) const { return m_titles.visit(m_plan.items[i].visit); }
 
     MergeRun& m_run;
-    VisitingList m_titles;
-    MergePlan m_plan;  // the differences: a title both sides deleted has nothing to decide
+    MergePlan& m_plan;
+    const VisitingList& m_titles;
 };
 
 const char* outcomeName(Outcome o);    // "Yours", "Friend's", …

@@ -206,25 +206,15 @@ bool frmMain::reviews() const {
 
 RunResult frmMain::reviewRun(MergeRun& run) {
     run.mergeInsideTiddlers(true);  // the review offers each merged version, and takes it by default
-    try {
-        if (!run.load()) {
-            return RunResult::Stopped;
-        }
-        Review review(run);
-        if (!review.confirmDeletions()) {
-            return RunResult::Stopped;
-        }
+    MergePlan plan;
+    const auto review = [&](MergePlan& p, const VisitingList& titles) {
+        Review model(run, p, titles);
         // A sync tool's conflict copy is not written, so the save does not write "all three files".
-        frmReview window(review, !isMergeTool() && !run.remoteIsSyncCopy(), this);
-        if (!window.showModal()) {
-            return RunResult::NotSaved;  // closed without saving: no file changed
-        }
-        if (!review.apply()) {
-            return RunResult::Stopped;
-        }
-    } catch (const std::bad_alloc&) {
-        showMessage(std::string(msg::kOutOfMemory), MessageIcon::Critical, std::string(kAppTitle));
-        return RunResult::Stopped;
+        frmReview window(model, !isMergeTool() && !run.remoteIsSyncCopy(), this);
+        return window.showModal();  // closed without saving: no file changed
+    };
+    if (const std::optional<RunResult> ended = run.prepare(plan, review, RunResult::NotSaved)) {
+        return *ended;
     }
     m_saveConfirmed = true;
     const RunResult result = run.save();
