@@ -171,11 +171,12 @@ const std::map<std::string, std::function<Out(const test::TableRow&)>> kFunction
              dir.write(r.in[i], "x");
          }
          MachineFileSystem fs;
-         const std::size_t root = std::filesystem::canonical(dir.dir()).string().size() + 1;
+         const std::string top = dir.dir().filename().string() + "/";
          Out found;
          for (const EarlierSave& s : earlierSavesOf(fs, dir.write("w/wiki.html", "x"), 10)) {
-             found.push_back(s.path.substr(root));
-             std::replace(found.back().begin(), found.back().end(), '\\', '/');
+             std::string path = s.path;
+             std::replace(path.begin(), path.end(), '\\', '/');
+             found.push_back(path.substr(path.find(top) + top.size()));
          }
          std::sort(found.begin(), found.end());
          found.insert(found.begin(), std::to_string(found.size()));
