@@ -2,6 +2,9 @@
 // the function, its arguments and what it gives.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "document/StoreArea.h"
 #include "document/Tw5Store.h"
 #include "merge/format/BoxForm.h"
@@ -156,6 +159,28 @@ const std::map<std::string, std::function<Out(const test::TableRow&)>> kFunction
      [](const test::TableRow& r) {
          const SaveNaming naming = r.in[1] == "versions" ? SaveNaming::Versions : SaveNaming::Backup;
          return Out{isEarlierSaveName(r.in[2], r.in[3], naming) ? "yes" : "no"};
+     }},
+    // Files written under a folder of their own (their folders made) => how many of them the search
+    // for earlier saves of w/wiki.html finds, then each one found, as its path under that folder.
+    {"saves",
+     [](const test::TableRow& r) {
+         test::TempDir dir;
+         std::filesystem::create_directory(dir.path("w"));
+         for (std::size_t i = 1; i < r.in.size(); ++i) {
+             std::filesystem::create_directories(std::filesystem::path(dir.path(r.in[i])).parent_path());
+             dir.write(r.in[i], "x");
+         }
+         MachineFileSystem fs;
+         const std::string top = dir.dir().filename().string() + "/";
+         Out found;
+         for (const EarlierSave& s : earlierSavesOf(fs, dir.write("w/wiki.html", "x"), 10)) {
+             std::string path = s.path;
+             std::replace(path.begin(), path.end(), '\\', '/');
+             found.push_back(path.substr(path.find(top) + top.size()));
+         }
+         std::sort(found.begin(), found.end());
+         found.insert(found.begin(), std::to_string(found.size()));
+         return found;
      }},
 };
 

@@ -118,23 +118,45 @@ TEST(HostileConditions, AnOutputLeftoverThatCannotBeRemovedIsNamed) {
 }
 
 // The note of a save beside a wiki of a 250-byte name has a shortened name; a note of the long form
-// (which a system that counts a name in UTF-16 units may hold) is found as well.
+// (which a system that counts a name in UTF-16 units may hold) is found as well. A note is taken only
+// whole: its header, its end mark, numbers where its fingerprints stand; a file whose content does not
+// give the fingerprint the note holds for it is not what that save found.
 TEST(HostileConditions, ANoteOfEitherFormIsFound) {
     const std::string local = "/w/" + std::string(250, 'n'), remote = "/w/r.html";
     EXPECT_LE(nameOf(saveNotePath(local)).size(), kNameMax);
     EXPECT_NE(saveNotePath(local), saveNotePath("/w/" + std::string(249, 'n') + "m"));
-    for (const std::string& note : {local + ".korvane-save", saveNotePath(local)}) {
+    const std::string theirs = earlyWiki({earlyTiddler("A", "theirs")}), head = "korvane save note 1";
+    std::string changed = theirs;
+    changed.back() ^= 1;  // the same size, one bit apart
+    SaveNote note;
+    note.merged = fingerprintOf({"merged"});
+    note.targets[0] = {remote, remote + ".tmp", fingerprintOf({theirs})};
+    const std::string whole = note.text(), shortNote = saveNotePath(local),
+                      longNote = local + ".korvane-save";
+    note.targets[0].before = fingerprintOf({changed});
+    const std::string incomplete = msg::whereLine(shortNote, msg::kNoteIncomplete),
+                      remoteIs = std::string(msg::kTargetNames[0]);
+    const struct {
+        std::string path, note, line;
+    } rows[] = {
+        {longNote, "cut off", msg::whereLine(longNote, msg::kNoteIncomplete)},
+        {shortNote, "cut off", incomplete},
+        {shortNote, whole, msg::whereLine(remote, remoteIs + std::string(msg::kAsThatSaveFound))},
+        {shortNote, "korvane save note 2" + whole.substr(head.size()), incomplete},
+        {shortNote, whole.substr(0, whole.size() - 4) + "and" + '\0', incomplete},
+        {shortNote, head + '\0' + "6x" + whole.substr(head.size() + 2), incomplete},  // the merged size
+        {shortNote, note.text(), msg::whereLine(remote, remoteIs + std::string(msg::kChangedSinceThatSave))},
+    };
+    for (const auto& row : rows) {
         test::MemoryFileSystem fs;
         fs.files[local].data = earlyWiki({earlyTiddler("A", "mine")});
-        fs.files[remote].data = earlyWiki({earlyTiddler("A", "theirs")});
-        fs.files[note].data = "cut off";
+        fs.files[remote].data = theirs;
+        fs.files[row.path].data = row.note;
         test::ScriptedHost host;
         host.yesNoAnswers = {false};
         EXPECT_FALSE(MergeRun(host, fs, {local, remote, ""}).load());
         ASSERT_FALSE(host.messages.empty());
-        EXPECT_NE(host.messages.back().text.find(msg::whereLine(note, msg::kNoteIncomplete)),
-                  std::string::npos)
-            << note;
+        EXPECT_NE(host.messages.back().text.find(row.line), std::string::npos) << host.messages.back().text;
     }
 }
 

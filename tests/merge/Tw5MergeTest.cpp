@@ -158,6 +158,14 @@ TEST(Tw5Merge, WholeTriosGiveTheirMergedStoreAndMessages) {
              j(kCopy + " 2", "{}", ",\"type\":\"application/json\",\"conflict.of\":\"T\"") + ",\n" +
              j(kCopy, "x"),
          "dialog s/o/4|"},
+        {"keep both: the title and its second number taken, the third number",
+         jsonWiki({j("T", "{}", ",\"type\":\"application/json\""), j(kCopy, "x"), j(kCopy + " 2", "y")}),
+         jsonWiki({j("T", "[]", ",\"type\":\"application/json\""), j(kCopy, "x"), j(kCopy + " 2", "y")}),
+         std::nullopt, "b",
+         j("T", "[]", ",\"type\":\"application/json\",\"conflict.copy\":\"" + kCopy + " 3\"") + ",\n" +
+             j(kCopy + " 3", "{}", ",\"type\":\"application/json\",\"conflict.of\":\"T\"") + ",\n" +
+             j(kCopy, "x") + ",\n" + j(kCopy + " 2", "y"),
+         "dialog s/o/4|"},
         {"an edited box is taken back, a broken one refused",
          jsonWiki({j("S", "s", ",\"tags\":\"[[$:/tags/Stylesheet]]\""), j("A", "a", ",\"modified\":\"1\"")}),
          jsonWiki({j("S", "s2", ",\"tags\":\"[[$:/tags/Stylesheet]]\""), j("A", "a2")}), std::nullopt, "xe",
