@@ -7,6 +7,7 @@
 
 #include "document/Text.h"
 #include "merge/Messages.h"
+#include "merge/run/ConflictDialogs.h"
 #include "merge/run/MergeRun.h"
 #include "merge/save/FileSave.h"
 #include "merge/sync/EarlierSaves.h"
@@ -43,8 +44,7 @@ std::optional<RunResult> MergeRun::prepare(MergePlan& plan, const Settle& settle
 
 RunResult MergeRun::run() {
     MergePlan plan;
-    const auto dialogs = [this](MergePlan& p, const VisitingList& t) { return askEach(p, t); };
-    if (const std::optional<RunResult> ended = prepare(plan, dialogs, RunResult::ProgramEnded)) {
+    if (const std::optional<RunResult> ended = prepare(plan, conflictDialogs(), RunResult::ProgramEnded)) {
         return *ended;
     }
     return save();

@@ -18,7 +18,6 @@
 
 namespace korvane {
 
-struct CaseRow;
 struct ConflictPair;
 
 // A side that would delete at least this many tiddlers, and more than half of those the other side and
@@ -141,22 +140,8 @@ class MergeRun {
     // Takes one document as read into `text`; false after an unreadable file was reported.
     bool takeDocument(const std::string& path, ReadOutcome& read, DocumentText& text);
 
-    // The conflict dialogs over a plan (a Settle).
-    bool askEach(MergePlan& plan, const VisitingList& titles);
-    // Puts one item to the user in the conflict dialog and sets its outcome; false when the program must
-    // end.
-    bool askPerson(PlanItem& item, const Visit& v, std::size_t n, std::size_t m);
-    // The dialog's request for a visit, read from its case's row.
-    ConflictRequest buildRequest(const Visit& v, const CaseRow& row, const ConflictPair& pair, std::size_t n,
-                                 std::size_t m) const;
-    // Sets the outcome of the chosen (enabled) button; `box` holds the texts as the user left them.
-    void applyChoice(PlanItem& item, const Visit& v, const CaseRow& row, DialogButton button,
-                     ConflictTexts& box, ConflictPair& pair);
-    // A box's text against the entry it was shown from: asks "Keep Edits?" when they differ; the outcome
-    // is `side` unless an edit is kept.
-    void takeBack(PlanItem& item, Outcome side, const std::string& boxText, std::string_view stored);
-    bool keepEdits();
-
+    // The conflict dialogs, as what settles the plan.
+    Settle conflictDialogs();
     // The checks on the paths and the .LastMerge offer; false after a check stopped the run.
     bool checkPaths();
     // Reads the documents and refuses an empty remote file; false after that.
