@@ -85,6 +85,7 @@ class FileSave {
 };
 
 struct SaveWork;
+class Backups;
 
 // Asks "Save Files?" and replaces the three files by the merged document (the files that symbolic
 // links name; the links stay), after checking that each is a regular file with a single name and,
@@ -131,6 +132,13 @@ class OutputSave : private FileSave {
     RunResult run();
 
   private:
+    // Keeps the output's original bytes for an undo before `temp` replaces it (`backups` set when kept);
+    // on a failure removes `temp` and gives the message, else an empty text.
+    std::string keepOriginal(std::optional<Backups>& backups, const std::string& wiki, const FileInfo& info,
+                             const std::string& temp);
+    // What speaks against replacing `target`: it changed since the run started.
+    std::optional<Problem> changedSinceStart(const std::string& target);
+
     const std::string& m_output;
     const OutputAtStart& m_atStart;
 };

@@ -61,6 +61,44 @@ std::string removeOutputLeftovers(FileSystem& fs, const std::string& output) {
     return text;
 }
 
+std::string OutputSave::keepOriginal(std::optional<Backups>& backups, const std::string& wiki,
+                                     const FileInfo& info, const std::string& temp) {
+    // Kept under the output's own name: the local file of a merge tool is one of git's temporary files.
+    if (m_backupFolder.empty() || info.kind == FileKind::Missing) {
+        return {};
+    }
+    backups.emplace(m_fs, m_backupFolder);
+    const std::optional<std::string_view> bytes =
+        m_atStart.held == OutputAtStart::Held::Local  ? std::optional<std::string_view>(m_docs.localText)
+        : m_atStart.held == OutputAtStart::Held::Read ? std::optional<std::string_view>(m_atStart.text)
+                                                      : std::nullopt;
+    std::string failed;
+    const std::string& target = info.resolved;
+    if (FsError err =
+            backups->keep(wiki, {{target, true, bytes, info.mode, fingerprintOf(m_document)}}, failed)) {
+        const FsError removeErr = m_fs.remove(temp);
+        return msg::backupFailed(failed, m_backupFolder, *err) + std::string(msg::kNoFileChanged) +
+               (removeErr ? msg::tempNotRemoved(temp, *removeErr) : std::string());
+    }
+    return {};
+}
+
+std::optional<FileSave::Problem> OutputSave::changedSinceStart(const std::string& target) {
+    switch (m_atStart.held) {
+        case OutputAtStart::Held::Missing:
+            if (m_fs.exists(target)) {
+                return Problem{std::string(msg::kOutputChanged), MessageIcon::Critical,
+                               std::string(msg::kServerErrorTitle), std::string(msg::kOutputChanged)};
+            }
+            break;
+        case OutputAtStart::Held::Local:
+            return changedSince(target, m_docs.localText, msg::kOutputChanged);
+        case OutputAtStart::Held::Read:
+            return changedSince(target, m_atStart.text, msg::kOutputChanged);
+    }
+    return std::nullopt;
+}
+
 RunResult OutputSave::run() {
     if (!m_host.ask(
             {QuestionKind::SaveOutput, msg::saveOutput(m_output), std::string(msg::kSaveFilesTitle)})) {
@@ -100,38 +138,11 @@ RunResult OutputSave::run() {
     if (FsError err = m_fs.writeNewDurable(temp, m_document, mode, owner)) {
         return fail(msg::saveFailedUnchanged(std::string(msg::kWriting), temp, *err));
     }
-    // The output it replaces is kept for an undo (under the output's own name: the local file of a merge
-    // tool is one of git's temporary files).
     std::optional<Backups> backups;
-    if (!m_backupFolder.empty() && info.kind != FileKind::Missing) {
-        backups.emplace(m_fs, m_backupFolder);
-        const std::optional<std::string_view> bytes =
-            m_atStart.held == OutputAtStart::Held::Local  ? std::optional<std::string_view>(m_docs.localText)
-            : m_atStart.held == OutputAtStart::Held::Read ? std::optional<std::string_view>(m_atStart.text)
-                                                          : std::nullopt;
-        std::string failed;
-        if (FsError err =
-                backups->keep(wiki, {{target, true, bytes, info.mode, fingerprintOf(m_document)}}, failed)) {
-            const FsError removeErr = m_fs.remove(temp);
-            return fail(msg::backupFailed(failed, m_backupFolder, *err) + std::string(msg::kNoFileChanged) +
-                        (removeErr ? msg::tempNotRemoved(temp, *removeErr) : std::string()));
-        }
+    if (const std::string failed = keepOriginal(backups, wiki, info, temp); !failed.empty()) {
+        return fail(failed);
     }
-    std::optional<Problem> problem;
-    switch (m_atStart.held) {
-        case OutputAtStart::Held::Missing:
-            if (m_fs.exists(target)) {
-                problem = Problem{std::string(msg::kOutputChanged), MessageIcon::Critical,
-                                  std::string(msg::kServerErrorTitle), std::string(msg::kOutputChanged)};
-            }
-            break;
-        case OutputAtStart::Held::Local:
-            problem = changedSince(target, m_docs.localText, msg::kOutputChanged);
-            break;
-        case OutputAtStart::Held::Read:
-            problem = changedSince(target, m_atStart.text, msg::kOutputChanged);
-            break;
-    }
+    const std::optional<Problem> problem = changedSinceStart(target);
     FsError err = problem ? FsError() : m_fs.rename(temp, target);
     if (problem || err) {
         std::string notes;
