@@ -229,24 +229,8 @@ class ReviewSelection : public QItemSelectionModel {
 
 }  // namespace
 
-frmReview::frmReview(Review& review, bool threeFiles, QWidget* owner)
-    : QDialog(owner), m_review(review), m_threeFiles(threeFiles) {
-    setObjectName(QStringLiteral("frmReview"));
-    setWindowTitle(QStringLiteral("Review the merge"));
-    setWindowFlag(Qt::WindowMaximizeButtonHint);
-    auto* layout = new QVBoxLayout(this);
-
-    m_counts = new QLabel(this);
-    m_counts->setObjectName(QStringLiteral("lblCounts"));
-    QFont bold = m_counts->font();
-    bold.setBold(true);
-    m_counts->setFont(bold);
-    layout->addWidget(m_counts);
-
-    auto* split = new QSplitter(Qt::Horizontal, this);
-    layout->addWidget(split, 1);
-
-    auto* left = new QWidget(split);
+void frmReview::buildList(QWidget* parent) {
+    auto* left = new QWidget(parent);
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
     auto* filters = new QHBoxLayout;
@@ -281,10 +265,11 @@ frmReview::frmReview(Review& review, bool threeFiles, QWidget* owner)
         m_list->header()->resizeSection(c, widths[c]);
     }
     leftLayout->addWidget(m_list, 1);
+}
 
-    auto* right = new QSplitter(Qt::Vertical, split);
+void frmReview::buildVersions(QWidget* parent) {
     // The versions side by side, the table of differing fields below them as tall as its rows.
-    auto* versions = new QWidget(right);
+    auto* versions = new QWidget(parent);
     auto* versionsLayout = new QVBoxLayout(versions);
     versionsLayout->setContentsMargins(0, 0, 0, 0);
     auto* panes = new QWidget(versions);
@@ -311,8 +296,10 @@ frmReview::frmReview(Review& review, bool threeFiles, QWidget* owner)
     m_fields->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_fields->verticalHeader()->hide();
     m_fields->setEditTriggers(QAbstractItemView::NoEditTriggers);
+}
 
-    auto* bottom = new QWidget(right);
+void frmReview::buildChoices(QWidget* parent) {
+    auto* bottom = new QWidget(parent);
     auto* bottomLayout = new QVBoxLayout(bottom);
     bottomLayout->setContentsMargins(0, 0, 0, 0);
     auto* buttons = new QHBoxLayout;
@@ -337,11 +324,9 @@ frmReview::frmReview(Review& review, bool threeFiles, QWidget* owner)
     m_result->setTabChangesFocus(true);
     m_resultHeading->setBuddy(m_result);
     bottomLayout->addWidget(m_result, 1);
-    right->setStretchFactor(0, 3);
-    right->setStretchFactor(1, 2);
-    split->setStretchFactor(1, 3);
-    split->setSizes({380, 900});  // room for the titles and both sides' words
+}
 
+QBoxLayout* frmReview::buildFooter() {
     auto* footer = new QHBoxLayout;
     footer->addWidget(new QLabel(
         QStringLiteral(
@@ -357,9 +342,38 @@ frmReview::frmReview(Review& review, bool threeFiles, QWidget* owner)
     saveButton->setAutoDefault(false);
     footer->addWidget(close);
     footer->addWidget(saveButton);
-    layout->addLayout(footer);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(saveButton, &QPushButton::clicked, this, &frmReview::save);
+    return footer;
+}
+
+frmReview::frmReview(Review& review, bool threeFiles, QWidget* owner)
+    : QDialog(owner), m_review(review), m_threeFiles(threeFiles) {
+    setObjectName(QStringLiteral("frmReview"));
+    setWindowTitle(QStringLiteral("Review the merge"));
+    setWindowFlag(Qt::WindowMaximizeButtonHint);
+    auto* layout = new QVBoxLayout(this);
+
+    m_counts = new QLabel(this);
+    m_counts->setObjectName(QStringLiteral("lblCounts"));
+    QFont bold = m_counts->font();
+    bold.setBold(true);
+    m_counts->setFont(bold);
+    layout->addWidget(m_counts);
+
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    layout->addWidget(split, 1);
+
+    buildList(split);
+    auto* right = new QSplitter(Qt::Vertical, split);
+    buildVersions(right);
+    buildChoices(right);
+    right->setStretchFactor(0, 3);
+    right->setStretchFactor(1, 2);
+    split->setStretchFactor(1, 3);
+    split->setSizes({380, 900});  // room for the titles and both sides' words
+
+    layout->addLayout(buildFooter());
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this), &QShortcut::activated, this,
             &frmReview::save);
     connect(new QShortcut(QKeySequence(Qt::Key_F7), this), &QShortcut::activated, this,

@@ -4,6 +4,7 @@
 // shows them and passes the user's choices on.
 #pragma once
 
+#include <QBoxLayout>
 #include <QDialog>
 #include <array>
 
@@ -50,6 +51,12 @@ class frmReview : public QDialog {
     void reject() override;
 
   private:
+    // The parts of the window: the list of differences with its filters, the three versions and the
+    // table of fields, the outcome buttons with the result, the keys and the closing buttons.
+    void buildList(QWidget* parent);
+    void buildVersions(QWidget* parent);
+    void buildChoices(QWidget* parent);
+    QBoxLayout* buildFooter();
     void updateRow(std::size_t item);
     void updateCounts();
     void applyFilter();
