@@ -108,6 +108,56 @@ int printHelp(std::string_view command) {
     return std::fflush(stdout) == 0 ? kExitOk : kExitStopped;
 }
 
+namespace {
+
+// Takes an option given as args[i], and its value when it has one (i then moves on to it); false after
+// a missing value or one that is none of its choices was named.
+bool takeOption(const std::vector<std::string>& args, std::size_t& i, std::string_view command,
+                const OptionSpec& option, CommandArgs& parsed, int& status) {
+    const std::string& word = args[i];
+    if (option.value.empty()) {
+        parsed.given.emplace_back(option.name, std::string());
+        return true;
+    }
+    const bool choices = option.value.find('|') != std::string_view::npos;
+    const std::string wanted = choices ? "one of " + choicesText(option.value) : std::string(option.value);
+    if (i + 1 >= args.size() || args[i + 1].empty()) {
+        status = usageError(command, word + " needs " + wanted);
+        return false;
+    }
+    const std::string& value = args[++i];
+    if (choices && !isChoice(option.value, value)) {
+        status = usageError(command, word + " takes " + wanted + ", not \"" + value + "\"");
+        return false;
+    }
+    parsed.given.emplace_back(option.name, value);
+    return true;
+}
+
+// After the words: a file without a path word before it, a missing /local or /remote, a missing file.
+bool checkGiven(const CommandSpec& spec, const CommandArgs& parsed, const bool named[3],
+                const std::string& unnamed, int& status) {
+    const std::string name(spec.name);
+    if (!unnamed.empty()) {
+        status = usageError(spec.name, "\"" + unnamed + "\" has no /local, /remote or /lastmerge before it");
+        return false;
+    }
+    if (spec.paths && (!named[0] || !named[1])) {
+        status = usageError(spec.name, name + " needs " +
+                                           (named[0]   ? "/remote REMOTE"
+                                            : named[1] ? "/local LOCAL"
+                                                       : "/local LOCAL and /remote REMOTE"));
+        return false;
+    }
+    if (parsed.files.size() < spec.files.size()) {
+        status = usageError(spec.name, name + " needs " + std::string(spec.files[parsed.files.size()]));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool parseCommand(const std::vector<std::string>& args, const CommandSpec& spec, CommandArgs& parsed,
                   int& status) {
     const std::string name(spec.name);
@@ -149,40 +199,11 @@ bool parseCommand(const std::vector<std::string>& args, const CommandSpec& spec,
             }
             continue;
         }
-        if (option->value.empty()) {
-            parsed.given.emplace_back(option->name, std::string());
-            continue;
-        }
-        const bool choices = option->value.find('|') != std::string_view::npos;
-        const std::string wanted =
-            choices ? "one of " + choicesText(option->value) : std::string(option->value);
-        if (i + 1 >= args.size() || args[i + 1].empty()) {
-            status = usageError(spec.name, word + " needs " + wanted);
+        if (!takeOption(args, i, spec.name, *option, parsed, status)) {
             return false;
         }
-        const std::string& value = args[++i];
-        if (choices && !isChoice(option->value, value)) {
-            status = usageError(spec.name, word + " takes " + wanted + ", not \"" + value + "\"");
-            return false;
-        }
-        parsed.given.emplace_back(option->name, value);
     }
-    if (!unnamed.empty()) {
-        status = usageError(spec.name, "\"" + unnamed + "\" has no /local, /remote or /lastmerge before it");
-        return false;
-    }
-    if (spec.paths && (!named[0] || !named[1])) {
-        status = usageError(spec.name, name + " needs " +
-                                           (named[0]   ? "/remote REMOTE"
-                                            : named[1] ? "/local LOCAL"
-                                                       : "/local LOCAL and /remote REMOTE"));
-        return false;
-    }
-    if (parsed.files.size() < spec.files.size()) {
-        status = usageError(spec.name, name + " needs " + std::string(spec.files[parsed.files.size()]));
-        return false;
-    }
-    return true;
+    return checkGiven(spec, parsed, named, unnamed, status);
 }
 
 }  // namespace korvane::cli
