@@ -138,6 +138,41 @@ std::optional<EncryptedRange> findEncryptedStore(std::string_view document) {
     return EncryptedRange{begin, end};
 }
 
+namespace {
+
+// Reads a JSON string (its text between the quotes, escapes as they stand) or a whole number at p, and
+// moves p past it; false when neither stands there.
+bool readValue(std::string_view text, std::size_t& p, std::string_view& value, long& number) {
+    if (p < text.size() && text[p] == '"') {
+        const std::size_t end = stringEnd(text, p);
+        if (end == npos) {
+            return false;
+        }
+        value = text.substr(p + 1, end - p - 2);
+        p = end;
+        return true;
+    }
+    const auto [ptr, ec] = std::from_chars(text.data() + p, text.data() + text.size(), number);
+    if (ec != std::errc()) {
+        return false;
+    }
+    p = static_cast<std::size_t>(ptr - text.data());
+    return true;
+}
+
+// The key size, rounds, tag and lengths that AES-CCM as TiddlyWiki writes it can have.
+ReadProblem checkParameters(const SjclBlob& blob) {
+    if (aesCcm(blob.ks) == nullptr || blob.iter < 1 || blob.iter > 100'000'000 || blob.ts < 32 ||
+        blob.ts > 128 || blob.ts % 16 != 0 || blob.iv.size() < 7 ||
+        blob.ct.size() < static_cast<std::size_t>(blob.ts / 8)) {
+        return "the encrypted store's parameters are not those of AES-CCM (key " + std::to_string(blob.ks) +
+               " bits, tag " + std::to_string(blob.ts) + " bits, " + std::to_string(blob.iter) + " rounds)";
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 ReadProblem readSjcl(std::string_view storeText, SjclBlob& blob) {
     const std::string json = htmlDecode(storeText);
     const std::string_view text = json;
@@ -162,19 +197,8 @@ ReadProblem readSjcl(std::string_view storeText, SjclBlob& blob) {
         p = skipSpaces(text, p + 1);
         std::string_view value;
         long number = -1;
-        if (p < text.size() && text[p] == '"') {
-            const std::size_t end = stringEnd(text, p);
-            if (end == npos) {
-                return "the encrypted store's JSON is damaged";
-            }
-            value = text.substr(p + 1, end - p - 2);
-            p = end;
-        } else {
-            const auto [ptr, ec] = std::from_chars(text.data() + p, text.data() + text.size(), number);
-            if (ec != std::errc()) {
-                return "the encrypted store's JSON is damaged";
-            }
-            p = static_cast<std::size_t>(ptr - text.data());
+        if (!readValue(text, p, value, number)) {
+            return "the encrypted store's JSON is damaged";
         }
         bool decoded = true;
         if (key == "iv") {
@@ -204,13 +228,7 @@ ReadProblem readSjcl(std::string_view storeText, SjclBlob& blob) {
     if (!haveIv || !haveSalt || !haveCt || mode != "ccm" || cipher != "aes") {
         return "the encrypted store is not AES in CCM mode with an IV, a salt and a ciphertext";
     }
-    if (aesCcm(blob.ks) == nullptr || blob.iter < 1 || blob.iter > 100'000'000 || blob.ts < 32 ||
-        blob.ts > 128 || blob.ts % 16 != 0 || blob.iv.size() < 7 ||
-        blob.ct.size() < static_cast<std::size_t>(blob.ts / 8)) {
-        return "the encrypted store's parameters are not those of AES-CCM (key " + std::to_string(blob.ks) +
-               " bits, tag " + std::to_string(blob.ts) + " bits, " + std::to_string(blob.iter) + " rounds)";
-    }
-    return std::nullopt;
+    return checkParameters(blob);
 }
 
 Decrypted decryptSjcl(const SjclBlob& blob, const Secret& password, std::string& plaintext) {
