@@ -59,10 +59,10 @@ class ScriptedAnswers : public MergeHost {
                              [&r](DialogButton b) { return r.isEnabled(b); });
         a.choice = m_script.remaining() == 0 ? r.boldButton.value_or(DialogButton::Local)
                                              : enabled[m_script.number(0, enabled.size() - 1)];
+        // The copy's title as the request names it: a plugin's box shows a summary, not its fields.
         Settled& s = settled[r.title] = {*a.choice, std::nullopt, {}};
-        Fields copy;
-        if (r.fieldForm && a.choice == DialogButton::Backup && !fromTidText(r.texts.strConflict2, copy)) {
-            s.copyTitle = *fieldValue(copy, "title");
+        if (a.choice == DialogButton::Backup) {
+            s.copyTitle = r.conflictTitle;
         }
         if (m_script.flag()) {
             s.edited = static_cast<DialogBox>(m_script.number(0, 4));
