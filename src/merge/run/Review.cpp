@@ -4,20 +4,10 @@
 
 #include "document/Tw5Store.h"
 #include "merge/Messages.h"
+#include "merge/run/Ancestry.h"
 #include "merge/run/Planning.h"
 
 namespace korvane {
-
-namespace {
-
-// Stamps of any length compare as text once padded to TiddlyWiki 5's 17 digits.
-std::string padded(std::string_view stamp) {
-    std::string s(stamp);
-    s.resize(17, '0');
-    return s;
-}
-
-}  // namespace
 
 const char* outcomeName(Outcome o) {
     switch (o) {
@@ -60,7 +50,7 @@ const char* changeName(SideChange c) {
 }
 
 bool localIsNewer(const PlanItem& item) {
-    return padded(item.localStamp) > padded(item.remoteStamp);
+    return fullStamp(item.localStamp) > fullStamp(item.remoteStamp);
 }
 
 Review::Review(MergeRun& run, MergePlan& plan, const VisitingList& titles)
