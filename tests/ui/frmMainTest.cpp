@@ -46,7 +46,7 @@ TEST_F(MainWindow, EveryChangeOfAFieldAndTheCommandLineAreRememberedAtOnce) {
     EXPECT_EQ((QStringList{rememberedPath("local"), rememberedPath("remote"), rememberedPath("unedited")}),
               typed);
     // Valid names are stored as text; others as their bytes.
-    QFile stored(QSettings(QSettings::NativeFormat, QSettings::UserScope, "Korvane", "Korvane").fileName());
+    QFile stored(QSettings(test::kSettingsFormat, QSettings::UserScope, "Korvane", "Korvane").fileName());
     ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
     const QByteArray text = stored.readAll();
     EXPECT_TRUE(text.contains("\nlocal=x\n") &&

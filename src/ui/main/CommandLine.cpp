@@ -33,15 +33,17 @@ std::string pathFrom(const std::vector<std::string>& arguments, std::size_t begi
     if (path.empty() || given.has_root_name() || given.has_root_directory() || startFolder.empty()) {
         return path;
     }
-    // The system's own separator joins the parts (a backslash on Windows, which takes '/' as well).
-    const char separator = static_cast<char>(std::filesystem::path::preferred_separator);
-    const std::string here = std::string(".") + separator;
+    // The parts are joined as the start folder's are: on Windows with a backslash when the folder has
+    // one (Windows takes '/' as well), elsewhere always with '/'.
+    const auto preferred = static_cast<char>(std::filesystem::path::preferred_separator);
+    const char separator = startFolder.find(preferred) != std::string_view::npos ? preferred : '/';
+    const std::string here = std::string(".") + preferred;
     std::string_view relative = path;
     while (relative.starts_with("./") || relative.starts_with(here)) {
         relative.remove_prefix(2);
     }
     std::string resolved(startFolder);
-    if (resolved.back() != '/' && resolved.back() != separator) {
+    if (resolved.back() != '/' && resolved.back() != preferred) {
         resolved += separator;
     }
     resolved += relative;
