@@ -21,9 +21,10 @@ prefix=$third/prefix
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
 
 # The cross compiler (POSIX threads, for std::thread), Windows zlib for libgit2, GoogleTest's sources,
-# and wine64 to run 64-bit Windows programs (no 32-bit packages are needed for those).
+# wine64 to run 64-bit Windows programs (no 32-bit packages are needed for those), and a virtual
+# display with a window manager and xdotool for the desktop program's test.
 scripts/ensure-packages.sh cmake ninja-build g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix \
-    libz-mingw-w64-dev googletest wine64 xz-utils
+    libz-mingw-w64-dev googletest wine64 xz-utils xvfb xauth openbox xdotool
 
 # --- libgit2, PCRE2, http-parser and OpenSSL for Windows, from Debian's source packages -----------
 # apt-get fetches the sources through a list of its own, made from this machine's Debian lines with
@@ -143,7 +144,7 @@ export PKG_CONFIG_SYSROOT_DIR=/
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DKORVANE_WINDOWS_PREFIX="$prefix" \
     -DKORVANE_WINDOWS_QT="$qt_prefix" -DCMAKE_PREFIX_PATH="$qt_prefix" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_CXX_FLAGS=-Wno-restrict -DKORVANE_BUILD_UI=ON -DKORVANE_BUILD_BENCH=OFF > /dev/null
-cmake --build "$build" --target korvane korvane-cli korvane_core_tests korvane_hold_open
+cmake --build "$build" --target korvane korvane-cli korvane_core_tests korvane_ui_tests korvane_hold_open
 echo "Built $build/korvane.exe and $build/korvane-cli.exe"
 # The archive a person downloads: korvane.exe, korvane-cli.exe and README-windows.txt in one folder.
 version=$(sed -n 's/^project(Korvane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
@@ -163,6 +164,9 @@ node tests/tw5/vectors.js "$build/vectors.tsv"
 (cd "$build" && KORVANE_SJCL_VECTORS=$(winepath -w "$build/vectors.tsv" 2>/dev/null) \
     wine ./korvane_core_tests.exe --gtest_brief=1)
 tests/windows/wine-tests.sh "$build" ${KORVANE_LINUX_CLI:+"$KORVANE_LINUX_CLI"}
+# The windows' tests on Qt's offscreen platform, and the desktop program on a virtual display.
+(cd "$build" && QT_QPA_PLATFORM=offscreen wine ./korvane_ui_tests.exe --gtest_brief=1)
+tests/windows/desktop-wine.sh "$build"
 # The archive's program, unpacked as a person would, runs by itself.
 unpacked=$(mktemp -d) && trap 'rm -rf "$unpacked"' EXIT
 (cd "$unpacked" && cmake -E tar xf "$zip")
@@ -172,6 +176,10 @@ for program in korvane-cli korvane; do
     said=$(wine "$unpacked/korvane-$version-windows-x64/$program.exe" --version | tr -d '\r')
     [ "$said" = "$program $version" ] || { echo "FAIL: the archive's $program.exe --version said: $said"; exit 1; }
 done
+# git-setup names the desktop program beside it as git's merge tool.
+tool=$(wine "$unpacked/korvane-$version-windows-x64/korvane-cli.exe" git-setup | tr -d '\r' | grep '^\s*cmd = ')
+case $tool in *'korvane-'$version'-windows-x64\\korvane.exe'"'"' /local '*) ;;
+    *) echo "FAIL: git-setup's merge tool is not the korvane.exe beside it: $tool"; exit 1 ;; esac
 # Nothing beside them: each .exe holds its libraries.
 extra=$(cd "$unpacked/korvane-$version-windows-x64" && ls | grep -vxE 'korvane(-cli)?\.exe|README-windows\.txt' || true)
 [ -z "$extra" ] || { echo "FAIL: the archive holds more than the programs and their README: $extra"; exit 1; }
