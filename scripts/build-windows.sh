@@ -6,7 +6,8 @@
 # needs to link), OpenSSL's libcrypto (for encrypted wikis) and a static Qt from Debian's source
 # packages, since Debian ships no Windows build of them.
 #   scripts/build-windows.sh [--build-only | --qt-only]
-# --qt-only builds the libraries and Qt and stops there.
+# The desktop program and Qt are built with KORVANE_WINDOWS_DESKTOP=1; --qt-only builds the libraries
+# and Qt and stops there.
 # The build goes to $KORVANE_WINDOWS_BUILD_DIR (build-win), the .exe files and the .zip into that folder. The
 # TiddlyWiki 5 checks need node and TiddlyWiki as test.sh installs them; with KORVANE_LINUX_CLI naming
 # the Linux korvane-cli, the Windows program must write the same merged wiki byte for byte.
@@ -132,21 +133,31 @@ build_qt() {
     cmake --install "$third/build/qt6" > /dev/null
     echo "$stamp" > "$qt_prefix/.complete"
 }
-scripts/ensure-packages.sh qt6-base-dev qt6-base-dev-tools
-build_qt
+desktop=${KORVANE_WINDOWS_DESKTOP:-0}
+[ "${1:-}" = --qt-only ] && desktop=1
+if [ "$desktop" = 1 ]; then
+    scripts/ensure-packages.sh qt6-base-dev qt6-base-dev-tools
+    build_qt
+fi
 [ "${1:-}" = --qt-only ] && exit 0
 
 # --- korvane.exe, korvane-cli.exe and the tests ----------------------------------------------------
 export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig:/usr/x86_64-w64-mingw32/lib/pkgconfig
 export PKG_CONFIG_SYSROOT_DIR=/
+programs=(korvane-cli) ui=(-DKORVANE_BUILD_UI=OFF) tests=(korvane_core_tests korvane_hold_open)
+if [ "$desktop" = 1 ]; then
+    programs+=(korvane) tests+=(korvane_ui_tests)
+    ui=(-DKORVANE_BUILD_UI=ON -DKORVANE_WINDOWS_QT="$qt_prefix" -DCMAKE_PREFIX_PATH="$qt_prefix")
+fi
 # GCC 12 warns wrongly about overlapping copies inside std::string when it inlines them at -O2 and
 # above (its bug 105329); the warning says nothing about Korvane's code.
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DKORVANE_WINDOWS_PREFIX="$prefix" \
-    -DKORVANE_WINDOWS_QT="$qt_prefix" -DCMAKE_PREFIX_PATH="$qt_prefix" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_CXX_FLAGS=-Wno-restrict -DKORVANE_BUILD_UI=ON -DKORVANE_BUILD_BENCH=OFF > /dev/null
-cmake --build "$build" --target korvane korvane-cli korvane_core_tests korvane_ui_tests korvane_hold_open
-echo "Built $build/korvane.exe and $build/korvane-cli.exe"
-# The archive a person downloads: korvane.exe, korvane-cli.exe and README-windows.txt in one folder.
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-Wno-restrict "${ui[@]}" -DKORVANE_BUILD_BENCH=OFF > /dev/null
+cmake --build "$build" --target "${programs[@]}" "${tests[@]}"
+printf "Built $build/%s.exe\n" "${programs[@]}"
+
+# The archive a person downloads: the programs (korvane.exe, korvane-cli.exe) and README-windows.txt
+# in one folder.
 version=$(sed -n 's/^project(Korvane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 zip=$build/korvane-$version-windows-x64.zip
 (cd "$build" && rm -f "$zip" && cpack -G ZIP > cpack.log) || { cat "$build/cpack.log" >&2; exit 1; }
@@ -165,21 +176,25 @@ node tests/tw5/vectors.js "$build/vectors.tsv"
     wine ./korvane_core_tests.exe --gtest_brief=1)
 tests/windows/wine-tests.sh "$build" ${KORVANE_LINUX_CLI:+"$KORVANE_LINUX_CLI"}
 # The windows' tests on Qt's offscreen platform, and the desktop program on a virtual display.
-(cd "$build" && QT_QPA_PLATFORM=offscreen wine ./korvane_ui_tests.exe --gtest_brief=1)
-tests/windows/desktop-wine.sh "$build"
+if [ "$desktop" = 1 ]; then
+    (cd "$build" && QT_QPA_PLATFORM=offscreen wine ./korvane_ui_tests.exe --gtest_brief=1)
+    tests/windows/desktop-wine.sh "$build"
+fi
 # The archive's program, unpacked as a person would, runs by itself.
 unpacked=$(mktemp -d) && trap 'rm -rf "$unpacked"' EXIT
 (cd "$unpacked" && cmake -E tar xf "$zip")
 [ -e "$unpacked/korvane-$version-windows-x64/README-windows.txt" ] || { echo "FAIL: no README-windows.txt in $zip"; exit 1; }
-for program in korvane-cli korvane; do
+for program in "${programs[@]}"; do
     [ -e "$unpacked/korvane-$version-windows-x64/$program.exe" ] || { echo "FAIL: no $program.exe in $zip"; exit 1; }
     said=$(wine "$unpacked/korvane-$version-windows-x64/$program.exe" --version | tr -d '\r')
     [ "$said" = "$program $version" ] || { echo "FAIL: the archive's $program.exe --version said: $said"; exit 1; }
 done
 # git-setup names the desktop program beside it as git's merge tool.
-tool=$(wine "$unpacked/korvane-$version-windows-x64/korvane-cli.exe" git-setup | tr -d '\r' | grep '^\s*cmd = ')
-case $tool in *'korvane-'$version'-windows-x64\\korvane.exe'"'"' /local '*) ;;
-    *) echo "FAIL: git-setup's merge tool is not the korvane.exe beside it: $tool"; exit 1 ;; esac
+if [ "$desktop" = 1 ]; then
+    tool=$(wine "$unpacked/korvane-$version-windows-x64/korvane-cli.exe" git-setup | tr -d '\r' | grep '^\s*cmd = ')
+    case $tool in *'korvane-'$version'-windows-x64\\korvane.exe'"'"' /local '*) ;;
+        *) echo "FAIL: git-setup's merge tool is not the korvane.exe beside it: $tool"; exit 1 ;; esac
+fi
 # Nothing beside them: each .exe holds its libraries.
 extra=$(cd "$unpacked/korvane-$version-windows-x64" && ls | grep -vxE 'korvane(-cli)?\.exe|README-windows\.txt' || true)
 [ -z "$extra" ] || { echo "FAIL: the archive holds more than the programs and their README: $extra"; exit 1; }
