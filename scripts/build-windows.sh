@@ -101,15 +101,16 @@ build_third_party() {
 # built here once. Only what the desktop program uses: Core, Gui, Widgets, the Windows platform
 # plugin and its styles, and Test for the UI tests; the offscreen plugin (which needs FreeType) runs
 # those tests without a display. Debian's repacked source has no tablet SDK header, so tablet events
-# are off; the Windows plugin does not compile without OpenGL, so desktop OpenGL stays on. Qt's
-# build takes about half an hour of two cores; the prefix is kept and made again only when the
-# version or these options change.
+# are off; the Windows plugin does not compile without OpenGL, so OpenGL stays on; and it does not
+# link without Gui's Direct2D parts (its DirectWrite font database needs them), so those stay on too.
+# Qt's build takes about half an hour of two idle cores; the prefix is kept and made again only when
+# the version or these options change.
 qt_prefix=$third/qt6
 qt_options=(-DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DQT_BUILD_EXAMPLES=OFF
     -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF
     -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF
     -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_vulkan=OFF -DFEATURE_icu=OFF
-    -DFEATURE_tabletevent=OFF -DFEATURE_direct2d=OFF -DFEATURE_harfbuzz=OFF
+    -DFEATURE_tabletevent=OFF -DFEATURE_harfbuzz=OFF
     -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF
     -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF
     -DFEATURE_system_freetype=OFF -DFEATURE_system_doubleconversion=OFF)
