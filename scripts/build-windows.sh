@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Cross-builds korvane-cli.exe and the core tests for 64-bit Windows with mingw-w64, packs the archive
-# korvane-VERSION-windows-x64.zip, and runs the tests and the archive's program under wine. Takes
-# minutes the first time: it installs the cross compiler and wine, and builds libgit2
-# (with PCRE2 and http-parser, which libgit2 needs to link) and OpenSSL's libcrypto (for encrypted
-# wikis) from Debian's source packages, since Debian ships no Windows build of them.
-#   scripts/build-windows.sh [--build-only]
+# Cross-builds korvane.exe (the desktop program), korvane-cli.exe and the core tests for 64-bit Windows
+# with mingw-w64, packs the archive korvane-VERSION-windows-x64.zip, and runs the tests and the
+# archive's programs under wine. Takes minutes the first time, and about half an hour more for Qt: it
+# installs the cross compiler and wine, and builds libgit2 (with PCRE2 and http-parser, which libgit2
+# needs to link), OpenSSL's libcrypto (for encrypted wikis) and a static Qt from Debian's source
+# packages, since Debian ships no Windows build of them.
+#   scripts/build-windows.sh [--build-only | --qt-only]
+# The desktop program and Qt are built with KORVANE_WINDOWS_DESKTOP=1; --qt-only builds the libraries
+# and Qt and stops there.
 # The build goes to $KORVANE_WINDOWS_BUILD_DIR (build-win), the .exe files and the .zip into that folder. The
 # TiddlyWiki 5 checks need node and TiddlyWiki as test.sh installs them; with KORVANE_LINUX_CLI naming
 # the Linux korvane-cli, the Windows program must write the same merged wiki byte for byte.
@@ -19,9 +22,10 @@ prefix=$third/prefix
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
 
 # The cross compiler (POSIX threads, for std::thread), Windows zlib for libgit2, GoogleTest's sources,
-# and wine64 to run 64-bit Windows programs (no 32-bit packages are needed for those).
+# wine64 to run 64-bit Windows programs (no 32-bit packages are needed for those), and a virtual
+# display with a window manager and xdotool for the desktop program's test.
 scripts/ensure-packages.sh cmake ninja-build g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix \
-    libz-mingw-w64-dev googletest wine64 xz-utils
+    libz-mingw-w64-dev googletest wine64 xz-utils xvfb xauth openbox xdotool
 
 # --- libgit2, PCRE2, http-parser and OpenSSL for Windows, from Debian's source packages -----------
 # apt-get fetches the sources through a list of its own, made from this machine's Debian lines with
@@ -42,8 +46,7 @@ fetch_sources() {
     local opts=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$apt/parts"
         -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache")
     apt-get "${opts[@]}" -qq update
-    (cd "$third/src" && apt-get "${opts[@]}" -qq source --download-only \
-        "libgit2/$codename" "pcre2/$codename" "http-parser/$codename" "openssl/$codename")
+    (cd "$third/src" && apt-get "${opts[@]}" -qq source --download-only "${@/%//$codename}")
 }
 
 unpack() {  # unpack NAME: the folder of NAME's sources
@@ -57,7 +60,8 @@ unpack() {  # unpack NAME: the folder of NAME's sources
 }
 
 build_third_party() {
-    [ -n "$(find "$third/src" -maxdepth 1 -name 'openssl_*.orig.tar.*' 2>/dev/null)" ] || fetch_sources
+    [ -n "$(find "$third/src" -maxdepth 1 -name 'openssl_*.orig.tar.*' 2>/dev/null)" ] ||
+        fetch_sources libgit2 pcre2 http-parser openssl
     local cm=(-G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release
         -DCMAKE_INSTALL_PREFIX="$prefix" -DKORVANE_WINDOWS_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF)
     local pcre2 http git2
@@ -92,17 +96,69 @@ build_third_party() {
 # A prefix made before OpenSSL was part of it is made again.
 [ -e "$prefix/.complete" ] && [ -e "$prefix/lib/libcrypto.a" ] || build_third_party
 
-# --- korvane-cli.exe and the core tests -----------------------------------------------------------
+# --- Qt for Windows, static, from Debian's source package ------------------------------------------
+# Debian's own Qt (the same version) gives the host tools (moc, rcc, uic); the Windows libraries are
+# built here once. Only what the desktop program uses: Core, Gui, Widgets, the Windows platform
+# plugin and its styles, and Test for the UI tests; the offscreen plugin (which needs FreeType) runs
+# those tests without a display. Debian's repacked source has no tablet SDK header, so tablet events
+# are off; the Windows plugin does not compile without OpenGL, so OpenGL stays on; and it does not
+# link without Gui's Direct2D parts (its DirectWrite font database needs them), so those stay on too.
+# Qt's build takes about half an hour of two idle cores; the prefix is kept and made again only when
+# the version or these options change.
+qt_prefix=$third/qt6
+qt_options=(-DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DQT_BUILD_EXAMPLES=OFF
+    -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF
+    -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF
+    -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_vulkan=OFF -DFEATURE_icu=OFF
+    -DFEATURE_tabletevent=OFF -DFEATURE_harfbuzz=OFF
+    -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF
+    -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF
+    -DFEATURE_system_freetype=OFF -DFEATURE_system_doubleconversion=OFF)
+build_qt() {
+    local version stamp src
+    version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
+    stamp="$version ${qt_options[*]}"
+    [ -e "$qt_prefix/.complete" ] && [ "$(cat "$qt_prefix/.complete")" = "$stamp" ] && return 0
+    [ -n "$(find "$third/src" -maxdepth 1 -name "qt6-base_${version%%-*}.orig.tar.*" 2>/dev/null)" ] ||
+        fetch_sources qt6-base
+    src=$third/src/qtbase-everywhere-src-${version%%+*}
+    rm -rf "$src" "$third/build/qt6" "$qt_prefix"
+    tar -C "$third/src" -xf "$third/src/qt6-base_${version%%-*}.orig.tar.xz"
+    echo "Building Qt $version for Windows (about half an hour the first time)"
+    cmake -S "$src" -B "$third/build/qt6" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+        -DCMAKE_INSTALL_PREFIX="$qt_prefix" -DQT_HOST_PATH=/usr \
+        -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake "${qt_options[@]}" \
+        > "$third/build/qt6-configure.log" 2>&1 || { tail -n 40 "$third/build/qt6-configure.log" >&2; return 1; }
+    nice -n 19 cmake --build "$third/build/qt6" -j 2 > "$third/build/qt6-build.log" 2>&1 ||
+        { tail -n 40 "$third/build/qt6-build.log" >&2; return 1; }
+    cmake --install "$third/build/qt6" > /dev/null
+    echo "$stamp" > "$qt_prefix/.complete"
+}
+desktop=${KORVANE_WINDOWS_DESKTOP:-0}
+[ "${1:-}" = --qt-only ] && desktop=1
+if [ "$desktop" = 1 ]; then
+    scripts/ensure-packages.sh qt6-base-dev qt6-base-dev-tools
+    build_qt
+fi
+[ "${1:-}" = --qt-only ] && exit 0
+
+# --- korvane.exe, korvane-cli.exe and the tests ----------------------------------------------------
 export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig:/usr/x86_64-w64-mingw32/lib/pkgconfig
 export PKG_CONFIG_SYSROOT_DIR=/
+programs=(korvane-cli) ui=(-DKORVANE_BUILD_UI=OFF) tests=(korvane_core_tests korvane_hold_open)
+if [ "$desktop" = 1 ]; then
+    programs+=(korvane) tests+=(korvane_ui_tests)
+    ui=(-DKORVANE_BUILD_UI=ON -DKORVANE_WINDOWS_QT="$qt_prefix" -DCMAKE_PREFIX_PATH="$qt_prefix")
+fi
 # GCC 12 warns wrongly about overlapping copies inside std::string when it inlines them at -O2 and
 # above (its bug 105329); the warning says nothing about Korvane's code.
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DKORVANE_WINDOWS_PREFIX="$prefix" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-Wno-restrict -DKORVANE_BUILD_UI=OFF \
-    -DKORVANE_BUILD_BENCH=OFF > /dev/null
-cmake --build "$build" --target korvane-cli korvane_core_tests korvane_hold_open
-echo "Built $build/korvane-cli.exe"
-# The archive a person downloads: korvane-cli.exe and README-windows.txt in one folder.
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-Wno-restrict "${ui[@]}" -DKORVANE_BUILD_BENCH=OFF > /dev/null
+cmake --build "$build" --target "${programs[@]}" "${tests[@]}"
+printf "Built $build/%s.exe\n" "${programs[@]}"
+
+# The archive a person downloads: the programs (korvane.exe, korvane-cli.exe) and README-windows.txt
+# in one folder.
 version=$(sed -n 's/^project(Korvane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 zip=$build/korvane-$version-windows-x64.zip
 (cd "$build" && rm -f "$zip" && cpack -G ZIP > cpack.log) || { cat "$build/cpack.log" >&2; exit 1; }
@@ -120,10 +176,27 @@ node tests/tw5/vectors.js "$build/vectors.tsv"
 (cd "$build" && KORVANE_SJCL_VECTORS=$(winepath -w "$build/vectors.tsv" 2>/dev/null) \
     wine ./korvane_core_tests.exe --gtest_brief=1)
 tests/windows/wine-tests.sh "$build" ${KORVANE_LINUX_CLI:+"$KORVANE_LINUX_CLI"}
+# The windows' tests on Qt's offscreen platform, and the desktop program on a virtual display.
+if [ "$desktop" = 1 ]; then
+    (cd "$build" && QT_QPA_PLATFORM=offscreen wine ./korvane_ui_tests.exe --gtest_brief=1)
+    tests/windows/desktop-wine.sh "$build"
+fi
 # The archive's program, unpacked as a person would, runs by itself.
 unpacked=$(mktemp -d) && trap 'rm -rf "$unpacked"' EXIT
 (cd "$unpacked" && cmake -E tar xf "$zip")
 [ -e "$unpacked/korvane-$version-windows-x64/README-windows.txt" ] || { echo "FAIL: no README-windows.txt in $zip"; exit 1; }
-said=$(wine "$unpacked/korvane-$version-windows-x64/korvane-cli.exe" --version | tr -d '\r')
-[ "$said" = "korvane-cli $version" ] || { echo "FAIL: the archive's korvane-cli.exe --version said: $said"; exit 1; }
+for program in "${programs[@]}"; do
+    [ -e "$unpacked/korvane-$version-windows-x64/$program.exe" ] || { echo "FAIL: no $program.exe in $zip"; exit 1; }
+    said=$(wine "$unpacked/korvane-$version-windows-x64/$program.exe" --version | tr -d '\r')
+    [ "$said" = "$program $version" ] || { echo "FAIL: the archive's $program.exe --version said: $said"; exit 1; }
+done
+# git-setup names the desktop program beside it as git's merge tool.
+if [ "$desktop" = 1 ]; then
+    tool=$(wine "$unpacked/korvane-$version-windows-x64/korvane-cli.exe" git-setup | tr -d '\r' | grep '^\s*cmd = ')
+    case $tool in *'korvane-'$version'-windows-x64\\korvane.exe'"'"' /local '*) ;;
+        *) echo "FAIL: git-setup's merge tool is not the korvane.exe beside it: $tool"; exit 1 ;; esac
+fi
+# Nothing beside them: each .exe holds its libraries.
+extra=$(cd "$unpacked/korvane-$version-windows-x64" && ls | grep -vxE 'korvane(-cli)?\.exe|README-windows\.txt' || true)
+[ -z "$extra" ] || { echo "FAIL: the archive holds more than the programs and their README: $extra"; exit 1; }
 echo "The Windows build passed its tests under wine."

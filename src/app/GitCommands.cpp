@@ -30,14 +30,18 @@ std::string shellWord(const std::string& word) {
 }
 
 // The programs as the configuration names them: this program by its full path, and the desktop
-// program beside it when it is there (otherwise as found on PATH).
+// program beside it when it is there (otherwise as found on PATH). The desktop program's file ends as
+// this one's does: korvane.exe beside korvane-cli.exe on Windows.
 void ownPrograms(std::string& cli, std::string& desktop) {
     cli = ownProgramPath();
     const bool known = !cli.empty();
     if (!known) {
         cli = "korvane-cli";
     }
-    desktop = folderOf(cli) + "/korvane";
+    const std::string_view name = nameOf(cli);
+    const std::size_t dot = name.rfind('.');
+    const std::string_view ending = dot == std::string_view::npos ? std::string_view() : name.substr(dot);
+    desktop = cli.substr(0, cli.size() - name.size()) + "korvane" + std::string(ending);
     if (!known || !isProgram(desktop)) {
         desktop = "korvane";
     }

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QIcon>
 #include <QTimer>
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "app/DemoTrio.h"
+#include "platform/Process.h"
 #include "ui/desktop/Settings.h"
 #include "ui/main/CommandLine.h"
 #include "ui/main/frmMain.h"
@@ -44,7 +44,8 @@ int print(const char* text) {
 int main(int argc, char** argv) {
     // The arguments as the system handed them over: QApplication removes its own options (-reverse,
     // -style ...) from argv, and those words may be part of a path.
-    const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
+    // On Windows they are read as UTF-8 from the system's wide-character command line.
+    const std::vector<std::string> arguments = korvane::programArguments(argc, argv);
     if (!arguments.empty() && arguments[0] == "--help") {
         return print(kUsage);
     }
@@ -69,7 +70,8 @@ int main(int argc, char** argv) {
                      usageLines.data());
     }
     std::error_code unknown;
-    const std::string startFolder = std::filesystem::current_path(unknown).native();
+    const std::u8string here = std::filesystem::current_path(unknown).u8string();
+    const std::string startFolder(here.begin(), here.end());
 
     QApplication app(argc, argv);
     korvane::initResources();

@@ -11,7 +11,8 @@ namespace korvane {
 
 // The program's arguments after its name, as UTF-8. Call once at the start: on Windows it also makes
 // standard output and standard error binary (a line ends in \n, as on every other system) and the
-// console show UTF-8.
+// console show UTF-8, and a program without a console of its own (the desktop program) started from a
+// console writes to that console.
 std::vector<std::string> programArguments(int argc, char** argv);
 
 // The full path of the running program; empty when the system does not tell.

@@ -95,9 +95,19 @@ int waitFor(HANDLE process, Clock::time_point deadline = Clock::time_point::max(
 }  // namespace
 
 std::vector<std::string> programArguments(int, char**) {
+    // A program without a console of its own (the desktop program) that was started from a console
+    // prints its usage, version and problems there; with its output sent elsewhere, it writes there.
+    if (GetStdHandle(STD_OUTPUT_HANDLE) == nullptr && AttachConsole(ATTACH_PARENT_PROCESS)) {
+        std::freopen("CONOUT$", "w", stdout);
+        std::freopen("CONOUT$", "w", stderr);
+    }
     // Binary streams: a merge driver's or a list's lines end in \n on every system.
-    _setmode(_fileno(stdout), _O_BINARY);
-    _setmode(_fileno(stderr), _O_BINARY);
+    if (_fileno(stdout) >= 0) {
+        _setmode(_fileno(stdout), _O_BINARY);
+    }
+    if (_fileno(stderr) >= 0) {
+        _setmode(_fileno(stderr), _O_BINARY);
+    }
     // The console shows UTF-8 while this program runs; its code page is given back at the end, since the
     // console outlives the program.
     static const UINT consolePage = GetConsoleOutputCP();

@@ -5,12 +5,8 @@
 #   git-mergetool.sh KORVANE KORVANE_CLI      (needs xvfb-run, openbox and xdotool)
 set -euo pipefail
 korvane=$1 cli=$2
-if [ -z "${KORVANE_IN_XVFB:-}" ]; then
-    for tool in xvfb-run openbox xdotool; do
-        command -v "$tool" > /dev/null || { echo "FAIL: $tool is not installed (test.sh installs it)" >&2; exit 1; }
-    done
-    KORVANE_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
+source "$(dirname "$0")/../support/virtual-display.sh"
+in_virtual_display "$0" "$@"
 # The repository of the merge driver's test, both branches committed.
 KORVANE_GIT_SETUP_ONLY=1 source "$(dirname "$0")/git-driver.sh" "$cli"
 trap 'kill %1 2> /dev/null || true; rm -rf "$work"' EXIT
@@ -24,13 +20,7 @@ git config mergetool.keepBackup false
 git merge -q one > /dev/null 2>&1 && fail "merge reported no conflict"
 git mergetool --tool=korvane --no-prompt wiki.html > tool.log 2>&1 &
 tool=$!
-for _ in $(seq 200); do
-    kill -0 "$tool" 2> /dev/null || break
-    sleep 0.6
-    xdotool key ctrl+s 2> /dev/null || true
-    sleep 0.6
-    xdotool key Return 2> /dev/null || true
-done
+save_and_answer "$tool"
 wait "$tool" || fail "git mergetool failed: $(cat tool.log)"
 # The review's defaults lose no one's edit: both navigations stay (the other as a conflict copy), and
 # the tiddler one side edited and the other deleted stays with its edit.

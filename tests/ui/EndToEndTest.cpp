@@ -37,8 +37,10 @@ TEST(EndToEnd, MergeThroughTheWindowsWritesTheMergedDocumentToAllThreeFiles) {
     test::clearSettings();
     test::TempDir dir;
     const demo::Trio t = demo::demoTrio();
-    // The local name is not valid UTF-8: the merge must still write exactly the file named.
-    const test::Trio paths{dir.write("local\xE9.html", t.local), dir.write("remote.html", t.remote),
+    // The local name is not valid UTF-8: the merge must still write exactly the file named. Windows
+    // names are UTF-16, so there it is a name that is not ASCII, which goes through UTF-8 both ways.
+    const std::string localName = test::kOnWindows ? "local\xC3\xA9.html" : "local\xE9.html";
+    const test::Trio paths{dir.write(localName, t.local), dir.write("remote.html", t.remote),
                            dir.write("unedited.html", t.unedited)};
 
     FixedClockMain window;

@@ -55,7 +55,7 @@ TEST(ReviewWindow, ShowsEachDifferenceInWordsAndSettlesByKeyboard) {
                            dir.write("u.html", wiki({t("A", "a", old), t("G1", "one two three", old),
                                                      t("G2", "x " + longText, old), t("E", "e", old)}))};
     test::ScriptedHost host;
-    PosixFileSystem fs;
+    MachineFileSystem fs;
     MergeRun run(host, fs, paths);
     run.mergeInsideTiddlers(true);
     ASSERT_TRUE(run.load());
@@ -146,7 +146,7 @@ TEST(ReviewWindow, ActsOnTheTiddlerShownAndAsksBeforeDiscardingChoices) {
         dir.write("r.html", test::earlyWiki({a, theirs, same})),
         dir.write("u.html", test::earlyWiki({a, b, same}))};
     test::ScriptedHost host;
-    PosixFileSystem fs;
+    MachineFileSystem fs;
     MergeRun run(host, fs, paths);
     ASSERT_TRUE(run.load());
     const VisitingList titles = run.titles();

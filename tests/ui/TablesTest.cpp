@@ -135,6 +135,9 @@ TEST(Tables, EveryRowGivesWhatItSays) {
     for (const char* table : {"commandline.tsv", "layout.tsv", "diffmarking.tsv", "desktop.tsv"}) {
         test::checkTable(table, kFunctions);
     }
+    if (test::kOnWindows) {
+        test::checkTable("commandline-windows.tsv", kFunctions);
+    }
     test::clearSettings();
 }
 

@@ -9,6 +9,8 @@
 #include <QTimer>
 #include <functional>
 
+#include "support/TestSupport.h"
+
 namespace korvane::test {
 
 // While alive, looks every few milliseconds for a modal window and hands it to `answer`, which closes it
@@ -46,9 +48,14 @@ inline SeenBox answerBox(QMessageBox* box, QMessageBox::StandardButton button) {
     return seen;
 }
 
+// The settings store of the tests: a file in the folder UiTestMain names, on Windows an INI file there
+// in place of the registry.
+inline constexpr QSettings::Format kSettingsFormat =
+    kOnWindows ? QSettings::IniFormat : QSettings::NativeFormat;
+
 // Removes every remembered path, so each test starts from an empty settings store.
 inline void clearSettings() {
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Korvane", "Korvane").clear();
+    QSettings(kSettingsFormat, QSettings::UserScope, "Korvane", "Korvane").clear();
 }
 
 }  // namespace korvane::test

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <optional>
 
+#include "ui/desktop/Settings.h"
 #include "ui/resources.h"
 
 int main(int argc, char** argv) {
@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     korvane::initResources();
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       qEnvironmentVariable("KORVANE_TEST_SETTINGS"));
+    // The program's own way to a settings folder (on Windows a file there instead of the registry).
+    qputenv("KORVANE_CONFIG_DIR", qgetenv("KORVANE_TEST_SETTINGS"));
+    korvane::useConfiguredSettingsFolder();
     return RUN_ALL_TESTS();
 }

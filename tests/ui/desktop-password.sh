@@ -8,12 +8,8 @@ set -euo pipefail
 korvane=$1
 here=$(cd "$(dirname "$0")/../tw5" && pwd)
 fail() { echo "FAIL: $*" >&2; exit 1; }
-if [ -z "${KORVANE_IN_XVFB:-}" ]; then
-    for tool in xvfb-run openbox xdotool node; do
-        command -v "$tool" > /dev/null || fail "$tool is not installed (test.sh installs it)"
-    done
-    KORVANE_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
+source "$(dirname "$0")/../support/virtual-display.sh"
+in_virtual_display "$0" "$@" -- node
 work=$(mktemp -d)
 trap 'kill %1 2> /dev/null || true; rm -rf "$work"' EXIT
 export KORVANE_CONFIG_DIR=$work/settings QT_QPA_PLATFORM=xcb

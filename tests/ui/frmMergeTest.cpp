@@ -221,7 +221,7 @@ TEST(frmMergeDeathTest, ClosingWithoutAButtonAbandonsTheMergeWithStatusOne) {
     if (inherited == nullptr) {
         dir->write("local.html", test::earlyWiki({test::earlyTiddler("T", "mine")}));
         dir->write("remote.html", test::earlyWiki({test::earlyTiddler("T", "theirs")}));
-        setenv("KORVANE_ABANDONED_MERGE", folder.c_str(), 1);
+        qputenv("KORVANE_ABANDONED_MERGE", QByteArray::fromStdString(folder));
     }
     const auto before = test::snapshot(folder);
     EXPECT_EXIT(
@@ -234,7 +234,7 @@ TEST(frmMergeDeathTest, ClosingWithoutAButtonAbandonsTheMergeWithStatusOne) {
             std::exit(3);
         },
         testing::ExitedWithCode(kAbandonedExitStatus), "");
-    unsetenv("KORVANE_ABANDONED_MERGE");
+    qunsetenv("KORVANE_ABANDONED_MERGE");
     EXPECT_EQ(test::snapshot(folder), before);
     EXPECT_EQ(before.size(), 2u);
 }

@@ -8,13 +8,8 @@
 
 namespace korvane {
 
-QStringList systemInfoToolNames() {
-    return {QStringLiteral("hardinfo2"), QStringLiteral("hardinfo"), QStringLiteral("kinfocenter"),
-            QStringLiteral("gnome-system-monitor")};
-}
-
 QString findProgram(const QStringList& names, const QString& searchPath) {
-    const QStringList folders = searchPath.split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    const QStringList folders = searchPath.split(QDir::listSeparator(), Qt::SkipEmptyParts);
     for (const QString& name : names) {
         for (const QString& folder : folders) {
             const QFileInfo candidate(QDir(folder).filePath(name));
@@ -27,7 +22,7 @@ QString findProgram(const QStringList& names, const QString& searchPath) {
 }
 
 bool startSystemInfo() {
-    const QString tool = findProgram(systemInfoToolNames(), qEnvironmentVariable("PATH"));
+    const QString tool = systemInfoTool();
     return !tool.isEmpty() && QProcess::startDetached(tool, {});
 }
 

@@ -11,9 +11,11 @@ QString settingName(const QString& key) {
     return QStringLiteral("file paths/") + key;
 }
 
-// Organisation and application are both "Korvane": ~/.config/Korvane/Korvane.conf on Linux.
+// Organisation and application are both "Korvane": ~/.config/Korvane/Korvane.conf on Linux,
+// HKEY_CURRENT_USER\Software\Korvane\Korvane in the registry on Windows.
 const char* const kOrganisation = "Korvane";
 const char* const kApplication = "Korvane";
+QSettings::Format storeFormat = QSettings::NativeFormat;
 
 constexpr char16_t kEscapeBase = 0xDC00;  // U+DC80..U+DCFF stand for the bytes 0x80..0xFF
 
@@ -40,12 +42,17 @@ void appendUtf8(std::string& out, char32_t c) {
 void useConfiguredSettingsFolder() {
     const QByteArray folder = qgetenv("KORVANE_CONFIG_DIR");
     if (!folder.isEmpty()) {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QFile::decodeName(folder));
+#ifdef Q_OS_WIN
+        // Windows keeps the settings in the registry, which has no folder: there an INI file in the
+        // folder keeps them instead.
+        storeFormat = QSettings::IniFormat;
+#endif
+        QSettings::setPath(storeFormat, QSettings::UserScope, QFile::decodeName(folder));
     }
 }
 
 QString rememberedPath(const QString& key) {
-    const QSettings settings(QSettings::NativeFormat, QSettings::UserScope, kOrganisation, kApplication);
+    const QSettings settings(storeFormat, QSettings::UserScope, kOrganisation, kApplication);
     const QVariant value = settings.value(settingName(key));
     if (value.typeId() == QMetaType::QByteArray) {
         const QByteArray bytes = value.toByteArray();
@@ -55,18 +62,18 @@ QString rememberedPath(const QString& key) {
 }
 
 bool rememberedOption(const QString& key) {
-    const QSettings settings(QSettings::NativeFormat, QSettings::UserScope, kOrganisation, kApplication);
+    const QSettings settings(storeFormat, QSettings::UserScope, kOrganisation, kApplication);
     return settings.value(QStringLiteral("options/") + key, false).toBool();
 }
 
 void rememberOption(const QString& key, bool on) {
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, kOrganisation, kApplication);
+    QSettings settings(storeFormat, QSettings::UserScope, kOrganisation, kApplication);
     settings.setValue(QStringLiteral("options/") + key, on);
     settings.sync();
 }
 
 void rememberPath(const QString& key, const QString& value) {
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, kOrganisation, kApplication);
+    QSettings settings(storeFormat, QSettings::UserScope, kOrganisation, kApplication);
     // The store writes text as UTF-8 and would lose the bytes of a name that is not: such a path is
     // stored as its bytes.
     if (value.isValidUtf16()) {

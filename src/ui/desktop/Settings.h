@@ -1,7 +1,8 @@
 // The three remembered paths in the per-user settings store: application "Korvane", section
 // "file paths", keys "local", "remote" and "unedited". On Linux the store is a file in the user's
-// configuration folder, or in the folder named by KORVANE_CONFIG_DIR when that is set (the demo keeps
-// its paths there, away from the user's own).
+// configuration folder, on Windows the user's part of the registry
+// (HKEY_CURRENT_USER\Software\Korvane\Korvane); on both it is a file in the folder named by
+// KORVANE_CONFIG_DIR when that is set (the demo keeps its paths there, away from the user's own).
 //
 // A path is bytes, and not every name is valid UTF-8. The path fields show a path as text in which
 // each byte that is not part of valid UTF-8 stands as the lone surrogate U+DC00 + byte, so that the

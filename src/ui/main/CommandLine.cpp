@@ -1,6 +1,7 @@
 #include "ui/main/CommandLine.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace korvane {
 namespace {
@@ -26,16 +27,24 @@ std::string pathFrom(const std::vector<std::string>& arguments, std::size_t begi
         joined += arguments[i];
     }
     std::string path = withoutOuterSpaces(joined);
-    if (path.empty() || path.front() == '/' || startFolder.empty()) {
+    // A path with a root ("/home/ann/a.html"; on Windows also C:\a.html, C:a.html, \a.html and
+    // \\server\share\a.html) is taken as given.
+    const std::filesystem::path given(std::u8string(path.begin(), path.end()));
+    if (path.empty() || given.has_root_name() || given.has_root_directory() || startFolder.empty()) {
         return path;
     }
+    // The parts are joined as the start folder's are: on Windows with a backslash when the folder has
+    // one (Windows takes '/' as well), elsewhere always with '/'.
+    const auto preferred = static_cast<char>(std::filesystem::path::preferred_separator);
+    const char separator = startFolder.find(preferred) != std::string_view::npos ? preferred : '/';
+    const std::string here = std::string(".") + preferred;
     std::string_view relative = path;
-    while (relative.starts_with("./")) {
+    while (relative.starts_with("./") || relative.starts_with(here)) {
         relative.remove_prefix(2);
     }
     std::string resolved(startFolder);
-    if (resolved.back() != '/') {
-        resolved += '/';
+    if (resolved.back() != '/' && resolved.back() != preferred) {
+        resolved += separator;
     }
     resolved += relative;
     return resolved;

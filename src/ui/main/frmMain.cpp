@@ -178,7 +178,7 @@ void frmMain::browseForFile(QLineEdit* field, const QString& key) {
 }
 
 void frmMain::cmdMergeFiles_Click() {
-    PosixFileSystem fs;
+    MachineFileSystem fs;
     MergePaths paths{toPath(m_local), toPath(m_remote), toPath(m_unedited)};
     // Git hands its merge tool an empty file for the unedited copy when there is none.
     if (isMergeTool() && fs.isFile(paths.unedited) && QFileInfo(m_unedited->text()).size() == 0) {
