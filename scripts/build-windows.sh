@@ -30,10 +30,11 @@ scripts/ensure-packages.sh cmake ninja-build g++-mingw-w64-x86-64-posix gcc-ming
 # --- libgit2, PCRE2, http-parser and OpenSSL for Windows, from Debian's source packages -----------
 # apt-get fetches the sources through a list of its own, made from this machine's Debian lines with
 # deb-src in place of deb, so the machine's apt configuration stays as it is.
-fetch_sources() {
-    local apt=$third/apt codename
+fetch_sources() {  # fetch_sources FOLDER PACKAGE...: the source packages into FOLDER
+    local apt=$third/apt codename into=$1
+    shift
     codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
-    mkdir -p "$apt/parts" "$apt/lists/partial" "$apt/cache/archives/partial" "$third/src"
+    mkdir -p "$apt/parts" "$apt/lists/partial" "$apt/cache/archives/partial" "$into"
     for f in /etc/apt/sources.list.d/*.sources; do
         [ -e "$f" ] || continue
         # Only Debian's own stanzas: one that names Debian's archive key.
@@ -46,7 +47,7 @@ fetch_sources() {
     local opts=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$apt/parts"
         -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache")
     apt-get "${opts[@]}" -qq update
-    (cd "$third/src" && apt-get "${opts[@]}" -qq source --download-only "${@/%//$codename}")
+    (cd "$into" && apt-get "${opts[@]}" -qq source --download-only "${@/%//$codename}")
 }
 
 unpack() {  # unpack NAME: the folder of NAME's sources
@@ -61,7 +62,7 @@ unpack() {  # unpack NAME: the folder of NAME's sources
 
 build_third_party() {
     [ -n "$(find "$third/src" -maxdepth 1 -name 'openssl_*.orig.tar.*' 2>/dev/null)" ] ||
-        fetch_sources libgit2 pcre2 http-parser openssl
+        fetch_sources "$third/src" libgit2 pcre2 http-parser openssl
     local cm=(-G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release
         -DCMAKE_INSTALL_PREFIX="$prefix" -DKORVANE_WINDOWS_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF)
     local pcre2 http git2
@@ -103,9 +104,13 @@ build_third_party() {
 # those tests without a display. Debian's repacked source has no tablet SDK header, so tablet events
 # are off; the Windows plugin does not compile without OpenGL, so OpenGL stays on; and it does not
 # link without Gui's Direct2D parts (its DirectWrite font database needs them), so those stay on too.
-# Qt's build takes about half an hour of two idle cores; the prefix is kept and made again only when
-# the version or these options change.
-qt_prefix=$third/qt6
+# Qt's build takes most of an hour of two idle cores, so it is kept outside the build folder, where a
+# fresh clone finds it: $KORVANE_QT_CACHE (~/.cache/korvane/qt6-windows). The prefix is made again
+# only when the version or these options change. With KORVANE_QT_DEADLINE (seconds since 1970) the
+# build stops at that time and goes on from where it stopped at the next run; until it is whole, the
+# desktop program is left out and the script says so.
+qt_cache=${KORVANE_QT_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/korvane/qt6-windows}
+qt_prefix=$qt_cache/prefix
 qt_options=(-DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DQT_BUILD_EXAMPLES=OFF
     -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF
     -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF
@@ -114,31 +119,56 @@ qt_options=(-DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DQT_BUILD_EXAMPL
     -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF
     -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF
     -DFEATURE_system_freetype=OFF -DFEATURE_system_doubleconversion=OFF)
+# Returns 3 when the deadline came first.
 build_qt() {
-    local version stamp src
+    local version stamp src qt_build=$qt_cache/build seconds
     version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
     stamp="$version ${qt_options[*]}"
     [ -e "$qt_prefix/.complete" ] && [ "$(cat "$qt_prefix/.complete")" = "$stamp" ] && return 0
-    [ -n "$(find "$third/src" -maxdepth 1 -name "qt6-base_${version%%-*}.orig.tar.*" 2>/dev/null)" ] ||
-        fetch_sources qt6-base
-    src=$third/src/qtbase-everywhere-src-${version%%+*}
-    rm -rf "$src" "$third/build/qt6" "$qt_prefix"
-    tar -C "$third/src" -xf "$third/src/qt6-base_${version%%-*}.orig.tar.xz"
-    echo "Building Qt $version for Windows (about half an hour the first time)"
-    cmake -S "$src" -B "$third/build/qt6" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-        -DCMAKE_INSTALL_PREFIX="$qt_prefix" -DQT_HOST_PATH=/usr \
-        -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake "${qt_options[@]}" \
-        > "$third/build/qt6-configure.log" 2>&1 || { tail -n 40 "$third/build/qt6-configure.log" >&2; return 1; }
-    nice -n 19 cmake --build "$third/build/qt6" -j 2 > "$third/build/qt6-build.log" 2>&1 ||
-        { tail -n 40 "$third/build/qt6-build.log" >&2; return 1; }
-    cmake --install "$third/build/qt6" > /dev/null
+    if [ ! -e "$qt_build/.configured" ] || [ "$(cat "$qt_build/.configured")" != "$stamp" ]; then
+        rm -rf "$qt_cache"
+        mkdir -p "$qt_cache/src"
+        fetch_sources "$qt_cache/src" qt6-base
+        tar -C "$qt_cache/src" -xf "$qt_cache/src/qt6-base_${version%%-*}.orig.tar.xz"
+        src=$qt_cache/src/qtbase-everywhere-src-${version%%+*}
+        cmake -S "$src" -B "$qt_build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+            -DCMAKE_INSTALL_PREFIX="$qt_prefix" -DQT_HOST_PATH=/usr \
+            -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake "${qt_options[@]}" \
+            > "$qt_cache/configure.log" 2>&1 || { tail -n 40 "$qt_cache/configure.log" >&2; return 1; }
+        echo "$stamp" > "$qt_build/.configured"
+    fi
+    local limit=()
+    if [ -n "${KORVANE_QT_DEADLINE:-}" ]; then
+        seconds=$((KORVANE_QT_DEADLINE - $(date +%s)))
+        [ "$seconds" -gt 60 ] || seconds=1
+        limit=(timeout --signal=INT --kill-after=120 "$seconds")
+    fi
+    echo "Building Qt $version for Windows into $qt_cache ($(ninja -C "$qt_build" -n | grep -c '^\[') steps to go)"
+    local started=$SECONDS rc=0
+    "${limit[@]}" nice -n 19 ninja -C "$qt_build" -j 2 >> "$qt_cache/build.log" 2>&1 || rc=$?
+    echo "Qt's build ran $(((SECONDS - started) / 60)) min $(((SECONDS - started) % 60)) s"
+    if [ "$rc" = 124 ] || [ "$rc" = 137 ]; then
+        echo "Qt's build for Windows reached its time limit with $(ninja -C "$qt_build" -n | grep -c '^\[') steps" \
+            "to go; the next run goes on from $qt_cache"
+        return 3
+    fi
+    [ "$rc" = 0 ] || { tail -n 40 "$qt_cache/build.log" >&2; return 1; }
+    cmake --install "$qt_build" > /dev/null
     echo "$stamp" > "$qt_prefix/.complete"
+    du -sh "$qt_prefix" | sed 's/\t.*/ of Qt for Windows installed/'
 }
 desktop=${KORVANE_WINDOWS_DESKTOP:-0}
 [ "${1:-}" = --qt-only ] && desktop=1
 if [ "$desktop" = 1 ]; then
     scripts/ensure-packages.sh qt6-base-dev qt6-base-dev-tools
-    build_qt
+    qt=0
+    build_qt || qt=$?
+    if [ "$qt" = 3 ]; then
+        echo "NOT TESTED: korvane.exe (the desktop program) is left out of this run until Qt is built"
+        desktop=0
+    elif [ "$qt" != 0 ]; then
+        exit "$qt"
+    fi
 fi
 [ "${1:-}" = --qt-only ] && exit 0
 
