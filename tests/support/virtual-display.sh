@@ -4,6 +4,12 @@
 #                      checking that xvfb-run, openbox, xdotool and each TOOL are installed
 #   save_and_answer PID    presses Ctrl+S and Enter until the program PID ends: the review window is
 #                          saved and each question after it gets its default answer
+#   click_main WINDOW BUTTON  clicks the main window's About or Merge Files button (they stand at the
+#                          window's lower right corner, in a layout of fixed size)
+#   answer_until TITLE [KEY]  waits for a window other than TITLE to be active, then presses KEY (if
+#                          given) and Enter until the window TITLE is active again: every dialog and
+#                          question of a merge gets its default answer (with KEY ctrl+s, the review
+#                          window is saved first); fails after two minutes
 
 in_virtual_display() {
     [ -z "${KORVANE_IN_XVFB:-}" ] || return 0
@@ -26,4 +32,29 @@ save_and_answer() {
         sleep 0.6
         xdotool key Return 2> /dev/null || true
     done
+}
+
+click_main() {
+    local WIDTH HEIGHT X Y SCREEN WINDOW x
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    case $2 in About) x=$((WIDTH - 167)) ;; *) x=$((WIDTH - 69)) ;; esac
+    xdotool windowactivate --sync "$1" mousemove --window "$1" "$x" $((HEIGHT - 34)) click 1
+}
+
+answer_until() {
+    local _ name left=
+    for _ in $(seq 200); do
+        sleep 0.6
+        name=$(xdotool getactivewindow getwindowname 2> /dev/null) || continue
+        if [ "$name" != "$1" ]; then
+            left=1
+            [ -z "${2:-}" ] || xdotool key "$2" 2> /dev/null || true
+            sleep 0.3
+            xdotool key Return 2> /dev/null || true
+        elif [ -n "$left" ]; then
+            return 0
+        fi
+    done
+    echo "FAIL: the window \"$1\" did not come back (last active: $name)" >&2
+    return 1
 }
