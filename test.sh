@@ -40,6 +40,7 @@ fuzz/run.sh 20
 
 # The Windows program, cross-built with mingw-w64 and tested under wine (takes minutes).
 if [ "${KORVANE_WINDOWS:-0}" = 1 ]; then
-    KORVANE_LINUX_CLI="$(cd "$build" && pwd)/korvane-cli" scripts/build-windows.sh
+    KORVANE_LINUX_CLI="$(cd "$build" && pwd)/korvane-cli" KORVANE_LINUX_DESKTOP="$(cd "$build" && pwd)/korvane" \
+        scripts/build-windows.sh
 fi
 echo "All tests passed."

@@ -20,6 +20,8 @@ in_virtual_display "$0" "$@" -- wine node
 build=$(cd "$1" && pwd)
 shots=${2:+$(realpath -m "$2")}
 export WINEDEBUG=-all KORVANE_TW5_DIR=${KORVANE_TW5_DIR:-$HOME/.cache/korvane-tw5}
+# The windows go to the virtual display, not to the offscreen platform that the window tests use.
+unset QT_QPA_PLATFORM
 work=$(mktemp -d)
 trap 'kill %1 2> /dev/null || true; rm -rf "$work"' EXIT
 export KORVANE_CONFIG_DIR=$work/settings
@@ -76,7 +78,7 @@ merge_in_main() {
     sleep 2
     click_main "$window" "Merge Files"
     if [ -n "$shots" ] && [ "$program" = wine ]; then
-        sleep 4 && import -window root "$shots/windows-$([ "$4" = 1 ] && echo review-window || echo conflict-dialog)-$3.png"
+        sleep 4 && import -window root "$shots/windows-$([ "$4" = 1 ] && echo review-window || echo conflict-dialog)${3:+-${3%-}}.png"
     fi
     answer_until "$title" "$([ "$4" = 1 ] && echo ctrl+s)" || fail "$program: the merge of $3 did not end"
     xdotool windowactivate --sync "$window" key alt+F4 2> /dev/null || true
@@ -84,7 +86,11 @@ merge_in_main() {
     kill -0 "$run" 2> /dev/null && fail "$program: closing the main window did not end it"
     cmp -s "$dir/${3}local.html" "$dir/${3}remote.html" || fail "$program: $3 remote.html differs from local.html"
 }
-run_program() { local p=$1; shift; if [ "$p" = wine ]; then korvane "$@"; else "$KORVANE_LINUX_DESKTOP" "$@"; fi; }
+run_program() {
+    local p=$1
+    shift
+    if [ "$p" = wine ]; then korvane "$@"; else ASAN_OPTIONS=detect_leaks=0 "$KORVANE_LINUX_DESKTOP" "$@"; fi
+}
 for flow in "dialogs: 0" "dialogs:tw5- 0" "review: 1"; do
     prefix=${flow#*:} review=${prefix#* } prefix=${prefix% *}
     programs=(wine) && [ -z "${KORVANE_LINUX_DESKTOP:-}" ] || programs+=(linux)
@@ -105,7 +111,7 @@ for flow in "dialogs: 0" "dialogs:tw5- 0" "review: 1"; do
     if [ "$prefix" = tw5- ]; then
         node "$here/tw5/twload.js" --titles "$work/wine/tw5-local.html" > /dev/null || fail "TiddlyWiki cannot read the merge of $flow"
     fi
-    echo "korvane.exe merged the ${prefix:-early-format }sample trio through its ${flow%%:*} under wine"
+    echo "korvane.exe merged the $([ -n "$prefix" ] && echo "TiddlyWiki 5" || echo early-format) sample trio through its ${flow%%:*} under wine"
 done
 
 # --- The About box: the system information tool ---------------------------------------------------
