@@ -117,7 +117,10 @@ done
 # --- The About box: the system information tool ---------------------------------------------------
 msinfo='HKLM\Software\Microsoft\Shared Tools\MSINFO'
 wine reg delete "$msinfo" /f > /dev/null 2>&1 || true
-korvane > "$work/about.log" 2>&1 &
+# Wine's shell hands a web address to xdg-open; this one notes the address it was given.
+mkdir -p "$work/bin"
+printf '#!/bin/sh\necho "$*" > "%s/opened"\n' "$work" > "$work/bin/xdg-open" && chmod +x "$work/bin/xdg-open"
+PATH=$work/bin:$PATH korvane > "$work/about.log" 2>&1 &
 app=$!
 window=
 for _ in $(seq 120); do
@@ -143,10 +146,14 @@ for _ in $(seq 40); do tool=$(xdotool search --onlyvisible --name "Notepad" 2> /
 [ -n "$tool" ] || fail "System Info did not start the tool the registry names"
 xdotool windowactivate --sync "$tool" key alt+F4 2> /dev/null || true
 wine reg delete "$msinfo" /f > /dev/null 2>&1 || true
+# The web page button (after OK and System Info in the tab order) opens the page through the shell.
+xdotool windowactivate --sync "$about" key Tab Tab space 2> /dev/null || true
+for _ in $(seq 30); do [ -s "$work/opened" ] && break; sleep 0.5; done
+case $(cat "$work/opened" 2> /dev/null) in http*://*) ;; *) fail "the web page button opened nothing through the shell" ;; esac
 xdotool windowactivate --sync "$about" key Escape 2> /dev/null || true
 xdotool windowactivate --sync "$window" key alt+F4 2> /dev/null || true
 for _ in $(seq 40); do kill -0 "$app" 2> /dev/null && sleep 0.5; done
-echo "korvane.exe's About box starts the tool the registry names, and says when there is none"
+echo "korvane.exe's About box starts the tool the registry names, says when there is none, and opens $(cat "$work/opened")"
 
 # --- git's merge tool: a TiddlyWiki 5 trio through the review window ------------------------------
 node "$here/tw5/trios.js" make "$work/trios" > /dev/null || fail "TiddlyWiki did not write the trios"
