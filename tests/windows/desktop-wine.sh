@@ -4,9 +4,9 @@
 # main window it merges the sample trios, the early format and TiddlyWiki 5, through the conflict
 # dialogs (Enter answers each) and the early one through the review window, and writes what the
 # Linux program writes driven alike; the About box starts the system information tool that the
-# registry names, or says that there is none; as git's merge tool it merges a TiddlyWiki 5 trio in a
-# folder whose name is not ASCII through the review window (Ctrl+S saves, Enter answers each
-# question), and TiddlyWiki reads the merged wiki back.
+# registry names, or says that there is none, and hands its web page to the shell; as git's merge
+# tool it merges a TiddlyWiki 5 trio in a folder whose name is not ASCII through the review window
+# (Ctrl+S saves, Enter answers each question), and TiddlyWiki reads the merged wiki back.
 #   tests/windows/desktop-wine.sh BUILD_DIR [SCREENSHOTS]
 # BUILD_DIR holds korvane.exe. KORVANE_LINUX_DESKTOP names the Linux program to compare with (without
 # it the results are checked alone). With SCREENSHOTS (a folder) the screens with the main window, a
