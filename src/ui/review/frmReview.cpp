@@ -264,10 +264,12 @@ QString mergedWay(const MergeWay& way) {
     return way.list ? QStringLiteral("both sides' list merged, check it") : QString();
 }
 
-// What a side did, in the list's narrow columns: a dash where the side never held the tiddler.
+// What a side did, in the list's narrow columns, so that the titles keep the room: nothing where the
+// side left the tiddler as it was, a dash where it never held it (the tooltip says it in words).
 QString shortChange(SideChange c) {
-    return c == SideChange::Absent || c == SideChange::Lacks ? QStringLiteral("—")
-                                                             : QString::fromLatin1(changeName(c));
+    return c == SideChange::Unchanged                          ? QString()
+           : c == SideChange::Absent || c == SideChange::Lacks ? QStringLiteral("—")
+                                                               : QString::fromLatin1(changeName(c));
 }
 
 QPlainTextEdit* addPane(QWidget* parent, const char* name) {
@@ -432,7 +434,7 @@ void frmReview::buildList(QWidget* parent) {
     header->setSectionResizeMode(1, QHeaderView::Stretch);
     header->resizeSection(0, widest({"●", "✓"}));
     for (int c : {2, 3}) {
-        header->resizeSection(c, widest({"unchanged", "deleted", "Friend's"}));
+        header->resizeSection(c, widest({"edited", "deleted", "Friend's"}));
     }
     header->resizeSection(4, widest({"merged — check", "Unedited", "Deleted"}));
     leftLayout->addWidget(m_list, 1);
@@ -486,18 +488,21 @@ void frmReview::buildChoices(QWidget* parent) {
         buttons->addWidget(button);
     }
     buttons->addStretch();
-    // The key to the result's marks, in their own colours and lines.
-    auto* key = new QLabel(
-        QStringLiteral(
-            "Result: <span style=\"background:#ccdcf8;text-decoration:underline\">from yours</span> "
-            "· <span style=\"background:#f8ecb0\">from the friend's</span> (dotted)"),
-        bottom);
-    key->setObjectName(QStringLiteral("lblResultKey"));
-    buttons->addWidget(key);
     bottomLayout->addLayout(buttons);
     m_resultHeading = new QLabel(bottom);
     m_resultHeading->setObjectName(QStringLiteral("lblResult"));
-    bottomLayout->addWidget(m_resultHeading);
+    m_resultHeading->setWordWrap(true);
+    auto* headingRow = new QHBoxLayout;
+    headingRow->addWidget(m_resultHeading, 1);
+    // The key to the result's marks, in their own colours and lines.
+    auto* key = new QLabel(
+        QStringLiteral(
+            "Marked: <span style=\"background:#ccdcf8;text-decoration:underline\">from yours</span> "
+            "· <span style=\"background:#f8ecb0\">from the friend's</span> (dotted)"),
+        bottom);
+    key->setObjectName(QStringLiteral("lblResultKey"));
+    headingRow->addWidget(key);
+    bottomLayout->addLayout(headingRow);
     m_result = new QPlainTextEdit(bottom);
     m_result->setObjectName(QStringLiteral("txtResult"));
     m_result->setTabChangesFocus(true);
@@ -550,7 +555,7 @@ frmReview::frmReview(Review& review, bool threeFiles, QWidget* owner)
     right->setStretchFactor(0, 3);
     right->setStretchFactor(1, 2);
     // The list grows with the window, so that long titles get the room a larger window gives.
-    split->setStretchFactor(0, 2);
+    split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 5);
 
     layout->addLayout(buildFooter());
@@ -578,7 +583,7 @@ frmReview::frmReview(Review& review, bool threeFiles, QWidget* owner)
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     const int width = std::min(1280, screen.width() * 9 / 10);
     resize(width, std::min(800, screen.height() * 9 / 10));
-    split->setSizes({width * 2 / 7, width * 5 / 7});
+    split->setSizes({width * 3 / 8, width * 5 / 8});
 }
 
 bool frmReview::showModal() {
