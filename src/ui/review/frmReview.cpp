@@ -167,54 +167,56 @@ std::vector<ByteRange> visibleParts(const std::string& b, const std::vector<Byte
     return parts;
 }
 
-// The ranges of `a` that also lie in `b` (both sorted, each without overlaps).
-std::vector<ByteRange> common(const std::vector<ByteRange>& a, const std::vector<ByteRange>& b) {
-    std::vector<ByteRange> out;
-    for (std::size_t i = 0, j = 0; i < a.size() && j < b.size();) {
-        const std::size_t start = std::max(a[i].start, b[j].start), end = std::min(a[i].end, b[j].end);
-        if (start < end) {
-            out.push_back({start, end});
-        }
-        (a[i].end < b[j].end ? i : j) += 1;
-    }
-    return out;
-}
-
-// The starts of a text's words as Unicode's word-boundary rules find them (QTextBoundaryFinder), in
-// bytes, each word with the spaces after it, then the text's size: the words the marks follow, so that
-// Chinese or Japanese text is marked word by word and not a sentence at a time.
+// The starts of a text's words in bytes, each word with the spaces after it, then the text's size: the
+// words the marks follow. A text is parted at spaces, and a run without spaces that holds more than
+// ASCII is parted again as Unicode's word-boundary rules part it (QTextBoundaryFinder), so that Chinese
+// or Japanese text, written without spaces, is marked word by word and not a sentence at a time. Only
+// such runs go to the boundary finder, which keeps a line of megabytes quick.
 std::vector<std::size_t> unicodeWordStarts(const BoxContent& content) {
     const std::string& b = content.bytes;
-    const auto size = static_cast<qsizetype>(b.size());
-    const QString text =
-        content.utf8 ? QString::fromUtf8(b.data(), size) : QString::fromLatin1(b.data(), size);
     std::vector<std::size_t> starts;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Word, text);
-    qsizetype unit = 0;
-    std::size_t byte = 0;
-    const auto bytesOf = [&](qsizetype from, qsizetype to) {
-        for (; from < to; ++from) {
-            const char16_t c = text[from].unicode();
-            byte += !content.utf8 || c < 0x80   ? 1
-                    : c < 0x800                 ? 2
-                    : QChar::isHighSurrogate(c) ? 4
-                    : QChar::isLowSurrogate(c)  ? 0
-                                                : 3;
+    for (std::size_t at = 0; at < b.size();) {
+        std::size_t end = at;
+        bool ascii = true;
+        for (; end < b.size() && !isSpaceByte(b[end]); ++end) {
+            ascii = ascii && static_cast<unsigned char>(b[end]) < 0x80;
         }
-    };
-    for (qsizetype next = finder.toNextBoundary(); next > 0; next = finder.toNextBoundary()) {
-        const bool spaces = text[unit].isSpace();
-        if (!spaces || starts.empty()) {
-            starts.push_back(byte);
+        const std::size_t runEnd = end;
+        while (end < b.size() && isSpaceByte(b[end])) {
+            ++end;
         }
-        bytesOf(unit, next);
-        unit = next;
+        starts.push_back(at);
+        if (!ascii && content.utf8) {
+            const std::size_t kept = starts.size();
+            const QString run = QString::fromUtf8(b.data() + at, static_cast<qsizetype>(runEnd - at));
+            QTextBoundaryFinder finder(QTextBoundaryFinder::Word, run);
+            std::size_t byte = at;
+            qsizetype unit = 0;
+            const auto advance = [&](qsizetype to) {
+                for (; unit < to; ++unit) {
+                    const char16_t c = run[unit].unicode();
+                    byte += c < 0x80                    ? 1
+                            : c < 0x800                 ? 2
+                            : QChar::isHighSurrogate(c) ? 4
+                            : QChar::isLowSurrogate(c)  ? 0
+                                                        : 3;
+                }
+            };
+            for (qsizetype next = finder.toNextBoundary(); next > 0 && next < run.size();
+                 next = finder.toNextBoundary()) {
+                advance(next);
+                if (!run[next].isSpace()) {  // a space such as U+3000 stays with the word before it
+                    starts.push_back(byte);
+                }
+            }
+            advance(run.size());
+            if (byte != runEnd) {
+                starts.resize(kept);  // a run that does not decode back to its bytes stays whole
+            }
+        }
+        at = end;
     }
-    bytesOf(unit, text.size());
-    if (byte != b.size()) {
-        return {};  // a text that does not decode back to its bytes keeps the plain split
-    }
-    starts.push_back(byte);
+    starts.push_back(b.size());
     return starts;
 }
 
@@ -741,8 +743,9 @@ void frmReview::openAt(QPlainTextEdit* box, int position) {
 }
 
 void frmReview::markResult(std::size_t i, const std::vector<qsizetype>& cuts) {
-    // What the result takes from each side: its words that the other side and the unedited version
-    // lack (without an unedited version, those the other side lacks).
+    // What the result takes from each side: its words that the other side's version lacks. Against a
+    // side, a result merged from both differs only where the other side edited, so each diff stays
+    // as small as the edits, however long the text.
     const BoxContent& result = m_resultContent;
     if (result.bytes.empty()) {
         return;
@@ -755,11 +758,6 @@ void frmReview::markResult(std::size_t i, const std::vector<qsizetype>& cuts) {
                    : unicodeWordChanges(m_contents[p], m_starts[p], result, starts).inserted;
     };
     std::vector<ByteRange> fromYours = newAgainst(Side::Remote), fromFriends = newAgainst(Side::Local);
-    if (m_review.holds(i, Side::Unedited)) {
-        const std::vector<ByteRange> changed = newAgainst(Side::Unedited);
-        fromYours = common(fromYours, changed);
-        fromFriends = common(fromFriends, changed);
-    }
     fromYours = visibleParts(result.bytes, fromYours);
     fromFriends = visibleParts(result.bytes, fromFriends);
     QTextDocument& document = *m_result->document();
