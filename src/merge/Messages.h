@@ -447,6 +447,11 @@ inline std::string useFoundCopy(const std::string& path, const std::string& date
            settledSides(yours, friends) + ". Use it as the unedited copy?";
 }
 inline constexpr std::string_view kUseFoundCopyTitle = "Use earlier save?";
+// Asked once before the first conflict dialog of a merge with many differences.
+inline std::string reviewOffer(std::size_t differences) {
+    return "This merge has " + countText(differences) +
+           " differences. Settle them in the review window instead of one dialog each?";
+}
 inline std::string foundCopyUsed(const std::string& path, const std::string& date, std::size_t explained,
                                  std::size_t differences, std::size_t yours, std::size_t friends) {
     return "Unedited copy: " + path + ", saved " + date + ", explains " + std::to_string(explained) + " of " +

@@ -418,15 +418,21 @@ TEST(Tw5Merge, AnEncryptedRunLeavesNoDecryptedTextInFreedMemory) {
 #endif
 
 // The review of a whole merge: what each title's defaults are, what Save says it will do, what the
-// chosen outcomes write, and how many of the friend's own versions the result lacks.
+// chosen outcomes write, and how many of the friend's own versions the result lacks. A version merged
+// inside one line (G1) or from both sides' `list` (L) waits for a look ('?'); one merged line by line
+// (G3) does not.
 TEST(Tw5Merge, ReviewDefaultsLoseNoEditAndChoicesWriteWhatTheySay) {
-    const std::string unedited = jsonWiki({j("A", "a"), j("B", "b"), j("C", "c"), j("D", "d"), j("E", "e"),
-                                           j("G1", "one two three"), j("G2", "x"), j("X", "x")});
+    const std::string lines = "a\\nb\\nc\\nd\\ne";
+    const std::string unedited =
+        jsonWiki({j("A", "a"), j("B", "b"), j("C", "c"), j("D", "d"), j("E", "e"), j("G1", "one two three"),
+                  j("G2", "x"), j("G3", lines), j("L", "l", ",\"list\":\"a b\""), j("X", "x")});
     const std::string local =
         jsonWiki({j("A", "a"), j("B", "b2"), j("D", "d"), j("E", "el"), j("G1", "ONE two three"),
-                  j("G2", "xl", ",\"tags\":\"t\""), j("N", "n")});
-    const std::string remote = jsonWiki(
-        {j("A", "a2"), j("B", "b"), j("C", "c"), j("G1", "one two THREE"), j("G2", "xr"), j("M", "m")});
+                  j("G2", "xl", ",\"tags\":\"t\""), j("G3", "A" + lines.substr(1)),
+                  j("L", "l", ",\"list\":\"a b c\""), j("N", "n")});
+    const std::string remote = jsonWiki({j("A", "a2"), j("B", "b"), j("C", "c"), j("G1", "one two THREE"),
+                                         j("G2", "xr"), j("G3", lines.substr(0, lines.size() - 1) + "E"),
+                                         j("L", "l", ",\"list\":\"x a b\""), j("M", "m")});
     struct Case {
         const char* name;
         std::string choices;  // "TITLE=Outcome letter" (y f u m b d), "TITLE=e:TEXT" an edit; '|' between
@@ -436,18 +442,21 @@ TEST(Tw5Merge, ReviewDefaultsLoseNoEditAndChoicesWriteWhatTheySay) {
     };
     const std::string defaults =
         "A unchanged/edited F|B edited/unchanged Y|C deleted/unchanged Y|D unchanged/deleted F|"
-        "E edited/deleted Y!|G1 edited/edited M|G2 edited/edited B!|"
+        "E edited/deleted Y!|G1 edited/edited M?|G2 edited/edited B!|G3 edited/edited M|L edited/edited M?|"
         "N added/not in this copy Y|M not in this copy/added F|";
     const Case cases[] = {
         {"defaults: one side's change taken, both merged or kept both, nothing of the friend's lost", "", "",
-         defaults, "9 differences: 7 settled, 2 need you",
-         "Saves all three files: 3 from the friend, 4 of yours, 1 merged, 1 kept both",
-         "A|B|E|G1|G2|G2 (conflict 12/5/2026 6:15:06 AM)|N|M|", 0},
+         defaults, "11 differences: 9 settled, 2 need you, 2 to check",
+         "Saves all three files: 2 from the friend, 1 deleted as your friend did, 3 of yours, 1 deleted as "
+         "you "
+         "did, 3 merged, 1 kept both",
+         "A|B|E|G1|G2|G2 (conflict 12/5/2026 6:15:06 AM)|G3|L|N|M|", 0},
         {"choices: a side over another loses the friend's versions, counted; refused outcomes change nothing",
-         "A=y|G2=y|E=f|A=m|D=u|C=b|G1=e:title: Z\r\n\r\nz|G1=e:title: G1\r\n\r\nmine|M=d", "m|b|e|", defaults,
-         "9 differences: 9 settled, 0 need you",
-         "Saves all three files: 1 from the friend, 5 of yours, 1 edited, 1 unedited, 1 dropped",
-         "A|B|D|G1|G2|N|", 4},
+         "A=y|G2=y|E=f|A=m|D=u|C=b|G1=e:title: Z\r\n\r\nz|G1=e:title: G1\r\n\r\nmine|M=d|L=m", "m|b|e|",
+         defaults, "11 differences: 11 settled, 0 need you",
+         "Saves all three files: 1 deleted as your friend did, 4 of yours, 1 deleted as you did, 2 merged, "
+         "1 edited, 1 unedited, 1 dropped",
+         "A|B|D|G1|G2|G3|L|N|", 4},
     };
     for (const Case& c : cases) {
         test::TempDir dir;
@@ -464,7 +473,7 @@ TEST(Tw5Merge, ReviewDefaultsLoseNoEditAndChoicesWriteWhatTheySay) {
         std::string items, refused;
         for (const PlanItem& i : review.items()) {
             items += std::string(i.title) + " " + changeName(i.local) + "/" + changeName(i.remote) + " " +
-                     outcomeName(i.planned)[0] + (i.needsYou ? "!" : "") + "|";
+                     outcomeName(i.planned)[0] + (i.needsYou ? "!" : "") + (toCheck(i) ? "?" : "") + "|";
         }
         const auto indexOf = [&](std::string_view title) {
             const auto& all = review.items();
@@ -512,10 +521,10 @@ TEST(Tw5Merge, ReviewDefaultsLoseNoEditAndChoicesWriteWhatTheySay) {
         const std::vector<Review::FieldRow> fields = review.changedFields(indexOf("G2"));
         EXPECT_EQ(fields, (std::vector<Review::FieldRow>{{"tags", "t", "", ""}})) << c.name;
     }
-    // The dialogs count the same: yours wherever offered loses the friend's A, G1, G2 and M; the
-    // friend's everywhere loses nothing of the friend's.
+    // The dialogs count the same: yours wherever offered loses the friend's A, G1, G2, G3, L and M;
+    // the friend's everywhere loses nothing of the friend's.
     for (const auto& [button, lost] :
-         {std::pair{DialogButton::Local, 4u}, std::pair{DialogButton::Server, 0u}}) {
+         {std::pair{DialogButton::Local, 6u}, std::pair{DialogButton::Server, 0u}}) {
         test::TempDir dir;
         test::ScriptedHost host;
         host.answerDialog = [b = button](const ConflictRequest& q) {

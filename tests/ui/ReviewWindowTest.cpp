@@ -35,6 +35,13 @@ std::string t(const std::string& title, const std::string& text, const std::stri
     return "{\"title\":\"" + title + "\",\"text\":\"" + text + "\",\"modified\":\"" + modified + "\"}";
 }
 
+// The underline of a word's second character in a box.
+QTextCharFormat::UnderlineStyle underlineAt(QPlainTextEdit* box, const QString& word) {
+    QTextCursor c(box->document());
+    c.setPosition(static_cast<int>(box->toPlainText().indexOf(word)) + 1);
+    return c.charFormat().underlineStyle();
+}
+
 bool underlinedAt(QPlainTextEdit* pane, const QString& word) {
     const int at = static_cast<int>(pane->toPlainText().indexOf(word));
     QTextCursor c(pane->document());
@@ -72,36 +79,54 @@ TEST(ReviewWindow, ShowsEachDifferenceInWordsAndSettlesByKeyboard) {
     });
     QTimer::singleShot(0, &window, [&] {
         QApplication::setActiveWindow(&window);  // its shortcuts take keys only while it is active
-        // The list opens on what needs a person: the two tiddlers both sides changed apart.
-        EXPECT_EQ(window.findChild<QLabel*>("lblCounts")->text(), "4 differences: 2 settled, 2 need you");
+        // The list opens on what needs a person: the two tiddlers both sides changed apart, and the one
+        // whose edits were joined inside a line, merged but to check.
+        EXPECT_EQ(window.findChild<QLabel*>("lblCounts")->text(),
+                  "4 differences: 2 settled, 2 need you, 1 to check");
         EXPECT_TRUE(window.findChild<QRadioButton*>("optNeedsYou")->isChecked());
-        EXPECT_EQ(window.findChild<QRadioButton*>("optNeedsYou")->text(), "&Needs you (2)");
+        EXPECT_EQ(window.findChild<QRadioButton*>("optNeedsYou")->text(), "&Needs you (3)");
         QTreeView* list = window.list();
         int shown = 0;
         for (int k = 0; k < list->model()->rowCount(); ++k) {
             shown += list->isRowHidden(k, {}) ? 0 : 1;
         }
-        EXPECT_EQ(shown, 2);
+        EXPECT_EQ(shown, 3);
         const auto cell = [list](int column) {
             return list->currentIndex().siblingAtColumn(column).data().toString();
         };
+        ASSERT_EQ(review.items()[static_cast<std::size_t>(window.current())].title, "G1");
+        EXPECT_EQ(cell(4), "merged — check");
+        EXPECT_EQ(cell(0), "●");
+        EXPECT_EQ(
+            window.findChild<QLabel*>("lblResult")->text(),
+            "Result — Merged: edits joined inside a line or paragraph, check it (you can edit it here)");
+        // The result marks what it takes from each side: yours underlined, the friend's dotted.
+        EXPECT_EQ(underlineAt(window.result(), "ONE"), QTextCharFormat::SingleUnderline);
+        EXPECT_EQ(underlineAt(window.result(), "THREE"), QTextCharFormat::DotLine);
+        EXPECT_EQ(underlineAt(window.result(), "two"), QTextCharFormat::NoUnderline);
+        QTest::keyClick(&window, Qt::Key_F7);
         ASSERT_EQ(review.items()[static_cast<std::size_t>(window.current())].title, "G2");
         EXPECT_EQ(window.heading(Side::Local)->text(), "Yours — edited 8 Nov 2026, 11:00 — newer");
         EXPECT_EQ(window.heading(Side::Remote)->text(), "Friend's — edited 7 Nov 2026, 10:00");
         EXPECT_EQ(window.heading(Side::Unedited)->text(), "Unedited — saved 1 Nov 2026, 09:00");
         EXPECT_EQ(cell(4), "Both");
         EXPECT_FALSE(window.outcomeButton(Outcome::Merged)->isEnabled());
-        // The marks: each side's own words, underlined; the pane opened at the first (its stamp).
+        // The marks: each side's own words, underlined; the pane opened at the first in the text, not
+        // at the stamp above it.
         EXPECT_TRUE(underlinedAt(window.pane(Side::Local), "xl"));
         EXPECT_FALSE(underlinedAt(window.pane(Side::Local), "www"));
         const QPlainTextEdit* yours = window.pane(Side::Local);
-        EXPECT_EQ(yours->textCursor().position(), yours->toPlainText().indexOf(QString::fromStdString(l)));
-        // Alt+F takes the friend's version; the counts follow; F7 goes on to the next that needs you.
+        EXPECT_TRUE(underlinedAt(window.pane(Side::Local), QString::fromStdString(l)));
+        EXPECT_EQ(yours->textCursor().position(), yours->toPlainText().indexOf("xl"));
+        // Alt+F takes the friend's version; the counts follow; the list keeps the arrows; F7 goes on to
+        // the next that needs you.
         QTest::keyClick(&window, Qt::Key_F, Qt::AltModifier);
         QTest::qWait(300);  // a mnemonic presses its button as a click shown on screen
         EXPECT_EQ(cell(4), "Friend's");
         EXPECT_EQ(cell(0), "✓");
-        EXPECT_EQ(window.findChild<QLabel*>("lblCounts")->text(), "4 differences: 3 settled, 1 needs you");
+        EXPECT_EQ(window.findChild<QLabel*>("lblCounts")->text(),
+                  "4 differences: 3 settled, 1 needs you, 1 to check");
+        EXPECT_EQ(QApplication::focusWidget(), list);
         QTest::keyClick(&window, Qt::Key_F7);
         ASSERT_EQ(review.items()[static_cast<std::size_t>(window.current())].title, "E");
         EXPECT_EQ(window.heading(Side::Remote)->text(), "Friend's — deleted on this side");
@@ -130,6 +155,103 @@ TEST(ReviewWindow, ShowsEachDifferenceInWordsAndSettlesByKeyboard) {
         (std::vector<std::string>{
             "Edit not accepted: " + msg::boxRefused(std::string(msg::kTitleChanged)),
             "Save Files?: Saves all three files: 2 from the friend, 1 merged, 1 edited.\n\nSave now?"}));
+}
+
+// Real texts: a Japanese sentence is marked word by word, a tab-indented stylesheet's mark stops at the
+// end of its line, a line of 50 KB opens at its only change and is cut between words, a merged `list`
+// waits for a look, and the list and the Save question name each side's deletion.
+TEST(ReviewWindow, MarksShowEachChangeAndSaveNamesDeletions) {
+    const std::string old = "20261101090000000", l = "20261108110000000";
+    std::string words;
+    for (int k = 0; k < 5000; ++k) {
+        words += "weather" + std::to_string(k) + " ";
+    }
+    const auto listed = [&old](const std::string& title, const std::string& list) {
+        return "{\"title\":\"" + title + "\",\"text\":\"x\",\"list\":\"" + list + "\",\"modified\":\"" + old +
+               "\"}";
+    };
+    const std::string title = "$:/customised/plumbing/Checkbox widget added on both sides";
+    test::TempDir dir;
+    const MergePaths paths{
+        dir.write(
+            "l.html",
+            wiki({t("J", "今日は天気が悪いです。", l), t("S", "a {\\n\\tcolor: blue;\\n\\tmargin: 0;\\n}", l),
+                  t("W", words + "end", l), listed("L", "a b c"), t("D2", "d", old), t(title, "t", old)})),
+        dir.write("r.html", wiki({t("J", "今日は天気がいいです。", old),
+                                  t("S", "a {\\n\\tcolor: red;\\n\\tmargin: 0;\\n}", old),
+                                  t("W", words + "start", old), listed("L", "x a b"), t("D1", "d", old)})),
+        dir.write("u.html",
+                  wiki({t("J", "今日は天気がいいです。", old),
+                        t("S", "a {\\n\\tcolor: red;\\n\\tmargin: 0;\\n}", old), t("W", words + "start", old),
+                        listed("L", "a b"), t("D1", "d", old), t("D2", "d", old), t(title, "t", old)}))};
+    test::ScriptedHost host;
+    PosixFileSystem fs;
+    MergeRun run(host, fs, paths);
+    run.mergeInsideTiddlers(true);
+    ASSERT_TRUE(run.load());
+    const VisitingList titles = run.titles();
+    MergePlan plan = run.plan(titles);
+    Review review(run, plan, titles);
+    frmReview window(review, true);
+    std::vector<std::string> boxes;
+    test::ModalResponder responder([&](QWidget* w) {
+        if (auto* box = qobject_cast<QMessageBox*>(w)) {
+            boxes.push_back(box->text().toStdString());
+            test::answerBox(box, QMessageBox::No);
+        }
+    });
+    QTimer::singleShot(0, &window, [&] {
+        QTreeView* list = window.list();
+        std::string rows;
+        for (int k = 0; k < list->model()->rowCount(); ++k) {
+            for (int c = 1; c < 5; ++c) {
+                rows += list->model()->index(k, c).data().toString().toStdString() + (c < 4 ? "/" : "|");
+            }
+        }
+        EXPECT_EQ(rows,
+                  "J/edited//Yours|S/edited//Yours|W/edited//Yours|"
+                  "L/edited/edited/merged — check|D1/deleted//Deleted|D2//deleted/Deleted|" +
+                      title + "//deleted/Deleted|");
+        // A title longer than its column is cut in the middle and shown whole on hover.
+        EXPECT_EQ(list->textElideMode(), Qt::ElideMiddle);
+        EXPECT_EQ(list->model()->index(6, 1).data(Qt::ToolTipRole).toString().toStdString(), title);
+        // The titles take the room, and more of it in a larger window.
+        window.resize(1280, 800);
+        QApplication::processEvents();
+        const int titleWidth = list->columnWidth(1);
+        EXPECT_GT(titleWidth, list->columnWidth(4));
+        window.resize(1920, 1000);
+        QApplication::processEvents();
+        EXPECT_GT(list->columnWidth(1), titleWidth + 150);
+        window.select(0);
+        QPlainTextEdit* yours = window.pane(Side::Local);
+        EXPECT_TRUE(underlinedAt(yours, "悪"));
+        EXPECT_FALSE(underlinedAt(yours, "今日"));
+        QPlainTextEdit* unedited = window.pane(Side::Unedited);
+        QTextCursor gone(unedited->document());
+        gone.setPosition(static_cast<int>(unedited->toPlainText().indexOf("いい")) + 1);
+        EXPECT_TRUE(gone.charFormat().fontStrikeOut());
+        gone.setPosition(static_cast<int>(unedited->toPlainText().indexOf("天気")) + 1);
+        EXPECT_FALSE(gone.charFormat().fontStrikeOut());
+        window.select(1);
+        EXPECT_TRUE(underlinedAt(yours, "blue"));
+        QTextCursor tab(yours->document());
+        tab.setPosition(static_cast<int>(yours->toPlainText().indexOf("\tmargin")) + 1);
+        EXPECT_FALSE(tab.charFormat().fontUnderline());
+        window.select(2);
+        EXPECT_EQ(yours->textCursor().position(), yours->toPlainText().indexOf("end"));
+        for (QTextBlock b = yours->document()->findBlock(yours->toPlainText().indexOf("weather0"));
+             b.isValid() && b.next().isValid(); b = b.next()) {
+            EXPECT_TRUE(b.text().endsWith(' ')) << b.text().right(12).toStdString();
+        }
+        QApplication::setActiveWindow(&window);
+        QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+        window.done(QDialog::Rejected);
+    });
+    EXPECT_FALSE(window.showModal());
+    EXPECT_EQ(boxes,
+              std::vector<std::string>{"Saves all three files: 2 deleted as your friend did, 3 of yours, 1 "
+                                       "deleted as you did, 1 merged.\n\nSave now?"});
 }
 
 // An early-format result replaced by plain text is refused with the reason, and a click on another

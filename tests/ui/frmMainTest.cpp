@@ -8,7 +8,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <deque>
 
 #include "document/Sjcl.h"
@@ -171,6 +173,50 @@ TEST_F(MainWindow, EncryptedWikisAskForTheirPasswordAndStayEncrypted) {
         ASSERT_EQ(readSjcl(saved.substr(range->begin, range->end - range->begin), blob), std::nullopt);
         EXPECT_EQ(decryptSjcl(blob, Secret("pass ☕"), plaintext), Decrypted::Ok);
         EXPECT_EQ(plaintext, R"({"A":{"title":"A","text":"mine"}})");
+    }
+}
+
+// A merge of more than 20 differences, the review window unticked, asks once before the first dialog,
+// No the default: No goes on with one dialog each, Yes opens the review window for this run only. Enter
+// in a path starts the merge.
+TEST_F(MainWindow, ManyDifferencesOfferTheReviewWindowOnceBeforeTheFirstDialog) {
+    test::TempDir dir;
+    std::vector<std::string> mine, base;
+    for (int k = 0; k < 21; ++k) {
+        mine.push_back(test::earlyTiddler("T" + std::to_string(k), "mine", "200601031200"));
+        base.push_back(test::earlyTiddler("T" + std::to_string(k), "a"));
+    }
+    const std::string local = dir.write("local.html", test::earlyWiki(mine)),
+                      remote = dir.write("remote.html", test::earlyWiki(base)),
+                      unedited = dir.write("unedited.html", test::earlyWiki(base));
+    frmMain w;
+    w.Form_Load({"/local", local, "/remote", remote, "/lastmerge", unedited});
+    for (const bool yes : {false, true}) {
+        std::vector<std::string> seen;
+        test::ModalResponder answer([&](QWidget* modal) {
+            if (auto* dialog = qobject_cast<frmMerge*>(modal)) {
+                seen.push_back("dialog");
+                dialog->button(DialogButton::Local)->click();
+            } else if (modal->objectName() == "frmReview") {
+                seen.push_back("review");
+                qobject_cast<QDialog*>(modal)->done(QDialog::Rejected);
+            } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                const bool offer = box->text().startsWith("This merge");
+                if (offer) {
+                    EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
+                }
+                seen.push_back(box->text().toStdString());
+                test::answerBox(box, offer && yes ? QMessageBox::Yes : QMessageBox::No);
+            }
+        });
+        QTest::keyClick(w.txtLocalFilePath(), Qt::Key_Return);
+        ASSERT_GE(seen.size(), 2u);
+        EXPECT_EQ(seen[0],
+                  "This merge has 21 differences. Settle them in the review window instead of one dialog "
+                  "each?");
+        EXPECT_EQ(seen[1], yes ? "review" : "dialog");
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), "dialog"), yes ? 0 : 21);
+        EXPECT_FALSE(w.chkReview()->isChecked());
     }
 }
 

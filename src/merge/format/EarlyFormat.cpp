@@ -176,12 +176,13 @@ class EarlyRun : public FormatRun {
     }
 
     // The attributes are the fields and the body the text, merged in the entry's own form.
-    std::optional<std::string> mergeVersions(const Visit& v) override {
+    std::optional<std::string> mergeVersions(const Visit& v, MergeWay& way) override {
         if (!v.unedited || !v.local || !v.remote) {
             return std::nullopt;
         }
         bool tooLarge = false;
-        std::optional<std::string> merged = mergeEarlyEntries(*v.unedited, *v.local, *v.remote, &tooLarge);
+        std::optional<std::string> merged =
+            mergeEarlyEntries(*v.unedited, *v.local, *v.remote, &tooLarge, &way);
         if (tooLarge) {
             m_context.host.showMessage(msg::textTooLargeForWords(v.title), MessageIcon::Information,
                                        std::string(kAppTitle));

@@ -53,7 +53,7 @@ std::optional<Parsed> parse(std::string_view entry) {
 }  // namespace
 
 std::optional<std::string> mergeEarlyEntries(std::string_view base, std::string_view local,
-                                             std::string_view remote, bool* tooLarge) {
+                                             std::string_view remote, bool* tooLarge, MergeWay* way) {
     const std::optional<Parsed> b = parse(base), l = parse(local), r = parse(remote);
     if (!b || !l || !r || b->escaped != l->escaped || l->escaped != r->escaped) {
         return std::nullopt;
@@ -66,7 +66,7 @@ std::optional<std::string> mergeEarlyEntries(std::string_view base, std::string_
             }
         }
     }
-    const std::optional<Fields> merged = mergeFields(b->fields, l->fields, r->fields, tooLarge);
+    const std::optional<Fields> merged = mergeFields(b->fields, l->fields, r->fields, tooLarge, way);
     const std::string* text = merged ? fieldValue(*merged, "text") : nullptr;
     if (!text) {
         return std::nullopt;

@@ -90,7 +90,9 @@ class EncryptedRun : public FormatRun {
     ConflictPair buildPair(const Visit& v, std::string_view kept, std::string_view copied) override {
         return m_inner->buildPair(v, kept, copied);
     }
-    std::optional<std::string> mergeVersions(const Visit& v) override { return m_inner->mergeVersions(v); }
+    std::optional<std::string> mergeVersions(const Visit& v, MergeWay& way) override {
+        return m_inner->mergeVersions(v, way);
+    }
     void describeBoxes(const Visit& v, const ConflictPair& pair, ConflictRequest& r) const override {
         m_inner->describeBoxes(v, pair, r);
     }

@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "merge/format/TextMerge.h"
+#include "merge/model/Plan.h"
 
 namespace korvane {
 namespace {
@@ -199,7 +200,8 @@ bool mergesInside(const Fields& fields) {
 }
 
 std::optional<Fields> mergeFields(const Fields& base, const Fields& local, const Fields& remote,
-                                  bool* tooLarge) {
+                                  bool* tooLarge, MergeWay* way) {
+    MergeWay found;
     if (!mergesInside(base) || !mergesInside(local) || !mergesInside(remote)) {
         return std::nullopt;
     }
@@ -239,11 +241,12 @@ std::optional<Fields> mergeFields(const Fields& base, const Fields& local, const
         } else if ((name == "tags" || name == "list") && (l || r)) {
             value = mergeTitleLists(b ? *b : empty, l ? *l : empty, r ? *r : empty);
             conflict = !value.has_value();
+            found.list = found.list || name == "list";
             if (value && value->empty() && !(l && r)) {
                 value.reset();  // the side that removed the field removed its last title
             }
         } else if (name == "text" && l && r) {
-            value = mergeText(b ? *b : empty, *l, *r, tooLarge);
+            value = mergeText(b ? *b : empty, *l, *r, tooLarge, &found.words);
             conflict = !value.has_value();
         }
         if (conflict) {
@@ -252,6 +255,9 @@ std::optional<Fields> mergeFields(const Fields& base, const Fields& local, const
         if (value) {
             merged.push_back({name, std::move(*value)});
         }
+    }
+    if (way != nullptr) {
+        *way = found;
     }
     return merged;
 }

@@ -12,6 +12,8 @@
 
 namespace korvane {
 
+struct MergeWay;
+
 // TiddlyWiki's title lists: `$tw.utils.parseStringArray` (titles with spaces in `[[…]]`, a repeated
 // title once) and `$tw.utils.stringifyList`. Only ASCII spaces part titles here; see mergeTitleLists.
 std::vector<std::string> parseTitleList(std::string_view value);
@@ -32,8 +34,8 @@ bool mergesInside(const Fields& fields);
 // The merged tiddler: the local fields in their order with the merged values, then the fields only the
 // remote side added. None when a field other than `modified` and `modifier` changed differently on both
 // sides, when the text still conflicts, or when any version may not be merged inside. `tooLarge` is set
-// when the text was too large to merge word by word (see mergeText).
+// when the text was too large to merge word by word (see mergeText); `way` gets how the merge came about.
 std::optional<Fields> mergeFields(const Fields& base, const Fields& local, const Fields& remote,
-                                  bool* tooLarge = nullptr);
+                                  bool* tooLarge = nullptr, MergeWay* way = nullptr);
 
 }  // namespace korvane

@@ -300,7 +300,8 @@ bool wordMergeFits(const Region& r) {
 // The texts with a line feed added to each, so that every line the merge sees ends with one (libgit2
 // would add one to a side's last line inside a conflict); the one added is taken off the result.
 std::optional<std::string> mergeTerminated(std::string_view base, std::string_view local,
-                                           std::string_view remote, bool byWords, bool* tooLarge) {
+                                           std::string_view remote, bool byWords, bool* tooLarge,
+                                           bool* joinedWords = nullptr) {
     const auto terminated = [](std::string_view t) { return std::string(t) + '\n'; };
     const std::optional<std::vector<Region>> regions =
         mergeRegions(terminated(base), terminated(local), terminated(remote));
@@ -332,6 +333,9 @@ std::optional<std::string> mergeTerminated(std::string_view base, std::string_vi
             return std::nullopt;
         }
         merged += joinWords(*words);
+        if (joinedWords != nullptr) {
+            *joinedWords = true;
+        }
     }
     if (merged.empty() || merged.back() != '\n') {
         return std::nullopt;
@@ -373,12 +377,20 @@ int diffLine(const git_diff_delta*, const git_diff_hunk*, const git_diff_line* l
 }  // namespace
 
 WordChanges wordChanges(std::string_view before, std::string_view after) {
+    if (before == after) {
+        return {};
+    }
+    return wordChanges(before, after, wordStarts(before), wordStarts(after));
+}
+
+WordChanges wordChanges(std::string_view before, std::string_view after,
+                        const std::vector<std::size_t>& beforeStarts,
+                        const std::vector<std::size_t>& afterStarts) {
     WordChanges changes;
     if (before == after) {
         return changes;
     }
     initLibgit2();
-    const std::vector<std::size_t> beforeStarts = wordStarts(before), afterStarts = wordStarts(after);
     // A word is compared without the spaces after it: the last word of a text, which has none, is the
     // same word as it was when more follows it now, and a change of spacing alone marks nothing.
     const auto word = [](std::string_view t, const std::vector<std::size_t>& starts, std::size_t i) {
@@ -433,7 +445,7 @@ std::optional<std::string> mergeLines(std::string_view base, std::string_view lo
 }
 
 std::optional<std::string> mergeText(std::string_view base, std::string_view local, std::string_view remote,
-                                     bool* tooLarge) {
+                                     bool* tooLarge, bool* byWords) {
     if (local == remote || base == remote) {
         return std::string(local);
     }
@@ -450,7 +462,7 @@ std::optional<std::string> mergeText(std::string_view base, std::string_view loc
     if (insertedTwice(linesOf(base), linesOf(local), linesOf(remote))) {
         return std::nullopt;
     }
-    return mergeTerminated(base, local, remote, true, tooLarge);
+    return mergeTerminated(base, local, remote, true, tooLarge, byWords);
 }
 
 }  // namespace korvane

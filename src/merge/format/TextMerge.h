@@ -15,8 +15,9 @@ namespace korvane {
 // words in one region, at different places (git would take both, and the insertion would stand twice):
 // the caller keeps the versions apart, never a conflict marker. A region whose word merge would take
 // more than 8 times its size (and more than 128 MB) is not merged by words: none, and `tooLarge` set.
+// `byWords` is set when a region was merged word by word.
 std::optional<std::string> mergeText(std::string_view base, std::string_view local, std::string_view remote,
-                                     bool* tooLarge = nullptr);
+                                     bool* tooLarge = nullptr, bool* byWords = nullptr);
 
 // The same merge of the three texts taken as lines; none when a region conflicts.
 std::optional<std::string> mergeLines(std::string_view base, std::string_view local, std::string_view remote);
@@ -39,5 +40,11 @@ struct WordChanges {
     bool operator==(const WordChanges&) const = default;
 };
 WordChanges wordChanges(std::string_view before, std::string_view after);
+// The same over words that the caller found: the byte position where each word (with the spaces after
+// it) starts, in order, then the text's size. The review window finds them by Unicode's word-boundary
+// rules, so that a text without spaces between its words (Chinese, Japanese) is marked word by word too.
+WordChanges wordChanges(std::string_view before, std::string_view after,
+                        const std::vector<std::size_t>& beforeStarts,
+                        const std::vector<std::size_t>& afterStarts);
 
 }  // namespace korvane

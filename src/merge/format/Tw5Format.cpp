@@ -128,7 +128,7 @@ class Tw5Run : public FormatRun {
     }
 
     std::optional<std::string> fromBox(const std::string& boxText, std::string_view stored) override;
-    std::optional<std::string> mergeVersions(const Visit& v) override;
+    std::optional<std::string> mergeVersions(const Visit& v, MergeWay& way) override;
     ConflictPair buildPair(const Visit& v, std::string_view kept, std::string_view copied) override;
 
     void describeBoxes(const Visit& v, const ConflictPair& pair, ConflictRequest& r) const override {
@@ -199,7 +199,7 @@ std::optional<std::string> Tw5Run::fromBox(const std::string& boxText, std::stri
     return entryOf(ordered);
 }
 
-std::optional<std::string> Tw5Run::mergeVersions(const Visit& v) {
+std::optional<std::string> Tw5Run::mergeVersions(const Visit& v, MergeWay& way) {
     Fields versions[3];
     const std::optional<std::string_view> entries[3] = {v.unedited, v.local, v.remote};
     for (std::size_t i = 0; i < 3; ++i) {
@@ -208,7 +208,7 @@ std::optional<std::string> Tw5Run::mergeVersions(const Visit& v) {
         }
     }
     bool tooLarge = false;
-    const std::optional<Fields> merged = mergeFields(versions[0], versions[1], versions[2], &tooLarge);
+    const std::optional<Fields> merged = mergeFields(versions[0], versions[1], versions[2], &tooLarge, &way);
     if (tooLarge) {
         m_context.host.showMessage(msg::textTooLargeForWords(v.title), MessageIcon::Information,
                                    std::string(kAppTitle));

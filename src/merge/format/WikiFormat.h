@@ -19,6 +19,7 @@
 #include "merge/MergeHost.h"
 #include "merge/format/ConflictPair.h"
 #include "merge/model/PieceText.h"
+#include "merge/model/Plan.h"
 #include "merge/model/Visit.h"
 
 namespace korvane {
@@ -90,8 +91,10 @@ class FormatRun {
     virtual ConflictPair buildPair(const Visit& v, std::string_view kept, std::string_view copied) = 0;
     // The tiddler merged from its local and remote versions against the unedited one (a visit of case G
     // where neither side kept the unedited version), as an entry of the merged store; none when the
-    // versions cannot be merged inside the tiddler and stay a conflict.
-    virtual std::optional<std::string> mergeVersions(const Visit& /*v*/) { return std::nullopt; }
+    // versions cannot be merged inside the tiddler and stay a conflict; `way` gets how the merge came about.
+    virtual std::optional<std::string> mergeVersions(const Visit& /*v*/, MergeWay& /*way*/) {
+        return std::nullopt;
+    }
     // Fills what the dialog needs besides the texts: how it marks differences, and the check of an
     // edited box.
     virtual void describeBoxes(const Visit& /*v*/, const ConflictPair& /*pair*/,

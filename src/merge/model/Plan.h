@@ -27,6 +27,14 @@ inline constexpr Outcome kOutcomes[] = {Outcome::Local,  Outcome::Remote, Outcom
 // side holds it is known.
 enum class SideChange : char { Unchanged, Edited, Added, Deleted, Absent, Holds, Lacks };
 
+// How a merged version came about, for a second look at it: both sides' edits joined inside one line
+// or paragraph (word by word), or a title list (`list`) merged from both sides' changes.
+struct MergeWay {
+    bool words = false;
+    bool list = false;
+    bool operator==(const MergeWay&) const = default;
+};
+
 struct PlanItem {
     std::size_t visit = 0;   // zero-based place in the visiting order
     std::string_view title;  // views into the run's documents, which outlive the plan
@@ -45,6 +53,7 @@ struct PlanItem {
     Outcome planned = Outcome::Drop;    // the rules' outcome
     Outcome outcome = Outcome::Drop;    // the outcome the merge takes
     std::optional<std::string> merged;  // the entry both sides' edits merged into
+    MergeWay mergedBy;                  // how `merged` came about
     // The entries a person wrote (Edited), or the conflict pair as a dialog showed it (Both); whether the
     // remote version lives on in them.
     std::vector<std::string> made;

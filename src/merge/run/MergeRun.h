@@ -61,6 +61,8 @@ class MergeRun {
 
     // The whole run with the conflict dialogs: prepare, ask, guarded save.
     RunResult run();
+    // The conflict dialogs, as what settles the plan.
+    Settle conflictDialogs();
 
     // The tiddler elements that stay, in visiting order, each followed by CR LF (TiddlyWiki 5: the
     // entries that stay, as the store holds them).
@@ -140,8 +142,6 @@ class MergeRun {
     // Takes one document as read into `text`; false after an unreadable file was reported.
     bool takeDocument(const std::string& path, ReadOutcome& read, DocumentText& text);
 
-    // The conflict dialogs, as what settles the plan.
-    Settle conflictDialogs();
     // The checks on the paths and the .LastMerge offer; false after a check stopped the run.
     bool checkPaths();
     // Reads the documents and refuses an empty remote file; false after that.

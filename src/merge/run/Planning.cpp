@@ -98,7 +98,7 @@ MergePlan makePlan(const VisitingList& titles, FormatRun& format, bool hasUnedit
         item.planned = s.outcome;
         // Both sides changed a tiddler that each kept: its versions may merge into one.
         if (s.conflict && mergeInside && v.mergeCase == MergeCase::G && v.unedited) {
-            item.merged = format.mergeVersions(v);
+            item.merged = format.mergeVersions(v, item.mergedBy);
             if (item.merged) {
                 item.planned = Outcome::Merged;
                 item.needsYou = false;

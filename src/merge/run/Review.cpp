@@ -1,6 +1,7 @@
 #include "merge/run/Review.h"
 
 #include <algorithm>
+#include <tuple>
 
 #include "document/Tw5Store.h"
 #include "merge/Messages.h"
@@ -29,6 +30,10 @@ const char* outcomeName(Outcome o) {
     return "Edited";
 }
 
+const char* outcomeName(const PlanItem& item) {
+    return deletes(item) ? "Deleted" : outcomeName(item.outcome);
+}
+
 const char* changeName(SideChange c) {
     switch (c) {
         case SideChange::Unchanged:
@@ -53,35 +58,54 @@ bool localIsNewer(const PlanItem& item) {
     return fullStamp(item.localStamp) > fullStamp(item.remoteStamp);
 }
 
+bool deletes(const PlanItem& item) {
+    return (item.outcome == Outcome::Local && item.local == SideChange::Deleted) ||
+           (item.outcome == Outcome::Remote && item.remote == SideChange::Deleted);
+}
+
+bool toCheck(const PlanItem& item) {
+    return !item.decided && item.outcome == Outcome::Merged && (item.mergedBy.words || item.mergedBy.list);
+}
+
 Review::Review(MergeRun& run, MergePlan& plan, const VisitingList& titles)
     : m_run(run), m_plan(plan), m_titles(titles) {
     std::erase_if(m_plan.items, [](const PlanItem& i) { return !i.difference; });
 }
 
+std::size_t Review::toCheck() const {
+    return static_cast<std::size_t>(std::count_if(m_plan.items.begin(), m_plan.items.end(),
+                                                  [](const PlanItem& i) { return korvane::toCheck(i); }));
+}
+
 std::string Review::countsText() const {
-    const std::size_t need = needingYou();
+    const std::size_t need = needingYou(), check = toCheck();
     return msg::countText(m_plan.items.size()) +
            (m_plan.items.size() == 1 ? " difference: " : " differences: ") +
            msg::countText(m_plan.items.size() - need) + " settled, " + msg::countText(need) +
-           (need == 1 ? " needs you" : " need you");
+           (need == 1 ? " needs you" : " need you") +
+           (check > 0 ? ", " + msg::countText(check) + " to check" : std::string());
 }
 
 std::string Review::saveText(bool threeFiles) const {
-    std::size_t n[7] = {};
+    // By outcome, and a side's deletion taken counted apart from its versions taken.
+    std::size_t n[7] = {}, deleted[7] = {};
     for (const PlanItem& i : m_plan.items) {
-        ++n[static_cast<std::size_t>(i.outcome)];
+        ++(deletes(i) ? deleted : n)[static_cast<std::size_t>(i.outcome)];
     }
-    const std::pair<Outcome, const char*> parts[] = {{Outcome::Remote, " from the friend"},
-                                                     {Outcome::Local, " of yours"},
-                                                     {Outcome::Merged, " merged"},
-                                                     {Outcome::Edited, " edited"},
-                                                     {Outcome::Both, " kept both"},
-                                                     {Outcome::Unedited, " unedited"},
-                                                     {Outcome::Drop, " dropped"}};
+    const std::tuple<Outcome, const std::size_t*, const char*> parts[] = {
+        {Outcome::Remote, n, " from the friend"},
+        {Outcome::Remote, deleted, " deleted as your friend did"},
+        {Outcome::Local, n, " of yours"},
+        {Outcome::Local, deleted, " deleted as you did"},
+        {Outcome::Merged, n, " merged"},
+        {Outcome::Edited, n, " edited"},
+        {Outcome::Both, n, " kept both"},
+        {Outcome::Unedited, n, " unedited"},
+        {Outcome::Drop, n, " dropped"}};
     std::string text = threeFiles ? "Saves all three files:" : "Saves the merged wiki:";
     const char* comma = " ";
-    for (const auto& [o, words] : parts) {
-        if (const std::size_t count = n[static_cast<std::size_t>(o)]) {
+    for (const auto& [o, counts, words] : parts) {
+        if (const std::size_t count = counts[static_cast<std::size_t>(o)]) {
             text += comma + msg::countText(count) + words;
             comma = ", ";
         }

@@ -15,6 +15,11 @@ namespace korvane {
 
 // Whether the local version's stamp is the later one.
 bool localIsNewer(const PlanItem& item);
+// Whether the outcome takes the version of a side that deleted the tiddler: the merged wiki lacks it.
+bool deletes(const PlanItem& item);
+// Whether the outcome is a merged version that deserves a second look, and no person chose it yet:
+// both sides' edits were joined inside one line or paragraph, or their `list` changes merged.
+bool toCheck(const PlanItem& item);
 
 class Review {
   public:
@@ -25,10 +30,12 @@ class Review {
     const std::vector<PlanItem>& items() const { return m_plan.items; }
     // The tiddlers that need a person and have no outcome chosen yet.
     std::size_t needingYou() const { return m_plan.needingYou(); }
-    // "72 differences: 57 settled, 15 need you"
+    // The merged versions to check (see toCheck).
+    std::size_t toCheck() const;
+    // "72 differences: 57 settled, 15 need you", and ", 3 to check" where merged versions wait for a look.
     std::string countsText() const;
-    // "Saves all three files: 41 from the friend, 12 of yours, 4 merged, 2 kept both, 1 dropped", or the
-    // same for the one output file.
+    // "Saves all three files: 41 from the friend, 3 deleted as your friend did, 12 of yours, 4 merged,
+    // 2 kept both, 1 dropped", or the same for the one output file.
     std::string saveText(bool threeFiles) const;
 
     bool allows(std::size_t i, Outcome o) const;
@@ -66,7 +73,9 @@ class Review {
     const VisitingList& m_titles;
 };
 
-const char* outcomeName(Outcome o);    // "Yours", "Friend's", …
+const char* outcomeName(Outcome o);  // "Yours", "Friend's", …
+// The outcome of an item in a word: "Deleted" where it takes a side's deletion, else outcomeName.
+const char* outcomeName(const PlanItem& item);
 const char* changeName(SideChange c);  // "edited", "added", …
 
 }  // namespace korvane

@@ -131,7 +131,15 @@ std::vector<qsizetype> cutOverlongLines(QTextDocument& box) {
         const qsizetype start = block.position();  // already counts the cuts made before this line
         qsizetype at = kPieceLength;
         while (at < length) {
-            // A piece never ends between the two halves of a surrogate pair.
+            // A piece ends after a space within its last half, so that no word is cut in two; a
+            // word longer than that is cut, but never between the two halves of a surrogate pair.
+            qsizetype space = at;
+            while (space > at - kPieceLength / 2 && !text[space - 1].isSpace()) {
+                --space;
+            }
+            if (space > at - kPieceLength / 2) {
+                at = space;
+            }
             if (text[at].isLowSurrogate()) {
                 ++at;
                 continue;

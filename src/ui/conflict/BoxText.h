@@ -32,9 +32,9 @@ void setBoxText(QTextDocument& box, const QString& text);
 
 // A document lays a whole line out at once, however little of it shows, so a line of megabytes (a
 // plugin, an embedded image, minified code) would hold the dialog up for seconds. A box whose text holds
-// a line longer than kLongestEditableLine is shown read-only, with such lines cut into pieces of
-// kPieceLength characters, each laid out only when it comes into view. Left as shown, the box gives
-// back exactly the bytes it was filled with.
+// a line longer than kLongestEditableLine is shown read-only, with such lines cut into pieces of at most
+// kPieceLength characters, after a space where one is near, each laid out only when it comes into view.
+// Left as shown, the box gives back exactly the bytes it was filled with.
 inline constexpr qsizetype kLongestEditableLine = 20000;
 inline constexpr qsizetype kPieceLength = 1000;
 // Whether a box document filled by setBoxText has a line longer than kLongestEditableLine.

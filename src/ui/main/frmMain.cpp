@@ -29,6 +29,9 @@
 namespace korvane {
 namespace {
 
+// A merge with more differences than this, the review window unticked, offers the window once.
+constexpr std::size_t kReviewOfferAbove = 20;
+
 QString fromUtf8(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
@@ -121,6 +124,8 @@ QLineEdit* frmMain::addPathRow(int row, const char* labelName, const QString& ca
     field->setObjectName(QString::fromLatin1(fieldName));
     field->setGeometry(twipsToPixels(120, top + 240, 7095, 285));
     label->setBuddy(field);
+    // Enter in a path starts the merge, as Merge Files does.
+    connect(field, &QLineEdit::returnPressed, this, &frmMain::cmdMergeFiles_Click);
     // Every change is remembered at once, whatever caused it.
     // Git's temporary files of a merge-tool run are never remembered.
     connect(field, &QLineEdit::textChanged, this, [this, key](const QString& text) {
@@ -191,13 +196,38 @@ void frmMain::cmdMergeFiles_Click() {
     run.keepBackupsIn(userBackupFolder());
     // Every outcome has been shown to the user; a run that must end the program has ended it through
     // endProgram.
-    const RunResult result = reviews() ? reviewRun(run) : run.run();
-    if (!reviews() && result == RunResult::Saved && !run.keptFor().empty()) {
+    const RunResult result = reviews() ? reviewRun(run) : dialogRun(run);
+    m_mergeToolStatus = result == RunResult::Saved ? 0 : 1;
+}
+
+RunResult frmMain::dialogRun(MergeRun& run) {
+    bool reviewed = false;
+    const MergeRun::Settle settle = [&](MergePlan& plan, const VisitingList& titles) {
+        if (plan.differences() > kReviewOfferAbove &&
+            askYesNoBox(this, fromUtf8(msg::reviewOffer(plan.differences())),
+                        fromUtf8(std::string(kAppTitle)), false)) {
+            // For this run only: the plan again with the merged versions the review offers.
+            reviewed = true;
+            run.mergeInsideTiddlers(true);
+            plan = run.plan(titles);
+            return showReview(run, plan, titles);
+        }
+        return run.conflictDialogs()(plan, titles);
+    };
+    MergePlan plan;
+    if (const std::optional<RunResult> ended = run.prepare(plan, settle, RunResult::ProgramEnded)) {
+        return reviewed && *ended == RunResult::ProgramEnded ? RunResult::NotSaved : *ended;
+    }
+    if (reviewed) {
+        return saveReviewed(run);
+    }
+    const RunResult result = run.save();
+    if (result == RunResult::Saved && !run.keptFor().empty()) {
         // The conflict dialogs' save says nothing of its own: where the replaced files are, and the undo.
         showMessage(msg::backupsKept(run.backupFolder(), run.keptFor()), MessageIcon::Information,
                     std::string(kAppTitle));
     }
-    m_mergeToolStatus = result == RunResult::Saved ? 0 : 1;
+    return result;
 }
 
 bool frmMain::reviews() const {
@@ -207,15 +237,21 @@ bool frmMain::reviews() const {
 RunResult frmMain::reviewRun(MergeRun& run) {
     run.mergeInsideTiddlers(true);  // the review offers each merged version, and takes it by default
     MergePlan plan;
-    const auto review = [&](MergePlan& p, const VisitingList& titles) {
-        Review model(run, p, titles);
-        // A sync tool's conflict copy is not written, so the save does not write "all three files".
-        frmReview window(model, !isMergeTool() && !run.remoteIsSyncCopy(), this);
-        return window.showModal();  // closed without saving: no file changed
-    };
+    const auto review = [&](MergePlan& p, const VisitingList& titles) { return showReview(run, p, titles); };
     if (const std::optional<RunResult> ended = run.prepare(plan, review, RunResult::NotSaved)) {
         return *ended;
     }
+    return saveReviewed(run);
+}
+
+bool frmMain::showReview(MergeRun& run, MergePlan& plan, const VisitingList& titles) {
+    Review model(run, plan, titles);
+    // A sync tool's conflict copy is not written, so the save does not write "all three files".
+    frmReview window(model, !isMergeTool() && !run.remoteIsSyncCopy(), this);
+    return window.showModal();  // closed without saving: no file changed
+}
+
+RunResult frmMain::saveReviewed(MergeRun& run) {
     m_saveConfirmed = true;
     const RunResult result = run.save();
     m_saveConfirmed = false;

@@ -17,6 +17,7 @@
 #include <QSplitter>
 #include <QTableWidget>
 #include <QTextBlock>
+#include <QTextBoundaryFinder>
 #include <QTextCursor>
 #include <QTimer>
 #include <QTreeView>
@@ -103,16 +104,30 @@ std::vector<std::pair<int, int>> positionsOf(const BoxContent& content, const st
     return out;
 }
 
-// Marks ranges of a pane: inserted text underlined on green, removed text struck through on red, so
-// that the marks read without colour too. Gives the first marked position, -1 for none.
-int markRanges(QTextDocument& document, const std::vector<std::pair<int, int>>& ranges, bool inserted) {
+// How a mark looks: inserted text underlined on green, removed text struck through on red; in the
+// result, what it takes from yours underlined on blue, from the friend's dotted on yellow. Each reads
+// without colour too.
+enum class Mark { Inserted, Removed, FromYours, FromFriends };
+
+void markRanges(QTextDocument& document, const std::vector<std::pair<int, int>>& ranges, Mark mark) {
     QTextCharFormat format;
-    if (inserted) {
-        format.setBackground(QColor(0xc8, 0xf0, 0xc8));
-        format.setFontUnderline(true);
-    } else {
-        format.setBackground(QColor(0xf8, 0xc8, 0xc8));
-        format.setFontStrikeOut(true);
+    switch (mark) {
+        case Mark::Inserted:
+            format.setBackground(QColor(0xc8, 0xf0, 0xc8));
+            format.setFontUnderline(true);
+            break;
+        case Mark::Removed:
+            format.setBackground(QColor(0xf8, 0xc8, 0xc8));
+            format.setFontStrikeOut(true);
+            break;
+        case Mark::FromYours:
+            format.setBackground(QColor(0xcc, 0xdc, 0xf8));
+            format.setUnderlineStyle(QTextCharFormat::SingleUnderline);
+            break;
+        case Mark::FromFriends:
+            format.setBackground(QColor(0xf8, 0xec, 0xb0));
+            format.setUnderlineStyle(QTextCharFormat::DotLine);
+            break;
     }
     QTextCursor cursor(&document);
     for (const auto& [start, end] : ranges) {
@@ -120,7 +135,143 @@ int markRanges(QTextDocument& document, const std::vector<std::pair<int, int>>& 
         cursor.setPosition(end, QTextCursor::KeepAnchor);
         cursor.mergeCharFormat(format);
     }
-    return ranges.empty() ? -1 : ranges.front().first;
+}
+
+bool isSpaceByte(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
+
+// The ranges cut at line breaks, each part without the spaces at its ends: a mark never runs over the
+// end of a line into the indent of the next, which would make an unchanged line look changed.
+std::vector<ByteRange> visibleParts(const std::string& b, const std::vector<ByteRange>& ranges) {
+    std::vector<ByteRange> parts;
+    for (const ByteRange& r : ranges) {
+        for (std::size_t start = r.start; start < r.end;) {
+            std::size_t end = start;
+            while (end < r.end && b[end] != '\n') {
+                ++end;
+            }
+            std::size_t s = start, e = end;
+            while (s < e && isSpaceByte(b[s])) {
+                ++s;
+            }
+            while (e > s && isSpaceByte(b[e - 1])) {
+                --e;
+            }
+            if (e > s) {
+                parts.push_back({s, e});
+            }
+            start = end + 1;
+        }
+    }
+    return parts;
+}
+
+// The starts of a text's words in bytes, each word with the spaces after it, then the text's size: the
+// words the marks follow. A text is parted at spaces, and a run without spaces that holds more than
+// ASCII is parted again as Unicode's word-boundary rules part it (QTextBoundaryFinder), so that Chinese
+// or Japanese text, written without spaces, is marked word by word and not a sentence at a time. Only
+// such runs go to the boundary finder, which keeps a line of megabytes quick.
+std::vector<std::size_t> unicodeWordStarts(const BoxContent& content) {
+    const std::string& b = content.bytes;
+    std::vector<std::size_t> starts;
+    for (std::size_t at = 0; at < b.size();) {
+        std::size_t end = at;
+        bool ascii = true;
+        for (; end < b.size() && !isSpaceByte(b[end]); ++end) {
+            ascii = ascii && static_cast<unsigned char>(b[end]) < 0x80;
+        }
+        const std::size_t runEnd = end;
+        while (end < b.size() && isSpaceByte(b[end])) {
+            ++end;
+        }
+        starts.push_back(at);
+        if (!ascii && content.utf8) {
+            const std::size_t kept = starts.size();
+            const QString run = QString::fromUtf8(b.data() + at, static_cast<qsizetype>(runEnd - at));
+            QTextBoundaryFinder finder(QTextBoundaryFinder::Word, run);
+            std::size_t byte = at;
+            qsizetype unit = 0;
+            const auto advance = [&](qsizetype to) {
+                for (; unit < to; ++unit) {
+                    const char16_t c = run[unit].unicode();
+                    byte += c < 0x80                    ? 1
+                            : c < 0x800                 ? 2
+                            : QChar::isHighSurrogate(c) ? 4
+                            : QChar::isLowSurrogate(c)  ? 0
+                                                        : 3;
+                }
+            };
+            for (qsizetype next = finder.toNextBoundary(); next > 0 && next < run.size();
+                 next = finder.toNextBoundary()) {
+                advance(next);
+                if (!run[next].isSpace()) {  // a space such as U+3000 stays with the word before it
+                    starts.push_back(byte);
+                }
+            }
+            advance(run.size());
+            if (byte != runEnd) {
+                starts.resize(kept);  // a run that does not decode back to its bytes stays whole
+            }
+        }
+        at = end;
+    }
+    starts.push_back(b.size());
+    return starts;
+}
+
+// What changed from one text to another, word by word as Unicode splits words.
+WordChanges unicodeWordChanges(const BoxContent& before, const std::vector<std::size_t>& beforeStarts,
+                               const BoxContent& after, const std::vector<std::size_t>& afterStarts) {
+    if (beforeStarts.empty() || afterStarts.empty()) {
+        return wordChanges(before.bytes, after.bytes);
+    }
+    return wordChanges(before.bytes, after.bytes, beforeStarts, afterStarts);
+}
+
+// Where a pane opens: at its first mark in the tiddler's text (after the fields and the empty line of
+// the field form) when there is one there, else at its first mark; -1 for none.
+int openingPosition(const BoxContent& content, const std::vector<ByteRange>& marks,
+                    const std::vector<qsizetype>& cuts, bool fieldForm) {
+    if (marks.empty()) {
+        return -1;
+    }
+    std::size_t textStart = 0;
+    if (fieldForm) {
+        const std::size_t blank = content.bytes.find("\n\n"), crlf = content.bytes.find("\r\n\r\n");
+        textStart = std::min(blank == std::string::npos ? blank : blank + 2,
+                             crlf == std::string::npos ? crlf : crlf + 4);
+    }
+    const auto inText = std::find_if(marks.begin(), marks.end(),
+                                     [textStart](const ByteRange& r) { return r.start >= textStart; });
+    const std::vector<std::pair<int, int>> at =
+        positionsOf(content, {inText == marks.end() ? marks.front() : *inText}, cuts);
+    return at.empty() ? -1 : at.front().first;
+}
+
+// Whether the list shows a tiddler under "Needs you": both sides changed it apart, or its merged version
+// deserves a second look (see toCheck); it stays there once chosen, so that the list does not move.
+bool wantsLook(const PlanItem& item) {
+    return item.needsYou || (item.planned == Outcome::Merged && (item.mergedBy.words || item.mergedBy.list));
+}
+
+// How the merged version came about, in words.
+QString mergedWay(const MergeWay& way) {
+    if (way.words && way.list) {
+        return QStringLiteral("edits joined inside a line or paragraph and both lists merged, check it");
+    }
+    if (way.words) {
+        return QStringLiteral("edits joined inside a line or paragraph, check it");
+    }
+    return way.list ? QStringLiteral("both sides' list merged, check it") : QString();
+}
+
+// What a side did, in the list's narrow columns, so that the titles keep the room: nothing where the
+// side left the tiddler as it was, a dash where it never held it (the tooltip says it in words).
+QString shortChange(SideChange c) {
+    return c == SideChange::Unchanged                          ? QString()
+           : c == SideChange::Absent || c == SideChange::Lacks ? QStringLiteral("—")
+                                                               : QString::fromLatin1(changeName(c));
 }
 
 QPlainTextEdit* addPane(QWidget* parent, const char* name) {
@@ -156,29 +307,44 @@ class ReviewListModel : public QAbstractTableModel {
 
     QVariant data(const QModelIndex& index, int role) const override {
         const PlanItem& item = m_review.items()[static_cast<std::size_t>(index.row())];
-        if (role == Qt::FontRole && index.column() == 1 && item.needsYou) {
+        const bool look = wantsLook(item);
+        if (role == Qt::FontRole && index.column() == 1 && look) {
             QFont bold;
             bold.setBold(true);
             return bold;
         }
-        if (role == Qt::ToolTipRole && index.column() == 0 && item.needsYou) {
-            return item.decided ? QStringLiteral("Chosen by you")
-                                : QStringLiteral("Both sides changed it: needs you");
+        if (role == Qt::ToolTipRole) {
+            switch (index.column()) {
+                case 0:
+                    return !look           ? QVariant()
+                           : item.decided  ? QStringLiteral("Chosen by you")
+                           : item.needsYou ? QStringLiteral("Both sides changed it: needs you")
+                                           : QStringLiteral("Merged: ") + mergedWay(item.mergedBy);
+                case 1:  // the whole title, however narrow the column
+                    return fromUtf8(item.title);
+                case 2:
+                    return QString::fromLatin1(changeName(item.local));
+                case 3:
+                    return QString::fromLatin1(changeName(item.remote));
+                default:
+                    return {};
+            }
         }
         if (role != Qt::DisplayRole) {
             return {};
         }
         switch (index.column()) {
-            case 0:  // reads without colour: a dot while the tiddler needs a person, a tick once chosen
-                return item.needsYou ? (item.decided ? QStringLiteral("✓") : QStringLiteral("●")) : QString();
+            case 0:  // reads without colour: a dot while the tiddler needs a look, a tick once chosen
+                return look ? (item.decided ? QStringLiteral("✓") : QStringLiteral("●")) : QString();
             case 1:
                 return fromUtf8(item.title);
             case 2:
-                return QString::fromLatin1(changeName(item.local));
+                return shortChange(item.local);
             case 3:
-                return QString::fromLatin1(changeName(item.remote));
+                return shortChange(item.remote);
             default:
-                return QString::fromUtf8(outcomeName(item.outcome));
+                return toCheck(item) ? QStringLiteral("merged — check")
+                                     : QString::fromUtf8(outcomeName(item));
         }
     }
 
@@ -253,17 +419,26 @@ void frmReview::buildList(QWidget* parent) {
     m_list->setSelectionModel(new ReviewSelection(
         m_model, [this] { return takeEdit(); }, m_list));
     delete viewOwn;
-    // The columns of words as wide as their longest word; the titles take the rest.
+    // The columns of words as wide as their longest word; the titles take the rest, cut in the middle
+    // where they are longer, so that both a namespace and a last word stay readable.
+    m_list->setTextElideMode(Qt::ElideMiddle);
     const QFontMetrics metrics(m_list->font());
-    m_list->header()->setStretchLastSection(false);
-    m_list->header()->setSectionResizeMode(1, QHeaderView::Stretch);
-    const int widths[] = {metrics.horizontalAdvance(QStringLiteral("●")) + 16, 0,
-                          metrics.horizontalAdvance(QStringLiteral("not in this copy")) + 12,
-                          metrics.horizontalAdvance(QStringLiteral("not in this copy")) + 12,
-                          metrics.horizontalAdvance(QStringLiteral("Unedited")) + 16};
-    for (int c : {0, 2, 3, 4}) {
-        m_list->header()->resizeSection(c, widths[c]);
+    const auto widest = [&metrics](std::initializer_list<const char*> words) {
+        int width = 0;
+        for (const char* w : words) {
+            width = std::max(width, metrics.horizontalAdvance(QString::fromUtf8(w)));
+        }
+        return width + 16;
+    };
+    QHeaderView* header = m_list->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setSectionResizeMode(1, QHeaderView::Stretch);
+    header->resizeSection(0, widest({"●", "✓"}));
+    for (int c : {2, 3}) {
+        header->resizeSection(c, widest({"edited", "deleted", "Friend's"}));
     }
+    header->resizeSection(4, widest({"merged — check", "Unedited", "Deleted"}));
     leftLayout->addWidget(m_list, 1);
 }
 
@@ -318,7 +493,18 @@ void frmReview::buildChoices(QWidget* parent) {
     bottomLayout->addLayout(buttons);
     m_resultHeading = new QLabel(bottom);
     m_resultHeading->setObjectName(QStringLiteral("lblResult"));
-    bottomLayout->addWidget(m_resultHeading);
+    m_resultHeading->setWordWrap(true);
+    auto* headingRow = new QHBoxLayout;
+    headingRow->addWidget(m_resultHeading, 1);
+    // The key to the result's marks, in their own colours and lines.
+    auto* key = new QLabel(
+        QStringLiteral(
+            "Marked: <span style=\"background:#ccdcf8;text-decoration:underline\">from yours</span> "
+            "· <span style=\"background:#f8ecb0\">from the friend's</span> (dotted)"),
+        bottom);
+    key->setObjectName(QStringLiteral("lblResultKey"));
+    headingRow->addWidget(key);
+    bottomLayout->addLayout(headingRow);
     m_result = new QPlainTextEdit(bottom);
     m_result->setObjectName(QStringLiteral("txtResult"));
     m_result->setTabChangesFocus(true);
@@ -370,8 +556,9 @@ frmReview::frmReview(Review& review, bool threeFiles, QWidget* owner)
     buildChoices(right);
     right->setStretchFactor(0, 3);
     right->setStretchFactor(1, 2);
-    split->setStretchFactor(1, 3);
-    split->setSizes({380, 900});  // room for the titles and both sides' words
+    // The list grows with the window, so that long titles get the room a larger window gives.
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 5);
 
     layout->addLayout(buildFooter());
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this), &QShortcut::activated, this,
@@ -396,7 +583,9 @@ frmReview::frmReview(Review& review, bool threeFiles, QWidget* owner)
     guardAgainstStrayKeys(this);
 
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    resize(std::min(1280, screen.width() * 9 / 10), std::min(800, screen.height() * 9 / 10));
+    const int width = std::min(1280, screen.width() * 9 / 10);
+    resize(width, std::min(800, screen.height() * 9 / 10));
+    split->setSizes({width * 3 / 8, width * 5 / 8});
 }
 
 bool frmReview::showModal() {
@@ -412,9 +601,9 @@ void frmReview::updateCounts() {
     m_counts->setText(fromUtf8(m_review.countsText()));
     std::size_t needing = 0;
     for (const PlanItem& item : m_review.items()) {
-        needing += item.needsYou ? 1 : 0;
+        needing += wantsLook(item) ? 1 : 0;
     }
-    m_needsYou->setText(QStringLiteral("&Needs you (%1)").arg(m_review.needingYou()));
+    m_needsYou->setText(QStringLiteral("&Needs you (%1)").arg(m_review.needingYou() + m_review.toCheck()));
     m_needsYou->setEnabled(needing > 0);
     m_all->setText(QStringLiteral("&All (%1)").arg(m_review.items().size()));
 }
@@ -425,7 +614,7 @@ void frmReview::applyFilter() {
     for (std::size_t i = 0; i < m_review.items().size(); ++i) {
         // A tiddler once in the filter stays in it after its outcome was chosen, so that the list does
         // not move under the user.
-        const bool shown = !needsYouOnly || m_review.items()[i].needsYou;
+        const bool shown = !needsYouOnly || wantsLook(m_review.items()[i]);
         m_list->setRowHidden(static_cast<int>(i), QModelIndex(), !shown);
         if (shown && first < 0) {
             first = static_cast<int>(i);
@@ -503,6 +692,11 @@ void frmReview::markPanes(std::size_t i) {
     const auto unedited = static_cast<std::size_t>(Side::Unedited);
     const auto friends = static_cast<std::size_t>(Side::Remote);
     std::array<int, 3> first{-1, -1, -1};
+    const bool fieldForm = m_review.fieldForm(i);
+    for (std::size_t p = 0; p < 3; ++p) {
+        m_starts[p] =
+            m_contents[p].bytes.empty() ? std::vector<std::size_t>{} : unicodeWordStarts(m_contents[p]);
+    }
     // Each side against the unedited version; without one, the two sides against each other.
     const bool againstUnedited = m_review.holds(i, Side::Unedited);
     const std::size_t base = againstUnedited ? unedited : yours;
@@ -512,9 +706,12 @@ void frmReview::markPanes(std::size_t i) {
         if (m_contents[side].bytes.empty() || m_contents[base].bytes.empty()) {
             continue;
         }
-        const WordChanges changes = wordChanges(m_contents[base].bytes, m_contents[side].bytes);
-        first[side] = markRanges(*m_panes[side]->document(),
-                                 positionsOf(m_contents[side], changes.inserted, m_cuts[side]), true);
+        const WordChanges changes =
+            unicodeWordChanges(m_contents[base], m_starts[base], m_contents[side], m_starts[side]);
+        const std::vector<ByteRange> marks = visibleParts(m_contents[side].bytes, changes.inserted);
+        markRanges(*m_panes[side]->document(), positionsOf(m_contents[side], marks, m_cuts[side]),
+                   Mark::Inserted);
+        first[side] = openingPosition(m_contents[side], marks, m_cuts[side], fieldForm);
         removed.insert(removed.end(), changes.removed.begin(), changes.removed.end());
     }
     // What either side removed from the base, in order and joined where ranges overlap.
@@ -528,16 +725,49 @@ void frmReview::markPanes(std::size_t i) {
             joined.push_back(r);
         }
     }
-    first[base] =
-        markRanges(*m_panes[base]->document(), positionsOf(m_contents[base], joined, m_cuts[base]), false);
+    joined = visibleParts(m_contents[base].bytes, joined);
+    markRanges(*m_panes[base]->document(), positionsOf(m_contents[base], joined, m_cuts[base]),
+               Mark::Removed);
+    first[base] = openingPosition(m_contents[base], joined, m_cuts[base], fieldForm);
     for (std::size_t p = 0; p < 3; ++p) {
-        QPlainTextEdit* box = m_panes[p];
-        QTextCursor at(box->document());
-        at.setPosition(std::max(first[p], 0));
-        box->setTextCursor(at);
-        // Scrolled to the first difference once the pane has its size.
-        QTimer::singleShot(0, box, [box] { box->ensureCursorVisible(); });
+        openAt(m_panes[p], first[p]);
     }
+}
+
+void frmReview::openAt(QPlainTextEdit* box, int position) {
+    QTextCursor at(box->document());
+    at.setPosition(std::max(position, 0));
+    box->setTextCursor(at);
+    // Scrolled to the mark once the box has its size.
+    QTimer::singleShot(0, box, [box] { box->ensureCursorVisible(); });
+}
+
+void frmReview::markResult(std::size_t i, const std::vector<qsizetype>& cuts) {
+    // What the result takes from each side: its words that the other side's version lacks. Against a
+    // side, a result merged from both differs only where the other side edited, so each diff stays
+    // as small as the edits, however long the text.
+    const BoxContent& result = m_resultContent;
+    if (result.bytes.empty()) {
+        return;
+    }
+    const std::vector<std::size_t> starts = unicodeWordStarts(result);
+    const auto newAgainst = [&](Side side) {
+        const auto p = static_cast<std::size_t>(side);
+        return m_contents[p].bytes.empty()
+                   ? std::vector<ByteRange>{{0, result.bytes.size()}}
+                   : unicodeWordChanges(m_contents[p], m_starts[p], result, starts).inserted;
+    };
+    std::vector<ByteRange> fromYours = newAgainst(Side::Remote), fromFriends = newAgainst(Side::Local);
+    fromYours = visibleParts(result.bytes, fromYours);
+    fromFriends = visibleParts(result.bytes, fromFriends);
+    QTextDocument& document = *m_result->document();
+    markRanges(document, positionsOf(result, fromYours, cuts), Mark::FromYours);
+    markRanges(document, positionsOf(result, fromFriends, cuts), Mark::FromFriends);
+    std::vector<ByteRange> all = fromYours;
+    all.insert(all.end(), fromFriends.begin(), fromFriends.end());
+    std::sort(all.begin(), all.end(),
+              [](const ByteRange& a, const ByteRange& b) { return a.start < b.start; });
+    m_resultOpening = openingPosition(result, all, cuts, m_review.fieldForm(i));
 }
 
 void frmReview::showItem(int item) {
@@ -592,12 +822,17 @@ void frmReview::showResult() {
     }
     std::string words;  // both versions of an active tiddler: which stays active, and the inert copy
     const std::string text = m_review.resultText(i, &words);
-    const QString kept =
-        item.outcome == Outcome::Edited ? QStringLiteral("your edit")
-        : item.outcome == Outcome::Drop
-            ? QStringLiteral("nothing: the tiddler is left out")
-            : QString::fromUtf8(outcomeName(item.outcome)) +
-                  (words.empty() ? QString() : QStringLiteral(": ") + QString::fromStdString(words));
+    const QString way = item.outcome == Outcome::Merged ? mergedWay(item.mergedBy) : QString();
+    const QString kept = item.outcome == Outcome::Edited ? QStringLiteral("your edit")
+                         : item.outcome == Outcome::Drop ? QStringLiteral("nothing: the tiddler is left out")
+                         : deletes(item)
+                             ? QStringLiteral("nothing: deleted as ") +
+                                   (item.outcome == Outcome::Local ? QStringLiteral("you did")
+                                                                   : QStringLiteral("your friend did"))
+                             : QString::fromUtf8(outcomeName(item.outcome)) +
+                                   (!words.empty()   ? QStringLiteral(": ") + QString::fromStdString(words)
+                                    : !way.isEmpty() ? QStringLiteral(": ") + way
+                                                     : QString());
     QTextDocument& document = *m_result->document();
     document.setUndoRedoEnabled(false);  // filling is not an edit to undo
     document.clear();
@@ -607,8 +842,13 @@ void frmReview::showResult() {
     // Both versions, a plugin's summary and a text too long to edit are shown, not edited.
     const bool overlong = hasOverlongLine(document);
     const bool editable = item.outcome != Outcome::Both && !item.plugin && !overlong;
+    std::vector<qsizetype> cuts;
     if (overlong) {
-        cutOverlongLines(document);
+        cuts = cutOverlongLines(document);
+    }
+    m_resultOpening = -1;
+    if (item.outcome != Outcome::Both) {
+        markResult(i, cuts);
     }
     block.endEditBlock();
     document.setUndoRedoEnabled(true);
@@ -616,7 +856,7 @@ void frmReview::showResult() {
     m_resultHeading->setText(QStringLiteral("Result — ") + kept +
                              (editable ? QStringLiteral(" (you can edit it here)") : QString()));
     document.setModified(false);
-    m_result->moveCursor(QTextCursor::Start);
+    openAt(m_result, m_resultOpening);
 }
 
 void frmReview::choose(Outcome o) {
@@ -631,6 +871,7 @@ void frmReview::choose(Outcome o) {
     updateRow(i);
     updateCounts();
     showResult();
+    m_list->setFocus(Qt::OtherFocusReason);  // Up and Down go on moving in the list after a choice
 }
 
 bool frmReview::takeEdit() {
@@ -669,7 +910,7 @@ void frmReview::nextNeedingYou(int step) {
     const int from = m_current >= 0 ? m_current : (step > 0 ? -1 : n);
     for (int k = 1; k <= n; ++k) {
         const int at = ((from + step * k) % n + n) % n;
-        if (m_review.items()[static_cast<std::size_t>(at)].needsYou) {
+        if (wantsLook(m_review.items()[static_cast<std::size_t>(at)])) {
             select(static_cast<std::size_t>(at));
             return;
         }

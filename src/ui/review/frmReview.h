@@ -64,6 +64,9 @@ class frmReview : public QDialog {
     void showResult();
     void fillPane(Side pane, const std::string& text);
     void markPanes(std::size_t item);
+    void markResult(std::size_t item, const std::vector<qsizetype>& cuts);
+    // Puts the cursor of a box at a position (-1: its start) and scrolls it there.
+    static void openAt(QPlainTextEdit* box, int position);
     void choose(Outcome o);
     // Takes the result box's edit into the review; false (the window stays on the tiddler) when refused.
     bool takeEdit();
@@ -86,6 +89,8 @@ class frmReview : public QDialog {
     std::array<QPlainTextEdit*, 3> m_panes{};
     std::array<BoxContent, 3> m_contents;
     std::array<std::vector<qsizetype>, 3> m_cuts;
+    std::array<std::vector<std::size_t>, 3> m_starts;  // each pane's words (see unicodeWordStarts)
+    int m_resultOpening = -1;
     QTableWidget* m_fields = nullptr;
     std::array<QPushButton*, 7> m_outcomes{};
     QLabel* m_resultHeading = nullptr;
