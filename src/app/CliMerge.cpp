@@ -310,13 +310,13 @@ int copyLocalTo(FileSystem& fs, const std::string& local, const std::string& out
 
 // What the guarded save wrote, and what became of a sync tool's conflict copy merged as the remote file.
 std::string savedText(const MergeRun& run) {
-    const std::vector<std::string> paths = run.savedPaths();
+    const std::vector<std::string> paths = run.trio().savedPaths();
     std::string text = "wrote ";
     for (std::size_t i = 0; i < paths.size(); ++i) {
         text += (i == 0 ? "" : i + 1 == paths.size() ? " and " : ", ") + msg::quoted(paths[i]);
     }
-    if (run.remoteIsSyncCopy()) {
-        const std::string& copy = run.paths().remote;
+    if (run.trio().remoteIsSyncCopy()) {
+        const std::string& copy = run.trio().paths.remote;
         text += MachineFileSystem().exists(copy) ? msg::syncCopyLeft(copy) : msg::syncCopyDeleted(copy);
     }
     return text;
@@ -333,7 +333,7 @@ int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool namesConfl
         return true;
     };
     if (run.prepare(plan, byRule, RunResult::Stopped)) {
-        return run.identical() ? kExitOk : kExitStopped;
+        return run.trio().identical ? kExitOk : kExitStopped;
     }
     host.report(plan);
     if (printLines) {
@@ -349,7 +349,7 @@ int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool namesConfl
         }
         written = label.empty() ? savedText(run) : "wrote " + msg::quoted(label);
         if (!run.keptFor().empty()) {
-            written += "; kept the files it replaced in " + msg::quoted(run.backupFolder()) +
+            written += "; kept the files it replaced in " + msg::quoted(run.settings().backupFolder) +
                        " (korvane-cli undo " + msg::quoted(run.keptFor()) + " puts them back)";
         }
     }
@@ -464,14 +464,14 @@ int mergeCommand(const std::vector<std::string>& args) {
         return kExitStopped;
     }
     MergeRun run(host, fs, o.paths);
-    run.mergeInsideTiddlers(mergeInside);
-    run.findUneditedCopy(!o.has("--no-find-base"));
+    run.settings().mergeInside = mergeInside;
+    run.settings().findCopy = !o.has("--no-find-base");
     if (!out.empty() && !dryRun) {
-        run.writeOnlyTo(out);
+        run.settings().outputPath = out;
     }
-    run.keepBackupsIn(userBackupFolder());
+    run.settings().backupFolder = userBackupFolder();
     const int status = runMerge(run, host, rule, mergeInside && !ruleGiven, dryRun, true, out);
-    if (run.identical() && !out.empty() && !dryRun) {
+    if (run.trio().identical && !out.empty() && !dryRun) {
         return copyLocalTo(fs, o.paths.local, out);
     }
     return status;
@@ -524,9 +524,9 @@ int mergeDriverCommand(const std::vector<std::string>& args) {
     }
     host.passwordSource = [label](Secret& p) { return passwordFromCommand(label, p); };
     MergeRun run(host, fs, MergePaths{ours, theirs, wiki[2] ? base : std::string()});
-    run.mergeInsideTiddlers(d->mergeInside);
-    run.findUneditedCopy(false);  // git's temporary files have no earlier saves beside them
-    run.writeOnlyTo(ours);
+    run.settings().mergeInside = d->mergeInside;
+    run.settings().findCopy = false;  // git's temporary files have no earlier saves beside them
+    run.settings().outputPath = ours;
     return runMerge(run, host, ConflictRule::Both, d->mergeInside, false, false, label);
 }
 

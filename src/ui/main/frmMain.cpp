@@ -186,15 +186,15 @@ void frmMain::cmdMergeFiles_Click() {
     }
     MergeRun run(*this, fs, paths);
     if (isMergeTool()) {
-        run.writeOnlyTo(m_output);
+        run.settings().outputPath = m_output;
     }
-    run.keepBackupsIn(userBackupFolder());
+    run.settings().backupFolder = userBackupFolder();
     // Every outcome has been shown to the user; a run that must end the program has ended it through
     // endProgram.
     const RunResult result = reviews() ? reviewRun(run) : run.run();
     if (!reviews() && result == RunResult::Saved && !run.keptFor().empty()) {
         // The conflict dialogs' save says nothing of its own: where the replaced files are, and the undo.
-        showMessage(msg::backupsKept(run.backupFolder(), run.keptFor()), MessageIcon::Information,
+        showMessage(msg::backupsKept(run.settings().backupFolder, run.keptFor()), MessageIcon::Information,
                     std::string(kAppTitle));
     }
     m_mergeToolStatus = result == RunResult::Saved ? 0 : 1;
@@ -205,12 +205,12 @@ bool frmMain::reviews() const {
 }
 
 RunResult frmMain::reviewRun(MergeRun& run) {
-    run.mergeInsideTiddlers(true);  // the review offers each merged version, and takes it by default
+    run.settings().mergeInside = true;  // the review offers each merged version, and takes it by default
     MergePlan plan;
     const auto review = [&](MergePlan& p, const VisitingList& titles) {
         Review model(run, p, titles);
         // A sync tool's conflict copy is not written, so the save does not write "all three files".
-        frmReview window(model, !isMergeTool() && !run.remoteIsSyncCopy(), this);
+        frmReview window(model, !isMergeTool() && !run.trio().remoteIsSyncCopy(), this);
         return window.showModal();  // closed without saving: no file changed
     };
     if (const std::optional<RunResult> ended = run.prepare(plan, review, RunResult::NotSaved)) {
@@ -221,10 +221,10 @@ RunResult frmMain::reviewRun(MergeRun& run) {
     m_saveConfirmed = false;
     if (result == RunResult::Saved) {
         const std::vector<std::string> written =
-            isMergeTool() ? std::vector<std::string>{m_output} : run.savedPaths();
+            isMergeTool() ? std::vector<std::string>{m_output} : run.trio().savedPaths();
         std::string text = msg::reviewSaved(written);
         if (!run.keptFor().empty()) {
-            text += "\n\n" + msg::backupsKept(run.backupFolder(), run.keptFor());
+            text += "\n\n" + msg::backupsKept(run.settings().backupFolder, run.keptFor());
         }
         showMessage(text, MessageIcon::Information, std::string(kAppTitle));
     }
