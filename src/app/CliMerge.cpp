@@ -376,39 +376,35 @@ struct DriverArgs {
     std::string oursLabel = "ours", theirsLabel = "theirs";
 };
 
-std::optional<DriverArgs> parseDriver(const std::vector<std::string>& args) {
-    const auto fits = [](std::size_t words) { return words == 4 || words == 5 || words == 7; };
-    DriverArgs d;
+// Whether `words` words after the options form a driver line.
+bool fitsDriverLine(std::size_t words) {
+    return words == 4 || words == 5 || words == 7;
+}
+
+// Reads the driver's options into `d`; the index of the first word after them.
+std::size_t readDriverOptions(const std::vector<std::string>& args, DriverArgs& d) {
     // A first word --allow-deletions or --no-field-merge is the option only where the words after it form
     // a driver line, so that every line the four-word form took is read as before.
     std::size_t first = 1;
     const auto option = [&](std::string_view word) {
-        const bool given = args.size() > first && args[first] == word && fits(args.size() - first - 1);
+        const bool given =
+            args.size() > first && args[first] == word && fitsDriverLine(args.size() - first - 1);
         first += given ? 1 : 0;
         return given;
     };
     d.allowDeletions = option("--allow-deletions");
     d.mergeInside = !option("--no-field-merge");
     if (args.size() > first + 1 && args[first] == "--password-file" && !args[first + 1].empty() &&
-        fits(args.size() - first - 2)) {
+        fitsDriverLine(args.size() - first - 2)) {
         d.passwordFile = args[first + 1];
         first += 2;
     }
-    // An option word that is none of the driver's own is named as such, not taken for a file: git's files
-    // never begin with a dash.
-    for (std::size_t i = first; i < args.size() && args[i].starts_with("-") && args[i].size() > 1; ++i) {
-        if (args[i] != "--allow-deletions" && args[i] != "--no-field-merge" && args[i] != "--password-file") {
-            unknownOption("merge-driver", args[i]);
-            return std::nullopt;
-        }
-    }
-    if (!fits(args.size() - first)) {
-        usageError("merge-driver",
-                   "merge-driver takes BASE OURS THEIRS PATH and at most three more words after "
-                   "its options, not " +
-                       std::to_string(args.size() - first));
-        return std::nullopt;
-    }
+    return first;
+}
+
+// Reads the driver line's words from `first` on into `d`: the four files, then the marker size and the
+// labels when given; false after a marker size that is no positive number was reported.
+bool readDriverLine(const std::vector<std::string>& args, std::size_t first, DriverArgs& d) {
     d.base = args[first];
     d.ours = args[first + 1];
     d.theirs = args[first + 2];
@@ -421,7 +417,7 @@ std::optional<DriverArgs> parseDriver(const std::vector<std::string>& args) {
         const char* end = std::from_chars(size.data(), size.data() + size.size(), n).ptr;
         if (end != size.data() + size.size() || n <= 0) {
             usageError("merge-driver", "MARKER-SIZE must be a positive number, not \"" + size + "\"");
-            return std::nullopt;
+            return false;
         }
         d.markerSize = size;
     }
@@ -434,6 +430,30 @@ std::optional<DriverArgs> parseDriver(const std::vector<std::string>& args) {
         };
         take(args[first + 5], "%X", d.oursLabel);
         take(args[first + 6], "%Y", d.theirsLabel);
+    }
+    return true;
+}
+
+std::optional<DriverArgs> parseDriver(const std::vector<std::string>& args) {
+    DriverArgs d;
+    const std::size_t first = readDriverOptions(args, d);
+    // An option word that is none of the driver's own is named as such, not taken for a file: git's files
+    // never begin with a dash.
+    for (std::size_t i = first; i < args.size() && args[i].starts_with("-") && args[i].size() > 1; ++i) {
+        if (args[i] != "--allow-deletions" && args[i] != "--no-field-merge" && args[i] != "--password-file") {
+            unknownOption("merge-driver", args[i]);
+            return std::nullopt;
+        }
+    }
+    if (!fitsDriverLine(args.size() - first)) {
+        usageError("merge-driver",
+                   "merge-driver takes BASE OURS THEIRS PATH and at most three more words after "
+                   "its options, not " +
+                       std::to_string(args.size() - first));
+        return std::nullopt;
+    }
+    if (!readDriverLine(args, first, d)) {
+        return std::nullopt;
     }
     return d;
 }
