@@ -117,12 +117,50 @@ std::string passwordFromCommand(const std::string& path, Secret& password) {
 
 // Answers a merge run by rule: every question that a person would settle, and the run's Yes/No
 // questions, the way that changes nothing a person did not ask for.
+// The differences of a settled plan, counted, with a line for each.
+struct PlanReport {
+    explicit PlanReport(const MergePlan& plan) {
+        for (const PlanItem& item : plan.items) {
+            if (item.difference) {  // deleted on both sides: nothing to say about it
+                add(item);
+            }
+        }
+    }
+
+    std::string lines;
+    std::size_t differed = 0;
+    std::size_t conflicts = 0;
+    std::size_t merged = 0;
+    std::vector<std::string> conflictTitles;  // escaped: the conflict copy's title where one was made
+    std::vector<std::string> inertCopies;     // a line for each active tiddler kept with an inert copy
+
+  private:
+    void add(const PlanItem& item) {
+        ++differed;
+        merged += item.outcome == Outcome::Merged ? 1 : 0;
+        if (item.needsYou) {
+            ++conflicts;
+            std::string& name = conflictTitles.emplace_back();
+            const bool copied = item.outcome == Outcome::Both && !item.conflictTitle.empty();
+            appendEscaped(name, copied ? std::string_view(item.conflictTitle) : item.title);
+            if (copied && item.inertCopy) {
+                std::string title;
+                appendEscaped(title, item.title);
+                inertCopies.push_back(msg::inertCopyKept(title, item.localKept, name, item.renamedFields));
+            }
+        }
+        lines += std::to_string(item.visit + 1) + '\t' + static_cast<char>(item.mergeCase) + '\t';
+        lines += decisionName(item.outcome, item.mergeCase);
+        lines += '\t';
+        appendEscaped(lines, item.title);
+        lines += '\n';
+    }
+};
+
 class PolicyHost : public MergeHost {
   public:
-    PolicyHost(std::string_view command, ConflictRule rule, bool takeLastMerge, bool allowDeletions,
-               bool deleteCopy = false)
+    PolicyHost(std::string_view command, bool takeLastMerge, bool allowDeletions, bool deleteCopy = false)
         : m_command(command),
-          m_rule(rule),
           m_takeLastMerge(takeLastMerge),
           m_allowDeletions(allowDeletions),
           m_deleteCopy(deleteCopy) {}
@@ -159,29 +197,6 @@ class PolicyHost : public MergeHost {
     }
     // A run without a person settles its plan instead of answering dialogs.
     ConflictAnswer settleConflict(const ConflictRequest&) override { return {}; }
-    // Counts the differences of a settled plan and writes a line for each.
-    void report(const MergePlan& plan) {
-        for (const PlanItem& item : plan.items) {
-            if (!item.difference) {
-                continue;  // deleted on both sides: nothing to say about it
-            }
-            ++differed;
-            merged += item.outcome == Outcome::Merged ? 1 : 0;
-            if (item.needsYou) {
-                ++conflicts;
-                std::string& name = conflictTitles.emplace_back();
-                const bool copied = item.outcome == Outcome::Both && !item.conflictTitle.empty();
-                appendEscaped(name, copied ? std::string_view(item.conflictTitle) : item.title);
-                if (copied && item.inertCopy) {
-                    std::string title;
-                    appendEscaped(title, item.title);
-                    inertCopies.push_back(
-                        msg::inertCopyKept(title, item.localKept, name, item.renamedFields));
-                }
-            }
-            addLine(item);
-        }
-    }
     // A found earlier save is taken, and named, since the merge's results depend on it.
     bool useFoundCopy(const FoundCopy& c) override {
         say(msg::foundCopyUsed(c.path, localMinute(c.saved), c.explained, c.differences, c.yours, c.friends));
@@ -223,12 +238,6 @@ class PolicyHost : public MergeHost {
     std::string presentTimeText() override { return presentTime(); }
     void endProgram() override {}
 
-    std::string lines;
-    std::size_t differed = 0;
-    std::size_t conflicts = 0;
-    std::size_t merged = 0;
-    std::vector<std::string> conflictTitles;  // escaped: the conflict copy's title where one was made
-    std::vector<std::string> inertCopies;     // a line for each active tiddler kept with an inert copy
     // Where the password comes from: fills it, or gives an error message.
     std::function<std::string(Secret&)> passwordSource;
     // Paths that the lines printed name, quoted, by another name: git's temporary files of the driver by
@@ -244,16 +253,7 @@ class PolicyHost : public MergeHost {
     }
 
   private:
-    void addLine(const PlanItem& item) {
-        lines += std::to_string(item.visit + 1) + '\t' + static_cast<char>(item.mergeCase) + '\t';
-        lines += decisionName(item.outcome, item.mergeCase);
-        lines += '\t';
-        appendEscaped(lines, item.title);
-        lines += '\n';
-    }
-
     std::string_view m_command;
-    ConflictRule m_rule;
     bool m_takeLastMerge;
     bool m_allowDeletions;
     bool m_deleteCopy;
@@ -325,8 +325,8 @@ std::string savedText(const MergeRun& run) {
 // Loads, merges and (unless a dry run) saves; prints the decisions and the summary. The summary names
 // the conflicts left where tiddlers were merged inside and the user chose no conflict rule; otherwise it
 // names the rule, as it always has.
-int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool namesConflicts, bool dryRun,
-             bool printLines, const std::string& label) {
+int runMerge(MergeRun& run, ConflictRule rule, bool namesConflicts, bool dryRun, bool printLines,
+             const std::string& label) {
     MergePlan plan;
     const auto byRule = [rule](MergePlan& p, const VisitingList&) {
         settlePlan(p, rule);
@@ -335,9 +335,9 @@ int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool namesConfl
     if (run.prepare(plan, byRule, RunResult::Stopped)) {
         return run.trio().identical ? kExitOk : kExitStopped;
     }
-    host.report(plan);
+    const PlanReport report(plan);
     if (printLines) {
-        std::fwrite(host.lines.data(), 1, host.lines.size(), stdout);
+        std::fwrite(report.lines.data(), 1, report.lines.size(), stdout);
         if (std::fflush(stdout) != 0) {
             return kExitStopped;
         }
@@ -353,14 +353,15 @@ int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool namesConfl
                        " (korvane-cli undo " + msg::quoted(run.keptFor()) + " puts them back)";
         }
     }
-    for (const std::string& line : host.inertCopies) {
+    for (const std::string& line : report.inertCopies) {
         printError(line);
     }
     const std::size_t titles = run.titles().size();
-    printError(namesConflicts
-                   ? msg::mergeSummaryInside(titles, host.differed, host.merged, host.conflictTitles, written)
-                   : msg::mergeSummary(titles, host.differed, host.conflicts, ruleName(rule), written));
-    return host.conflicts > 0 ? kExitConflicts : kExitOk;
+    printError(
+        namesConflicts
+            ? msg::mergeSummaryInside(titles, report.differed, report.merged, report.conflictTitles, written)
+            : msg::mergeSummary(titles, report.differed, report.conflicts, ruleName(rule), written));
+    return report.conflicts > 0 ? kExitConflicts : kExitOk;
 }
 
 // The driver's command line, git's %O %A %B %P %L %X %Y:
@@ -479,7 +480,7 @@ int mergeCommand(const std::vector<std::string>& args) {
             }
         }
     }
-    PolicyHost host("merge", rule, true, o.has("--allow-deletions"), o.has("--delete-copy"));
+    PolicyHost host("merge", true, o.has("--allow-deletions"), o.has("--delete-copy"));
     if (!passwordFile.empty() && !readPassword(passwordFile, host)) {
         return kExitStopped;
     }
@@ -490,7 +491,7 @@ int mergeCommand(const std::vector<std::string>& args) {
         run.settings().outputPath = out;
     }
     run.settings().backupFolder = userBackupFolder();
-    const int status = runMerge(run, host, rule, mergeInside && !ruleGiven, dryRun, true, out);
+    const int status = runMerge(run, rule, mergeInside && !ruleGiven, dryRun, true, out);
     if (run.trio().identical && !out.empty() && !dryRun) {
         return copyLocalTo(fs, o.paths.local, out);
     }
@@ -505,7 +506,7 @@ int mergeDriverCommand(const std::vector<std::string>& args) {
     const std::string &base = d->base, &ours = d->ours, &theirs = d->theirs, &label = d->path;
     MachineFileSystem fs;
     std::vector<std::string> paths = {ours, theirs, base};
-    PolicyHost host("merge-driver", ConflictRule::Both, false, d->allowDeletions);
+    PolicyHost host("merge-driver", false, d->allowDeletions);
     for (const std::string& temporary : paths) {
         host.shownAs.emplace_back(temporary, label);  // git's .merge_file_XXXXXX: the wiki's own path
     }
@@ -547,7 +548,7 @@ int mergeDriverCommand(const std::vector<std::string>& args) {
     run.settings().mergeInside = d->mergeInside;
     run.settings().findCopy = false;  // git's temporary files have no earlier saves beside them
     run.settings().outputPath = ours;
-    return runMerge(run, host, ConflictRule::Both, d->mergeInside, false, false, label);
+    return runMerge(run, ConflictRule::Both, d->mergeInside, false, false, label);
 }
 
 int conflictsCommand(const std::vector<std::string>& args) {
