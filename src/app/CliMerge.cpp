@@ -19,6 +19,7 @@
 #include "merge/run/MergeRun.h"
 #include "merge/run/Policy.h"
 #include "merge/save/Recovery.h"
+#include "merge/save/SaveMessages.h"
 #include "merge/sync/SyncCopies.h"
 #include "platform/Process.h"
 

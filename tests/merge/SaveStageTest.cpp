@@ -8,6 +8,7 @@
 #include "merge/Messages.h"
 #include "merge/run/MergeRun.h"
 #include "merge/save/Backups.h"
+#include "merge/save/SaveMessages.h"
 #include "platform/Process.h"
 #include "support/TestSupport.h"
 

@@ -47,8 +47,9 @@ bool TrioLoading::isFound(const std::string& path, std::string_view notFound) {
     // line names the path, so that the message says which file is meant.
     std::string text(notFound);
     const FileInfo info = m_fs.inspect(path);
-    const std::string what = info.kind == FileKind::Missing ? std::string() : msg::refusal(info);
-    text += !what.empty() ? msg::standsThere(path, what) : isPathGiven(path) ? msg::pathLine(path) : "";
+    const std::optional<std::string> what =
+        info.kind == FileKind::Missing ? std::nullopt : msg::refusal(info);
+    text += what ? msg::standsThere(path, *what) : isPathGiven(path) ? msg::pathLine(path) : "";
     stop(text);
     return false;
 }

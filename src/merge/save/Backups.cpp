@@ -10,6 +10,7 @@
 #include <ctime>
 
 #include "merge/Messages.h"
+#include "merge/save/SaveMessages.h"
 #include "merge/save/WikiLock.h"
 
 namespace korvane {

@@ -9,6 +9,7 @@
 #include "merge/save/Backups.h"
 #include "merge/save/FileSave.h"
 #include "merge/save/Recovery.h"
+#include "merge/save/SaveMessages.h"
 
 namespace korvane {
 namespace {
@@ -121,8 +122,8 @@ RunResult OutputSave::run() {
     std::optional<unsigned> mode;
     std::optional<FileOwner> owner;
     if (info.kind != FileKind::Missing) {
-        if (const std::string problem = msg::targetProblem(m_output, info); !problem.empty()) {
-            return fail(problem);
+        if (const std::optional<std::string> problem = msg::targetProblem(m_output, info)) {
+            return fail(*problem);
         }
         mode = info.mode;
         owner = info.owner;
