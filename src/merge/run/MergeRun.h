@@ -80,6 +80,8 @@ class MergeRun {
 
     // The whole run with the conflict dialogs: prepare, ask, guarded save.
     RunResult run();
+    // The conflict dialogs, as what settles the plan of the loaded trio.
+    Settle conflictDialogs();
 
     // The trio as loaded: the paths as the offers left them, the documents, what was found.
     const LoadedTrio& trio() const { return m_trio; }

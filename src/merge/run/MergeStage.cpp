@@ -17,13 +17,6 @@ bool askAboutMassDeletion(MergeHost& host, const MassDeletion& d) {
 
 namespace {
 
-// The conflict dialogs, as what settles the plan of the loaded `trio`.
-MergeRun::Settle conflictDialogs(MergeHost& host, LoadedTrio& trio) {
-    return [&host, &trio](MergePlan& plan, const VisitingList& titles) {
-        return ConflictDialogs(host, *trio.format, trio.hasUneditedDocument()).askEach(plan, titles);
-    };
-}
-
 // Whether the merge may go on when one side would delete most of the wiki (asked once, before any
 // dialog or review); false when the run stops.
 bool confirmDeletions(MergeHost& host, const LoadedTrio& trio, const VisitingList& titles) {
@@ -85,15 +78,20 @@ bool MergeRun::merge(MergePlan& plan, const Settle& settle) {
     return settle(plan, colAllTitles) && assemble(plan, colAllTitles);
 }
 
+MergeRun::Settle MergeRun::conflictDialogs() {
+    return [this](MergePlan& plan, const VisitingList& titles) {
+        return ConflictDialogs(m_host, *m_trio.format, m_trio.hasUneditedDocument()).askEach(plan, titles);
+    };
+}
+
 bool MergeRun::merge() {
     MergePlan plan;
-    return merge(plan, conflictDialogs(m_host, m_trio));
+    return merge(plan, conflictDialogs());
 }
 
 RunResult MergeRun::run() {
     MergePlan plan;
-    if (const std::optional<RunResult> ended =
-            prepare(plan, conflictDialogs(m_host, m_trio), RunResult::ProgramEnded)) {
+    if (const std::optional<RunResult> ended = prepare(plan, conflictDialogs(), RunResult::ProgramEnded)) {
         return *ended;
     }
     return save();
