@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
     korvane::PosixFileSystem fs;
     const Clock::time_point start = Clock::now();
     korvane::MergeRun run(host, fs, paths);
-    run.mergeInsideTiddlers(true);
+    run.settings().mergeInside = true;
     if (!run.load()) {
         return 2;
     }

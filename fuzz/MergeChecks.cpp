@@ -153,7 +153,7 @@ void checkTw5(const MergeRun& run, const ScriptedAnswers& host, const std::strin
     }
     FUZZ_CHECK(entries == run.strMergedStore());
 
-    const RunDocuments& docs = run.documents();
+    const RunDocuments& docs = run.trio().docs;
     const auto count = [&out](std::string_view title) { return std::ranges::count(out.colTitles, title); };
     const auto expect = [&](std::string_view title, std::optional<std::string_view> version) {
         FUZZ_CHECK(count(title) == (version ? 1 : 0));
@@ -200,7 +200,7 @@ void checkTw5(const MergeRun& run, const ScriptedAnswers& host, const std::strin
 }
 
 void checkEarly(const MergeRun& run, const ScriptedAnswers& host, const std::string& merged) {
-    const RunDocuments& docs = run.documents();
+    const RunDocuments& docs = run.trio().docs;
     TiddlerList out;
     FUZZ_CHECK(ParseStoreArea(merged, out).hasEnd());
 
@@ -256,11 +256,11 @@ void checkMerge(const std::uint8_t* data, std::size_t size) {
     ScriptedAnswers host(script);
     MergeRun run(host, fs, {"local", "remote", withUnedited ? "unedited" : ""});
     // Half of the inputs merge inside tiddlers as korvane-cli does, without changing how a script reads.
-    run.mergeInsideTiddlers(size % 2 == 1);
+    run.settings().mergeInside = size % 2 == 1;
     if (!run.load()) {
         return;
     }
-    const RunDocuments& docs = run.documents();
+    const RunDocuments& docs = run.trio().docs;
     const bool tw5Run = detectKind(docs.localText) == DocumentKind::Tw5;
     if (!run.merge()) {
         FUZZ_CHECK(host.refusedDeletions || (tw5Run && divStoreCannotHold(docs)));

@@ -19,6 +19,7 @@
 #include "merge/run/MergeRun.h"
 #include "merge/run/Policy.h"
 #include "merge/save/Recovery.h"
+#include "merge/save/SaveMessages.h"
 #include "merge/sync/SyncCopies.h"
 #include "platform/Process.h"
 
@@ -117,12 +118,50 @@ std::string passwordFromCommand(const std::string& path, Secret& password) {
 
 // Answers a merge run by rule: every question that a person would settle, and the run's Yes/No
 // questions, the way that changes nothing a person did not ask for.
+// The differences of a settled plan, counted, with a line for each.
+struct PlanReport {
+    explicit PlanReport(const MergePlan& plan) {
+        for (const PlanItem& item : plan.items) {
+            if (item.difference) {  // deleted on both sides: nothing to say about it
+                add(item);
+            }
+        }
+    }
+
+    std::string lines;
+    std::size_t differed = 0;
+    std::size_t conflicts = 0;
+    std::size_t merged = 0;
+    std::vector<std::string> conflictTitles;  // escaped: the conflict copy's title where one was made
+    std::vector<std::string> inertCopies;     // a line for each active tiddler kept with an inert copy
+
+  private:
+    void add(const PlanItem& item) {
+        ++differed;
+        merged += item.outcome == Outcome::Merged ? 1 : 0;
+        if (item.needsYou) {
+            ++conflicts;
+            std::string& name = conflictTitles.emplace_back();
+            const bool copied = item.outcome == Outcome::Both && !item.conflictTitle.empty();
+            appendEscaped(name, copied ? std::string_view(item.conflictTitle) : item.title);
+            if (copied && item.inertCopy) {
+                std::string title;
+                appendEscaped(title, item.title);
+                inertCopies.push_back(msg::inertCopyKept(title, item.localKept, name, item.renamedFields));
+            }
+        }
+        lines += std::to_string(item.visit + 1) + '\t' + static_cast<char>(item.mergeCase) + '\t';
+        lines += decisionName(item.outcome, item.mergeCase);
+        lines += '\t';
+        appendEscaped(lines, item.title);
+        lines += '\n';
+    }
+};
+
 class PolicyHost : public MergeHost {
   public:
-    PolicyHost(std::string_view command, ConflictRule rule, bool takeLastMerge, bool allowDeletions,
-               bool deleteCopy = false)
+    PolicyHost(std::string_view command, bool takeLastMerge, bool allowDeletions, bool deleteCopy = false)
         : m_command(command),
-          m_rule(rule),
           m_takeLastMerge(takeLastMerge),
           m_allowDeletions(allowDeletions),
           m_deleteCopy(deleteCopy) {}
@@ -159,29 +198,6 @@ class PolicyHost : public MergeHost {
     }
     // A run without a person settles its plan instead of answering dialogs.
     ConflictAnswer settleConflict(const ConflictRequest&) override { return {}; }
-    // Counts the differences of a settled plan and writes a line for each.
-    void report(const MergePlan& plan) {
-        for (const PlanItem& item : plan.items) {
-            if (!item.difference) {
-                continue;  // deleted on both sides: nothing to say about it
-            }
-            ++differed;
-            merged += item.outcome == Outcome::Merged ? 1 : 0;
-            if (item.needsYou) {
-                ++conflicts;
-                std::string& name = conflictTitles.emplace_back();
-                const bool copied = item.outcome == Outcome::Both && !item.conflictTitle.empty();
-                appendEscaped(name, copied ? std::string_view(item.conflictTitle) : item.title);
-                if (copied && item.inertCopy) {
-                    std::string title;
-                    appendEscaped(title, item.title);
-                    inertCopies.push_back(
-                        msg::inertCopyKept(title, item.localKept, name, item.renamedFields));
-                }
-            }
-            addLine(item);
-        }
-    }
     // A found earlier save is taken, and named, since the merge's results depend on it.
     bool useFoundCopy(const FoundCopy& c) override {
         say(msg::foundCopyUsed(c.path, localMinute(c.saved), c.explained, c.differences, c.yours, c.friends));
@@ -223,12 +239,6 @@ class PolicyHost : public MergeHost {
     std::string presentTimeText() override { return presentTime(); }
     void endProgram() override {}
 
-    std::string lines;
-    std::size_t differed = 0;
-    std::size_t conflicts = 0;
-    std::size_t merged = 0;
-    std::vector<std::string> conflictTitles;  // escaped: the conflict copy's title where one was made
-    std::vector<std::string> inertCopies;     // a line for each active tiddler kept with an inert copy
     // Where the password comes from: fills it, or gives an error message.
     std::function<std::string(Secret&)> passwordSource;
     // Paths that the lines printed name, quoted, by another name: git's temporary files of the driver by
@@ -244,16 +254,7 @@ class PolicyHost : public MergeHost {
     }
 
   private:
-    void addLine(const PlanItem& item) {
-        lines += std::to_string(item.visit + 1) + '\t' + static_cast<char>(item.mergeCase) + '\t';
-        lines += decisionName(item.outcome, item.mergeCase);
-        lines += '\t';
-        appendEscaped(lines, item.title);
-        lines += '\n';
-    }
-
     std::string_view m_command;
-    ConflictRule m_rule;
     bool m_takeLastMerge;
     bool m_allowDeletions;
     bool m_deleteCopy;
@@ -310,13 +311,13 @@ int copyLocalTo(FileSystem& fs, const std::string& local, const std::string& out
 
 // What the guarded save wrote, and what became of a sync tool's conflict copy merged as the remote file.
 std::string savedText(const MergeRun& run) {
-    const std::vector<std::string> paths = run.savedPaths();
+    const std::vector<std::string> paths = run.trio().savedPaths();
     std::string text = "wrote ";
     for (std::size_t i = 0; i < paths.size(); ++i) {
         text += (i == 0 ? "" : i + 1 == paths.size() ? " and " : ", ") + msg::quoted(paths[i]);
     }
-    if (run.remoteIsSyncCopy()) {
-        const std::string& copy = run.paths().remote;
+    if (run.trio().remoteIsSyncCopy()) {
+        const std::string& copy = run.trio().paths.remote;
         text += MachineFileSystem().exists(copy) ? msg::syncCopyLeft(copy) : msg::syncCopyDeleted(copy);
     }
     return text;
@@ -325,19 +326,19 @@ std::string savedText(const MergeRun& run) {
 // Loads, merges and (unless a dry run) saves; prints the decisions and the summary. The summary names
 // the conflicts left where tiddlers were merged inside and the user chose no conflict rule; otherwise it
 // names the rule, as it always has.
-int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool namesConflicts, bool dryRun,
-             bool printLines, const std::string& label) {
+int runMerge(MergeRun& run, ConflictRule rule, bool namesConflicts, bool dryRun, bool printLines,
+             const std::string& label) {
     MergePlan plan;
     const auto byRule = [rule](MergePlan& p, const VisitingList&) {
         settlePlan(p, rule);
         return true;
     };
     if (run.prepare(plan, byRule, RunResult::Stopped)) {
-        return run.identical() ? kExitOk : kExitStopped;
+        return run.trio().identical ? kExitOk : kExitStopped;
     }
-    host.report(plan);
+    const PlanReport report(plan);
     if (printLines) {
-        std::fwrite(host.lines.data(), 1, host.lines.size(), stdout);
+        std::fwrite(report.lines.data(), 1, report.lines.size(), stdout);
         if (std::fflush(stdout) != 0) {
             return kExitStopped;
         }
@@ -349,18 +350,19 @@ int runMerge(MergeRun& run, PolicyHost& host, ConflictRule rule, bool namesConfl
         }
         written = label.empty() ? savedText(run) : "wrote " + msg::quoted(label);
         if (!run.keptFor().empty()) {
-            written += "; kept the files it replaced in " + msg::quoted(run.backupFolder()) +
+            written += "; kept the files it replaced in " + msg::quoted(run.settings().backupFolder) +
                        " (korvane-cli undo " + msg::quoted(run.keptFor()) + " puts them back)";
         }
     }
-    for (const std::string& line : host.inertCopies) {
+    for (const std::string& line : report.inertCopies) {
         printError(line);
     }
     const std::size_t titles = run.titles().size();
-    printError(namesConflicts
-                   ? msg::mergeSummaryInside(titles, host.differed, host.merged, host.conflictTitles, written)
-                   : msg::mergeSummary(titles, host.differed, host.conflicts, ruleName(rule), written));
-    return host.conflicts > 0 ? kExitConflicts : kExitOk;
+    printError(
+        namesConflicts
+            ? msg::mergeSummaryInside(titles, report.differed, report.merged, report.conflictTitles, written)
+            : msg::mergeSummary(titles, report.differed, report.conflicts, ruleName(rule), written));
+    return report.conflicts > 0 ? kExitConflicts : kExitOk;
 }
 
 // The driver's command line, git's %O %A %B %P %L %X %Y:
@@ -376,39 +378,35 @@ struct DriverArgs {
     std::string oursLabel = "ours", theirsLabel = "theirs";
 };
 
-std::optional<DriverArgs> parseDriver(const std::vector<std::string>& args) {
-    const auto fits = [](std::size_t words) { return words == 4 || words == 5 || words == 7; };
-    DriverArgs d;
+// Whether `words` words after the options form a driver line.
+bool fitsDriverLine(std::size_t words) {
+    return words == 4 || words == 5 || words == 7;
+}
+
+// Reads the driver's options into `d`; the index of the first word after them.
+std::size_t readDriverOptions(const std::vector<std::string>& args, DriverArgs& d) {
     // A first word --allow-deletions or --no-field-merge is the option only where the words after it form
     // a driver line, so that every line the four-word form took is read as before.
     std::size_t first = 1;
     const auto option = [&](std::string_view word) {
-        const bool given = args.size() > first && args[first] == word && fits(args.size() - first - 1);
+        const bool given =
+            args.size() > first && args[first] == word && fitsDriverLine(args.size() - first - 1);
         first += given ? 1 : 0;
         return given;
     };
     d.allowDeletions = option("--allow-deletions");
     d.mergeInside = !option("--no-field-merge");
     if (args.size() > first + 1 && args[first] == "--password-file" && !args[first + 1].empty() &&
-        fits(args.size() - first - 2)) {
+        fitsDriverLine(args.size() - first - 2)) {
         d.passwordFile = args[first + 1];
         first += 2;
     }
-    // An option word that is none of the driver's own is named as such, not taken for a file: git's files
-    // never begin with a dash.
-    for (std::size_t i = first; i < args.size() && args[i].starts_with("-") && args[i].size() > 1; ++i) {
-        if (args[i] != "--allow-deletions" && args[i] != "--no-field-merge" && args[i] != "--password-file") {
-            unknownOption("merge-driver", args[i]);
-            return std::nullopt;
-        }
-    }
-    if (!fits(args.size() - first)) {
-        usageError("merge-driver",
-                   "merge-driver takes BASE OURS THEIRS PATH and at most three more words after "
-                   "its options, not " +
-                       std::to_string(args.size() - first));
-        return std::nullopt;
-    }
+    return first;
+}
+
+// Reads the driver line's words from `first` on into `d`: the four files, then the marker size and the
+// labels when given; false after a marker size that is no positive number was reported.
+bool readDriverLine(const std::vector<std::string>& args, std::size_t first, DriverArgs& d) {
     d.base = args[first];
     d.ours = args[first + 1];
     d.theirs = args[first + 2];
@@ -421,7 +419,7 @@ std::optional<DriverArgs> parseDriver(const std::vector<std::string>& args) {
         const char* end = std::from_chars(size.data(), size.data() + size.size(), n).ptr;
         if (end != size.data() + size.size() || n <= 0) {
             usageError("merge-driver", "MARKER-SIZE must be a positive number, not \"" + size + "\"");
-            return std::nullopt;
+            return false;
         }
         d.markerSize = size;
     }
@@ -434,6 +432,30 @@ std::optional<DriverArgs> parseDriver(const std::vector<std::string>& args) {
         };
         take(args[first + 5], "%X", d.oursLabel);
         take(args[first + 6], "%Y", d.theirsLabel);
+    }
+    return true;
+}
+
+std::optional<DriverArgs> parseDriver(const std::vector<std::string>& args) {
+    DriverArgs d;
+    const std::size_t first = readDriverOptions(args, d);
+    // An option word that is none of the driver's own is named as such, not taken for a file: git's files
+    // never begin with a dash.
+    for (std::size_t i = first; i < args.size() && args[i].starts_with("-") && args[i].size() > 1; ++i) {
+        if (args[i] != "--allow-deletions" && args[i] != "--no-field-merge" && args[i] != "--password-file") {
+            unknownOption("merge-driver", args[i]);
+            return std::nullopt;
+        }
+    }
+    if (!fitsDriverLine(args.size() - first)) {
+        usageError("merge-driver",
+                   "merge-driver takes BASE OURS THEIRS PATH and at most three more words after "
+                   "its options, not " +
+                       std::to_string(args.size() - first));
+        return std::nullopt;
+    }
+    if (!readDriverLine(args, first, d)) {
+        return std::nullopt;
     }
     return d;
 }
@@ -459,19 +481,19 @@ int mergeCommand(const std::vector<std::string>& args) {
             }
         }
     }
-    PolicyHost host("merge", rule, true, o.has("--allow-deletions"), o.has("--delete-copy"));
+    PolicyHost host("merge", true, o.has("--allow-deletions"), o.has("--delete-copy"));
     if (!passwordFile.empty() && !readPassword(passwordFile, host)) {
         return kExitStopped;
     }
     MergeRun run(host, fs, o.paths);
-    run.mergeInsideTiddlers(mergeInside);
-    run.findUneditedCopy(!o.has("--no-find-base"));
+    run.settings().mergeInside = mergeInside;
+    run.settings().findCopy = !o.has("--no-find-base");
     if (!out.empty() && !dryRun) {
-        run.writeOnlyTo(out);
+        run.settings().outputPath = out;
     }
-    run.keepBackupsIn(userBackupFolder());
-    const int status = runMerge(run, host, rule, mergeInside && !ruleGiven, dryRun, true, out);
-    if (run.identical() && !out.empty() && !dryRun) {
+    run.settings().backupFolder = userBackupFolder();
+    const int status = runMerge(run, rule, mergeInside && !ruleGiven, dryRun, true, out);
+    if (run.trio().identical && !out.empty() && !dryRun) {
         return copyLocalTo(fs, o.paths.local, out);
     }
     return status;
@@ -485,7 +507,7 @@ int mergeDriverCommand(const std::vector<std::string>& args) {
     const std::string &base = d->base, &ours = d->ours, &theirs = d->theirs, &label = d->path;
     MachineFileSystem fs;
     std::vector<std::string> paths = {ours, theirs, base};
-    PolicyHost host("merge-driver", ConflictRule::Both, false, d->allowDeletions);
+    PolicyHost host("merge-driver", false, d->allowDeletions);
     for (const std::string& temporary : paths) {
         host.shownAs.emplace_back(temporary, label);  // git's .merge_file_XXXXXX: the wiki's own path
     }
@@ -524,10 +546,10 @@ int mergeDriverCommand(const std::vector<std::string>& args) {
     }
     host.passwordSource = [label](Secret& p) { return passwordFromCommand(label, p); };
     MergeRun run(host, fs, MergePaths{ours, theirs, wiki[2] ? base : std::string()});
-    run.mergeInsideTiddlers(d->mergeInside);
-    run.findUneditedCopy(false);  // git's temporary files have no earlier saves beside them
-    run.writeOnlyTo(ours);
-    return runMerge(run, host, ConflictRule::Both, d->mergeInside, false, false, label);
+    run.settings().mergeInside = d->mergeInside;
+    run.settings().findCopy = false;  // git's temporary files have no earlier saves beside them
+    run.settings().outputPath = ours;
+    return runMerge(run, ConflictRule::Both, d->mergeInside, false, false, label);
 }
 
 int conflictsCommand(const std::vector<std::string>& args) {

@@ -7,6 +7,7 @@
 #include "app/CliArgs.h"
 #include "app/CliCommands.h"
 #include "merge/Messages.h"
+#include "merge/save/SaveMessages.h"
 #include "merge/sync/SyncCopies.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"

@@ -184,14 +184,14 @@ int planCommand(const std::vector<std::string>& args) {
     CliHost host;
     MachineFileSystem fs;
     MergeRun run(host, fs, paths);
-    run.mergeInsideTiddlers(mergeInside);
-    run.findUneditedCopy(findCopy);
+    run.settings().mergeInside = mergeInside;
+    run.settings().findCopy = findCopy;
     if (!run.load()) {
-        return run.identical() ? kExitOk : kExitUsage;
+        return run.trio().identical ? kExitOk : kExitUsage;
     }
     const VisitingList titles = run.titles();
     // The line with which `merge` stops: a side that would delete most of the wiki needs a person.
-    const std::vector<MassDeletion> deletions = run.massDeletions(titles);
+    const std::vector<MassDeletion> deletions = massDeletions(run.trio(), titles);
     for (const MassDeletion& d : deletions) {
         err(msg::withoutNoFileChanged(msg::massDeletionStopped(d.byRemote, d.deleted, d.held, d.path)));
     }

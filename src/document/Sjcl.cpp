@@ -308,6 +308,54 @@ std::string htmlEncodeStore(std::string_view json) {
     return out;
 }
 
+namespace {
+
+// Where the JSON object that starts at `begin` ends: just after its closing brace (or at the end of the
+// text when it has none); npos when a string in it does not end.
+std::size_t objectEnd(std::string_view text, std::size_t begin) {
+    std::size_t end = begin;
+    for (int depth = 0; end < text.size(); ++end) {
+        if (text[end] == '"') {
+            end = stringEnd(text, end);
+            if (end == npos) {
+                return npos;
+            }
+            --end;
+        } else if (text[end] == '{') {
+            ++depth;
+        } else if (text[end] == '}' && --depth == 0) {
+            ++end;
+            break;
+        }
+    }
+    return end;
+}
+
+// Reads one tiddler object of the decrypted store and appends its store line to `storeLines` (after a
+// separator when it holds one already), wiping every copy of the decrypted fields on the way.
+ReadProblem appendStoreLine(std::string_view object, std::string& storeLines) {
+    Fields fields;
+    // Room for every field (each has four quotes at least), so that none moves and leaves its bytes.
+    fields.reserve(static_cast<std::size_t>(std::count(object.begin(), object.end(), '"')) / 4 + 1);
+    ReadProblem problem = readJsonObject(object, fields);
+    std::string line = problem ? std::string() : toStoreJson(fields);
+    for (Field& f : fields) {
+        wipeText(f.name);
+        wipeText(f.value);
+    }
+    if (problem) {
+        return "a tiddler of the decrypted store does not read: " + *problem;
+    }
+    if (!storeLines.empty()) {
+        appendWiping(storeLines, ",\n");
+    }
+    appendWiping(storeLines, line);
+    wipeText(line);
+    return std::nullopt;
+}
+
+}  // namespace
+
 ReadProblem tiddlersToStore(std::string_view text, std::string& storeLines) {
     static const std::string kNotObject = "the decrypted store is not a JSON object of tiddlers";
     std::size_t p = skipSpaces(text, 0);
@@ -323,42 +371,13 @@ ReadProblem tiddlersToStore(std::string_view text, std::string& storeLines) {
             return kNotObject;
         }
         const std::size_t begin = skipSpaces(text, p + 1);
-        std::size_t end = begin;
-        for (int depth = 0; end < text.size(); ++end) {
-            if (text[end] == '"') {
-                end = stringEnd(text, end);
-                if (end == npos) {
-                    return kNotObject;
-                }
-                --end;
-            } else if (text[end] == '{') {
-                ++depth;
-            } else if (text[end] == '}' && --depth == 0) {
-                ++end;
-                break;
-            }
-        }
-        Fields fields;
-        if (begin >= text.size() || text[begin] != '{') {
+        const std::size_t end = objectEnd(text, begin);
+        if (end == npos || begin >= text.size() || text[begin] != '{') {
             return kNotObject;
         }
-        // Room for every field (each has four quotes at least), so that none moves and leaves its bytes.
-        const std::string_view object = text.substr(begin, end - begin);
-        fields.reserve(static_cast<std::size_t>(std::count(object.begin(), object.end(), '"')) / 4 + 1);
-        ReadProblem problem = readJsonObject(object, fields);
-        std::string line = problem ? std::string() : toStoreJson(fields);
-        for (Field& f : fields) {
-            wipeText(f.name);
-            wipeText(f.value);
+        if (ReadProblem problem = appendStoreLine(text.substr(begin, end - begin), storeLines)) {
+            return problem;
         }
-        if (problem) {
-            return "a tiddler of the decrypted store does not read: " + *problem;
-        }
-        if (!storeLines.empty()) {
-            appendWiping(storeLines, ",\n");
-        }
-        appendWiping(storeLines, line);
-        wipeText(line);
         p = skipSpaces(text, end);
         if (p < text.size() && text[p] == ',') {
             p = skipSpaces(text, p + 1);

@@ -169,8 +169,8 @@ TEST(Headless, PlanMergeReviewAndDriverDecideAlike) {
         test::ScriptedHost host;
         MachineFileSystem fs;
         MergeRun run(host, fs, {local, remote, t.u.empty() ? "" : unedited});
-        run.mergeInsideTiddlers(true);
-        run.findUneditedCopy(false);
+        run.settings().mergeInside = true;
+        run.settings().findCopy = false;
         ASSERT_TRUE(run.load()) << t.name;
         const VisitingList titles = run.titles();
         MergePlan defaults = run.plan(titles);

@@ -17,6 +17,7 @@
 #include "merge/Messages.h"
 #include "merge/run/MergeRun.h"
 #include "merge/save/Recovery.h"
+#include "merge/save/SaveMessages.h"
 #include "merge/sync/EarlierSaves.h"
 #include "platform/Process.h"
 #include "support/MemoryFileSystem.h"

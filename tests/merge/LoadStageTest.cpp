@@ -42,7 +42,7 @@ class LoadStage : public ::testing::Test {
         EXPECT_EQ(test::snapshot(dir.dir()), before) << "loading changed a file";
         return ok;
     }
-    const RunDocuments& docs() const { return run->documents(); }
+    const RunDocuments& docs() const { return run->trio().docs; }
 };
 
 TEST_F(LoadStage, ChecksInTheirOrder) {
@@ -105,7 +105,7 @@ TEST_F(LoadStage, LastMergeIsOfferedOnlyWithoutAnUneditedPath) {
     EXPECT_EQ(host.log, (std::vector<std::string>{"ask:Use .LastMerge file?", "unedited:" + lastMerge}));
     const Shown offer{std::string(msg::kUseLastMerge), MessageIcon::None, "Use .LastMerge file?"};
     EXPECT_EQ(host.messages, std::vector<Shown>{offer});
-    EXPECT_EQ(run->paths().unedited, lastMerge);
+    EXPECT_EQ(run->trio().paths.unedited, lastMerge);
     EXPECT_EQ(docs().unedited.colDivs.at(0).substr(docs().unedited.colDivs[0].find('>') + 1), "last");
     // No: the run goes on without an unedited copy.
     host.yesNoAnswers = {false};
@@ -129,8 +129,8 @@ TEST_F(LoadStage, LastMergeIsOfferedOnlyWithoutAnUneditedPath) {
         offered.ends_with(", that settles 1 of the 1 differences: 1 of yours, 0 of your friend's. Use it "
                           "as the unedited copy?"))
         << offered;
-    EXPECT_EQ(run->foundCopy(), found);
-    EXPECT_EQ(run->paths().unedited, "");
+    EXPECT_EQ(run->trio().foundCopy, found);
+    EXPECT_EQ(run->trio().paths.unedited, "");
     EXPECT_EQ(std::string_view(docs().uneditedText), test::readBytes(backup));
     EXPECT_EQ(docs().unedited.size(), 3u);
     std::filesystem::remove_all(dir.path("local.html_backup"));
@@ -220,7 +220,7 @@ TEST_F(LoadStage, AnEarlierSaveIsTakenOnlyWhereItCanBeWhereBothStarted) {
         Refusals h;
         MergeRun r2(h, fs, MergePaths{lp, rp, ""});
         ASSERT_TRUE(r2.load());
-        EXPECT_EQ(r2.foundCopy(), row.offered.empty() ? "" : path(row.offered));
+        EXPECT_EQ(r2.trio().foundCopy, row.offered.empty() ? "" : path(row.offered));
         EXPECT_EQ(h.log, row.offered.empty() ? std::vector<std::string>{}
                                              : std::vector<std::string>{"ask:Use earlier save?"});
         if (!row.offered.empty() && !row.said.empty()) {
@@ -248,7 +248,7 @@ TEST_F(LoadStage, ALastMergeThatCannotBeWhereBothStartedIsNamedBeforeTheOffer) {
     EXPECT_EQ(h.messages.at(0), doubt);
     EXPECT_EQ(h.yesDefaults, std::vector<bool>{false});
     // Taken all the same, it was read once with the others.
-    EXPECT_EQ(std::string_view(r2.documents().uneditedText), test::readBytes(local));
+    EXPECT_EQ(std::string_view(r2.trio().docs.uneditedText), test::readBytes(local));
 }
 
 TEST_F(LoadStage, DamagedDocumentsStopBeforeAnyQuestion) {

@@ -8,6 +8,7 @@
 #include "merge/Messages.h"
 #include "merge/run/MergeRun.h"
 #include "merge/save/Backups.h"
+#include "merge/save/SaveMessages.h"
 #include "platform/Process.h"
 #include "support/TestSupport.h"
 
@@ -45,7 +46,7 @@ class SaveStage : public ::testing::Test {
     void prepare(const std::string& u) {
         host = {};
         run = std::make_unique<MergeRun>(host, fs, MergePaths{local, remote, u});
-        run->keepBackupsIn(keepBackups ? backups : std::string());
+        run->settings().backupFolder = keepBackups ? backups : std::string();
         ASSERT_TRUE(run->load() && run->merge());
         host.log.clear();
         host.messages.clear();
@@ -131,11 +132,11 @@ TEST_F(SaveStage, FlushesBeforeItRenamesAndRemovesTheBackupLast) {
         (std::vector<test::ShownMessage>{{std::string(msg::kSaveFiles), MessageIcon::None, "Save Files?"}}));
     const std::string folder = dir.dir().string(), taken = dir.write("remote.html-50000000", "another's");
     std::deque<double> draws = {0.5, 0.5, 0.25};  // then 0.75 for every temporary file
-    run->setRandomSource([&] {
+    run->settings().random = [&] {
         const double r = draws.empty() ? 0.75 : draws.front();
         draws.empty() ? void() : draws.pop_front();
         return r;
-    });
+    };
     const std::string backup = remote + "-25000000", temp = ".korvane-75000000.tmp";
     const std::string note = local + ".korvane-save";
     std::vector<std::string> calls;
@@ -170,7 +171,7 @@ TEST_F(SaveStage, AKilledSaveThroughALinkIsFoundFromTheLinkedFile) {
                         "without the right to make one)";
     }
     prepare(unedited);
-    run->setRandomSource([] { return 0.5; });
+    run->settings().random = [] { return 0.5; };
     fs.failWhen = [&](const std::string& op) {
         return op.starts_with("rename:" + remote + ".") ? throw 0 : false;
     };
@@ -187,7 +188,7 @@ TEST_F(SaveStage, OldCopiesThatCannotBeRemovedAreEachNamed) {
         GTEST_SKIP() << "Windows has no atomic exchange, so no old copy is exchanged out";
     }
     prepare(unedited);
-    run->setRandomSource([] { return 0.5; });
+    run->settings().random = [] { return 0.5; };
     fs.failWhen = [](const std::string& op) { return op.starts_with("remove:") && op.ends_with(".tmp"); };
     EXPECT_EQ(run->save(), RunResult::Saved);
     const std::string temp = ".korvane-50000000.tmp", failure = "Injected failure";
@@ -212,7 +213,7 @@ TEST_F(SaveStage, APartlyDoneSaveSaysWhereEveryDocumentIs) {
                         {false, 2, {"", "", "not created yet"}}};
     for (const Row& row : rows) {
         prepare(row.withUnedited ? unedited : "");
-        run->setRandomSource([] { return 0.5; });
+        run->settings().random = [] { return 0.5; };
         const std::string targets[] = {remote, local, row.withUnedited ? unedited : local + ".LastMerge"};
         const std::string temp = ".korvane-50000000.tmp", backup = remote + "-50000000";
         const std::string failing = (row.withUnedited ? "exchange:" : "rename:") + targets[row.failing] +
@@ -538,9 +539,9 @@ TEST_F(SaveStage, AnUndoPutsBackWhatEachKindOfSaveReplaced) {
         const bool toOutput = u == "out";
         host = {};
         run = std::make_unique<MergeRun>(host, fs, MergePaths{local, remote, toOutput ? unedited : u});
-        run->keepBackupsIn(backups);
+        run->settings().backupFolder = backups;
         if (toOutput) {
-            run->writeOnlyTo(out);
+            run->settings().outputPath = out;
         }
         ASSERT_TRUE(run->load() && run->merge());
         ASSERT_EQ(run->save(), RunResult::Saved);

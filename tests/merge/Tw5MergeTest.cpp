@@ -344,7 +344,7 @@ TEST(Tw5Merge, ReviewKeepsBothOfAnActiveTiddlerWithAnInertCopy) {
                  {dir.write("l.html", jsonWiki({sheet("red", "2")})),
                   dir.write("r.html", jsonWiki({sheet("blue", "3")})),
                   dir.write("u.html", jsonWiki({sheet("black", "1")}))});
-    run.mergeInsideTiddlers(true);
+    run.settings().mergeInside = true;
     ASSERT_TRUE(run.load());
     const VisitingList titles = run.titles();
     MergePlan plan = run.plan(titles);
@@ -465,7 +465,7 @@ TEST(Tw5Merge, ReviewDefaultsLoseNoEditAndChoicesWriteWhatTheySay) {
         MergeRun run(
             host, fs,
             {dir.write("l.html", local), dir.write("r.html", remote), dir.write("u.html", unedited)});
-        run.mergeInsideTiddlers(true);
+        run.settings().mergeInside = true;
         ASSERT_TRUE(run.load()) << c.name;
         const VisitingList visits = run.titles();
         MergePlan plan = run.plan(visits);

@@ -11,6 +11,7 @@
 
 #include "merge/Messages.h"
 #include "merge/save/Backups.h"
+#include "merge/save/SaveMessages.h"
 #include "support/TestSupport.h"
 #include "ui/UiTestHelpers.h"
 #include "ui/conflict/frmMerge.h"

@@ -64,7 +64,7 @@ TEST(ReviewWindow, ShowsEachDifferenceInWordsAndSettlesByKeyboard) {
     test::ScriptedHost host;
     MachineFileSystem fs;
     MergeRun run(host, fs, paths);
-    run.mergeInsideTiddlers(true);
+    run.settings().mergeInside = true;
     ASSERT_TRUE(run.load());
     const VisitingList titles = run.titles();
     MergePlan plan = run.plan(titles);
@@ -187,7 +187,7 @@ TEST(ReviewWindow, MarksShowEachChangeAndSaveNamesDeletions) {
     test::ScriptedHost host;
     PosixFileSystem fs;
     MergeRun run(host, fs, paths);
-    run.mergeInsideTiddlers(true);
+    run.settings().mergeInside = true;
     ASSERT_TRUE(run.load());
     const VisitingList titles = run.titles();
     MergePlan plan = run.plan(titles);

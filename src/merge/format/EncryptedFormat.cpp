@@ -58,6 +58,51 @@ void wipeTitles(std::vector<std::string>& titles) {
     }
 }
 
+// The passwords that opened a document of one run, each kept once. The local document is opened first,
+// so that an encrypted local document's password, which encrypts the result, comes first.
+class Keyring {
+  public:
+    // Decrypts one role's store into `plaintext` with a password given before in this run, or one the
+    // host gives; false when the run stops (the reason was shown, or the user cancelled).
+    bool open(MergeHost& host, std::size_t role, const std::string& path, const SjclBlob& blob,
+              std::string& plaintext);
+    const Secret& first() const { return m_passwords.front(); }
+
+  private:
+    std::vector<Secret> m_passwords;
+};
+
+bool Keyring::open(MergeHost& host, std::size_t role, const std::string& path, const SjclBlob& blob,
+                   std::string& plaintext) {
+    // From the first password asked for on, in both programs, the process holds secrets until it ends.
+    keepOutOfCoreDumps();
+    // The copies of one wiki mostly share its password: one that opened another copy is tried first,
+    // so that each password is asked once.
+    for (const Secret& given : m_passwords) {
+        if (decryptSjcl(blob, given, plaintext) == Decrypted::Ok) {
+            return true;
+        }
+    }
+    for (bool wrongBefore = false;; wrongBefore = true) {
+        PasswordAnswer answer = host.askPassword({path, std::string(kRoles[role]), wrongBefore});
+        switch (answer.kind) {
+            case PasswordAnswer::Kind::Cancelled:
+                return false;
+            case PasswordAnswer::Kind::None:
+                host.showMessage(wrongBefore ? msg::passwordDoesNotOpen(path)
+                                             : msg::documentRefused(msg::kEncrypted, kRoles[role], path),
+                                 MessageIcon::Critical, std::string(kAppTitle));
+                return false;
+            case PasswordAnswer::Kind::Given:
+                break;
+        }
+        if (decryptSjcl(blob, answer.password, plaintext) == Decrypted::Ok) {
+            m_passwords.push_back(std::move(answer.password));
+            return true;
+        }
+    }
+}
+
 class EncryptedRun : public FormatRun {
   public:
     explicit EncryptedRun(const FormatContext& context) : m_context(context) {}
@@ -101,9 +146,6 @@ class EncryptedRun : public FormatRun {
     void refuse(const std::string& text) {
         m_context.host.showMessage(text, MessageIcon::Critical, std::string(kAppTitle));
     }
-    // Decrypts one role's store into `plaintext` with a password given before in this run, or one the
-    // host gives; false when the run stops (the reason was shown, or the user cancelled).
-    bool open(std::size_t role, const std::string& path, const SjclBlob& blob, std::string& plaintext);
     // The merged store encrypted with the local password, checked by decrypting and reading it again.
     bool encryptMerged();
 
@@ -112,42 +154,10 @@ class EncryptedRun : public FormatRun {
     std::array<bool, 3> m_encrypted{};
     std::array<EncryptedRange, 3> m_ranges{};
     std::array<std::string, 3> m_plain;
-    // The passwords that opened a document of this run, each kept once. The local document is opened
-    // first, so that an encrypted local document's password, which encrypts the result, comes first.
-    std::vector<Secret> m_passwords;
+    Keyring m_keyring;
     long m_localRounds = 0;
     long m_localKeyBits = 0;
 };
-
-bool EncryptedRun::open(std::size_t role, const std::string& path, const SjclBlob& blob,
-                        std::string& plaintext) {
-    // From the first password asked for on, in both programs, the process holds secrets until it ends.
-    keepOutOfCoreDumps();
-    // The copies of one wiki mostly share its password: one that opened another copy is tried first,
-    // so that each password is asked once.
-    for (const Secret& given : m_passwords) {
-        if (decryptSjcl(blob, given, plaintext) == Decrypted::Ok) {
-            return true;
-        }
-    }
-    for (bool wrongBefore = false;; wrongBefore = true) {
-        PasswordAnswer answer = m_context.host.askPassword({path, std::string(kRoles[role]), wrongBefore});
-        switch (answer.kind) {
-            case PasswordAnswer::Kind::Cancelled:
-                return false;
-            case PasswordAnswer::Kind::None:
-                refuse(wrongBefore ? msg::passwordDoesNotOpen(path)
-                                   : msg::documentRefused(msg::kEncrypted, kRoles[role], path));
-                return false;
-            case PasswordAnswer::Kind::Given:
-                break;
-        }
-        if (decryptSjcl(blob, answer.password, plaintext) == Decrypted::Ok) {
-            m_passwords.push_back(std::move(answer.password));
-            return true;
-        }
-    }
-}
 
 bool EncryptedRun::prepare(const std::vector<std::string>& paths) {
     FormatContext plain = m_context;
@@ -165,7 +175,7 @@ bool EncryptedRun::prepare(const std::vector<std::string>& paths) {
             return false;
         }
         std::string plaintext;
-        if (!open(role, paths[role], blob, plaintext)) {
+        if (!m_keyring.open(m_context.host, role, paths[role], blob, plaintext)) {
             return false;
         }
         std::string lines;
@@ -205,7 +215,7 @@ bool EncryptedRun::encryptMerged() {
         refuse(msg::mergedStoreRefused(*problem, m_context.localPath));
         return false;
     }
-    const Secret& password = m_passwords.front();
+    const Secret& password = m_keyring.first();
     // The key size is the local one, which reading the store allowed only as 128, 192 or 256 bits.
     const bool encrypted =
         encryptSjcl(plaintext, password, std::max(m_localRounds, kLeastRounds), m_localKeyBits, json);

@@ -115,64 +115,71 @@ std::string stringifyTitleList(const std::vector<std::string>& titles) {
     return out;
 }
 
-std::optional<std::string> mergeTitleLists(std::string_view base, std::string_view local,
-                                           std::string_view remote) {
-    if (hasWideSpace(base) || hasWideSpace(local) || hasWideSpace(remote)) {
-        return std::nullopt;
-    }
-    const std::vector<std::string> b = parseTitleList(base), l = parseTitleList(local),
-                                   r = parseTitleList(remote);
-    const std::unordered_set<std::string> inBase(b.begin(), b.end()), inLocal(l.begin(), l.end()),
-        inRemote(r.begin(), r.end());
-    // The titles of `list` that `keep` holds, in the order of `list`.
-    const auto only = [](const std::vector<std::string>& list, const auto& keep) {
-        std::vector<std::string> out;
-        std::copy_if(list.begin(), list.end(), std::back_inserter(out), keep);
-        return out;
-    };
-    const auto held = [](const std::unordered_set<std::string>& set) {
-        return [&set](const std::string& t) { return set.contains(t); };
-    };
-    // A side reordered when the titles it kept from the unedited list no longer stand in their unedited
-    // order; adding or removing titles alone is no reorder.
-    const bool localReordered = only(l, held(inBase)) != only(b, held(inLocal));
-    const bool remoteReordered = only(r, held(inBase)) != only(b, held(inRemote));
-    // The titles both sides hold: kept from the unedited list, or added on both.
-    const auto inBoth = [&](const std::string& t) { return inLocal.contains(t) && inRemote.contains(t); };
-    if (localReordered && remoteReordered && only(l, inBoth) != only(r, inBoth)) {
-        return std::nullopt;  // two orders of the same titles: a person chooses
-    }
-    // The merged list is the reordering side's (the local one when neither or both reordered, which then
-    // agree), without the titles the other side removed; the other side's additions are placed in it.
-    const bool remoteFirst = remoteReordered && !localReordered;
-    const std::vector<std::string>& first = remoteFirst ? r : l;
-    const std::vector<std::string>& second = remoteFirst ? l : r;
-    const std::unordered_set<std::string>& inSecond = remoteFirst ? inLocal : inRemote;
-    std::vector<std::string> merged =
-        only(first, [&](const std::string& t) { return !inBase.contains(t) || inSecond.contains(t); });
-    // A title's place on a side: the nearest title before it there that both sides hold, or the start.
-    const auto placeIn = [&](const std::vector<std::string>& side,
-                             const std::string& t) -> const std::string* {
-        const auto at = std::find(side.begin(), side.end(), t);
-        for (auto p = at; p != side.begin();) {
-            if (inBoth(*--p)) {
-                return &*p;
-            }
+namespace {
+
+using TitleSet = std::unordered_set<std::string>;
+
+// One version of a title list: its titles in order, and the same as a set.
+struct TitleList {
+    explicit TitleList(std::string_view v) : titles(parseTitleList(v)), holds(titles.begin(), titles.end()) {}
+    std::vector<std::string> titles;
+    TitleSet holds;
+};
+
+// The titles of `list` that `keep` holds, in the order of `list`.
+template <class Keep>
+std::vector<std::string> only(const std::vector<std::string>& list, const Keep& keep) {
+    std::vector<std::string> out;
+    std::copy_if(list.begin(), list.end(), std::back_inserter(out), keep);
+    return out;
+}
+
+auto heldIn(const TitleSet& set) {
+    return [&set](const std::string& t) { return set.contains(t); };
+}
+
+// A side reordered when the titles it kept from the unedited list no longer stand in their unedited
+// order; adding or removing titles alone is no reorder.
+bool reordered(const TitleList& side, const TitleList& base) {
+    return only(side.titles, heldIn(base.holds)) != only(base.titles, heldIn(side.holds));
+}
+
+// The titles both sides hold: kept from the unedited list, or added on both.
+struct HeldOnBoth {
+    const TitleSet& local;
+    const TitleSet& remote;
+    bool operator()(const std::string& t) const { return local.contains(t) && remote.contains(t); }
+};
+
+// A title's place on a side: the nearest title before it there that both sides hold, or the start.
+const std::string* placeIn(const std::vector<std::string>& side, const std::string& t,
+                           const HeldOnBoth& inBoth) {
+    const auto at = std::find(side.begin(), side.end(), t);
+    for (auto p = at; p != side.begin();) {
+        if (inBoth(*--p)) {
+            return &*p;
         }
-        return nullptr;
-    };
+    }
+    return nullptr;
+}
+
+// Places the titles that the `second` side added into `merged` (the `first` side's list), each after
+// the nearest title before it on `second` that `merged` holds, or at the start. False when both sides
+// added a title at different places: each place is an edit of the order as much as a reorder is, and
+// taking either one would drop the other in silence, so the tiddler stays a conflict, as two different
+// reorders do.
+bool placeAdditions(std::vector<std::string>& merged, const std::vector<std::string>& first,
+                    const std::vector<std::string>& second, const TitleSet& inBase,
+                    const HeldOnBoth& inBoth) {
     for (std::size_t i = 0; i < second.size(); ++i) {
         const std::string& t = second[i];
         if (inBase.contains(t)) {
             continue;
         }
         if (std::find(merged.begin(), merged.end(), t) != merged.end()) {
-            // Both sides added it. Where they put it at different places, each place is an edit of the
-            // order as much as a reorder is, and taking either one would drop the other in silence: the
-            // tiddler stays a conflict, as two different reorders do.
-            const std::string *p = placeIn(first, t), *q = placeIn(second, t);
+            const std::string *p = placeIn(first, t, inBoth), *q = placeIn(second, t, inBoth);
             if ((p && q) ? *p != *q : p != q) {
-                return std::nullopt;
+                return false;
             }
             continue;
         }
@@ -185,6 +192,33 @@ std::optional<std::string> mergeTitleLists(std::string_view base, std::string_vi
             }
         }
         merged.insert(at, t);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::string> mergeTitleLists(std::string_view base, std::string_view local,
+                                           std::string_view remote) {
+    if (hasWideSpace(base) || hasWideSpace(local) || hasWideSpace(remote)) {
+        return std::nullopt;
+    }
+    const TitleList b(base), l(local), r(remote);
+    const bool localReordered = reordered(l, b);
+    const bool remoteReordered = reordered(r, b);
+    const HeldOnBoth inBoth{l.holds, r.holds};
+    if (localReordered && remoteReordered && only(l.titles, inBoth) != only(r.titles, inBoth)) {
+        return std::nullopt;  // two orders of the same titles: a person chooses
+    }
+    // The merged list is the reordering side's (the local one when neither or both reordered, which then
+    // agree), without the titles the other side removed; the other side's additions are placed in it.
+    const bool remoteFirst = remoteReordered && !localReordered;
+    const TitleList& first = remoteFirst ? r : l;
+    const TitleList& second = remoteFirst ? l : r;
+    std::vector<std::string> merged = only(
+        first.titles, [&](const std::string& t) { return !b.holds.contains(t) || second.holds.contains(t); });
+    if (!placeAdditions(merged, first.titles, second.titles, b.holds, inBoth)) {
+        return std::nullopt;
     }
     return stringifyTitleList(merged);
 }

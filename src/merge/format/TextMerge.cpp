@@ -40,6 +40,37 @@ struct Region {
     bool conflict = false;
 };
 
+// The regions of git merge-file's diff3 output `out`, whose marker lines are `size` characters long:
+// merged text, or a conflict with its local, unedited and remote lines.
+std::vector<Region> regionsOf(std::string_view out, unsigned short size) {
+    const std::string open = std::string(size, '<') + " L\n", middle = std::string(size, '|') + " B\n",
+                      split = std::string(size, '=') + "\n", close = std::string(size, '>') + " R\n";
+    std::vector<Region> regions(1);
+    std::string* into = &regions.back().text;
+    for (std::size_t at = 0; at < out.size();) {
+        const std::size_t eol = out.find('\n', at);
+        const std::size_t end = eol == std::string_view::npos ? out.size() : eol + 1;
+        const std::string_view line = out.substr(at, end - at);
+        at = end;
+        Region& r = regions.back();
+        if (line == open) {
+            regions.push_back({});
+            regions.back().conflict = true;
+            into = &regions.back().local;
+        } else if (line == middle && r.conflict) {
+            into = &r.base;
+        } else if (line == split && r.conflict) {
+            into = &r.remote;
+        } else if (line == close && r.conflict) {
+            regions.push_back({});
+            into = &regions.back().text;
+        } else {
+            into->append(line);
+        }
+    }
+    return regions;
+}
+
 // git merge-file's merge of three texts that each end with a line feed, in diff3 style with markers
 // longer than any run at the start of a line of the texts, so that a marker line is always one. Each
 // region of the result is either merged text or a conflict with its three versions; none when libgit2
@@ -73,32 +104,7 @@ std::optional<std::vector<Region>> mergeRegions(const std::string& base, const s
     if (git_merge_file(&result, &in[0], &in[1], &in[2], &options) != 0) {
         return std::nullopt;
     }
-    const std::string_view out(result.ptr, result.len);
-    const std::string open = std::string(size, '<') + " L\n", middle = std::string(size, '|') + " B\n",
-                      split = std::string(size, '=') + "\n", close = std::string(size, '>') + " R\n";
-    std::vector<Region> regions(1);
-    std::string* into = &regions.back().text;
-    for (std::size_t at = 0; at < out.size();) {
-        const std::size_t eol = out.find('\n', at);
-        const std::size_t end = eol == std::string_view::npos ? out.size() : eol + 1;
-        const std::string_view line = out.substr(at, end - at);
-        at = end;
-        Region& r = regions.back();
-        if (line == open) {
-            regions.push_back({});
-            regions.back().conflict = true;
-            into = &regions.back().local;
-        } else if (line == middle && r.conflict) {
-            into = &r.base;
-        } else if (line == split && r.conflict) {
-            into = &r.remote;
-        } else if (line == close && r.conflict) {
-            regions.push_back({});
-            into = &regions.back().text;
-        } else {
-            into->append(line);
-        }
-    }
+    std::vector<Region> regions = regionsOf(std::string_view(result.ptr, result.len), size);
     const bool clean = result.automergeable != 0;
     git_merge_file_result_free(&result);
     if (clean != std::none_of(regions.begin(), regions.end(), [](const Region& r) { return r.conflict; })) {

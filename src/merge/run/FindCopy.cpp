@@ -8,7 +8,7 @@
 
 #include "merge/Messages.h"
 #include "merge/run/Ancestry.h"
-#include "merge/run/MergeRun.h"
+#include "merge/run/Loading.h"
 #include "merge/sync/EarlierSaves.h"
 
 namespace korvane {
@@ -26,6 +26,32 @@ constexpr std::uint64_t kMostSizeRatio = 4;
 struct Qualified {
     std::string path;
     SaveJudgement judgement;
+};
+
+// What the search learned of the earlier saves it read and judged.
+struct Findings {
+    FoundCopy best;  // the save that settles the most differences
+    DocumentText bestText;
+    std::vector<Qualified> qualified;
+    std::string refusal;  // why the newest save that failed the test cannot be where both started
+
+    // Takes the judgement of one more save (they come newest first), whose text is `text`.
+    void take(const EarlierSave& save, SaveJudgement judgement, DocumentText& text) {
+        if (judgement.doubt != AncestryDoubt::None && refusal.empty()) {
+            refusal = msg::notAnAncestor(save.path, judgement.doubt, judgement.newer);
+        }
+        if (judgement.doubt != AncestryDoubt::None || judgement.settled() == 0) {
+            return;
+        }
+        // Of two saves that settle as many, the older one is taken, since a newer one may already hold
+        // an edit made after the two parted.
+        if (judgement.settled() >= best.explained) {
+            best = {save.path,       save.modified,    judgement.settled(), judgement.differences,
+                    judgement.yours, judgement.friends};
+            bestText = std::move(text);
+        }
+        qualified.push_back({save.path, std::move(judgement)});
+    }
 };
 
 // A save far larger than either side is no earlier state of them (an archive, another wiki), and reading
@@ -81,22 +107,20 @@ bool askAboutFoundCopy(MergeHost& host, const FoundCopy& c) {
          std::string(msg::kUseFoundCopyTitle)});
 }
 
-void MergeRun::lookForUneditedCopy() {
-    const AncestryTest test(m_docs.local, m_docs.remote);
+void TrioLoading::lookForUneditedCopy() {
+    const AncestryTest test(m_trio.docs.local, m_trio.docs.remote);
     if (test.differences() == 0) {
         return;
     }
-    const WikiFormat& format = formatNamed(m_docs.local.format);
+    const WikiFormat& format = formatNamed(m_trio.docs.local.format);
     // The .LastMerge copy takes no part once the person declined it.
     const std::vector<std::string> runFiles = {
-        m_paths.local, m_paths.remote, m_lastMergeOffered ? lastMergePath(m_paths.local) : m_paths.local};
+        m_trio.paths.local, m_trio.paths.remote,
+        m_lastMergeOffered ? lastMergePath(m_trio.paths.local) : m_trio.paths.local};
     const auto until = std::chrono::steady_clock::now() + kMostSearchTime;
-    const std::uint64_t largerSide = std::max(m_docs.localText.size(), m_docs.remoteText.size());
-    FoundCopy best;
-    DocumentText bestText;
-    std::vector<Qualified> qualified;
-    std::string refusal;  // why the newest save that failed the test cannot be where both started
-    for (const EarlierSave& save : earlierSavesOf(m_fs, m_paths.local, kMostCandidates)) {
+    const std::uint64_t largerSide = std::max(m_trio.docs.localText.size(), m_trio.docs.remoteText.size());
+    Findings found;
+    for (const EarlierSave& save : earlierSavesOf(m_fs, m_trio.paths.local, kMostCandidates)) {
         if (std::chrono::steady_clock::now() > until) {
             break;
         }
@@ -105,47 +129,35 @@ void MergeRun::lookForUneditedCopy() {
         }
         ReadOutcome read = m_fs.readWhole(save.path);
         TiddlerList list;
-        if (!splitsAsWholePage(format,
-                               {{m_docs.localText, m_docs.remoteText, read.text}, m_paths.local, m_host},
-                               read, list)) {
+        if (!splitsAsWholePage(
+                format,
+                {{m_trio.docs.localText, m_trio.docs.remoteText, read.text}, m_trio.paths.local, m_host},
+                read, list)) {
             continue;
         }
-        SaveJudgement judgement = test.judge(list);
-        if (judgement.doubt != AncestryDoubt::None && refusal.empty()) {
-            refusal = msg::notAnAncestor(save.path, judgement.doubt, judgement.newer);
-        }
-        if (judgement.doubt != AncestryDoubt::None || judgement.settled() == 0) {
-            continue;
-        }
-        // The saves come newest first: of two that settle as many, the older one is taken, since a
-        // newer one may already hold an edit made after the two parted.
-        if (judgement.settled() >= best.explained) {
-            best = {save.path,       save.modified,    judgement.settled(), judgement.differences,
-                    judgement.yours, judgement.friends};
-            bestText = std::move(read.text);
-        }
-        qualified.push_back({save.path, std::move(judgement)});
+        found.take(save, test.judge(list), read.text);
     }
-    if (const std::string disagree = disagreement(qualified); !disagree.empty()) {
+    if (const std::string disagree = disagreement(found.qualified); !disagree.empty()) {
         m_host.foundCopyRefused(disagree);
         return;
     }
-    if (best.explained == 0 && !refusal.empty()) {
-        m_host.foundCopyRefused(refusal);
+    const FoundCopy& best = found.best;
+    if (best.explained == 0 && !found.refusal.empty()) {
+        m_host.foundCopyRefused(found.refusal);
     }
     if (best.explained == 0 || 2 * best.explained < best.differences || !m_host.useFoundCopy(best)) {
         return;
     }
-    m_foundCopy = best.path;
-    m_docs.uneditedText = std::move(bestText);
+    m_trio.foundCopy = best.path;
+    m_trio.docs.uneditedText = std::move(found.bestText);
     // The found save was split and checked above with the same format; it splits the same way again.
-    (void)m_format->split(2, m_docs.uneditedText, m_docs.unedited);
+    (void)m_trio.format->split(2, m_trio.docs.uneditedText, m_trio.docs.unedited);
 }
 
-std::string MergeRun::doubtAboutLastMerge(const std::string& lastMerge) {
+std::string TrioLoading::doubtAboutLastMerge(const std::string& lastMerge) {
     // The three files are read once here; the run takes the local and remote texts (and the .LastMerge
     // text, when it is used) from what was read, so that nothing is read twice.
-    std::vector<ReadOutcome> read = m_fs.readWholeEach({m_paths.local, m_paths.remote, lastMerge});
+    std::vector<ReadOutcome> read = m_fs.readWholeEach({m_trio.paths.local, m_trio.paths.remote, lastMerge});
     const WikiFormat* format = claimingFormat(read[0].text);
     bool judged = format != nullptr;
     TiddlerList lists[3];
@@ -161,8 +173,8 @@ std::string MergeRun::doubtAboutLastMerge(const std::string& lastMerge) {
         }
     }
     m_readAhead.clear();
-    m_readAhead.emplace_back(m_paths.local, std::move(read[0]));
-    m_readAhead.emplace_back(m_paths.remote, std::move(read[1]));
+    m_readAhead.emplace_back(m_trio.paths.local, std::move(read[0]));
+    m_readAhead.emplace_back(m_trio.paths.remote, std::move(read[1]));
     m_readAhead.emplace_back(lastMerge, std::move(read[2]));
     return doubt;
 }

@@ -15,11 +15,26 @@ bool askAboutMassDeletion(MergeHost& host, const MassDeletion& d) {
                      std::string(msg::kMassDeletionTitle), false});
 }
 
-std::vector<MassDeletion> MergeRun::massDeletions(const VisitingList& titles) const {
-    if (!hasUneditedDocument()) {
+namespace {
+
+// Whether the merge may go on when one side would delete most of the wiki (asked once, before any
+// dialog or review); false when the run stops.
+bool confirmDeletions(MergeHost& host, const LoadedTrio& trio, const VisitingList& titles) {
+    for (const MassDeletion& d : massDeletions(trio, titles)) {
+        if (!host.allowMassDeletion(d)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<MassDeletion> massDeletions(const LoadedTrio& trio, const VisitingList& titles) {
+    if (!trio.hasUneditedDocument()) {
         return {};  // without an unedited copy no side deletes: every difference is put to the user
     }
-    MassDeletion bySide[2] = {{true, 0, 0, m_paths.remote}, {false, 0, 0, m_paths.local}};
+    MassDeletion bySide[2] = {{true, 0, 0, trio.paths.remote}, {false, 0, 0, trio.paths.local}};
     for (std::size_t i = 0; i < titles.size(); ++i) {
         const VisitingList::Held h = titles.held(i);
         if (h.unedited) {
@@ -38,24 +53,14 @@ std::vector<MassDeletion> MergeRun::massDeletions(const VisitingList& titles) co
     return most;
 }
 
-bool MergeRun::confirmDeletions(const VisitingList& titles) {
-    for (const MassDeletion& d : massDeletions(titles)) {
-        if (!m_host.allowMassDeletion(d)) {
-            m_stopped = true;
-            return false;
-        }
-    }
-    return true;
-}
-
 MergePlan MergeRun::plan(const VisitingList& titles) {
-    m_format->begin(titles);  // the conflict pairs shown before the assembly look at the run's titles
-    return makePlan(titles, *m_format, hasUneditedDocument(), m_mergeInside);
+    m_trio.format->begin(titles);  // the conflict pairs shown before the assembly look at the run's titles
+    return makePlan(titles, *m_trio.format, m_trio.hasUneditedDocument(), m_settings.mergeInside);
 }
 
 bool MergeRun::assemble(MergePlan& plan, const VisitingList& titles) {
     m_stopped = false;
-    if (!korvane::assemble(plan, titles, *m_format, hasUneditedDocument(), m_remoteLost)) {
+    if (!korvane::assemble(plan, titles, *m_trio.format, m_trio.hasUneditedDocument(), m_remoteLost)) {
         m_stopped = true;  // the merged store failed its check; the format said why
         return false;
     }
@@ -65,11 +70,18 @@ bool MergeRun::assemble(MergePlan& plan, const VisitingList& titles) {
 bool MergeRun::merge(MergePlan& plan, const Settle& settle) {
     m_stopped = false;
     const VisitingList colAllTitles = titles();
-    if (!confirmDeletions(colAllTitles)) {
+    if (!confirmDeletions(m_host, m_trio, colAllTitles)) {
+        m_stopped = true;
         return false;
     }
     plan = this->plan(colAllTitles);
     return settle(plan, colAllTitles) && assemble(plan, colAllTitles);
+}
+
+MergeRun::Settle MergeRun::conflictDialogs() {
+    return [this](MergePlan& plan, const VisitingList& titles) {
+        return ConflictDialogs(m_host, *m_trio.format, m_trio.hasUneditedDocument()).askEach(plan, titles);
+    };
 }
 
 bool MergeRun::merge() {
@@ -77,14 +89,16 @@ bool MergeRun::merge() {
     return merge(plan, conflictDialogs());
 }
 
-MergeRun::Settle MergeRun::conflictDialogs() {
-    return [this](MergePlan& plan, const VisitingList& titles) {
-        return ConflictDialogs(m_host, *m_format, hasUneditedDocument()).askEach(plan, titles);
-    };
+RunResult MergeRun::run() {
+    MergePlan plan;
+    if (const std::optional<RunResult> ended = prepare(plan, conflictDialogs(), RunResult::ProgramEnded)) {
+        return *ended;
+    }
+    return save();
 }
 
 std::string MergeRun::strMergedStore() const {
-    return m_format->mergedStore();
+    return m_trio.format->mergedStore();
 }
 
 }  // namespace korvane

@@ -140,7 +140,7 @@ bool Review::choose(std::size_t i, Outcome o) {
 
 bool Review::fieldForm(std::size_t i) const {
     ConflictRequest r;
-    m_run.m_format->describeBoxes(visitOf(i), ConflictPair{}, r);
+    m_run.formatRun().describeBoxes(visitOf(i), ConflictPair{}, r);
     return r.fieldForm;
 }
 
@@ -189,7 +189,7 @@ std::string Review::paneText(std::size_t i, Side pane) const {
     const std::optional<std::string_view> entry = pane == Side::Local    ? v.local
                                                   : pane == Side::Remote ? v.remote
                                                                          : v.unedited;
-    return entry ? m_run.m_format->boxText(v, *entry) : std::string();
+    return entry ? m_run.formatRun().boxText(v, *entry) : std::string();
 }
 
 std::optional<std::string_view> Review::entryOf(std::size_t i) const {
@@ -217,16 +217,16 @@ std::string Review::resultText(std::size_t i, std::string* kept) const {
     const Visit v = visitOf(i);
     if (m_plan.items[i].outcome == Outcome::Both) {
         // The two tiddlers the conflict copy makes, as "Backup and link conflicts" makes them.
-        const ConflictPair pair = conflictPairOf(v, *m_run.m_format);
+        const ConflictPair pair = conflictPairOf(v, m_run.formatRun());
         if (kept != nullptr && pair.inert) {
             const bool yours = v.localSideKept();
             *kept = msg::inertCopyText(yours ? "yours" : "the friend's", yours ? "the friend's" : "yours",
                                        pair.conflictTitle, pair.renamedFields);
         }
-        return m_run.m_format->boxText(v, pair.text1) + "\n\n" + m_run.m_format->boxText(v, pair.text2);
+        return m_run.formatRun().boxText(v, pair.text1) + "\n\n" + m_run.formatRun().boxText(v, pair.text2);
     }
     const std::optional<std::string_view> entry = entryOf(i);
-    return entry ? m_run.m_format->boxText(v, *entry) : std::string();
+    return entry ? m_run.formatRun().boxText(v, *entry) : std::string();
 }
 
 std::optional<std::string> Review::edit(std::size_t i, const std::string& boxText) {
@@ -238,7 +238,7 @@ std::optional<std::string> Review::edit(std::size_t i, const std::string& boxTex
     // The same check as the conflict dialog's: a text that does not read as one tiddler of this title
     // is refused with the reason.
     ConflictRequest r;
-    m_run.m_format->describeBoxes(v, ConflictPair{}, r);
+    m_run.formatRun().describeBoxes(v, ConflictPair{}, r);
     if (r.checkBox && !boxText.empty()) {
         if (std::string refusal = r.checkBox(boxText); !refusal.empty()) {
             return refusal;
@@ -246,7 +246,7 @@ std::optional<std::string> Review::edit(std::size_t i, const std::string& boxTex
     }
     const std::optional<std::string_view> shown = entryOf(i);
     const std::string stored(shown.value_or(v.local ? *v.local : v.remote.value_or(std::string_view())));
-    std::optional<std::string> entry = m_run.m_format->fromBox(boxText, stored);
+    std::optional<std::string> entry = m_run.formatRun().fromBox(boxText, stored);
     if (!entry) {
         if (!shown && !boxText.empty()) {
             return std::string("The text could not be read as a tiddler.");

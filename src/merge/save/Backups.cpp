@@ -10,6 +10,7 @@
 #include <ctime>
 
 #include "merge/Messages.h"
+#include "merge/save/SaveMessages.h"
 #include "merge/save/WikiLock.h"
 
 namespace korvane {
@@ -307,6 +308,125 @@ bool Backups::undoCutOff(const KeptMerge& undo, const KeptMerge& merge) {
     return waiting;
 }
 
+namespace {
+
+// What an undo learns of the files that the merge it undoes names, one place per file, before it
+// changes any of them.
+struct UndoFiles {
+    explicit UndoFiles(std::size_t n) : now(n), originals(n), putBack(n), temps(n) {}
+
+    std::vector<ReadOutcome> now;        // what the file holds now (read when the merge wrote it)
+    std::vector<ReadOutcome> originals;  // the kept original (none when the merge made the file)
+    std::vector<bool> putBack;           // an undo cut off had already put it back
+    std::vector<ToKeep> replaced;        // what the undo replaces, to keep in an entry of its own
+    std::vector<std::string> temps;      // where its original is written beside it (none: removed)
+    std::vector<std::string> leftovers;  // temporary files a cut-off undo left, to remove first
+    std::string refused;                 // why the undo cannot be done, a line per file; empty when it can
+};
+
+// Reads each file of `last` and its kept original, and says why one is no longer what the merge wrote
+// there (what each file holds now must be that), unless an undo cut off had put it back already.
+void readUndoFiles(FileSystem& fs, const KeptMerge& last, bool resuming, UndoFiles& u) {
+    for (std::size_t i = 0; i < last.files.size(); ++i) {
+        const KeptFile& f = last.files[i];
+        const FileInfo info = fs.inspect(f.path);
+        if (!f.kept.empty()) {
+            u.originals[i] = fs.readWhole(last.folder + "/" + f.kept);
+            if (u.originals[i].status != ReadStatus::Ok || u.originals[i].text.size() != f.size) {
+                u.refused += "\nThe kept copy \"" + last.folder + "/" + f.kept + "\" cannot be read whole.";
+            }
+        }
+        const bool present = info.kind != FileKind::Missing;
+        if (f.written || (resuming && present)) {
+            u.now[i] = fs.readWhole(f.path);
+        }
+        u.putBack[i] =
+            resuming && (f.kept.empty() ? !present
+                                        : u.now[i].status == ReadStatus::Ok && present &&
+                                              u.now[i].text == std::string_view(u.originals[i].text));
+        if (u.putBack[i]) {
+        } else if (f.written && u.now[i].status != ReadStatus::Ok) {
+            u.refused += "\n\"" + f.path + "\" cannot be read: " +
+                         (u.now[i].reason.empty() ? std::string("read short") : u.now[i].reason) + ".";
+        } else if (f.written && fingerprintOf({std::string_view(u.now[i].text)}) != *f.written) {
+            u.refused += "\n\"" + f.path + "\" changed since the merge wrote it.";
+        } else if (!f.written && present) {
+            u.refused += "\n\"" + f.path + "\" was made again since the merge removed it.";
+        }
+        u.replaced.push_back(
+            {f.path, f.written.has_value(),
+             f.written ? std::optional<std::string_view>(u.now[i].text) : std::nullopt, info.mode,
+             f.kept.empty() ? std::nullopt
+                            : std::optional(fingerprintOf({std::string_view(u.originals[i].text)}))});
+    }
+}
+
+// A temporary file an undo cut off left beside a file is its own when it holds the kept original, or
+// the start of it (cut off while writing); anything else there may be the only copy of something and
+// stays, and the undo is refused.
+void findLeftovers(FileSystem& fs, const KeptMerge& last, UndoFiles& u) {
+    for (std::size_t i = 0; i < last.files.size(); ++i) {
+        if (last.files[i].kept.empty()) {
+            continue;
+        }
+        u.temps[i] = undoTempPath(last.files[i].path);
+        if (fs.inspect(u.temps[i]).kind == FileKind::Missing) {
+        } else if (const ReadOutcome left = fs.readWhole(u.temps[i]);
+                   left.status == ReadStatus::Ok && u.originals[i].status == ReadStatus::Ok &&
+                   std::string_view(u.originals[i].text).starts_with(left.text)) {
+            u.leftovers.push_back(u.temps[i]);
+        } else {
+            u.refused +=
+                "\n\"" + u.temps[i] + "\" is in the way and holds something else than the kept original.";
+        }
+    }
+}
+
+// Every original goes into a flushed file beside its place before the first is put back. The message
+// when one cannot be written (the ones written before it are removed again); none when all are.
+std::optional<std::string> writeOriginalsBeside(FileSystem& fs, const KeptMerge& last, const UndoFiles& u) {
+    for (std::size_t i = 0; i < last.files.size(); ++i) {
+        if (u.temps[i].empty() || u.putBack[i]) {
+            continue;
+        }
+        if (FsError err =
+                fs.writeNewDurable(u.temps[i], {std::string_view(u.originals[i].text)}, last.files[i].mode)) {
+            for (std::size_t j = 0; j < i; ++j) {
+                (void)(u.temps[j].empty() || u.putBack[j] ? FsError() : fs.remove(u.temps[j]));
+            }
+            return msg::saveFailedUnchanged(std::string(msg::kWriting), u.temps[i], *err);
+        }
+    }
+    return std::nullopt;
+}
+
+// Puts each original back in its place (or removes a file the merge made): true and a line per file,
+// or false and what each file holds after the first that failed, with `entry`, what the undo replaced.
+std::pair<bool, std::string> putBackEach(FileSystem& fs, const KeptMerge& last, const UndoFiles& u,
+                                         const std::string& entry, const std::string& wiki) {
+    std::string done;
+    for (std::size_t i = 0; i < last.files.size(); ++i) {
+        const std::string& path = last.files[i].path;
+        FsError err = u.putBack[i]         ? FsError()
+                      : u.temps[i].empty() ? fs.remove(path)
+                                           : fs.rename(u.temps[i], path);
+        if (err) {
+            std::string text = "Error: The merge was undone only in part: putting back \"" + path +
+                               "\" failed: " + *err + "." + done;
+            for (std::size_t j = i; j < last.files.size(); ++j) {
+                text += "\n\"" + last.files[j].path + "\": as the merge left it" +
+                        (u.temps[j].empty() ? std::string() : "; its original is in \"" + u.temps[j] + "\"");
+            }
+            return {false, text + "\nWhat was there before the undo is kept in \"" + entry +
+                               "\"; korvane-cli undo \"" + wiki + "\" again finishes it."};
+        }
+        done += "\n\"" + path + "\": " + (u.temps[i].empty() ? "removed, as before the merge" : "put back");
+    }
+    return {true, done};
+}
+
+}  // namespace
+
 std::pair<bool, std::string> Backups::undo(const std::string& wiki) {
     const std::vector<KeptMerge> kept = merges(wiki);
     if (kept.empty()) {
@@ -324,110 +444,34 @@ std::pair<bool, std::string> Backups::undo(const std::string& wiki) {
     // its entry as what it replaced, rather than undone, and the files it had put back stay.
     const bool resuming = kept.size() > 1 && undoCutOff(kept.back(), kept[kept.size() - 2]);
     const KeptMerge& last = kept[kept.size() - (resuming ? 2 : 1)];
-    // What each file holds now must be what the merge wrote there.
-    std::vector<ReadOutcome> now(last.files.size()), originals(last.files.size());
-    std::vector<bool> putBack(last.files.size());
-    std::vector<ToKeep> replaced;
-    std::string refused;
-    for (std::size_t i = 0; i < last.files.size(); ++i) {
-        const KeptFile& f = last.files[i];
-        const FileInfo info = m_fs.inspect(f.path);
-        if (!f.kept.empty()) {
-            originals[i] = m_fs.readWhole(last.folder + "/" + f.kept);
-            if (originals[i].status != ReadStatus::Ok || originals[i].text.size() != f.size) {
-                refused += "\nThe kept copy \"" + last.folder + "/" + f.kept + "\" cannot be read whole.";
-            }
-        }
-        const bool present = info.kind != FileKind::Missing;
-        if (f.written || (resuming && present)) {
-            now[i] = m_fs.readWhole(f.path);
-        }
-        putBack[i] = resuming && (f.kept.empty() ? !present
-                                                 : now[i].status == ReadStatus::Ok && present &&
-                                                       now[i].text == std::string_view(originals[i].text));
-        if (putBack[i]) {
-        } else if (f.written && now[i].status != ReadStatus::Ok) {
-            refused += "\n\"" + f.path + "\" cannot be read: " +
-                       (now[i].reason.empty() ? std::string("read short") : now[i].reason) + ".";
-        } else if (f.written && fingerprintOf({std::string_view(now[i].text)}) != *f.written) {
-            refused += "\n\"" + f.path + "\" changed since the merge wrote it.";
-        } else if (!f.written && present) {
-            refused += "\n\"" + f.path + "\" was made again since the merge removed it.";
-        }
-        replaced.push_back(
-            {f.path, f.written.has_value(),
-             f.written ? std::optional<std::string_view>(now[i].text) : std::nullopt, info.mode,
-             f.kept.empty() ? std::nullopt
-                            : std::optional(fingerprintOf({std::string_view(originals[i].text)}))});
-    }
-    // A temporary file an undo cut off left beside a file is its own when it holds the kept original,
-    // or the start of it (cut off while writing); anything else there may be the only copy of something
-    // and stays.
-    std::vector<std::string> temps(last.files.size()), leftovers;
-    for (std::size_t i = 0; i < last.files.size(); ++i) {
-        if (last.files[i].kept.empty()) {
-            continue;
-        }
-        temps[i] = undoTempPath(last.files[i].path);
-        if (m_fs.inspect(temps[i]).kind == FileKind::Missing) {
-        } else if (const ReadOutcome left = m_fs.readWhole(temps[i]);
-                   left.status == ReadStatus::Ok && originals[i].status == ReadStatus::Ok &&
-                   std::string_view(originals[i].text).starts_with(left.text)) {
-            leftovers.push_back(temps[i]);
-        } else {
-            refused +=
-                "\n\"" + temps[i] + "\" is in the way and holds something else than the kept original.";
-        }
-    }
-    if (!refused.empty()) {
-        return {false, "Error: The merge kept in \"" + last.folder + "\" was not undone:" + refused +
+    UndoFiles u(last.files.size());
+    readUndoFiles(m_fs, last, resuming, u);
+    findLeftovers(m_fs, last, u);
+    if (!u.refused.empty()) {
+        return {false, "Error: The merge kept in \"" + last.folder + "\" was not undone:" + u.refused +
                            "\nNo file was changed."};
     }
-    for (const std::string& leftover : leftovers) {
+    for (const std::string& leftover : u.leftovers) {
         if (FsError err = m_fs.remove(leftover)) {
             return {false, "Error: The merge was not undone: removing \"" + leftover + "\" failed: " + *err +
                                "." + std::string(msg::kNoFileChanged)};
         }
     }
     std::string failedPath;
-    if (FsError err = resuming ? FsError() : keep(wiki, replaced, failedPath)) {
+    if (FsError err = resuming ? FsError() : keep(wiki, u.replaced, failedPath)) {
         return {false, "Error: The merge was not undone: keeping a backup of \"" + failedPath + "\" in \"" +
                            m_root + "\" failed: " + *err + ". No file was changed."};
     }
     const std::string entry = resuming ? kept.back().folder : m_lastEntry;
-    // Every original goes into a flushed file beside its place before the first is put back.
-    for (std::size_t i = 0; i < last.files.size(); ++i) {
-        if (temps[i].empty() || putBack[i]) {
-            continue;
+    if (const std::optional<std::string> failed = writeOriginalsBeside(m_fs, last, u)) {
+        if (!resuming) {
+            dropLast();
         }
-        if (FsError err =
-                m_fs.writeNewDurable(temps[i], {std::string_view(originals[i].text)}, last.files[i].mode)) {
-            for (std::size_t j = 0; j < i; ++j) {
-                (void)(temps[j].empty() || putBack[j] ? FsError() : m_fs.remove(temps[j]));
-            }
-            if (!resuming) {
-                dropLast();
-            }
-            return {false, msg::saveFailedUnchanged(std::string(msg::kWriting), temps[i], *err)};
-        }
+        return {false, *failed};
     }
-    std::string done;
-    for (std::size_t i = 0; i < last.files.size(); ++i) {
-        const std::string& path = last.files[i].path;
-        FsError err = putBack[i]         ? FsError()
-                      : temps[i].empty() ? m_fs.remove(path)
-                                         : m_fs.rename(temps[i], path);
-        if (err) {
-            std::string text = "Error: The merge was undone only in part: putting back \"" + path +
-                               "\" failed: " + *err + "." + done;
-            for (std::size_t j = i; j < last.files.size(); ++j) {
-                text += "\n\"" + last.files[j].path + "\": as the merge left it" +
-                        (temps[j].empty() ? std::string() : "; its original is in \"" + temps[j] + "\"");
-            }
-            return {false, text + "\nWhat was there before the undo is kept in \"" + entry +
-                               "\"; korvane-cli undo \"" + wiki + "\" again finishes it."};
-        }
-        done += "\n\"" + path + "\": " + (temps[i].empty() ? "removed, as before the merge" : "put back");
+    const auto [putBack, done] = putBackEach(m_fs, last, u, entry, wiki);
+    if (!putBack) {
+        return {false, done};
     }
     prune(wiki);
     return {true, "Undid the merge kept in \"" + last.folder + "\":" + done +

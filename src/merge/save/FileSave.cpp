@@ -5,6 +5,7 @@
 #include "merge/Messages.h"
 #include "merge/save/Backups.h"
 #include "merge/save/FileSave.h"
+#include "merge/save/SaveMessages.h"
 
 namespace korvane {
 namespace {

@@ -138,6 +138,12 @@ class OutputSave : private FileSave {
                              const std::string& temp);
     // What speaks against replacing `target`: it changed since the run started.
     std::optional<Problem> changedSinceStart(const std::string& target);
+    // Puts the flushed `temp` in the place of `target` unless the output changed since the run started;
+    // on a failure removes `temp` and drops the original kept in `backups`, on success prunes them.
+    RunResult putInPlace(const std::string& temp, const std::string& target, const std::string& wiki,
+                         std::optional<Backups>& backups);
+    // Shows `text` as the save's failure (critical, application title).
+    RunResult fail(const std::string& text);
 
     const std::string& m_output;
     const OutputAtStart& m_atStart;

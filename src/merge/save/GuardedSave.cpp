@@ -14,6 +14,7 @@
 #include "merge/save/Backups.h"
 #include "merge/save/FileSave.h"
 #include "merge/save/Recovery.h"
+#include "merge/save/SaveMessages.h"
 #include "merge/sync/EarlierSaves.h"
 
 namespace korvane {
@@ -84,8 +85,8 @@ bool GuardedSave::checkTargets(SaveWork& w) {
             t.owner = w.targets[kLocal].owner;
             continue;
         }
-        if (const std::string problem = msg::targetProblem(named[i], info); !problem.empty()) {
-            message(problem, MessageIcon::Critical, kAppTitle);
+        if (const std::optional<std::string> problem = msg::targetProblem(named[i], info)) {
+            message(*problem, MessageIcon::Critical, kAppTitle);
             return false;
         }
         // The remote file is marked read-only, so that nobody edits the shared copy by mistake.

@@ -9,6 +9,7 @@
 #include "merge/save/Backups.h"
 #include "merge/save/FileSave.h"
 #include "merge/save/Recovery.h"
+#include "merge/save/SaveMessages.h"
 
 namespace korvane {
 namespace {
@@ -99,6 +100,11 @@ std::optional<FileSave::Problem> OutputSave::changedSinceStart(const std::string
     return std::nullopt;
 }
 
+RunResult OutputSave::fail(const std::string& text) {
+    message(text, MessageIcon::Critical, kAppTitle);
+    return RunResult::SaveFailed;
+}
+
 RunResult OutputSave::run() {
     if (!m_host.ask(
             {QuestionKind::SaveOutput, msg::saveOutput(m_output), std::string(msg::kSaveFilesTitle)})) {
@@ -113,15 +119,11 @@ RunResult OutputSave::run() {
         Backups(m_fs, m_backupFolder).dropCutOff(wiki);  // before the output's names are counted
     }
     const FileInfo info = m_fs.inspect(m_output);
-    const auto fail = [this](const std::string& text) {
-        message(text, MessageIcon::Critical, kAppTitle);
-        return RunResult::SaveFailed;
-    };
     std::optional<unsigned> mode;
     std::optional<FileOwner> owner;
     if (info.kind != FileKind::Missing) {
-        if (const std::string problem = msg::targetProblem(m_output, info); !problem.empty()) {
-            return fail(problem);
+        if (const std::optional<std::string> problem = msg::targetProblem(m_output, info)) {
+            return fail(*problem);
         }
         mode = info.mode;
         owner = info.owner;
@@ -142,6 +144,11 @@ RunResult OutputSave::run() {
     if (const std::string failed = keepOriginal(backups, wiki, info, temp); !failed.empty()) {
         return fail(failed);
     }
+    return putInPlace(temp, target, wiki, backups);
+}
+
+RunResult OutputSave::putInPlace(const std::string& temp, const std::string& target, const std::string& wiki,
+                                 std::optional<Backups>& backups) {
     const std::optional<Problem> problem = changedSinceStart(target);
     FsError err = problem ? FsError() : m_fs.rename(temp, target);
     if (problem || err) {

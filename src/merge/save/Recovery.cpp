@@ -8,6 +8,7 @@
 
 #include "merge/Messages.h"
 #include "merge/save/FileSave.h"
+#include "merge/save/SaveMessages.h"
 
 namespace korvane {
 namespace {

@@ -14,6 +14,7 @@
 #include "merge/MergeHost.h"
 #include "ui/conflict/BoxText.h"
 #include "ui/conflict/ConflictLayout.h"
+#include "ui/conflict/DialogBoxes.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -41,7 +42,7 @@ class frmMerge : public QDialog {
     std::string strChoice() const;
 
     QPushButton* button(DialogButton which) const { return m_buttons[static_cast<std::size_t>(which)]; }
-    QPlainTextEdit* box(DialogBox which) const { return m_boxes[static_cast<std::size_t>(which)]; }
+    QPlainTextEdit* box(DialogBox which) const { return m_boxes[which]; }
 
     // The geometry of the last layout pass, in twips.
     const MergeGeometry& layoutGeometry() const { return m_geometry; }
@@ -56,31 +57,18 @@ class frmMerge : public QDialog {
   private:
     void applyRequest(const ConflictRequest& request);
     void placeOverOwner();
-    void fillBoxes();
     void setInitialFocus();
-    void markDifferencesInBoxes();
     void choose(DialogButton which);
     // False after it showed why an edited box that the button takes back cannot be accepted.
     bool acceptsEdits(DialogButton which);
     void applyLayout();
 
     std::array<QPushButton*, 4> m_buttons{};
-    std::array<QPlainTextEdit*, 5> m_boxes{};
-    std::array<BoxContent, 5> m_contents;
-    // Per box, where breaks cut its overlong lines (see cutOverlongLines); empty for most boxes.
-    std::array<std::vector<qsizetype>, 5> m_cuts;
-    // Per box, the document position of its first marked difference; -1 for none.
-    std::array<int, 5> m_firstMark{-1, -1, -1, -1, -1};
+    DialogBoxes m_boxes;
     QLabel* m_note = nullptr;
     MergeDesign m_design;
     MergeGeometry m_geometry;
-    // The request's texts until the boxes are filled; the boxes' texts once a button was pressed.
-    ConflictTexts m_texts;
     std::optional<DialogButton> m_choice;
-    // The request's check of an edited box, and the boxes it applies to.
-    std::function<std::string(const std::string&)> m_checkBox;
-    bool m_fieldForm = false;  // the request's fieldForm
-    std::set<DialogBox> m_takenBack;
     bool m_filled = false;
 };
 

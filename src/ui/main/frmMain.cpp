@@ -191,9 +191,9 @@ void frmMain::cmdMergeFiles_Click() {
     }
     MergeRun run(*this, fs, paths);
     if (isMergeTool()) {
-        run.writeOnlyTo(m_output);
+        run.settings().outputPath = m_output;
     }
-    run.keepBackupsIn(userBackupFolder());
+    run.settings().backupFolder = userBackupFolder();
     // Every outcome has been shown to the user; a run that must end the program has ended it through
     // endProgram.
     const RunResult result = reviews() ? reviewRun(run) : dialogRun(run);
@@ -208,7 +208,7 @@ RunResult frmMain::dialogRun(MergeRun& run) {
                         fromUtf8(std::string(kAppTitle)), false)) {
             // For this run only: the plan again with the merged versions the review offers.
             reviewed = true;
-            run.mergeInsideTiddlers(true);
+            run.settings().mergeInside = true;
             plan = run.plan(titles);
             return showReview(run, plan, titles);
         }
@@ -224,7 +224,7 @@ RunResult frmMain::dialogRun(MergeRun& run) {
     const RunResult result = run.save();
     if (result == RunResult::Saved && !run.keptFor().empty()) {
         // The conflict dialogs' save says nothing of its own: where the replaced files are, and the undo.
-        showMessage(msg::backupsKept(run.backupFolder(), run.keptFor()), MessageIcon::Information,
+        showMessage(msg::backupsKept(run.settings().backupFolder, run.keptFor()), MessageIcon::Information,
                     std::string(kAppTitle));
     }
     return result;
@@ -235,7 +235,7 @@ bool frmMain::reviews() const {
 }
 
 RunResult frmMain::reviewRun(MergeRun& run) {
-    run.mergeInsideTiddlers(true);  // the review offers each merged version, and takes it by default
+    run.settings().mergeInside = true;  // the review offers each merged version, and takes it by default
     MergePlan plan;
     const auto review = [&](MergePlan& p, const VisitingList& titles) { return showReview(run, p, titles); };
     if (const std::optional<RunResult> ended = run.prepare(plan, review, RunResult::NotSaved)) {
@@ -247,7 +247,7 @@ RunResult frmMain::reviewRun(MergeRun& run) {
 bool frmMain::showReview(MergeRun& run, MergePlan& plan, const VisitingList& titles) {
     Review model(run, plan, titles);
     // A sync tool's conflict copy is not written, so the save does not write "all three files".
-    frmReview window(model, !isMergeTool() && !run.remoteIsSyncCopy(), this);
+    frmReview window(model, !isMergeTool() && !run.trio().remoteIsSyncCopy(), this);
     return window.showModal();  // closed without saving: no file changed
 }
 
@@ -257,10 +257,10 @@ RunResult frmMain::saveReviewed(MergeRun& run) {
     m_saveConfirmed = false;
     if (result == RunResult::Saved) {
         const std::vector<std::string> written =
-            isMergeTool() ? std::vector<std::string>{m_output} : run.savedPaths();
+            isMergeTool() ? std::vector<std::string>{m_output} : run.trio().savedPaths();
         std::string text = msg::reviewSaved(written);
         if (!run.keptFor().empty()) {
-            text += "\n\n" + msg::backupsKept(run.backupFolder(), run.keptFor());
+            text += "\n\n" + msg::backupsKept(run.settings().backupFolder, run.keptFor());
         }
         showMessage(text, MessageIcon::Information, std::string(kAppTitle));
     }
