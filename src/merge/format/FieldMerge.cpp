@@ -233,12 +233,11 @@ bool mergesInside(const Fields& fields) {
            fieldValue(fields, "module-type") == nullptr && !(title && *title == "$:/core");
 }
 
-std::optional<Fields> mergeFields(const Fields& base, const Fields& local, const Fields& remote,
-                                  bool* tooLarge, MergeWay* way) {
-    MergeWay found;
-    if (!mergesInside(base) || !mergesInside(local) || !mergesInside(remote)) {
-        return std::nullopt;
-    }
+namespace {
+
+// The names of the fields of the three versions, each once: the local ones in their order, then the
+// remote ones and the unedited ones that the local version lacks.
+std::vector<std::string> fieldNames(const Fields& local, const Fields& remote, const Fields& base) {
     std::vector<std::string> names;
     for (const Fields* side : {&local, &remote, &base}) {
         for (const Field& f : *side) {
@@ -247,6 +246,18 @@ std::optional<Fields> mergeFields(const Fields& base, const Fields& local, const
             }
         }
     }
+    return names;
+}
+
+}  // namespace
+
+std::optional<Fields> mergeFields(const Fields& base, const Fields& local, const Fields& remote,
+                                  bool* tooLarge, MergeWay* way) {
+    MergeWay found;
+    if (!mergesInside(base) || !mergesInside(local) || !mergesInside(remote)) {
+        return std::nullopt;
+    }
+    const std::vector<std::string> names = fieldNames(local, remote, base);
     // The side whose `modified` is the later (the local one on a tie): its stamp and its modifier.
     const std::string empty;
     const Value lm = fieldValue(local, "modified"), rm = fieldValue(remote, "modified");
