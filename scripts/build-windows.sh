@@ -102,8 +102,8 @@ build_third_party() {
 # built here once. Only what the desktop program uses: Core, Gui, Widgets, the Windows platform
 # plugin and its styles, and Test for the UI tests; the offscreen plugin (which needs FreeType) runs
 # those tests without a display. Debian's repacked source has no tablet SDK header, so tablet events
-# are off; the Windows plugin does not compile without OpenGL, so OpenGL stays on. Direct2D (a
-# platform plugin of its own, which Korvane does not use) is off; DirectWrite fonts stay.
+# are off; the Windows plugin does not compile without OpenGL, so OpenGL stays on; and it does not
+# link without Gui's Direct2D parts (its DirectWrite font database needs them), so those stay on too.
 # Qt's build takes most of an hour of two idle cores, so it is kept outside the build folder, where a
 # fresh clone finds it: $KORVANE_QT_CACHE (~/.cache/korvane/qt6-windows). The prefix is made again
 # only when the version or these options change. With KORVANE_QT_DEADLINE (seconds since 1970) the
@@ -115,7 +115,7 @@ qt_options=(-DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DQT_BUILD_EXAMPL
     -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF
     -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF
     -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_vulkan=OFF -DFEATURE_icu=OFF
-    -DFEATURE_tabletevent=OFF -DFEATURE_harfbuzz=OFF -DFEATURE_direct2d=OFF
+    -DFEATURE_tabletevent=OFF -DFEATURE_harfbuzz=OFF
     -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF
     -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF
     -DFEATURE_system_freetype=OFF -DFEATURE_system_doubleconversion=OFF)
