@@ -28,6 +28,7 @@
 #include "merge/Messages.h"
 #include "merge/format/TextMerge.h"
 #include "ui/desktop/MessageBoxes.h"
+#include "ui/review/ShownStamps.h"
 
 namespace korvane {
 namespace {
@@ -55,19 +56,6 @@ const OutcomeButton kButtons[] = {
      "Keep both: yours under its title, the friend's as a conflict copy that it links to (Alt+B)"},
     {Outcome::Drop, "&Drop", "cmdDrop", "Leave the tiddler out of the merged wiki (Alt+D)"},
 };
-
-// A stamp (YYYYMMDDHHMM…, universal time) as a local date and time: "8 Nov 2026, 11:00"; empty when it
-// does not read as one.
-QString localStamp(std::string_view stamp) {
-    const QDateTime utc = QDateTime::fromString(QString::fromLatin1(QByteArrayView(stamp.substr(0, 12))),
-                                                QStringLiteral("yyyyMMddHHmm"));
-    if (stamp.size() < 12 || !utc.isValid()) {
-        return {};
-    }
-    QDateTime at = utc;
-    at.setTimeSpec(Qt::UTC);
-    return QLocale::system().toString(at.toLocalTime(), QStringLiteral("d MMM yyyy, HH:mm"));
-}
 
 // The document positions of byte ranges of a box's content: a line break (CR LF or one character) is
 // one position, a character beyond the Basic Multilingual Plane two, and every break that cut an overlong
@@ -229,9 +217,17 @@ WordChanges unicodeWordChanges(const BoxContent& before, const std::vector<std::
     return wordChanges(before.bytes, after.bytes, beforeStarts, afterStarts);
 }
 
+// The document positions of a pane's marks, found on its stored bytes, in the text it shows.
+std::vector<std::pair<int, int>> shownPositionsOf(const BoxContent& content, const ShownText& shown,
+                                                  const std::vector<ByteRange>& ranges,
+                                                  const std::vector<qsizetype>& cuts) {
+    return shown.stamps.empty() ? positionsOf(content, ranges, cuts)
+                                : positionsOf(shown.content, toShown(ranges, shown.stamps), cuts);
+}
+
 // Where a pane opens: at its first mark in the tiddler's text (after the fields and the empty line of
 // the field form) when there is one there, else at its first mark; -1 for none.
-int openingPosition(const BoxContent& content, const std::vector<ByteRange>& marks,
+int openingPosition(const BoxContent& content, const ShownText& shown, const std::vector<ByteRange>& marks,
                     const std::vector<qsizetype>& cuts, bool fieldForm) {
     if (marks.empty()) {
         return -1;
@@ -245,7 +241,7 @@ int openingPosition(const BoxContent& content, const std::vector<ByteRange>& mar
     const auto inText = std::find_if(marks.begin(), marks.end(),
                                      [textStart](const ByteRange& r) { return r.start >= textStart; });
     const std::vector<std::pair<int, int>> at =
-        positionsOf(content, {inText == marks.end() ? marks.front() : *inText}, cuts);
+        shownPositionsOf(content, shown, {inText == marks.end() ? marks.front() : *inText}, cuts);
     return at.empty() ? -1 : at.front().first;
 }
 
@@ -675,7 +671,13 @@ void frmReview::fillPane(Side pane, const std::string& text) {
     QPlainTextEdit& box = *m_panes[p];
     QTextDocument& document = *box.document();
     m_cuts[p].clear();
-    const QString decoded = decodeForBox(text, m_contents[p]);
+    QString decoded = decodeForBox(text, m_contents[p]);
+    // Stamps shown as dates; the marks are still found on the stored bytes.
+    m_shown[p] = showStamps(m_contents[p], m_review.fieldForm(static_cast<std::size_t>(m_current)));
+    if (!m_shown[p].stamps.empty()) {
+        decoded = QString::fromUtf8(m_shown[p].content.bytes.data(),
+                                    static_cast<qsizetype>(m_shown[p].content.bytes.size()));
+    }
     if (text.empty()) {
         box.setPlaceholderText(
             headingText(static_cast<std::size_t>(m_current), pane).section(QStringLiteral(" — "), 1));
@@ -709,9 +711,9 @@ void frmReview::markPanes(std::size_t i) {
         const WordChanges changes =
             unicodeWordChanges(m_contents[base], m_starts[base], m_contents[side], m_starts[side]);
         const std::vector<ByteRange> marks = visibleParts(m_contents[side].bytes, changes.inserted);
-        markRanges(*m_panes[side]->document(), positionsOf(m_contents[side], marks, m_cuts[side]),
-                   Mark::Inserted);
-        first[side] = openingPosition(m_contents[side], marks, m_cuts[side], fieldForm);
+        markRanges(*m_panes[side]->document(),
+                   shownPositionsOf(m_contents[side], m_shown[side], marks, m_cuts[side]), Mark::Inserted);
+        first[side] = openingPosition(m_contents[side], m_shown[side], marks, m_cuts[side], fieldForm);
         removed.insert(removed.end(), changes.removed.begin(), changes.removed.end());
     }
     // What either side removed from the base, in order and joined where ranges overlap.
@@ -726,9 +728,9 @@ void frmReview::markPanes(std::size_t i) {
         }
     }
     joined = visibleParts(m_contents[base].bytes, joined);
-    markRanges(*m_panes[base]->document(), positionsOf(m_contents[base], joined, m_cuts[base]),
-               Mark::Removed);
-    first[base] = openingPosition(m_contents[base], joined, m_cuts[base], fieldForm);
+    markRanges(*m_panes[base]->document(),
+               shownPositionsOf(m_contents[base], m_shown[base], joined, m_cuts[base]), Mark::Removed);
+    first[base] = openingPosition(m_contents[base], m_shown[base], joined, m_cuts[base], fieldForm);
     for (std::size_t p = 0; p < 3; ++p) {
         openAt(m_panes[p], first[p]);
     }
@@ -767,7 +769,7 @@ void frmReview::markResult(std::size_t i, const std::vector<qsizetype>& cuts) {
     all.insert(all.end(), fromFriends.begin(), fromFriends.end());
     std::sort(all.begin(), all.end(),
               [](const ByteRange& a, const ByteRange& b) { return a.start < b.start; });
-    m_resultOpening = openingPosition(result, all, cuts, m_review.fieldForm(i));
+    m_resultOpening = openingPosition(result, ShownText{}, all, cuts, m_review.fieldForm(i));
 }
 
 void frmReview::showItem(int item) {
@@ -797,8 +799,15 @@ void frmReview::showItem(int item) {
     for (int r = 0; r < static_cast<int>(fields.size()); ++r) {
         const Review::FieldRow& f = fields[static_cast<std::size_t>(r)];
         int c = 0;
+        // A stamp as a date, the stored value on hover.
+        const bool stamps = f.name == "modified" || f.name == "created";
         for (const std::string* value : {&f.name, &f.yours, &f.unedited, &f.friends}) {
-            m_fields->setItem(r, c++, new QTableWidgetItem(fromUtf8(*value)));
+            const QString date = stamps && c > 0 ? localStamp(*value) : QString();
+            auto* cell = new QTableWidgetItem(date.isEmpty() ? fromUtf8(*value) : date);
+            if (!date.isEmpty()) {
+                cell->setToolTip(fromUtf8(*value));
+            }
+            m_fields->setItem(r, c++, cell);
         }
     }
     // As tall as its rows, so that the versions and the result keep the room.

@@ -10,6 +10,7 @@
 
 #include "merge/run/Review.h"
 #include "ui/conflict/BoxText.h"
+#include "ui/review/ShownStamps.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -88,6 +89,7 @@ class frmReview : public QDialog {
     std::array<QLabel*, 3> m_headings{};
     std::array<QPlainTextEdit*, 3> m_panes{};
     std::array<BoxContent, 3> m_contents;
+    std::array<ShownText, 3> m_shown;  // each pane's text as shown, its stamps as dates
     std::array<std::vector<qsizetype>, 3> m_cuts;
     std::array<std::vector<std::size_t>, 3> m_starts;  // each pane's words (see unicodeWordStarts)
     int m_resultOpening = -1;
