@@ -18,6 +18,7 @@
 #include "merge/Messages.h"
 #include "support/TestSupport.h"
 #include "ui/UiTestHelpers.h"
+#include "ui/review/ShownStamps.h"
 #include "ui/review/frmReview.h"
 
 namespace korvane {
@@ -65,6 +66,25 @@ bool underlinedAt(QPlainTextEdit* pane, const QString& word) {
     QTextCursor c(pane->document());
     c.setPosition(at + 1);
     return at >= 0 && c.charFormat().fontUnderline();
+}
+
+// A stored range carried over to the shown text: before a stamp as it was, after it moved by the
+// date's length, starting or ending inside the stamp widened to the whole date.
+TEST(ReviewWindow, CarriesStoredRangesOverToShownStamps) {
+    qputenv("TZ", "UTC");
+    tzset();
+    const BoxContent stored{"title: T\nmodified: 202611081100\n\ntext", true};
+    const ShownText shown = showStamps(stored, true);
+    ASSERT_EQ(shown.content.bytes, "title: T\nmodified: 8 Nov 2026, 11:00\n\ntext");
+    const std::size_t stamp = 19, date = 19, text = 33, shownText = 38;
+    EXPECT_EQ(
+        toShown({{0, 5}, {stamp + 2, stamp + 4}, {stamp - 3, text + 4}, {text, text + 4}, {stamp - 3, stamp}},
+                shown.stamps),
+        (std::vector<ByteRange>{{0, 5},
+                                {date, date + 17},
+                                {date - 3, shownText + 4},
+                                {shownText, shownText + 4},
+                                {date - 3, date}}));
 }
 
 TEST(ReviewWindow, ShowsEachDifferenceInWordsAndSettlesByKeyboard) {
