@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
@@ -17,6 +18,7 @@
 #include "merge/Messages.h"
 #include "support/TestSupport.h"
 #include "ui/UiTestHelpers.h"
+#include "ui/review/ShownStamps.h"
 #include "ui/review/frmReview.h"
 
 namespace korvane {
@@ -42,11 +44,47 @@ QTextCharFormat::UnderlineStyle underlineAt(QPlainTextEdit* box, const QString& 
     return c.charFormat().underlineStyle();
 }
 
+// Whether every character of a pane's `shown` text is marked (underlined, or struck through in the
+// base pane), and the character after it is not.
+bool markedWhole(const QPlainTextEdit* pane, const QString& shown) {
+    const int at = static_cast<int>(pane->toPlainText().indexOf(shown));
+    QTextCursor c(pane->document());
+    const auto marked = [&c](int position) {
+        c.setPosition(position);
+        return c.charFormat().fontUnderline() || c.charFormat().fontStrikeOut();
+    };
+    for (int k = 1; k <= shown.size(); ++k) {
+        if (at < 0 || !marked(at + k)) {
+            return false;
+        }
+    }
+    return !marked(at) && !marked(at + static_cast<int>(shown.size()) + 1);
+}
+
 bool underlinedAt(QPlainTextEdit* pane, const QString& word) {
     const int at = static_cast<int>(pane->toPlainText().indexOf(word));
     QTextCursor c(pane->document());
     c.setPosition(at + 1);
     return at >= 0 && c.charFormat().fontUnderline();
+}
+
+// A stored range carried over to the shown text: before a stamp as it was, after it moved by the
+// date's length, starting or ending inside the stamp widened to the whole date.
+TEST(ReviewWindow, CarriesStoredRangesOverToShownStamps) {
+    qputenv("TZ", "UTC");
+    tzset();
+    const BoxContent stored{"title: T\nmodified: 202611081100\n\ntext", true};
+    const ShownText shown = showStamps(stored, true);
+    ASSERT_EQ(shown.content.bytes, "title: T\nmodified: 8 Nov 2026, 11:00\n\ntext");
+    const std::size_t stamp = 19, date = 19, text = 33, shownText = 38;
+    EXPECT_EQ(
+        toShown({{0, 5}, {stamp + 2, stamp + 4}, {stamp - 3, text + 4}, {text, text + 4}, {stamp - 3, stamp}},
+                shown.stamps),
+        (std::vector<ByteRange>{{0, 5},
+                                {date, date + 17},
+                                {date - 3, shownText + 4},
+                                {shownText, shownText + 4},
+                                {date - 3, date}}));
 }
 
 TEST(ReviewWindow, ShowsEachDifferenceInWordsAndSettlesByKeyboard) {
@@ -116,7 +154,21 @@ TEST(ReviewWindow, ShowsEachDifferenceInWordsAndSettlesByKeyboard) {
         EXPECT_TRUE(underlinedAt(window.pane(Side::Local), "xl"));
         EXPECT_FALSE(underlinedAt(window.pane(Side::Local), "www"));
         const QPlainTextEdit* yours = window.pane(Side::Local);
-        EXPECT_TRUE(underlinedAt(window.pane(Side::Local), QString::fromStdString(l)));
+        // Stamps are shown as dates, a changed one marked whole; the field table shows them as dates
+        // too; the result keeps the stored stamp.
+        EXPECT_FALSE(yours->toPlainText().contains(QString::fromStdString(l)));
+        EXPECT_TRUE(markedWhole(yours, "8 Nov 2026, 11:00"));
+        EXPECT_TRUE(markedWhole(window.pane(Side::Remote), "7 Nov 2026, 10:00"));
+        EXPECT_TRUE(markedWhole(window.pane(Side::Unedited), "1 Nov 2026, 09:00"));
+        EXPECT_TRUE(window.pane(Side::Unedited)
+                        ->toPlainText()
+                        .startsWith("modified: 1 Nov 2026, 09:00\ntitle: G2\n"));
+        const auto* fields = window.findChild<QTableWidget*>("tblFields");
+        const QList<QTableWidgetItem*> stamp = fields->findItems("modified", Qt::MatchExactly);
+        ASSERT_EQ(stamp.size(), 1);
+        EXPECT_EQ(fields->item(stamp[0]->row(), 1)->text(), "8 Nov 2026, 11:00");
+        EXPECT_EQ(fields->item(stamp[0]->row(), 2)->toolTip().toStdString(), old);
+        EXPECT_TRUE(window.result()->toPlainText().contains(QString::fromStdString("modified: " + r + "\n")));
         EXPECT_EQ(yours->textCursor().position(), yours->toPlainText().indexOf("xl"));
         // Alt+F takes the friend's version; the counts follow; the list keeps the arrows; F7 goes on to
         // the next that needs you.
@@ -259,6 +311,8 @@ TEST(ReviewWindow, MarksShowEachChangeAndSaveNamesDeletions) {
 // drops the tiddler the list shows. Closing asks first once a choice was made or an edit waits in the
 // result (No keeps the window and the choice); with none it closes at once.
 TEST(ReviewWindow, ActsOnTheTiddlerShownAndAsksBeforeDiscardingChoices) {
+    qputenv("TZ", "UTC");
+    tzset();
     test::TempDir dir;
     const std::string a = test::earlyTiddler("A", "a"), b = test::earlyTiddler("B", "b");
     const std::string theirs = test::earlyTiddler("B", "theirs", "200601031200"),
@@ -300,6 +354,12 @@ TEST(ReviewWindow, ActsOnTheTiddlerShownAndAsksBeforeDiscardingChoices) {
     QTimer::singleShot(0, &window, [&] {
         QTreeView* list = window.list();
         ASSERT_EQ(window.current(), 0);
+        // The early form's stamps shown as dates, the changed one marked whole; the result as stored.
+        EXPECT_TRUE(markedWhole(window.pane(Side::Local), "modified=\"3 Jan 2006, 12:00\""));
+        EXPECT_TRUE(window.pane(Side::Local)->toPlainText().contains("created=\"1 Jan 2005, 12:00\""));
+        EXPECT_FALSE(markedWhole(window.pane(Side::Local), "1 Jan 2005, 12:00"));
+        EXPECT_TRUE(
+            window.result()->toPlainText().contains("modified=\"200601031200\" created=\"200501011200\""));
         window.result()->selectAll();
         window.result()->insertPlainText("Just my new text");
         const QPoint other = list->visualRect(list->model()->index(1, 1)).center();

@@ -24,13 +24,9 @@
 #include "ui/desktop/Program.h"
 #include "ui/desktop/Settings.h"
 #include "ui/main/CommandLine.h"
-#include "ui/review/frmReview.h"
 
 namespace korvane {
 namespace {
-
-// A merge with more differences than this, the review window unticked, offers the window once.
-constexpr std::size_t kReviewOfferAbove = 20;
 
 QString fromUtf8(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
@@ -62,9 +58,29 @@ QPushButton* addButton(QWidget* parent, const QString& text, const char* name) {
     return button;
 }
 
+// Lets the user pick an existing file for a path field, starting where the path remembered under `key`
+// points.
+void browseForFile(QWidget* owner, QLineEdit* field, const QString& key) {
+    try {
+        QFileDialog dialog(owner);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        const QString initial = rememberedPath(key);
+        if (!initial.isEmpty()) {
+            dialog.selectFile(initial);
+        }
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return;  // cancelled: nothing changes, nothing is said
+        }
+        field->setText(QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath());
+    } catch (const std::exception& e) {
+        showMessageBox(owner, QStringLiteral("Error: ") + QString::fromLocal8Bit(e.what()),
+                       MessageIcon::Exclamation, QStringLiteral("Error"));
+    }
+}
+
 }  // namespace
 
-frmMain::frmMain(QWidget* parent) : QWidget(parent) {
+frmMain::frmMain(QWidget* parent) : QWidget(parent), m_runs(*this, *this) {
     setObjectName(QStringLiteral("frmMain"));
     setFont(designedFont());
     setFixedSize(twipsToPixels(7815), twipsToPixels(2865));
@@ -137,7 +153,7 @@ QLineEdit* frmMain::addPathRow(int row, const char* labelName, const QString& ca
     auto* browse = addButton(this, QStringLiteral("..."), buttonName);
     browse->setGeometry(twipsToPixels(7320, top + 240, 375, 285));
     browse->setToolTip(QStringLiteral("Browse"));
-    connect(browse, &QPushButton::clicked, this, [this, field, key] { browseForFile(field, key); });
+    connect(browse, &QPushButton::clicked, this, [this, field, key] { browseForFile(this, field, key); });
     return field;
 }
 
@@ -164,24 +180,6 @@ void frmMain::Form_Load(const std::vector<std::string>& arguments, const std::st
     }
 }
 
-void frmMain::browseForFile(QLineEdit* field, const QString& key) {
-    try {
-        QFileDialog dialog(this);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-        const QString initial = rememberedPath(key);
-        if (!initial.isEmpty()) {
-            dialog.selectFile(initial);
-        }
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-            return;  // cancelled: nothing changes, nothing is said
-        }
-        field->setText(QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath());
-    } catch (const std::exception& e) {
-        showMessageBox(this, QStringLiteral("Error: ") + QString::fromLocal8Bit(e.what()),
-                       MessageIcon::Exclamation, QStringLiteral("Error"));
-    }
-}
-
 void frmMain::cmdMergeFiles_Click() {
     MachineFileSystem fs;
     MergePaths paths{toPath(m_local), toPath(m_remote), toPath(m_unedited)};
@@ -196,75 +194,12 @@ void frmMain::cmdMergeFiles_Click() {
     run.settings().backupFolder = userBackupFolder();
     // Every outcome has been shown to the user; a run that must end the program has ended it through
     // endProgram.
-    const RunResult result = reviews() ? reviewRun(run) : dialogRun(run);
+    const RunResult result = reviews() ? m_runs.reviewRun(run, m_output) : m_runs.dialogRun(run, m_output);
     m_mergeToolStatus = result == RunResult::Saved ? 0 : 1;
-}
-
-RunResult frmMain::dialogRun(MergeRun& run) {
-    bool reviewed = false;
-    const MergeRun::Settle settle = [&](MergePlan& plan, const VisitingList& titles) {
-        if (plan.differences() > kReviewOfferAbove &&
-            askYesNoBox(this, fromUtf8(msg::reviewOffer(plan.differences())),
-                        fromUtf8(std::string(kAppTitle)), false)) {
-            // For this run only: the plan again with the merged versions the review offers.
-            reviewed = true;
-            run.settings().mergeInside = true;
-            plan = run.plan(titles);
-            return showReview(run, plan, titles);
-        }
-        return run.conflictDialogs()(plan, titles);
-    };
-    MergePlan plan;
-    if (const std::optional<RunResult> ended = run.prepare(plan, settle, RunResult::ProgramEnded)) {
-        return reviewed && *ended == RunResult::ProgramEnded ? RunResult::NotSaved : *ended;
-    }
-    if (reviewed) {
-        return saveReviewed(run);
-    }
-    const RunResult result = run.save();
-    if (result == RunResult::Saved && !run.keptFor().empty()) {
-        // The conflict dialogs' save says nothing of its own: where the replaced files are, and the undo.
-        showMessage(msg::backupsKept(run.settings().backupFolder, run.keptFor()), MessageIcon::Information,
-                    std::string(kAppTitle));
-    }
-    return result;
 }
 
 bool frmMain::reviews() const {
     return isMergeTool() || m_reviewBox->isChecked();
-}
-
-RunResult frmMain::reviewRun(MergeRun& run) {
-    run.settings().mergeInside = true;  // the review offers each merged version, and takes it by default
-    MergePlan plan;
-    const auto review = [&](MergePlan& p, const VisitingList& titles) { return showReview(run, p, titles); };
-    if (const std::optional<RunResult> ended = run.prepare(plan, review, RunResult::NotSaved)) {
-        return *ended;
-    }
-    return saveReviewed(run);
-}
-
-bool frmMain::showReview(MergeRun& run, MergePlan& plan, const VisitingList& titles) {
-    Review model(run, plan, titles);
-    // A sync tool's conflict copy is not written, so the save does not write "all three files".
-    frmReview window(model, !isMergeTool() && !run.trio().remoteIsSyncCopy(), this);
-    return window.showModal();  // closed without saving: no file changed
-}
-
-RunResult frmMain::saveReviewed(MergeRun& run) {
-    m_saveConfirmed = true;
-    const RunResult result = run.save();
-    m_saveConfirmed = false;
-    if (result == RunResult::Saved) {
-        const std::vector<std::string> written =
-            isMergeTool() ? std::vector<std::string>{m_output} : run.trio().savedPaths();
-        std::string text = msg::reviewSaved(written);
-        if (!run.keptFor().empty()) {
-            text += "\n\n" + msg::backupsKept(run.settings().backupFolder, run.keptFor());
-        }
-        showMessage(text, MessageIcon::Information, std::string(kAppTitle));
-    }
-    return result;
 }
 
 void frmMain::runAsMergeTool() {
@@ -282,7 +217,7 @@ void frmMain::showMessage(const std::string& text, MessageIcon icon, const std::
 }
 
 bool frmMain::ask(const Question& question) {
-    if (m_saveConfirmed &&
+    if (m_runs.saveConfirmed() &&
         (question.kind == QuestionKind::SaveFiles || question.kind == QuestionKind::SaveOutput)) {
         return true;  // the review window's Save showed what the save does, and the user said Yes
     }

@@ -9,6 +9,7 @@
 
 #include "merge/MergeHost.h"
 #include "merge/run/MergeRun.h"
+#include "ui/main/MainRuns.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -52,16 +53,6 @@ class frmMain : public QWidget, public MergeHost {
   private:
     void cmdMergeFiles_Click();
     void About_Click();
-    // The merge through the review window: load, the review, then the guarded save of what it chose.
-    RunResult reviewRun(MergeRun& run);
-    // The merge through the conflict dialogs, but when it has many differences the review window is
-    // offered once before the first dialog; No goes on with the dialogs as ever.
-    RunResult dialogRun(MergeRun& run);
-    // The review window over a plan; true when its Save was confirmed.
-    bool showReview(MergeRun& run, MergePlan& plan, const VisitingList& titles);
-    // The guarded save of what the review window chose, and the message that says where it went.
-    RunResult saveReviewed(MergeRun& run);
-    void browseForFile(QLineEdit* field, const QString& key);
     QLineEdit* addPathRow(int row, const char* labelName, const QString& caption, bool required,
                           const char* fieldName, const char* buttonName, const QString& key);
 
@@ -70,7 +61,7 @@ class frmMain : public QWidget, public MergeHost {
     QLineEdit* m_unedited = nullptr;
     QCheckBox* m_reviewBox = nullptr;
     std::string m_output;
-    bool m_saveConfirmed = false;  // the review window's Save asked already: "Save Files?" is answered
+    MainRuns m_runs;  // the merge through the conflict dialogs or the review window
     int m_mergeToolStatus = 1;
 };
 

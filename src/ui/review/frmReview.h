@@ -6,21 +6,19 @@
 
 #include <QBoxLayout>
 #include <QDialog>
-#include <array>
 
 #include "merge/run/Review.h"
-#include "ui/conflict/BoxText.h"
 
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
-class QRadioButton;
-class QTableWidget;
 class QTreeView;
 
 namespace korvane {
 
-class ReviewListModel;
+class ReviewChoices;
+class ReviewList;
+class ReviewVersions;
 
 class frmReview : public QDialog {
     Q_OBJECT
@@ -33,11 +31,11 @@ class frmReview : public QDialog {
     // without saving.
     bool showModal();
 
-    QTreeView* list() const { return m_list; }
-    QPlainTextEdit* pane(Side pane) const { return m_panes[static_cast<std::size_t>(pane)]; }
-    QLabel* heading(Side pane) const { return m_headings[static_cast<std::size_t>(pane)]; }
-    QPlainTextEdit* result() const { return m_result; }
-    QPushButton* outcomeButton(Outcome o) const { return m_outcomes[static_cast<std::size_t>(o)]; }
+    QTreeView* list() const;
+    QPlainTextEdit* pane(Side pane) const;
+    QLabel* heading(Side pane) const;
+    QPlainTextEdit* result() const;
+    QPushButton* outcomeButton(Outcome o) const;
     // The review item shown, -1 for none.
     int current() const { return m_current; }
     // Selects the review item (shows it in the list, under "All" when the filter hides it).
@@ -51,22 +49,9 @@ class frmReview : public QDialog {
     void reject() override;
 
   private:
-    // The parts of the window: the list of differences with its filters, the three versions and the
-    // table of fields, the outcome buttons with the result, the keys and the closing buttons.
-    void buildList(QWidget* parent);
-    void buildVersions(QWidget* parent);
-    void buildChoices(QWidget* parent);
     QBoxLayout* buildFooter();
-    void updateRow(std::size_t item);
     void updateCounts();
-    void applyFilter();
     void showItem(int item);
-    void showResult();
-    void fillPane(Side pane, const std::string& text);
-    void markPanes(std::size_t item);
-    void markResult(std::size_t item, const std::vector<qsizetype>& cuts);
-    // Puts the cursor of a box at a position (-1: its start) and scrolls it there.
-    static void openAt(QPlainTextEdit* box, int position);
     void choose(Outcome o);
     // Takes the result box's edit into the review; false (the window stays on the tiddler) when refused.
     bool takeEdit();
@@ -76,26 +61,16 @@ class frmReview : public QDialog {
     void nextNeedingYou(int step);
     void save();
 
+    // The parts of the window: the list of differences with its filters, the three versions and the
+    // table of fields, the outcome buttons with the result.
     Review& m_review;
     bool m_threeFiles;
     bool m_saved = false;
     int m_current = -1;
     QLabel* m_counts = nullptr;
-    QRadioButton* m_needsYou = nullptr;
-    QRadioButton* m_all = nullptr;
-    QTreeView* m_list = nullptr;
-    ReviewListModel* m_model = nullptr;
-    std::array<QLabel*, 3> m_headings{};
-    std::array<QPlainTextEdit*, 3> m_panes{};
-    std::array<BoxContent, 3> m_contents;
-    std::array<std::vector<qsizetype>, 3> m_cuts;
-    std::array<std::vector<std::size_t>, 3> m_starts;  // each pane's words (see unicodeWordStarts)
-    int m_resultOpening = -1;
-    QTableWidget* m_fields = nullptr;
-    std::array<QPushButton*, 7> m_outcomes{};
-    QLabel* m_resultHeading = nullptr;
-    QPlainTextEdit* m_result = nullptr;
-    BoxContent m_resultContent;
+    ReviewList* m_listPart = nullptr;
+    ReviewVersions* m_versions = nullptr;
+    ReviewChoices* m_choices = nullptr;
 };
 
 }  // namespace korvane
