@@ -179,6 +179,11 @@ programs=(korvane-cli) ui=(-DKORVANE_BUILD_UI=OFF) tests=(korvane_core_tests kor
 if [ "$desktop" = 1 ]; then
     programs+=(korvane) tests+=(korvane_ui_tests)
     ui=(-DKORVANE_BUILD_UI=ON -DKORVANE_WINDOWS_QT="$qt_prefix" -DCMAKE_PREFIX_PATH="$qt_prefix")
+    # A build folder configured with another Qt keeps that Qt's package paths: it is configured anew.
+    if grep -q "^Qt6_DIR:PATH=" "$build/CMakeCache.txt" 2> /dev/null &&
+        ! grep -qxF "Qt6_DIR:PATH=$qt_prefix/lib/cmake/Qt6" "$build/CMakeCache.txt"; then
+        rm -f "$build/CMakeCache.txt"
+    fi
 fi
 # GCC 12 warns wrongly about overlapping copies inside std::string when it inlines them at -O2 and
 # above (its bug 105329); the warning says nothing about Korvane's code.
