@@ -237,7 +237,7 @@ TEST(ReviewWindow, MarksShowEachChangeAndSaveNamesDeletions) {
                         t("S", "a {\\n\\tcolor: red;\\n\\tmargin: 0;\\n}", old), t("W", words + "start", old),
                         listed("L", "a b"), t("D1", "d", old), t("D2", "d", old), t(title, "t", old)}))};
     test::ScriptedHost host;
-    PosixFileSystem fs;
+    MachineFileSystem fs;
     MergeRun run(host, fs, paths);
     run.settings().mergeInside = true;
     ASSERT_TRUE(run.load());
