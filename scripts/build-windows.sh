@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Cross-builds korvane.exe (the desktop program), korvane-cli.exe and the core tests for 64-bit Windows
 # with mingw-w64, packs the archive korvane-VERSION-windows-x64.zip, and runs the tests and the
-# archive's programs under wine. Takes minutes the first time, and about half an hour more for Qt: it
+# archive's programs under wine. Takes minutes the first time, and about 35 minutes more for Qt: it
 # installs the cross compiler and wine, and builds libgit2 (with PCRE2 and http-parser, which libgit2
 # needs to link), OpenSSL's libcrypto (for encrypted wikis) and a static Qt from Debian's source
 # packages, since Debian ships no Windows build of them.
@@ -104,7 +104,7 @@ build_third_party() {
 # those tests without a display. Debian's repacked source has no tablet SDK header, so tablet events
 # are off; the Windows plugin does not compile without OpenGL, so OpenGL stays on; and it does not
 # link without Gui's Direct2D parts (its DirectWrite font database needs them), so those stay on too.
-# Qt's build takes most of an hour of two idle cores, so it is kept outside the build folder, where a
+# Qt's build takes about 35 minutes of two idle cores, so it is kept outside the build folder, where a
 # fresh clone finds it: $KORVANE_QT_CACHE (~/.cache/korvane/qt6-windows). The prefix is made again
 # only when the version or these options change. With KORVANE_QT_DEADLINE (seconds since 1970) the
 # build stops at that time and goes on from where it stopped at the next run; until it is whole, the
