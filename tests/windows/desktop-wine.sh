@@ -22,6 +22,10 @@ shots=${2:+$(realpath -m "$2")}
 export WINEDEBUG=-all KORVANE_TW5_DIR=${KORVANE_TW5_DIR:-$HOME/.cache/korvane-tw5}
 # The windows go to the virtual display, not to the offscreen platform that the window tests use.
 unset QT_QPA_PLATFORM
+# A wine server that earlier tests started without a display would show no window: it is ended, and
+# the next wine program starts one on the virtual display.
+wineserver -k 2> /dev/null || true
+wineserver -w 2> /dev/null || true
 work=$(mktemp -d)
 trap 'kill %1 2> /dev/null || true; rm -rf "$work"' EXIT
 export KORVANE_CONFIG_DIR=$work/settings
