@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <ctime>
+#include <optional>
 
 #include "merge/Messages.h"
 #include "support/TestSupport.h"
@@ -68,6 +69,24 @@ bool underlinedAt(QPlainTextEdit* pane, const QString& word) {
     return at >= 0 && c.charFormat().fontUnderline();
 }
 
+// A merge run over `paths`, loaded and planned, under a review; no review when the run did not load.
+struct ReviewedRun {
+    ReviewedRun(const MergePaths& paths, bool mergeInside) : run(host, fs, paths) {
+        run.settings().mergeInside = mergeInside;
+        if (run.load()) {
+            titles.emplace(run.titles());
+            plan = run.plan(*titles);
+            review.emplace(run, plan, *titles);
+        }
+    }
+    test::ScriptedHost host;
+    MachineFileSystem fs;
+    MergeRun run;
+    std::optional<VisitingList> titles;
+    MergePlan plan;
+    std::optional<Review> review;
+};
+
 // A stored range carried over to the shown text: before a stamp as it was, after it moved by the
 // date's length, starting or ending inside the stamp widened to the whole date.
 TEST(ReviewWindow, CarriesStoredRangesOverToShownStamps) {
@@ -99,14 +118,9 @@ TEST(ReviewWindow, ShowsEachDifferenceInWordsAndSettlesByKeyboard) {
                                                      t("G2", "xr " + longText + " R", r)})),
                            dir.write("u.html", wiki({t("A", "a", old), t("G1", "one two three", old),
                                                      t("G2", "x " + longText, old), t("E", "e", old)}))};
-    test::ScriptedHost host;
-    MachineFileSystem fs;
-    MergeRun run(host, fs, paths);
-    run.settings().mergeInside = true;
-    ASSERT_TRUE(run.load());
-    const VisitingList titles = run.titles();
-    MergePlan plan = run.plan(titles);
-    Review review(run, plan, titles);
+    ReviewedRun reviewed(paths, true);
+    ASSERT_TRUE(reviewed.review);
+    Review& review = *reviewed.review;
     frmReview window(review, true);
     std::vector<std::string> boxes;
     test::ModalResponder responder([&](QWidget* w) {
@@ -236,14 +250,9 @@ TEST(ReviewWindow, MarksShowEachChangeAndSaveNamesDeletions) {
                   wiki({t("J", "今日は天気がいいです。", old),
                         t("S", "a {\\n\\tcolor: red;\\n\\tmargin: 0;\\n}", old), t("W", words + "start", old),
                         listed("L", "a b"), t("D1", "d", old), t("D2", "d", old), t(title, "t", old)}))};
-    test::ScriptedHost host;
-    MachineFileSystem fs;
-    MergeRun run(host, fs, paths);
-    run.settings().mergeInside = true;
-    ASSERT_TRUE(run.load());
-    const VisitingList titles = run.titles();
-    MergePlan plan = run.plan(titles);
-    Review review(run, plan, titles);
+    ReviewedRun reviewed(paths, true);
+    ASSERT_TRUE(reviewed.review);
+    Review& review = *reviewed.review;
     frmReview window(review, true);
     std::vector<std::string> boxes;
     test::ModalResponder responder([&](QWidget* w) {
@@ -325,13 +334,10 @@ TEST(ReviewWindow, ActsOnTheTiddlerShownAndAsksBeforeDiscardingChoices) {
         dir.write("l.html", test::earlyWiki({test::earlyTiddler("A", "mine", "200601031200"), b, same})),
         dir.write("r.html", test::earlyWiki({a, theirs, same})),
         dir.write("u.html", test::earlyWiki({a, b, same}))};
-    test::ScriptedHost host;
-    MachineFileSystem fs;
-    MergeRun run(host, fs, paths);
-    ASSERT_TRUE(run.load());
-    const VisitingList titles = run.titles();
-    MergePlan plan = run.plan(titles);
-    Review review(run, plan, titles);
+    ReviewedRun reviewed(paths, false);
+    ASSERT_TRUE(reviewed.review);
+    Review& review = *reviewed.review;
+    MergeRun& run = reviewed.run;
     ASSERT_EQ(review.items().size(), 2u);  // A edited on your side, B on the friend's
     std::vector<std::string> boxes;
     test::ModalResponder responder([&](QWidget* w) {
