@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <random>
 
 #include "document/StoreArea.h"
 #include "document/Tw5Store.h"
@@ -189,6 +190,62 @@ TEST(Tables, EveryRowGivesWhatItSays) {
          {"markers.tsv", "storearea.tsv", "conflictpair.tsv", "synccopies.tsv", "fieldmerge.tsv"}) {
         test::checkTable(table, kFunctions);
     }
+}
+
+// A paragraph where both sides changed words, some of them apart: the merge gives what git's merge of
+// the words, one a line, gives; random paragraphs of few different words, where a diff could shift a
+// change over equal words next to it.
+TEST(TextMerge, WordsChangedOnBothSidesMergeAsGitMergesThem) {
+    std::mt19937 random(7);
+    const std::vector<std::string> words{"a", "b", "c", "a,"};
+    const auto pick = [&](std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+    };
+    const auto edit = [&](std::vector<std::string> w) {
+        for (std::size_t edits = 1 + pick(2); edits > 0; --edits) {
+            const std::size_t at = pick(w.size() + 1), kind = pick(3);
+            if (kind == 0 || at == w.size()) {
+                w.insert(w.begin() + static_cast<std::ptrdiff_t>(at), words[pick(words.size())]);
+            } else if (kind == 1 && w.size() > 1) {
+                w.erase(w.begin() + static_cast<std::ptrdiff_t>(at));
+            } else {
+                w[at] = words[pick(words.size())];
+            }
+        }
+        return w;
+    };
+    const auto joined = [](const std::vector<std::string>& w, const char* between, const char* last) {
+        std::string out;
+        for (std::size_t i = 0; i < w.size(); ++i) {
+            out += w[i] + (i + 1 < w.size() ? between : last);
+        }
+        return out;
+    };
+    int merged = 0;
+    for (int round = 0; round < 4000; ++round) {
+        std::vector<std::string> b(3 + pick(10));
+        for (std::string& w : b) {
+            w = words[pick(words.size())];
+        }
+        const std::vector<std::string> l = edit(b), r = edit(b);
+        const std::string base = joined(b, " ", ""), local = joined(l, " ", ""), remote = joined(r, " ", "");
+        if (base == local || base == remote || local == remote) {
+            continue;
+        }
+        const std::optional<std::string> got = mergeText(base, local, remote);
+        // git's merge of the words, one a line, each with the space after it ("#" stands for the end).
+        std::optional<std::string> git =
+            mergeLines(joined(b, " \n", "#"), joined(l, " \n", "#"), joined(r, " \n", "#"));
+        if (git) {
+            std::erase(*git, '\n');
+            std::erase(*git, '#');
+        }
+        if (got) {
+            ++merged;
+            EXPECT_EQ(got, git) << base << " | " << local << " | " << remote;
+        }
+    }
+    EXPECT_GT(merged, 400);
 }
 
 }  // namespace

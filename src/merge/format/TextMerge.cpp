@@ -3,8 +3,10 @@
 #include <git2.h>
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace korvane {
@@ -113,11 +115,21 @@ std::optional<std::vector<Region>> mergeRegions(const std::string& base, const s
     return regions;
 }
 
+constexpr std::array<bool, 256> kSpaces = [] {
+    std::array<bool, 256> spaces{};
+    for (const char c : {' ', '\t', '\n', '\r', '\f', '\v'}) {
+        spaces[static_cast<unsigned char>(c)] = true;
+    }
+    return spaces;
+}();
+
+bool isSpace(char c) {
+    return kSpaces[static_cast<unsigned char>(c)];
+}
+
 // The end of the word that starts at `at`: its characters up to a space, then the spaces after them.
 std::size_t wordEnd(std::string_view text, std::size_t at) {
-    const auto space = [](char c) {
-        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-    };
+    const auto space = isSpace;
     while (at < text.size() && !space(text[at])) {
         ++at;
     }
@@ -192,26 +204,38 @@ int insertionLine(const git_diff_delta*, const git_diff_hunk*, const git_diff_li
     return 0;
 }
 
-// Units hold no line feed. The units both sides begin and end with are left out of the diff, which
-// keeps a small edit of a long text quick; none when libgit2 fails.
+// The units two versions begin and end with alike: `head` units, and then `tail` more at the end.
+struct SharedEnds {
+    std::size_t head = 0;
+    std::size_t tail = 0;
+};
+
+template <typename Units>
+SharedEnds sharedEnds(const Units& before, const Units& after) {
+    SharedEnds ends;
+    while (ends.head < before.size() && ends.head < after.size() && before[ends.head] == after[ends.head]) {
+        ++ends.head;
+    }
+    while (ends.tail < before.size() - ends.head && ends.tail < after.size() - ends.head &&
+           before[before.size() - 1 - ends.tail] == after[after.size() - 1 - ends.tail]) {
+        ++ends.tail;
+    }
+    return ends;
+}
+
+// Units hold no line feed. The units both sides begin and end with (`ends`) are left out of the diff,
+// which keeps a small edit of a long text quick; none when libgit2 fails.
 std::optional<std::vector<Insertion>> insertions(const std::vector<std::string_view>& before,
-                                                 const std::vector<std::string_view>& after) {
-    std::size_t head = 0, tail = 0;
-    while (head < before.size() && head < after.size() && before[head] == after[head]) {
-        ++head;
-    }
-    while (tail < before.size() - head && tail < after.size() - head &&
-           before[before.size() - 1 - tail] == after[after.size() - 1 - tail]) {
-        ++tail;
-    }
-    const auto lines = [head](const std::vector<std::string_view>& units, std::size_t end) {
+                                                 const std::vector<std::string_view>& after,
+                                                 SharedEnds ends) {
+    const auto lines = [&ends](const std::vector<std::string_view>& units) {
         std::string out;
-        for (std::size_t i = head; i < end; ++i) {
+        for (std::size_t i = ends.head; i < units.size() - ends.tail; ++i) {
             out.append(units[i]) += '\n';
         }
         return out;
     };
-    const std::string b = lines(before, before.size() - tail), a = lines(after, after.size() - tail);
+    const std::string b = lines(before), a = lines(after);
     git_diff_options options;
     git_diff_options_init(&options, GIT_DIFF_OPTIONS_VERSION);
     options.context_lines = 0;
@@ -222,9 +246,28 @@ std::optional<std::vector<Insertion>> insertions(const std::vector<std::string_v
         return std::nullopt;
     }
     for (Insertion& run : runs) {
-        run.at += static_cast<int>(head);
+        run.at += static_cast<int>(ends.head);
     }
     return runs;
+}
+
+bool isBlank(std::string_view units) {
+    return units.find_first_not_of(" \t\n\r\f\v") == std::string_view::npos;
+}
+
+// Whether a unit that is not blank stands between the shared ends on both sides: a run that both sides
+// inserted holds one, so without such a unit no diff is needed.
+bool mayInsertAlike(const std::vector<std::string_view>& local, SharedEnds l,
+                    const std::vector<std::string_view>& remote, SharedEnds r) {
+    const std::unordered_set<std::string_view> remoteUnits(
+        remote.begin() + static_cast<std::ptrdiff_t>(r.head),
+        remote.end() - static_cast<std::ptrdiff_t>(r.tail));
+    for (std::size_t i = l.head; i < local.size() - l.tail; ++i) {
+        if (!isBlank(local[i]) && remoteUnits.count(local[i]) != 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // Whether both sides inserted the same run of units at different places of `base`: git's merge takes
@@ -234,8 +277,13 @@ std::optional<std::vector<Insertion>> insertions(const std::vector<std::string_v
 // (no diff) the texts are kept apart.
 bool insertedTwice(const std::vector<std::string_view>& base, const std::vector<std::string_view>& local,
                    const std::vector<std::string_view>& remote) {
+    const SharedEnds localEnds = sharedEnds(base, local), remoteEnds = sharedEnds(base, remote);
+    if (!mayInsertAlike(local, localEnds, remote, remoteEnds)) {
+        return false;
+    }
     initLibgit2();
-    const std::optional<std::vector<Insertion>> l = insertions(base, local), r = insertions(base, remote);
+    const std::optional<std::vector<Insertion>> l = insertions(base, local, localEnds),
+                                                r = insertions(base, remote, remoteEnds);
     if (!l || !r) {
         return true;
     }
@@ -244,7 +292,7 @@ bool insertedTwice(const std::vector<std::string_view>& base, const std::vector<
         byUnits.emplace(run.units, &run);
     }
     for (const Insertion& run : *l) {
-        if (run.units.find_first_not_of(" \t\n\r\f\v") == std::string::npos) {
+        if (isBlank(run.units)) {
             continue;
         }
         const auto [from, to] = byUnits.equal_range(run.units);
@@ -268,13 +316,22 @@ std::vector<std::string_view> linesOf(std::string_view text) {
     return lines;
 }
 
-// A text's words (as wordLines cuts them) without the spaces after them.
-std::vector<std::string_view> wordsOf(std::string_view text) {
+// A region's three versions cut into words as wordLines cuts them: where each word starts, then the
+// version's size.
+struct RegionWords {
+    std::vector<std::size_t> base, local, remote;
+};
+
+// A text's words (as wordLines cuts them, at `starts`) without the spaces after them.
+std::vector<std::string_view> wordsOf(std::string_view text, const std::vector<std::size_t>& starts) {
     std::vector<std::string_view> words;
-    for (std::size_t at = 0, end = 0; at < text.size(); at = end) {
-        end = wordEnd(text, at);
-        const std::string_view w = text.substr(at, end - at);
-        words.push_back(w.substr(0, w.find_first_of(" \t\n\r\f\v")));
+    words.reserve(starts.size() - 1);
+    for (std::size_t i = 0; i + 1 < starts.size(); ++i) {
+        std::size_t end = starts[i];
+        while (end < starts[i + 1] && !isSpace(text[end])) {
+            ++end;
+        }
+        words.push_back(text.substr(starts[i], end - starts[i]));
     }
     return words;
 }
@@ -291,16 +348,102 @@ constexpr std::size_t kWordMergeFactor = 8;
 
 // Whether the word merge of a conflicting region stays within its memory bound: its word lines (a copy
 // of each side) and libgit2's share for each of their lines.
-bool wordMergeFits(const Region& r) {
-    std::size_t bytes = 0, lines = 0;
-    for (const std::string* side : {&r.base, &r.local, &r.remote}) {
-        bytes += side->size();
-        for (std::size_t at = 0; at < side->size(); at = wordEnd(*side, at)) {
-            ++lines;
-        }
-    }
+bool wordMergeFits(const Region& r, const RegionWords& w) {
+    const std::size_t bytes = r.base.size() + r.local.size() + r.remote.size();
+    const std::size_t lines = w.base.size() + w.local.size() + w.remote.size() - 3;
     const std::size_t estimate = bytes + lines * kBytesPerWordLine;
     return estimate <= std::max(kWordMergeFloor, kWordMergeFactor * bytes);
+}
+
+// The words of one version of a region, each with the spaces after it.
+struct Words {
+    std::string_view text;
+    const std::vector<std::size_t>& starts;
+    std::size_t size() const { return starts.size() - 1; }
+    std::string_view operator[](std::size_t i) const {
+        return text.substr(starts[i], starts[i + 1] - starts[i]);
+    }
+};
+
+// Whether `word` stands among words [from, to) of `w`.
+bool holds(const Words& w, std::size_t from, std::size_t to, std::string_view word) {
+    for (std::size_t i = from; i < to; ++i) {
+        if (w[i] == word) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The region where `first` changed only words before any that `second` changed, with a word of the
+// unedited version that neither changed between them (`f` and `s`: the words each shares with it at
+// the start and the end): git's merge takes both changes as they are, and so does this. A diff may
+// shift a change over equal words beside it; where the word on either side of the gap stands among the
+// words of the change next to it, git's diff might shift that change up to the other, and none is
+// returned: git's merge decides.
+std::optional<std::string> joinApart(const Words& base, const Words& first, SharedEnds f, const Words& second,
+                                     SharedEnds s) {
+    const std::size_t firstEnd = base.size() - f.tail, secondStart = s.head;  // words of `base`
+    if (firstEnd >= secondStart) {
+        return std::nullopt;
+    }
+    const std::string_view after = base[firstEnd], before = base[secondStart - 1];
+    if (holds(base, f.head, firstEnd, after) || holds(first, f.head, first.size() - f.tail, after) ||
+        holds(base, secondStart, base.size() - s.tail, before) ||
+        holds(second, s.head, second.size() - s.tail, before)) {
+        return std::nullopt;
+    }
+    std::string merged(first.text.substr(0, first.starts[first.size() - f.tail]));
+    merged.append(base.text.substr(base.starts[firstEnd], base.starts[secondStart] - base.starts[firstEnd]));
+    merged.append(second.text.substr(second.starts[s.head]));
+    return merged;
+}
+
+// A conflicting region merged again word by word; none while words conflict, where both sides inserted
+// the same words at different places, or where the merge would take too much memory (`tooLarge` set).
+// Sides that changed words apart are joined at once: git's merge of a paragraph of 2 MB takes some
+// hundred milliseconds, mostly reading the words of what neither side changed.
+std::optional<std::string> mergeWords(const Region& r, bool* tooLarge) {
+    const RegionWords w{wordStarts(r.base), wordStarts(r.local), wordStarts(r.remote)};
+    if (!wordMergeFits(r, w)) {
+        if (tooLarge != nullptr) {
+            *tooLarge = true;
+        }
+        return std::nullopt;
+    }
+    if (insertedTwice(wordsOf(r.base, w.base), wordsOf(r.local, w.local), wordsOf(r.remote, w.remote))) {
+        return std::nullopt;
+    }
+    const Words base{r.base, w.base}, local{r.local, w.local}, remote{r.remote, w.remote};
+    const SharedEnds l = sharedEnds(base, local), rr = sharedEnds(base, remote);
+    if (std::optional<std::string> apart = joinApart(base, local, l, remote, rr)) {
+        return apart;
+    }
+    if (std::optional<std::string> apart = joinApart(base, remote, rr, local, l)) {
+        return apart;
+    }
+    const std::optional<std::string> words =
+        mergeLines(wordLines(r.base), wordLines(r.local), wordLines(r.remote));
+    if (!words) {
+        return std::nullopt;
+    }
+    return joinWords(*words);
+}
+
+// Three different texts of one line each: git's line merge of them is one conflict of the three
+// lines, known without reading them (a paragraph of megabytes is one line).
+bool oneLineEach(std::string_view base, std::string_view local, std::string_view remote) {
+    return base != local && base != remote && local != remote && base.find('\n') == std::string_view::npos &&
+           local.find('\n') == std::string_view::npos && remote.find('\n') == std::string_view::npos;
+}
+
+std::vector<Region> oneConflict(std::string base, std::string local, std::string remote) {
+    std::vector<Region> regions(1);
+    regions[0].conflict = true;
+    regions[0].base = std::move(base);
+    regions[0].local = std::move(local);
+    regions[0].remote = std::move(remote);
+    return regions;
 }
 
 // The texts with a line feed added to each, so that every line the merge sees ends with one (libgit2
@@ -310,7 +453,9 @@ std::optional<std::string> mergeTerminated(std::string_view base, std::string_vi
                                            bool* joinedWords = nullptr) {
     const auto terminated = [](std::string_view t) { return std::string(t) + '\n'; };
     const std::optional<std::vector<Region>> regions =
-        mergeRegions(terminated(base), terminated(local), terminated(remote));
+        oneLineEach(base, local, remote)
+            ? oneConflict(terminated(base), terminated(local), terminated(remote))
+            : mergeRegions(terminated(base), terminated(local), terminated(remote));
     if (!regions) {
         return std::nullopt;
     }
@@ -323,22 +468,12 @@ std::optional<std::string> mergeTerminated(std::string_view base, std::string_vi
         if (!byWords) {
             return std::nullopt;
         }
-        if (!wordMergeFits(r)) {
-            if (tooLarge != nullptr) {
-                *tooLarge = true;
-            }
-            return std::nullopt;
-        }
         // Each side's region is whole lines; merged as words, the line feeds stay inside the words.
-        if (insertedTwice(wordsOf(r.base), wordsOf(r.local), wordsOf(r.remote))) {
-            return std::nullopt;
-        }
-        const std::optional<std::string> words =
-            mergeLines(wordLines(r.base), wordLines(r.local), wordLines(r.remote));
+        const std::optional<std::string> words = mergeWords(r, tooLarge);
         if (!words) {
             return std::nullopt;
         }
-        merged += joinWords(*words);
+        merged += *words;
         if (joinedWords != nullptr) {
             *joinedWords = true;
         }

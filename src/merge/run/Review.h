@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "merge/model/Plan.h"
@@ -66,11 +67,19 @@ class Review {
 
   private:
     std::optional<std::string_view> entryOf(std::size_t i) const;  // the entry the outcome keeps
-    Visit visitOf(std::size_t i) const { return m_titles.visit(m_plan.items[i].visit); }
+    // The visit of item i. The window asks for the item it shows many times over, and comparing the
+    // versions of a large tiddler takes a while: the last visit is kept.
+    const Visit& visitOf(std::size_t i) const {
+        if (!m_visited || m_visited->first != i) {
+            m_visited.emplace(i, m_titles.visit(m_plan.items[i].visit));
+        }
+        return m_visited->second;
+    }
 
     MergeRun& m_run;
     MergePlan& m_plan;
     const VisitingList& m_titles;
+    mutable std::optional<std::pair<std::size_t, Visit>> m_visited;
 };
 
 const char* outcomeName(Outcome o);  // "Yours", "Friend's", …
