@@ -75,10 +75,11 @@ ReadProblem fromTidText(std::string_view box, Fields& fields) {
     fields.clear();
     std::string text;
     text.reserve(box.size());
-    for (std::size_t i = 0; i < box.size(); ++i) {
-        if (!(box[i] == '\r' && i + 1 < box.size() && box[i + 1] == '\n')) {
-            text += box[i];
-        }
+    // Each carriage return before a line feed is dropped; the runs between are copied whole.
+    for (std::size_t i = 0; i < box.size();) {
+        const std::size_t cr = std::min(box.find("\r\n", i), box.size());
+        text.append(box.substr(i, cr - i));
+        i = cr + 1;
     }
     const std::size_t lead = text.find_first_not_of(" \t\n");
     if (lead != std::string::npos && text[lead] == '{') {

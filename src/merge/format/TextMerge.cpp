@@ -3,7 +3,6 @@
 #include <git2.h>
 
 #include <algorithm>
-#include <array>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -115,21 +114,9 @@ std::optional<std::vector<Region>> mergeRegions(const std::string& base, const s
     return regions;
 }
 
-constexpr std::array<bool, 256> kSpaces = [] {
-    std::array<bool, 256> spaces{};
-    for (const char c : {' ', '\t', '\n', '\r', '\f', '\v'}) {
-        spaces[static_cast<unsigned char>(c)] = true;
-    }
-    return spaces;
-}();
-
-bool isSpace(char c) {
-    return kSpaces[static_cast<unsigned char>(c)];
-}
-
 // The end of the word that starts at `at`: its characters up to a space, then the spaces after them.
 std::size_t wordEnd(std::string_view text, std::size_t at) {
-    const auto space = isSpace;
+    const auto space = isWordSpace;
     while (at < text.size() && !space(text[at])) {
         ++at;
     }
@@ -328,7 +315,7 @@ std::vector<std::string_view> wordsOf(std::string_view text, const std::vector<s
     words.reserve(starts.size() - 1);
     for (std::size_t i = 0; i + 1 < starts.size(); ++i) {
         std::size_t end = starts[i];
-        while (end < starts[i + 1] && !isSpace(text[end])) {
+        while (end < starts[i + 1] && !isWordSpace(text[end])) {
             ++end;
         }
         words.push_back(text.substr(starts[i], end - starts[i]));
@@ -535,9 +522,11 @@ WordChanges wordChanges(std::string_view before, std::string_view after,
     // A word is compared without the spaces after it: the last word of a text, which has none, is the
     // same word as it was when more follows it now, and a change of spacing alone marks nothing.
     const auto word = [](std::string_view t, const std::vector<std::size_t>& starts, std::size_t i) {
-        std::string_view w = t.substr(starts[i], starts[i + 1] - starts[i]);
-        const std::size_t end = w.find_last_not_of(" \t\n\r\f\v");
-        return end == std::string_view::npos ? std::string_view() : w.substr(0, end + 1);
+        std::size_t end = starts[i + 1];
+        while (end > starts[i] && isWordSpace(t[end - 1])) {
+            --end;
+        }
+        return t.substr(starts[i], end - starts[i]);
     };
     // The words both texts begin and end with are the same whatever the diff finds between them; only
     // the words between go to the diff, one a line, which keeps a small edit of a long text quick.

@@ -2,12 +2,25 @@
 // libgit2, and where lines conflict, the same merge again over the conflicting region's words.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace korvane {
+
+// The bytes that part words: space, tab, line feed, carriage return, form feed, vertical tab.
+inline constexpr std::array<bool, 256> kWordSpaces = [] {
+    std::array<bool, 256> spaces{};
+    for (const char c : {' ', '\t', '\n', '\r', '\f', '\v'}) {
+        spaces[static_cast<unsigned char>(c)] = true;
+    }
+    return spaces;
+}();
+inline bool isWordSpace(char c) {
+    return kWordSpaces[static_cast<unsigned char>(c)];
+}
 
 // The text merged from two versions of `base`, as `git merge-file` merges it; where a region conflicts
 // line by line, the region merged again word by word (one word with the spaces after it per line).

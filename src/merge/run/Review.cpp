@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <tuple>
 
+#include "document/Secret.h"
 #include "document/Tw5Store.h"
 #include "merge/Messages.h"
 #include "merge/run/Ancestry.h"
@@ -184,12 +185,36 @@ bool Review::holds(std::size_t i, Side pane) const {
     return (pane == Side::Local ? v.local : pane == Side::Remote ? v.remote : v.unedited).has_value();
 }
 
+Review::Shown& Review::shown(std::size_t i) const {
+    if (!m_shown || m_shown->item != i) {
+        forgetShown();
+        m_shown.emplace(Shown{i, m_titles.visit(m_plan.items[i].visit), {}});
+    }
+    return *m_shown;
+}
+
+void Review::forgetShown() const {
+    if (m_shown) {
+        for (std::optional<std::string>& text : m_shown->panes) {
+            if (text) {
+                wipeText(*text);
+            }
+        }
+        m_shown.reset();
+    }
+}
+
 std::string Review::paneText(std::size_t i, Side pane) const {
-    const Visit v = visitOf(i);
-    const std::optional<std::string_view> entry = pane == Side::Local    ? v.local
-                                                  : pane == Side::Remote ? v.remote
-                                                                         : v.unedited;
-    return entry ? m_run.formatRun().boxText(v, *entry) : std::string();
+    Shown& item = shown(i);
+    std::optional<std::string>& text = item.panes[static_cast<std::size_t>(pane)];
+    if (!text) {
+        const Visit& v = item.visit;
+        const std::optional<std::string_view> entry = pane == Side::Local    ? v.local
+                                                      : pane == Side::Remote ? v.remote
+                                                                             : v.unedited;
+        text = entry ? m_run.formatRun().boxText(v, *entry) : std::string();
+    }
+    return *text;
 }
 
 std::optional<std::string_view> Review::entryOf(std::size_t i) const {

@@ -6,7 +6,6 @@
 
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "merge/model/Plan.h"
@@ -27,6 +26,9 @@ class Review {
     // The review of the plan of a loaded run over `titles` (which outlive it): its differences, a title both
     // sides deleted left out.
     Review(MergeRun& run, MergePlan& plan, const VisitingList& titles);
+    ~Review() { forgetShown(); }
+    Review(const Review&) = delete;
+    Review& operator=(const Review&) = delete;
 
     const std::vector<PlanItem>& items() const { return m_plan.items; }
     // The tiddlers that need a person and have no outcome chosen yet.
@@ -67,19 +69,22 @@ class Review {
 
   private:
     std::optional<std::string_view> entryOf(std::size_t i) const;  // the entry the outcome keeps
-    // The visit of item i. The window asks for the item it shows many times over, and comparing the
-    // versions of a large tiddler takes a while: the last visit is kept.
-    const Visit& visitOf(std::size_t i) const {
-        if (!m_visited || m_visited->first != i) {
-            m_visited.emplace(i, m_titles.visit(m_plan.items[i].visit));
-        }
-        return m_visited->second;
-    }
+    // The item the window shows, which it asks about many times over: its visit and its versions' pane
+    // texts, kept, as comparing and showing the versions of a large tiddler takes a while.
+    struct Shown {
+        std::size_t item = 0;
+        Visit visit;
+        std::optional<std::string> panes[3];
+    };
+    Shown& shown(std::size_t i) const;
+    // Overwrites the kept pane texts (an encrypted wiki's tiddlers, decrypted) and forgets the item.
+    void forgetShown() const;
+    const Visit& visitOf(std::size_t i) const { return shown(i).visit; }
 
     MergeRun& m_run;
     MergePlan& m_plan;
     const VisitingList& m_titles;
-    mutable std::optional<std::pair<std::size_t, Visit>> m_visited;
+    mutable std::optional<Shown> m_shown;
 };
 
 const char* outcomeName(Outcome o);  // "Yours", "Friend's", …

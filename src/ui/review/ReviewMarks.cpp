@@ -76,14 +76,6 @@ void markRanges(QTextDocument& document, const std::vector<std::pair<int, int>>&
     }
 }
 
-namespace {
-
-bool isSpaceByte(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
-}
-
-}  // namespace
-
 // The ranges cut at line breaks, each part without the spaces at its ends: a mark never runs over the
 // end of a line into the indent of the next, which would make an unchanged line look changed.
 std::vector<ByteRange> visibleParts(const std::string& b, const std::vector<ByteRange>& ranges) {
@@ -95,10 +87,10 @@ std::vector<ByteRange> visibleParts(const std::string& b, const std::vector<Byte
                 ++end;
             }
             std::size_t s = start, e = end;
-            while (s < e && isSpaceByte(b[s])) {
+            while (s < e && isWordSpace(b[s])) {
                 ++s;
             }
-            while (e > s && isSpaceByte(b[e - 1])) {
+            while (e > s && isWordSpace(b[e - 1])) {
                 --e;
             }
             if (e > s) {
@@ -121,11 +113,11 @@ std::vector<std::size_t> unicodeWordStarts(const BoxContent& content) {
     for (std::size_t at = 0; at < b.size();) {
         std::size_t end = at;
         bool ascii = true;
-        for (; end < b.size() && !isSpaceByte(b[end]); ++end) {
+        for (; end < b.size() && !isWordSpace(b[end]); ++end) {
             ascii = ascii && static_cast<unsigned char>(b[end]) < 0x80;
         }
         const std::size_t runEnd = end;
-        while (end < b.size() && isSpaceByte(b[end])) {
+        while (end < b.size() && isWordSpace(b[end])) {
             ++end;
         }
         starts.push_back(at);
