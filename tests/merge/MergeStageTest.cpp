@@ -8,6 +8,7 @@
 #include "document/Tw5Store.h"
 #include "merge/Messages.h"
 #include "merge/format/BoxForm.h"
+#include "merge/format/FormatMessages.h"
 #include "merge/model/Visit.h"
 #include "merge/run/MergeRun.h"
 #include "merge/run/Review.h"

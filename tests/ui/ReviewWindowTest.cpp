@@ -16,6 +16,7 @@
 #include <ctime>
 
 #include "merge/Messages.h"
+#include "merge/format/FormatMessages.h"
 #include "support/TestSupport.h"
 #include "ui/UiTestHelpers.h"
 #include "ui/review/ShownStamps.h"
