@@ -16,6 +16,7 @@
 #include "app/CliCommands.h"
 #include "document/Text.h"
 #include "merge/Messages.h"
+#include "merge/format/FormatMessages.h"
 #include "merge/run/MergeRun.h"
 #include "merge/run/Policy.h"
 #include "merge/save/Recovery.h"

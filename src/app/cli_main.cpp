@@ -17,6 +17,7 @@
 #include "app/CliHelp.h"
 #include "app/DemoTrio.h"
 #include "merge/Messages.h"
+#include "merge/format/FormatMessages.h"
 #include "merge/model/Visit.h"
 #include "merge/run/MergeRun.h"
 #include "merge/run/Policy.h"
@@ -114,7 +115,7 @@ int listCommand(const std::vector<std::string>& args) {
         return kExitUsage;
     }
     if (outcome.problem == PageProblem::StoreDamaged) {
-        err(msg::withoutNoFileChanged(msg::documentRefused(msg::storeDamaged(outcome.detail), "File", path)));
+        err(msg::withoutNoFileChanged(msg::documentRefused(outcome.text, "File", path)));
         return kExitUsage;
     }
     std::string line;
@@ -136,7 +137,7 @@ int listCommand(const std::vector<std::string>& args) {
     }
     // What could be read is listed, but a store area that never closes must not pass for a whole one.
     if (outcome.problem == PageProblem::StoreCutShort) {
-        err(msg::withoutNoFileChanged(msg::documentRefused(msg::kStoreAreaCutShort, "File", path)));
+        err(msg::withoutNoFileChanged(msg::documentRefused(outcome.text, "File", path)));
         return kExitUsage;
     }
     return kExitOk;

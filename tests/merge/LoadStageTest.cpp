@@ -4,6 +4,7 @@
 
 #include "document/Tw5Store.h"
 #include "merge/Messages.h"
+#include "merge/format/FormatMessages.h"
 #include "merge/run/Ancestry.h"
 #include "merge/run/MergeRun.h"
 #include "support/TestSupport.h"

@@ -8,6 +8,7 @@
 #include "document/Tw5Store.h"
 #include "merge/Messages.h"
 #include "merge/format/BoxForm.h"
+#include "merge/format/FormatMessages.h"
 #include "merge/model/Visit.h"
 #include "merge/run/MergeRun.h"
 #include "merge/run/Review.h"
@@ -185,7 +186,8 @@ class NotesRun : public FormatRun {
             list.colTitles.push_back(doc.substr(at, doc.find('|', at) - at));
             list.colModifiers.push_back({}), list.colModified.push_back({}), list.colCreated.push_back({});
         }
-        return {end == npos ? PageProblem::StoreCutShort : PageProblem::None, {}};
+        return end == npos ? SplitOutcome{PageProblem::StoreCutShort, "The notes never close."}
+                           : SplitOutcome();
     }
     void begin(const VisitingList&) override {
         m_document = PieceText();
@@ -257,6 +259,12 @@ TEST(WikiFormats, AFormatOfItsOwnRunsThroughListPlanMergeAndSave) {
     for (const std::string& path : {paths.local, paths.remote, paths.unedited}) {
         EXPECT_EQ(test::readBytes(path), "<notes>\nA|1\nB|3\nK|l\nK (copy)|r\nC|4\n</notes></html>\n");
     }
+    // The format words what keeps its document from taking part; the run adds the file's role and path.
+    const std::string cut = dir.write("c", "<notes>\nA|1\n");
+    MergeRun cutShort(host, fs, {paths.local, cut, ""});
+    EXPECT_FALSE(cutShort.load());
+    EXPECT_EQ(host.messages.back().text,
+              msg::documentRefused("The notes never close.", msg::kRemoteRole, cut));
     // A document of another format beside it is named with both formats.
     MergeRun mixed(host, fs, {paths.local, dir.write("e", test::earlyWiki({})), ""});
     EXPECT_FALSE(mixed.load());

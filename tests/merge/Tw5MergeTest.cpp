@@ -3,6 +3,7 @@
 #include "document/Sjcl.h"
 #include "document/Tw5Store.h"
 #include "merge/Messages.h"
+#include "merge/format/FormatMessages.h"
 #include "merge/run/MergeRun.h"
 #include "merge/run/Review.h"
 #include "support/TestSupport.h"

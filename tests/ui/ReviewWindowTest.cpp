@@ -17,6 +17,7 @@
 #include <optional>
 
 #include "merge/Messages.h"
+#include "merge/format/FormatMessages.h"
 #include "support/TestSupport.h"
 #include "ui/UiTestHelpers.h"
 #include "ui/review/ShownStamps.h"

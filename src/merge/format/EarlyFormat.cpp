@@ -9,6 +9,7 @@
 #include "merge/Messages.h"
 #include "merge/format/BoxForm.h"
 #include "merge/format/EarlyMerge.h"
+#include "merge/format/FormatMessages.h"
 #include "merge/format/Formats.h"
 #include "merge/model/Visit.h"
 
@@ -83,6 +84,14 @@ std::string entryRefusal(std::string_view entry, const std::vector<std::string>&
                : std::string();
 }
 
+// What is wrong with a store area that does not close, or was not found.
+SplitOutcome storeProblem(const StoreArea& area) {
+    if (!area.found) {
+        return {PageProblem::NoStore, std::string(msg::kNoStoreArea)};
+    }
+    return {PageProblem::StoreCutShort, std::string(msg::kStoreAreaCutShort)};
+}
+
 class EarlyRun : public FormatRun {
   public:
     explicit EarlyRun(const FormatContext& context) : m_context(context) {}
@@ -93,9 +102,12 @@ class EarlyRun : public FormatRun {
             m_localArea = area;
         }
         if (!area.hasEnd()) {
-            return {area.found ? PageProblem::StoreCutShort : PageProblem::NoStore, {}};
+            return storeProblem(area);
         }
-        return {endsWithClosingHtml(document) ? PageProblem::None : PageProblem::EndCutShort, {}};
+        if (!endsWithClosingHtml(document)) {
+            return {PageProblem::NotWhole, std::string(msg::kEndCutShort)};
+        }
+        return {};
     }
 
     void begin(const VisitingList&) override {
@@ -209,10 +221,7 @@ class EarlyFormat : public WikiFormat {
     }
     SplitOutcome list(std::string_view document, TiddlerList& list) const override {
         const StoreArea area = ParseStoreArea(document, list);
-        return {!area.found     ? PageProblem::NoStore
-                : area.hasEnd() ? PageProblem::None
-                                : PageProblem::StoreCutShort,
-                {}};
+        return area.hasEnd() ? SplitOutcome() : storeProblem(area);
     }
     void compare(Visit& v) const override {
         v.localIsRemote = v.local == v.remote;

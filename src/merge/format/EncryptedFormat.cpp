@@ -10,6 +10,7 @@
 #include "document/Sjcl.h"
 #include "document/Tw5Store.h"
 #include "merge/Messages.h"
+#include "merge/format/FormatMessages.h"
 #include "merge/format/Formats.h"
 #include "platform/Process.h"
 
@@ -272,7 +273,7 @@ class EncryptedFormat : public WikiFormat {
     }
     // Without its password an encrypted wiki lists nothing.
     SplitOutcome list(std::string_view /*document*/, TiddlerList& /*list*/) const override {
-        return {PageProblem::StoreDamaged, "the wiki is encrypted"};
+        return {PageProblem::StoreDamaged, msg::storeDamaged("the wiki is encrypted")};
     }
     // The split names its lists after the TiddlyWiki 5 format, which compares their entries.
     void compare(Visit& v) const override { tw5Format().compare(v); }

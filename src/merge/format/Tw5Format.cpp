@@ -13,6 +13,7 @@
 #include "document/Tw5Store.h"
 #include "merge/Messages.h"
 #include "merge/format/FieldMerge.h"
+#include "merge/format/FormatMessages.h"
 #include "merge/format/Formats.h"
 #include "merge/format/Tw5Rules.h"
 #include "merge/model/Visit.h"
@@ -68,18 +69,18 @@ class Tw5Run : public FormatRun {
     SplitOutcome split(std::size_t role, std::string_view document, TiddlerList& list) override {
         Tw5Layout& layout = m_layouts[role];
         if (ReadProblem problem = splitTw5(document, list, layout)) {
-            return {PageProblem::StoreDamaged, std::move(*problem)};
+            return {PageProblem::StoreDamaged, msg::storeDamaged(*problem)};
         }
         if (!endsWithClosingHtml(document)) {
-            return {PageProblem::EndCutShort, {}};
+            return {PageProblem::NotWhole, std::string(msg::kEndCutShort)};
         }
         switch (tw5Page(document, layout, list)) {
             case Tw5Page::Whole:
                 break;
             case Tw5Page::NoBoot:
-                return {PageProblem::NoBoot, {}};
+                return {PageProblem::NotWhole, std::string(msg::kNoBoot)};
             case Tw5Page::NoCore:
-                return {PageProblem::NoCore, {}};
+                return {PageProblem::NotWhole, std::string(msg::kNoCore)};
         }
         return {};
     }
@@ -327,8 +328,9 @@ class Tw5Format : public WikiFormat {
     }
     SplitOutcome list(std::string_view document, TiddlerList& list) const override {
         Tw5Layout layout;
-        ReadProblem problem = splitTw5(document, list, layout);
-        return {problem ? PageProblem::StoreDamaged : PageProblem::None, problem.value_or(std::string())};
+        const ReadProblem problem = splitTw5(document, list, layout);
+        return problem ? SplitOutcome{PageProblem::StoreDamaged, msg::storeDamaged(*problem)}
+                       : SplitOutcome();
     }
     void compare(Visit& v) const override;
     std::unique_ptr<FormatRun> startRun(const FormatContext& context) const override {

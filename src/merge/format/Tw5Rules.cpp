@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "merge/Messages.h"
+#include "merge/format/FormatMessages.h"
 
 namespace korvane {
 

@@ -74,26 +74,6 @@ namespace {
 
 constexpr std::string_view kRoles[] = {msg::kLocalRole, msg::kRemoteRole, msg::kUneditedRole};
 
-// What a message says of a document that cannot take part.
-std::string problemText(const SplitOutcome& outcome) {
-    switch (outcome.problem) {
-        case PageProblem::None:
-        case PageProblem::NoStore:
-            break;
-        case PageProblem::StoreCutShort:
-            return std::string(msg::kStoreAreaCutShort);
-        case PageProblem::StoreDamaged:
-            return msg::storeDamaged(outcome.detail);
-        case PageProblem::EndCutShort:
-            return std::string(msg::kEndCutShort);
-        case PageProblem::NoBoot:
-            return std::string(msg::kNoBoot);
-        case PageProblem::NoCore:
-            return std::string(msg::kNoCore);
-    }
-    return std::string(msg::kNoStoreArea);
-}
-
 }  // namespace
 
 bool TrioLoading::load(const LoadRequest& request) {
@@ -249,8 +229,8 @@ bool TrioLoading::splitEach(const std::vector<std::string>& paths,
     }
     for (std::size_t i = 0; i < paths.size(); ++i) {
         if (outcomes[i].problem != PageProblem::None) {
-            message(msg::documentRefused(problemText(outcomes[i]), kRoles[i], paths[i]),
-                    MessageIcon::Critical, kAppTitle);
+            message(msg::documentRefused(outcomes[i].text, kRoles[i], paths[i]), MessageIcon::Critical,
+                    kAppTitle);
             return false;
         }
     }

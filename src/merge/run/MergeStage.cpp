@@ -55,12 +55,14 @@ std::vector<MassDeletion> massDeletions(const LoadedTrio& trio, const VisitingLi
 
 MergePlan MergeRun::plan(const VisitingList& titles) {
     m_trio.format->begin(titles);  // the conflict pairs shown before the assembly look at the run's titles
-    return makePlan(titles, *m_trio.format, m_trio.hasUneditedDocument(), m_settings.mergeInside);
+    return makePlan(titles, m_trio.format->merger(), m_trio.hasUneditedDocument(), m_settings.mergeInside);
 }
 
 bool MergeRun::assemble(MergePlan& plan, const VisitingList& titles) {
     m_stopped = false;
-    if (!korvane::assemble(plan, titles, *m_trio.format, m_trio.hasUneditedDocument(), m_remoteLost)) {
+    FormatRun& format = *m_trio.format;
+    if (!korvane::assemble(plan, titles, format.pages(), format.merger(), m_trio.hasUneditedDocument(),
+                           m_remoteLost)) {
         m_stopped = true;  // the merged store failed its check; the format said why
         return false;
     }

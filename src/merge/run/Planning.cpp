@@ -41,7 +41,7 @@ PlanItem itemOf(const Visit& v, std::size_t n, bool hasUnedited) {
 }
 
 // Appends what the item's outcome keeps; true when that holds the remote version in some form.
-bool appendOutcome(PlanItem& item, const Visit& v, FormatRun& format) {
+bool appendOutcome(PlanItem& item, const Visit& v, WikiPages& format, TiddlerMerger& merger) {
     switch (item.outcome) {
         case Outcome::Local:
         case Outcome::Unedited: {
@@ -62,7 +62,7 @@ bool appendOutcome(PlanItem& item, const Visit& v, FormatRun& format) {
             return true;
         case Outcome::Both:
             if (item.made.empty()) {
-                ConflictPair pair = conflictPairOf(v, format);
+                ConflictPair pair = conflictPairOf(v, merger);
                 item.conflictTitle = pair.conflictTitle;
                 item.inertCopy = pair.inert;
                 item.renamedFields = pair.renamedFields;
@@ -84,7 +84,7 @@ bool appendOutcome(PlanItem& item, const Visit& v, FormatRun& format) {
 
 }  // namespace
 
-MergePlan makePlan(const VisitingList& titles, FormatRun& format, bool hasUnedited, bool mergeInside) {
+MergePlan makePlan(const VisitingList& titles, TiddlerMerger& merger, bool hasUnedited, bool mergeInside) {
     MergePlan plan;
     for (std::size_t n = 0; n < titles.size(); ++n) {
         const Visit v = titles.visit(n);
@@ -98,7 +98,7 @@ MergePlan makePlan(const VisitingList& titles, FormatRun& format, bool hasUnedit
         item.planned = s.outcome;
         // Both sides changed a tiddler that each kept: its versions may merge into one.
         if (s.conflict && mergeInside && v.mergeCase == MergeCase::G && v.unedited) {
-            item.merged = format.mergeVersions(v, item.mergedBy);
+            item.merged = merger.mergeVersions(v, item.mergedBy);
             if (item.merged) {
                 item.planned = Outcome::Merged;
                 item.needsYou = false;
@@ -110,8 +110,8 @@ MergePlan makePlan(const VisitingList& titles, FormatRun& format, bool hasUnedit
     return plan;
 }
 
-bool assemble(MergePlan& plan, const VisitingList& titles, FormatRun& format, bool hasUnedited,
-              std::size_t& remoteLost) {
+bool assemble(MergePlan& plan, const VisitingList& titles, WikiPages& format, TiddlerMerger& merger,
+              bool hasUnedited, std::size_t& remoteLost) {
     format.begin(titles);
     remoteLost = 0;
     std::size_t next = 0;
@@ -119,12 +119,12 @@ bool assemble(MergePlan& plan, const VisitingList& titles, FormatRun& format, bo
         const Visit v = titles.visit(n);
         bool remoteKept = false;
         if (next < plan.items.size() && plan.items[next].visit == n) {
-            remoteKept = appendOutcome(plan.items[next++], v, format);
+            remoteKept = appendOutcome(plan.items[next++], v, format, merger);
         } else {
             if (v.local) {
                 format.append(*v.local);  // session state absent locally stays absent
             }
-            format.passedSilently(v);
+            merger.passedSilently(v);
         }
         const bool ownVersion =
             v.remote && !v.keepsLocal && !v.localIsRemote && !(hasUnedited && v.remoteIsUnedited);
@@ -133,9 +133,9 @@ bool assemble(MergePlan& plan, const VisitingList& titles, FormatRun& format, bo
     return format.finish();
 }
 
-ConflictPair conflictPairOf(const Visit& v, FormatRun& format) {
+ConflictPair conflictPairOf(const Visit& v, TiddlerMerger& merger) {
     const bool localKept = v.localSideKept();
-    return format.buildPair(v, localKept ? *v.local : *v.remote, localKept ? *v.remote : *v.local);
+    return merger.buildPair(v, localKept ? *v.local : *v.remote, localKept ? *v.remote : *v.local);
 }
 
 }  // namespace korvane

@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "merge/Messages.h"
+#include "merge/format/FormatMessages.h"
 #include "ui/Twips.h"
 #include "ui/conflict/DialogBoxes.h"
 #include "ui/conflict/WrappingButton.h"

@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "merge/Messages.h"
+#include "merge/format/FormatMessages.h"
 #include "ui/desktop/MessageBoxes.h"
 #include "ui/review/ReviewChoices.h"
 #include "ui/review/ReviewList.h"
