@@ -17,6 +17,7 @@
 #include "app/CliHelp.h"
 #include "app/DemoTrio.h"
 #include "merge/Messages.h"
+#include "merge/model/ConflictQuestion.h"
 #include "merge/model/Visit.h"
 #include "merge/run/MergeRun.h"
 #include "merge/run/Policy.h"
@@ -167,7 +168,7 @@ class CliHost : public MergeHost {
         return true;
     }
     void foundCopyRefused(const std::string& why) override { err(why); }
-    ConflictAnswer settleConflict(const ConflictRequest&) override { return {}; }
+    ConflictSettlement settleConflict(const ConflictQuestion&) override { return {}; }
     void setUneditedPath(const std::string&) override {}
     std::string presentTimeText() override { return {}; }
     void endProgram() override {}

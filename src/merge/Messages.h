@@ -221,12 +221,6 @@ inline constexpr std::string_view kKeepEdits =
     "You have edited the tiddler you selected.  Do you want to keep those edits?";
 inline constexpr std::string_view kKeepEditsTitle = "Keep Edits?";
 inline constexpr std::string_view kInternalError = "Error: Internal merge error. #9668736";
-// The conflict dialog's caption.
-inline std::string mergingItem(std::size_t n, std::size_t m) {
-    return "Merging item " + std::to_string(n) + " of " + std::to_string(m);
-}
-inline constexpr std::string_view kSameAsLocal = "[Same as local.]";
-inline constexpr std::string_view kSameAsRemote = "[Same as remote.]";
 
 // The title of the question before a save, which the review window asks in its own words.
 inline constexpr std::string_view kSaveFilesTitle = "Save Files?";

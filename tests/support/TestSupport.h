@@ -12,6 +12,7 @@
 
 #include "merge/MergeHost.h"
 #include "support/FileSystemDoubles.h"
+#include "ui/conflict/ConflictRequest.h"
 
 namespace korvane::test {
 
@@ -117,7 +118,7 @@ class ScriptedHost : public MergeHost {
         messages.push_back({text, icon, title});
     }
     bool ask(const Question& question) override;
-    ConflictAnswer settleConflict(const ConflictRequest& request) override;
+    ConflictSettlement settleConflict(const ConflictQuestion& question) override;
     PasswordAnswer askPassword(const PasswordRequest& request) override;
     void setUneditedPath(const std::string& path) override { log.push_back("unedited:" + path); }
     std::string presentTimeText() override { return "12/5/2026 6:15:06 AM"; }

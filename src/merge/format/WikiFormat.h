@@ -18,6 +18,7 @@
 #include "document/StoreArea.h"
 #include "merge/MergeHost.h"
 #include "merge/format/ConflictPair.h"
+#include "merge/model/ConflictQuestion.h"
 #include "merge/model/PieceText.h"
 #include "merge/model/Plan.h"
 #include "merge/model/Visit.h"
@@ -95,10 +96,10 @@ class FormatRun {
     virtual std::optional<std::string> mergeVersions(const Visit& /*v*/, MergeWay& /*way*/) {
         return std::nullopt;
     }
-    // Fills what the dialog needs besides the texts: how it marks differences, and the check of an
-    // edited box.
+    // Fills what a person's question needs besides the texts: how differences are marked, and the check
+    // of an edited text.
     virtual void describeBoxes(const Visit& /*v*/, const ConflictPair& /*pair*/,
-                               ConflictRequest& /*r*/) const {}
+                               ConflictQuestion& /*r*/) const {}
 
   protected:
     PieceText m_document;
