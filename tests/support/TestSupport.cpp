@@ -193,6 +193,9 @@ PasswordAnswer ScriptedHost::askPassword(const PasswordRequest& request) {
 }
 
 ConflictSettlement ScriptedHost::settleConflict(const ConflictQuestion& question) {
+    if (answerQuestion) {
+        return answerQuestion(question);
+    }
     return askInDialog(question, [this](const ConflictRequest& request) {
         log.push_back("dialog:" + request.caption);
         return answerDialog ? answerDialog(request)

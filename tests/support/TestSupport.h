@@ -112,6 +112,8 @@ class ScriptedHost : public MergeHost {
     std::deque<std::optional<std::string>> passwords;
     // Answers to conflict dialogs; by default the recommended button with the texts untouched.
     std::function<ConflictAnswer(const ConflictRequest&)> answerDialog;
+    // Answers to the run's questions in its own words, without the dialog; when set, instead of the above.
+    std::function<ConflictSettlement(const ConflictQuestion&)> answerQuestion;
 
     void showMessage(const std::string& text, MessageIcon icon, const std::string& title) override {
         log.push_back("message:" + text);

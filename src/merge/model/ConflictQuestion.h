@@ -71,7 +71,8 @@ struct ConflictQuestion {
 };
 
 // The person's answer: the outcome chosen (Local, Remote, Unedited or Both) with its text as left (for
-// Both the kept version's and the copy's); none when the person abandons the whole merge.
+// Both the kept version's and the copy's; no texts: the version as shown); none when the person abandons
+// the whole merge.
 struct ConflictSettlement {
     std::optional<Outcome> chosen;
     std::vector<std::string> texts;

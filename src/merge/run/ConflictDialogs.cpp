@@ -181,14 +181,16 @@ bool ConflictDialogs::askPerson(PlanItem& item, const Visit& v, std::size_t n, s
         m_host.endProgram();
         return false;
     }
-    const Choosing choosing = question.choosing(*answer.chosen);
+    Choosing choosing = question.choosing(*answer.chosen);
     if (choosing == NotOffered) {
         // A version that was not offered: its text may be a placeholder or a version that does not take
         // part, which must never become a tiddler. Nothing has been written yet.
         internalError();
         return false;
     }
-    answer.texts.resize(2);  // a text the host did not give counts as left blank
+    if (choosing == Edited && answer.texts.size() < (*answer.chosen == Outcome::Both ? 2U : 1U)) {
+        choosing = Stored;  // the host left the version as it was shown
+    }
     applyChoice(item, v, *answer.chosen, choosing, answer.texts, pair);
     return true;
 }
