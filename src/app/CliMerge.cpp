@@ -14,6 +14,7 @@
 
 #include "app/CliArgs.h"
 #include "app/CliCommands.h"
+#include "app/CliMessages.h"
 #include "document/Text.h"
 #include "merge/Messages.h"
 #include "merge/model/ConflictQuestion.h"

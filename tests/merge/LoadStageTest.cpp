@@ -6,6 +6,7 @@
 #include "merge/Messages.h"
 #include "merge/run/Ancestry.h"
 #include "merge/run/MergeRun.h"
+#include "merge/run/RunMessages.h"
 #include "support/TestSupport.h"
 
 namespace korvane {

@@ -9,6 +9,7 @@
 #include "document/Text.h"
 #include "merge/Messages.h"
 #include "merge/run/Planning.h"
+#include "merge/run/RunMessages.h"
 
 namespace korvane {
 
