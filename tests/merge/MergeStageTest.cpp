@@ -78,7 +78,8 @@ void MergeStage::answerInRunWords(test::ScriptedHost& host, std::deque<std::stri
         }
         host.log.push_back("question:" + std::to_string(q.item) + " of " + std::to_string(q.items) + " " +
                            static_cast<char>(q.mergeCase) + " rec=" + letter(q.recommended) +
-                           " keeps=" + keeps);
+                           " keeps=" + keeps + " same=" + (q.localIsUnedited ? "l" : "") +
+                           (q.remoteIsUnedited ? "r" : ""));
         host.log.push_back(texts);
         ConflictSettlement a{q.recommended, {}};
         if (!answers.empty()) {
