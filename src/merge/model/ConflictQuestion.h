@@ -40,11 +40,9 @@ struct ConflictQuestion {
     // choice is not offered.
     std::optional<std::string> localText, remoteText, uneditedText;
     // Where both may be kept: the kept version with its note and the copy under `conflictTitle`, as texts
-    // (empty where the pair could not be built); the copy is inert with these of its fields renamed.
+    // (empty where the pair could not be built).
     std::string keptText, copyText;
     std::string conflictTitle;
-    bool inertCopy = false;
-    std::vector<std::string> renamedFields;
 
     // The texts are TiddlyWiki 5 tiddlers in TiddlyWiki's .tid form, whose differences are marked field
     // by field.

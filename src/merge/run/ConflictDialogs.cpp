@@ -136,8 +136,6 @@ ConflictQuestion ConflictDialogs::buildQuestion(const Visit& v, const CaseChoice
             q.copyText = m_format.boxText(v, pair.text2);
         }
         q.conflictTitle = pair.conflictTitle;
-        q.inertCopy = pair.inert;
-        q.renamedFields = pair.renamedFields;
     }
     m_format.describeBoxes(v, pair, q);
     return q;
