@@ -7,6 +7,7 @@
 
 #include "merge/run/MergeRun.h"
 #include "platform/FileSystem.h"
+#include "ui/conflict/ConflictRequest.h"
 
 namespace {
 
@@ -22,9 +23,11 @@ class RecommendedAnswers : public MergeHost {
         std::fprintf(stderr, "%s\n", text.c_str());
     }
     bool ask(const Question&) override { return true; }
-    ConflictAnswer settleConflict(const ConflictRequest& request) override {
+    ConflictSettlement settleConflict(const ConflictQuestion& question) override {
         ++dialogs;
-        return {request.boldButton.value_or(DialogButton::Local), request.texts};
+        return askInDialog(question, [](const ConflictRequest& request) {
+            return ConflictAnswer{request.boldButton.value_or(DialogButton::Local), request.texts};
+        });
     }
     void setUneditedPath(const std::string&) override {}
     std::string presentTimeText() override { return "12/6/2026 9:00:00 AM"; }

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "merge/run/Review.h"
+#include "ui/conflict/ConflictRequest.h"
 #include "ui/review/frmReview.h"
 
 namespace {
@@ -32,8 +33,10 @@ struct Silent : korvane::MergeHost {
         std::fprintf(stderr, "%s\n", text.c_str());
     }
     bool ask(const korvane::Question&) override { return true; }
-    korvane::ConflictAnswer settleConflict(const korvane::ConflictRequest& r) override {
-        return {r.boldButton, r.texts};
+    korvane::ConflictSettlement settleConflict(const korvane::ConflictQuestion& q) override {
+        return korvane::askInDialog(q, [](const korvane::ConflictRequest& r) {
+            return korvane::ConflictAnswer{r.boldButton, r.texts};
+        });
     }
     void setUneditedPath(const std::string&) override {}
     std::string presentTimeText() override { return "now"; }

@@ -21,6 +21,7 @@
 #include "merge/format/BoxForm.h"
 #include "merge/run/MergeRun.h"
 #include "support/MemoryFileSystem.h"
+#include "ui/conflict/ConflictRequest.h"
 
 namespace korvane::fuzz {
 namespace {
@@ -50,7 +51,11 @@ class ScriptedAnswers : public MergeHost {
         refusedDeletions = refusedDeletions || !allowed;
         return allowed;
     }
-    ConflictAnswer settleConflict(const ConflictRequest& r) override {
+    ConflictSettlement settleConflict(const ConflictQuestion& q) override {
+        return askInDialog(q, [this](const ConflictRequest& r) { return press(r); });
+    }
+    // The button pressed and the edits made in the dialog.
+    ConflictAnswer press(const ConflictRequest& r) {
         ConflictAnswer a;
         a.texts = r.texts;  // the boxes as the dialog shows them
         // Only an enabled button can be pressed; when the script has run out, the recommended one.

@@ -8,6 +8,7 @@
 #include "merge/format/BoxForm.h"
 #include "merge/run/MergeRun.h"
 #include "support/MemoryFileSystem.h"
+#include "ui/conflict/ConflictRequest.h"
 
 namespace korvane::fuzz {
 namespace {
@@ -31,11 +32,13 @@ class UntouchedAnswers : public MergeHost {
         return true;
     }
     // Against an empty remote store every tiddler is new on the local side, recommended as it stands.
-    ConflictAnswer settleConflict(const ConflictRequest& r) override {
-        FUZZ_CHECK(r.boldButton == DialogButton::Local);
-        ConflictAnswer a{DialogButton::Local, {}};
-        a.texts.strLocal = untouchedBox(r.texts.strLocal);
-        return a;
+    ConflictSettlement settleConflict(const ConflictQuestion& q) override {
+        return askInDialog(q, [](const ConflictRequest& r) {
+            FUZZ_CHECK(r.boldButton == DialogButton::Local);
+            ConflictAnswer a{DialogButton::Local, {}};
+            a.texts.strLocal = untouchedBox(r.texts.strLocal);
+            return a;
+        });
     }
     void setUneditedPath(const std::string&) override {}
     std::string presentTimeText() override { return "1/1/2026"; }

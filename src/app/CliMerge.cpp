@@ -14,9 +14,11 @@
 
 #include "app/CliArgs.h"
 #include "app/CliCommands.h"
+#include "app/CliMessages.h"
 #include "document/Text.h"
 #include "merge/Messages.h"
 #include "merge/format/FormatMessages.h"
+#include "merge/model/ConflictQuestion.h"
 #include "merge/run/MergeRun.h"
 #include "merge/run/Policy.h"
 #include "merge/save/Recovery.h"
@@ -198,7 +200,7 @@ class PolicyHost : public MergeHost {
         return false;
     }
     // A run without a person settles its plan instead of answering dialogs.
-    ConflictAnswer settleConflict(const ConflictRequest&) override { return {}; }
+    ConflictSettlement settleConflict(const ConflictQuestion&) override { return {}; }
     // A found earlier save is taken, and named, since the merge's results depend on it.
     bool useFoundCopy(const FoundCopy& c) override {
         say(msg::foundCopyUsed(c.path, localMinute(c.saved), c.explained, c.differences, c.yours, c.friends));

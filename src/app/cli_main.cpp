@@ -15,12 +15,15 @@
 #include "app/CliArgs.h"
 #include "app/CliCommands.h"
 #include "app/CliHelp.h"
+#include "app/CliMessages.h"
 #include "app/DemoTrio.h"
 #include "merge/Messages.h"
 #include "merge/format/FormatMessages.h"
+#include "merge/model/ConflictQuestion.h"
 #include "merge/model/Visit.h"
 #include "merge/run/MergeRun.h"
 #include "merge/run/Policy.h"
+#include "merge/run/RunMessages.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
 
@@ -168,7 +171,7 @@ class CliHost : public MergeHost {
         return true;
     }
     void foundCopyRefused(const std::string& why) override { err(why); }
-    ConflictAnswer settleConflict(const ConflictRequest&) override { return {}; }
+    ConflictSettlement settleConflict(const ConflictQuestion&) override { return {}; }
     void setUneditedPath(const std::string&) override {}
     std::string presentTimeText() override { return {}; }
     void endProgram() override {}

@@ -4,9 +4,7 @@
 
 #include <chrono>
 #include <cstddef>
-#include <functional>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,101 +22,8 @@ enum class MessageIcon { None, Information, Exclamation, Critical };
 // happen for a title of the visiting list.
 enum class MergeCase : char { A = 'A', B = 'B', C = 'C', D = 'D', E = 'E', F = 'F', G = 'G', None = '-' };
 
-enum class DialogButton { Local, Original, Server, Backup };
-enum class DialogBox { Local, Original, Server, Conflict1, Conflict2 };
-
-// The choice code of a button, as the dialog's choice field and korvane-cli print it: "l", "o", "s", "b".
-inline char choiceCode(DialogButton button) {
-    switch (button) {
-        case DialogButton::Local:
-            return 'l';
-        case DialogButton::Original:
-            return 'o';
-        case DialogButton::Server:
-            return 's';
-        case DialogButton::Backup:
-            return 'b';
-    }
-    return 'l';
-}
-
-// Every button, in the order of the dialog from top to bottom.
-inline constexpr DialogButton kDialogButtons[] = {DialogButton::Local, DialogButton::Original,
-                                                  DialogButton::Server, DialogButton::Backup};
-
-// The five texts of the conflict dialog, one per box. Going in they are in store form; coming back
-// they are the boxes' texts as the user left them (box form, CR LF line breaks).
-struct ConflictTexts {
-    std::string strLocal;
-    std::string strOriginal;
-    std::string strServer;
-    std::string strConflict1;
-    std::string strConflict2;
-
-    // The text of one box.
-    std::string& of(DialogBox box) {
-        switch (box) {
-            case DialogBox::Local:
-                return strLocal;
-            case DialogBox::Original:
-                return strOriginal;
-            case DialogBox::Server:
-                return strServer;
-            case DialogBox::Conflict1:
-                return strConflict1;
-            case DialogBox::Conflict2:
-                break;
-        }
-        return strConflict2;
-    }
-
-    bool operator==(const ConflictTexts&) const = default;
-};
-
-// Everything the conflict dialog needs to put one tiddler to the user.
-struct ConflictRequest {
-    std::string caption;  // "Merging item N of M"
-    ConflictTexts texts;
-    std::optional<DialogButton> boldButton;  // the recommended choice
-    std::set<DialogButton> disabledButtons;
-    std::set<DialogBox> setAsideBoxes;
-    // The boxes whose text the run reads back for some enabled button; the others are shown read-only,
-    // so that nobody types an edit that would be thrown away.
-    std::set<DialogBox> takenBackBoxes;
-    // Checks the text of an edited box that a button would take back: empty when it is accepted, else
-    // why not (the dialog then shows that and stays open). None: every text is accepted. A host without
-    // a window need not call it: the run checks again and keeps the stored version of a box it refuses.
-    std::function<std::string(const std::string&)> checkBox;
-    // The texts are TiddlyWiki 5 tiddlers in TiddlyWiki's .tid form, whose differences are marked field
-    // by field.
-    bool fieldForm = false;
-
-    // Where the tiddler stands, for a host that settles it by rule instead of asking a person: its
-    // title as stored, its place N in the visiting order, its case, and which side still holds the
-    // unedited version (both absent counts; never with no unedited copy in the run).
-    std::string title;
-    std::size_t item = 0;
-    MergeCase mergeCase = MergeCase::None;
-    bool localIsUnedited = false;
-    bool remoteIsUnedited = false;
-    // The title the conflict copy gets when a conflict pair is built; empty otherwise.
-    std::string conflictTitle;
-    // The copy is inert (a copy of a plugin, a module, a draft or a `$:/tags/…` tiddler would otherwise
-    // stay active in the wiki): these of its fields are renamed `conflict.NAME`.
-    bool inertCopy = false;
-    std::vector<std::string> renamedFields;
-
-    bool isEnabled(DialogButton b) const { return disabledButtons.count(b) == 0; }
-    bool isSetAside(DialogBox b) const { return setAsideBoxes.count(b) != 0; }
-    bool isTakenBack(DialogBox b) const { return takenBackBoxes.count(b) != 0; }
-};
-
-// The user's answer: the button pressed, and the five boxes' texts. No button means the dialog was
-// closed without a choice: the user abandons the whole merge.
-struct ConflictAnswer {
-    std::optional<DialogButton> choice;
-    ConflictTexts texts;
-};
+struct ConflictQuestion;  // merge/model/ConflictQuestion.h
+struct ConflictSettlement;
 
 // One side would delete most of the tiddlers that the other side and the unedited copy both hold.
 struct MassDeletion {
@@ -188,8 +93,9 @@ class MergeHost {
     virtual void showMessage(const std::string& text, MessageIcon icon, const std::string& title) = 0;
     // A modal Yes/No question with the question icon; true for Yes.
     virtual bool ask(const Question& question) = 0;
-    // Shows the conflict dialog modally over the main window and waits for the answer.
-    virtual ConflictAnswer settleConflict(const ConflictRequest& request) = 0;
+    // Puts one tiddler to the user (the desktop program: the conflict dialog, modally over the main
+    // window) and waits for the answer.
+    virtual ConflictSettlement settleConflict(const ConflictQuestion& question) = 0;
     // Whether the merge goes on although one side would delete most of the wiki (it may be cut short or
     // damaged). A person is asked; a host without one decides by its own rule.
     virtual bool allowMassDeletion(const MassDeletion& deletion) {

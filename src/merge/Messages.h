@@ -1,4 +1,7 @@
-// The texts that a merge run shows to the user, exactly as the user sees them.
+// The texts that several rooms share (a path in quotes, the documents' roles, "No file was changed.", a
+// count, what stands at a path), and those of the formats. The run's own texts are in
+// run/RunMessages.h, the saves' in save/SaveMessages.h, korvane-cli's in app/CliMessages.h. Exactly as
+// the user sees them.
 #pragma once
 
 #include <optional>
@@ -9,27 +12,11 @@
 #include "platform/FileSystem.h"
 
 namespace korvane::msg {
-
 // A path as messages show it, in double quotes.
 inline std::string quoted(const std::string& path) {
     return "\"" + path + "\"";
 }
 
-inline constexpr std::string_view kRemoteNotFound = "Remote file was not found.";
-inline constexpr std::string_view kLocalNotFound = "Local file was not found.";
-inline constexpr std::string_view kUneditedNotFound =
-    "Unedited copy of remote TiddlyWiki file was not found.";
-inline constexpr std::string_view kUneditedSameFile =
-    "The unedited copy must be a different file from the local and remote files.";
-inline constexpr std::string_view kUseLastMerge =
-    "There is a .LastMerge file for the local file.  Use this as the original unedited version?";
-inline constexpr std::string_view kUseLastMergeTitle = "Use .LastMerge file?";
-inline constexpr std::string_view kIdentical = "The content of the remote and local files are the same.";
-inline constexpr std::string_view kIdenticalTitle = "Identical";
-inline constexpr std::string_view kRemoteBlank = "Error: The remote file was blank.";
-inline constexpr std::string_view kFileErrorTitle = "File error";
-inline constexpr std::string_view kFileFormat = "Error with file format.  Must be ASCII or UTF8.";
-inline constexpr std::string_view kErrorTitle = "Error";
 inline constexpr std::string_view kNoStoreArea = "Error: Current document has no storeArea.";
 
 // A document that cannot take part in a merge. Its message is what is wrong, then a line that names
@@ -63,22 +50,6 @@ inline std::string countText(std::size_t n) {
         digits.insert(at - 3, ",");
     }
     return digits;
-}
-inline std::string massDeletion(bool byRemote, std::size_t deleted, std::size_t held) {
-    return std::string(byRemote ? "The friend's file would delete " : "Your file would delete ") +
-           countText(deleted) + (byRemote ? " of your " : " of the friend's ") + countText(held) +
-           " tiddlers. It may be cut short or damaged. Merge anyway?";
-}
-inline constexpr std::string_view kMassDeletionTitle = "Merge Anyway?";
-// The same stop without a person present.
-inline std::string massDeletionStopped(bool byRemote, std::size_t deleted, std::size_t held,
-                                       const std::string& path) {
-    return "Error: The " + std::string(byRemote ? "remote" : "local") + " file " + quoted(path) +
-           " would delete " + countText(deleted) + " of the " + countText(held) + " tiddlers that the " +
-           (byRemote ? "local" : "remote") +
-           " file and the unedited copy both hold; it may be cut short or damaged. Give --allow-deletions to "
-           "merge anyway." +
-           std::string(kNoFileChanged);
 }
 
 // --- Passwords of encrypted wikis, active tiddlers kept twice, documents of two formats ---
@@ -138,19 +109,6 @@ inline std::string mixedKinds(std::string_view role, const std::string& path, st
            quoted(otherPath) + " is a " + std::string(otherKind) + " file." + std::string(kNoFileChanged);
 }
 
-inline constexpr std::string_view kOutOfMemory =
-    "Error: There is not enough memory to merge these files. No file was changed.";
-inline constexpr std::string_view kKeepEdits =
-    "You have edited the tiddler you selected.  Do you want to keep those edits?";
-inline constexpr std::string_view kKeepEditsTitle = "Keep Edits?";
-inline constexpr std::string_view kInternalError = "Error: Internal merge error. #9668736";
-// The conflict dialog's caption.
-inline std::string mergingItem(std::size_t n, std::size_t m) {
-    return "Merging item " + std::to_string(n) + " of " + std::to_string(m);
-}
-inline constexpr std::string_view kSameAsLocal = "[Same as local.]";
-inline constexpr std::string_view kSameAsRemote = "[Same as remote.]";
-
 // The title of the question before a save, which the review window asks in its own words.
 inline constexpr std::string_view kSaveFilesTitle = "Save Files?";
 
@@ -184,92 +142,6 @@ inline std::optional<std::string> refusal(const FileInfo& info) {
             break;
     }
     return "not a regular file (" + info.reason + ")";
-}
-
-inline std::string useSyncCopy(const std::string& path) {
-    return "There is a conflict copy of the local file, left by a file-syncing tool: " + quoted(path) +
-           ".  Merge it as the remote file?";
-}
-inline constexpr std::string_view kUseSyncCopyTitle = "Use conflict copy?";
-// `date` as localMinute() writes it.
-// What a found save settles: ": 30 of yours, 27 of your friend's".
-inline std::string settledSides(std::size_t yours, std::size_t friends) {
-    return ": " + countText(yours) + " of yours, " + countText(friends) + " of your friend's";
-}
-inline std::string useFoundCopy(const std::string& path, const std::string& date, std::size_t settled,
-                                std::size_t differences, std::size_t yours, std::size_t friends) {
-    return "Korvane found an earlier save of your file, " + path + ", from " + date + ", that settles " +
-           countText(settled) + " of the " + countText(differences) + " differences" +
-           settledSides(yours, friends) + ". Use it as the unedited copy?";
-}
-inline constexpr std::string_view kUseFoundCopyTitle = "Use earlier save?";
-// Asked once before the first conflict dialog of a merge with many differences.
-inline std::string reviewOffer(std::size_t differences) {
-    return "This merge has " + countText(differences) +
-           " differences. Settle them in the review window instead of one dialog each?";
-}
-inline std::string foundCopyUsed(const std::string& path, const std::string& date, std::size_t explained,
-                                 std::size_t differences, std::size_t yours, std::size_t friends) {
-    return "Unedited copy: " + path + ", saved " + date + ", explains " + std::to_string(explained) + " of " +
-           std::to_string(differences) + " differences" + settledSides(yours, friends);
-}
-inline std::string savesDisagree(const std::string& older, const std::string& newer) {
-    return "No earlier save is used as the unedited copy: " + quoted(older) + " and " + quoted(newer) +
-           " would settle some differences the opposite way, so at most one of them is the copy both of you "
-           "started from.";
-}
-inline constexpr std::string_view kLastMergeNotUsed =
-    "The .LastMerge file is not used as the unedited copy; the merge goes on without it.";
-// What the review window's save wrote.
-inline std::string reviewSaved(const std::vector<std::string>& paths) {
-    std::string text = "The merged wiki is saved in:";
-    for (const std::string& p : paths) {
-        text += "\n" + p;
-    }
-    return text;
-}
-
-// The headless merge's last line: what it decided and what it wrote.
-inline std::string mergeSummary(std::size_t titles, std::size_t differed, std::size_t conflicts,
-                                std::string_view rule, std::string_view written) {
-    return "Merged " + std::to_string(titles) + " titles: " + std::to_string(differed) + " differed, " +
-           std::to_string(conflicts) + " of them conflicts settled by --conflicts " + std::string(rule) +
-           "; " + std::string(written) + ".";
-}
-// What korvane-cli merge's summary says of a sync tool's conflict copy merged as the remote file.
-inline std::string syncCopyLeft(const std::string& path) {
-    return "; left the conflict copy " + quoted(path) + " as it was (--delete-copy deletes it)";
-}
-inline std::string syncCopyDeleted(const std::string& path) {
-    return "; deleted the conflict copy " + quoted(path);
-}
-// The summary of a run that merged inside tiddlers and settled what stayed a conflict by the default
-// rule: how many were merged, and the titles of the conflicts (their conflict copies where made).
-inline std::string mergeSummaryInside(std::size_t titles, std::size_t differed, std::size_t merged,
-                                      const std::vector<std::string>& conflicts, std::string_view written) {
-    std::string text = "Merged " + std::to_string(titles) + " titles: " + std::to_string(differed) +
-                       " differed, " + std::to_string(merged) + " of them merged inside the tiddler, " +
-                       std::to_string(conflicts.size()) +
-                       (conflicts.size() == 1 ? " stayed a conflict" : " stayed conflicts");
-    for (std::size_t i = 0; i < conflicts.size(); ++i) {
-        text += (i == 0 ? ": " : ", ") + quoted(conflicts[i]);
-    }
-    return text + "; " + std::string(written) + ".";
-}
-// git's merge driver: one side is a wiki and the other is not; the file is left as ours, conflicted.
-inline std::string driverOneSideOnly(const std::string& path, bool oursIsWiki) {
-    return "Error: " + quoted(path) + ": " + (oursIsWiki ? "our" : "their") +
-           " version is a TiddlyWiki and " + (oursIsWiki ? "their" : "our") +
-           " version is not (an empty file, a page without a tiddler store, or a wiki cut short before it). "
-           "Korvane does not merge them line by line, which would put conflict markers into the wiki; our "
-           "version stays in place and git marks the file conflicted, so choose a version by hand.";
-}
-inline std::string driverWithoutBase(const std::string& path) {
-    return "The common ancestor of " + quoted(path) +
-           " is not a TiddlyWiki; the two versions are merged without it, so every difference is a conflict.";
-}
-inline std::string outputIsInput(const std::string& path) {
-    return "Error: " + quoted(path) + " is one of the files being merged; --out must name another file.";
 }
 
 }  // namespace korvane::msg

@@ -4,10 +4,12 @@
 #include <cstdlib>
 #include <map>
 
+#include "app/CliMessages.h"
 #include "merge/Messages.h"
 #include "merge/run/MergeRun.h"
 #include "merge/run/Policy.h"
 #include "merge/run/Review.h"
+#include "merge/run/RunMessages.h"
 #include "merge/sync/SyncCopies.h"
 #include "support/TestSupport.h"
 

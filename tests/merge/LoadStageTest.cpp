@@ -7,6 +7,7 @@
 #include "merge/format/FormatMessages.h"
 #include "merge/run/Ancestry.h"
 #include "merge/run/MergeRun.h"
+#include "merge/run/RunMessages.h"
 #include "support/TestSupport.h"
 
 namespace korvane {

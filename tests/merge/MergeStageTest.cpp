@@ -9,6 +9,7 @@
 #include "merge/Messages.h"
 #include "merge/format/BoxForm.h"
 #include "merge/format/FormatMessages.h"
+#include "merge/model/ConflictQuestion.h"
 #include "merge/model/Visit.h"
 #include "merge/run/MergeRun.h"
 #include "merge/run/Review.h"
@@ -57,16 +58,47 @@ class MergeStage : public ::testing::Test {
                                             : test::earlyWiki(elements)));
     }
     std::vector<std::string> merge(const test::TableRow& r);
+    // Answers the run's questions in its own words ("merge-q"): "l", "r", "u", "b" or "-", with "=TEXT"
+    // the chosen version's text as left.
+    void answerInRunWords(test::ScriptedHost& host, std::deque<std::string>& answers) const;
+    // Answers the dialogs as the row says, and logs what each showed.
+    void answerAsDialog(test::ScriptedHost& host, std::deque<std::string>& answers,
+                        const test::TableRow& r) const;
 };
 
-std::vector<std::string> MergeStage::merge(const test::TableRow& r) {
-    test::ScriptedHost host;
-    std::deque<std::string> answers;
-    for (std::size_t i = 4; i < r.in.size(); ++i) {
-        r.in[i] == "y" || r.in[i] == "n" ? host.yesNoAnswers.push_back(r.in[i] == "y")
-                                         : answers.push_back(r.in[i]);
-    }
-    host.answerDialog = [&](const ConflictRequest& q) {
+void MergeStage::answerInRunWords(test::ScriptedHost& host, std::deque<std::string>& answers) const {
+    host.answerQuestion = [this, &host, &answers](const ConflictQuestion& q) {
+        const auto letter = [](Outcome o) { return "lruMbdE"[static_cast<int>(o)]; };
+        std::string keeps, texts;
+        for (const Outcome o : {Outcome::Local, Outcome::Unedited, Outcome::Remote, Outcome::Both}) {
+            keeps += "-nse"[static_cast<int>(q.choosing(o))];
+        }
+        for (const std::optional<std::string>& t : {q.localText, q.uneditedText, q.remoteText,
+                                                    std::optional(q.keptText), std::optional(q.copyText)}) {
+            texts += (texts.empty() ? "texts:" : "|") + (t ? symbolic(*t) : "~");
+        }
+        host.log.push_back("question:" + std::to_string(q.item) + " of " + std::to_string(q.items) + " " +
+                           static_cast<char>(q.mergeCase) + " rec=" + letter(q.recommended) +
+                           " keeps=" + keeps + " same=" + (q.localIsUnedited ? "l" : "") +
+                           (q.remoteIsUnedited ? "r" : ""));
+        host.log.push_back(texts);
+        ConflictSettlement a{q.recommended, {}};
+        if (!answers.empty()) {
+            const std::string word = answers.front();
+            answers.pop_front();
+            const std::size_t at = std::string_view("lru-b").find(word[0]);
+            a.chosen = word[0] == '-' ? std::nullopt : std::optional(static_cast<Outcome>(at));
+            if (word.size() > 1) {
+                a.texts = {word.substr(2)};
+            }
+        }
+        return a;
+    };
+}
+
+void MergeStage::answerAsDialog(test::ScriptedHost& host, std::deque<std::string>& answers,
+                                const test::TableRow& r) const {
+    host.answerDialog = [this, &host, &answers, &r](const ConflictRequest& q) {
         std::string buttons, boxes[2], texts;
         std::transform(q.disabledButtons.begin(), q.disabledButtons.end(), std::back_inserter(buttons),
                        choiceCode);
@@ -77,6 +109,8 @@ std::vector<std::string> MergeStage::merge(const test::TableRow& r) {
         }
         host.log.back() += std::string(" bold=") + (q.boldButton ? choiceCode(*q.boldButton) : '-') +
                            " off=" + buttons + " aside=" + boxes[0] + " back=" + boxes[1];
+        // TiddlyWiki 5 tiddlers are marked field by field, an early entry as one text.
+        EXPECT_EQ(q.fieldForm, r.in[0] == "merge5") << r.where;
         ConflictAnswer a{q.boldButton.value_or(DialogButton::Local), q.texts};
         for (const DialogBox b : {DialogBox::Local, DialogBox::Original, DialogBox::Server,
                                   DialogBox::Conflict1, DialogBox::Conflict2}) {
@@ -98,6 +132,19 @@ std::vector<std::string> MergeStage::merge(const test::TableRow& r) {
         }
         return a;
     };
+}
+
+std::vector<std::string> MergeStage::merge(const test::TableRow& r) {
+    test::ScriptedHost host;
+    std::deque<std::string> answers;
+    for (std::size_t i = 4; i < r.in.size(); ++i) {
+        r.in[i] == "y" || r.in[i] == "n" ? host.yesNoAnswers.push_back(r.in[i] == "y")
+                                         : answers.push_back(r.in[i]);
+    }
+    if (r.in[0] == "merge-q") {
+        answerInRunWords(host, answers);
+    }
+    answerAsDialog(host, answers, r);
     MachineFileSystem fs;
     // The remote document differs outside its store area too, so equal stores are not "Identical".
     const bool tw5 = r.in[0] == "merge5";

@@ -192,10 +192,15 @@ PasswordAnswer ScriptedHost::askPassword(const PasswordRequest& request) {
                   : PasswordAnswer{PasswordAnswer::Kind::Cancelled, {}};
 }
 
-ConflictAnswer ScriptedHost::settleConflict(const ConflictRequest& request) {
-    log.push_back("dialog:" + request.caption);
-    return answerDialog ? answerDialog(request)
-                        : ConflictAnswer{request.boldButton.value_or(DialogButton::Local), request.texts};
+ConflictSettlement ScriptedHost::settleConflict(const ConflictQuestion& question) {
+    if (answerQuestion) {
+        return answerQuestion(question);
+    }
+    return askInDialog(question, [this](const ConflictRequest& request) {
+        log.push_back("dialog:" + request.caption);
+        return answerDialog ? answerDialog(request)
+                            : ConflictAnswer{request.boldButton.value_or(DialogButton::Local), request.texts};
+    });
 }
 
 }  // namespace korvane::test

@@ -12,6 +12,7 @@
 
 #include "merge/MergeHost.h"
 #include "support/FileSystemDoubles.h"
+#include "ui/conflict/ConflictRequest.h"
 
 namespace korvane::test {
 
@@ -111,13 +112,15 @@ class ScriptedHost : public MergeHost {
     std::deque<std::optional<std::string>> passwords;
     // Answers to conflict dialogs; by default the recommended button with the texts untouched.
     std::function<ConflictAnswer(const ConflictRequest&)> answerDialog;
+    // Answers to the run's questions in its own words, without the dialog; when set, instead of the above.
+    std::function<ConflictSettlement(const ConflictQuestion&)> answerQuestion;
 
     void showMessage(const std::string& text, MessageIcon icon, const std::string& title) override {
         log.push_back("message:" + text);
         messages.push_back({text, icon, title});
     }
     bool ask(const Question& question) override;
-    ConflictAnswer settleConflict(const ConflictRequest& request) override;
+    ConflictSettlement settleConflict(const ConflictQuestion& question) override;
     PasswordAnswer askPassword(const PasswordRequest& request) override;
     void setUneditedPath(const std::string& path) override { log.push_back("unedited:" + path); }
     std::string presentTimeText() override { return "12/5/2026 6:15:06 AM"; }

@@ -177,12 +177,12 @@ class EarlyRun : public FormatRun {
 
     // The dialog refuses an edited box before it closes, with the reason; a conflict box may hold
     // either title of the pair.
-    void describeBoxes(const Visit& v, const ConflictPair& pair, ConflictRequest& r) const override {
+    void describeBoxes(const Visit& v, const ConflictPair& pair, ConflictQuestion& r) const override {
         std::vector<std::string> titles{std::string(v.title)};
         if (!pair.conflictTitle.empty()) {
             titles.push_back(pair.conflictTitle);
         }
-        r.checkBox = [titles = std::move(titles)](const std::string& boxText) {
+        r.checkText = [titles = std::move(titles)](const std::string& boxText) {
             return onlySpaces(boxText) ? std::string() : entryRefusal(toStoreForm(boxText, {}), titles);
         };
     }

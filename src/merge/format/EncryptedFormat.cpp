@@ -139,7 +139,7 @@ class EncryptedRun : public FormatRun {
     std::optional<std::string> mergeVersions(const Visit& v, MergeWay& way) override {
         return m_inner->mergeVersions(v, way);
     }
-    void describeBoxes(const Visit& v, const ConflictPair& pair, ConflictRequest& r) const override {
+    void describeBoxes(const Visit& v, const ConflictPair& pair, ConflictQuestion& r) const override {
         m_inner->describeBoxes(v, pair, r);
     }
 

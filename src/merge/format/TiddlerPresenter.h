@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "merge/MergeHost.h"
 #include "merge/format/ConflictPair.h"
+#include "merge/model/ConflictQuestion.h"
 #include "merge/model/Visit.h"
 
 namespace korvane {
@@ -21,10 +21,10 @@ class TiddlerPresenter {
     // A box's text against the entry it was shown from: none when it stands for that entry (or cannot
     // be taken back), an empty text for a box left blank, else the edited entry.
     virtual std::optional<std::string> fromBox(const std::string& boxText, std::string_view stored) = 0;
-    // Fills what the dialog needs besides the texts: how it marks differences, and the check of an
-    // edited box.
+    // Fills what a person's question needs besides the texts: how differences are marked, and the check
+    // of an edited text.
     virtual void describeBoxes(const Visit& /*v*/, const ConflictPair& /*pair*/,
-                               ConflictRequest& /*r*/) const {}
+                               ConflictQuestion& /*r*/) const {}
 };
 
 }  // namespace korvane

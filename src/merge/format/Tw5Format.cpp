@@ -132,10 +132,10 @@ class Tw5Run : public FormatRun {
     std::optional<std::string> mergeVersions(const Visit& v, MergeWay& way) override;
     ConflictPair buildPair(const Visit& v, std::string_view kept, std::string_view copied) override;
 
-    void describeBoxes(const Visit& v, const ConflictPair& pair, ConflictRequest& r) const override {
+    void describeBoxes(const Visit& v, const ConflictPair& pair, ConflictQuestion& r) const override {
         r.fieldForm = true;
-        r.checkBox = [titles = std::vector<std::string>{std::string(v.title), pair.conflictTitle}](
-                         const std::string& boxText) { return refusal(boxText, titles); };
+        r.checkText = [titles = std::vector<std::string>{std::string(v.title), pair.conflictTitle}](
+                          const std::string& boxText) { return refusal(boxText, titles); };
     }
 
   private:

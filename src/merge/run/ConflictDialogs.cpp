@@ -1,6 +1,7 @@
 // The conflict dialogs as a way through a merge: every item of the plan, but one merged inside, is put to
-// the user in visiting order, in the dialog of its case with the dialog's own recommendation, and the
-// answer sets the item's outcome.
+// the user in visiting order, with the versions its case offers and the run's recommendation, and the
+// answer sets the item's outcome. How the question looks (buttons, boxes, bold, caption) is the
+// dialog's own affair (src/ui/conflict).
 #include "merge/run/ConflictDialogs.h"
 
 #include <string>
@@ -8,6 +9,7 @@
 #include "document/Text.h"
 #include "merge/Messages.h"
 #include "merge/run/Planning.h"
+#include "merge/run/RunMessages.h"
 
 namespace korvane {
 
@@ -19,9 +21,14 @@ bool ConflictDialogs::keepEdits() {
         {QuestionKind::KeepEdits, std::string(msg::kKeepEdits), std::string(msg::kKeepEditsTitle)});
 }
 
-void ConflictDialogs::takeBack(PlanItem& item, Outcome side, const std::string& boxText,
+void ConflictDialogs::internalError() {
+    m_host.showMessage(std::string(msg::kInternalError), MessageIcon::Critical, std::string(kAppTitle));
+    m_host.endProgram();
+}
+
+void ConflictDialogs::takeBack(PlanItem& item, Outcome side, const std::string& text,
                                std::string_view stored) {
-    std::optional<std::string> edited = m_format.fromBox(boxText, stored);
+    std::optional<std::string> edited = m_format.fromBox(text, stored);
     if (!edited || !keepEdits()) {
         item.outcome = side;
     } else if (edited->empty()) {
@@ -32,68 +39,54 @@ void ConflictDialogs::takeBack(PlanItem& item, Outcome side, const std::string& 
     }
 }
 
-namespace {
-using B = DialogButton;
-using X = DialogBox;
-}  // namespace
+void ConflictDialogs::takeBackPair(PlanItem& item, std::vector<std::string>& texts, ConflictPair& pair) {
+    // One question for both texts; a text left blank drops its tiddler.
+    std::optional<std::string> first = m_format.fromBox(texts[0], pair.text1);
+    std::optional<std::string> second = m_format.fromBox(texts[1], pair.text2);
+    const bool kept = (first || second) && keepEdits();
+    item.outcome = kept ? Outcome::Edited : Outcome::Both;
+    item.madeKeepsRemote = !kept;  // the pair as built holds the remote version
+    for (auto [edit, built] : {std::pair{&first, &pair.text1}, std::pair{&second, &pair.text2}}) {
+        std::string entry = kept && *edit ? std::move(**edit) : std::move(*built);
+        if (!entry.empty()) {
+            item.made.push_back(std::move(entry));
+        }
+    }
+}
 
-// Everything that one case shows and does. The buttons' versions: Local the local entry, Original
-// the unedited entry, Server the remote entry, Backup the conflict pair.
-struct CaseRow {
-    // What pressing a button keeps of the tiddler.
-    enum class Keeps : char {
-        Nothing,        // the tiddler is dropped
-        Stored,         // the button's version as stored; an edit in its box has no effect
-        TakenBack,      // the button's box, against its stored version (asking before an edit is kept)
-        Pair,           // the conflict pair as built
-        PairTakenBack,  // the two conflict boxes, against the pair as built, with one question for both
-    };
-    // Whether the unedited entry is one side's own entry; the original box then says so instead.
+// What each version offered to the user keeps, by case. The unedited version is not offered where it is
+// one side's own (Same), in the rows that name that side.
+struct CaseChoices {
     enum class Same : char { No, Local, Remote };
-
     MergeCase mergeCase;
-    Same same;          // the row of the case with Same::No serves when no row names the visit's own
-    std::set<X> shown;  // boxes that show their version (the conflict boxes: the pair)
-    std::set<B> disabled;
-    std::set<X> aside;
-    Keeps keeps[4];  // by button, in the order Local, Original, Server, Backup
+    Same same;  // the row of the case with Same::No serves when no row names the visit's own
+    Choosing local, unedited, remote, both;
 };
 
 namespace {
 
-using Keeps = CaseRow::Keeps;
-using Same = CaseRow::Same;
-using enum CaseRow::Keeps;
+using Same = CaseChoices::Same;
+using enum Choosing;
 // clang-format off
-const CaseRow kCases[] = {
-    {MergeCase::A, Same::No, {X::Server}, {B::Original, B::Backup},
-     {X::Local, X::Original, X::Conflict1, X::Conflict2}, {Nothing, Nothing, TakenBack, Nothing}},
-    {MergeCase::B, Same::No, {X::Local}, {B::Original, B::Backup},
-     {X::Server, X::Original, X::Conflict1, X::Conflict2}, {TakenBack, Nothing, Nothing, Nothing}},
-    {MergeCase::C, Same::No, {X::Local, X::Server, X::Conflict1, X::Conflict2}, {B::Original},
-     {X::Original}, {TakenBack, Nothing, TakenBack, PairTakenBack}},
-    {MergeCase::D, Same::No, {X::Original}, {B::Local, B::Backup},
-     {X::Local, X::Server, X::Conflict1, X::Conflict2}, {Nothing, TakenBack, Nothing, Nothing}},
-    {MergeCase::E, Same::No, {X::Server, X::Original}, {B::Backup},
-     {X::Conflict1, X::Conflict2}, {Nothing, TakenBack, TakenBack, Nothing}},
-    {MergeCase::E, Same::Remote, {X::Server, X::Original}, {B::Backup, B::Original},
-     {X::Conflict1, X::Conflict2, X::Original}, {Nothing, Nothing, TakenBack, Nothing}},
-    {MergeCase::F, Same::No, {X::Local, X::Original}, {B::Backup},
-     {X::Conflict1, X::Conflict2}, {Stored, Stored, Nothing, Nothing}},
-    {MergeCase::G, Same::No, {X::Local, X::Server, X::Original, X::Conflict1, X::Conflict2}, {},
-     {}, {Stored, Stored, Stored, Pair}},
-    {MergeCase::G, Same::Local, {X::Local, X::Server, X::Original, X::Conflict1, X::Conflict2}, {B::Original},
-     {X::Original}, {Stored, Nothing, Stored, Pair}},
-    {MergeCase::G, Same::Remote, {X::Local, X::Server, X::Original, X::Conflict1, X::Conflict2}, {B::Original},
-     {X::Original}, {Stored, Nothing, Stored, Pair}},
+const CaseChoices kCases[] = {
+    {MergeCase::A, Same::No,     Nothing,    NotOffered, Edited,  NotOffered},
+    {MergeCase::B, Same::No,     Edited,     NotOffered, Nothing, NotOffered},
+    {MergeCase::C, Same::No,     Edited,     NotOffered, Edited,  Edited},
+    {MergeCase::D, Same::No,     NotOffered, Edited,     Nothing, NotOffered},
+    {MergeCase::E, Same::No,     Nothing,    Edited,     Edited,  NotOffered},
+    {MergeCase::E, Same::Remote, Nothing,    NotOffered, Edited,  NotOffered},
+    {MergeCase::F, Same::No,     Stored,     Stored,     Nothing, NotOffered},
+    {MergeCase::G, Same::No,     Stored,     Stored,     Stored,  Stored},
+    {MergeCase::G, Same::Local,  Stored,     NotOffered, Stored,  Stored},
+    {MergeCase::G, Same::Remote, Stored,     NotOffered, Stored,  Stored},
 };
 // clang-format on
 
 // The row for a visit; none for a title that no case describes.
-const CaseRow* rowFor(const Visit& v) {
+const CaseChoices* rowFor(const Visit& v) {
     const Same same = v.localIsUnedited ? Same::Local : v.remoteIsUnedited ? Same::Remote : Same::No;
-    const CaseRow* fallback = nullptr;
-    for (const CaseRow& row : kCases) {
+    const CaseChoices* fallback = nullptr;
+    for (const CaseChoices& row : kCases) {
         if (row.mergeCase == v.mergeCase && row.same == same) {
             return &row;
         }
@@ -104,120 +97,64 @@ const CaseRow* rowFor(const Visit& v) {
     return fallback;
 }
 
-Keeps keepsOf(const CaseRow& row, B button) {
-    return row.keeps[static_cast<std::size_t>(button)];
+std::optional<std::string_view> versionOf(const Visit& v, Outcome side) {
+    return side == Outcome::Local ? v.local : side == Outcome::Remote ? v.remote : v.unedited;
 }
 
-// The box and the stored version that a button stands for (the conflict boxes for Backup).
-X boxOf(B button) {
-    switch (button) {
-        case B::Local:
-            return X::Local;
-        case B::Original:
-            return X::Original;
-        case B::Server:
-            return X::Server;
-        case B::Backup:
-            break;
-    }
-    return X::Conflict1;
-}
-
-std::optional<std::string_view> versionOf(const Visit& v, B button) {
-    return button == B::Local ? v.local : button == B::Server ? v.remote : v.unedited;
-}
-
-Outcome outcomeOf(B button) {
-    return button == B::Local ? Outcome::Local : button == B::Server ? Outcome::Remote : Outcome::Unedited;
-}
-
-B buttonOf(Side side) {
-    return side == Side::Local ? B::Local : side == Side::Remote ? B::Server : B::Original;
+Outcome outcomeOf(Side side) {
+    return side == Side::Local ? Outcome::Local : side == Side::Remote ? Outcome::Remote : Outcome::Unedited;
 }
 
 }  // namespace
 
-ConflictRequest ConflictDialogs::buildRequest(const Visit& v, const CaseRow& row, const ConflictPair& pair,
-                                              std::size_t n, std::size_t m) const {
-    ConflictRequest r;
-    r.caption = msg::mergingItem(n, m);
-    r.boldButton = buttonOf(v.recommended());
-    r.disabledButtons = row.disabled;
-    r.setAsideBoxes = row.aside;
-    r.title = std::string(v.title);
-    r.item = n;
-    r.mergeCase = v.mergeCase;
-    r.localIsUnedited = m_hasUnedited && v.localIsUnedited;
-    r.remoteIsUnedited = m_hasUnedited && v.remoteIsUnedited;
-    r.conflictTitle = pair.conflictTitle;
-    r.inertCopy = pair.inert;
-    r.renamedFields = pair.renamedFields;
-    for (const B b : {B::Local, B::Original, B::Server}) {
-        if (row.shown.contains(boxOf(b))) {
-            const std::optional<std::string_view> version = versionOf(v, b);
-            r.texts.of(boxOf(b)) = version ? m_format.boxText(v, *version) : std::string();
+ConflictQuestion ConflictDialogs::buildQuestion(const Visit& v, const CaseChoices& row,
+                                                const ConflictPair& pair, std::size_t n,
+                                                std::size_t m) const {
+    ConflictQuestion q;
+    q.title = std::string(v.title);
+    q.item = n;
+    q.items = m;
+    q.mergeCase = v.mergeCase;
+    q.localIsUnedited = m_hasUnedited && v.localIsUnedited;
+    q.remoteIsUnedited = m_hasUnedited && v.remoteIsUnedited;
+    // A plugin's text is a summary, not the plugin: an edit of it is never taken back.
+    const auto offered = [&v](Choosing c) { return v.plugin && c == Edited ? Stored : c; };
+    q.local = offered(row.local), q.remote = offered(row.remote), q.unedited = offered(row.unedited);
+    q.both = offered(row.both);
+    q.recommended = outcomeOf(v.recommended());
+    for (auto [side, text] :
+         {std::pair{Outcome::Local, &q.localText}, std::pair{Outcome::Remote, &q.remoteText},
+          std::pair{Outcome::Unedited, &q.uneditedText}}) {
+        const std::optional<std::string_view> version = versionOf(v, side);
+        if (version && q.choosing(side) != NotOffered) {
+            *text = m_format.boxText(v, *version);
         }
     }
-    if (row.same != Same::No) {
-        r.texts.strOriginal = row.same == Same::Local ? msg::kSameAsLocal : msg::kSameAsRemote;
-    }
-    if (row.shown.contains(X::Conflict1) && !pair.text1.empty()) {
-        r.texts.strConflict1 = m_format.boxText(v, pair.text1);
-        r.texts.strConflict2 = m_format.boxText(v, pair.text2);
-    }
-    m_format.describeBoxes(v, pair, r);
-    // A disabled button keeps nothing, so the boxes taken back are those of the buttons offered; a
-    // plugin's summary is never taken back.
-    for (const B b : kDialogButtons) {
-        const Keeps keeps = keepsOf(row, b);
-        if (v.plugin || !r.isEnabled(b)) {
-            continue;
+    if (q.both != NotOffered) {
+        if (!pair.text1.empty()) {
+            q.keptText = m_format.boxText(v, pair.text1);
+            q.copyText = m_format.boxText(v, pair.text2);
         }
-        if (keeps == TakenBack) {
-            r.takenBackBoxes.insert(boxOf(b));
-        } else if (keeps == PairTakenBack) {
-            r.takenBackBoxes.insert({X::Conflict1, X::Conflict2});
-        }
+        q.conflictTitle = pair.conflictTitle;
     }
-    return r;
+    m_format.describeBoxes(v, pair, q);
+    return q;
 }
 
-void ConflictDialogs::applyChoice(PlanItem& item, const Visit& v, const CaseRow& row, B button,
-                                  ConflictTexts& box, ConflictPair& pair) {
-    Keeps keeps = keepsOf(row, button);
-    if (v.plugin && (keeps == TakenBack || keeps == PairTakenBack)) {
-        keeps = keeps == TakenBack ? Stored : Pair;  // a plugin's box shows a summary, not the plugin
-    }
+void ConflictDialogs::applyChoice(PlanItem& item, const Visit& v, Outcome chosen, Choosing choosing,
+                                  std::vector<std::string>& texts, ConflictPair& pair) {
     item.decided = true;
-    switch (keeps) {
-        case Nothing:
-            item.outcome = Outcome::Drop;
-            break;
-        case Stored:
-            item.outcome = outcomeOf(button);
-            break;
-        case TakenBack:
-            takeBack(item, outcomeOf(button), box.of(boxOf(button)), *versionOf(v, button));
-            break;
-        case PairTakenBack: {
-            // One question for both boxes; a box left blank drops its tiddler.
-            std::optional<std::string> first = m_format.fromBox(box.strConflict1, pair.text1);
-            std::optional<std::string> second = m_format.fromBox(box.strConflict2, pair.text2);
-            const bool kept = (first || second) && keepEdits();
-            item.outcome = kept ? Outcome::Edited : Outcome::Both;
-            item.madeKeepsRemote = !kept;  // the pair as built holds the remote version
-            for (auto [edit, built] : {std::pair{&first, &pair.text1}, std::pair{&second, &pair.text2}}) {
-                std::string entry = kept && *edit ? std::move(**edit) : std::move(*built);
-                if (!entry.empty()) {
-                    item.made.push_back(std::move(entry));
-                }
-            }
-            break;
-        }
-        case Pair:
-            item.outcome = Outcome::Both;
-            item.made = {std::move(pair.text1), std::move(pair.text2)};
-            break;
+    if (choosing == Nothing) {
+        item.outcome = Outcome::Drop;
+    } else if (chosen == Outcome::Both && choosing == Edited) {
+        takeBackPair(item, texts, pair);
+    } else if (chosen == Outcome::Both) {
+        item.outcome = Outcome::Both;
+        item.made = {std::move(pair.text1), std::move(pair.text2)};
+    } else if (choosing == Edited) {
+        takeBack(item, chosen, texts[0], *versionOf(v, chosen));
+    } else {
+        item.outcome = chosen;
     }
     if (item.outcome == Outcome::Both) {
         item.conflictTitle = pair.conflictTitle;
@@ -227,31 +164,33 @@ void ConflictDialogs::applyChoice(PlanItem& item, const Visit& v, const CaseRow&
 }
 
 bool ConflictDialogs::askPerson(PlanItem& item, const Visit& v, std::size_t n, std::size_t m) {
-    const CaseRow* row = rowFor(v);
+    const CaseChoices* row = rowFor(v);
     if (row == nullptr) {
-        m_host.showMessage(std::string(msg::kInternalError), MessageIcon::Critical, std::string(kAppTitle));
-        m_host.endProgram();
+        internalError();
         return false;
     }
     ConflictPair pair;
-    if (row->shown.contains(X::Conflict1)) {
+    if (row->both != NotOffered) {
         pair = conflictPairOf(v, m_format);
     }
-    const ConflictRequest request = buildRequest(v, *row, pair, n, m);
-    ConflictAnswer answer = m_host.settleConflict(request);
-    if (!answer.choice) {
+    const ConflictQuestion question = buildQuestion(v, *row, pair, n, m);
+    ConflictSettlement answer = m_host.settleConflict(question);
+    if (!answer.chosen) {
         // The dialog was closed without a choice: the user abandons the whole merge.
         m_host.endProgram();
         return false;
     }
-    if (!request.isEnabled(*answer.choice)) {
-        // A button that was not offered: its box may hold a placeholder or a version that does not
-        // take part, which must never become a tiddler. Nothing has been written yet.
-        m_host.showMessage(std::string(msg::kInternalError), MessageIcon::Critical, std::string(kAppTitle));
-        m_host.endProgram();
+    Choosing choosing = question.choosing(*answer.chosen);
+    if (choosing == NotOffered) {
+        // A version that was not offered: its text may be a placeholder or a version that does not take
+        // part, which must never become a tiddler. Nothing has been written yet.
+        internalError();
         return false;
     }
-    applyChoice(item, v, *row, *answer.choice, answer.texts, pair);
+    if (choosing == Edited && answer.texts.size() < (*answer.chosen == Outcome::Both ? 2U : 1U)) {
+        choosing = Stored;  // the host left the version as it was shown
+    }
+    applyChoice(item, v, *answer.chosen, choosing, answer.texts, pair);
     return true;
 }
 

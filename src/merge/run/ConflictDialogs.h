@@ -1,4 +1,4 @@
-// The conflict dialogs: one dialog per item of a plan, in visiting order.
+// The conflict dialogs: one question to a person per item of a plan, in visiting order.
 #pragma once
 
 #include <cstddef>
@@ -7,12 +7,13 @@
 
 #include "merge/MergeHost.h"
 #include "merge/format/WikiFormat.h"
+#include "merge/model/ConflictQuestion.h"
 #include "merge/model/Plan.h"
 #include "merge/model/Visit.h"
 
 namespace korvane {
 
-struct CaseRow;
+struct CaseChoices;
 
 class ConflictDialogs {
   public:
@@ -26,16 +27,20 @@ class ConflictDialogs {
   private:
     // Puts one item to the user and sets its outcome; false when the program must end.
     bool askPerson(PlanItem& item, const Visit& v, std::size_t n, std::size_t m);
-    // The dialog's request for a visit, read from its case's row.
-    ConflictRequest buildRequest(const Visit& v, const CaseRow& row, const ConflictPair& pair, std::size_t n,
-                                 std::size_t m) const;
-    // Sets the outcome of the chosen (enabled) button; `box` holds the texts as the user left them.
-    void applyChoice(PlanItem& item, const Visit& v, const CaseRow& row, DialogButton button,
-                     ConflictTexts& box, ConflictPair& pair);
-    // A box's text against the entry it was shown from: asks "Keep Edits?" when they differ; the outcome
-    // is `side` unless an edit is kept.
-    void takeBack(PlanItem& item, Outcome side, const std::string& boxText, std::string_view stored);
+    // The question for a visit, read from its case's row.
+    ConflictQuestion buildQuestion(const Visit& v, const CaseChoices& row, const ConflictPair& pair,
+                                   std::size_t n, std::size_t m) const;
+    // Sets the outcome of the chosen (offered) version; `texts` are its texts as the user left them.
+    void applyChoice(PlanItem& item, const Visit& v, Outcome chosen, Choosing choosing,
+                     std::vector<std::string>& texts, ConflictPair& pair);
+    // A version's text against the entry it was shown from: asks "Keep Edits?" when they differ; the
+    // outcome is `side` unless an edit is kept.
+    void takeBack(PlanItem& item, Outcome side, const std::string& text, std::string_view stored);
+    // Both versions' texts against the pair as built, with one question for both.
+    void takeBackPair(PlanItem& item, std::vector<std::string>& texts, ConflictPair& pair);
     bool keepEdits();
+    // Shows the internal error and ends the program.
+    void internalError();
 
     MergeHost& m_host;
     FormatRun& m_format;

@@ -5,10 +5,13 @@
 #include <chrono>
 #include <cstdint>
 #include <ctime>
+#include <optional>
+#include <utility>
 
 #include "merge/Messages.h"
 #include "merge/run/Ancestry.h"
 #include "merge/run/Loading.h"
+#include "merge/run/RunMessages.h"
 #include "merge/sync/EarlierSaves.h"
 
 namespace korvane {
@@ -33,11 +36,12 @@ struct Findings {
     FoundCopy best;  // the save that settles the most differences
     DocumentText bestText;
     std::vector<Qualified> qualified;
-    std::string refusal;  // why the newest save that failed the test cannot be where both started
+    std::optional<std::string>
+        refusal;  // why the newest save that failed the test cannot be where both started
 
     // Takes the judgement of one more save (they come newest first), whose text is `text`.
     void take(const EarlierSave& save, SaveJudgement judgement, DocumentText& text) {
-        if (judgement.doubt != AncestryDoubt::None && refusal.empty()) {
+        if (judgement.doubt != AncestryDoubt::None && !refusal) {
             refusal = msg::notAnAncestor(save.path, judgement.doubt, judgement.newer);
         }
         if (judgement.doubt != AncestryDoubt::None || judgement.settled() == 0) {
@@ -75,17 +79,17 @@ bool splitsAsWholePage(const WikiFormat& format, const FormatContext& run, const
 }
 
 // Two saves that could both be where the sides started but would decide a tiddler the opposite way: at
-// least one of them is not, and nothing tells which, so every difference goes to a person. The words
-// that say so (the saves come newest first); empty when they all agree.
-std::string disagreement(const std::vector<Qualified>& qualified) {
+// least one of them is not, and nothing tells which, so every difference goes to a person. The older and
+// the newer of the first such two (the saves come newest first); none when they all agree.
+std::optional<std::pair<std::string, std::string>> disagreeingSaves(const std::vector<Qualified>& qualified) {
     for (std::size_t a = 0; a < qualified.size(); ++a) {
         for (std::size_t b = a + 1; b < qualified.size(); ++b) {
             if (settleDifferently(qualified[a].judgement, qualified[b].judgement)) {
-                return msg::savesDisagree(qualified[b].path, qualified[a].path);
+                return std::pair{qualified[b].path, qualified[a].path};
             }
         }
     }
-    return {};
+    return std::nullopt;
 }
 
 }  // namespace
@@ -137,13 +141,13 @@ void TrioLoading::lookForUneditedCopy() {
         }
         found.take(save, test.judge(list), read.text);
     }
-    if (const std::string disagree = disagreement(found.qualified); !disagree.empty()) {
-        m_host.foundCopyRefused(disagree);
+    if (const auto disagree = disagreeingSaves(found.qualified)) {
+        m_host.foundCopyRefused(msg::savesDisagree(disagree->first, disagree->second));
         return;
     }
     const FoundCopy& best = found.best;
-    if (best.explained == 0 && !found.refusal.empty()) {
-        m_host.foundCopyRefused(found.refusal);
+    if (best.explained == 0 && found.refusal) {
+        m_host.foundCopyRefused(*found.refusal);
     }
     if (best.explained == 0 || 2 * best.explained < best.differences || !m_host.useFoundCopy(best)) {
         return;
@@ -154,7 +158,7 @@ void TrioLoading::lookForUneditedCopy() {
     (void)m_trio.format->split(2, m_trio.docs.uneditedText, m_trio.docs.unedited);
 }
 
-std::string TrioLoading::doubtAboutLastMerge(const std::string& lastMerge) {
+std::optional<SaveJudgement> TrioLoading::doubtAboutLastMerge(const std::string& lastMerge) {
     // The three files are read once here; the run takes the local and remote texts (and the .LastMerge
     // text, when it is used) from what was read, so that nothing is read twice.
     std::vector<ReadOutcome> read = m_fs.readWholeEach({m_trio.paths.local, m_trio.paths.remote, lastMerge});
@@ -165,11 +169,11 @@ std::string TrioLoading::doubtAboutLastMerge(const std::string& lastMerge) {
         judged = judged && read[i].status == ReadStatus::Ok && claimingFormat(read[i].text) == format &&
                  format->list(read[i].text, lists[i]).problem == PageProblem::None;
     }
-    std::string doubt;
+    std::optional<SaveJudgement> doubt;
     if (judged) {
-        const SaveJudgement j = AncestryTest(lists[0], lists[1]).judge(lists[2]);
+        SaveJudgement j = AncestryTest(lists[0], lists[1]).judge(lists[2]);
         if (j.doubt != AncestryDoubt::None && j.differences > 0) {
-            doubt = msg::notAnAncestor(lastMerge, j.doubt, j.newer);
+            doubt = std::move(j);
         }
     }
     m_readAhead.clear();

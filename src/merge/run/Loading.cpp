@@ -8,6 +8,7 @@
 
 #include "document/Text.h"
 #include "merge/Messages.h"
+#include "merge/run/RunMessages.h"
 #include "merge/save/FileSave.h"
 #include "merge/sync/EarlierSaves.h"
 #include "merge/sync/SyncCopies.h"
@@ -132,12 +133,13 @@ void TrioLoading::offerLastMerge() {
     // A .LastMerge copy that cannot be where both sides started (the result of a merge with another
     // copy, say) is still offered, after a message that says what speaks against it; No is then the
     // default, and a host without a person declines it.
-    const std::string doubt = doubtAboutLastMerge(lastMerge);
-    if (!doubt.empty()) {
-        message(doubt, MessageIcon::Exclamation, msg::kUseLastMergeTitle);
+    const std::optional<SaveJudgement> doubt = doubtAboutLastMerge(lastMerge);
+    if (doubt) {
+        message(msg::notAnAncestor(lastMerge, doubt->doubt, doubt->newer), MessageIcon::Exclamation,
+                msg::kUseLastMergeTitle);
     }
     if (m_host.ask({QuestionKind::UseLastMerge, std::string(msg::kUseLastMerge),
-                    std::string(msg::kUseLastMergeTitle), doubt.empty()})) {
+                    std::string(msg::kUseLastMergeTitle), !doubt})) {
         m_trio.paths.unedited = lastMerge;
         m_host.setUneditedPath(lastMerge);
     } else {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -14,6 +15,7 @@
 #include "merge/format/WikiFormat.h"
 #include "merge/model/Trio.h"
 #include "merge/model/Visit.h"
+#include "merge/run/Ancestry.h"
 #include "platform/FileSystem.h"
 
 namespace korvane {
@@ -98,10 +100,11 @@ class TrioLoading {
     // settles the most of the differences between them, when it settles at least half of them, no other
     // such save would settle a tiddler the opposite way, and the host takes it.
     void lookForUneditedCopy();
-    // Reads the local, remote and .LastMerge files (kept for the run's reading) and says why the
-    // .LastMerge copy cannot be where both sides started; empty when nothing speaks against it (or the
-    // files cannot be judged: the run reports what is wrong with them in its own order).
-    std::string doubtAboutLastMerge(const std::string& lastMerge);
+    // Reads the local, remote and .LastMerge files (kept for the run's reading) and judges whether the
+    // .LastMerge copy can be where both sides started: the judgement when something speaks against it;
+    // none when nothing does (or the files cannot be judged: the run reports what is wrong with them in
+    // its own order).
+    std::optional<SaveJudgement> doubtAboutLastMerge(const std::string& lastMerge);
     // Notes what the output file holds when the run starts.
     void noteOutputAtStart(const std::string& outputPath);
 

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "merge/Messages.h"
+#include "merge/run/RunMessages.h"
 #include "merge/save/FileSave.h"
 
 namespace korvane {

@@ -7,6 +7,7 @@
 #include "merge/run/ConflictDialogs.h"
 #include "merge/run/MergeRun.h"
 #include "merge/run/Planning.h"
+#include "merge/run/RunMessages.h"
 
 namespace korvane {
 

@@ -140,7 +140,7 @@ bool Review::choose(std::size_t i, Outcome o) {
 }
 
 bool Review::fieldForm(std::size_t i) const {
-    ConflictRequest r;
+    ConflictQuestion r;
     m_run.formatRun().describeBoxes(visitOf(i), ConflictPair{}, r);
     return r.fieldForm;
 }
@@ -262,10 +262,10 @@ std::optional<std::string> Review::edit(std::size_t i, const std::string& boxTex
     }
     // The same check as the conflict dialog's: a text that does not read as one tiddler of this title
     // is refused with the reason.
-    ConflictRequest r;
+    ConflictQuestion r;
     m_run.formatRun().describeBoxes(v, ConflictPair{}, r);
-    if (r.checkBox && !boxText.empty()) {
-        if (std::string refusal = r.checkBox(boxText); !refusal.empty()) {
+    if (r.checkText && !boxText.empty()) {
+        if (std::string refusal = r.checkText(boxText); !refusal.empty()) {
             return refusal;
         }
     }

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "merge/MergeHost.h"
 #include "ui/conflict/BoxText.h"
+#include "ui/conflict/ConflictRequest.h"
 
 class QPlainTextEdit;
 

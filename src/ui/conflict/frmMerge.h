@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "merge/MergeHost.h"
 #include "ui/conflict/BoxText.h"
 #include "ui/conflict/ConflictLayout.h"
+#include "ui/conflict/ConflictRequest.h"
 #include "ui/conflict/DialogBoxes.h"
 
 class QLabel;

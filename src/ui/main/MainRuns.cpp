@@ -1,4 +1,5 @@
 #include "ui/main/MainRuns.h"
+#include "merge/run/RunMessages.h"
 
 #include "merge/Messages.h"
 #include "merge/save/Backups.h"

@@ -224,9 +224,11 @@ bool frmMain::ask(const Question& question) {
     return askYesNoBox(this, fromUtf8(question.text), fromUtf8(question.title), question.yesIsDefault);
 }
 
-ConflictAnswer frmMain::settleConflict(const ConflictRequest& request) {
-    frmMerge dialog(request, this);
-    return dialog.showModal();
+ConflictSettlement frmMain::settleConflict(const ConflictQuestion& question) {
+    return askInDialog(question, [this](const ConflictRequest& request) {
+        frmMerge dialog(request, this);
+        return dialog.showModal();
+    });
 }
 
 PasswordAnswer frmMain::askPassword(const PasswordRequest& request) {

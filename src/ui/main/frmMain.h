@@ -43,7 +43,7 @@ class frmMain : public QWidget, public MergeHost {
     // The merge run's host.
     void showMessage(const std::string& text, MessageIcon icon, const std::string& title) override;
     bool ask(const Question& question) override;
-    ConflictAnswer settleConflict(const ConflictRequest& request) override;
+    ConflictSettlement settleConflict(const ConflictQuestion& question) override;
     PasswordAnswer askPassword(const PasswordRequest& request) override;
     void setUneditedPath(const std::string& path) override;
     void setRemotePath(const std::string& path) override;
