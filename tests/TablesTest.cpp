@@ -8,6 +8,7 @@
 
 #include "document/StoreArea.h"
 #include "document/Tw5Store.h"
+#include "merge/Messages.h"
 #include "merge/format/BoxForm.h"
 #include "merge/format/ConflictPair.h"
 #include "merge/format/EarlyMerge.h"
@@ -189,6 +190,15 @@ TEST(Tables, EveryRowGivesWhatItSays) {
     for (const char* table :
          {"markers.tsv", "storearea.tsv", "conflictpair.tsv", "synccopies.tsv", "fieldmerge.tsv"}) {
         test::checkTable(table, kFunctions);
+    }
+}
+
+TEST(Texts, CountsHaveACommaBetweenThousands) {
+    const std::pair<std::size_t, const char*> rows[] = {
+        {0, "0"},        {999, "999"},        {1000, "1,000"},
+        {2119, "2,119"}, {100000, "100,000"}, {1234567, "1,234,567"}};
+    for (const auto& [n, text] : rows) {
+        EXPECT_EQ(msg::countText(n), text);
     }
 }
 

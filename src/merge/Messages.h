@@ -45,11 +45,15 @@ inline std::string withoutNoFileChanged(std::string text) {
 
 // A count as messages write it, with a comma between thousands: "2,106".
 inline std::string countText(std::size_t n) {
-    std::string digits = std::to_string(n);
-    for (std::size_t at = digits.size(); at > 3; at -= 3) {
-        digits.insert(at - 3, ",");
+    const std::string digits = std::to_string(n);
+    std::string text;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
+            text += ',';
+        }
+        text += digits[i];
     }
-    return digits;
+    return text;
 }
 
 // --- Passwords of encrypted wikis, active tiddlers kept twice, documents of two formats ---
