@@ -210,19 +210,42 @@ SharedEnds sharedEnds(const Units& before, const Units& after) {
     return ends;
 }
 
-// Units hold no line feed. The units both sides begin and end with (`ends`) are left out of the diff,
-// which keeps a small edit of a long text quick; none when libgit2 fails.
+// The units between the shared ends, one a line, for a diff: the units both versions begin and end
+// with are left out, which keeps a small edit of a long text quick. Units hold no line feed.
+template <typename Units>
+std::string linesBetween(const Units& units, SharedEnds ends) {
+    std::string out;
+    for (std::size_t i = ends.head; i < units.size() - ends.tail; ++i) {
+        out.append(units[i]) += '\n';
+    }
+    return out;
+}
+
+// The words of a text at `starts` (where each starts, then the text's size), each with the spaces
+// after it, or (`Bare`) without them.
+template <bool Bare>
+struct WordsAt {
+    std::string_view text;
+    const std::vector<std::size_t>& starts;
+    std::size_t size() const { return starts.size() - 1; }
+    std::string_view operator[](std::size_t i) const {
+        std::size_t end = starts[i + 1];
+        if constexpr (Bare) {
+            while (end > starts[i] && isWordSpace(text[end - 1])) {
+                --end;
+            }
+        }
+        return text.substr(starts[i], end - starts[i]);
+    }
+};
+using Words = WordsAt<false>;
+using BareWords = WordsAt<true>;
+
+// None when libgit2 fails.
 std::optional<std::vector<Insertion>> insertions(const std::vector<std::string_view>& before,
                                                  const std::vector<std::string_view>& after,
                                                  SharedEnds ends) {
-    const auto lines = [&ends](const std::vector<std::string_view>& units) {
-        std::string out;
-        for (std::size_t i = ends.head; i < units.size() - ends.tail; ++i) {
-            out.append(units[i]) += '\n';
-        }
-        return out;
-    };
-    const std::string b = lines(before), a = lines(after);
+    const std::string b = linesBetween(before, ends), a = linesBetween(after, ends);
     git_diff_options options;
     git_diff_options_init(&options, GIT_DIFF_OPTIONS_VERSION);
     options.context_lines = 0;
@@ -311,14 +334,11 @@ struct RegionWords {
 
 // A text's words (as wordLines cuts them, at `starts`) without the spaces after them.
 std::vector<std::string_view> wordsOf(std::string_view text, const std::vector<std::size_t>& starts) {
+    const BareWords bare{text, starts};
     std::vector<std::string_view> words;
-    words.reserve(starts.size() - 1);
-    for (std::size_t i = 0; i + 1 < starts.size(); ++i) {
-        std::size_t end = starts[i];
-        while (end < starts[i + 1] && !isWordSpace(text[end])) {
-            ++end;
-        }
-        words.push_back(text.substr(starts[i], end - starts[i]));
+    words.reserve(bare.size());
+    for (std::size_t i = 0; i < bare.size(); ++i) {
+        words.push_back(bare[i]);
     }
     return words;
 }
@@ -341,16 +361,6 @@ bool wordMergeFits(const Region& r, const RegionWords& w) {
     const std::size_t estimate = bytes + lines * kBytesPerWordLine;
     return estimate <= std::max(kWordMergeFloor, kWordMergeFactor * bytes);
 }
-
-// The words of one version of a region, each with the spaces after it.
-struct Words {
-    std::string_view text;
-    const std::vector<std::size_t>& starts;
-    std::size_t size() const { return starts.size() - 1; }
-    std::string_view operator[](std::size_t i) const {
-        return text.substr(starts[i], starts[i + 1] - starts[i]);
-    }
-};
 
 // Whether `word` stands among words [from, to) of `w`.
 bool holds(const Words& w, std::size_t from, std::size_t to, std::string_view word) {
@@ -520,40 +530,17 @@ WordChanges wordChanges(std::string_view before, std::string_view after,
     }
     initLibgit2();
     // A word is compared without the spaces after it: the last word of a text, which has none, is the
-    // same word as it was when more follows it now, and a change of spacing alone marks nothing.
-    const auto word = [](std::string_view t, const std::vector<std::size_t>& starts, std::size_t i) {
-        std::size_t end = starts[i + 1];
-        while (end > starts[i] && isWordSpace(t[end - 1])) {
-            --end;
-        }
-        return t.substr(starts[i], end - starts[i]);
-    };
-    // The words both texts begin and end with are the same whatever the diff finds between them; only
-    // the words between go to the diff, one a line, which keeps a small edit of a long text quick.
-    const std::size_t nb = beforeStarts.size() - 1, na = afterStarts.size() - 1;
-    std::size_t head = 0, tail = 0;
-    while (head < nb && head < na && word(before, beforeStarts, head) == word(after, afterStarts, head)) {
-        ++head;
-    }
-    while (tail < nb - head && tail < na - head &&
-           word(before, beforeStarts, nb - 1 - tail) == word(after, afterStarts, na - 1 - tail)) {
-        ++tail;
-    }
-    const auto lines = [&word, head](std::string_view t, const std::vector<std::size_t>& starts,
-                                     std::size_t end) {
-        std::string out;
-        for (std::size_t i = head; i < end; ++i) {
-            out.append(word(t, starts, i)) += '\n';  // a word without spaces holds no line feed
-        }
-        return out;
-    };
-    const std::string beforeLines = lines(before, beforeStarts, nb - tail);
-    const std::string afterLines = lines(after, afterStarts, na - tail);
+    // same word as it was when more follows it now, and a change of spacing alone marks nothing. The
+    // words both texts begin and end with are the same whatever the diff finds between them; only the
+    // words between go to the diff.
+    const BareWords b{before, beforeStarts}, a{after, afterStarts};
+    const SharedEnds ends = sharedEnds(b, a);
+    const std::string beforeLines = linesBetween(b, ends), afterLines = linesBetween(a, ends);
     git_diff_options options;
     git_diff_options_init(&options, GIT_DIFF_OPTIONS_VERSION);
     options.context_lines = 0;
     options.flags = GIT_DIFF_FORCE_TEXT;
-    DiffWords payload{&beforeStarts, &afterStarts, static_cast<int>(head), &changes};
+    DiffWords payload{&beforeStarts, &afterStarts, static_cast<int>(ends.head), &changes};
     if (git_diff_buffers(beforeLines.data(), beforeLines.size(), nullptr, afterLines.data(),
                          afterLines.size(), nullptr, &options, nullptr, nullptr, nullptr, diffLine,
                          &payload) != 0) {

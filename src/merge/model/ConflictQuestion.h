@@ -15,6 +15,29 @@
 
 namespace korvane {
 
+// Whether the unedited version is one side's own; a row of a table by case may name it.
+enum class SameAs : char { No, Local, Remote };
+
+inline SameAs sameAs(bool localIsUnedited, bool remoteIsUnedited) {
+    return localIsUnedited ? SameAs::Local : remoteIsUnedited ? SameAs::Remote : SameAs::No;
+}
+
+// The row of a table by case (rows with `mergeCase` and `same`) for case `c`: the row that also names
+// `same`, else the case's row with SameAs::No; none for a case that no row names.
+template <typename Row, std::size_t N>
+const Row* caseRow(const Row (&rows)[N], MergeCase c, SameAs same) {
+    const Row* fallback = nullptr;
+    for (const Row& row : rows) {
+        if (row.mergeCase == c && row.same == same) {
+            return &row;
+        }
+        if (row.mergeCase == c && row.same == SameAs::No) {
+            fallback = &row;
+        }
+    }
+    return fallback;
+}
+
 // What choosing one version keeps of the tiddler.
 enum class Choosing : char {
     NotOffered,  // the run does not offer this version

@@ -22,6 +22,10 @@ namespace korvane {
 enum class Outcome : char { Local, Remote, Unedited, Merged, Both, Drop, Edited };
 inline constexpr Outcome kOutcomes[] = {Outcome::Local,  Outcome::Remote, Outcome::Unedited,
                                         Outcome::Merged, Outcome::Both,   Outcome::Drop};
+// The outcome that keeps one side's version.
+inline Outcome outcomeOf(Side side) {
+    return side == Side::Local ? Outcome::Local : side == Side::Remote ? Outcome::Remote : Outcome::Unedited;
+}
 
 // What one side did to a tiddler against the unedited copy. Without an unedited copy only whether the
 // side holds it is known.

@@ -55,17 +55,16 @@ void ConflictDialogs::takeBackPair(PlanItem& item, std::vector<std::string>& tex
 }
 
 // What each version offered to the user keeps, by case. The unedited version is not offered where it is
-// one side's own (Same), in the rows that name that side.
+// one side's own (SameAs), in the rows that name that side.
 struct CaseChoices {
-    enum class Same : char { No, Local, Remote };
     MergeCase mergeCase;
-    Same same;  // the row of the case with Same::No serves when no row names the visit's own
+    SameAs same;  // the row of the case with SameAs::No serves when no row names the visit's own
     Choosing local, unedited, remote, both;
 };
 
 namespace {
 
-using Same = CaseChoices::Same;
+using Same = SameAs;
 using enum Choosing;
 // clang-format off
 const CaseChoices kCases[] = {
@@ -82,27 +81,8 @@ const CaseChoices kCases[] = {
 };
 // clang-format on
 
-// The row for a visit; none for a title that no case describes.
-const CaseChoices* rowFor(const Visit& v) {
-    const Same same = v.localIsUnedited ? Same::Local : v.remoteIsUnedited ? Same::Remote : Same::No;
-    const CaseChoices* fallback = nullptr;
-    for (const CaseChoices& row : kCases) {
-        if (row.mergeCase == v.mergeCase && row.same == same) {
-            return &row;
-        }
-        if (row.mergeCase == v.mergeCase && row.same == Same::No) {
-            fallback = &row;
-        }
-    }
-    return fallback;
-}
-
 std::optional<std::string_view> versionOf(const Visit& v, Outcome side) {
     return side == Outcome::Local ? v.local : side == Outcome::Remote ? v.remote : v.unedited;
-}
-
-Outcome outcomeOf(Side side) {
-    return side == Side::Local ? Outcome::Local : side == Side::Remote ? Outcome::Remote : Outcome::Unedited;
 }
 
 }  // namespace
@@ -164,7 +144,7 @@ void ConflictDialogs::applyChoice(PlanItem& item, const Visit& v, Outcome chosen
 }
 
 bool ConflictDialogs::askPerson(PlanItem& item, const Visit& v, std::size_t n, std::size_t m) {
-    const CaseChoices* row = rowFor(v);
+    const CaseChoices* row = caseRow(kCases, v.mergeCase, sameAs(v.localIsUnedited, v.remoteIsUnedited));
     if (row == nullptr) {
         internalError();
         return false;

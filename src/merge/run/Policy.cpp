@@ -10,10 +10,6 @@ bool remoteAbsent(MergeCase c) {
     return c == MergeCase::B || c == MergeCase::D || c == MergeCase::F;
 }
 
-Outcome outcomeOf(Side side) {
-    return side == Side::Local ? Outcome::Local : side == Side::Remote ? Outcome::Remote : Outcome::Unedited;
-}
-
 Outcome conflictOutcome(const PlanItem& item, ConflictRule rule) {
     switch (rule) {
         case ConflictRule::Local:

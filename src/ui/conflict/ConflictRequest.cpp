@@ -16,11 +16,10 @@ using X = DialogBox;
 constexpr std::string_view kSameAsLocal = "[Same as local.]";
 constexpr std::string_view kSameAsRemote = "[Same as remote.]";
 
-// Whether the unedited version is one side's own; the original box then says so instead.
-enum class Same : char { No, Local, Remote };
+using Same = SameAs;
 
 // The boxes each case sets aside. The row of the case with Same::No serves when no row names the
-// question's own.
+// question's own; where the unedited version is one side's own, the original box says so instead.
 struct CaseBoxes {
     MergeCase mergeCase;
     Same same;
@@ -41,20 +40,6 @@ const CaseBoxes kCases[] = {
     {MergeCase::G, Same::Remote, {X::Original}},
 };
 // clang-format on
-
-const CaseBoxes* rowFor(const ConflictQuestion& q) {
-    const Same same = q.localIsUnedited ? Same::Local : q.remoteIsUnedited ? Same::Remote : Same::No;
-    const CaseBoxes* fallback = nullptr;
-    for (const CaseBoxes& row : kCases) {
-        if (row.mergeCase == q.mergeCase && row.same == same) {
-            return &row;
-        }
-        if (row.mergeCase == q.mergeCase && row.same == Same::No) {
-            fallback = &row;
-        }
-    }
-    return fallback;
-}
 
 Outcome outcomeOf(B button) {
     switch (button) {
@@ -111,7 +96,7 @@ ConflictRequest conflictRequest(const ConflictQuestion& q) {
             r.takenBackBoxes.insert(boxOf(b));
         }
     }
-    if (const CaseBoxes* row = rowFor(q)) {
+    if (const CaseBoxes* row = caseRow(kCases, q.mergeCase, sameAs(q.localIsUnedited, q.remoteIsUnedited))) {
         r.setAsideBoxes = row->aside;
         if (row->same != Same::No) {
             r.texts.strOriginal = row->same == Same::Local ? kSameAsLocal : kSameAsRemote;
