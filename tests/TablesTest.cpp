@@ -14,6 +14,7 @@
 #include "merge/format/EarlyMerge.h"
 #include "merge/format/FieldMerge.h"
 #include "merge/format/TextMerge.h"
+#include "merge/model/FolderImage.h"
 #include "merge/sync/EarlierSaves.h"
 #include "merge/sync/SyncCopies.h"
 #include "platform/FileSystem.h"
@@ -150,6 +151,17 @@ const std::map<std::string, std::function<Out(const test::TableRow&)>> kFunction
          EXPECT_TRUE(sameTiddler(toStoreJson(back), toStoreJson(fields))) << r.where;
          return Out{text};
      }},
+    // A folder image => "none" when it is not whole, else each file as NAME=BYTES.
+    {"image",
+     [](const test::TableRow& r) {
+         const std::optional<std::vector<FolderFile>> files = readFolderImage(r.in[1]);
+         Out out = files ? Out{} : Out{"none"};
+         for (const FolderFile& f : files.value_or(std::vector<FolderFile>{})) {
+             out.push_back(std::string(f.name) + "=" + std::string(f.bytes));
+             EXPECT_EQ(f.record, folderRecord(f.name, f.bytes)) << r.where;
+         }
+         return out;
+     }},
     {"synccopy", [](const test::TableRow& r) { return Out{syncCopyTime(r.in[1], r.in[2]).value_or("")}; }},
     // A row marked for the other system ("posix", "windows") is not checked here.
     {"pathparts",
@@ -187,8 +199,8 @@ const std::map<std::string, std::function<Out(const test::TableRow&)>> kFunction
 };
 
 TEST(Tables, EveryRowGivesWhatItSays) {
-    for (const char* table :
-         {"markers.tsv", "storearea.tsv", "conflictpair.tsv", "synccopies.tsv", "fieldmerge.tsv"}) {
+    for (const char* table : {"markers.tsv", "storearea.tsv", "conflictpair.tsv", "synccopies.tsv",
+                              "fieldmerge.tsv", "folderimage.tsv"}) {
         test::checkTable(table, kFunctions);
     }
 }

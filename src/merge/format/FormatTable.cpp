@@ -56,6 +56,10 @@ bool isWikiDocument(std::string_view document) {
            std::any_of(table().begin(), table().end(), [document](auto* f) { return f->claims(document); });
 }
 
+bool anyFormatReadsFolders() {
+    return std::any_of(table().begin(), table().end(), [](auto* f) { return f->readsFolders(); });
+}
+
 void registerFormat(const WikiFormat& format) {
     table().insert(table().begin(), &format);
 }

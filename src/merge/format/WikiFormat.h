@@ -57,6 +57,9 @@ class WikiFormat : public VisitRules {
     virtual bool reads(const WikiFormat& other) const { return &other == this; }
     // The format's part of a run.
     virtual std::unique_ptr<FormatRun> startRun(const FormatContext& context) const = 0;
+    // Whether the format keeps a wiki as a folder of files, which a run reads as the folder's image
+    // (see FolderImage.h) and saves as a folder.
+    virtual bool readsFolders() const { return false; }
 };
 
 // The format of a document: the first in the table that claims it, else the early format, which also
@@ -74,6 +77,8 @@ const WikiFormat& formatNamed(std::string_view name);
 bool isWikiDocument(std::string_view document);
 // An encrypted wiki: no format can read it without its password.
 bool isEncryptedWiki(std::string_view document);
+// Whether a format in the table keeps wikis as folders: only then does a run take a folder for a wiki.
+bool anyFormatReadsFolders();
 // Adds a format to the table, before the others (a test's own format).
 void registerFormat(const WikiFormat& format);
 

@@ -21,6 +21,10 @@ inline bool isPathGiven(const std::string& path) {
     return !onlySpaces(path);
 }
 
+// How a wiki is kept on the disk: one file, or a folder of files that the run reads, checks and saves as
+// one text (see FolderImage.h).
+enum class WikiForm { File, Folder };
+
 // The run's documents, read once at the start and never changed; the lists are views into the texts.
 struct RunDocuments {
     RunDocuments() = default;
@@ -33,6 +37,7 @@ struct RunDocuments {
     TiddlerList local;
     TiddlerList remote;
     TiddlerList unedited;
+    WikiForm form = WikiForm::File;
 };
 
 // What the output file held when the run started: the local document, a text read for it, or nothing.

@@ -85,7 +85,7 @@ bool TrioLoading::load(const LoadRequest& request) {
     if (m_trio.hasUneditedCopy()) {
         paths.push_back(m_trio.paths.unedited);
     }
-    if (!readDocuments(paths) || !split(paths)) {
+    if (!noteForm(paths) || !readDocuments(paths) || !split(paths)) {
         return false;
     }
     if (m_trio.docs.remoteText == m_trio.docs.localText) {
@@ -145,6 +145,22 @@ void TrioLoading::offerLastMerge() {
     } else {
         m_lastMergeOffered = true;
     }
+}
+
+bool TrioLoading::noteForm(const std::vector<std::string>& paths) {
+    const auto isFolder = [this](const std::string& path) {
+        return m_fs.inspect(path).kind == FileKind::Directory;
+    };
+    m_trio.docs.form = isFolder(paths[0]) ? WikiForm::Folder : WikiForm::File;
+    for (std::size_t i = 1; i < paths.size(); ++i) {
+        if (isFolder(paths[i]) != (m_trio.docs.form == WikiForm::Folder)) {
+            const std::size_t folder = m_trio.docs.form == WikiForm::Folder ? 0 : i;
+            stop(msg::folderBesideFile(kRoles[folder], paths[folder], kRoles[folder == 0 ? i : 0],
+                                       paths[folder == 0 ? i : 0]));
+            return false;
+        }
+    }
+    return true;
 }
 
 bool TrioLoading::readDocuments(const std::vector<std::string>& paths) {

@@ -16,6 +16,7 @@
 #include "merge/model/Trio.h"
 #include "merge/model/Visit.h"
 #include "merge/run/Ancestry.h"
+#include "merge/save/FoldersAsFiles.h"
 #include "platform/FileSystem.h"
 
 namespace korvane {
@@ -61,7 +62,8 @@ struct LoadRequest {
 // Loads one trio into `trio`, which must outlive it (its lists and format part point into its texts).
 class TrioLoading {
   public:
-    TrioLoading(MergeHost& host, FileSystem& fs, LoadedTrio& trio) : m_host(host), m_fs(fs), m_trio(trio) {}
+    TrioLoading(MergeHost& host, FileSystem& fs, LoadedTrio& trio)
+        : m_wikis(fs, false), m_host(host), m_fs(anyFormatReadsFolders() ? m_wikis : fs), m_trio(trio) {}
 
     // False when a check stopped the run (or the two sides are identical); its message has been shown
     // and nothing was written.
@@ -70,7 +72,8 @@ class TrioLoading {
   private:
     void message(std::string_view text, MessageIcon icon, std::string_view title);
     void stop(std::string_view text);  // exclamation, application title
-    // True when `path` names a regular file; otherwise stops the run with `notFound`.
+    // True when `path` names a regular file (or a folder, where a format keeps wikis as folders);
+    // otherwise stops the run with `notFound`.
     bool isFound(const std::string& path, std::string_view notFound);
     // Takes one document as read into `text`; false after an unreadable file was reported.
     bool takeDocument(const std::string& path, ReadOutcome& read, DocumentText& text);
@@ -83,6 +86,8 @@ class TrioLoading {
     // With no remote path: offers the oldest conflict copy of the local file that a file-syncing tool
     // left beside it as the remote file.
     void offerSyncCopy();
+    // Notes whether the wikis are folders; false after a folder and a file were given together.
+    bool noteForm(const std::vector<std::string>& paths);
     // Reads the documents and refuses an empty remote file; false after that.
     bool readDocuments(const std::vector<std::string>& paths);
     // Splits the documents with the run's format; false after a document that cannot take part was
@@ -108,6 +113,8 @@ class TrioLoading {
     // Notes what the output file holds when the run starts.
     void noteOutputAtStart(const std::string& outputPath);
 
+    // Where a format keeps wikis as folders, a folder is read as one document.
+    FoldersAsFiles m_wikis;
     MergeHost& m_host;
     FileSystem& m_fs;
     LoadedTrio& m_trio;

@@ -85,4 +85,12 @@ inline std::string reviewSaved(const std::vector<std::string>& paths) {
     return text;
 }
 
+// A wiki kept as a folder given with one kept as a file.
+inline std::string folderBesideFile(std::string_view folderRole, const std::string& folder,
+                                    std::string_view fileRole, const std::string& file) {
+    return "Error: These wikis are kept in different ways and cannot be merged: " + std::string(folderRole) +
+           " " + quoted(folder) + " is a folder, " + std::string(fileRole) + " " + quoted(file) +
+           " is a file." + std::string(kNoFileChanged);
+}
+
 }  // namespace korvane::msg

@@ -216,7 +216,8 @@ FsError Backups::keep(const std::string& wiki, const std::vector<ToKeep>& files,
                           : FsError(read.reason.empty() ? "read short" : read.reason);
             }
             const std::string_view bytes = t.bytes ? *t.bytes : std::string_view(read.text);
-            if (err && !(err = m_fs.writeNewDurable(path, {bytes}, 0600))) {
+            FileSystem& copies = m_fs.inspect(t.path).kind == FileKind::Directory ? m_folderCopies : m_fs;
+            if (err && !(err = copies.writeNewDurable(path, {bytes}, 0600))) {
                 k.size = bytes.size();
             } else if (!err) {
                 k.size = t.bytes ? t.bytes->size() : m_fs.inspect(path).size;
@@ -384,13 +385,17 @@ void findLeftovers(FileSystem& fs, const KeptMerge& last, UndoFiles& u) {
 
 // Every original goes into a flushed file beside its place before the first is put back. The message
 // when one cannot be written (the ones written before it are removed again); none when all are.
-std::optional<std::string> writeOriginalsBeside(FileSystem& fs, const KeptMerge& last, const UndoFiles& u) {
+// `folderCopies` writes the original of a wiki kept as a folder.
+std::optional<std::string> writeOriginalsBeside(FileSystem& fs, FileSystem& folderCopies,
+                                                const KeptMerge& last, const UndoFiles& u) {
     for (std::size_t i = 0; i < last.files.size(); ++i) {
         if (u.temps[i].empty() || u.putBack[i]) {
             continue;
         }
-        if (FsError err =
-                fs.writeNewDurable(u.temps[i], {std::string_view(u.originals[i].text)}, last.files[i].mode)) {
+        const bool folder = fs.inspect(last.folder + "/" + last.files[i].kept).kind == FileKind::Directory;
+        if (FsError err = (folder ? folderCopies : fs)
+                              .writeNewDurable(u.temps[i], {std::string_view(u.originals[i].text)},
+                                               last.files[i].mode)) {
             for (std::size_t j = 0; j < i; ++j) {
                 (void)(u.temps[j].empty() || u.putBack[j] ? FsError() : fs.remove(u.temps[j]));
             }
@@ -463,7 +468,7 @@ std::pair<bool, std::string> Backups::undo(const std::string& wiki) {
                            m_root + "\" failed: " + *err + ". No file was changed."};
     }
     const std::string entry = resuming ? kept.back().folder : m_lastEntry;
-    if (const std::optional<std::string> failed = writeOriginalsBeside(m_fs, last, u)) {
+    if (const std::optional<std::string> failed = writeOriginalsBeside(m_fs, m_folderCopies, last, u)) {
         if (!resuming) {
             dropLast();
         }

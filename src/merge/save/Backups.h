@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "merge/save/FoldersAsFiles.h"
 #include "merge/save/Recovery.h"
 #include "platform/FileSystem.h"
 
@@ -48,7 +49,12 @@ class Backups {
   public:
     Backups(FileSystem& fs, std::string root, std::uint64_t maxBytes = kBackupBytesAtMost,
             std::size_t perWiki = kMergesKeptPerWiki)
-        : m_fs(fs), m_root(std::move(root)), m_maxBytes(maxBytes), m_perWiki(perWiki) {}
+        : m_wikis(fs, false),
+          m_folderCopies(fs, true),
+          m_fs(m_wikis),
+          m_root(std::move(root)),
+          m_maxBytes(maxBytes),
+          m_perWiki(perWiki) {}
 
     const std::string& root() const { return m_root; }
     // The lock file of the wiki's saves and undos (see WikiLock), beside the folder of its merges.
@@ -82,6 +88,10 @@ class Backups {
     void removeEntry(const std::string& folder);
     std::optional<KeptMerge> readEntry(const std::string& folder);
 
+    // A wiki kept as a folder is kept, compared and put back as its folder: copies of a folder are
+    // written through `m_folderCopies`, everything else through `m_fs`, which reads folders only.
+    FoldersAsFiles m_wikis;
+    FoldersAsFiles m_folderCopies;
     FileSystem& m_fs;
     std::string m_root;
     std::uint64_t m_maxBytes;

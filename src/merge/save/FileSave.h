@@ -12,6 +12,7 @@
 #include "merge/MergeHost.h"
 #include "merge/model/PieceText.h"
 #include "merge/model/Trio.h"
+#include "merge/save/FoldersAsFiles.h"
 #include "merge/save/WikiLock.h"
 #include "platform/FileSystem.h"
 
@@ -40,8 +41,9 @@ struct SaveInputs {
 class FileSave {
   protected:
     explicit FileSave(const SaveInputs& in)
-        : m_host(in.host),
-          m_fs(in.fs),
+        : m_folders(in.fs, true),
+          m_host(in.host),
+          m_fs(in.docs.form == WikiForm::Folder ? m_folders : in.fs),
           m_paths(in.paths),
           m_docs(in.docs),
           m_document(in.document),
@@ -72,6 +74,8 @@ class FileSave {
     // Puts the remote file back from its backup name; a note for the message when that fails.
     std::string restoreRemote(const std::string& backupPath, const std::string& remotePath);
 
+    // A wiki of several files is saved as its folder, with the steps of a wiki of one file.
+    FoldersAsFiles m_folders;
     MergeHost& m_host;
     FileSystem& m_fs;
     const MergePaths& m_paths;

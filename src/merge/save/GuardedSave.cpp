@@ -85,7 +85,7 @@ bool GuardedSave::checkTargets(SaveWork& w) {
             t.owner = w.targets[kLocal].owner;
             continue;
         }
-        if (const std::optional<std::string> problem = msg::targetProblem(named[i], info)) {
+        if (const std::optional<std::string> problem = msg::targetProblem(named[i], info, m_docs.form)) {
             message(*problem, MessageIcon::Critical, kAppTitle);
             return false;
         }
@@ -129,6 +129,7 @@ bool GuardedSave::writeNoteAndTemporaries(SaveWork& w) {
         tempTargets.push_back(i);
     }
     w.note.merged = fingerprintOf(doc);
+    w.note.form = m_docs.form;
     w.note.backup = w.backup;
     // The note comes before anything else, so that a save cut off at any later moment is found. It lies
     // beside the file a link names, where a run given that file's own path looks for it too.

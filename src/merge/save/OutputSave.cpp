@@ -122,7 +122,7 @@ RunResult OutputSave::run() {
     std::optional<unsigned> mode;
     std::optional<FileOwner> owner;
     if (info.kind != FileKind::Missing) {
-        if (const std::optional<std::string> problem = msg::targetProblem(m_output, info)) {
+        if (const std::optional<std::string> problem = msg::targetProblem(m_output, info, m_docs.form)) {
             return fail(*problem);
         }
         mode = info.mode;

@@ -8,12 +8,16 @@
 
 #include "merge/Messages.h"
 #include "merge/save/FileSave.h"
+#include "merge/save/FoldersAsFiles.h"
 #include "merge/save/SaveMessages.h"
 
 namespace korvane {
 namespace {
 
 constexpr std::string_view kNoteHeader = "korvane save note 1";
+// The note of a save of wiki folders: the same fields under a header that an older Korvane does not
+// take for a note of files.
+constexpr std::string_view kFolderNoteHeader = "korvane save note 1 folders";
 constexpr std::string_view kNoteEnd = "end";
 constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
 
@@ -87,7 +91,7 @@ std::string SaveNote::text() const {
         out += value;
         out += '\0';
     };
-    field(kNoteHeader);
+    field(form == WikiForm::Folder ? kFolderNoteHeader : kNoteHeader);
     field(numberText(merged.size));
     field(numberText(merged.hash));
     field(backup);
@@ -114,10 +118,12 @@ std::optional<SaveNote> SaveNote::parse(std::string_view text) {
     // The header, the merged document's size and checksum, the backup; then per target its path, its
     // copy, and the size and checksum of what it held; then the end mark.
     constexpr std::size_t kHead = 4, kPerTarget = 4, kTargets = 3, kCount = kHead + kPerTarget * kTargets + 1;
-    if (fields.size() != kCount || fields[0] != kNoteHeader || fields[kCount - 1] != kNoteEnd) {
+    if (fields.size() != kCount || (fields[0] != kNoteHeader && fields[0] != kFolderNoteHeader) ||
+        fields[kCount - 1] != kNoteEnd) {
         return std::nullopt;
     }
     SaveNote note;
+    note.form = fields[0] == kFolderNoteHeader ? WikiForm::Folder : WikiForm::File;
     const auto size = numberOf(fields[1]);
     const auto hash = numberOf(fields[2]);
     if (!size || !hash) {
@@ -264,13 +270,16 @@ Survey survey(FileSystem& fs, const std::string& notePath) {
         s.line(notePath, msg::kNoteIncomplete);
         return s;
     }
-    const TargetsFound f = surveyTargets(fs, s);
+    // The wikis of a note of folders are read as folders; nothing else ever is.
+    FoldersAsFiles folders(fs, false);
+    FileSystem& wikis = s.note->form == WikiForm::Folder ? folders : fs;
+    const TargetsFound f = surveyTargets(wikis, s);
     if (s.note->backup.empty()) {
         s.offer = offerWithoutBackup(f);
         s.line(notePath, msg::kNoteOfThatSave);
         return s;
     }
-    const Held backup = heldBy(fs, s.note->backup, s.note->merged, s.note->targets[0].before);
+    const Held backup = heldBy(wikis, s.note->backup, s.note->merged, s.note->targets[0].before);
     if (backup != Held::Missing) {
         s.line(s.note->backup, backup == Held::Before ? msg::kBackupAsFound : msg::kBackupChanged);
     }
@@ -301,6 +310,8 @@ bool InterruptedSave::putInOrder() {
         return true;
     }
     Survey s = survey(m_fs, notePath);
+    FoldersAsFiles folders(m_fs, false);
+    FileSystem& fs = s.note && s.note->form == WikiForm::Folder ? folders : m_fs;
     if (s.offer == Offer::None) {
         message(s.found + "\n\n" + std::string(msg::kNoOffer), MessageIcon::Exclamation,
                 msg::kInterruptedTitle);
@@ -318,8 +329,8 @@ bool InterruptedSave::putInOrder() {
         return false;
     };
     // What appears at a missing path meanwhile is not overwritten.
-    const auto moveOnto = [this](const std::string& from, const std::string& to, Held held) {
-        return held == Held::Missing ? m_fs.renameNoReplace(from, to) : m_fs.rename(from, to);
+    const auto moveOnto = [&fs](const std::string& from, const std::string& to, Held held) {
+        return held == Held::Missing ? fs.renameNoReplace(from, to) : fs.rename(from, to);
     };
     if (s.offer == Offer::Finish) {
         for (std::size_t i = 0; i < 3; ++i) {
@@ -341,7 +352,7 @@ bool InterruptedSave::putInOrder() {
     }
     s.leftovers.push_back(notePath);
     for (const std::string& path : s.leftovers) {
-        if (FsError err = m_fs.remove(path)) {
+        if (FsError err = fs.remove(path)) {
             return failed(std::string(msg::kRemoving), path, *err);
         }
     }

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "merge/model/Trio.h"
 #include "platform/FileSystem.h"
 
 namespace korvane {
@@ -34,6 +35,7 @@ struct SaveNote {
     Fingerprint merged;
     std::string backup;
     Target targets[3];
+    WikiForm form = WikiForm::File;  // a wiki folder's note has a header of its own
 
     std::string text() const;
     // Nothing when the text is not a whole note (a save cut off while writing it).

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "merge/Messages.h"
+#include "merge/model/Trio.h"
 #include "platform/FileSystem.h"
 
 namespace korvane::msg {
@@ -56,8 +57,16 @@ inline std::string targetHardLinked(const std::string& path, unsigned links) {
 }
 
 // Why the save cannot replace the file found at `path` (a folder, a pipe, a broken link, one of several
-// hard links...); none when it can.
-inline std::optional<std::string> targetProblem(const std::string& path, const FileInfo& info) {
+// hard links...); none when it can. A wiki kept as a folder is replaced by a folder.
+inline std::optional<std::string> targetProblem(const std::string& path, const FileInfo& info,
+                                                WikiForm form = WikiForm::File) {
+    if (form == WikiForm::Folder && info.kind != FileKind::Regular) {
+        return info.kind == FileKind::Directory ? std::nullopt
+                                                : std::optional(targetRefused(path, *refusal(info)));
+    }
+    if (form == WikiForm::Folder) {
+        return targetRefused(path, "a file, where a folder was read");
+    }
     if (const std::optional<std::string> what = refusal(info)) {
         return targetRefused(path, *what);
     }
