@@ -150,6 +150,7 @@ class FolderWiki : public ::testing::Test {
         };
         run = std::make_unique<MergeRun>(host, fs, MergePaths{local, remote, third});
         run->settings().backupFolder = backups;
+        run->settings().outputPath = outputFolder;
         ASSERT_TRUE(run->load());
         ASSERT_TRUE(run->merge());
     }
@@ -157,6 +158,7 @@ class FolderWiki : public ::testing::Test {
     test::TempDir dir, keptDir;
     const std::string local = dir.path("l"), remote = dir.path("r"), unedited = dir.path("u");
     const std::string backups = keptDir.path("backups");
+    std::string outputFolder;  // the one output folder of the run, when not empty
     std::map<std::string, Files> originals = {
         {local, {{"A.tid", "1"}, {"B.tid", "2"}, {"K.tid", "mine"}}},
         {remote, {{"A.tid", "1"}, {"B.tid", "3"}, {"K.tid", "yours"}, {"C.tid", "new\nlines\n"}}},
@@ -186,6 +188,21 @@ TEST_F(FolderWiki, IsMergedAndSavedAsFoldersAndUndone) {
         EXPECT_EQ(filesOf(path), files) << path;
     }
     EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"l", "r", "u"}));
+    // One output folder takes the merged files, kept for an undo; the three wikis stay as they are.
+    const std::string output = dir.path("o");
+    std::filesystem::copy(local, output);
+    outputFolder = output;
+    prepare(fs, unedited);
+    ASSERT_EQ(run->save(), RunResult::Saved);
+    EXPECT_EQ(filesOf(output), merged);
+    for (const auto& [path, files] : originals) {
+        EXPECT_EQ(filesOf(path), files) << path;
+    }
+    EXPECT_TRUE(Backups(machine, backups).undo(absolutePath(output)).first);
+    EXPECT_EQ(filesOf(output), originals[local]);
+    EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"l", "o", "r", "u"}));
+    outputFolder.clear();
+    std::filesystem::remove_all(output);
     // Without an unedited copy the merged wiki goes to a new .LastMerge folder too.
     prepare(fs, "");
     ASSERT_EQ(run->save(), RunResult::Saved);
