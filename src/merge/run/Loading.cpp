@@ -78,7 +78,7 @@ constexpr std::string_view kRoles[] = {msg::kLocalRole, msg::kRemoteRole, msg::k
 }  // namespace
 
 bool TrioLoading::load(const LoadRequest& request) {
-    if (!InterruptedSave(m_host, m_fs, m_trio.paths).putInOrder() || !checkPaths()) {
+    if (!InterruptedSave(m_host, m_files, m_trio.paths).putInOrder() || !checkPaths()) {
         return false;
     }
     std::vector<std::string> paths = {m_trio.paths.local, m_trio.paths.remote};

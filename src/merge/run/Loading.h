@@ -63,7 +63,11 @@ struct LoadRequest {
 class TrioLoading {
   public:
     TrioLoading(MergeHost& host, FileSystem& fs, LoadedTrio& trio)
-        : m_wikis(fs, false), m_host(host), m_fs(anyFormatReadsFolders() ? m_wikis : fs), m_trio(trio) {}
+        : m_wikis(fs, false),
+          m_host(host),
+          m_files(fs),
+          m_fs(anyFormatReadsFolders() ? m_wikis : fs),
+          m_trio(trio) {}
 
     // False when a check stopped the run (or the two sides are identical); its message has been shown
     // and nothing was written.
@@ -113,9 +117,11 @@ class TrioLoading {
     // Notes what the output file holds when the run starts.
     void noteOutputAtStart(const std::string& outputPath);
 
-    // Where a format keeps wikis as folders, a folder is read as one document.
+    // Where a format keeps wikis as folders, a folder is read as one document (`m_fs`); the recovery of
+    // an interrupted save reads folders only where its note says that save wrote folders (`m_files`).
     FoldersAsFiles m_wikis;
     MergeHost& m_host;
+    FileSystem& m_files;
     FileSystem& m_fs;
     LoadedTrio& m_trio;
     bool m_lastMergeOffered = false;  // the local file's .LastMerge copy was offered and declined
