@@ -3,6 +3,7 @@
 #include <random>
 
 #include "merge/Messages.h"
+#include "merge/model/FolderImage.h"
 #include "merge/save/Backups.h"
 #include "merge/save/FileSave.h"
 #include "merge/save/SaveMessages.h"
@@ -33,6 +34,21 @@ std::string FileSave::drawFreePath(const std::string& path, std::string_view inf
         }
     }
     return {};
+}
+
+bool FileSave::fitsForm() {
+    if (m_docs.form == WikiForm::File) {
+        return true;
+    }
+    std::string merged;
+    for (const std::string_view piece : m_document) {
+        merged += piece;
+    }
+    if (!readFolderImage(merged)) {
+        message(msg::kNotAWholeFolder, MessageIcon::Critical, kAppTitle);
+        return false;
+    }
+    return true;
 }
 
 std::optional<FileSave::Problem> FileSave::changedSince(const std::string& path, std::string_view textAtStart,

@@ -63,6 +63,9 @@ class FileSave {
         m_host.showMessage(std::string(text), icon, std::string(title));
     }
     bool hasUneditedCopy() const { return isPathGiven(m_paths.unedited); }
+    // Whether the merged document can be written as the run read the wikis: a wiki read as a folder
+    // takes a whole folder image, never a file; false after it showed why not.
+    bool fitsForm();
     // A path `path` + `infix` + number + `suffix` that names nothing yet (with the name of `path` cut
     // short as nameWithTail does when the whole would be too long); empty when none was found.
     std::string drawFreePath(const std::string& path, std::string_view infix, std::string_view suffix);

@@ -56,12 +56,15 @@ CompareOutcome FoldersAsFiles::compareWhole(const std::string& path, std::string
 
 FsError FoldersAsFiles::writeNewDurable(const std::string& path, const std::vector<std::string_view>& pieces,
                                         std::optional<unsigned> mode, std::optional<FileOwner> owner) {
-    if (!m_foldersWritten || pieces.empty() || !looksLikeFolderImage(pieces.front())) {
+    if (!m_foldersWritten) {
         return m_inner.writeNewDurable(path, pieces, mode, owner);
     }
     std::string image;
     for (const std::string_view piece : pieces) {
         image += piece;
+    }
+    if (!looksLikeFolderImage(image)) {
+        return m_inner.writeNewDurable(path, {image}, mode, owner);
     }
     const std::optional<std::vector<FolderFile>> files = readFolderImage(image);
     if (!files) {

@@ -351,6 +351,9 @@ RunResult GuardedSave::run() {
             {QuestionKind::SaveFiles, std::string(msg::kSaveFiles), std::string(msg::kSaveFilesTitle)})) {
         return RunResult::NotSaved;
     }
+    if (!fitsForm()) {
+        return RunResult::SaveFailed;
+    }
     SaveWork w;
     std::optional<WikiLock> lock;
     if (!m_backupFolder.empty()) {

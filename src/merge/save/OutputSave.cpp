@@ -110,6 +110,9 @@ RunResult OutputSave::run() {
             {QuestionKind::SaveOutput, msg::saveOutput(m_output), std::string(msg::kSaveFilesTitle)})) {
         return RunResult::NotSaved;
     }
+    if (!fitsForm()) {
+        return RunResult::SaveFailed;
+    }
     const std::string wiki = absolutePath(m_output);
     std::optional<WikiLock> lock;
     if (!m_backupFolder.empty()) {

@@ -107,6 +107,10 @@ inline std::string renamingTo(const std::string& from) {
 }
 inline constexpr std::string_view kNoBackupName = "no free backup name";
 inline constexpr std::string_view kNoTempName = "no free temporary name";
+// The merged document of wikis read as folders does not give every file of a folder.
+inline constexpr std::string_view kNotAWholeFolder =
+    "Error: The merged document was not saved: it does not give the files of a folder, and the wikis are "
+    "folders. No file was changed.";
 
 inline std::string noteNotRemoved(const std::string& notePath, const std::string& reason) {
     return "The merged document was saved to all three files, but the note of the save " + quoted(notePath) +
