@@ -148,18 +148,21 @@ void TrioLoading::offerLastMerge() {
 }
 
 bool TrioLoading::noteForm(const std::vector<std::string>& paths) {
+    if (!anyFormatReadsFolders()) {
+        return true;  // isFound took regular files only
+    }
     const auto isFolder = [this](const std::string& path) {
         return m_fs.inspect(path).kind == FileKind::Directory;
     };
-    m_trio.docs.form = isFolder(paths[0]) ? WikiForm::Folder : WikiForm::File;
+    const bool folders = isFolder(paths[0]);
     for (std::size_t i = 1; i < paths.size(); ++i) {
-        if (isFolder(paths[i]) != (m_trio.docs.form == WikiForm::Folder)) {
-            const std::size_t folder = m_trio.docs.form == WikiForm::Folder ? 0 : i;
-            stop(msg::folderBesideFile(kRoles[folder], paths[folder], kRoles[folder == 0 ? i : 0],
-                                       paths[folder == 0 ? i : 0]));
+        if (isFolder(paths[i]) != folders) {
+            const std::size_t folder = folders ? 0 : i, file = folders ? i : 0;
+            stop(msg::folderBesideFile(kRoles[folder], paths[folder], kRoles[file], paths[file]));
             return false;
         }
     }
+    m_trio.docs.form = folders ? WikiForm::Folder : WikiForm::File;
     return true;
 }
 

@@ -216,8 +216,7 @@ FsError Backups::keep(const std::string& wiki, const std::vector<ToKeep>& files,
                           : FsError(read.reason.empty() ? "read short" : read.reason);
             }
             const std::string_view bytes = t.bytes ? *t.bytes : std::string_view(read.text);
-            FileSystem& copies = m_fs.inspect(t.path).kind == FileKind::Directory ? m_folderCopies : m_fs;
-            if (err && !(err = copies.writeNewDurable(path, {bytes}, 0600))) {
+            if (err && !(err = copiesOf(t.path).writeNewDurable(path, {bytes}, 0600))) {
                 k.size = bytes.size();
             } else if (!err) {
                 k.size = t.bytes ? t.bytes->size() : m_fs.inspect(path).size;
@@ -385,15 +384,15 @@ void findLeftovers(FileSystem& fs, const KeptMerge& last, UndoFiles& u) {
 
 // Every original goes into a flushed file beside its place before the first is put back. The message
 // when one cannot be written (the ones written before it are removed again); none when all are.
-// `folderCopies` writes the original of a wiki kept as a folder.
-std::optional<std::string> writeOriginalsBeside(FileSystem& fs, FileSystem& folderCopies,
+// `copiesOf` gives what writes the copy of a kept original (a folder's copy is a folder).
+template <class CopiesOf>
+std::optional<std::string> writeOriginalsBeside(FileSystem& fs, const CopiesOf& copiesOf,
                                                 const KeptMerge& last, const UndoFiles& u) {
     for (std::size_t i = 0; i < last.files.size(); ++i) {
         if (u.temps[i].empty() || u.putBack[i]) {
             continue;
         }
-        const bool folder = fs.inspect(last.folder + "/" + last.files[i].kept).kind == FileKind::Directory;
-        if (FsError err = (folder ? folderCopies : fs)
+        if (FsError err = copiesOf(last.folder + "/" + last.files[i].kept)
                               .writeNewDurable(u.temps[i], {std::string_view(u.originals[i].text)},
                                                last.files[i].mode)) {
             for (std::size_t j = 0; j < i; ++j) {
@@ -468,7 +467,8 @@ std::pair<bool, std::string> Backups::undo(const std::string& wiki) {
                            m_root + "\" failed: " + *err + ". No file was changed."};
     }
     const std::string entry = resuming ? kept.back().folder : m_lastEntry;
-    if (const std::optional<std::string> failed = writeOriginalsBeside(m_fs, m_folderCopies, last, u)) {
+    if (const std::optional<std::string> failed = writeOriginalsBeside(
+            m_fs, [this](const std::string& kept) -> FileSystem& { return copiesOf(kept); }, last, u)) {
         if (!resuming) {
             dropLast();
         }

@@ -86,6 +86,10 @@ class Backups {
     bool undoCutOff(const KeptMerge& undo, const KeptMerge& merge);
     std::string wikiFolder(const std::string& wiki) const;
     void removeEntry(const std::string& folder);
+    // What writes the copy of `path`: a folder's copy is a folder.
+    FileSystem& copiesOf(const std::string& path) {
+        return m_fs.inspect(path).kind == FileKind::Directory ? m_folderCopies : m_fs;
+    }
     std::optional<KeptMerge> readEntry(const std::string& folder);
 
     // A wiki kept as a folder is kept, compared and put back as its folder: copies of a folder are

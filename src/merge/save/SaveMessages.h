@@ -60,12 +60,12 @@ inline std::string targetHardLinked(const std::string& path, unsigned links) {
 // hard links...); none when it can. A wiki kept as a folder is replaced by a folder.
 inline std::optional<std::string> targetProblem(const std::string& path, const FileInfo& info,
                                                 WikiForm form = WikiForm::File) {
-    if (form == WikiForm::Folder && info.kind != FileKind::Regular) {
-        return info.kind == FileKind::Directory ? std::nullopt
-                                                : std::optional(targetRefused(path, *refusal(info)));
-    }
     if (form == WikiForm::Folder) {
-        return targetRefused(path, "a file, where a folder was read");
+        if (info.kind == FileKind::Directory) {
+            return std::nullopt;
+        }
+        return targetRefused(
+            path, info.kind == FileKind::Regular ? "a file, where a folder was read" : *refusal(info));
     }
     if (const std::optional<std::string> what = refusal(info)) {
         return targetRefused(path, *what);
